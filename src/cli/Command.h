@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+namespace hra::cli {
+
+// One command of hra-cli: its words ("db init"), a usage line, and the
+// function that runs it on the remaining arguments. Returns the exit code.
+struct Command
+{
+    QStringList words;
+    QString usage;
+    std::function<int(const QStringList& args)> run;
+};
+
+// Commands are grouped by the file that implements them.
+std::vector<Command> dbCommands();
+
+// Shared argument handling: "--name value" options and bare flags.
+class Arguments
+{
+public:
+    explicit Arguments(QStringList args) : m_args(std::move(args)) {}
+    // The value after --name; empty when absent. Sets *present when given.
+    QString value(const QString& name, bool* present = nullptr) const;
+    bool flag(const QString& name) const { return m_args.contains(QStringLiteral("--") + name); }
+    // Options not in the known list, for a clear error message.
+    QStringList unknown(const QStringList& valueOptions, const QStringList& flags) const;
+
+private:
+    QStringList m_args;
+};
+
+// The configuration file chosen by --ini, or inifile.ini beside the program.
+QString iniPathFrom(const Arguments& args);
+
+} // namespace hra::cli

@@ -1,0 +1,86 @@
+#include "cli/Command.h"
+
+#include "store/Bootstrap.h"
+#include "store/Connection.h"
+#include "store/Operators.h"
+#include "store/Settings.h"
+#include "store/Sql.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace hra::cli {
+
+QString iniPathFrom(const Arguments& args)
+{
+    bool given = false;
+    const QString path = args.value(QStringLiteral("ini"), &given);
+    return given ? QFileInfo(path).absoluteFilePath() : store::defaultIniPath();
+}
+
+namespace {
+
+store::ConnectionSettings settingsFrom(const Arguments& args)
+{
+    const store::LoadedSettings loaded = store::loadSettings(iniPathFrom(args));
+    if (!loaded.warning.isEmpty())
+        QTextStream(stderr) << "warning: " << loaded.warning << '\n';
+    return loaded.settings;
+}
+
+int connectionStringCommand(const QStringList& raw)
+{
+    const Arguments args(raw);
+    if (!args.unknown({QStringLiteral("ini")}, {}).isEmpty()) {
+        QTextStream(stderr) << "usage: hra-cli db connection-string [--ini FILE]\n";
+        return 2;
+    }
+    QTextStream(stdout) << store::connectionString(settingsFrom(args)) << '\n';
+    return 0;
+}
+
+int initCommand(const QStringList& raw)
+{
+    const Arguments args(raw);
+    QTextStream err(stderr);
+    if (!args.unknown({QStringLiteral("ini")}, {QStringLiteral("demo"), QStringLiteral("force")})
+             .isEmpty()) {
+        err << "usage: hra-cli db init [--ini FILE] [--demo] [--force]\n";
+        return 2;
+    }
+    const store::ConnectionSettings settings = settingsFrom(args);
+    QString error;
+    const auto connection = store::Connection::open(settings, &error);
+    if (!connection) {
+        err << "cannot connect to the database: " << error << '\n';
+        return 1;
+    }
+    try {
+        const store::InitResult result = store::initializeDatabase(
+            *connection, {.demo = args.flag(QStringLiteral("demo")), .force = args.flag(QStringLiteral("force"))});
+        QTextStream out(stdout);
+        out << "database initialised (" << store::driverName(settings.driver) << ")\n";
+        out << "manager code: " << store::kManagerCode << '\n';
+        out << "manager password: " << result.managerPassword << '\n';
+        if (!args.flag(QStringLiteral("demo")))
+            out << "this password is shown only now; write it down\n";
+    } catch (const store::DatabaseError& e) {
+        err << "database initialisation failed: " << e.message() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::vector<Command> dbCommands()
+{
+    return {
+        {{QStringLiteral("db"), QStringLiteral("connection-string")}, QStringLiteral("[--ini FILE]"),
+         connectionStringCommand},
+        {{QStringLiteral("db"), QStringLiteral("init")}, QStringLiteral("[--ini FILE] [--demo] [--force]"),
+         initCommand},
+    };
+}
+
+} // namespace hra::cli

@@ -1,0 +1,113 @@
+#include "store/Connection.h"
+
+#include "store/Sql.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace hra::store {
+namespace {
+
+QString odbcConnectString(const ConnectionSettings& s)
+{
+    // FreeTDS through unixODBC; the settings of the historical connection
+    // string (server, catalog, user, password, workstation) in ODBC keywords.
+    QString text = QStringLiteral("DRIVER={FreeTDS};SERVER=%1;DATABASE=%2;UID=%3;PWD={%4};WSID=%1;"
+                                  "TDS_Version=7.4;ClientCharset=UTF-8;")
+                       .arg(s.serverName, s.databaseName, s.userId,
+                            QString(s.password).replace(u'}', QStringLiteral("}}")));
+    if (s.port > 0)
+        text += QStringLiteral("PORT=%1;").arg(s.port);
+    return text;
+}
+
+} // namespace
+
+Connection::Connection(QString name, ConnectionSettings settings)
+    : m_name(std::move(name)), m_settings(std::move(settings)), m_dialect(m_settings.driver)
+{
+}
+
+std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings, QString* error,
+                                             const QString& name)
+{
+    const Dialect dialect(settings.driver);
+    if (QSqlDatabase::contains(name))
+        QSqlDatabase::removeDatabase(name);
+    std::unique_ptr<Connection> conn(new Connection(name, settings));
+    QSqlDatabase db = QSqlDatabase::addDatabase(dialect.qtDriver(), name);
+    if (!db.isValid()) {
+        *error = QStringLiteral("Qt SQL driver %1 is not available").arg(dialect.qtDriver());
+        return nullptr;
+    }
+    switch (settings.driver) {
+    case Driver::Sqlite:
+        if (settings.databaseFile.isEmpty()) {
+            *error = QStringLiteral("no database file configured");
+            return nullptr;
+        }
+        QDir().mkpath(QFileInfo(settings.databaseFile).absolutePath());
+        db.setDatabaseName(settings.databaseFile);
+        break;
+    case Driver::Postgres:
+        db.setHostName(settings.serverName);
+        db.setDatabaseName(settings.databaseName);
+        db.setUserName(settings.userId);
+        db.setPassword(settings.password);
+        if (settings.port > 0)
+            db.setPort(settings.port);
+        break;
+    case Driver::Mssql:
+        db.setDatabaseName(odbcConnectString(settings));
+        break;
+    }
+    if (!db.open()) {
+        *error = db.lastError().text();
+        return nullptr;
+    }
+    if (settings.driver == Driver::Sqlite) {
+        // Keys and CHECK constraints are the schema's guard on SQLite.
+        QSqlQuery(db).exec(QStringLiteral("pragma foreign_keys = on"));
+        QSqlQuery(db).exec(QStringLiteral("pragma busy_timeout = 5000"));
+    }
+    return conn;
+}
+
+Connection::~Connection()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+QStringList Connection::tables() const
+{
+    QStringList names;
+    QSqlQuery q = run(db(), m_dialect.listTablesQuery());
+    while (q.next())
+        names << q.value(0).toString().toLower();
+    return names;
+}
+
+bool Connection::isEmpty() const
+{
+    return !tables().contains(QStringLiteral("jkpg_jbxx"));
+}
+
+QDateTime Connection::serverNow() const
+{
+    const QVariant v = scalar(db(), m_dialect.serverNowQuery());
+    QDateTime t = v.toDateTime();
+    if (!t.isValid())
+        t = QDateTime::fromString(v.toString(), Qt::ISODateWithMs);
+    if (!t.isValid())
+        throw DatabaseError(QStringLiteral("the server returned no usable time"));
+    return t;
+}
+
+} // namespace hra::store

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "store/Dialect.h"
+#include "store/Settings.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <memory>
+
+namespace hra::store {
+
+// The one database connection of a running program (tests may open several,
+// each under its own name). Closing it removes the Qt connection again.
+class Connection
+{
+public:
+    // Opens the connection the settings describe; on failure returns null and
+    // sets *error to the driver's text. A SQLite file is created when missing
+    // (its folder too); isFresh() then tells that it still has no tables.
+    static std::unique_ptr<Connection> open(const ConnectionSettings& settings, QString* error,
+                                            const QString& name = QStringLiteral("hra"));
+    ~Connection();
+
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
+    const Dialect& dialect() const { return m_dialect; }
+    const ConnectionSettings& settings() const { return m_settings; }
+    const QString& name() const { return m_name; }
+
+    // Names of the tables and views present, lower-case.
+    QStringList tables() const;
+    // True when the database holds none of our tables yet.
+    bool isEmpty() const;
+
+    // The database server's clock; every stored time is taken from here.
+    QDateTime serverNow() const;
+
+private:
+    Connection(QString name, ConnectionSettings settings);
+
+    QString m_name;
+    ConnectionSettings m_settings;
+    Dialect m_dialect;
+};
+
+} // namespace hra::store

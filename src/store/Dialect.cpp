@@ -1,0 +1,79 @@
+#include "store/Dialect.h"
+
+namespace hra::store {
+
+QString Dialect::serverNowQuery() const
+{
+    switch (m_driver) {
+    case Driver::Sqlite:
+        // The embedded engine is its own server: its clock is the local one.
+        return QStringLiteral("select strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')");
+    case Driver::Postgres:
+        return QStringLiteral("select localtimestamp");
+    case Driver::Mssql:
+        break;
+    }
+    return QStringLiteral("select getdate()");
+}
+
+QString Dialect::dateToText(const QString& e) const
+{
+    switch (m_driver) {
+    case Driver::Sqlite:
+        return QStringLiteral("substr(%1, 1, 10)").arg(e);
+    case Driver::Postgres:
+        return QStringLiteral("to_char(%1, 'YYYY-MM-DD')").arg(e);
+    case Driver::Mssql:
+        break;
+    }
+    return QStringLiteral("substring(convert(varchar, %1, 120), 1, 10)").arg(e);
+}
+
+QString Dialect::firstRowOnly(const QString& select) const
+{
+    if (m_driver == Driver::Mssql) {
+        QString s = select.trimmed();
+        const qsizetype at = s.indexOf(QStringLiteral("select"), 0, Qt::CaseInsensitive);
+        if (at >= 0)
+            s.insert(at + 6, QStringLiteral(" top 1"));
+        return s;
+    }
+    return select.trimmed() + QStringLiteral(" limit 1");
+}
+
+QString Dialect::listTablesQuery() const
+{
+    switch (m_driver) {
+    case Driver::Sqlite:
+        return QStringLiteral(
+            "select name from sqlite_master where type in ('table', 'view') "
+            "and name not like 'sqlite_%'");
+    case Driver::Postgres:
+        return QStringLiteral(
+            "select table_name from information_schema.tables where table_schema = current_schema()");
+    case Driver::Mssql:
+        break;
+    }
+    return QStringLiteral("select table_name from information_schema.tables");
+}
+
+QString Dialect::qtDriver() const
+{
+    switch (m_driver) {
+    case Driver::Sqlite:
+        return QStringLiteral("QSQLITE");
+    case Driver::Postgres:
+        return QStringLiteral("QPSQL");
+    case Driver::Mssql:
+        break;
+    }
+    return QStringLiteral("QODBC");
+}
+
+QStringList Dialect::schemaResources() const
+{
+    const QString d = driverName(m_driver);
+    return {QStringLiteral(":/hra/schema/%1.sql").arg(d), QStringLiteral(":/hra/schema/%1-analysis.sql").arg(d)};
+}
+
+} // namespace hra::store

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "store/Settings.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace hra::store {
+
+// Every difference between the three SQL dialects lives here; statements
+// elsewhere are written in the common subset and ask this class for the rest.
+class Dialect
+{
+public:
+    explicit Dialect(Driver driver) : m_driver(driver) {}
+
+    Driver driver() const { return m_driver; }
+
+    // A statement returning one row with one column: the server's clock.
+    QString serverNowQuery() const;
+    // An expression giving a date-time column as "yyyy-mm-dd" text.
+    QString dateToText(const QString& expression) const;
+    // Restricts a "select ..." statement to its first row.
+    QString firstRowOnly(const QString& select) const;
+    // The statement listing the names of the user tables (one column).
+    QString listTablesQuery() const;
+    // The Qt SQL driver name.
+    QString qtDriver() const;
+    // The schema scripts for this dialect, in the order they run: the
+    // assessment tables, then the tables of the risk analysis.
+    QStringList schemaResources() const;
+
+private:
+    Driver m_driver;
+};
+
+} // namespace hra::store

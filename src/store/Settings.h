@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+namespace hra::store {
+
+enum class Driver { Sqlite, Postgres, Mssql };
+
+// The [data] section of inifile.ini. The first four keys are the ones every
+// installation has; driver, database_file and port choose the backend.
+struct ConnectionSettings
+{
+    QString password;
+    QString userId = QStringLiteral("sa");
+    QString databaseName = QStringLiteral("qmo_jkpg");
+    QString serverName = QStringLiteral("server");
+
+    // Absent means SQL Server, so that configuration files written for the
+    // original installations keep their meaning.
+    Driver driver = Driver::Mssql;
+    // SQLite only: absolute path of the database file.
+    QString databaseFile;
+    // Server backends only: 0 means the backend's usual port.
+    int port = 0;
+};
+
+struct LoadedSettings
+{
+    ConnectionSettings settings;
+    // Set when the named file does not exist or cannot be read; the defaults
+    // then apply, which is not an error.
+    QString warning;
+};
+
+// Reads the [data] section of an ini file. A missing file or key gives the
+// default; a relative database_file is taken relative to the file's folder.
+LoadedSettings loadSettings(const QString& iniPath);
+
+// The settings as the historical connection string, character for character.
+QString connectionString(const ConnectionSettings& settings);
+
+// inifile.ini beside the running executable.
+QString defaultIniPath();
+
+QString driverName(Driver driver);
+
+} // namespace hra::store

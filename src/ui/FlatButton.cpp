@@ -1,0 +1,33 @@
+#include "ui/FlatButton.h"
+
+#include <QEnterEvent>
+
+namespace hra::ui {
+
+FlatButton::FlatButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent)
+{
+    setFlat(true);
+    setCursor(Qt::PointingHandCursor);
+    setCaptionColor(Qt::black);
+}
+
+void FlatButton::setCaptionColor(const QColor& color)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::ButtonText, color);
+    setPalette(p);
+}
+
+void FlatButton::enterEvent(QEnterEvent* event)
+{
+    setCaptionColor(Qt::red);
+    QPushButton::enterEvent(event);
+}
+
+void FlatButton::leaveEvent(QEvent* event)
+{
+    setCaptionColor(Qt::black);
+    QPushButton::leaveEvent(event);
+}
+
+} // namespace hra::ui

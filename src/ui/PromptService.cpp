@@ -1,0 +1,76 @@
+#include "ui/PromptService.h"
+
+#include <QFileDialog>
+
+namespace hra::ui {
+
+QMessageBox::StandardButton DialogPromptService::message(QWidget* parent, const QString& text,
+                                                         const QString& caption,
+                                                         QMessageBox::Icon icon,
+                                                         QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(icon, caption, text, buttons, parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QString DialogPromptService::openFileName(QWidget* parent, const QString& caption,
+                                          const QString& directory, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(parent, caption, directory, filter);
+}
+
+QString DialogPromptService::saveFileName(QWidget* parent, const QString& caption,
+                                          const QString& directory, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, directory, filter);
+}
+
+QStringList ScriptedPromptService::messages() const
+{
+    QStringList out;
+    for (const Record& r : m_records)
+        if (r.kind == Record::Kind::Message)
+            out << r.text;
+    return out;
+}
+
+QMessageBox::StandardButton ScriptedPromptService::message(QWidget*, const QString& text,
+                                                           const QString& caption,
+                                                           QMessageBox::Icon icon,
+                                                           QMessageBox::StandardButtons buttons)
+{
+    m_records.push_back({Record::Kind::Message, text, caption, icon, buttons});
+    if (!m_buttons.empty()) {
+        const auto answer = m_buttons.front();
+        m_buttons.pop_front();
+        return answer;
+    }
+    for (auto b : {QMessageBox::Ok, QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+        if (buttons.testFlag(b))
+            return b;
+    return QMessageBox::NoButton;
+}
+
+QString ScriptedPromptService::openFileName(QWidget*, const QString& caption,
+                                            const QString& directory, const QString&)
+{
+    m_records.push_back({Record::Kind::OpenFile, directory, caption, QMessageBox::NoIcon, {}});
+    if (m_files.empty())
+        return {};
+    QString path = m_files.front();
+    m_files.pop_front();
+    return path;
+}
+
+QString ScriptedPromptService::saveFileName(QWidget*, const QString& caption,
+                                            const QString& directory, const QString&)
+{
+    m_records.push_back({Record::Kind::SaveFile, directory, caption, QMessageBox::NoIcon, {}});
+    if (m_files.empty())
+        return {};
+    QString path = m_files.front();
+    m_files.pop_front();
+    return path;
+}
+
+} // namespace hra::ui

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <vector>
+
+class QWidget;
+
+namespace hra::ui {
+
+// Every message box and file picker a window shows goes through this service,
+// so that tests can see the exact text and caption and answer for the operator.
+class PromptService
+{
+public:
+    virtual ~PromptService() = default;
+
+    // Shows a modal message box; returns the button chosen.
+    virtual QMessageBox::StandardButton message(QWidget* parent, const QString& text,
+                                                const QString& caption, QMessageBox::Icon icon,
+                                                QMessageBox::StandardButtons buttons = QMessageBox::Ok)
+        = 0;
+
+    // A file to open; empty when the operator cancels.
+    virtual QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
+                                 const QString& filter)
+        = 0;
+
+    // A file to write; empty when the operator cancels.
+    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& directory,
+                                 const QString& filter)
+        = 0;
+
+    // Shorthands for the usual kinds.
+    void information(QWidget* parent, const QString& text, const QString& caption)
+    {
+        message(parent, text, caption, QMessageBox::Information);
+    }
+    void error(QWidget* parent, const QString& text, const QString& caption)
+    {
+        message(parent, text, caption, QMessageBox::Critical);
+    }
+    bool confirm(QWidget* parent, const QString& text, const QString& caption,
+                 QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No)
+    {
+        const auto answer = message(parent, text, caption, QMessageBox::Question, buttons);
+        return answer == QMessageBox::Yes || answer == QMessageBox::Ok;
+    }
+};
+
+// The real dialogs.
+class DialogPromptService : public PromptService
+{
+public:
+    QMessageBox::StandardButton message(QWidget* parent, const QString& text, const QString& caption,
+                                        QMessageBox::Icon icon,
+                                        QMessageBox::StandardButtons buttons) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
+                         const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& directory,
+                         const QString& filter) override;
+};
+
+// For tests: records every prompt and answers from a script. A message with
+// no scripted answer gets the first of its buttons in the order Ok, Yes, No,
+// Cancel; a file prompt with no scripted answer gets an empty name.
+class ScriptedPromptService : public PromptService
+{
+public:
+    struct Record
+    {
+        enum class Kind { Message, OpenFile, SaveFile } kind = Kind::Message;
+        QString text; // message text, or the file dialog's directory
+        QString caption;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+    };
+
+    void answerMessage(QMessageBox::StandardButton button) { m_buttons.push_back(button); }
+    void answerFile(const QString& path) { m_files.push_back(path); }
+
+    const std::vector<Record>& records() const { return m_records; }
+    // The texts of the message boxes shown so far, in order.
+    QStringList messages() const;
+    void clear() { m_records.clear(); }
+
+    QMessageBox::StandardButton message(QWidget* parent, const QString& text, const QString& caption,
+                                        QMessageBox::Icon icon,
+                                        QMessageBox::StandardButtons buttons) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
+                         const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& directory,
+                         const QString& filter) override;
+
+private:
+    std::vector<Record> m_records;
+    std::deque<QMessageBox::StandardButton> m_buttons;
+    std::deque<QString> m_files;
+};
+
+} // namespace hra::ui
