@@ -8,4 +8,7 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake --preset dev >/dev/null
 cmake --build --preset dev --target hra hra-cli
+# A first start gets the demo database (persons, assessments, manager password
+# demo1234); an existing database is left as it is.
+./build/dev/bin/hra-cli db init --demo --if-empty "$@"
 exec ./build/dev/bin/hra "$@"

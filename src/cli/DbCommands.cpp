@@ -43,9 +43,10 @@ int initCommand(const QStringList& raw)
 {
     const Arguments args(raw);
     QTextStream err(stderr);
-    if (!args.unknown({QStringLiteral("ini")}, {QStringLiteral("demo"), QStringLiteral("force")})
+    if (!args.unknown({QStringLiteral("ini")},
+                      {QStringLiteral("demo"), QStringLiteral("force"), QStringLiteral("if-empty")})
              .isEmpty()) {
-        err << "usage: hra-cli db init [--ini FILE] [--demo] [--force]\n";
+        err << "usage: hra-cli db init [--ini FILE] [--demo] [--force | --if-empty]\n";
         return 2;
     }
     const store::ConnectionSettings settings = settingsFrom(args);
@@ -56,6 +57,10 @@ int initCommand(const QStringList& raw)
         return 1;
     }
     try {
+        if (args.flag(QStringLiteral("if-empty")) && !connection->isEmpty()) {
+            QTextStream(stdout) << "database already initialised; left as it is\n";
+            return 0;
+        }
         const store::InitResult result = store::initializeDatabase(
             *connection, {.demo = args.flag(QStringLiteral("demo")), .force = args.flag(QStringLiteral("force"))});
         QTextStream out(stdout);
@@ -78,7 +83,7 @@ std::vector<Command> dbCommands()
     return {
         {{QStringLiteral("db"), QStringLiteral("connection-string")}, QStringLiteral("[--ini FILE]"),
          connectionStringCommand},
-        {{QStringLiteral("db"), QStringLiteral("init")}, QStringLiteral("[--ini FILE] [--demo] [--force]"),
+        {{QStringLiteral("db"), QStringLiteral("init")}, QStringLiteral("[--ini FILE] [--demo] [--force | --if-empty]"),
          initCommand},
     };
 }
