@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <optional>
+
+namespace hra::store {
+
+// The tables whose rows the questionnaire saves.
+enum class AssessmentTable { Register, CurrentStatus, Diet, Exercise, Lifestyle, Examination };
+
+QString tableName(AssessmentTable table);
+
+// "0": a new assessment not yet saved; "1": the assessment on screen is stored;
+// empty: none loaded.
+namespace assessment_mode {
+inline const QString New = QStringLiteral("0");
+inline const QString Stored = QStringLiteral("1");
+} // namespace assessment_mode
+
+// The 18 disease tick boxes of the current-status row and the four drink
+// kinds of the lifestyle row; a new row starts with "0" in each.
+const QStringList& diseaseTickColumns();
+const QStringList& drinkKindColumns();
+
+// Fills the defaults of a new row of the table (nothing for most tables).
+void applyNewRowDefaults(AssessmentTable table, QVariantMap& row);
+
+// The exercise verdict for a kind of exercise and a weekly frequency. An
+// empty kind gives empty text; a kind or frequency that is not in the table
+// keeps the previous verdict.
+QVariant exerciseVerdict(const QVariant& kind, const QVariant& frequency, const QVariant& previous);
+
+// The body-mass index as stored: weight / height², written in the shortest
+// 15-digit form and cut after five characters (64 kg at 1.60 m gives 25).
+// No value when height or weight is missing. A height of 0 is an error.
+std::optional<double> bodyMassIndex(const QVariant& height, const QVariant& weight);
+
+class SaveRuleError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What every save of a row writes besides the operator's answers: record
+// number, save time by assessment mode, the section identifier, the exercise
+// verdict and the body-mass index. Throws SaveRuleError when a rule cannot be
+// applied (then nothing is to be written).
+void applySaveRules(AssessmentTable table, QVariantMap& row, const QString& recordNumber,
+                    const QString& assessmentMode, const QDateTime& serverNow);
+
+} // namespace hra::store
