@@ -1,0 +1,59 @@
+#include "store/PersonRecords.h"
+
+#include "store/Sql.h"
+
+#include <QSqlRecord>
+
+namespace hra::store {
+
+RowBuffer personBuffer()
+{
+    return RowBuffer(QStringLiteral("jkpg_jbxx"), {QStringLiteral("bianh")});
+}
+
+void applyNewPersonRules(QVariantMap& row, const QDateTime& serverNow)
+{
+    row.insert(QStringLiteral("lurrq"), serverNow);
+    const QString sex = row.value(QStringLiteral("xingb")).toString();
+    if (sex == QLatin1String("男"))
+        row.insert(QStringLiteral("zunc"), QStringLiteral("先生"));
+    else if (sex == QLatin1String("女"))
+        row.insert(QStringLiteral("zunc"), QStringLiteral("女士"));
+}
+
+QList<QVariantMap> findPersons(const QSqlDatabase& db, const QString& recordNumber)
+{
+    const QString number = recordNumber.trimmed();
+    QSqlQuery q = number.isEmpty()
+                      ? run(db, QStringLiteral("select * from jkpg_jbxx order by bianh"))
+                      : run(db, QStringLiteral("select * from jkpg_jbxx where bianh = :bh"), {{"bh", number}});
+    QList<QVariantMap> rows;
+    while (q.next()) {
+        const QSqlRecord rec = q.record();
+        QVariantMap row;
+        for (int i = 0; i < rec.count(); ++i)
+            row.insert(rec.fieldName(i).toLower(), q.value(i));
+        rows << row;
+    }
+    return rows;
+}
+
+bool deletePerson(const QSqlDatabase& db, const QString& recordNumber)
+{
+    return run(db, QStringLiteral("delete from jkpg_jbxx where bianh = :bh"), {{"bh", recordNumber}})
+               .numRowsAffected()
+           > 0;
+}
+
+void renumberPerson(const QSqlDatabase& db, const QString& oldNumber, const QString& newNumber)
+{
+    static const char* const tables[] = {"jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs",
+                                         "jkpg_tgjc", "jkpg_id",   "jkpg_jbxx"};
+    Transaction tx(db);
+    for (const char* table : tables)
+        run(db, QStringLiteral("update %1 set bianh = :newbh where bianh = :bh").arg(QLatin1String(table)),
+            {{"newbh", newNumber}, {"bh", oldNumber}});
+    tx.commit();
+}
+
+} // namespace hra::store

@@ -1,0 +1,135 @@
+#include "store/RowBuffer.h"
+
+#include "store/Sql.h"
+
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace hra::store {
+namespace {
+
+// "a = :k0 and b = :k1" for the key columns, with the bindings to go with it.
+QString keyCondition(const QStringList& keys)
+{
+    QStringList parts;
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        parts << QStringLiteral("%1 = :k%2").arg(keys.at(i)).arg(i);
+    return parts.join(QStringLiteral(" and "));
+}
+
+void bindKey(QSqlQuery& q, const QStringList& keys, const QVariantMap& values)
+{
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        q.bindValue(QStringLiteral(":k%1").arg(i), values.value(keys.at(i)));
+}
+
+void execOrThrow(QSqlQuery& q)
+{
+    if (!q.exec())
+        throw DatabaseError(q.lastError().text());
+}
+
+} // namespace
+
+RowBuffer::RowBuffer(QString table, QStringList keyColumns)
+    : m_table(std::move(table)), m_keyColumns(std::move(keyColumns))
+{
+}
+
+bool RowBuffer::load(const QSqlDatabase& db, const QVariantMap& key)
+{
+    close();
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("select * from %1 where %2").arg(m_table, keyCondition(m_keyColumns))))
+        throw DatabaseError(q.lastError().text());
+    bindKey(q, m_keyColumns, key);
+    execOrThrow(q);
+    if (!q.next())
+        return false;
+    const QSqlRecord rec = q.record();
+    for (int i = 0; i < rec.count(); ++i)
+        m_values.insert(rec.fieldName(i).toLower(), q.value(i));
+    for (const QString& k : m_keyColumns)
+        m_loadedKey.insert(k, m_values.value(k));
+    m_state = State::Browsing;
+    return true;
+}
+
+void RowBuffer::startNew(const QSqlDatabase& db, const QVariantMap& defaults)
+{
+    close();
+    const QSqlRecord rec = db.record(m_table);
+    if (rec.isEmpty())
+        throw DatabaseError(QStringLiteral("table %1 not found").arg(m_table));
+    for (int i = 0; i < rec.count(); ++i)
+        m_values.insert(rec.fieldName(i).toLower(), QVariant());
+    for (auto it = defaults.cbegin(); it != defaults.cend(); ++it)
+        m_values.insert(it.key(), it.value());
+    m_state = State::New;
+}
+
+void RowBuffer::edit()
+{
+    if (m_state == State::Browsing)
+        m_state = State::Editing;
+}
+
+void RowBuffer::close()
+{
+    m_values.clear();
+    m_loadedKey.clear();
+    m_state = State::Closed;
+}
+
+bool RowBuffer::setValue(const QString& column, const QVariant& value)
+{
+    if (m_state == State::Closed || !m_values.contains(column))
+        return false;
+    edit();
+    m_values.insert(column, value);
+    return true;
+}
+
+void RowBuffer::store(const QSqlDatabase& db)
+{
+    if (m_state != State::New && m_state != State::Editing)
+        return;
+    QVariantMap values = m_values;
+    if (beforeStore)
+        beforeStore(values);
+
+    const QStringList columns = values.keys();
+    QSqlQuery q(db);
+    if (m_state == State::New) {
+        QStringList placeholders;
+        for (qsizetype i = 0; i < columns.size(); ++i)
+            placeholders << QStringLiteral(":v%1").arg(i);
+        if (!q.prepare(QStringLiteral("insert into %1 (%2) values (%3)")
+                           .arg(m_table, columns.join(QStringLiteral(", ")), placeholders.join(QStringLiteral(", ")))))
+            throw DatabaseError(q.lastError().text());
+    } else {
+        QStringList sets;
+        for (qsizetype i = 0; i < columns.size(); ++i)
+            sets << QStringLiteral("%1 = :v%2").arg(columns.at(i)).arg(i);
+        if (!q.prepare(QStringLiteral("update %1 set %2 where %3")
+                           .arg(m_table, sets.join(QStringLiteral(", ")), keyCondition(m_keyColumns))))
+            throw DatabaseError(q.lastError().text());
+        bindKey(q, m_keyColumns, m_loadedKey);
+    }
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        q.bindValue(QStringLiteral(":v%1").arg(i), values.value(columns.at(i)));
+    execOrThrow(q);
+    if (m_state == State::Editing && q.numRowsAffected() == 0)
+        throw DatabaseError(QStringLiteral("the row of %1 is no longer there").arg(m_table));
+
+    m_values = values;
+    m_loadedKey.clear();
+    for (const QString& k : m_keyColumns)
+        m_loadedKey.insert(k, m_values.value(k));
+    m_state = State::Browsing;
+}
+
+} // namespace hra::store
