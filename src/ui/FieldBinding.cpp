@@ -1,0 +1,151 @@
+#include "ui/FieldBinding.h"
+
+#include "store/NumberText.h"
+#include "ui/OptionGroup.h"
+#include "ui/PromptService.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <stdexcept>
+
+namespace hra::ui {
+namespace {
+
+QVariant textOrNull(const QString& text)
+{
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+} // namespace
+
+FieldBinding::FieldBinding(PromptService& prompts, QWidget* window) : m_prompts(prompts), m_window(window) {}
+
+void FieldBinding::text(QLineEdit* edit, const QString& column)
+{
+    m_fields.push_back({Kind::Text, edit, column, {}});
+}
+
+void FieldBinding::number(QLineEdit* edit, const QString& column, const QString& label)
+{
+    m_fields.push_back({Kind::Number, edit, column, label});
+}
+
+void FieldBinding::choice(QComboBox* combo, const QString& column)
+{
+    m_fields.push_back({Kind::Choice, combo, column, {}});
+}
+
+void FieldBinding::options(OptionGroup* group, const QString& column)
+{
+    m_fields.push_back({Kind::Options, group, column, {}});
+}
+
+void FieldBinding::tick(QCheckBox* box, const QString& column)
+{
+    m_fields.push_back({Kind::Tick, box, column, {}});
+}
+
+QVariant FieldBinding::parseNumber(const QString& text, bool* ok)
+{
+    const QString t = text.trimmed();
+    *ok = true;
+    if (t.isEmpty())
+        return QVariant();
+    const double d = t.toDouble(ok);
+    if (!*ok)
+        return QVariant();
+    if (d == static_cast<double>(static_cast<qint64>(d)) && !t.contains(u'e', Qt::CaseInsensitive))
+        return static_cast<qint64>(d);
+    return d;
+}
+
+QVariant FieldBinding::valueOf(const Field& f) const
+{
+    switch (f.kind) {
+    case Kind::Text:
+        return textOrNull(static_cast<QLineEdit*>(f.control)->text());
+    case Kind::Number: {
+        bool ok = false;
+        return parseNumber(static_cast<QLineEdit*>(f.control)->text(), &ok);
+    }
+    case Kind::Choice:
+        return textOrNull(static_cast<QComboBox*>(f.control)->currentText());
+    case Kind::Options: {
+        const QString v = static_cast<OptionGroup*>(f.control)->value();
+        return v.isNull() ? QVariant() : QVariant(v);
+    }
+    case Kind::Tick: {
+        auto* box = static_cast<QCheckBox*>(f.control);
+        return box->isChecked() ? box->text() : QStringLiteral("0");
+    }
+    }
+    return {};
+}
+
+void FieldBinding::show(const Field& f, const QVariant& value) const
+{
+    switch (f.kind) {
+    case Kind::Text:
+        static_cast<QLineEdit*>(f.control)->setText(value.toString());
+        break;
+    case Kind::Number: {
+        QString text;
+        if (!value.isNull()) {
+            bool ok = false;
+            const double d = value.toString().toDouble(&ok);
+            text = ok ? store::numberText(d) : value.toString();
+        }
+        static_cast<QLineEdit*>(f.control)->setText(text);
+        break;
+    }
+    case Kind::Choice:
+        static_cast<QComboBox*>(f.control)->setCurrentText(value.toString());
+        break;
+    case Kind::Options:
+        static_cast<OptionGroup*>(f.control)->setValue(value.isNull() ? QString() : value.toString());
+        break;
+    case Kind::Tick: {
+        auto* box = static_cast<QCheckBox*>(f.control);
+        box->setChecked(!value.isNull() && value.toString() == box->text());
+        break;
+    }
+    }
+}
+
+void FieldBinding::load(const store::RowBuffer& row) const
+{
+    for (const Field& f : m_fields)
+        show(f, row.value(f.column));
+}
+
+void FieldBinding::clear() const
+{
+    for (const Field& f : m_fields)
+        show(f, QVariant());
+}
+
+bool FieldBinding::save(store::RowBuffer& row) const
+{
+    for (const Field& f : m_fields) {
+        if (f.kind != Kind::Number)
+            continue;
+        bool ok = false;
+        const QString text = static_cast<QLineEdit*>(f.control)->text();
+        parseNumber(text, &ok);
+        if (!ok) {
+            m_prompts.error(m_window, QStringLiteral("“%1”不是有效的数字: %2").arg(f.label, text.trimmed()),
+                            QStringLiteral("出错提示"));
+            f.control->setFocus();
+            return false;
+        }
+    }
+    for (const Field& f : m_fields)
+        if (!row.setValue(f.column, valueOf(f)))
+            throw std::logic_error("bound column " + f.column.toStdString() + " is not in table "
+                                   + row.table().toStdString());
+    return true;
+}
+
+} // namespace hra::ui

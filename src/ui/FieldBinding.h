@@ -1,0 +1,66 @@
+#pragma once
+
+#include "store/RowBuffer.h"
+
+#include <QString>
+
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QWidget;
+
+namespace hra::ui {
+
+class OptionGroup;
+class PromptService;
+
+// Ties a window's controls to the columns of a row and knows how each kind of
+// control is stored:
+//   text box        -> its text, NULL when empty
+//   number box      -> a number, NULL when empty; other text is refused
+//   drop-down       -> the chosen or typed text unchanged, NULL when empty
+//   option group    -> the exact option text, NULL when none is chosen
+//   tick box        -> its own caption when ticked, "0" when not
+class FieldBinding
+{
+public:
+    FieldBinding(PromptService& prompts, QWidget* window);
+
+    // label names the field in the message about a number that is not one.
+    void text(QLineEdit* edit, const QString& column);
+    void number(QLineEdit* edit, const QString& column, const QString& label);
+    void choice(QComboBox* combo, const QString& column);
+    void options(OptionGroup* group, const QString& column);
+    void tick(QCheckBox* box, const QString& column);
+
+    // Shows the row's values in the controls (a closed row empties them).
+    void load(const store::RowBuffer& row) const;
+    void clear() const;
+
+    // Writes the controls into the row. When a number box holds text that is
+    // not a number, says so, puts the focus there and writes nothing.
+    bool save(store::RowBuffer& row) const;
+
+    // The value a control stands for, as it would be stored.
+    static QVariant parseNumber(const QString& text, bool* ok);
+
+private:
+    enum class Kind { Text, Number, Choice, Options, Tick };
+    struct Field
+    {
+        Kind kind;
+        QWidget* control;
+        QString column;
+        QString label;
+    };
+    QVariant valueOf(const Field& f) const;
+    void show(const Field& f, const QVariant& value) const;
+
+    PromptService& m_prompts;
+    QWidget* m_window;
+    std::vector<Field> m_fields;
+};
+
+} // namespace hra::ui
