@@ -1,0 +1,44 @@
+#include "store/ReferenceRanges.h"
+
+#include "store/NumberText.h"
+
+namespace hra::store {
+namespace {
+
+QString numberOrEmpty(const QVariant& v)
+{
+    if (v.isNull())
+        return {};
+    bool ok = false;
+    const double d = v.toString().trimmed().toDouble(&ok);
+    return ok ? numberText(d) : v.toString();
+}
+
+} // namespace
+
+QString referenceRangeText(const QVariant& minValue, const QVariant& maxValue, const QVariant& unit)
+{
+    return numberOrEmpty(minValue) + u'-' + numberOrEmpty(maxValue) + unit.toString();
+}
+
+RowBuffer referenceRangeBuffer()
+{
+    RowBuffer row(QStringLiteral("jkpg_sjzd"), {QStringLiteral("biaomc"), QStringLiteral("duiyzd")});
+    row.beforeStore = [](QVariantMap& values) {
+        values.insert(QStringLiteral("duiyz"),
+                      referenceRangeText(values.value(QStringLiteral("min_value")),
+                                         values.value(QStringLiteral("max_value")), values.value(QStringLiteral("danw"))));
+    };
+    return row;
+}
+
+void openReferenceRange(RowBuffer& row, const QSqlDatabase& db, const QString& table, const QString& column)
+{
+    const QVariantMap key{{QStringLiteral("biaomc"), table}, {QStringLiteral("duiyzd"), column}};
+    if (!row.load(db, key))
+        row.startNew(db, key);
+    row.setValue(QStringLiteral("biaomc"), table);
+    row.setValue(QStringLiteral("duiyzd"), column);
+}
+
+} // namespace hra::store

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "store/RowBuffer.h"
+
+#include <QVariant>
+
+namespace hra::store {
+
+// The range as shown beside an input box: minimum, "-", maximum and unit run
+// together, numbers without trailing zeros ("3.9-6.1mmol/L"); "-" when empty.
+QString referenceRangeText(const QVariant& minValue, const QVariant& maxValue, const QVariant& unit);
+
+// A buffer for one reference row, keyed by table and column name. Storing it
+// refreshes the displayed range text duiyz from the values being stored.
+RowBuffer referenceRangeBuffer();
+
+// Loads the reference row of a column for editing, or starts a new one, and
+// names its table and column.
+void openReferenceRange(RowBuffer& row, const QSqlDatabase& db, const QString& table, const QString& column);
+
+} // namespace hra::store
