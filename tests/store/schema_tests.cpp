@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <set>
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 using namespace hra;
 using store::Driver;
