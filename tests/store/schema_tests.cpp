@@ -184,6 +184,18 @@ TEST_P(Schema, InitReplacesOurTablesOnlyWhenForced)
     EXPECT_EQ(column(sql(), QStringLiteral("select note from other_notes")), QStringList{"theirs"});
 }
 
+TEST_P(Schema, FailedForcedInitLeavesTheDatabaseAsItWas)
+{
+    store::run(sql(), QStringLiteral("insert into jkpg_jbxx (bianh) values ('KEEP')"));
+    // A table of others that takes the name of one of our indexes makes the
+    // scripts fail after our tables have been dropped and created again.
+    store::execute(sql(), QStringLiteral("drop index ix_jkpg_id_lurrq"));
+    store::execute(sql(), QStringLiteral("create table ix_jkpg_id_lurrq (note varchar(20))"));
+
+    EXPECT_THROW(store::initializeDatabase(*conn, {.force = true}), store::DatabaseError);
+    EXPECT_EQ(column(sql(), QStringLiteral("select bianh from jkpg_jbxx")), QStringList{"KEEP"});
+}
+
 TEST_P(Schema, InitLeavesTablesOfOthersAloneAndNeedsNoForceForThem)
 {
     test::TestDatabase other(GetParam());
@@ -195,7 +207,7 @@ TEST_P(Schema, InitLeavesTablesOfOthersAloneAndNeedsNoForceForThem)
     EXPECT_TRUE(c->tables().contains(QStringLiteral("v_jkpg_jbxx")));
 }
 
-TEST_P(Schema, ForcedInitDropsWhatTheScriptsCreate)
+TEST_P(Schema, ScriptsNameEachTableAndViewOnceAndCreateThemAll)
 {
     const store::SchemaObjects objects = store::schemaObjects(conn->dialect());
     EXPECT_EQ(objects.views, QStringList{"v_jkpg_jbxx"});
