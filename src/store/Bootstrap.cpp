@@ -38,6 +38,45 @@ QStringList statementsOf(const QString& resource)
     return statements;
 }
 
+QStringList schemaStatements(const Dialect& dialect)
+{
+    QStringList statements;
+    for (const QString& script : dialect.schemaResources())
+        statements << statementsOf(script);
+    return statements;
+}
+
+SchemaObjects objectsCreatedBy(const QStringList& statements)
+{
+    static const QRegularExpression create(
+        QStringLiteral("^\\s*create\\s+(table|view)\\s+(?:if\\s+not\\s+exists\\s+)?([A-Za-z_][A-Za-z0-9_]*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    SchemaObjects objects;
+    for (const QString& statement : statements) {
+        const QRegularExpressionMatch m = create.match(statement);
+        if (!m.hasMatch())
+            continue;
+        QStringList& list = m.captured(1).compare(QLatin1String("view"), Qt::CaseInsensitive) == 0
+                                ? objects.views
+                                : objects.tables;
+        list << m.captured(2).toLower();
+    }
+    return objects;
+}
+
+// Views go first, since they depend on the tables; each kind in reverse
+// order of creation, so that nothing is dropped before what depends on it.
+void dropExisting(const QSqlDatabase& db, const SchemaObjects& objects, const QStringList& existing)
+{
+    const auto dropAll = [&](const QStringList& names, const QString& kind) {
+        for (auto it = names.crbegin(); it != names.crend(); ++it)
+            if (existing.contains(*it))
+                execute(db, QStringLiteral("drop %1 %2").arg(kind, *it));
+    };
+    dropAll(objects.views, QStringLiteral("view"));
+    dropAll(objects.tables, QStringLiteral("table"));
+}
+
 void insertManager(const QSqlDatabase& db, const QString& password)
 {
     run(db,
@@ -49,17 +88,39 @@ void insertManager(const QSqlDatabase& db, const QString& password)
 
 } // namespace
 
+SchemaObjects schemaObjects(const Dialect& dialect)
+{
+    return objectsCreatedBy(schemaStatements(dialect));
+}
+
+QStringList existingSchemaObjects(const Connection& connection)
+{
+    const SchemaObjects objects = schemaObjects(connection.dialect());
+    const QStringList present = connection.tables();
+    QStringList found;
+    for (const QStringList* list : {&objects.tables, &objects.views})
+        for (const QString& name : *list)
+            if (present.contains(name))
+                found << name;
+    return found;
+}
+
 InitResult initializeDatabase(const Connection& connection, const InitOptions& options)
 {
-    if (!connection.isEmpty() && !options.force)
-        throw DatabaseError(QStringLiteral("the database already holds tables; use --force to replace them"));
+    const QStringList statements = schemaStatements(connection.dialect());
+    const SchemaObjects objects = objectsCreatedBy(statements);
+    const QStringList existing = existingSchemaObjects(connection);
+    if (!existing.isEmpty() && !options.force)
+        throw DatabaseError(QStringLiteral("the database already holds tables of this program (%1); "
+                                           "use --force to replace them")
+                                .arg(existing.join(QStringLiteral(", "))));
     QSqlDatabase db = connection.db();
     InitResult result;
     result.managerPassword = options.demo ? kDemoManagerPassword : generatePassword();
     Transaction tx(db);
-    for (const QString& script : connection.dialect().schemaResources())
-        for (const QString& statement : statementsOf(script))
-            execute(db, statement);
+    dropExisting(db, objects, existing);
+    for (const QString& statement : statements)
+        execute(db, statement);
     const QDateTime now = connection.serverNow();
     loadSeedFolder(db, QStringLiteral(":/hra/seed/reference"), now);
     insertManager(db, result.managerPassword);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "store/Connection.h"
+#include "store/Dialect.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace hra::store {
 
@@ -23,10 +25,24 @@ struct InitResult
 // The password the demo database gives the manager (named in the README).
 inline const QString kDemoManagerPassword = QStringLiteral("demo1234");
 
-// Creates the schema and the reference data on an empty database. Throws
-// DatabaseError when the database already holds tables and force is not set,
-// or when a statement fails (nothing is left half-done on the backends that
-// have transactional DDL).
+// The tables and views the schema scripts of a dialect create, lower-case,
+// in the order the scripts create them.
+struct SchemaObjects
+{
+    QStringList tables;
+    QStringList views;
+};
+SchemaObjects schemaObjects(const Dialect& dialect);
+
+// Those of our tables and views that the database already holds.
+QStringList existingSchemaObjects(const Connection& connection);
+
+// Creates the schema and the reference data (and with demo the demo data).
+// Throws DatabaseError when the database already holds any of our tables or
+// views and force is not set, or when a statement fails. With force our
+// tables and views are dropped first; tables of others are left alone.
+// Everything runs in one transaction, so on SQLite and PostgreSQL a failure
+// leaves the database as it was.
 InitResult initializeDatabase(const Connection& connection, const InitOptions& options);
 
 } // namespace hra::store

@@ -1,0 +1,246 @@
+#include "store/Bootstrap.h"
+#include "store/Operators.h"
+#include "store/Sql.h"
+#include "support/TestDatabase.h"
+
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <set>
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+using namespace hra;
+using store::Driver;
+
+namespace {
+
+const char* const kSectionTables[] = {"jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs", "jkpg_tgjc"};
+
+// Runs one statement with positional values; false when the database refuses it.
+bool accepts(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery q(db);
+    if (!q.prepare(sql))
+        return false;
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    return q.exec();
+}
+
+QStringList column(const QSqlDatabase& db, const QString& sql)
+{
+    QStringList values;
+    QSqlQuery q = store::run(db, sql);
+    while (q.next())
+        values << q.value(0).toString();
+    return values;
+}
+
+qint64 count(const QSqlDatabase& db, const QString& sql) { return store::scalar(db, sql).toLongLong(); }
+
+// Numbers as the reference-range texts write them: 3.90 -> "3.9", 140.00 -> "140".
+QString shortest(const QVariant& v) { return v.isNull() ? QString() : QString::number(v.toDouble(), 'g', 15); }
+
+} // namespace
+
+class Schema : public ::testing::TestWithParam<Driver>
+{
+protected:
+    void SetUp() override
+    {
+        HRA_REQUIRE_BACKEND(db);
+        conn = db.connectInitialised();
+        ASSERT_TRUE(conn);
+    }
+
+    QSqlDatabase sql() const { return conn->db(); }
+
+    test::TestDatabase db{GetParam()};
+    std::unique_ptr<store::Connection> conn;
+};
+
+TEST_P(Schema, RefusesWhatTheServersRefuse)
+{
+    // One person with one assessment and a row in every section to collide with.
+    ASSERT_TRUE(accepts(sql(), QStringLiteral("insert into jkpg_jbxx (bianh, xingm) values (?, ?)"),
+                        {QStringLiteral("P1"), QStringLiteral("张三")}));
+    ASSERT_TRUE(accepts(sql(), QStringLiteral("insert into jkpg_id (jkpg_id, bianh, zhuangt) values (?, ?, ?)"),
+                        {1, QStringLiteral("P1"), QStringLiteral("评估")}));
+    for (const char* table : kSectionTables)
+        ASSERT_TRUE(accepts(sql(), QStringLiteral("insert into %1 (jkpg_id, bianh) values (?, ?)").arg(table),
+                            {1, QStringLiteral("P1")}))
+            << table;
+
+    struct Case
+    {
+        QString what;
+        QString sql;
+        QVariantList values;
+        bool accepted;
+    };
+    const QString person = QStringLiteral("insert into jkpg_jbxx (bianh, nianl) values (?, ?)");
+    std::vector<Case> cases = {
+        {"duplicate record number", person, {"P1", 40}, false},
+        {"record number of 11 characters", person, {"12345678901", 40}, false},
+        {"record number of 10 characters", person, {"1234567890", 40}, true},
+        {"record number of 10 Chinese characters", person, {QStringLiteral("一二三四五六七八九十"), 40}, true},
+        {"age as letters", person, {"P2", "abc"}, false},
+        {"age as empty text", person, {"P3", ""}, false},
+        {"age as digits", person, {"P4", "45"}, true},
+        {"age missing", person, {"P5", QVariant()}, true},
+        {"duplicate assessment number",
+         "insert into jkpg_id (jkpg_id, bianh) values (?, ?)", {1, "P4"}, false},
+        {"assessment number as letters",
+         "insert into jkpg_id (jkpg_id, bianh) values (?, ?)", {"x", "P4"}, false},
+        {"assessment date that is no date",
+         "insert into jkpg_id (jkpg_id, bianh, lurrq) values (?, ?, ?)", {8, "P4", "not a time"}, false},
+        {"answer longer than its column",
+         "insert into jkpg_ssyy (jkpg_id, bianh, zufsbl) values (?, ?, ?)", {9, "P4", QString(21, u'主')}, false},
+        {"height as letters",
+         "insert into jkpg_tgjc (jkpg_id, bianh, sheng) values (?, ?, ?)", {9, "P4", "tall"}, false},
+        {"uric acid as text", "insert into jkpg_tgjc (jkpg_id, bianh, xuens) values (?, ?, ?)", {10, "P4", "356"}, true},
+    };
+    for (const char* table : kSectionTables) {
+        const QString insert = QStringLiteral("insert into %1 (jkpg_id, bianh) values (?, ?)").arg(table);
+        cases.push_back({QStringLiteral("second %1 row of an assessment").arg(table), insert, {1, "P1"}, false});
+        cases.push_back({QStringLiteral("%1 row of another assessment").arg(table), insert, {2, "P1"}, true});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what.toStdString());
+        EXPECT_EQ(accepts(sql(), c.sql, c.values), c.accepted);
+    }
+    EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from jkpg_jbxx where bianh = 'P1'")), 1);
+}
+
+TEST_P(Schema, ViewListsOnlyAssessmentsWhosePersonExists)
+{
+    store::run(sql(), QStringLiteral("insert into jkpg_jbxx (bianh, xingm, xingb, nianl) values "
+                                     "('A', '甲', '男', 50), ('B', '乙', '女', 60)"));
+    store::run(sql(), QStringLiteral("insert into jkpg_id (jkpg_id, bianh, zhuangt) values "
+                                     "(1, 'A', '评估'), (2, 'B', '结束'), (3, 'A', '结束')"));
+    store::run(sql(), QStringLiteral("delete from jkpg_jbxx where bianh = 'B'"));
+
+    QStringList rows;
+    QSqlQuery q = store::run(
+        sql(), QStringLiteral("select jkpg_id, bianh, zhuangt, xingm, xingb, nianl from v_jkpg_jbxx order by jkpg_id"));
+    while (q.next())
+        rows << QStringLiteral("%1 %2 %3 %4 %5 %6")
+                    .arg(q.value(0).toInt())
+                    .arg(q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
+                         q.value(4).toString())
+                    .arg(q.value(5).toInt());
+    EXPECT_EQ(rows, QStringList({"1 A 评估 甲 男 50", "3 A 结束 甲 男 50"}));
+}
+
+TEST_P(Schema, InitReplacesOurTablesOnlyWhenForced)
+{
+    store::run(sql(), QStringLiteral("insert into jkpg_jbxx (bianh) values ('KEEP')"));
+    store::execute(sql(), QStringLiteral("create table other_notes (note varchar(20))"));
+    store::run(sql(), QStringLiteral("insert into other_notes (note) values ('theirs')"));
+
+    EXPECT_THROW(store::initializeDatabase(*conn, {}), store::DatabaseError);
+    EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from jkpg_jbxx")), 1);
+
+    const store::InitResult result = store::initializeDatabase(*conn, {.force = true});
+    EXPECT_FALSE(result.managerPassword.isEmpty());
+    EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from jkpg_jbxx")), 0);
+    EXPECT_EQ(column(sql(), QStringLiteral("select yonghdm from sys_yhxx")), QStringList{store::kManagerCode});
+    EXPECT_EQ(column(sql(), QStringLiteral("select note from other_notes")), QStringList{"theirs"});
+}
+
+TEST_P(Schema, InitLeavesTablesOfOthersAloneAndNeedsNoForceForThem)
+{
+    test::TestDatabase other(GetParam());
+    auto c = other.connect(QStringLiteral("other"));
+    ASSERT_TRUE(c);
+    store::execute(c->db(), QStringLiteral("create table other_notes (note varchar(20))"));
+    store::initializeDatabase(*c, {});
+    EXPECT_TRUE(c->tables().contains(QStringLiteral("other_notes")));
+    EXPECT_TRUE(c->tables().contains(QStringLiteral("v_jkpg_jbxx")));
+}
+
+TEST_P(Schema, ForcedInitDropsWhatTheScriptsCreate)
+{
+    const store::SchemaObjects objects = store::schemaObjects(conn->dialect());
+    EXPECT_EQ(objects.views, QStringList{"v_jkpg_jbxx"});
+    // Each name once, so that nothing is created or dropped twice.
+    const QStringList all = objects.tables + objects.views;
+    EXPECT_EQ(std::set<QString>(all.begin(), all.end()).size(), static_cast<size_t>(all.size()));
+    const QStringList present = conn->tables();
+    for (const QString& name : all)
+        EXPECT_TRUE(present.contains(name)) << name.toStdString();
+}
+
+TEST_P(Schema, ReferenceRangesAreSeededAndReadAsTheyAreShown)
+{
+    QSqlQuery q = store::run(sql(), QStringLiteral("select duiyzd, min_value, max_value, danw, duiyz from jkpg_sjzd "
+                                                   "where biaomc = 'jkpg_tgjc'"));
+    QStringList keys;
+    while (q.next()) {
+        const QString key = q.value(0).toString();
+        keys << key;
+        SCOPED_TRACE(key.toStdString());
+        EXPECT_FALSE(q.value(1).isNull() && q.value(2).isNull());
+        EXPECT_FALSE(q.value(3).toString().isEmpty());
+        EXPECT_EQ(q.value(4).toString(),
+                  shortest(q.value(1)) + u'-' + shortest(q.value(2)) + q.value(3).toString());
+    }
+    keys.sort();
+    EXPECT_EQ(keys, QStringList({"canhexsxt", "dimdzdb", "ganysz", "gaomdzdb", "kongfxt", "shousy", "shuzy",
+                                 "tanghxhdb", "tizzs", "xuens", "yaow_nan", "yaow_nv", "zongdgc"}));
+    EXPECT_EQ(column(sql(), QStringLiteral("select duiyz from jkpg_sjzd where duiyzd = 'kongfxt'")),
+              QStringList{"3.9-6.09mmol/L"});
+
+    const QStringList centre = column(sql(), QStringLiteral("select danwmc from jkpg_pgzx"));
+    ASSERT_EQ(centre.size(), 1);
+    EXPECT_FALSE(centre.first().isEmpty());
+    EXPECT_EQ(column(sql(), QStringLiteral("select pinggzx from sys_information")), centre);
+}
+
+TEST_P(Schema, DemoSeedHoldsCompleteStoredAssessments)
+{
+    const store::InitResult result = store::initializeDatabase(*conn, {.demo = true, .force = true});
+    EXPECT_EQ(result.managerPassword, store::kDemoManagerPassword);
+
+    EXPECT_GE(count(sql(), QStringLiteral("select count(*) from jkpg_jbxx")), 3);
+    const qint64 assessments = count(sql(), QStringLiteral("select count(*) from jkpg_id"));
+    EXPECT_GT(assessments, count(sql(), QStringLiteral("select count(*) from jkpg_jbxx")));
+    EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from v_jkpg_jbxx")), assessments);
+    for (const char* table : kSectionTables) {
+        SCOPED_TRACE(table);
+        EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from jkpg_id i join %1 s "
+                                              "on s.jkpg_id = i.jkpg_id and s.bianh = i.bianh")
+                                   .arg(table)),
+                  assessments);
+        EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from %1 where lurrq is null").arg(table)), 0);
+    }
+    // Only stored states, and at most one assessment in progress per person.
+    EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from jkpg_id where zhuangt not in ('评估', '结束')")), 0);
+    EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from (select bianh from jkpg_id where zhuangt = '评估' "
+                                          "group by bianh having count(*) > 1) t")),
+              0);
+    EXPECT_EQ(column(sql(), QStringLiteral("select distinct mqzk_id from jkpg_mqzk")), QStringList{"jkpg_mqzk"});
+    EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from jkpg_mqzk where manxzqgy is null or qit is null "
+                                          "or qianlxa is null")),
+              0);
+
+    // The stored body-mass index follows the save rule: the first five
+    // characters of weight / height^2 written with 15 significant digits.
+    QSqlQuery q = store::run(sql(), QStringLiteral("select jkpg_id, sheng, tiz, tizzs from jkpg_tgjc"));
+    int rows = 0;
+    while (q.next()) {
+        ++rows;
+        SCOPED_TRACE(q.value(0).toInt());
+        const double h = q.value(1).toDouble();
+        const double w = q.value(2).toDouble();
+        EXPECT_DOUBLE_EQ(q.value(3).toDouble(), QString::number(w / (h * h), 'g', 15).left(5).toDouble());
+    }
+    EXPECT_EQ(rows, assessments);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Schema, ::testing::ValuesIn(test::databaseBackends()),
+                         [](const auto& info) { return test::backendName(info.param); });
