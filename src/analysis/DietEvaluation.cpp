@@ -141,23 +141,31 @@ DietJudgement judgeDiet(const DietInput& diet)
                                 {{u"不吃早餐"}, u"饮食极不合理"},
                                 {{u"偶尔吃早餐"}, u"饮食不规律"}});
 
-    const std::pair<int, std::initializer_list<const char16_t*>> good[] = {
-        {Staple, {u"主食为主"}},
-        {Soy, {u"每天吃", u"经常吃"}},
-        {Dairy, {u"每天吃", u"经常吃"}},
-        {Vegetables, {u"≥400克"}},
-        {Fruit, {u"≥250克"}},
-        {Eggs, {u"1个"}},
-        {Pork, {u"50-100克"}},
-        {Poultry, {u"100-150克"}},
-        {Fish, {u"50-100克"}},
-        {Spirits, {u"不喝"}},
-        {Oil, {u"≤25克"}},
-        {Salt, {u"≤5克"}},
-        {Meals, {u"3(早):4(中):3(晚)"}},
+    // The good answer of each counted item (a second one where two are good).
+    struct Good
+    {
+        int item;
+        const char16_t* answer;
+        const char16_t* alternative;
     };
-    for (const auto& [item, answers] : good)
-        j.goodAnswers += isOneOf(a[item], answers);
+    static const Good good[] = {
+        {Staple, u"主食为主", nullptr},
+        {Soy, u"每天吃", u"经常吃"},
+        {Dairy, u"每天吃", u"经常吃"},
+        {Vegetables, u"≥400克", nullptr},
+        {Fruit, u"≥250克", nullptr},
+        {Eggs, u"1个", nullptr},
+        {Pork, u"50-100克", nullptr},
+        {Poultry, u"100-150克", nullptr},
+        {Fish, u"50-100克", nullptr},
+        {Spirits, u"不喝", nullptr},
+        {Oil, u"≤25克", nullptr},
+        {Salt, u"≤5克", nullptr},
+        {Meals, u"3(早):4(中):3(晚)", nullptr},
+    };
+    for (const Good& g : good)
+        j.goodAnswers += isOneOf(a[g.item], {g.answer}) ||
+                         (g.alternative && isOneOf(a[g.item], {g.alternative}));
     if (j.goodAnswers <= 8)
         j.overall = QStringLiteral("很不合理");
     else if (j.goodAnswers <= 11)

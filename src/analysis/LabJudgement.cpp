@@ -74,14 +74,14 @@ LabMarks judgeLabValues(const ExamInput& exam, const ReferenceData& ref)
             marks[i] = QStringLiteral("未测");
             continue;
         }
-        QString key = QString::fromLatin1(labColumns()[i]);
-        if (i == kWaist) {
-            if (exam.sex == kMale)
-                key = QStringLiteral("yaow_nan");
-            else if (exam.sex == kFemale)
-                key = QStringLiteral("yaow_nv");
-        }
-        const std::optional<ReferenceRange> range = ref.range(key);
+        // The waist has one reference row per sex; another sex has none.
+        std::optional<ReferenceRange> range;
+        if (i != kWaist)
+            range = ref.range(QString::fromLatin1(labColumns()[i]));
+        else if (exam.sex == kMale)
+            range = ref.range(QStringLiteral("yaow_nan"));
+        else if (exam.sex == kFemale)
+            range = ref.range(QStringLiteral("yaow_nv"));
         const bool bothBounds = range && range->min && range->max;
         switch (compare(*values[i], range)) {
         case Position::Below:
