@@ -12,6 +12,7 @@
 #include "store/Sql.h"
 
 #include <QUuid>
+#include <optional>
 
 namespace hra::analysis {
 
@@ -278,9 +279,23 @@ bool AnalysisSession::run(Evaluation e)
 
 bool AnalysisSession::runAll(const std::vector<Evaluation>& order)
 {
+    requireOpen();
+    // One transaction for the whole run: each evaluation's delete and inserts
+    // stay together, other sessions see all results at once, and the server
+    // (or SQLite) syncs its log once instead of once per evaluation.
+    store::Transaction tx(m_statements.db());
+    m_inRunAll = true;
     bool ok = true;
-    for (Evaluation e : order)
-        ok = run(e) && ok;
+    try {
+        for (Evaluation e : order)
+            ok = run(e) && ok;
+    } catch (const store::DatabaseError&) {
+        m_inRunAll = false;
+        m_ran.clear(); // rolled back: nothing of this run is stored
+        throw;
+    }
+    m_inRunAll = false;
+    tx.commit();
     return ok;
 }
 
@@ -385,7 +400,9 @@ void AnalysisSession::replaceRows(const ResultTable& table, const std::vector<QV
         tuples << QLatin1Char('(') + names.join(QLatin1Char(',')) + QLatin1Char(')');
     }
 
-    store::Transaction tx(m_statements.db());
+    std::optional<store::Transaction> tx;
+    if (!m_inRunAll)
+        tx.emplace(m_statements.db());
     m_wroteRows = true;
     clearRows(table);
     if (!rows.empty())
@@ -394,7 +411,8 @@ void AnalysisSession::replaceRows(const ResultTable& table, const std::vector<QV
                              .arg(tableName(table), columns.join(QLatin1Char(',')),
                                   tuples.join(QLatin1Char(','))),
                          bindings);
-    tx.commit();
+    if (tx)
+        tx->commit();
 }
 
 void AnalysisSession::clearRows(const ResultTable& table)

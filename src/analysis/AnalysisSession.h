@@ -77,7 +77,8 @@ public:
     // data, its rows are removed, the problem is recorded and false returned;
     // a database error removes its rows as far as possible and propagates.
     bool run(Evaluation evaluation);
-    // Runs the evaluations in the order given; false when any had a problem.
+    // Runs the evaluations in the order given, all in one transaction;
+    // false when any had a problem. A database error rolls the whole run back.
     bool runAll(const std::vector<Evaluation>& order);
     // The order of the whole report: lab judgement, metabolic screen, diet,
     // exercise, lab judgement again, lifestyle risks, then blood pressure and
@@ -114,6 +115,7 @@ private:
 
     bool m_open = false;
     bool m_wroteRows = false;
+    bool m_inRunAll = false;
     InputViews m_views;
     ExamInput m_exam;
     std::set<Evaluation> m_ran;

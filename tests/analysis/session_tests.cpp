@@ -219,6 +219,26 @@ TEST_P(Session, AnotherAssessmentNeverShowsThePreviousResults)
     EXPECT_EQ(s.dataset(QStringLiteral("frxDB_ncz")).rows.size(), 2);
 }
 
+TEST_P(Session, DatabaseErrorRollsBackTheWholeRun)
+{
+    const QSqlDatabase d = conn->db();
+    AnalysisSession s(*conn);
+    s.open(QStringLiteral("0000000001"), 1);
+    ASSERT_TRUE(s.runAll(AnalysisSession::wholeReportOrder()));
+    s.open(QStringLiteral("0000000002"), 2);
+    store::execute(d, QStringLiteral("drop table jkpg_ydcf"));
+    EXPECT_THROW(s.runAll(AnalysisSession::wholeReportOrder()), store::DatabaseError);
+    // Neither the first assessment's rows nor a part of this run remain.
+    for (const char* table :
+         {"jkpg_gxy", "jkpg_gxb", "jkpg_ssyypg", "jkpg_tgjc_pd", "jkpg_shfs_wxys"})
+        EXPECT_EQ(count(d,
+                        QStringLiteral("select count(*) from %1 where session_key = :k")
+                            .arg(QLatin1String(table)),
+                        {{"k", s.key()}}),
+                  0)
+            << table;
+}
+
 TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
 {
     const QSqlDatabase d = conn->db();
