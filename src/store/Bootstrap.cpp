@@ -49,7 +49,8 @@ QStringList schemaStatements(const Dialect& dialect)
 SchemaObjects objectsCreatedBy(const QStringList& statements)
 {
     static const QRegularExpression create(
-        QStringLiteral("^\\s*create\\s+(table|view)\\s+(?:if\\s+not\\s+exists\\s+)?([A-Za-z_][A-Za-z0-9_]*)"),
+        QStringLiteral(
+            "^\\s*create\\s+(table|view)\\s+(?:if\\s+not\\s+exists\\s+)?([A-Za-z_][A-Za-z0-9_]*)"),
         QRegularExpression::CaseInsensitiveOption);
     SchemaObjects objects;
     for (const QString& statement : statements) {
@@ -82,8 +83,10 @@ void insertManager(const QSqlDatabase& db, const QString& password)
     run(db,
         QStringLiteral("insert into sys_yhxx (yonghdm, yonghmc, mim, quanx) "
                        "values (:yhdm, :yhmc, :mim, :qx)"),
-        {{"yhdm", kManagerCode}, {"yhmc", QStringLiteral("系统管理员")},
-         {"mim", hashPassword(password)}, {"qx", QStringLiteral("管理员")}});
+        {{"yhdm", kManagerCode},
+         {"yhmc", QStringLiteral("系统管理员")},
+         {"mim", hashPassword(password)},
+         {"qx", QStringLiteral("管理员")}});
 }
 
 } // namespace
@@ -111,9 +114,10 @@ InitResult initializeDatabase(const Connection& connection, const InitOptions& o
     const SchemaObjects objects = objectsCreatedBy(statements);
     const QStringList existing = existingSchemaObjects(connection);
     if (!existing.isEmpty() && !options.force)
-        throw DatabaseError(QStringLiteral("the database already holds tables of this program (%1); "
-                                           "use --force to replace them")
-                                .arg(existing.join(QStringLiteral(", "))));
+        throw DatabaseError(
+            QStringLiteral("the database already holds tables of this program (%1); "
+                           "use --force to replace them")
+                .arg(existing.join(QStringLiteral(", "))));
     QSqlDatabase db = connection.db();
     InitResult result;
     result.managerPassword = options.demo ? kDemoManagerPassword : generatePassword();

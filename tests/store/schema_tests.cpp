@@ -4,21 +4,23 @@
 #include "support/TestDatabase.h"
 
 #include <QSqlQuery>
-
 #include <gtest/gtest.h>
-
 #include <ostream>
 #include <set>
 
 // Readable texts in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 using namespace hra;
 using store::Driver;
 
 namespace {
 
-const char* const kSectionTables[] = {"jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs", "jkpg_tgjc"};
+const char* const kSectionTables[] = {"jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs",
+                                      "jkpg_tgjc"};
 
 // Runs one statement with positional values; false when the database refuses it.
 bool accepts(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
@@ -40,10 +42,16 @@ QStringList column(const QSqlDatabase& db, const QString& sql)
     return values;
 }
 
-qint64 count(const QSqlDatabase& db, const QString& sql) { return store::scalar(db, sql).toLongLong(); }
+qint64 count(const QSqlDatabase& db, const QString& sql)
+{
+    return store::scalar(db, sql).toLongLong();
+}
 
 // Numbers as the reference-range texts write them: 3.90 -> "3.9", 140.00 -> "140".
-QString shortest(const QVariant& v) { return v.isNull() ? QString() : QString::number(v.toDouble(), 'g', 15); }
+QString shortest(const QVariant& v)
+{
+    return v.isNull() ? QString() : QString::number(v.toDouble(), 'g', 15);
+}
 
 } // namespace
 
@@ -68,11 +76,13 @@ TEST_P(Schema, RefusesWhatTheServersRefuse)
     // One person with one assessment and a row in every section to collide with.
     ASSERT_TRUE(accepts(sql(), QStringLiteral("insert into jkpg_jbxx (bianh, xingm) values (?, ?)"),
                         {QStringLiteral("P1"), QStringLiteral("张三")}));
-    ASSERT_TRUE(accepts(sql(), QStringLiteral("insert into jkpg_id (jkpg_id, bianh, zhuangt) values (?, ?, ?)"),
-                        {1, QStringLiteral("P1"), QStringLiteral("评估")}));
+    ASSERT_TRUE(accepts(
+        sql(), QStringLiteral("insert into jkpg_id (jkpg_id, bianh, zhuangt) values (?, ?, ?)"),
+        {1, QStringLiteral("P1"), QStringLiteral("评估")}));
     for (const char* table : kSectionTables)
-        ASSERT_TRUE(accepts(sql(), QStringLiteral("insert into %1 (jkpg_id, bianh) values (?, ?)").arg(table),
-                            {1, QStringLiteral("P1")}))
+        ASSERT_TRUE(accepts(
+            sql(), QStringLiteral("insert into %1 (jkpg_id, bianh) values (?, ?)").arg(table),
+            {1, QStringLiteral("P1")}))
             << table;
 
     struct Case
@@ -87,27 +97,48 @@ TEST_P(Schema, RefusesWhatTheServersRefuse)
         {"duplicate record number", person, {"P1", 40}, false},
         {"record number of 11 characters", person, {"12345678901", 40}, false},
         {"record number of 10 characters", person, {"1234567890", 40}, true},
-        {"record number of 10 Chinese characters", person, {QStringLiteral("一二三四五六七八九十"), 40}, true},
+        {"record number of 10 Chinese characters",
+         person,
+         {QStringLiteral("一二三四五六七八九十"), 40},
+         true},
         {"age as letters", person, {"P2", "abc"}, false},
         {"age as empty text", person, {"P3", ""}, false},
         {"age as digits", person, {"P4", "45"}, true},
         {"age missing", person, {"P5", QVariant()}, true},
         {"duplicate assessment number",
-         "insert into jkpg_id (jkpg_id, bianh) values (?, ?)", {1, "P4"}, false},
+         "insert into jkpg_id (jkpg_id, bianh) values (?, ?)",
+         {1, "P4"},
+         false},
         {"assessment number as letters",
-         "insert into jkpg_id (jkpg_id, bianh) values (?, ?)", {"x", "P4"}, false},
+         "insert into jkpg_id (jkpg_id, bianh) values (?, ?)",
+         {"x", "P4"},
+         false},
         {"assessment date that is no date",
-         "insert into jkpg_id (jkpg_id, bianh, lurrq) values (?, ?, ?)", {8, "P4", "not a time"}, false},
+         "insert into jkpg_id (jkpg_id, bianh, lurrq) values (?, ?, ?)",
+         {8, "P4", "not a time"},
+         false},
         {"answer longer than its column",
-         "insert into jkpg_ssyy (jkpg_id, bianh, zufsbl) values (?, ?, ?)", {9, "P4", QString(21, u'主')}, false},
+         "insert into jkpg_ssyy (jkpg_id, bianh, zufsbl) values (?, ?, ?)",
+         {9, "P4", QString(21, u'主')},
+         false},
         {"height as letters",
-         "insert into jkpg_tgjc (jkpg_id, bianh, sheng) values (?, ?, ?)", {9, "P4", "tall"}, false},
-        {"uric acid as text", "insert into jkpg_tgjc (jkpg_id, bianh, xuens) values (?, ?, ?)", {10, "P4", "356"}, true},
+         "insert into jkpg_tgjc (jkpg_id, bianh, sheng) values (?, ?, ?)",
+         {9, "P4", "tall"},
+         false},
+        {"uric acid as text",
+         "insert into jkpg_tgjc (jkpg_id, bianh, xuens) values (?, ?, ?)",
+         {10, "P4", "356"},
+         true},
     };
     for (const char* table : kSectionTables) {
-        const QString insert = QStringLiteral("insert into %1 (jkpg_id, bianh) values (?, ?)").arg(table);
-        cases.push_back({QStringLiteral("second %1 row of an assessment").arg(table), insert, {1, "P1"}, false});
-        cases.push_back({QStringLiteral("%1 row of another assessment").arg(table), insert, {2, "P1"}, true});
+        const QString insert =
+            QStringLiteral("insert into %1 (jkpg_id, bianh) values (?, ?)").arg(table);
+        cases.push_back({QStringLiteral("second %1 row of an assessment").arg(table),
+                         insert,
+                         {1, "P1"},
+                         false});
+        cases.push_back(
+            {QStringLiteral("%1 row of another assessment").arg(table), insert, {2, "P1"}, true});
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what.toStdString());
@@ -125,8 +156,8 @@ TEST_P(Schema, ViewListsOnlyAssessmentsWhosePersonExists)
     store::run(sql(), QStringLiteral("delete from jkpg_jbxx where bianh = 'B'"));
 
     QStringList rows;
-    QSqlQuery q = store::run(
-        sql(), QStringLiteral("select jkpg_id, bianh, zhuangt, xingm, xingb, nianl from v_jkpg_jbxx order by jkpg_id"));
+    QSqlQuery q = store::run(sql(), QStringLiteral("select jkpg_id, bianh, zhuangt, xingm, xingb, "
+                                                   "nianl from v_jkpg_jbxx order by jkpg_id"));
     while (q.next())
         rows << QStringLiteral("%1 %2 %3 %4 %5 %6")
                     .arg(q.value(0).toInt())
@@ -148,8 +179,21 @@ TEST_P(Schema, InitReplacesOurTablesOnlyWhenForced)
     const store::InitResult result = store::initializeDatabase(*conn, {.force = true});
     EXPECT_FALSE(result.managerPassword.isEmpty());
     EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from jkpg_jbxx")), 0);
-    EXPECT_EQ(column(sql(), QStringLiteral("select yonghdm from sys_yhxx")), QStringList{store::kManagerCode});
+    EXPECT_EQ(column(sql(), QStringLiteral("select yonghdm from sys_yhxx")),
+              QStringList{store::kManagerCode});
     EXPECT_EQ(column(sql(), QStringLiteral("select note from other_notes")), QStringList{"theirs"});
+}
+
+TEST_P(Schema, FailedForcedInitLeavesTheDatabaseAsItWas)
+{
+    store::run(sql(), QStringLiteral("insert into jkpg_jbxx (bianh) values ('KEEP')"));
+    // A table of others that takes the name of one of our indexes makes the
+    // scripts fail after our tables have been dropped and created again.
+    store::execute(sql(), QStringLiteral("drop index ix_jkpg_id_lurrq"));
+    store::execute(sql(), QStringLiteral("create table ix_jkpg_id_lurrq (note varchar(20))"));
+
+    EXPECT_THROW(store::initializeDatabase(*conn, {.force = true}), store::DatabaseError);
+    EXPECT_EQ(column(sql(), QStringLiteral("select bianh from jkpg_jbxx")), QStringList{"KEEP"});
 }
 
 TEST_P(Schema, InitLeavesTablesOfOthersAloneAndNeedsNoForceForThem)
@@ -163,7 +207,7 @@ TEST_P(Schema, InitLeavesTablesOfOthersAloneAndNeedsNoForceForThem)
     EXPECT_TRUE(c->tables().contains(QStringLiteral("v_jkpg_jbxx")));
 }
 
-TEST_P(Schema, ForcedInitDropsWhatTheScriptsCreate)
+TEST_P(Schema, ScriptsNameEachTableAndViewOnceAndCreateThemAll)
 {
     const store::SchemaObjects objects = store::schemaObjects(conn->dialect());
     EXPECT_EQ(objects.views, QStringList{"v_jkpg_jbxx"});
@@ -177,8 +221,9 @@ TEST_P(Schema, ForcedInitDropsWhatTheScriptsCreate)
 
 TEST_P(Schema, ReferenceRangesAreSeededAndReadAsTheyAreShown)
 {
-    QSqlQuery q = store::run(sql(), QStringLiteral("select duiyzd, min_value, max_value, danw, duiyz from jkpg_sjzd "
-                                                   "where biaomc = 'jkpg_tgjc'"));
+    QSqlQuery q = store::run(
+        sql(), QStringLiteral("select duiyzd, min_value, max_value, danw, duiyz from jkpg_sjzd "
+                              "where biaomc = 'jkpg_tgjc'"));
     QStringList keys;
     while (q.next()) {
         const QString key = q.value(0).toString();
@@ -190,8 +235,9 @@ TEST_P(Schema, ReferenceRangesAreSeededAndReadAsTheyAreShown)
                   shortest(q.value(1)) + u'-' + shortest(q.value(2)) + q.value(3).toString());
     }
     keys.sort();
-    EXPECT_EQ(keys, QStringList({"canhexsxt", "dimdzdb", "ganysz", "gaomdzdb", "kongfxt", "shousy", "shuzy",
-                                 "tanghxhdb", "tizzs", "xuens", "yaow_nan", "yaow_nv", "zongdgc"}));
+    EXPECT_EQ(keys, QStringList({"canhexsxt", "dimdzdb", "ganysz", "gaomdzdb", "kongfxt", "shousy",
+                                 "shuzy", "tanghxhdb", "tizzs", "xuens", "yaow_nan", "yaow_nv",
+                                 "zongdgc"}));
     EXPECT_EQ(column(sql(), QStringLiteral("select duiyz from jkpg_sjzd where duiyzd = 'kongfxt'")),
               QStringList{"3.9-6.09mmol/L"});
 
@@ -203,7 +249,8 @@ TEST_P(Schema, ReferenceRangesAreSeededAndReadAsTheyAreShown)
 
 TEST_P(Schema, DemoSeedHoldsCompleteStoredAssessments)
 {
-    const store::InitResult result = store::initializeDatabase(*conn, {.demo = true, .force = true});
+    const store::InitResult result =
+        store::initializeDatabase(*conn, {.demo = true, .force = true});
     EXPECT_EQ(result.managerPassword, store::kDemoManagerPassword);
 
     EXPECT_GE(count(sql(), QStringLiteral("select count(*) from jkpg_jbxx")), 3);
@@ -216,28 +263,40 @@ TEST_P(Schema, DemoSeedHoldsCompleteStoredAssessments)
                                               "on s.jkpg_id = i.jkpg_id and s.bianh = i.bianh")
                                    .arg(table)),
                   assessments);
-        EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from %1 where lurrq is null").arg(table)), 0);
+        EXPECT_EQ(
+            count(sql(), QStringLiteral("select count(*) from %1 where lurrq is null").arg(table)),
+            0);
     }
     // Only stored states, and at most one assessment in progress per person.
-    EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from jkpg_id where zhuangt not in ('评估', '结束')")), 0);
-    EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from (select bianh from jkpg_id where zhuangt = '评估' "
-                                          "group by bianh having count(*) > 1) t")),
-              0);
-    EXPECT_EQ(column(sql(), QStringLiteral("select distinct mqzk_id from jkpg_mqzk")), QStringList{"jkpg_mqzk"});
-    EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from jkpg_mqzk where manxzqgy is null or qit is null "
-                                          "or qianlxa is null")),
-              0);
+    EXPECT_EQ(
+        count(sql(),
+              QStringLiteral("select count(*) from jkpg_id where zhuangt not in ('评估', '结束')")),
+        0);
+    EXPECT_EQ(
+        count(sql(), QStringLiteral(
+                         "select count(*) from (select bianh from jkpg_id where zhuangt = '评估' "
+                         "group by bianh having count(*) > 1) t")),
+        0);
+    EXPECT_EQ(column(sql(), QStringLiteral("select distinct mqzk_id from jkpg_mqzk")),
+              QStringList{"jkpg_mqzk"});
+    EXPECT_EQ(
+        count(sql(),
+              QStringLiteral("select count(*) from jkpg_mqzk where manxzqgy is null or qit is null "
+                             "or qianlxa is null")),
+        0);
 
     // The stored body-mass index follows the save rule: the first five
     // characters of weight / height^2 written with 15 significant digits.
-    QSqlQuery q = store::run(sql(), QStringLiteral("select jkpg_id, sheng, tiz, tizzs from jkpg_tgjc"));
+    QSqlQuery q =
+        store::run(sql(), QStringLiteral("select jkpg_id, sheng, tiz, tizzs from jkpg_tgjc"));
     int rows = 0;
     while (q.next()) {
         ++rows;
         SCOPED_TRACE(q.value(0).toInt());
         const double h = q.value(1).toDouble();
         const double w = q.value(2).toDouble();
-        EXPECT_DOUBLE_EQ(q.value(3).toDouble(), QString::number(w / (h * h), 'g', 15).left(5).toDouble());
+        EXPECT_DOUBLE_EQ(q.value(3).toDouble(),
+                         QString::number(w / (h * h), 'g', 15).left(5).toDouble());
     }
     EXPECT_EQ(rows, assessments);
 }
