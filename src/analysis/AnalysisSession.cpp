@@ -504,7 +504,8 @@ Dataset AnalysisSession::dataset(const QString& name)
         Dataset d = m_views.status;
         for (QVariantList& row : d.rows)
             for (QVariant& v : row)
-                if (!isNull(v) && v.toString() == QLatin1String("0"))
+                if (!isNull(v) && v.metaType().id() == QMetaType::QString &&
+                    v.toString() == QLatin1String("0"))
                     v = QString();
         return d;
     }
