@@ -3,25 +3,7 @@
 namespace hra::analysis {
 namespace {
 
-enum Item
-{
-    Staple,
-    Soy,
-    Dairy,
-    Vegetables,
-    Fruit,
-    Pork,
-    Fish,
-    Poultry,
-    Nuts,
-    Mushrooms,
-    Spirits,
-    Wine,
-    Eggs,
-    Oil,
-    Salt,
-    Meals
-};
+using namespace diet;
 
 struct ScoredAnswer
 {

@@ -9,6 +9,29 @@
 
 namespace hra::analysis {
 
+namespace diet {
+// Positions of the items in DietInput::answers and in the score table.
+enum Item
+{
+    Staple,
+    Soy,
+    Dairy,
+    Vegetables,
+    Fruit,
+    Pork,
+    Fish,
+    Poultry,
+    Nuts,
+    Mushrooms,
+    Spirits,
+    Wine,
+    Eggs,
+    Oil,
+    Salt,
+    Meals
+};
+} // namespace diet
+
 // The diet items in their fixed order: stored column and item name.
 struct DietItem
 {
