@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <vector>
 
@@ -19,6 +18,7 @@ struct Command
 
 // Commands are grouped by the file that implements them.
 std::vector<Command> dbCommands();
+std::vector<Command> analyseCommands();
 
 // Shared argument handling: "--name value" options and bare flags.
 class Arguments

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
-
 #include <cstdio>
 
 using hra::cli::Command;
@@ -39,6 +38,8 @@ int main(int argc, char** argv)
     QStringList args = app.arguments().mid(1);
 
     std::vector<Command> commands = hra::cli::dbCommands();
+    for (Command& c : hra::cli::analyseCommands())
+        commands.push_back(std::move(c));
 
     QTextStream err(stderr);
     for (const Command& c : commands) {

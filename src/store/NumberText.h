@@ -4,9 +4,14 @@
 
 namespace hra::store {
 
-// A number as the system writes it into text: the shortest general form with
-// at most 15 significant digits and a point as separator, without trailing
-// zeros (22.857142857142858 -> "22.8571428571429", 3.90 -> "3.9", 140 -> "140").
+// The one way numbers become text: shortest general form with at most 15
+// significant digits and "." as separator (22.857142857142858 gives
+// "22.8571428571429", 3.90 gives "3.9", 140.0 gives "140"). Very large or
+// small values use an exponent ("1E20", "1E-5").
 QString numberText(double value);
+
+// The value the text of numberText() spells, so that a number bound as a
+// parameter equals the one a statement with the literal text would store.
+double roundToNumberText(double value);
 
 } // namespace hra::store

@@ -1,0 +1,606 @@
+#include "analysis/AnalysisSession.h"
+
+#include "analysis/BloodPressureGrade.h"
+#include "analysis/DatabaseReferenceData.h"
+#include "analysis/DietEvaluation.h"
+#include "analysis/DiseaseIndices.h"
+#include "analysis/ExercisePrescription.h"
+#include "analysis/LabJudgement.h"
+#include "analysis/LifestyleRisks.h"
+#include "analysis/MetabolicScreen.h"
+#include "store/NumberText.h"
+#include "store/Sql.h"
+
+#include <QUuid>
+#include <optional>
+
+namespace hra::analysis {
+
+// A result table: its data columns in their stored order and how its rows
+// are ordered when read back.
+struct ResultTable
+{
+    const char* name;
+    QStringList columns;
+    enum Order
+    {
+        None,
+        BySequence,
+        ById
+    } order;
+};
+
+namespace {
+
+// Rows of sessions not seen for this long belong to workstations that ended
+// without cleaning up.
+constexpr qint64 kSessionLifetimeSeconds = 24 * 60 * 60;
+
+QStringList latin(std::initializer_list<const char*> names)
+{
+    QStringList out;
+    for (const char* n : names)
+        out << QString::fromLatin1(n);
+    return out;
+}
+
+template <size_t N> QStringList latin(const std::array<const char*, N>& names)
+{
+    QStringList out;
+    for (const char* n : names)
+        out << QString::fromLatin1(n);
+    return out;
+}
+
+QStringList riskFields()
+{
+    QStringList out{QStringLiteral("id")};
+    for (const RiskColumns& c : riskColumns())
+        out << QString::fromLatin1(c.item) << QString::fromLatin1(c.advice);
+    return out;
+}
+
+const ResultTable kGxy{"jkpg_gxy", latin({"gxyjb", "gxy1"}), ResultTable::BySequence};
+const ResultTable kGxb{"jkpg_gxb", latin({"gxbid", "gxbbwxx"}), ResultTable::BySequence};
+const ResultTable kNcz{"jkpg_ncz", latin({"nczid", "nczbwxx"}), ResultTable::BySequence};
+const ResultTable kTnb{"jkpg_tnb", latin({"tnbid", "tnbpgxx"}), ResultTable::BySequence};
+const ResultTable kSsyypg{"jkpg_ssyypg", latin({"mingc", "neir", "zhis"}), ResultTable::BySequence};
+const ResultTable kYdcf{"jkpg_ydcf", latin({"jianyydl", "yundfs", "yundsj", "yundqd", "yundpd"}),
+                        ResultTable::None};
+const ResultTable kTgjcPd{"jkpg_tgjc_pd", latin(labMarkColumns()), ResultTable::None};
+const ResultTable kShfsWxys{"jkpg_shfs_wxys", riskFields(), ResultTable::ById};
+
+const ResultTable* const kResultTables[] = {&kGxy,    &kGxb,  &kNcz,    &kTnb,
+                                            &kSsyypg, &kYdcf, &kTgjcPd, &kShfsWxys};
+
+const ResultTable* tableOf(Evaluation e)
+{
+    switch (e) {
+    case Evaluation::BloodPressure:
+        return &kGxy;
+    case Evaluation::Coronary:
+        return &kGxb;
+    case Evaluation::Stroke:
+        return &kNcz;
+    case Evaluation::Diabetes:
+        return &kTnb;
+    case Evaluation::DietScores:
+        return &kSsyypg;
+    case Evaluation::ExercisePrescription:
+        return &kYdcf;
+    case Evaluation::LabJudgement:
+        return &kTgjcPd;
+    case Evaluation::LifestyleRisks:
+        return &kShfsWxys;
+    case Evaluation::MetabolicScreen:
+        break;
+    }
+    return nullptr;
+}
+
+QVariant textOrNull(const std::optional<QString>& text)
+{
+    return text ? QVariant(*text) : nullText();
+}
+
+// Index values are stored as the 15-digit text would store them.
+QVariant indexValue(double v)
+{
+    return store::roundToNumberText(v);
+}
+
+QString tableName(const ResultTable& t)
+{
+    return QString::fromLatin1(t.name);
+}
+
+} // namespace
+
+QString evaluationName(Evaluation e)
+{
+    switch (e) {
+    case Evaluation::BloodPressure:
+        return QStringLiteral("高血压分级");
+    case Evaluation::Coronary:
+        return QStringLiteral("冠心病指数");
+    case Evaluation::Stroke:
+        return QStringLiteral("脑卒中指数");
+    case Evaluation::Diabetes:
+        return QStringLiteral("糖尿病指数");
+    case Evaluation::MetabolicScreen:
+        return QStringLiteral("代谢紊乱筛查");
+    case Evaluation::DietScores:
+        return QStringLiteral("膳食评价");
+    case Evaluation::ExercisePrescription:
+        return QStringLiteral("运动处方");
+    case Evaluation::LabJudgement:
+        return QStringLiteral("检查值判定");
+    case Evaluation::LifestyleRisks:
+        break;
+    }
+    return QStringLiteral("生活方式危险因素");
+}
+
+AnalysisSession::AnalysisSession(const store::Connection& connection,
+                                 ReferenceFactory referenceFactory)
+    : m_statements(connection), m_referenceFactory(std::move(referenceFactory)),
+      m_key(QUuid::createUuid().toString(QUuid::WithoutBraces))
+{
+    if (!m_referenceFactory)
+        m_referenceFactory = [](Statements& s) {
+            return std::make_unique<DatabaseReferenceData>(s);
+        };
+    registerSession();
+}
+
+AnalysisSession::~AnalysisSession()
+{
+    // A session that cannot clean up now is swept by a later one.
+    try {
+        store::Transaction tx(m_statements.db());
+        for (const ResultTable* t : kResultTables)
+            clearRows(*t);
+        m_statements.run(QStringLiteral("delete from jkpg_fxhh where session_key=:k"),
+                         {{QStringLiteral("k"), m_key}});
+        tx.commit();
+    } catch (const store::DatabaseError&) {
+    }
+}
+
+void AnalysisSession::registerSession()
+{
+    store::Transaction tx(m_statements.db());
+    const QDateTime now = m_statements.serverNow();
+    const QDateTime cutoff = now.addSecs(-kSessionLifetimeSeconds);
+    for (const ResultTable* t : kResultTables)
+        m_statements.run(
+            QStringLiteral("delete from %1 where session_key not in "
+                           "(select session_key from jkpg_fxhh where huodsj >= :cutoff)")
+                .arg(tableName(*t)),
+            {{QStringLiteral("cutoff"), cutoff}});
+    m_statements.run(QStringLiteral("delete from jkpg_fxhh where huodsj < :cutoff"),
+                     {{QStringLiteral("cutoff"), cutoff}});
+    m_statements.run(QStringLiteral("insert into jkpg_fxhh(session_key,huodsj) values(:k,:now)"),
+                     {{QStringLiteral("k"), m_key}, {QStringLiteral("now"), now}});
+    tx.commit();
+}
+
+void AnalysisSession::open(const QString& recordNo, qint32 assessmentId)
+{
+    m_open = false;
+    m_ran.clear();
+    m_problems.clear();
+    m_bloodPressureLevel = QStringLiteral("0级");
+    m_metabolicLevel.clear();
+    {
+        // Nothing of the previous assessment may survive into this one, even
+        // if an evaluation fails later.
+        store::Transaction tx(m_statements.db());
+        const QDateTime now = m_statements.serverNow();
+        QSqlQuery touched =
+            m_statements.run(QStringLiteral("update jkpg_fxhh set bianh=:bh, jkpg_id=:jkpgid, "
+                                            "huodsj=:now where session_key=:k"),
+                             {{QStringLiteral("bh"), recordNo},
+                              {QStringLiteral("jkpgid"), assessmentId},
+                              {QStringLiteral("now"), now},
+                              {QStringLiteral("k"), m_key}});
+        if (touched.numRowsAffected() == 0) // swept while idle
+            m_statements.run(
+                QStringLiteral("insert into jkpg_fxhh(session_key,bianh,jkpg_id,huodsj) "
+                               "values(:k,:bh,:jkpgid,:now)"),
+                {{QStringLiteral("k"), m_key},
+                 {QStringLiteral("bh"), recordNo},
+                 {QStringLiteral("jkpgid"), assessmentId},
+                 {QStringLiteral("now"), now}});
+        if (m_wroteRows)
+            for (const ResultTable* t : kResultTables)
+                clearRows(*t);
+        tx.commit();
+        m_wroteRows = false;
+    }
+
+    const Dataset owner =
+        m_statements.select(QStringLiteral("select bianh from jkpg_id where jkpg_id=:jkpgid"),
+                            {{QStringLiteral("jkpgid"), assessmentId}});
+    m_views = readInputViews(m_statements, recordNo, assessmentId);
+    if (m_views.person.isEmpty())
+        throw AnalysisError(QStringLiteral("档案编号“%1”不存在。").arg(recordNo));
+    if (owner.isEmpty())
+        throw AnalysisError(QStringLiteral("评估编号 %1 不存在。").arg(assessmentId));
+    if (owner.value(0, QStringLiteral("bianh")).toString() != recordNo)
+        throw AnalysisError(
+            QStringLiteral("评估编号 %1 不属于档案编号“%2”。").arg(assessmentId).arg(recordNo));
+
+    m_exam = examInput(m_views);
+    m_reference = m_referenceFactory(m_statements);
+    m_open = true;
+}
+
+void AnalysisSession::requireOpen() const
+{
+    if (!m_open)
+        throw AnalysisError(QStringLiteral("尚未选择要分析的评估。"));
+}
+
+const std::vector<Evaluation>& AnalysisSession::wholeReportOrder()
+{
+    static const std::vector<Evaluation> order = {
+        Evaluation::LabJudgement,  Evaluation::MetabolicScreen,
+        Evaluation::DietScores,    Evaluation::ExercisePrescription,
+        Evaluation::LabJudgement,  Evaluation::LifestyleRisks,
+        Evaluation::BloodPressure, Evaluation::Coronary,
+        Evaluation::Stroke,        Evaluation::Diabetes,
+    };
+    return order;
+}
+
+bool AnalysisSession::run(Evaluation e)
+{
+    requireOpen();
+    try {
+        compute(e);
+        m_ran.insert(e);
+        return true;
+    } catch (const AnalysisError& error) {
+        clearResults(e);
+        m_problems.push_back({e, error.message()});
+        m_ran.insert(e);
+        return false;
+    } catch (const store::DatabaseError&) {
+        m_ran.erase(e);
+        try {
+            clearResults(e);
+        } catch (const store::DatabaseError&) {
+            // The connection itself may be gone; the original error tells why.
+        }
+        throw;
+    }
+}
+
+bool AnalysisSession::runAll(const std::vector<Evaluation>& order)
+{
+    requireOpen();
+    // One transaction for the whole run: each evaluation's delete and inserts
+    // stay together, other sessions see all results at once, and the server
+    // (or SQLite) syncs its log once instead of once per evaluation.
+    store::Transaction tx(m_statements.db());
+    m_inRunAll = true;
+    bool ok = true;
+    try {
+        for (Evaluation e : order)
+            ok = run(e) && ok;
+    } catch (const store::DatabaseError&) {
+        m_inRunAll = false;
+        m_ran.clear(); // rolled back: nothing of this run is stored
+        throw;
+    }
+    m_inRunAll = false;
+    tx.commit();
+    return ok;
+}
+
+void AnalysisSession::ensureRan(Evaluation e)
+{
+    requireOpen();
+    if (!m_ran.contains(e))
+        run(e);
+}
+
+void AnalysisSession::compute(Evaluation e)
+{
+    const ReferenceData& ref = *m_reference;
+    switch (e) {
+    case Evaluation::BloodPressure: {
+        const BloodPressureGrade grade = gradeBloodPressure(m_exam);
+        std::vector<QVariantList> rows;
+        for (const BarRow& r : grade.rows)
+            rows.push_back({r.label, r.value});
+        replaceRows(kGxy, rows);
+        m_bloodPressureLevel = grade.adviceLevel;
+        return;
+    }
+    case Evaluation::Coronary:
+    case Evaluation::Stroke:
+    case Evaluation::Diabetes: {
+        const Disease disease =
+            e == Evaluation::Coronary
+                ? Disease::Coronary
+                : (e == Evaluation::Stroke ? Disease::Stroke : Disease::Diabetes);
+        const DiseaseIndex index =
+            diseaseIndex(disease, {m_exam, statusInput(m_views), lifestyleInput(m_views)}, ref);
+        replaceRows(*tableOf(e), {{peerLabel(), indexValue(index.peer)},
+                                  {personLabel(disease), indexValue(index.index)}});
+        return;
+    }
+    case Evaluation::MetabolicScreen:
+        m_metabolicLevel = screenMetabolicDisorder(m_exam).level;
+        return;
+    case Evaluation::DietScores: {
+        std::vector<QVariantList> rows;
+        for (const DietScore& s : scoreDiet(dietInput(m_views)))
+            rows.push_back({s.name, textOrNull(s.answer), s.score});
+        replaceRows(kSsyypg, rows);
+        return;
+    }
+    case Evaluation::ExercisePrescription: {
+        const ExercisePrescription p = prescribeExercise(m_exam, exerciseInput(m_views), ref);
+        replaceRows(kYdcf, {{textOrNull(p.amount), textOrNull(p.kind), textOrNull(p.minutes),
+                             textOrNull(p.intensity), nullText()}});
+        return;
+    }
+    case Evaluation::LabJudgement: {
+        QVariantList row;
+        for (const std::optional<QString>& mark : judgeLabValues(m_exam, ref))
+            row << textOrNull(mark);
+        replaceRows(kTgjcPd, {row});
+        return;
+    }
+    case Evaluation::LifestyleRisks: {
+        // The advice follows the stored judgement of this assessment.
+        Dataset stored = storedMarks();
+        if (stored.isEmpty()) {
+            compute(Evaluation::LabJudgement);
+            m_ran.insert(Evaluation::LabJudgement);
+            stored = storedMarks();
+        }
+        LabMarks marks;
+        for (int i = 0; i < kLabValueCount; ++i)
+            marks[i] = textField(stored, QString::fromLatin1(labMarkColumns()[i]));
+        QVariantList row;
+        for (const RiskItem& item : assessLifestyleRisks(m_exam, marks, ref))
+            row << item.text << item.advice;
+        replaceRows(kShfsWxys, {row});
+        return;
+    }
+    }
+}
+
+void AnalysisSession::replaceRows(const ResultTable& table, const std::vector<QVariantList>& rows)
+{
+    QStringList columns = table.columns;
+    if (table.order == ResultTable::ById)
+        columns.removeFirst(); // assigned by the database
+    columns << QStringLiteral("session_key");
+    if (table.order == ResultTable::BySequence)
+        columns << QStringLiteral("xuh");
+
+    Bindings bindings;
+    QStringList tuples;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        QVariantList values = rows[r];
+        values << m_key;
+        if (table.order == ResultTable::BySequence)
+            values << static_cast<int>(r + 1);
+        QStringList names;
+        for (qsizetype c = 0; c < values.size(); ++c) {
+            const QString name = QStringLiteral("v%1_%2").arg(r).arg(c);
+            names << QLatin1Char(':') + name;
+            bindings.emplace_back(name, values.at(c));
+        }
+        tuples << QLatin1Char('(') + names.join(QLatin1Char(',')) + QLatin1Char(')');
+    }
+
+    std::optional<store::Transaction> tx;
+    if (!m_inRunAll)
+        tx.emplace(m_statements.db());
+    m_wroteRows = true;
+    clearRows(table);
+    if (!rows.empty())
+        // One statement for all rows; the three backends accept a list of tuples.
+        m_statements.run(QStringLiteral("insert into %1(%2) values %3")
+                             .arg(tableName(table), columns.join(QLatin1Char(',')),
+                                  tuples.join(QLatin1Char(','))),
+                         bindings);
+    if (tx)
+        tx->commit();
+}
+
+void AnalysisSession::clearRows(const ResultTable& table)
+{
+    m_statements.run(QStringLiteral("delete from %1 where session_key=:k").arg(tableName(table)),
+                     {{QStringLiteral("k"), m_key}});
+}
+
+void AnalysisSession::clearResults(Evaluation e)
+{
+    if (const ResultTable* t = tableOf(e))
+        clearRows(*t);
+    if (e == Evaluation::MetabolicScreen)
+        m_metabolicLevel.clear();
+    if (e == Evaluation::BloodPressure)
+        m_bloodPressureLevel = QStringLiteral("0级");
+}
+
+Dataset AnalysisSession::readResult(const ResultTable& table)
+{
+    QString order;
+    if (table.order == ResultTable::BySequence)
+        order = QStringLiteral(" order by xuh");
+    else if (table.order == ResultTable::ById)
+        order = QStringLiteral(" order by id");
+    Dataset d =
+        m_statements.select(QStringLiteral("select %1 from %2 where session_key=:k%3")
+                                .arg(table.columns.join(QLatin1Char(',')), tableName(table), order),
+                            {{QStringLiteral("k"), m_key}});
+    // The names as the report knows them, whatever case the backend reports.
+    d.fields = table.columns;
+    return d;
+}
+
+Dataset AnalysisSession::storedMarks()
+{
+    return readResult(kTgjcPd);
+}
+
+Dataset AnalysisSession::adviceDataset(const std::vector<AdviceRow>& rows,
+                                       const QStringList& fields) const
+{
+    Dataset d;
+    d.fields = fields;
+    for (const AdviceRow& a : rows) {
+        QVariantList row;
+        for (const QString& f : fields) {
+            if (f == QLatin1String("id"))
+                row << a.id;
+            else if (f == QLatin1String("xiangm"))
+                row << textOrNull(a.item);
+            else if (f == QLatin1String("zhuangt"))
+                row << textOrNull(a.state);
+            else if (f == QLatin1String("jib"))
+                row << textOrNull(a.level);
+            else
+                row << textOrNull(a.text);
+        }
+        d.rows << row;
+    }
+    return d;
+}
+
+const QStringList& AnalysisSession::datasetNames()
+{
+    static const QStringList names = {
+        QStringLiteral("frxDB_jbxx"),      QStringLiteral("frxDB_dw"),
+        QStringLiteral("frxDB_jbxx_mqzk"), QStringLiteral("frxDB_jbxx_tgjc"),
+        QStringLiteral("frxDB_jbxx_shfs"), QStringLiteral("frxDB_jbxx_ydfs"),
+        QStringLiteral("frxDB_ssyy"),      QStringLiteral("frxDB_gxyjb"),
+        QStringLiteral("frxDB_gxy_ts"),    QStringLiteral("frxDB_gxb"),
+        QStringLiteral("frxDB_ncz"),       QStringLiteral("frxDB_tnb"),
+        QStringLiteral("frxDBD_dxzhz"),    QStringLiteral("frxDB_ssyytb"),
+        QStringLiteral("frxDB_ydcf"),      QStringLiteral("frxDB_ckzpd_pd"),
+        QStringLiteral("frxDB_yczb_pd"),   QStringLiteral("frxDBD_shfs_wxys"),
+    };
+    return names;
+}
+
+Dataset AnalysisSession::dataset(const QString& name)
+{
+    requireOpen();
+    if (name == QLatin1String("frxDB_jbxx"))
+        return m_views.person;
+    if (name == QLatin1String("frxDB_dw"))
+        return m_views.centre;
+    if (name == QLatin1String("frxDB_jbxx_mqzk")) {
+        // An unticked disease box holds "0"; the report shows it as nothing.
+        Dataset d = m_views.status;
+        for (QVariantList& row : d.rows)
+            for (QVariant& v : row)
+                if (!isNull(v) && v.metaType().id() == QMetaType::QString &&
+                    v.toString() == QLatin1String("0"))
+                    v = QString();
+        return d;
+    }
+    if (name == QLatin1String("frxDB_jbxx_tgjc"))
+        return m_views.exam;
+    if (name == QLatin1String("frxDB_jbxx_shfs")) {
+        Dataset d = m_views.lifestyle;
+        QVariantList smoking;
+        QVariantList drinking;
+        for (qsizetype i = 0; i < d.rows.size(); ++i) {
+            const QVariant smokes = d.value(i, QStringLiteral("shifxy"));
+            const QVariant drinks = d.value(i, QStringLiteral("shifyj"));
+            smoking << smokingStatement(isNull(smokes) ? std::nullopt
+                                                       : std::optional(smokes.toString()));
+            drinking << drinkingStatement(isNull(drinks) ? std::nullopt
+                                                         : std::optional(drinks.toString()));
+        }
+        d.addField(QStringLiteral("xiy_pd"), smoking);
+        d.addField(QStringLiteral("yinj_pd"), drinking);
+        return d;
+    }
+    if (name == QLatin1String("frxDB_jbxx_ydfs"))
+        return m_views.exercise;
+    if (name == QLatin1String("frxDB_ssyy")) {
+        Dataset d;
+        d.fields << QStringLiteral("bianh");
+        for (const DietItem& item : dietItems())
+            d.fields << QString::fromLatin1(item.column);
+        d.fields << QStringLiteral("lurrq");
+        for (qsizetype i = 0; i < m_views.diet.rows.size(); ++i) {
+            QVariantList row;
+            for (const QString& f : d.fields)
+                row << m_views.diet.value(i, f);
+            d.rows << row;
+        }
+        if (!d.isEmpty()) {
+            const auto values = dietJudgementValues(judgeDiet(dietInput(m_views)));
+            for (size_t f = 0; f < values.size(); ++f)
+                d.addField(QString::fromLatin1(dietJudgementFields()[f]), {values[f]});
+        } else {
+            for (const char* f : dietJudgementFields())
+                d.fields << QString::fromLatin1(f);
+        }
+        return d;
+    }
+    if (name == QLatin1String("frxDB_gxyjb")) {
+        ensureRan(Evaluation::BloodPressure);
+        return readResult(kGxy);
+    }
+    if (name == QLatin1String("frxDB_gxy_ts")) {
+        ensureRan(Evaluation::BloodPressure);
+        return adviceDataset(
+            m_reference->adviceByLevel(QStringLiteral("gaoxyjb"), m_bloodPressureLevel),
+            latin({"id", "xiangm", "zhuangt", "jib", "tis"}));
+    }
+    const std::pair<const char*, Evaluation> simple[] = {
+        {"frxDB_gxb", Evaluation::Coronary},
+        {"frxDB_ncz", Evaluation::Stroke},
+        {"frxDB_tnb", Evaluation::Diabetes},
+        {"frxDB_ssyytb", Evaluation::DietScores},
+        {"frxDB_ydcf", Evaluation::ExercisePrescription},
+        {"frxDB_ckzpd_pd", Evaluation::LabJudgement},
+        {"frxDBD_shfs_wxys", Evaluation::LifestyleRisks},
+    };
+    for (const auto& [datasetName, e] : simple) {
+        if (name == QLatin1String(datasetName)) {
+            ensureRan(e);
+            return readResult(*tableOf(e));
+        }
+    }
+    if (name == QLatin1String("frxDBD_dxzhz")) {
+        ensureRan(Evaluation::MetabolicScreen);
+        if (m_metabolicLevel.isEmpty())
+            return adviceDataset({}, latin({"jib", "tis"}));
+        return adviceDataset(m_reference->adviceByLevel(std::nullopt, m_metabolicLevel),
+                             latin({"jib", "tis"}));
+    }
+    if (name == QLatin1String("frxDB_yczb_pd")) {
+        ensureRan(Evaluation::LabJudgement);
+        const Dataset stored = storedMarks();
+        Dataset d;
+        for (int i = 0; i < kAbnormalViewCount; ++i)
+            d.fields << QString::fromLatin1(labMarkColumns()[i]);
+        if (stored.isEmpty())
+            return d;
+        LabMarks marks;
+        for (int i = 0; i < kLabValueCount; ++i)
+            marks[i] = textField(stored, QString::fromLatin1(labMarkColumns()[i]));
+        QVariantList row;
+        for (const std::optional<QString>& v : abnormalIndicators(m_exam, marks, *m_reference))
+            row << textOrNull(v);
+        d.rows << row;
+        return d;
+    }
+    throw AnalysisError(QStringLiteral("没有名为“%1”的报表数据集。").arg(name));
+}
+
+} // namespace hra::analysis

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "analysis/AnalysisError.h"
+#include "analysis/Dataset.h"
+#include "analysis/InputViews.h"
+#include "analysis/ReferenceData.h"
+#include "analysis/Statements.h"
+#include "store/Connection.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <set>
+#include <vector>
+
+namespace hra::analysis {
+
+enum class Evaluation
+{
+    BloodPressure,        // jkpg_gxy, advice by level
+    Coronary,             // jkpg_gxb
+    Stroke,               // jkpg_ncz
+    Diabetes,             // jkpg_tnb
+    MetabolicScreen,      // advice by level, no table
+    DietScores,           // jkpg_ssyypg
+    ExercisePrescription, // jkpg_ydcf
+    LabJudgement,         // jkpg_tgjc_pd
+    LifestyleRisks,       // jkpg_shfs_wxys, after the lab judgement
+};
+
+// Evaluation name for messages.
+QString evaluationName(Evaluation e);
+
+// A result table of the session (defined where the session writes them).
+struct ResultTable;
+
+struct EvaluationProblem
+{
+    Evaluation evaluation;
+    QString message;
+};
+
+// One workstation's analysis of one assessment at a time. It registers
+// itself under a key of its own; every row it writes to the result tables
+// carries that key, and every read filters by it, so sessions sharing a
+// database never see each other's results. Rows of sessions not seen for a
+// day are swept when a session starts; a session removes its own rows when
+// it ends.
+//
+// Statements all go through one Statements object and are counted.
+class AnalysisSession
+{
+public:
+    using ReferenceFactory = std::function<std::unique_ptr<ReferenceData>(Statements&)>;
+
+    // The factory makes the reference data of each analysis run; by default
+    // it is read from the database once per run.
+    explicit AnalysisSession(const store::Connection& connection,
+                             ReferenceFactory referenceFactory = {});
+    ~AnalysisSession();
+
+    AnalysisSession(const AnalysisSession&) = delete;
+    AnalysisSession& operator=(const AnalysisSession&) = delete;
+
+    const QString& key() const { return m_key; }
+
+    // Reads the input views of an assessment and removes every result of the
+    // previous one. Throws AnalysisError when the record or the assessment
+    // does not exist or the assessment belongs to another record, and
+    // store::DatabaseError.
+    void open(const QString& recordNo, qint32 assessmentId);
+    bool isOpen() const { return m_open; }
+
+    // Runs one evaluation and writes its result rows (delete and inserts in
+    // one transaction). When the evaluation has no result for the stored
+    // data, its rows are removed, the problem is recorded and false returned;
+    // a database error removes its rows as far as possible and propagates.
+    bool run(Evaluation evaluation);
+    // Runs the evaluations in the order given, all in one transaction;
+    // false when any had a problem. A database error rolls the whole run back.
+    bool runAll(const std::vector<Evaluation>& order);
+    // The order of the whole report: lab judgement, metabolic screen, diet,
+    // exercise, lab judgement again, lifestyle risks, then blood pressure and
+    // the three disease indices.
+    static const std::vector<Evaluation>& wholeReportOrder();
+
+    // Problems of the evaluations run since open().
+    const std::vector<EvaluationProblem>& problems() const { return m_problems; }
+
+    // The report datasets by name. A dataset of an evaluation that has not
+    // run since open() runs it first. Throws AnalysisError for an unknown name.
+    static const QStringList& datasetNames();
+    Dataset dataset(const QString& name);
+
+    const InputViews& views() const { return m_views; }
+    int statementCount() const { return m_statements.count(); }
+
+private:
+    void registerSession();
+    void requireOpen() const;
+    void ensureRan(Evaluation e);
+    void compute(Evaluation e);
+    void replaceRows(const ResultTable& table, const std::vector<QVariantList>& rows);
+    void clearRows(const ResultTable& table);
+    void clearResults(Evaluation e);
+    Dataset readResult(const ResultTable& table);
+    Dataset storedMarks();
+    Dataset adviceDataset(const std::vector<AdviceRow>& rows, const QStringList& fields) const;
+
+    Statements m_statements;
+    ReferenceFactory m_referenceFactory;
+    std::unique_ptr<ReferenceData> m_reference;
+    QString m_key;
+
+    bool m_open = false;
+    bool m_wroteRows = false;
+    bool m_inRunAll = false;
+    InputViews m_views;
+    ExamInput m_exam;
+    std::set<Evaluation> m_ran;
+    std::vector<EvaluationProblem> m_problems;
+    QString m_bloodPressureLevel = QStringLiteral("0级");
+    QString m_metabolicLevel;
+};
+
+} // namespace hra::analysis

@@ -1,0 +1,115 @@
+#include "analysis/InputViews.h"
+
+#include "analysis/DietEvaluation.h"
+
+namespace hra::analysis {
+
+InputViews readInputViews(Statements& statements, const QString& recordNo, qint32 assessmentId)
+{
+    const Bindings record{{QStringLiteral("bh"), recordNo}};
+    const Bindings assessment{{QStringLiteral("jkpgid"), assessmentId}};
+    const Bindings both{{QStringLiteral("bh"), recordNo}, {QStringLiteral("jkpgid"), assessmentId}};
+    InputViews v;
+    v.person =
+        statements.select(QStringLiteral("select bianh,xingm,xingb,zunc,nianl,%1 as lrrq,gongzdw "
+                                         "from jkpg_jbxx where bianh=:bh")
+                              .arg(statements.dialect().dateToText(QStringLiteral("lurrq"))),
+                          record);
+    v.centre = statements.select(QStringLiteral("select * from jkpg_pgzx"));
+    v.status = statements.select(
+        QStringLiteral("select * from jkpg_mqzk where bianh=:bh and jkpg_id=:jkpgid"), both);
+    // The section rows are joined to their person by record number and chosen
+    // by the assessment number, which is unique over the database.
+    v.exam = statements.select(
+        QStringLiteral("select jb.bianh bianh,jb.xingm xingm,jb.xingb xingb,jb.nianl nianl,"
+                       "jb.zhiy zhiy,tg.* from jkpg_jbxx jb,jkpg_tgjc tg "
+                       "where jb.bianh=tg.bianh and tg.jkpg_id=:jkpgid"),
+        assessment);
+    v.lifestyle =
+        statements.select(QStringLiteral("select jb.bianh bianh,jb.xingm xingm,jb.xingb xingb,"
+                                         "jb.nianl nianl,sh.* from jkpg_jbxx jb,jkpg_shfs sh "
+                                         "where jb.bianh=sh.bianh and sh.jkpg_id=:jkpgid"),
+                          assessment);
+    v.exercise =
+        statements.select(QStringLiteral("select jb.bianh bianh,jb.xingm xingm,jb.xingb xingb,"
+                                         "jb.nianl nianl,yd.* from jkpg_jbxx jb,jkpg_ydfs yd "
+                                         "where jb.bianh=yd.bianh and yd.jkpg_id=:jkpgid"),
+                          assessment);
+    v.diet = statements.select(
+        QStringLiteral("select * from jkpg_ssyy where bianh=:bh and jkpg_id=:jkpgid"), both);
+    return v;
+}
+
+std::optional<QString> textField(const Dataset& d, const QString& field)
+{
+    const QVariant v = d.value(0, field);
+    if (isNull(v))
+        return std::nullopt;
+    return v.toString();
+}
+
+std::optional<double> numberField(const Dataset& d, const QString& field)
+{
+    const QVariant v = d.value(0, field);
+    if (isNull(v))
+        return std::nullopt;
+    bool ok = false;
+    const double value = v.toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+ExamInput examInput(const InputViews& views)
+{
+    const Dataset& d = views.exam;
+    auto n = [&d](const char* f) { return numberField(d, QLatin1String(f)); };
+    auto t = [&d](const char* f) { return textField(d, QLatin1String(f)); };
+    ExamInput e;
+    e.sex = t("xingb");
+    e.age = n("nianl");
+    e.occupation = t("zhiy");
+    e.height = n("sheng");
+    e.weight = n("tiz");
+    e.bmi = n("tizzs");
+    e.waist = n("yaow");
+    e.systolic = n("shousy");
+    e.diastolic = n("shuzy");
+    e.totalCholesterol = n("zongdgc");
+    e.triglycerides = n("ganysz");
+    e.hdl = n("gaomdzdb");
+    e.ldl = n("dimdzdb");
+    e.fastingGlucose = n("kongfxt");
+    e.glucoseTolerance = n("canhexsxt");
+    e.glycatedHaemoglobin = n("tanghxhdb");
+    e.uricAcid = t("xuens");
+    e.fattyLiver = t("zhifg_bc");
+    return e;
+}
+
+StatusInput statusInput(const InputViews& views)
+{
+    const Dataset& d = views.status;
+    auto t = [&d](const char* f) { return textField(d, QLatin1String(f)); };
+    return {t("erxtnb"), t("guanxb"), t("naocx"), t("jiazs_nzz"), t("jiazs_2tnb")};
+}
+
+LifestyleInput lifestyleInput(const InputViews& views)
+{
+    const Dataset& d = views.lifestyle;
+    auto t = [&d](const char* f) { return textField(d, QLatin1String(f)); };
+    return {t("shifxy"), t("xiyzs"), t("shifyj"), t("meirjl")};
+}
+
+DietInput dietInput(const InputViews& views)
+{
+    DietInput in;
+    for (size_t i = 0; i < dietItems().size(); ++i)
+        in.answers[i] = textField(views.diet, QLatin1String(dietItems()[i].column));
+    return in;
+}
+
+ExerciseInput exerciseInput(const InputViews& views)
+{
+    return {textField(views.exercise, QStringLiteral("duanlfs"))};
+}
+
+} // namespace hra::analysis

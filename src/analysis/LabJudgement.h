@@ -1,0 +1,37 @@
+#pragma once
+
+#include "analysis/Inputs.h"
+#include "analysis/ReferenceData.h"
+
+#include <QString>
+#include <array>
+#include <optional>
+
+namespace hra::analysis {
+
+inline constexpr int kLabValueCount = 12;
+inline constexpr int kAbnormalViewCount = 11; // all but the waist
+
+// The examination columns judged, in their fixed order (the waist last).
+const std::array<const char*, kLabValueCount>& labColumns();
+// The judgement columns of jkpg_tgjc_pd, "pd_" + column, same order.
+const std::array<const char*, kLabValueCount>& labMarkColumns();
+
+// The twelve values to judge; a blank or unreadable uric-acid text counts
+// as not measured.
+std::array<std::optional<double>, kLabValueCount> labValues(const ExamInput& exam);
+
+// One mark per value: "↑", "↓", "正常", "不超标" (waist within range) or
+// "未测"; empty where the value has no reference bounds at all.
+using LabMarks = std::array<std::optional<QString>, kLabValueCount>;
+
+LabMarks judgeLabValues(const ExamInput& exam, const ReferenceData& ref);
+
+// The abnormal-indicator view: label + "偏高"/"偏低", empty text within
+// range or unmeasured, and the stored mark where no bound exists.
+using AbnormalIndicators = std::array<std::optional<QString>, kAbnormalViewCount>;
+
+AbnormalIndicators abnormalIndicators(const ExamInput& exam, const LabMarks& stored,
+                                      const ReferenceData& ref);
+
+} // namespace hra::analysis

@@ -1,0 +1,153 @@
+#include "Fixtures.h"
+#include "analysis/LabJudgement.h"
+
+#include <gtest/gtest.h>
+
+using namespace hra::analysis;
+using namespace hra::analysis::test;
+
+namespace {
+
+enum
+{
+    Bmi,
+    Systolic,
+    Diastolic,
+    Tc,
+    Tg,
+    Hdl,
+    Ldl,
+    Glucose,
+    Tolerance,
+    HbA1c,
+    UricAcid,
+    Waist
+};
+
+ReferenceTables ranges()
+{
+    ReferenceTables ref;
+    ref.ranges = {
+        {q("zongdgc"), bounds(2.84, 5.68, "mmol/L")},
+        {q("gaomdzdb"), bounds(1.14, std::nullopt)},
+        {q("dimdzdb"), bounds(std::nullopt, 3.1)},
+        {q("xuens"), bounds(150, 420)},
+        {q("yaow_nan"), bounds(0, 90)},
+        {q("yaow_nv"), bounds(std::nullopt, 85)},
+        {q("yaow"), bounds(0, 1)}, // must never be used for a man or a woman
+        {q("kongfxt"), bounds(std::nullopt, std::nullopt)}, // a row without bounds
+    };
+    return ref;
+}
+
+struct Case
+{
+    const char* name;
+    int index;
+    std::optional<double> value;
+    const char* mark;      // nullptr: NULL
+    const char* indicator; // nullptr: NULL
+};
+
+ExamInput withValue(int index, std::optional<double> v, const char* sex = "男")
+{
+    ExamInput e;
+    e.sex = q(sex);
+    std::optional<double>* fields[] = {
+        &e.bmi, &e.systolic, &e.diastolic,      &e.totalCholesterol, &e.triglycerides,
+        &e.hdl, &e.ldl,      &e.fastingGlucose, &e.glucoseTolerance, &e.glycatedHaemoglobin};
+    if (index == UricAcid)
+        e.uricAcid = v ? std::optional<QString>(QString::number(*v)) : std::nullopt;
+    else if (index == Waist)
+        e.waist = v;
+    else
+        *fields[index] = v;
+    return e;
+}
+
+} // namespace
+
+TEST(LabJudgement, MarksAndIndicatorsAtTheBounds)
+{
+    const ReferenceTables ref = ranges();
+    const Case cases[] = {
+        {"TC at max", Tc, 5.68, "正常", ""},
+        {"TC above", Tc, 5.69, "↑", "总胆固醇偏高"},
+        {"TC below", Tc, 2.83, "↓", "总胆固醇偏低"},
+        {"TC at min", Tc, 2.84, "正常", ""},
+        {"HDL at min only", Hdl, 1.14, "正常", ""},
+        {"HDL below min only", Hdl, 1.13, "↓", "高密度脂蛋白偏低"},
+        {"LDL at max only", Ldl, 3.1, "正常", ""},
+        {"LDL above max only", Ldl, 3.2, "↑", "低密度脂蛋白偏高"},
+        {"uric acid high", UricAcid, 421, "↑", "血尿酸偏高"},
+        {"glucose row without bounds", Glucose, 9, nullptr, nullptr},
+        {"BMI without a row", Bmi, 30, nullptr, nullptr},
+        {"TC not measured", Tc, std::nullopt, "未测", ""},
+    };
+    for (const Case& c : cases) {
+        const ExamInput e = withValue(c.index, c.value);
+        const LabMarks marks = judgeLabValues(e, ref);
+        EXPECT_EQ(s(marks[c.index]), s(opt(c.mark))) << c.name;
+        EXPECT_EQ(s(abnormalIndicators(e, marks, ref)[c.index]), s(opt(c.indicator))) << c.name;
+    }
+}
+
+TEST(LabJudgement, WaistByTheSexRow)
+{
+    const ReferenceTables ref = ranges();
+    struct WaistCase
+    {
+        const char* sex;
+        double waist;
+        const char* mark; // nullptr: NULL
+    };
+    const WaistCase cases[] = {
+        {"男", 85, "不超标"},  {"男", 90, "不超标"}, {"男", 91, "↑"}, // both bounds
+        {"女", 85, "正常"},    {"女", 86, "↑"},                       // only a maximum
+        {"未知", 85, nullptr},                                        // no row named by the sex
+    };
+    for (const WaistCase& c : cases)
+        EXPECT_EQ(s(judgeLabValues(withValue(Waist, c.waist, c.sex), ref)[Waist]), s(opt(c.mark)))
+            << c.sex << c.waist;
+}
+
+TEST(LabJudgement, NoExaminationRowIsTwelveTimesNotMeasured)
+{
+    const ReferenceTables ref = ranges();
+    const LabMarks marks = judgeLabValues(ExamInput{}, ref);
+    for (const auto& m : marks)
+        EXPECT_EQ(s(m), "未测");
+    for (const auto& v : abnormalIndicators(ExamInput{}, marks, ref))
+        EXPECT_EQ(s(v), "");
+}
+
+TEST(LabJudgement, UricAcidTextThatIsNoNumberCountsAsNotMeasured)
+{
+    const ReferenceTables ref = ranges();
+    for (const char* text : {"", "   ", "阴性", "350umol/L"}) {
+        ExamInput e;
+        e.uricAcid = q(text);
+        const LabMarks marks = judgeLabValues(e, ref);
+        EXPECT_EQ(s(marks[UricAcid]), "未测") << text;
+        EXPECT_EQ(s(abnormalIndicators(e, marks, ref)[UricAcid]), "") << text;
+    }
+    ExamInput padded;
+    padded.uricAcid = q(" 149 ");
+    EXPECT_EQ(s(judgeLabValues(padded, ref)[UricAcid]), "↓");
+}
+
+TEST(LabJudgement, IndicatorsUseTheirFieldNameWhereThereIsNoLabel)
+{
+    ReferenceTables ref;
+    ref.ranges = {{q("tizzs"), bounds(18.5, 24)},
+                  {q("shousy"), bounds(90, 139)},
+                  {q("shuzy"), bounds(60, 89)}};
+    ExamInput e;
+    e.bmi = 30;
+    e.systolic = 80;
+    e.diastolic = 95;
+    const AbnormalIndicators v = abnormalIndicators(e, judgeLabValues(e, ref), ref);
+    EXPECT_EQ(s(v[Bmi]), "pd_tizzs偏高");
+    EXPECT_EQ(s(v[Systolic]), "pd_shousy偏低");
+    EXPECT_EQ(s(v[Diastolic]), "pd_shuzy偏高");
+}

@@ -1,0 +1,327 @@
+#include "analysis/AnalysisSession.h"
+#include "store/Sql.h"
+#include "support/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+using namespace hra;
+using analysis::AnalysisSession;
+using analysis::Dataset;
+using analysis::Evaluation;
+using store::Driver;
+
+namespace {
+
+QString q(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+std::string text(const QVariant& v)
+{
+    return analysis::isNull(v) ? std::string("<NULL>") : v.toString().toStdString();
+}
+
+// Labels of a bar dataset, "label=value|..." in order.
+std::string bars(const Dataset& d)
+{
+    std::string out;
+    for (qsizetype i = 0; i < d.rows.size(); ++i)
+        out += (i ? "|" : "") + text(d.rows[i].value(0)) + "=" + text(d.rows[i].value(1));
+    return out;
+}
+
+int count(const QSqlDatabase& db, const QString& sql, std::initializer_list<store::Binding> b = {})
+{
+    return store::scalar(db, sql, b).toInt();
+}
+
+} // namespace
+
+// The demo database: person 0000000001 (man, 58) with assessments 1 and 5,
+// 0000000002 (woman, 46) with assessment 2, and so on.
+class Session : public ::testing::TestWithParam<Driver>
+{
+protected:
+    void SetUp() override
+    {
+        HRA_REQUIRE_BACKEND(db);
+        conn = db.connectInitialised(QStringLiteral("a"), true);
+        ASSERT_TRUE(conn);
+    }
+
+    test::TestDatabase db{GetParam()};
+    std::unique_ptr<store::Connection> conn;
+};
+
+TEST_P(Session, ServesEveryDatasetWithItsFieldNames)
+{
+    AnalysisSession s(*conn);
+    s.open(QStringLiteral("0000000001"), 1);
+    EXPECT_TRUE(s.runAll(AnalysisSession::wholeReportOrder()));
+
+    const std::pair<const char*, QStringList> expectedFields[] = {
+        {"frxDB_jbxx", {"bianh", "xingm", "xingb", "zunc", "nianl", "lrrq", "gongzdw"}},
+        {"frxDB_gxyjb", {"gxyjb", "gxy1"}},
+        {"frxDB_gxy_ts", {"id", "xiangm", "zhuangt", "jib", "tis"}},
+        {"frxDB_gxb", {"gxbid", "gxbbwxx"}},
+        {"frxDB_ncz", {"nczid", "nczbwxx"}},
+        {"frxDB_tnb", {"tnbid", "tnbpgxx"}},
+        {"frxDBD_dxzhz", {"jib", "tis"}},
+        {"frxDB_ssyytb", {"mingc", "neir", "zhis"}},
+        {"frxDB_ydcf", {"jianyydl", "yundfs", "yundsj", "yundqd", "yundpd"}},
+        {"frxDBD_shfs_wxys",
+         {"id", "TC", "TCTS", "TG", "TGTS", "HDL", "HDLTS", "LDL", "LDLTS", "TZZS", "TZZSTS",
+          "YAOW", "YAOWTS", "ZIFG", "ZIFGTS"}},
+    };
+    for (const auto& [name, fields] : expectedFields)
+        EXPECT_EQ(s.dataset(QString::fromLatin1(name)).fields, fields) << name;
+    for (const QString& name : AnalysisSession::datasetNames())
+        EXPECT_FALSE(s.dataset(name).isEmpty()) << name.toStdString();
+
+    const Dataset person = s.dataset(QStringLiteral("frxDB_jbxx"));
+    EXPECT_EQ(text(person.value(0, QStringLiteral("xingm"))), "张建国");
+    EXPECT_EQ(text(person.value(0, QStringLiteral("lrrq"))).size(), 10u); // yyyy-mm-dd
+    EXPECT_EQ(person.value(0, QStringLiteral("nianl")).toDouble(), 58);
+
+    // Unticked disease boxes ("0") read as empty text; ticked ones their name.
+    const Dataset status = s.dataset(QStringLiteral("frxDB_jbxx_mqzk"));
+    EXPECT_EQ(text(status.value(0, QStringLiteral("guanxb"))), "");
+    EXPECT_EQ(text(status.value(0, QStringLiteral("gaoxy"))), "高血压");
+    EXPECT_EQ(text(status.value(0, QStringLiteral("jiazs_gxb"))), "<NULL>");
+    EXPECT_EQ(
+        count(conn->db(), QStringLiteral("select count(*) from jkpg_mqzk where guanxb = '0'")), 4);
+
+    EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxyjb"))), "正常人的级别=0|您为2级高血压=2");
+    EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_gxy_ts")).value(0, QStringLiteral("jib"))),
+              "2级");
+    const Dataset coronary = s.dataset(QStringLiteral("frxDB_gxb"));
+    ASSERT_EQ(coronary.rows.size(), 2);
+    EXPECT_EQ(text(coronary.value(0, QStringLiteral("gxbid"))), "同龄人正常指数");
+    EXPECT_EQ(text(coronary.value(1, QStringLiteral("gxbid"))), "您患冠心病的指数");
+    const Dataset diet = s.dataset(QStringLiteral("frxDB_ssyytb"));
+    ASSERT_EQ(diet.rows.size(), 16);
+    EXPECT_EQ(text(diet.value(0, QStringLiteral("mingc"))), "主食");
+    EXPECT_EQ(text(diet.value(15, QStringLiteral("mingc"))), "餐量分配");
+
+    const Dataset lifestyle = s.dataset(QStringLiteral("frxDB_jbxx_shfs"));
+    EXPECT_EQ(text(lifestyle.value(0, QStringLiteral("xiy_pd"))), "主动吸烟");
+    EXPECT_EQ(text(lifestyle.value(0, QStringLiteral("yinj_pd"))), "您喝酒");
+    const Dataset ssyy = s.dataset(QStringLiteral("frxDB_ssyy"));
+    EXPECT_EQ(text(ssyy.value(0, QStringLiteral("zongh_pd"))), "很不合理");
+    EXPECT_EQ(ssyy.fields.size(), 1 + 16 + 1 + 10);
+
+    const Dataset marks = s.dataset(QStringLiteral("frxDB_ckzpd_pd"));
+    EXPECT_EQ(marks.fields.size(), 12);
+    EXPECT_EQ(text(marks.value(0, QStringLiteral("pd_zongdgc"))), "↑");
+    EXPECT_EQ(s.dataset(QStringLiteral("frxDB_yczb_pd")).fields.size(), 11);
+    EXPECT_EQ(
+        text(s.dataset(QStringLiteral("frxDB_yczb_pd")).value(0, QStringLiteral("pd_zongdgc"))),
+        "总胆固醇偏高");
+    EXPECT_EQ(text(s.dataset(QStringLiteral("frxDBD_shfs_wxys")).value(0, QStringLiteral("TC"))),
+              "您的TC是：6.42mmol/L");
+
+    EXPECT_THROW(s.dataset(QStringLiteral("frxDB_unknown")), analysis::AnalysisError);
+}
+
+TEST_P(Session, UnknownRecordOrAssessmentIsAnError)
+{
+    AnalysisSession s(*conn);
+    EXPECT_THROW(s.open(QStringLiteral("nobody"), 1), analysis::AnalysisError);
+    EXPECT_THROW(s.open(QStringLiteral("0000000001"), 999), analysis::AnalysisError);
+    EXPECT_THROW(s.open(QStringLiteral("0000000002"), 1),
+                 analysis::AnalysisError); // another person's
+    EXPECT_FALSE(s.isOpen());
+    EXPECT_THROW(s.dataset(QStringLiteral("frxDB_gxb")), analysis::AnalysisError);
+}
+
+TEST_P(Session, TwoSessionsReadOnlyTheirOwnRows)
+{
+    auto other = db.connect(QStringLiteral("b"));
+    ASSERT_TRUE(other);
+    AnalysisSession a(*conn);
+    AnalysisSession b(*other);
+    a.open(QStringLiteral("0000000001"), 1); // 162/102: grade 2
+    b.open(QStringLiteral("0000000002"), 2); // 118/76: normal
+    // Interleaved: each run deletes and writes between the other's.
+    a.run(Evaluation::BloodPressure);
+    b.run(Evaluation::BloodPressure);
+    a.run(Evaluation::LabJudgement);
+    b.runAll(AnalysisSession::wholeReportOrder());
+    a.runAll(AnalysisSession::wholeReportOrder());
+
+    EXPECT_EQ(count(conn->db(), QStringLiteral("select count(*) from jkpg_gxy")), 4);
+    EXPECT_EQ(bars(a.dataset(QStringLiteral("frxDB_gxyjb"))), "正常人的级别=0|您为2级高血压=2");
+    EXPECT_EQ(bars(b.dataset(QStringLiteral("frxDB_gxyjb"))), "正常人的级别=0|您的血压正常=0");
+    for (const char* name : {"frxDB_gxb", "frxDB_ncz", "frxDB_tnb", "frxDB_ssyytb", "frxDB_ydcf",
+                             "frxDB_ckzpd_pd", "frxDBD_shfs_wxys"}) {
+        const Dataset da = a.dataset(QString::fromLatin1(name));
+        const Dataset dbs = b.dataset(QString::fromLatin1(name));
+        EXPECT_FALSE(da.isEmpty()) << name;
+        EXPECT_EQ(da.rows.size(), dbs.rows.size()) << name;
+        EXPECT_NE(da.rows, dbs.rows) << name;
+    }
+    EXPECT_EQ(text(b.dataset(QStringLiteral("frxDB_ckzpd_pd")).value(0, QStringLiteral("pd_yaow"))),
+              "不超标");
+    EXPECT_EQ(text(a.dataset(QStringLiteral("frxDB_ckzpd_pd")).value(0, QStringLiteral("pd_yaow"))),
+              "↑");
+}
+
+TEST_P(Session, AnotherAssessmentNeverShowsThePreviousResults)
+{
+    const QSqlDatabase d = conn->db();
+    // Person 2 now has a sex without a standard-weight table and a uric-acid
+    // text that is no number; person 1's drinking amount is no number.
+    store::run(d, QStringLiteral("update jkpg_jbxx set xingb = :x where bianh = :bh"),
+               {{"x", q("不详")}, {"bh", QStringLiteral("0000000002")}});
+    store::run(d, QStringLiteral("update jkpg_tgjc set xuens = :x where jkpg_id = 2"),
+               {{"x", q("阴性")}});
+    store::run(d, QStringLiteral("update jkpg_shfs set meirjl = :x where jkpg_id = 1"),
+               {{"x", q("半斤")}});
+
+    AnalysisSession s(*conn);
+    s.open(QStringLiteral("0000000001"), 1);
+    EXPECT_TRUE(s.runAll(AnalysisSession::wholeReportOrder()));
+    ASSERT_EQ(s.dataset(QStringLiteral("frxDB_ydcf")).rows.size(), 1);
+    const int own =
+        count(d, QStringLiteral("select count(*) from jkpg_ssyypg where session_key = :k"),
+              {{"k", s.key()}});
+    EXPECT_EQ(own, 16);
+
+    s.open(QStringLiteral("0000000002"), 2);
+    for (const char* table :
+         {"jkpg_gxy", "jkpg_gxb", "jkpg_ssyypg", "jkpg_ydcf", "jkpg_tgjc_pd", "jkpg_shfs_wxys"})
+        EXPECT_EQ(count(d,
+                        QStringLiteral("select count(*) from %1 where session_key = :k")
+                            .arg(QLatin1String(table)),
+                        {{"k", s.key()}}),
+                  0)
+            << table;
+
+    EXPECT_FALSE(s.run(Evaluation::ExercisePrescription));
+    ASSERT_EQ(s.problems().size(), 1u);
+    EXPECT_EQ(s.problems()[0].evaluation, Evaluation::ExercisePrescription);
+    EXPECT_TRUE(s.dataset(QStringLiteral("frxDB_ydcf")).isEmpty());
+    EXPECT_TRUE(s.run(Evaluation::LabJudgement));
+    EXPECT_EQ(
+        text(s.dataset(QStringLiteral("frxDB_ckzpd_pd")).value(0, QStringLiteral("pd_xuens"))),
+        "未测");
+    EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_yczb_pd")).value(0, QStringLiteral("pd_xuens"))),
+              "");
+    // A sex without a row leaves the waist unjudged.
+    EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_ckzpd_pd")).value(0, QStringLiteral("pd_yaow"))),
+              "<NULL>");
+
+    // Rerunning for person 1 with the same session: the unreadable amount
+    // adds nothing, and the stroke index is written.
+    s.open(QStringLiteral("0000000001"), 1);
+    EXPECT_TRUE(s.run(Evaluation::Stroke));
+    EXPECT_EQ(s.dataset(QStringLiteral("frxDB_ncz")).rows.size(), 2);
+}
+
+TEST_P(Session, DatabaseErrorRollsBackTheWholeRun)
+{
+    const QSqlDatabase d = conn->db();
+    AnalysisSession s(*conn);
+    s.open(QStringLiteral("0000000001"), 1);
+    ASSERT_TRUE(s.runAll(AnalysisSession::wholeReportOrder()));
+    s.open(QStringLiteral("0000000002"), 2);
+    store::execute(d, QStringLiteral("drop table jkpg_ydcf"));
+    EXPECT_THROW(s.runAll(AnalysisSession::wholeReportOrder()), store::DatabaseError);
+    // Neither the first assessment's rows nor a part of this run remain.
+    for (const char* table :
+         {"jkpg_gxy", "jkpg_gxb", "jkpg_ssyypg", "jkpg_tgjc_pd", "jkpg_shfs_wxys"})
+        EXPECT_EQ(count(d,
+                        QStringLiteral("select count(*) from %1 where session_key = :k")
+                            .arg(QLatin1String(table)),
+                        {{"k", s.key()}}),
+                  0)
+            << table;
+}
+
+TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
+{
+    const QSqlDatabase d = conn->db();
+    store::run(d,
+               QStringLiteral("insert into jkpg_id (jkpg_id, bianh, zhuangt) values (77, :bh, :z)"),
+               {{"bh", QStringLiteral("0000000002")}, {"z", q("评估")}});
+    AnalysisSession s(*conn);
+    s.open(QStringLiteral("0000000002"), 77);
+    EXPECT_FALSE(s.runAll(AnalysisSession::wholeReportOrder())); // no sex: no exercise prescription
+    EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxyjb"))), "正常人的级别=0");
+    EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxb"))), "同龄人正常指数=0|您患冠心病的指数=0");
+    EXPECT_EQ(text(s.dataset(QStringLiteral("frxDBD_dxzhz")).value(0, QStringLiteral("jib"))),
+              "目前没有代谢紊乱现象");
+    const Dataset diet = s.dataset(QStringLiteral("frxDB_ssyytb"));
+    ASSERT_EQ(diet.rows.size(), 16);
+    EXPECT_EQ(text(diet.value(3, QStringLiteral("neir"))), "<NULL>");
+    EXPECT_EQ(diet.value(3, QStringLiteral("zhis")).toInt(), 0);
+    EXPECT_TRUE(s.dataset(QStringLiteral("frxDB_ssyy")).isEmpty());
+    const Dataset marks = s.dataset(QStringLiteral("frxDB_ckzpd_pd"));
+    for (const QVariant& v : marks.rows.value(0))
+        EXPECT_EQ(text(v), "未测");
+    EXPECT_TRUE(s.dataset(QStringLiteral("frxDB_jbxx_tgjc")).isEmpty());
+}
+
+TEST_P(Session, RowsOfDeadSessionsAreSweptAndOwnRowsRemovedAtTheEnd)
+{
+    const QSqlDatabase d = conn->db();
+    const QDateTime now = conn->serverNow();
+    store::run(d,
+               QStringLiteral(
+                   "insert into jkpg_fxhh (session_key, huodsj) values ('old', :t), ('live', :n)"),
+               {{"t", now.addDays(-2)}, {"n", now}});
+    for (const char* key : {"old", "live", "orphan"})
+        store::run(
+            d,
+            QStringLiteral(
+                "insert into jkpg_gxb (gxbid, gxbbwxx, session_key, xuh) values ('x', 1, :k, 1)"),
+            {{"k", QString::fromLatin1(key)}});
+    QString key;
+    {
+        AnalysisSession s(*conn);
+        key = s.key();
+        EXPECT_EQ(count(d, QStringLiteral("select count(*) from jkpg_gxb")), 1);
+        EXPECT_EQ(
+            count(d, QStringLiteral("select count(*) from jkpg_gxb where session_key = 'live'")),
+            1);
+        EXPECT_EQ(
+            count(d, QStringLiteral("select count(*) from jkpg_fxhh where session_key = 'old'")),
+            0);
+        s.open(QStringLiteral("0000000001"), 5);
+        s.run(Evaluation::Coronary);
+        EXPECT_EQ(count(d, QStringLiteral("select count(*) from jkpg_gxb where session_key = :k"),
+                        {{"k", key}}),
+                  2);
+    }
+    EXPECT_EQ(count(d, QStringLiteral("select count(*) from jkpg_gxb where session_key = :k"),
+                    {{"k", key}}),
+              0);
+    EXPECT_EQ(count(d, QStringLiteral("select count(*) from jkpg_fxhh where session_key = :k"),
+                    {{"k", key}}),
+              0);
+    EXPECT_EQ(count(d, QStringLiteral("select count(*) from jkpg_gxb where session_key = 'live'")),
+              1);
+}
+
+TEST_P(Session, ReferenceTablesAreReadOncePerRun)
+{
+    AnalysisSession s(*conn);
+    s.open(QStringLiteral("0000000004"), 4);
+    const int opened = s.statementCount();
+    s.runAll(AnalysisSession::wholeReportOrder());
+    const int firstRun = s.statementCount() - opened;
+    s.runAll(AnalysisSession::wholeReportOrder());
+    const int secondRun = s.statementCount() - opened - firstRun;
+    // The first run reads each table it needs once: eight banded tables, the
+    // women's standard weights, the reference ranges and the advice
+    // dictionary. Later runs of the same analysis read none of them again.
+    EXPECT_EQ(firstRun - secondRun, 11);
+    s.open(QStringLiteral("0000000001"), 1);
+    const int reopened = s.statementCount();
+    s.runAll(AnalysisSession::wholeReportOrder());
+    EXPECT_EQ(s.statementCount() - reopened, firstRun); // read again for the next analysis
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Session, ::testing::ValuesIn(test::databaseBackends()),
+                         [](const auto& info) { return test::backendName(info.param); });
