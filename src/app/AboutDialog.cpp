@@ -11,53 +11,56 @@
 
 namespace hra::app {
 
-AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
+AboutDialog::AboutDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("TFrm_gy"));
     setWindowTitle(kShortTitle);
-    setFixedSize(460, 270);
+    setFixedSize(540, 280);
 
     auto* picture = new QLabel(this);
     picture->setPixmap(artwork::applicationIcon().pixmap(64, 64));
-    picture->setAlignment(Qt::AlignTop);
 
     auto* title = new QLabel(kSystemTitle, this);
     title->setObjectName(QStringLiteral("Lab_title"));
-    title->setFont(artwork::calligraphicFont(26));
+    title->setFont(artwork::calligraphicFont(28));
     title->setStyleSheet(QStringLiteral("color: rgb(22, 78, 140);"));
 
     auto* version = new QLabel(kVersionText, this);
     version->setObjectName(QStringLiteral("Lab_version"));
+    version->setAlignment(Qt::AlignCenter);
     QFont vf = version->font();
     vf.setPointSize(14);
     vf.setBold(true);
     version->setFont(vf);
 
     auto* rights =
-        new QLabel(QStringLiteral("版权所有 © 健康风险评估管理系统开发组，保留所有权利。"), this);
+        new QLabel(QStringLiteral("版权所有 © 健康风险评估管理系统开发组　保留所有权利"), this);
     rights->setObjectName(QStringLiteral("Lab_rights"));
-    rights->setWordWrap(true);
+    rights->setAlignment(Qt::AlignCenter);
 
     auto* close = new ui::FlatButton(QStringLiteral("&C 关闭"), this);
     close->setObjectName(QStringLiteral("Btn_close"));
     connect(close, &QPushButton::clicked, this, &QDialog::close);
 
-    auto* texts = new QVBoxLayout;
-    texts->addWidget(title);
-    texts->addWidget(version);
-    texts->addSpacing(16);
-    texts->addWidget(rights);
-    texts->addStretch();
-    auto* top = new QHBoxLayout;
-    top->addWidget(picture);
-    top->addSpacing(12);
-    top->addLayout(texts, 1);
+    auto* heading = new QHBoxLayout;
+    heading->addStretch();
+    heading->addWidget(picture);
+    heading->addSpacing(12);
+    heading->addWidget(title);
+    heading->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 16);
-    layout->addLayout(top, 1);
+    layout->setContentsMargins(20, 24, 20, 14);
+    layout->addLayout(heading);
+    layout->addSpacing(8);
+    layout->addWidget(version);
+    layout->addStretch();
+    layout->addWidget(rights);
+    layout->addSpacing(10);
     layout->addLayout(buttons);
 
     ui::KeyNavigation::install(this);

@@ -312,6 +312,14 @@ QPixmap loginBackground(QSize size)
     p.drawText(QRectF(titleArea.left() + 2, titleArea.bottom() + 2, titleArea.width(), 16),
                Qt::AlignLeft | Qt::AlignTop, QStringLiteral("HEALTH RISK ASSESSMENT"));
 
+    // A questionnaire on a clipboard beside the fields.
+    p.save();
+    p.translate(44, bandHeight + 26);
+    p.scale(3.0, 3.0);
+    p.setOpacity(0.85);
+    paintQuestionnaire(p);
+    p.restore();
+
     // A thin light rule under the band, and the frame of the borderless dialog.
     p.setPen(QPen(QColor(250, 200, 60), 2));
     p.drawLine(QPointF(0, bandHeight + 1), QPointF(size.width(), bandHeight + 1));

@@ -6,6 +6,7 @@
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
+#include "ui/PasswordField.h"
 #include "ui/PromptService.h"
 
 #include <QComboBox>
@@ -71,7 +72,7 @@ LoginDialog::LoginDialog(AppContext& context, DatabaseOpener openDatabase, QWidg
 
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("edt_mm"));
-    m_password->setEchoMode(QLineEdit::Password);
+    ui::showPasswordAsStars(m_password);
     m_password->setGeometry(226, 184, 180, 24);
 
     m_logIn = new ui::FlatButton(QStringLiteral("登录"), this);

@@ -112,7 +112,7 @@ NavigationTree::NavigationTree(QWidget* parent) : QTreeWidget(parent)
     setItemDelegate(new NodeDelegate(this));
     setFrameShape(QFrame::NoFrame);
     QPalette pal = palette();
-    pal.setColor(QPalette::Base, QColor(255, 255, 232));
+    pal.setColor(QPalette::Base, kGround);
     setPalette(pal);
     setAutoFillBackground(true);
 
@@ -151,6 +151,12 @@ QStringList NavigationTree::nodeTexts() const
     for (QTreeWidgetItemIterator it(const_cast<NavigationTree*>(this)); *it; ++it)
         out << (*it)->text(0);
     return out;
+}
+
+void NavigationTree::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex&) const
+{
+    // No branch lines or selection band left of the nodes: only the ground.
+    painter->fillRect(rect, kGround);
 }
 
 void NavigationTree::mousePressEvent(QMouseEvent* event)

@@ -136,7 +136,9 @@ const QStringList& referenceList()
     return list;
 }
 
-ReferencesDialog::ReferencesDialog(QWidget* parent) : QDialog(parent)
+ReferencesDialog::ReferencesDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("TFrm_ckwx"));
     setWindowTitle(QStringLiteral("参考文献"));

@@ -1,5 +1,6 @@
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
+#include "ui/PasswordField.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -98,4 +99,13 @@ TEST(FlatButton, CaptionTurnsRedUnderTheMouse)
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(button, &leave);
     EXPECT_EQ(button->palette().color(QPalette::ButtonText), QColor(Qt::black));
+}
+
+TEST(PasswordField, ShowsStars)
+{
+    QLineEdit box;
+    ui::showPasswordAsStars(&box);
+    box.setText(QStringLiteral("s3 cret"));
+    EXPECT_EQ(box.displayText(), QStringLiteral("*******"));
+    EXPECT_EQ(box.text(), QStringLiteral("s3 cret"));
 }
