@@ -1,8 +1,34 @@
+#include "app/AppContext.h"
+#include "app/Desktop.h"
+#include "app/Launcher.h"
+#include "app/MainWindow.h"
+#include "app/Startup.h"
+#include "app/WindowRegistry.h"
+#include "ui/PromptService.h"
+
 #include <QApplication>
+#include <QFontDatabase>
+
+using namespace hra;
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("hra"));
-    return 0;
+    // One clear face for the Chinese texts wherever it is installed.
+    if (QFontDatabase::families().contains(QStringLiteral("Noto Sans CJK SC")))
+        QApplication::setFont(QFont(QStringLiteral("Noto Sans CJK SC"), 10));
+    const QString iniPath = app::iniPathFromArguments(QApplication::arguments());
+
+    ui::DialogPromptService prompts;
+    app::SystemDesktop desktop;
+    app::AppContext context(prompts, desktop, QApplication::applicationDirPath());
+    app::WindowRegistry registry;
+    app::registerShellWindows(registry);
+
+    app::Launch started =
+        app::launch(context, registry, [&iniPath] { return app::openDatabase(iniPath); });
+    if (!started.mainWindow)
+        return started.exitCode;
+    return QApplication::exec();
 }

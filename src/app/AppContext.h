@@ -1,0 +1,36 @@
+#pragma once
+
+#include "store/Connection.h"
+#include "store/SessionState.h"
+
+#include <QString>
+#include <memory>
+
+namespace hra::ui {
+class PromptService;
+}
+
+namespace hra::app {
+
+class Desktop;
+
+// What every window of one run shares. The connection is opened by the log-in
+// dialog and stays open until the program ends.
+struct AppContext
+{
+    AppContext(ui::PromptService& prompts, Desktop& desktop, QString programDir)
+        : prompts(prompts), desktop(desktop), programDir(std::move(programDir))
+    {
+    }
+
+    ui::PromptService& prompts;
+    Desktop& desktop;
+    // The folder of the executable: documents, the backup program, reports.
+    QString programDir;
+    std::unique_ptr<store::Connection> connection;
+    store::SessionState session;
+
+    QSqlDatabase db() const { return connection ? connection->db() : QSqlDatabase(); }
+};
+
+} // namespace hra::app

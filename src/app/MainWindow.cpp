@@ -1,0 +1,381 @@
+#include "app/MainWindow.h"
+
+#include "app/AppContext.h"
+#include "app/Artwork.h"
+#include "app/Branding.h"
+#include "app/Desktop.h"
+#include "app/WindowRegistry.h"
+#include "app/WorkWindows.h"
+#include "store/Operators.h"
+#include "ui/PromptService.h"
+
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDir>
+#include <QEventLoop>
+#include <QHBoxLayout>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <utility>
+
+namespace hra::app {
+namespace {
+
+const QString kInfoCaption = QStringLiteral("提示信息");
+
+// The area behind the child windows shows the program's picture, scaled to fit.
+class PictureMdiArea : public QMdiArea
+{
+public:
+    using QMdiArea::QMdiArea;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(viewport());
+        if (m_picture.size() != viewport()->size())
+            m_picture = artwork::mainBackground(viewport()->size());
+        p.drawPixmap(0, 0, m_picture);
+    }
+
+private:
+    QPixmap m_picture;
+};
+
+// A child window's frame. It reports when it has really closed, so that the
+// window's kind counts as closed at once and not only once it is deleted; and
+// it closes (and frees) itself when its window closes itself.
+class ChildFrame : public QMdiSubWindow
+{
+public:
+    ChildFrame(QWidget* window, std::function<void()> closed) : m_closed(std::move(closed))
+    {
+        setAttribute(Qt::WA_DeleteOnClose);
+        setWidget(window);
+        window->installEventFilter(this);
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        m_closing = true;
+        QMdiSubWindow::closeEvent(event);
+        m_closing = false;
+        if (event->isAccepted() && m_closed)
+            std::exchange(m_closed, nullptr)();
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Close && watched == widget() && !m_closing) {
+            // Whether the window agreed to close is known only afterwards.
+            QTimer::singleShot(0, this, [this] {
+                if (widget() && !widget()->isVisible())
+                    close();
+            });
+        }
+        return QMdiSubWindow::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_closed;
+    bool m_closing = false;
+};
+
+} // namespace
+
+MainWindow::MainWindow(AppContext& context, const WindowRegistry& registry, QWidget* parent)
+    : QMainWindow(parent), m_context(context), m_registry(registry)
+{
+    setObjectName(QStringLiteral("TFrm_main"));
+    setWindowTitle(kSystemTitle + u' ' + kVersionText);
+    setWindowIcon(artwork::applicationIcon());
+
+    auto* central = new QWidget(this);
+    auto* layout = new QHBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* panel = new QFrame(central);
+    panel->setObjectName(QStringLiteral("Panel_left"));
+    panel->setFixedWidth(145);
+    panel->setFrameShape(QFrame::StyledPanel);
+    auto* panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(1, 1, 1, 1);
+    m_tree = new NavigationTree(panel);
+    panelLayout->addWidget(m_tree);
+    layout->addWidget(panel);
+    m_mdi = new PictureMdiArea(central);
+    m_mdi->setObjectName(QStringLiteral("MdiArea"));
+    layout->addWidget(m_mdi, 1);
+    setCentralWidget(central);
+
+    buildMenus();
+    buildToolBar();
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+
+    connect(m_tree, &NavigationTree::nodeChosen, this, &MainWindow::chooseNode);
+}
+
+void MainWindow::buildMenus()
+{
+    auto item = [this](QMenu* menu, const QString& caption, const char* name, auto slot) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    auto topLevel = [this](const QString& caption, const char* name, auto slot) {
+        QAction* a = menuBar()->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, slot);
+    };
+
+    QMenu* basic = menuBar()->addMenu(QStringLiteral("基本信息"));
+    basic->setObjectName(QStringLiteral("N_jbxx"));
+    item(basic, QStringLiteral("健康问卷"), "N_jkwj", [this] {
+        askAndOpenDocument(QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"),
+                           QStringLiteral("jkpg_xxdc.doc"));
+    });
+    item(basic, QStringLiteral("建立档案"), "N_jlda", [this] { N_jldaClick(); });
+    item(basic, QStringLiteral("退出"), "N_tc", [this] { close(); });
+
+    topLevel(QStringLiteral("信息调查"), "N_xxdc", [this] { N_xxdcClick(); });
+    topLevel(QStringLiteral("数据分析"), "N_sjfx", [this] { N_sjfxClick(); });
+    topLevel(QStringLiteral("信息查询"), "N_xxcx", [this] { N_xxcxClick(); });
+
+    QMenu* admin = menuBar()->addMenu(QStringLiteral("系统管理"));
+    admin->setObjectName(QStringLiteral("N_xtgl"));
+    item(admin, QStringLiteral("操作员"), "N_czy", [this] { openWindow(kinds::ryxx); });
+    item(admin, QStringLiteral("备份恢复"), "N_bfhf", [this] { startBackup(); });
+    item(admin, QStringLiteral("评估中心设置"), "N_pgzx",
+         [this] { openManagerDialog(kinds::pgzx); });
+    item(admin, QStringLiteral("报告封面设置"), "N_bgfm",
+         [this] { openManagerDialog(kinds::bgfm); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("帮助"));
+    help->setObjectName(QStringLiteral("N_bz"));
+    item(help, QStringLiteral("参考文献"), "N_ckwx",
+         [this] { openModalAfterClearing(kinds::ckwx); });
+    item(help, QStringLiteral("评估帮助"), "N_pgbz", [this] {
+        askAndOpenDocument(QStringLiteral("评估帮助将以Word文档的形式打开,确定要开吗?"),
+                           QStringLiteral("jkpg_help.doc"));
+    });
+    item(help, QStringLiteral("关于"), "N_gy", [this] { openModalAfterClearing(kinds::gy); });
+}
+
+void MainWindow::buildToolBar()
+{
+    QToolBar* bar = addToolBar(QStringLiteral("工具栏"));
+    bar->setObjectName(QStringLiteral("ToolBar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(32, 32));
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    bar->toggleViewAction()->setVisible(false);
+
+    auto button = [this, bar](artwork::ToolIcon icon, const QString& caption, const char* name,
+                              auto slot) {
+        QAction* a = bar->addAction(artwork::toolIcon(icon), caption);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, slot);
+        auto* b = qobject_cast<QToolButton*>(bar->widgetForAction(a));
+        b->setObjectName(
+            QString::fromLatin1(name).replace(QStringLiteral("Act_"), QStringLiteral("Btn_")));
+        b->setFixedSize(91, 51);
+        b->setAutoRaise(true);
+    };
+    button(artwork::ToolIcon::Questionnaire, QStringLiteral("健康问卷"), "Act_jkwj", [this] {
+        askAndOpenDocument(QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"),
+                           QStringLiteral("jkpg_xxdc.doc"));
+    });
+    button(artwork::ToolIcon::Records, QStringLiteral("   建立档案   "), "Act_jlda",
+           [this] { N_jldaClick(); });
+    button(artwork::ToolIcon::Survey, QStringLiteral("信息调查"), "Act_xxdc",
+           [this] { N_xxdcClick(); });
+    button(artwork::ToolIcon::Analysis, QStringLiteral("数据分析"), "Act_sjfx",
+           [this] { N_sjfxClick(); });
+    button(artwork::ToolIcon::Query, QStringLiteral("信息查询"), "Act_xxcx",
+           [this] { N_xxcxClick(); });
+    button(artwork::ToolIcon::Exit, QStringLiteral("退出系统"), "Act_tcxt", [this] { close(); });
+}
+
+QWidget* MainWindow::window(const QString& kind) const
+{
+    const auto it = m_open.find(kind);
+    return it == m_open.end() ? nullptr : it->second.data();
+}
+
+QWidget* MainWindow::openWindow(const QString& kind, const std::function<void(QWidget*)>& prepare)
+{
+    if (QWidget* open = window(kind))
+        return open;
+    const WindowRegistry::Entry* entry = m_registry.find(kind);
+    if (!entry)
+        return nullptr;
+    QWidget* w = entry->create(m_context, *this);
+    if (!w)
+        return nullptr;
+    if (w->objectName().isEmpty())
+        w->setObjectName(kind);
+    m_open[kind] = w;
+    if (prepare)
+        prepare(w);
+
+    if (entry->presentation == Presentation::ChildWindow) {
+        auto* frame = new ChildFrame(w, [this, kind, w] {
+            if (window(kind) == w)
+                m_open.erase(kind);
+        });
+        m_mdi->addSubWindow(frame);
+        frame->move(0, 0);
+        frame->show();
+        return w;
+    }
+
+    w->setParent(this, w->windowFlags() | Qt::Dialog);
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    QPointer<QWidget> guard(w);
+    if (auto* dialog = qobject_cast<QDialog*>(w)) {
+        dialog->exec();
+    } else {
+        w->setWindowModality(Qt::ApplicationModal);
+        w->show();
+        QEventLoop loop;
+        while (guard && guard->isVisible())
+            loop.processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    if (window(kind) == w)
+        m_open.erase(kind);
+    delete guard.data();
+    return nullptr;
+}
+
+void MainWindow::CloseAllChildWindows()
+{
+    const QList<QMdiSubWindow*> frames = m_mdi->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = frames.crbegin(); it != frames.crend(); ++it)
+        (*it)->close();
+}
+
+void MainWindow::setNavigationEnabled(bool enabled)
+{
+    m_tree->setEnabled(enabled);
+}
+
+void MainWindow::showArea(TreeMode mode, bool enableTree)
+{
+    m_tree->setMode(mode);
+    CloseAllChildWindows();
+    if (enableTree)
+        setNavigationEnabled(true);
+    m_tree->build();
+}
+
+void MainWindow::N_jldaClick()
+{
+    showArea(TreeMode::Records, true);
+}
+
+void MainWindow::N_xxdcClick()
+{
+    showArea(TreeMode::Questionnaire, true);
+    openWindow(kinds::jkpg);
+}
+
+void MainWindow::N_sjfxClick()
+{
+    showArea(TreeMode::Analysis, false);
+    openWindow(kinds::sjfx);
+}
+
+void MainWindow::clearWorkArea()
+{
+    CloseAllChildWindows();
+    m_tree->clearNodes();
+}
+
+void MainWindow::N_xxcxClick()
+{
+    clearWorkArea();
+    openWindow(kinds::xxcx);
+}
+
+void MainWindow::openModalAfterClearing(const QString& kind)
+{
+    clearWorkArea();
+    openWindow(kind);
+}
+
+void MainWindow::openManagerDialog(const QString& kind)
+{
+    if (!store::isManager(m_context.session.currentOperatorCode)) {
+        m_context.prompts.information(this, QStringLiteral("只有管理员才能进行此操作!"),
+                                      kInfoCaption);
+        return;
+    }
+    openModalAfterClearing(kind);
+}
+
+void MainWindow::askAndOpenDocument(const QString& question, const QString& fileName)
+{
+    if (!m_context.prompts.confirm(this, question, kInfoCaption,
+                                   QMessageBox::Ok | QMessageBox::Cancel))
+        return;
+    m_context.desktop.openDocument(QDir(m_context.programDir).filePath(fileName));
+}
+
+void MainWindow::startBackup()
+{
+    close();
+    m_context.desktop.startProgram(QDir(m_context.programDir).filePath(QStringLiteral("backup")));
+}
+
+void MainWindow::chooseNode(QTreeWidgetItem* item)
+{
+    if (!item || m_tree->topLevelItemCount() == 0)
+        return;
+    const bool root = item->parent() == nullptr;
+    const QString text = item->text(0);
+    switch (m_tree->mode()) {
+    case TreeMode::Records: {
+        CloseAllChildWindows();
+        static const std::map<QString, QString> windows = {
+            {QStringLiteral("建立档案"), kinds::jbxx},
+            {QStringLiteral("修改档案"), kinds::xgda},
+            {QStringLiteral("删除档案"), kinds::scda},
+            {QStringLiteral("浏览档案"), kinds::llda},
+        };
+        if (const auto it = windows.find(text); !root && it != windows.end())
+            openWindow(it->second);
+        break;
+    }
+    case TreeMode::Questionnaire: {
+        QWidget* w = openWindow(kinds::jkpg);
+        const int page = treeArea(TreeMode::Questionnaire).children.indexOf(text);
+        if (auto* pages = dynamic_cast<QuestionnaireView*>(w); pages && !root && page >= 0)
+            pages->showSection(page);
+        break;
+    }
+    case TreeMode::Analysis: {
+        auto* analysis = dynamic_cast<AnalysisView*>(openWindow(kinds::sjfx));
+        if (!analysis || analysis->recordNumber().trimmed().isEmpty() || root || text.isEmpty())
+            break;
+        analysis->clearPreview();
+        if (!window(kinds::sjfxhc)) {
+            openWindow(kinds::sjfxhc, [&text](QWidget* w) {
+                if (auto* section = dynamic_cast<SectionReportView*>(w))
+                    section->setSectionName(text);
+            });
+        }
+        break;
+    }
+    }
+}
+
+} // namespace hra::app

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/NavigationTree.h"
+#include "app/Shell.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <map>
+
+class QMdiArea;
+class QMdiSubWindow;
+class QToolBar;
+
+namespace hra::app {
+
+struct AppContext;
+class WindowRegistry;
+
+// TFrm_main: menu, toolbar, the navigation tree on the left and the child
+// windows of the areas of work beside it. Every window kind is opened at most
+// once; its reference empties when it closes.
+class MainWindow : public QMainWindow, public Shell
+{
+    Q_OBJECT
+public:
+    MainWindow(AppContext& context, const WindowRegistry& registry, QWidget* parent = nullptr);
+
+    void N_jldaClick() override;
+    void N_xxdcClick() override;
+    void N_sjfxClick() override;
+    void N_xxcxClick();
+    void CloseAllChildWindows() override;
+    void setNavigationEnabled(bool enabled) override;
+    QWidget* window(const QString& kind) const override;
+
+    // Opens a registered kind unless it is open already; prepare runs on a
+    // new window before it is shown. Modal kinds return once they closed.
+    // Returns the open window (null for a modal one, or an unregistered kind).
+    QWidget* openWindow(const QString& kind, const std::function<void(QWidget*)>& prepare = {});
+
+    NavigationTree* tree() const { return m_tree; }
+    QMdiArea* mdiArea() const { return m_mdi; }
+
+private:
+    void buildMenus();
+    void buildToolBar();
+    // Closes the child windows and empties the tree, as the dialogs of the menu do first.
+    void clearWorkArea();
+    void openManagerDialog(const QString& kind);
+    void openModalAfterClearing(const QString& kind);
+    void askAndOpenDocument(const QString& question, const QString& fileName);
+    void startBackup();
+    void chooseNode(QTreeWidgetItem* item);
+    void showArea(TreeMode mode, bool enableTree);
+
+    AppContext& m_context;
+    const WindowRegistry& m_registry;
+    NavigationTree* m_tree;
+    QMdiArea* m_mdi;
+    std::map<QString, QPointer<QWidget>> m_open;
+};
+
+} // namespace hra::app

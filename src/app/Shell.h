@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace hra::app {
+
+// The main window's operations that other windows call to move the operator
+// between areas of work.
+class Shell
+{
+public:
+    virtual ~Shell() = default;
+
+    virtual void N_jldaClick() = 0; // person-records tree
+    virtual void N_xxdcClick() = 0; // questionnaire tree and window
+    virtual void N_sjfxClick() = 0; // data-analysis tree and window
+    // Closes the child windows, the last opened first.
+    virtual void CloseAllChildWindows() = 0;
+    // While off, the navigation tree ignores mouse and keyboard.
+    virtual void setNavigationEnabled(bool enabled) = 0;
+    // The open window of a kind, or null.
+    virtual QWidget* window(const QString& kind) const = 0;
+};
+
+} // namespace hra::app

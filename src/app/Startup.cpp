@@ -1,0 +1,45 @@
+#include "app/Startup.h"
+
+#include "store/Bootstrap.h"
+#include "store/Settings.h"
+#include "store/Sql.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace hra::app {
+
+QString iniPathFromArguments(const QStringList& arguments)
+{
+    const qsizetype at = arguments.indexOf(QStringLiteral("--ini"));
+    if (at >= 0 && at + 1 < arguments.size())
+        return QFileInfo(arguments.at(at + 1)).absoluteFilePath();
+    return store::defaultIniPath();
+}
+
+bool needsFirstRunSetup(const store::Connection& connection)
+{
+    return connection.settings().driver == store::Driver::Sqlite && connection.tables().isEmpty();
+}
+
+DatabaseOpening openDatabase(const QString& iniPath)
+{
+    DatabaseOpening result;
+    const store::LoadedSettings loaded = store::loadSettings(iniPath);
+    if (!loaded.warning.isEmpty())
+        QTextStream(stderr) << "warning: " << loaded.warning << '\n';
+    result.connection = store::Connection::open(loaded.settings, &result.error);
+    if (!result.connection)
+        return result;
+    try {
+        if (needsFirstRunSetup(*result.connection))
+            result.newManagerPassword =
+                store::initializeDatabase(*result.connection, {}).managerPassword;
+    } catch (const store::DatabaseError& e) {
+        result.error = e.message();
+        result.connection.reset();
+    }
+    return result;
+}
+
+} // namespace hra::app

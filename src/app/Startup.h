@@ -1,0 +1,34 @@
+#pragma once
+
+#include "store/Connection.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace hra::app {
+
+// The configuration file named by "--ini FILE", else inifile.ini beside the
+// executable. A relative name is taken from the current folder.
+QString iniPathFromArguments(const QStringList& arguments);
+
+struct DatabaseOpening
+{
+    std::unique_ptr<store::Connection> connection; // null when opening failed
+    QString error;                                 // the driver's text, for standard error
+    // Set when this start created the embedded database: the manager's
+    // password, to be shown once.
+    QString newManagerPassword;
+};
+
+// Whether this database is a new embedded one that should get the schema and
+// the reference data now: SQLite holding no table at all. A server database,
+// or a file that holds tables of any kind, is left as it is: servers are set
+// up with hra-cli, and a foreign file must not be written into.
+bool needsFirstRunSetup(const store::Connection& connection);
+
+// Reads the settings (a missing file means the defaults, with a warning on
+// standard error), opens the connection and prepares a new embedded database.
+DatabaseOpening openDatabase(const QString& iniPath);
+
+} // namespace hra::app

@@ -1,0 +1,35 @@
+#include "app/WindowRegistry.h"
+
+#include "app/AboutDialog.h"
+#include "app/ReferencesDialog.h"
+
+namespace hra::app {
+
+void WindowRegistry::add(const QString& kind, Presentation presentation, Factory create)
+{
+    m_entries.insert_or_assign(kind, Entry{presentation, std::move(create)});
+}
+
+const WindowRegistry::Entry* WindowRegistry::find(const QString& kind) const
+{
+    const auto it = m_entries.find(kind);
+    return it == m_entries.end() ? nullptr : &it->second;
+}
+
+QStringList WindowRegistry::kinds() const
+{
+    QStringList out;
+    for (const auto& [kind, entry] : m_entries)
+        out << kind;
+    return out;
+}
+
+void registerShellWindows(WindowRegistry& registry)
+{
+    registry.add(kinds::gy, Presentation::Modal,
+                 [](AppContext&, Shell&) -> QWidget* { return new AboutDialog; });
+    registry.add(kinds::ckwx, Presentation::Modal,
+                 [](AppContext&, Shell&) -> QWidget* { return new ReferencesDialog; });
+}
+
+} // namespace hra::app

@@ -1,0 +1,440 @@
+#include "app/AppContext.h"
+#include "app/Desktop.h"
+#include "app/GuiWait.h"
+#include "app/MainWindow.h"
+#include "app/WindowRegistry.h"
+#include "app/WorkWindows.h"
+#include "ui/PromptService.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace hra;
+using app::Presentation;
+using test::waitUntil;
+
+namespace {
+
+class RecordingDesktop : public app::Desktop
+{
+public:
+    void openDocument(const QString& path) override { opened << path; }
+    void startProgram(const QString& path) override { started << path; }
+    QStringList opened;
+    QStringList started;
+};
+
+// What the dummy windows of a test saw.
+struct Journal
+{
+    QStringList created;
+    QStringList closed;
+    QList<int> sections;
+    QString sectionName;
+    QString recordNumber;
+    int previewClears = 0;
+};
+
+class DummyWindow : public QWidget
+{
+public:
+    DummyWindow(Journal& journal, QString kind) : m_journal(journal), m_kind(std::move(kind))
+    {
+        m_journal.created << m_kind;
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        m_journal.closed << m_kind;
+        QWidget::closeEvent(event);
+    }
+
+    Journal& m_journal;
+    QString m_kind;
+};
+
+class DummyQuestionnaire : public DummyWindow, public app::QuestionnaireView
+{
+public:
+    using DummyWindow::DummyWindow;
+    void showSection(int index) override { m_journal.sections << index; }
+};
+
+class DummyAnalysis : public DummyWindow, public app::AnalysisView
+{
+public:
+    using DummyWindow::DummyWindow;
+    QString recordNumber() const override { return m_journal.recordNumber; }
+    void clearPreview() override { ++m_journal.previewClears; }
+};
+
+// A modal dialog that closes itself once shown, as an operator would.
+class DummyDialog : public QDialog, public app::SectionReportView
+{
+public:
+    DummyDialog(Journal& journal, QString kind) : m_journal(journal), m_kind(std::move(kind))
+    {
+        m_journal.created << m_kind;
+    }
+    void setSectionName(const QString& name) override { m_journal.sectionName = name; }
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QDialog::showEvent(event);
+        QTimer::singleShot(0, this, &QDialog::accept);
+    }
+
+private:
+    Journal& m_journal;
+    QString m_kind;
+};
+
+class MainWindowFixture : public ::testing::Test
+{
+protected:
+    MainWindowFixture()
+    {
+        using namespace app::kinds;
+        for (const QString& kind : {jbxx, xgda, scda, llda})
+            addChild<DummyWindow>(kind);
+        addChild<DummyQuestionnaire>(jkpg);
+        addChild<DummyAnalysis>(sjfx);
+        for (const QString& kind : {sjfxhc, xxcx, pgzx, bgfm, ryxx})
+            registry.add(kind, Presentation::Modal, [this, kind](app::AppContext&, app::Shell&) {
+                return new DummyDialog(journal, kind);
+            });
+        context.session.currentOperatorCode = QStringLiteral("rootadm");
+        window = std::make_unique<app::MainWindow>(context, registry);
+        window->resize(1200, 800);
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    template <typename W> void addChild(const QString& kind)
+    {
+        registry.add(kind, Presentation::ChildWindow,
+                     [this, kind](app::AppContext&, app::Shell&) { return new W(journal, kind); });
+    }
+
+    app::NavigationTree* tree() const { return window->tree(); }
+
+    QTreeWidgetItem* node(const QString& text) const
+    {
+        const auto found = tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+
+    void click(QTreeWidgetItem* item)
+    {
+        ASSERT_TRUE(item);
+        const QPoint at = tree()->visualItemRect(item).center();
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    void trigger(const char* actionName)
+    {
+        auto* action = window->findChild<QAction*>(QString::fromLatin1(actionName));
+        ASSERT_TRUE(action) << actionName;
+        action->trigger();
+    }
+
+    int childCount() const { return int(window->mdiArea()->subWindowList().size()); }
+
+    Journal journal;
+    app::WindowRegistry registry;
+    ui::ScriptedPromptService prompts;
+    RecordingDesktop desktop;
+    app::AppContext context{prompts, desktop, QStringLiteral("/opt/hra")};
+    std::unique_ptr<app::MainWindow> window;
+};
+
+} // namespace
+
+TEST_F(MainWindowFixture, MenusAndToolbarInTheirOrder)
+{
+    QStringList menus;
+    for (QAction* a : window->menuBar()->actions()) {
+        QString line = a->text();
+        if (a->menu())
+            for (QAction* item : a->menu()->actions())
+                line += u'|' + item->text();
+        menus << line;
+    }
+    EXPECT_EQ(
+        menus,
+        (QStringList{QStringLiteral("基本信息|健康问卷|建立档案|退出"), QStringLiteral("信息调查"),
+                     QStringLiteral("数据分析"), QStringLiteral("信息查询"),
+                     QStringLiteral("系统管理|操作员|备份恢复|评估中心设置|报告封面设置"),
+                     QStringLiteral("帮助|参考文献|评估帮助|关于")}));
+
+    auto* bar = window->findChild<QToolBar*>(QStringLiteral("ToolBar"));
+    ASSERT_TRUE(bar);
+    QStringList captions;
+    for (QAction* a : bar->actions()) {
+        captions << a->text();
+        auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(a));
+        ASSERT_TRUE(button);
+        EXPECT_EQ(button->size(), QSize(91, 51));
+        EXPECT_EQ(bar->iconSize(), QSize(32, 32));
+    }
+    EXPECT_EQ(captions, (QStringList{QStringLiteral("健康问卷"), QStringLiteral("   建立档案   "),
+                                     QStringLiteral("信息调查"), QStringLiteral("数据分析"),
+                                     QStringLiteral("信息查询"), QStringLiteral("退出系统")}));
+    EXPECT_EQ(tree()->parentWidget()->width(), 145);
+}
+
+TEST_F(MainWindowFixture, EachAreaBuildsItsTreeAndTheQueryKeepsTheMode)
+{
+    struct Case
+    {
+        void (app::MainWindow::*action)();
+        app::TreeMode mode;
+        QStringList nodes;
+        int height;
+    };
+    const Case cases[] = {
+        {&app::MainWindow::N_jldaClick, app::TreeMode::Records,
+         QStringList{"档案管理", "建立档案", "修改档案", "删除档案", "浏览档案"}, 60},
+        {&app::MainWindow::N_xxdcClick, app::TreeMode::Questionnaire,
+         QStringList{"信息调查", "当前状况", "膳食营养", "运动方式", "生活习惯", "体格检查"}, 60},
+        {&app::MainWindow::N_sjfxClick, app::TreeMode::Analysis,
+         QStringList{"数据分析", "封面前言", "当前状况", "代谢紊乱", "高血压", "糖尿病", "冠心病",
+                     "动脉粥样化", "脑卒中", "膳食营养", "运动分析", "评估建议", "评估报告"},
+         40},
+    };
+    for (const Case& c : cases) {
+        (window.get()->*c.action)();
+        SCOPED_TRACE(c.nodes.first().toStdString());
+        EXPECT_EQ(tree()->mode(), c.mode);
+        EXPECT_EQ(tree()->nodeTexts(), c.nodes);
+        QTreeWidgetItem* root = tree()->topLevelItem(0);
+        EXPECT_TRUE(root->isExpanded());
+        EXPECT_EQ(tree()->visualItemRect(root->child(0)).height(), c.height);
+        EXPECT_EQ(tree()->editTriggers(), QAbstractItemView::NoEditTriggers);
+    }
+
+    window->N_xxcxClick();
+    EXPECT_EQ(tree()->topLevelItemCount(), 0);
+    EXPECT_EQ(tree()->mode(), app::TreeMode::Analysis);
+    EXPECT_EQ(journal.created.count(app::kinds::xxcx), 1);
+    // A click on the empty tree does nothing.
+    journal.created.clear();
+    QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, QPoint(40, 20));
+    EXPECT_TRUE(journal.created.isEmpty());
+}
+
+TEST_F(MainWindowFixture, TheTreeIsSwitchedOnByRecordsAndQuestionnaireOnly)
+{
+    window->setNavigationEnabled(false);
+    window->N_sjfxClick();
+    EXPECT_FALSE(tree()->isEnabled());
+    window->N_jldaClick();
+    EXPECT_TRUE(tree()->isEnabled());
+    window->setNavigationEnabled(false);
+    window->N_xxdcClick();
+    EXPECT_TRUE(tree()->isEnabled());
+}
+
+TEST_F(MainWindowFixture, ChildWindowsCloseLastToFirst)
+{
+    using namespace app::kinds;
+    for (const QString& kind : {jbxx, jkpg, sjfx})
+        window->openWindow(kind);
+    ASSERT_EQ(childCount(), 3);
+    window->CloseAllChildWindows();
+    EXPECT_EQ(journal.closed, (QStringList{sjfx, jkpg, jbxx}));
+    for (const QString& kind : {jbxx, jkpg, sjfx})
+        EXPECT_EQ(window->window(kind), nullptr);
+    EXPECT_TRUE(waitUntil([this] { return childCount() == 0; }));
+}
+
+TEST_F(MainWindowFixture, EachKindOpensOnceUntilItClosesItself)
+{
+    QWidget* first = window->openWindow(app::kinds::jbxx);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(window->openWindow(app::kinds::jbxx), first);
+    EXPECT_EQ(childCount(), 1);
+    EXPECT_EQ(journal.created.count(app::kinds::jbxx), 1);
+    EXPECT_EQ(window->mdiArea()->subWindowList().first()->pos(), QPoint(0, 0));
+
+    first->close(); // the window's own close button
+    EXPECT_TRUE(waitUntil([this] { return childCount() == 0; }));
+    EXPECT_EQ(window->window(app::kinds::jbxx), nullptr);
+    EXPECT_NE(window->openWindow(app::kinds::jbxx), nullptr);
+    EXPECT_EQ(journal.created.count(app::kinds::jbxx), 2);
+
+    // An area nobody registered yet opens nothing.
+    app::WindowRegistry empty;
+    app::MainWindow bare(context, empty);
+    bare.N_xxdcClick();
+    EXPECT_TRUE(bare.mdiArea()->subWindowList().isEmpty());
+}
+
+TEST_F(MainWindowFixture, RecordNodesReopenTheirWindowEvenWhenAlreadySelected)
+{
+    window->N_jldaClick();
+    EXPECT_TRUE(journal.created.isEmpty()); // the area alone opens nothing
+    click(node(QStringLiteral("建立档案")));
+    EXPECT_EQ(journal.created, QStringList{app::kinds::jbxx});
+
+    window->CloseAllChildWindows();
+    click(node(QStringLiteral("建立档案"))); // the selected node again
+    EXPECT_EQ(journal.created, (QStringList{app::kinds::jbxx, app::kinds::jbxx}));
+    EXPECT_NE(window->window(app::kinds::jbxx), nullptr);
+
+    click(node(QStringLiteral("浏览档案")));
+    EXPECT_EQ(journal.created.last(), app::kinds::llda);
+    EXPECT_EQ(window->window(app::kinds::jbxx), nullptr);
+
+    click(node(QStringLiteral("档案管理"))); // the root only closes
+    EXPECT_EQ(window->window(app::kinds::llda), nullptr);
+    EXPECT_EQ(journal.created.size(), 3);
+
+    // Building the tree again closes the open windows and opens none.
+    click(node(QStringLiteral("修改档案")));
+    window->N_jldaClick();
+    EXPECT_EQ(window->window(app::kinds::xgda), nullptr);
+    EXPECT_EQ(journal.created.size(), 4);
+}
+
+TEST_F(MainWindowFixture, QuestionnaireNodesSwitchThePage)
+{
+    window->N_xxdcClick();
+    EXPECT_EQ(journal.created, QStringList{app::kinds::jkpg});
+    click(node(QStringLiteral("生活习惯")));
+    click(node(QStringLiteral("当前状况")));
+    click(node(QStringLiteral("信息调查")));
+    EXPECT_EQ(journal.sections, (QList<int>{3, 0}));
+    EXPECT_EQ(journal.created.size(), 1);
+}
+
+TEST_F(MainWindowFixture, SectionReportOpensOnlyOnceARecordNumberIsEntered)
+{
+    window->N_sjfxClick();
+    EXPECT_NE(window->window(app::kinds::sjfx), nullptr);
+
+    journal.recordNumber = QStringLiteral("   ");
+    click(node(QStringLiteral("高血压")));
+    EXPECT_EQ(journal.created.count(app::kinds::sjfxhc), 0);
+    EXPECT_EQ(journal.previewClears, 0);
+
+    journal.recordNumber = QStringLiteral("0001");
+    click(node(QStringLiteral("数据分析"))); // the root builds no section
+    EXPECT_EQ(journal.created.count(app::kinds::sjfxhc), 0);
+    click(node(QStringLiteral("高血压")));
+    EXPECT_EQ(journal.created.count(app::kinds::sjfxhc), 1);
+    EXPECT_EQ(journal.sectionName, QStringLiteral("高血压"));
+    EXPECT_EQ(journal.previewClears, 1);
+    EXPECT_EQ(window->window(app::kinds::sjfxhc), nullptr); // closed again
+}
+
+TEST_F(MainWindowFixture, ManagerItemsRefuseOtherOperatorsWithoutSideEffects)
+{
+    window->N_jldaClick();
+    click(node(QStringLiteral("建立档案")));
+    for (const char* item : {"N_pgzx", "N_bgfm"}) {
+        SCOPED_TRACE(item);
+        context.session.currentOperatorCode = QStringLiteral("ROOTADM");
+        prompts.clear();
+        trigger(item);
+        ASSERT_EQ(prompts.records().size(), 1u);
+        EXPECT_EQ(prompts.records()[0].text, QStringLiteral("只有管理员才能进行此操作!"));
+        EXPECT_EQ(prompts.records()[0].caption, QStringLiteral("提示信息"));
+        EXPECT_EQ(prompts.records()[0].icon, QMessageBox::Information);
+        EXPECT_EQ(prompts.records()[0].buttons, QMessageBox::Ok);
+        EXPECT_NE(window->window(app::kinds::jbxx), nullptr);
+        EXPECT_EQ(tree()->topLevelItemCount(), 1);
+    }
+    EXPECT_EQ(journal.created.count(app::kinds::pgzx) + journal.created.count(app::kinds::bgfm), 0);
+
+    context.session.currentOperatorCode = QStringLiteral("rootadm");
+    prompts.clear();
+    trigger("N_pgzx");
+    EXPECT_TRUE(prompts.records().empty());
+    EXPECT_EQ(journal.created.count(app::kinds::pgzx), 1);
+    EXPECT_EQ(window->window(app::kinds::jbxx), nullptr);
+    EXPECT_EQ(tree()->topLevelItemCount(), 0);
+}
+
+TEST_F(MainWindowFixture, DocumentsOpenOnlyAfterConfirmation)
+{
+    struct Case
+    {
+        const char* action;
+        QString question;
+        QString document;
+    };
+    const Case cases[] = {
+        {"N_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"),
+         QStringLiteral("/opt/hra/jkpg_xxdc.doc")},
+        {"Act_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"),
+         QStringLiteral("/opt/hra/jkpg_xxdc.doc")},
+        {"N_pgbz", QStringLiteral("评估帮助将以Word文档的形式打开,确定要开吗?"),
+         QStringLiteral("/opt/hra/jkpg_help.doc")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action);
+        prompts.clear();
+        desktop.opened.clear();
+        prompts.answerMessage(QMessageBox::Cancel);
+        trigger(c.action);
+        ASSERT_EQ(prompts.records().size(), 1u);
+        EXPECT_EQ(prompts.records()[0].text, c.question);
+        EXPECT_EQ(prompts.records()[0].caption, QStringLiteral("提示信息"));
+        EXPECT_EQ(prompts.records()[0].icon, QMessageBox::Question);
+        EXPECT_EQ(prompts.records()[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        EXPECT_TRUE(desktop.opened.isEmpty());
+
+        prompts.answerMessage(QMessageBox::Ok);
+        trigger(c.action);
+        EXPECT_EQ(desktop.opened, QStringList{c.document});
+    }
+    EXPECT_TRUE(desktop.started.isEmpty());
+}
+
+TEST_F(MainWindowFixture, BackupStartsTheProgramBesideTheExecutableAndEnds)
+{
+    trigger("N_bfhf");
+    EXPECT_EQ(desktop.started, QStringList{QStringLiteral("/opt/hra/backup")});
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(prompts.records().empty());
+}
+
+TEST_F(MainWindowFixture, AboutAndReferencesAreModalAndClearTheWorkArea)
+{
+    app::registerShellWindows(registry);
+    for (const char* item : {"N_gy", "N_ckwx"}) {
+        SCOPED_TRACE(item);
+        window->N_jldaClick();
+        click(node(QStringLiteral("建立档案")));
+        QString seen;
+        QTimer::singleShot(0, [&seen] {
+            ASSERT_TRUE(waitUntil([] { return QApplication::activeModalWidget() != nullptr; }));
+            QWidget* dialog = QApplication::activeModalWidget();
+            seen = dialog->objectName() + u'/' + dialog->windowTitle();
+            auto* close = dialog->findChild<QPushButton*>(QStringLiteral("Btn_close"));
+            ASSERT_TRUE(close);
+            EXPECT_EQ(close->text(), QStringLiteral("&C 关闭"));
+            close->click();
+        });
+        trigger(item);
+        EXPECT_TRUE(seen == QStringLiteral("TFrm_gy/健康风险评估") ||
+                    seen == QStringLiteral("TFrm_ckwx/参考文献"))
+            << seen.toStdString();
+        EXPECT_EQ(window->window(app::kinds::jbxx), nullptr);
+        EXPECT_EQ(tree()->topLevelItemCount(), 0);
+    }
+}

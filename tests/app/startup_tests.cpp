@@ -1,0 +1,103 @@
+#include "app/Startup.h"
+#include "store/Operators.h"
+#include "store/Sql.h"
+#include "support/TestDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace hra;
+
+namespace {
+
+QString writeIni(const QTemporaryDir& dir, const QString& body)
+{
+    const QString path = dir.filePath(QStringLiteral("inifile.ini"));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(body.toUtf8());
+    return path;
+}
+
+} // namespace
+
+TEST(FirstRun, NewSqliteFileIsCreatedSeededOnceAndLetsTheManagerIn)
+{
+    QTemporaryDir dir;
+    const QString ini =
+        writeIni(dir, QStringLiteral("[data]\ndriver=sqlite\ndatabase_file=sub/new.sqlite3\n"));
+
+    app::DatabaseOpening first = app::openDatabase(ini);
+    ASSERT_TRUE(first.connection) << first.error.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("sub/new.sqlite3"))));
+    ASSERT_FALSE(first.newManagerPassword.isEmpty());
+    const auto manager = store::authenticate(first.connection->db(), QStringLiteral("rootadm"),
+                                             first.newManagerPassword);
+    ASSERT_TRUE(manager.has_value());
+    EXPECT_EQ(manager->code, QStringLiteral("rootadm"));
+    first.connection.reset();
+
+    // The second start finds the tables and shows no password again.
+    const app::DatabaseOpening second = app::openDatabase(ini);
+    ASSERT_TRUE(second.connection);
+    EXPECT_TRUE(second.newManagerPassword.isEmpty());
+    EXPECT_TRUE(store::authenticate(second.connection->db(), QStringLiteral("rootadm"),
+                                    first.newManagerPassword));
+}
+
+TEST(FirstRun, SqliteFileWithTablesOfAnyKindIsLeftAlone)
+{
+    QTemporaryDir dir;
+    const QString ini =
+        writeIni(dir, QStringLiteral("[data]\ndriver=sqlite\ndatabase_file=other.db\n"));
+    {
+        app::DatabaseOpening opening = app::openDatabase(ini); // creates and seeds
+        ASSERT_TRUE(opening.connection);
+        store::execute(opening.connection->db(), QStringLiteral("drop table jkpg_jbxx"));
+        store::execute(opening.connection->db(), QStringLiteral("create table notes (x integer)"));
+    }
+    const app::DatabaseOpening again = app::openDatabase(ini);
+    ASSERT_TRUE(again.connection);
+    EXPECT_TRUE(again.newManagerPassword.isEmpty());
+    EXPECT_FALSE(again.connection->tables().contains(QStringLiteral("jkpg_jbxx")));
+}
+
+TEST(FirstRun, UnreachableDatabaseGivesTheDriverText)
+{
+    QTemporaryDir dir;
+    // A folder where the database file should be cannot be opened as a file.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("taken.sqlite3")));
+    const QString ini =
+        writeIni(dir, QStringLiteral("[data]\ndriver=sqlite\ndatabase_file=taken.sqlite3\n"));
+    const app::DatabaseOpening opening = app::openDatabase(ini);
+    EXPECT_FALSE(opening.connection);
+    EXPECT_FALSE(opening.error.isEmpty());
+}
+
+class FirstRunOnServer : public ::testing::Test
+{
+protected:
+    test::TestDatabase db{store::Driver::Postgres};
+};
+
+TEST_F(FirstRunOnServer, EmptyServerDatabaseIsNotSetUpByTheDesktopProgram)
+{
+    HRA_REQUIRE_BACKEND(db);
+    const auto conn = db.connect();
+    ASSERT_TRUE(conn);
+    EXPECT_FALSE(app::needsFirstRunSetup(*conn));
+}
+
+TEST(StartupArguments, IniOptionNamesTheFileElseTheOneBesideTheProgram)
+{
+    EXPECT_EQ(app::iniPathFromArguments({QStringLiteral("hra"), QStringLiteral("--ini"),
+                                         QStringLiteral("/etc/hra/site.ini")}),
+              QStringLiteral("/etc/hra/site.ini"));
+    EXPECT_EQ(app::iniPathFromArguments({QStringLiteral("hra")}), store::defaultIniPath());
+    // "--ini" without a file name falls back as well.
+    EXPECT_EQ(app::iniPathFromArguments({QStringLiteral("hra"), QStringLiteral("--ini")}),
+              store::defaultIniPath());
+}
