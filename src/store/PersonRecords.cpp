@@ -16,9 +16,9 @@ void applyNewPersonRules(QVariantMap& row, const QDateTime& serverNow)
 {
     row.insert(QStringLiteral("lurrq"), serverNow);
     const QString sex = row.value(QStringLiteral("xingb")).toString();
-    if (sex == QLatin1String("男"))
+    if (sex == QStringLiteral("男"))
         row.insert(QStringLiteral("zunc"), QStringLiteral("先生"));
-    else if (sex == QLatin1String("女"))
+    else if (sex == QStringLiteral("女"))
         row.insert(QStringLiteral("zunc"), QStringLiteral("女士"));
 }
 
