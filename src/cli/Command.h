@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <vector>
 
@@ -15,10 +14,14 @@ struct Command
     QStringList words;
     QString usage;
     std::function<int(const QStringList& args)> run;
+    // Rendering needs a QGuiApplication (fonts, painting); it runs on the
+    // offscreen platform unless QT_QPA_PLATFORM says otherwise.
+    bool needsGui = false;
 };
 
 // Commands are grouped by the file that implements them.
 std::vector<Command> dbCommands();
+std::vector<Command> renderCommands();
 
 // Shared argument handling: "--name value" options and bare flags.
 class Arguments
