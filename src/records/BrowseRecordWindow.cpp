@@ -1,10 +1,15 @@
 #include "records/BrowseRecordWindow.h"
 
 #include "records/Context.h"
+#include "records/PersonListReport.h"
+#include "reportengine/Report.h"
 #include "store/SessionState.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
+#include "ui/PromptService.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QTableWidget>
 
@@ -41,8 +46,21 @@ void BrowseRecordWindow::print()
 {
     if (!hasList())
         return;
-    if (m_context.printPersonList)
-        m_context.printPersonList(persons());
+    const QString folder =
+        m_context.reportsDirectory.isEmpty()
+            ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("reports"))
+            : m_context.reportsDirectory;
+    auto report = std::make_unique<reportengine::Report>();
+    QString error;
+    if (!buildPersonList(*report, QDir(folder).filePath(QStringLiteral("jbxx.fr3")), persons(),
+                         &error)) {
+        m_context.prompts.error(this, error, QStringLiteral("出错提示"));
+        return;
+    }
+    auto* preview = new PersonListPreview(m_context.prompts, std::move(report), this);
+    preview->setWindowFlag(Qt::Window);
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    preview->show();
 }
 
 void BrowseRecordWindow::openQuestionnaireFor(int index)

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QList>
 #include <QString>
-#include <QVariantMap>
 #include <functional>
 
 namespace hra::store {
@@ -26,8 +24,8 @@ struct Context
     QString photoDirectory;
     // Opens the questionnaire, which takes over session.pendingRecordNo.
     std::function<void()> openQuestionnaire;
-    // Previews the listed persons for printing.
-    std::function<void(const QList<QVariantMap>& persons)> printPersonList;
+    // Where report templates live; empty: "reports" beside the program.
+    QString reportsDirectory;
 };
 
 } // namespace hra::records

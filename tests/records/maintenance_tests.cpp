@@ -1,9 +1,12 @@
 #include "RecordsFixture.h"
 #include "records/BrowseRecordWindow.h"
 #include "records/DeleteRecordWindow.h"
+#include "records/PersonListReport.h"
 #include "records/RenumberDialog.h"
+#include "reportengine/Report.h"
 #include "store/Sql.h"
 
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,23 +76,43 @@ TEST_P(Maintenance, BrowseHandsTheDoubleClickedPersonToTheQuestionnaireAndPrints
 {
     addPerson("0001", "张三", "男");
     addPerson("0002", "李四", "女");
-    QList<QVariantMap> printed;
-    context->printPersonList = [&](const QList<QVariantMap>& persons) { printed = persons; };
+    context->reportsDirectory = files.filePath("nowhere");
     records::BrowseRecordWindow window(*context);
     EXPECT_EQ(
         headers(window.table()),
         QStringList({"编号", "姓名", "性别", "身份证号", "年龄", "民族", "职业", "婚姻状况",
                      "文化程度", "工作单位", "通讯地址", "联系方式", "邮件", "录入日期", "照片"}));
-    window.print();
-    EXPECT_TRUE(printed.isEmpty());
+    window.print(); // nothing found yet: nothing happens
+    EXPECT_TRUE(prompts.records().empty());
 
     window.find();
     window.openQuestionnaireFor(1);
     EXPECT_EQ(session.pendingRecordNo, "0002");
     EXPECT_EQ(questionnaireOpened, 1);
+
+    window.print(); // the template is missing: said, no preview
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(prompts.messages()[0].contains("jbxx.fr3"));
+    EXPECT_FALSE(window.findChild<records::PersonListPreview*>());
+
+    context->reportsDirectory = qEnvironmentVariable("HRA_SOURCE_DIR") + "/reports";
     window.print();
-    ASSERT_EQ(printed.size(), 2);
-    EXPECT_EQ(printed[1].value("xingm").toString(), "李四");
+    auto* preview = window.findChild<records::PersonListPreview*>();
+    ASSERT_TRUE(preview);
+    EXPECT_EQ(preview->report().built().pageCount(), 1);
+    EXPECT_TRUE(preview->report().lastWarnings().isEmpty())
+        << preview->report().lastWarnings().join("; ").toStdString();
+    auto* source = preview->report().dataSources().find("frxDB_llda");
+    ASSERT_TRUE(source);
+    ASSERT_EQ(source->rowCount(), 2);
+    EXPECT_EQ(source->value(1, source->fieldIndex("xingm")).toString(), "李四");
+
+    const QString pdf = files.filePath("list.pdf");
+    prompts.answerFile(pdf);
+    preview->exportPdf();
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.read(5) == "%PDF-");
 }
 
 TEST_P(Maintenance, RenumberingToATakenNumberChangesNothing)
