@@ -36,6 +36,9 @@ ModifyRecordWindow::ModifyRecordWindow(Context& context, QWidget* parent)
     auto* number = m_form->lineEdit(QStringLiteral("bianh"));
     number->setReadOnly(true);
     number->setFocusPolicy(Qt::NoFocus);
+    QPalette shaded = number->palette();
+    shaded.setColor(QPalette::Base, shaded.color(QPalette::Window));
+    number->setPalette(shaded);
     m_form->photoRecordNumber = [this] {
         return m_row.isOpen() ? m_row.value(QStringLiteral("bianh")).toString().trimmed()
                               : QString();

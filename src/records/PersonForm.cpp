@@ -210,6 +210,9 @@ PersonForm::PersonForm(Purpose purpose, ui::PromptService& prompts, QString phot
     photoEdit->setObjectName(QStringLiteral("zhaop"));
     photoEdit->setReadOnly(true);
     photoEdit->setFocusPolicy(Qt::NoFocus);
+    QPalette shaded = photoEdit->palette();
+    shaded.setColor(QPalette::Base, shaded.color(QPalette::Window));
+    photoEdit->setPalette(shaded);
     photoEdit->setFixedWidth(120);
     m_binding.text(photoEdit, QStringLiteral("zhaop"));
     m_controls.insert(QStringLiteral("zhaop"), photoEdit);

@@ -67,6 +67,7 @@ PersonListWindow::PersonListWindow(Context& context, const QString& kind, const 
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
     m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->setAlternatingRowColors(true);
 
     auto* layout = static_cast<QVBoxLayout*>(this->layout());
