@@ -24,20 +24,15 @@ CreateRecordWindow::CreateRecordWindow(Context& context, QWidget* parent)
       m_row(store::personBuffer())
 {
     m_form->photoNameWidth = store::photoNameWidth(context.connection.db());
-    auto* save = new ui::FlatButton(QStringLiteral("&S 保存"), this);
-    save->setObjectName(QStringLiteral("save"));
-    auto* close = new ui::FlatButton(QStringLiteral("&C 关闭"), this);
-    close->setObjectName(QStringLiteral("close"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(save);
-    buttons->addWidget(close);
     auto* layout = static_cast<QVBoxLayout*>(this->layout());
     layout->addWidget(m_form);
-    layout->addLayout(buttons);
+    layout->addLayout(commandButtons(this, {{QStringLiteral("&S 保存"), QStringLiteral("save")},
+                                            {QStringLiteral("&C 关闭"), QStringLiteral("close")}}));
     layout->addStretch();
-    connect(save, &QPushButton::clicked, this, &CreateRecordWindow::save);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(findChild<QPushButton*>(QStringLiteral("save")), &QPushButton::clicked, this,
+            &CreateRecordWindow::save);
+    connect(findChild<QPushButton*>(QStringLiteral("close")), &QPushButton::clicked, this,
+            &QWidget::close);
 
     m_row.beforeStore = [this](QVariantMap& values) {
         store::applyNewPersonRules(values, m_context.connection.serverNow());

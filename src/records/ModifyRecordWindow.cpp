@@ -45,22 +45,16 @@ ModifyRecordWindow::ModifyRecordWindow(Context& context, QWidget* parent)
     };
     m_form->clearDeletesFile = true;
 
-    auto* save = new ui::FlatButton(QStringLiteral("&S 修改"), this);
-    save->setObjectName(QStringLiteral("modify"));
-    auto* close = new ui::FlatButton(QStringLiteral("&C 关闭"), this);
-    close->setObjectName(QStringLiteral("close"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(save);
-    buttons->addWidget(close);
-
     auto* layout = static_cast<QVBoxLayout*>(this->layout());
     layout->addLayout(lookupRow);
     layout->addWidget(m_form);
-    layout->addLayout(buttons);
+    layout->addLayout(commandButtons(this, {{QStringLiteral("&S 修改"), QStringLiteral("modify")},
+                                            {QStringLiteral("&C 关闭"), QStringLiteral("close")}}));
     layout->addStretch();
-    connect(save, &QPushButton::clicked, this, &ModifyRecordWindow::modify);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(findChild<QPushButton*>(QStringLiteral("modify")), &QPushButton::clicked, this,
+            &ModifyRecordWindow::modify);
+    connect(findChild<QPushButton*>(QStringLiteral("close")), &QPushButton::clicked, this,
+            &QWidget::close);
 
     installKeys()->setEnterAction(m_lookup, [this] { loadPerson(); });
     m_form->clearFields();

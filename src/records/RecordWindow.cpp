@@ -1,8 +1,10 @@
 #include "records/RecordWindow.h"
 
+#include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QVBoxLayout>
@@ -21,6 +23,20 @@ QLabel* makeBanner(const QString& text, QWidget* parent)
     banner->setStyleSheet(
         QStringLiteral("QLabel#banner { color: #1f3f8f; background: #dfe8f7; padding: 8px; }"));
     return banner;
+}
+
+QHBoxLayout* commandButtons(QWidget* parent,
+                            std::initializer_list<std::pair<QString, QString>> buttons)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (const auto& [caption, name] : buttons) {
+        auto* button = new ui::FlatButton(caption, parent);
+        button->setObjectName(name);
+        button->setAutoDefault(false);
+        row->addWidget(button);
+    }
+    return row;
 }
 
 RecordWindow::RecordWindow(Context& context, const QString& kind, const QString& caption,

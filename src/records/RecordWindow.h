@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QHBoxLayout;
 class QLabel;
 
 namespace hra::ui {
@@ -29,6 +30,11 @@ protected:
 
     Context& m_context;
 };
+
+// A row of flat command buttons ({caption, objectName} each) pushed to the
+// right; in dialogs they do not press themselves on Enter.
+QHBoxLayout* commandButtons(QWidget* parent,
+                            std::initializer_list<std::pair<QString, QString>> buttons);
 
 // The big blue title of a window ("建 立 档 案").
 QLabel* makeBanner(const QString& text, QWidget* parent);

@@ -1,5 +1,6 @@
 #include "records/RenumberDialog.h"
 
+#include "records/RecordWindow.h"
 #include "store/Connection.h"
 #include "store/NumberText.h"
 #include "store/PersonRecords.h"
@@ -58,24 +59,16 @@ RenumberDialog::RenumberDialog(store::Connection& connection, ui::PromptService&
     m_newNumber->setMaxLength(10);
     changeForm->addRow(QStringLiteral("新编号为:"), m_newNumber);
 
-    auto* ok = new ui::FlatButton(QStringLiteral("&Q 确定"), this);
-    ok->setObjectName(QStringLiteral("confirm"));
-    auto* close = new ui::FlatButton(QStringLiteral("&C 关闭"), this);
-    close->setObjectName(QStringLiteral("close"));
-    // Enter in the new number moves on; it must not confirm by itself.
-    ok->setAutoDefault(false);
-    close->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(close);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(old);
     layout->addWidget(change);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &RenumberDialog::confirm);
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    // Enter in the new number moves on; it must not confirm by itself.
+    layout->addLayout(commandButtons(this, {{QStringLiteral("&Q 确定"), QStringLiteral("confirm")},
+                                            {QStringLiteral("&C 关闭"), QStringLiteral("close")}}));
+    connect(findChild<QPushButton*>(QStringLiteral("confirm")), &QPushButton::clicked, this,
+            &RenumberDialog::confirm);
+    connect(findChild<QPushButton*>(QStringLiteral("close")), &QPushButton::clicked, this,
+            &QDialog::reject);
     ui::KeyNavigation::install(this);
 }
 
