@@ -165,8 +165,9 @@ TEST_P(CreateRecord, ATakenNumberKeepsEverythingTypedAndStoresNothing)
     EXPECT_EQ(prompts.records().back().caption, "出错提示!");
     EXPECT_EQ(prompts.records().back().icon, QMessageBox::Critical);
     for (const auto& [column, text] : everyField) {
-        if (column != "bianh")
+        if (column != "bianh") {
             EXPECT_EQ(shown(form, column), text) << column.toStdString();
+        }
     }
     EXPECT_EQ(form->lineEdit("bianh")->text(), "0001");
     EXPECT_EQ(form->photoName(), "0001.png");
