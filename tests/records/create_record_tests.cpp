@@ -4,6 +4,7 @@
 #include "records/PersonForm.h"
 #include "store/Sql.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -77,6 +78,25 @@ TEST_P(CreateRecord, AnEmptyRecordNumberSavesNothingAndSaysNothing)
     EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 0);
     EXPECT_EQ(store::scalar(conn->db(), "select count(*) from jkpg_jbxx").toInt(), 0);
     EXPECT_EQ(form->lineEdit("xingm")->text(), "张三");
+}
+
+TEST_P(CreateRecord, EnterMovesOnWithoutSavingAndEscapeCloses)
+{
+    fill(form, everyField);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    form->control("bianh")->setFocus();
+    QTest::keyClick(form->control("bianh"), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), form->control("xingm"));
+    QTest::keyClick(form->control("xingm"), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), form->control("xingb"));
+    QTest::keyClick(form->control("xingb"), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), form->control("nianl"));
+    EXPECT_TRUE(prompts.records().empty());
+    EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 0);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_P(CreateRecord, EachMissingRequiredFieldIsNamedAndGetsTheFocus)
