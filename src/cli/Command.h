@@ -14,11 +14,15 @@ struct Command
     QStringList words;
     QString usage;
     std::function<int(const QStringList& args)> run;
+    // Rendering needs a QGuiApplication (fonts, painting); it runs on the
+    // offscreen platform unless QT_QPA_PLATFORM says otherwise.
+    bool needsGui = false;
 };
 
 // Commands are grouped by the file that implements them.
 std::vector<Command> dbCommands();
 std::vector<Command> analyseCommands();
+std::vector<Command> renderCommands();
 
 // Shared argument handling: "--name value" options and bare flags.
 class Arguments

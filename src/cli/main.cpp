@@ -1,8 +1,10 @@
 #include "cli/Command.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <memory>
 
 using hra::cli::Command;
 
@@ -33,19 +35,39 @@ QStringList Arguments::unknown(const QStringList& valueOptions, const QStringLis
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("hra"));
-    QStringList args = app.arguments().mid(1);
-
     std::vector<Command> commands = hra::cli::dbCommands();
     for (Command& c : hra::cli::analyseCommands())
         commands.push_back(std::move(c));
+    for (Command& c : hra::cli::renderCommands())
+        commands.push_back(std::move(c));
+
+    // The command decides which application object it needs, so look at the
+    // arguments before there is one.
+    QStringList rawArgs;
+    for (int i = 1; i < argc; ++i)
+        rawArgs << QString::fromLocal8Bit(argv[i]);
+    const Command* chosen = nullptr;
+    for (const Command& c : commands) {
+        if (rawArgs.mid(0, c.words.size()) == c.words) {
+            chosen = &c;
+            break;
+        }
+    }
+
+    std::unique_ptr<QCoreApplication> app;
+    if (chosen && chosen->needsGui) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("hra"));
+    const QStringList args = QCoreApplication::arguments().mid(1);
 
     QTextStream err(stderr);
-    for (const Command& c : commands) {
-        if (args.mid(0, c.words.size()) == c.words)
-            return c.run(args.mid(c.words.size()));
-    }
+    if (chosen)
+        return chosen->run(args.mid(chosen->words.size()));
     err << "usage:\n";
     for (const Command& c : commands)
         err << "  hra-cli " << c.words.join(u' ') << ' ' << c.usage << '\n';

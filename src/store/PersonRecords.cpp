@@ -2,6 +2,7 @@
 
 #include "store/Sql.h"
 
+#include <QSqlField>
 #include <QSqlRecord>
 
 namespace hra::store {
@@ -15,10 +16,18 @@ void applyNewPersonRules(QVariantMap& row, const QDateTime& serverNow)
 {
     row.insert(QStringLiteral("lurrq"), serverNow);
     const QString sex = row.value(QStringLiteral("xingb")).toString();
-    if (sex == QLatin1String("男"))
+    if (sex == QStringLiteral("男"))
         row.insert(QStringLiteral("zunc"), QStringLiteral("先生"));
-    else if (sex == QLatin1String("女"))
+    else if (sex == QStringLiteral("女"))
         row.insert(QStringLiteral("zunc"), QStringLiteral("女士"));
+}
+
+int photoNameWidth(const QSqlDatabase& db)
+{
+    // Drivers that do not report a width (SQLite) have our own schema's.
+    const int width =
+        db.record(QStringLiteral("jkpg_jbxx")).field(QStringLiteral("zhaop")).length();
+    return width > 0 ? width : 20;
 }
 
 QList<QVariantMap> findPersons(const QSqlDatabase& db, const QString& recordNumber)
@@ -26,7 +35,8 @@ QList<QVariantMap> findPersons(const QSqlDatabase& db, const QString& recordNumb
     const QString number = recordNumber.trimmed();
     QSqlQuery q = number.isEmpty()
                       ? run(db, QStringLiteral("select * from jkpg_jbxx order by bianh"))
-                      : run(db, QStringLiteral("select * from jkpg_jbxx where bianh = :bh"), {{"bh", number}});
+                      : run(db, QStringLiteral("select * from jkpg_jbxx where bianh = :bh"),
+                            {{"bh", number}});
     QList<QVariantMap> rows;
     while (q.next()) {
         const QSqlRecord rec = q.record();
@@ -40,9 +50,9 @@ QList<QVariantMap> findPersons(const QSqlDatabase& db, const QString& recordNumb
 
 bool deletePerson(const QSqlDatabase& db, const QString& recordNumber)
 {
-    return run(db, QStringLiteral("delete from jkpg_jbxx where bianh = :bh"), {{"bh", recordNumber}})
-               .numRowsAffected()
-           > 0;
+    return run(db, QStringLiteral("delete from jkpg_jbxx where bianh = :bh"),
+               {{"bh", recordNumber}})
+               .numRowsAffected() > 0;
 }
 
 void renumberPerson(const QSqlDatabase& db, const QString& oldNumber, const QString& newNumber)
@@ -51,7 +61,9 @@ void renumberPerson(const QSqlDatabase& db, const QString& oldNumber, const QStr
                                          "jkpg_tgjc", "jkpg_id",   "jkpg_jbxx"};
     Transaction tx(db);
     for (const char* table : tables)
-        run(db, QStringLiteral("update %1 set bianh = :newbh where bianh = :bh").arg(QLatin1String(table)),
+        run(db,
+            QStringLiteral("update %1 set bianh = :newbh where bianh = :bh")
+                .arg(QLatin1String(table)),
             {{"newbh", newNumber}, {"bh", oldNumber}});
     tx.commit();
 }

@@ -16,6 +16,10 @@ RowBuffer personBuffer();
 // server and the form of address by sex ("先生", "女士", else unchanged).
 void applyNewPersonRules(QVariantMap& row, const QDateTime& serverNow);
 
+// How many characters the photo name column holds here: databases that came
+// from elsewhere may keep it at 10, ours hold 20.
+int photoNameWidth(const QSqlDatabase& db);
+
 // The persons listed by the maintenance windows: every person when the
 // number is empty (after trimming), else the one with that number.
 QList<QVariantMap> findPersons(const QSqlDatabase& db, const QString& recordNumber);

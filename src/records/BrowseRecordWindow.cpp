@@ -1,0 +1,78 @@
+#include "records/BrowseRecordWindow.h"
+
+#include "records/Context.h"
+#include "records/PersonListReport.h"
+#include "reportengine/Report.h"
+#include "store/SessionState.h"
+#include "ui/FlatButton.h"
+#include "ui/KeyNavigation.h"
+#include "ui/PromptService.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTableWidget>
+
+namespace hra::records {
+
+BrowseRecordWindow::BrowseRecordWindow(Context& context, QWidget* parent)
+    : PersonListWindow(context, QStringLiteral("TFrm_llda"), QStringLiteral("浏览档案"),
+                       QStringLiteral("浏 览 档 案"),
+                       {{QStringLiteral("编号"), QStringLiteral("bianh")},
+                        {QStringLiteral("姓名"), QStringLiteral("xingm")},
+                        {QStringLiteral("性别"), QStringLiteral("xingb")},
+                        {QStringLiteral("身份证号"), QStringLiteral("shenfzh")},
+                        {QStringLiteral("年龄"), QStringLiteral("nianl")},
+                        {QStringLiteral("民族"), QStringLiteral("minz")},
+                        {QStringLiteral("职业"), QStringLiteral("zhiy")},
+                        {QStringLiteral("婚姻状况"), QStringLiteral("hunyzk")},
+                        {QStringLiteral("文化程度"), QStringLiteral("wenhcd")},
+                        {QStringLiteral("工作单位"), QStringLiteral("gongzdw")},
+                        {QStringLiteral("通讯地址"), QStringLiteral("tongxdz")},
+                        {QStringLiteral("联系方式"), QStringLiteral("lianxfs")},
+                        {QStringLiteral("邮件"), QStringLiteral("youj")},
+                        {QStringLiteral("录入日期"), QStringLiteral("lurrq")},
+                        {QStringLiteral("照片"), QStringLiteral("zhaop")}},
+                       parent)
+{
+    auto* printButton = addButton(QStringLiteral("&P 打印"), QStringLiteral("print"));
+    connect(printButton, &QPushButton::clicked, this, &BrowseRecordWindow::print);
+    connect(table(), &QTableWidget::cellDoubleClicked, this,
+            [this](int row, int) { openQuestionnaireFor(row); });
+    installKeys()->setEnterAction(searchBox(), [this] { find(); });
+}
+
+void BrowseRecordWindow::print()
+{
+    if (!hasList())
+        return;
+    const QString folder =
+        m_context.reportsDirectory.isEmpty()
+            ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("reports"))
+            : m_context.reportsDirectory;
+    auto report = std::make_unique<reportengine::Report>();
+    QString error;
+    if (!buildPersonList(*report, QDir(folder).filePath(QStringLiteral("jbxx.fr3")), persons(),
+                         &error)) {
+        m_context.prompts.error(this, error, QStringLiteral("出错提示"));
+        return;
+    }
+    auto* preview = new PersonListPreview(m_context.prompts, std::move(report), this);
+    preview->setWindowFlag(Qt::Window);
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    preview->show();
+}
+
+void BrowseRecordWindow::openQuestionnaireFor(int index)
+{
+    if (!hasList() || index < 0 || index >= persons().size())
+        return;
+    const QString number = persons().at(index).value(QStringLiteral("bianh")).toString();
+    if (number.isEmpty())
+        return;
+    m_context.session.pendingRecordNo = number;
+    if (m_context.openQuestionnaire)
+        m_context.openQuestionnaire();
+}
+
+} // namespace hra::records

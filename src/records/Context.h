@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace hra::store {
+class Connection;
+struct SessionState;
+} // namespace hra::store
+
+namespace hra::ui {
+class PromptService;
+}
+
+namespace hra::records {
+
+// What the person-record windows need from the running program.
+struct Context
+{
+    store::Connection& connection;
+    store::SessionState& session;
+    ui::PromptService& prompts;
+    // Where photo files live (see choosePhotoDirectory).
+    QString photoDirectory;
+    // Opens the questionnaire, which takes over session.pendingRecordNo.
+    std::function<void()> openQuestionnaire;
+    // Where report templates live; empty: "reports" beside the program.
+    QString reportsDirectory;
+};
+
+} // namespace hra::records

@@ -1,0 +1,106 @@
+#include "records/CreateRecordWindow.h"
+
+#include "records/Context.h"
+#include "records/PersonForm.h"
+#include "store/Connection.h"
+#include "store/PersonRecords.h"
+#include "store/SessionState.h"
+#include "store/Sql.h"
+#include "ui/FlatButton.h"
+#include "ui/PromptService.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace hra::records {
+
+CreateRecordWindow::CreateRecordWindow(Context& context, QWidget* parent)
+    : RecordWindow(context, QStringLiteral("TFrm_jbxx"), QStringLiteral("建立档案"),
+                   QStringLiteral("建 立 档 案"), parent),
+      m_form(new PersonForm(PersonForm::Purpose::Create, context.prompts, context.photoDirectory,
+                            this)),
+      m_row(store::personBuffer())
+{
+    m_form->photoNameWidth = store::photoNameWidth(context.connection.db());
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    layout->addWidget(m_form);
+    layout->addLayout(commandButtons(this, {{QStringLiteral("&S 保存"), QStringLiteral("save")},
+                                            {QStringLiteral("&C 关闭"), QStringLiteral("close")}}));
+    layout->addStretch();
+    connect(findChild<QPushButton*>(QStringLiteral("save")), &QPushButton::clicked, this,
+            &CreateRecordWindow::save);
+    connect(findChild<QPushButton*>(QStringLiteral("close")), &QPushButton::clicked, this,
+            &QWidget::close);
+
+    m_row.beforeStore = [this](QVariantMap& values) {
+        store::applyNewPersonRules(values, m_context.connection.serverNow());
+    };
+    installKeys();
+    startNewRow();
+}
+
+void CreateRecordWindow::startNewRow()
+{
+    m_row.startNew(m_context.connection.db());
+    m_form->load(m_row);
+    m_form->forgetPicture();
+}
+
+bool CreateRecordWindow::requireField(const QString& column, const QString& message)
+{
+    QWidget* control = m_form->control(column);
+    const QString text = qobject_cast<QComboBox*>(control)
+                             ? static_cast<QComboBox*>(control)->currentText()
+                             : static_cast<QLineEdit*>(control)->text();
+    if (!text.trimmed().isEmpty())
+        return true;
+    m_context.prompts.error(this, message, QStringLiteral("出错提示"));
+    control->setFocus();
+    return false;
+}
+
+void CreateRecordWindow::save()
+{
+    const QString number = m_form->recordNumber();
+    if (number.isEmpty())
+        return;
+    if (!requireField(QStringLiteral("xingm"), QStringLiteral("姓名不能为空!")) ||
+        !requireField(QStringLiteral("xingb"), QStringLiteral("性别不能为空!")) ||
+        !requireField(QStringLiteral("nianl"), QStringLiteral("年龄不能为空!")))
+        return;
+    if (!m_form->save(m_row))
+        return;
+    m_row.setValue(QStringLiteral("bianh"), number);
+    // The photo name is stored only with the record the picture was chosen
+    // for; a number changed after choosing would point at another person's file.
+    const PendingPhoto photo = m_form->pendingPhoto();
+    const bool withPhoto = photo.belongsTo(number);
+    m_row.setValue(QStringLiteral("zhaop"), withPhoto ? QVariant(photo.name) : QVariant());
+
+    try {
+        m_row.store(m_context.connection.db());
+    } catch (const std::exception&) {
+        // The row and every control keep what was typed, for correction.
+        m_context.prompts.error(this, QStringLiteral("保存不成功,编号重复或非法!"),
+                                QStringLiteral("出错提示!"));
+        return;
+    }
+
+    m_context.prompts.information(this, QStringLiteral("保存成功!"), QStringLiteral("提示信息!"));
+    m_context.session.pendingRecordNo = number;
+    if (withPhoto && !writePhoto(m_context.photoDirectory, photo))
+        m_context.prompts.error(this, QStringLiteral("照片保存不成功!"),
+                                QStringLiteral("出错提示!"));
+    startNewRow();
+    m_form->control(QStringLiteral("bianh"))->setFocus();
+
+    if (m_context.prompts.confirm(this, QStringLiteral("下面要进入信息调查录入界面,确定要进入吗?"),
+                                  QStringLiteral("提示信息"),
+                                  QMessageBox::Ok | QMessageBox::Cancel) &&
+        m_context.openQuestionnaire)
+        m_context.openQuestionnaire();
+}
+
+} // namespace hra::records

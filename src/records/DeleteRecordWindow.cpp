@@ -1,0 +1,60 @@
+#include "records/DeleteRecordWindow.h"
+
+#include "records/Context.h"
+#include "store/Connection.h"
+#include "store/PersonRecords.h"
+#include "store/Sql.h"
+#include "ui/FlatButton.h"
+#include "ui/KeyNavigation.h"
+#include "ui/PromptService.h"
+
+#include <QLineEdit>
+
+namespace hra::records {
+
+DeleteRecordWindow::DeleteRecordWindow(Context& context, QWidget* parent)
+    : PersonListWindow(context, QStringLiteral("TFrm_scda"), QStringLiteral("删除档案"),
+                       QStringLiteral("删 除 档 案"),
+                       {{QStringLiteral("编号"), QStringLiteral("bianh")},
+                        {QStringLiteral("姓名"), QStringLiteral("xingm")},
+                        {QStringLiteral("性别"), QStringLiteral("xingb")},
+                        {QStringLiteral("年龄"), QStringLiteral("nianl")},
+                        {QStringLiteral("婚姻状况"), QStringLiteral("hunyzk")},
+                        {QStringLiteral("文化程度"), QStringLiteral("wenhcd")},
+                        {QStringLiteral("职业"), QStringLiteral("zhiy")},
+                        {QStringLiteral("身份证号"), QStringLiteral("shenfzh")},
+                        {QStringLiteral("联系方式"), QStringLiteral("lianxfs")},
+                        {QStringLiteral("录入日期"), QStringLiteral("lurrq")}},
+                       parent)
+{
+    auto* remove = addButton(QStringLiteral("&D 删除"), QStringLiteral("delete"));
+    connect(remove, &QPushButton::clicked, this, &DeleteRecordWindow::deleteSelected);
+    installKeys()->setEnterAction(searchBox(), [this] { find(); });
+}
+
+void DeleteRecordWindow::deleteSelected()
+{
+    const int index = selectedIndex();
+    if (!hasList() || persons().isEmpty() || index < 0)
+        return;
+    if (!m_context.prompts.confirm(this, QStringLiteral("确实要删除这条记录吗?"),
+                                   QStringLiteral("删除提示")))
+        return;
+    bool deleted = false;
+    try {
+        deleted =
+            store::deletePerson(m_context.connection.db(),
+                                persons().at(index).value(QStringLiteral("bianh")).toString());
+    } catch (const store::DatabaseError&) {
+    }
+    if (!deleted) {
+        m_context.prompts.error(this, QStringLiteral("删除不成功!"), QStringLiteral("出错提示!"));
+        return;
+    }
+    // The deleted person leaves this list at once, so it cannot be chosen again.
+    removePerson(index);
+    m_context.prompts.information(this, QStringLiteral("删除成功!"), QStringLiteral("提示信息!"));
+    searchBox()->setFocus();
+}
+
+} // namespace hra::records

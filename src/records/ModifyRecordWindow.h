@@ -1,0 +1,35 @@
+#pragma once
+
+#include "records/RecordWindow.h"
+#include "store/RowBuffer.h"
+
+class QLineEdit;
+
+namespace hra::records {
+
+class PersonForm;
+
+// "修改档案": loads a person by record number and stores the changes.
+class ModifyRecordWindow : public RecordWindow
+{
+    Q_OBJECT
+public:
+    explicit ModifyRecordWindow(Context& context, QWidget* parent = nullptr);
+
+    PersonForm* form() const { return m_form; }
+    QLineEdit* lookupBox() const { return m_lookup; }
+
+    // Puts the number into the lookup box and loads that person, as Enter there does.
+    void lookup(const QString& recordNumber);
+    void loadPerson();
+    void modify();
+
+private:
+    void reset();
+
+    PersonForm* m_form;
+    QLineEdit* m_lookup;
+    store::RowBuffer m_row;
+};
+
+} // namespace hra::records

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "records/Photos.h"
+#include "store/RowBuffer.h"
+#include "ui/FieldBinding.h"
+
+#include <QHash>
+#include <QWidget>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+
+namespace hra::ui {
+class FlatButton;
+class PromptService;
+} // namespace hra::ui
+
+namespace hra::records {
+
+// The two field groups of a person ("基本信息" and "选填信息") with the photo,
+// shared by the create and the modify window. The controls are built from one
+// declared table of fields and bound to the columns of jkpg_jbxx.
+class PersonForm : public QWidget
+{
+    Q_OBJECT
+public:
+    enum class Purpose
+    {
+        Create,
+        Modify
+    };
+
+    PersonForm(Purpose purpose, ui::PromptService& prompts, QString photoDirectory,
+               QWidget* parent = nullptr);
+
+    // The control of a column ("bianh", "xingm", ...), named by its column.
+    QWidget* control(const QString& column) const { return m_controls.value(column); }
+    QLineEdit* lineEdit(const QString& column) const;
+    QComboBox* comboBox(const QString& column) const;
+    QLabel* pictureBox() const { return m_picture; }
+
+    QString recordNumber() const; // as typed, blanks removed
+
+    void load(const store::RowBuffer& row) const { m_binding.load(row); }
+    // Writes the controls into the row; false (with a message) when the age is no number.
+    bool save(store::RowBuffer& row) const { return m_binding.save(row); }
+    void clearFields() const { m_binding.clear(); }
+
+    // The photo name shown in the form.
+    QString photoName() const;
+    void setPhotoName(const QString& name);
+
+    // The picture chosen with "浏览..." and not yet written.
+    const PendingPhoto& pendingPhoto() const { return m_pending; }
+    void forgetPicture();
+    // Shows a stored photo; false when its file cannot be read.
+    bool showStoredPhoto(const QString& name);
+
+    // Where the photo name of a chosen picture comes from: the number typed in
+    // the form (create) or the loaded person's number (modify).
+    std::function<QString()> photoRecordNumber;
+    // Whether "清除" deletes the photo file: a stored person's photo does, an
+    // unsaved one has no file of its own.
+    bool clearDeletesFile = false;
+    // The width of the photo name column.
+    int photoNameWidth = 20;
+
+private:
+    void browsePicture();
+    void clearPicture();
+    void showPicture(const QImage& image);
+
+    ui::PromptService& m_prompts;
+    QString m_photoDirectory;
+    ui::FieldBinding m_binding;
+    QHash<QString, QWidget*> m_controls;
+    QLabel* m_picture = nullptr;
+    PendingPhoto m_pending;
+};
+
+} // namespace hra::records

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QVariantMap>
+#include <memory>
+
+namespace hra::reportengine {
+class Report;
+class ReportPreview;
+class TableDataSource;
+} // namespace hra::reportengine
+
+namespace hra::ui {
+class PromptService;
+}
+
+namespace hra::records {
+
+// The fields of the printed person list, under their own names.
+const QStringList& personListFields();
+
+// frxDB_llda: the listed persons as the person-list template reads them.
+std::shared_ptr<reportengine::TableDataSource> personListSource(const QList<QVariantMap>& persons);
+
+// Loads the template and builds the list. False, with a message for the
+// operator, when the template is missing or cannot be read or built.
+bool buildPersonList(reportengine::Report& report, const QString& templatePath,
+                     const QList<QVariantMap>& persons, QString* error);
+
+// The built person list with "&P 打印" and "&E 导出PDF".
+class PersonListPreview : public QDialog
+{
+    Q_OBJECT
+public:
+    PersonListPreview(ui::PromptService& prompts, std::unique_ptr<reportengine::Report> report,
+                      QWidget* parent = nullptr);
+    ~PersonListPreview() override;
+
+    reportengine::Report& report() const { return *m_report; }
+    void exportPdf();
+
+private:
+    ui::PromptService& m_prompts;
+    std::unique_ptr<reportengine::Report> m_report;
+    reportengine::ReportPreview* m_preview;
+};
+
+} // namespace hra::records

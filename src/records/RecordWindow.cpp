@@ -1,0 +1,66 @@
+#include "records/RecordWindow.h"
+
+#include "ui/FlatButton.h"
+#include "ui/KeyNavigation.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QVBoxLayout>
+
+namespace hra::records {
+
+QLabel* makeBanner(const QString& text, QWidget* parent)
+{
+    auto* banner = new QLabel(text, parent);
+    banner->setObjectName(QStringLiteral("banner"));
+    banner->setAlignment(Qt::AlignCenter);
+    QFont font = banner->font();
+    font.setPointSize(18);
+    font.setBold(true);
+    banner->setFont(font);
+    banner->setStyleSheet(
+        QStringLiteral("QLabel#banner { color: #1f3f8f; background: #dfe8f7; padding: 8px; }"));
+    return banner;
+}
+
+QHBoxLayout* commandButtons(QWidget* parent,
+                            std::initializer_list<std::pair<QString, QString>> buttons)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (const auto& [caption, name] : buttons) {
+        auto* button = new ui::FlatButton(caption, parent);
+        button->setObjectName(name);
+        button->setAutoDefault(false);
+        row->addWidget(button);
+    }
+    return row;
+}
+
+RecordWindow::RecordWindow(Context& context, const QString& kind, const QString& caption,
+                           const QString& banner, QWidget* parent)
+    : QWidget(parent), m_context(context)
+{
+    setObjectName(kind);
+    setWindowTitle(caption);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(makeBanner(banner, this));
+}
+
+ui::KeyNavigation* RecordWindow::installKeys()
+{
+    return ui::KeyNavigation::install(this);
+}
+
+void RecordWindow::closeEvent(QCloseEvent* event)
+{
+    // Escape closes this widget; inside the main window the frame around it
+    // has to go too (closing the frame closes us again, which Qt ignores).
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        frame->close();
+    QWidget::closeEvent(event);
+}
+
+} // namespace hra::records

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QWidget>
+
+class QHBoxLayout;
+class QLabel;
+
+namespace hra::ui {
+class KeyNavigation;
+}
+
+namespace hra::records {
+
+struct Context;
+
+// What the person-record child windows share: the name of their kind, the
+// caption, a banner across the top, Enter/Escape keys, and closing the frame
+// the main window puts them in.
+class RecordWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    RecordWindow(Context& context, const QString& kind, const QString& caption,
+                 const QString& banner, QWidget* parent = nullptr);
+
+protected:
+    // Called at the end of a window's constructor, once every control exists.
+    ui::KeyNavigation* installKeys();
+    void closeEvent(QCloseEvent* event) override;
+
+    Context& m_context;
+};
+
+// A row of flat command buttons ({caption, objectName} each) pushed to the
+// right; in dialogs they do not press themselves on Enter.
+QHBoxLayout* commandButtons(QWidget* parent,
+                            std::initializer_list<std::pair<QString, QString>> buttons);
+
+// The big blue title of a window ("建 立 档 案").
+QLabel* makeBanner(const QString& text, QWidget* parent);
+
+} // namespace hra::records

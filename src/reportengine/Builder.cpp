@@ -1,0 +1,271 @@
+#include "reportengine/Builder.h"
+
+#include "reportengine/ChartLayout.h"
+#include "reportengine/Expression.h"
+
+#include <exception>
+
+namespace hra::reportengine {
+
+namespace {
+
+struct Translate
+{
+    QPointF d;
+    void operator()(TextPrimitive& t) const
+    {
+        t.rect.translate(d);
+        t.origin += d;
+    }
+    void operator()(LinePrimitive& l) const { l.line.translate(d); }
+    void operator()(RectPrimitive& r) const { r.rect.translate(d); }
+    void operator()(ImagePrimitive& i) const
+    {
+        i.box.translate(d);
+        i.target.translate(d);
+    }
+};
+
+qreal bottomOf(const Primitive& p)
+{
+    return std::visit(
+        [](const auto& item) -> qreal {
+            using T = std::decay_t<decltype(item)>;
+            if constexpr (std::is_same_v<T, LinePrimitive>)
+                return std::max(item.line.y1(), item.line.y2());
+            else if constexpr (std::is_same_v<T, ImagePrimitive>)
+                return item.box.bottom();
+            else
+                return item.rect.bottom();
+        },
+        p);
+}
+
+QRectF pictureTarget(const Picture& picture, const QRectF& box)
+{
+    const QSizeF natural = picture.image.size(); // one pixel per unit
+    switch (picture.mode) {
+    case PictureMode::Stretch:
+        return box;
+    case PictureMode::Fit: {
+        const QSizeF fitted = natural.scaled(box.size(), Qt::KeepAspectRatio);
+        return QRectF(box.center() - QPointF(fitted.width() / 2, fitted.height() / 2), fitted);
+    }
+    case PictureMode::Center:
+        return QRectF(box.center() - QPointF(natural.width() / 2, natural.height() / 2), natural);
+    case PictureMode::TopLeft:
+        return QRectF(box.topLeft(), natural);
+    }
+    return box;
+}
+
+} // namespace
+
+TextPrimitive layoutTextBox(const TextBox& box, const QString& text, const QRectF& rect)
+{
+    const qreal pad = box.padding;
+    const qreal innerWidth = std::max<qreal>(0, rect.width() - 2 * pad);
+    const LaidOutText laid =
+        layoutText(text, box.font, innerWidth, box.halign, box.wrap, box.lineSpacing);
+    TextPrimitive t;
+    t.rect = rect;
+    if (box.grow && laid.height + 2 * pad > rect.height())
+        t.rect.setHeight(laid.height + 2 * pad);
+    const qreal innerHeight = t.rect.height() - 2 * pad;
+    qreal dy = 0;
+    if (box.valign == VAlign::Center)
+        dy = (innerHeight - laid.height) / 2;
+    else if (box.valign == VAlign::Bottom)
+        dy = innerHeight - laid.height;
+    t.origin = t.rect.topLeft() + QPointF(pad, pad + dy);
+    t.runs = laid.runs;
+    t.text = laid.lines.join(u'\n');
+    t.color = box.color;
+    t.fill = box.fill;
+    t.frame = box.frame;
+    t.clip = !box.grow;
+    return t;
+}
+
+ReportBuilder::ReportBuilder(ReportTemplate templ, DataSources sources)
+    : m_template(std::move(templ)), m_sources(std::move(sources))
+{
+}
+
+void ReportBuilder::step()
+{
+    if (atEnd())
+        return;
+    try {
+        buildPage(m_template.pages[size_t(m_next)]);
+    } catch (const std::exception& e) {
+        m_result.ok = false;
+        m_result.error = QString::fromUtf8(e.what());
+    } catch (...) {
+        m_result.ok = false;
+        m_result.error = QStringLiteral("unknown error while reading the data");
+    }
+    ++m_next;
+}
+
+void ReportBuilder::warn(const QString& message)
+{
+    if (!m_warned.contains(message)) {
+        m_warned.insert(message);
+        m_result.warnings << message;
+    }
+}
+
+DataSource* ReportBuilder::touch(const QString& name)
+{
+    DataSource* source = m_sources.find(name);
+    if (!source) {
+        warn(QStringLiteral("unknown data source \"%1\"").arg(name));
+        return nullptr;
+    }
+    if (!m_touched.contains(source)) {
+        m_touched.insert(source);
+        source->aboutToRead();
+        source->first();
+    }
+    return source;
+}
+
+QString ReportBuilder::fieldText(const QString& sourceName, const QString& field)
+{
+    DataSource* source = touch(sourceName);
+    if (!source)
+        return {};
+    const int index = source->fieldIndex(field);
+    if (index < 0) {
+        warn(QStringLiteral("unknown field \"%1\" of data source \"%2\"").arg(field, sourceName));
+        return {};
+    }
+    const int row = source == m_bandSource ? m_bandRow : source->currentRow();
+    if (row < 0 || row >= source->rowCount())
+        return {};
+    return formatValue(source->value(row, index));
+}
+
+qreal ReportBuilder::place(const ReportObject& object, QPointF offset, int pageNumber,
+                           std::vector<Primitive>& out)
+{
+    if (!object.visible)
+        return 0;
+    const QRectF rect = object.rect.translated(offset);
+    const size_t before = out.size();
+    if (const auto* text = std::get_if<TextBox>(&object.item)) {
+        QString resolved = text->text;
+        if (hasExpressions(resolved)) {
+            resolved = evaluateText(
+                parseText(resolved),
+                [this](const QString& s, const QString& f) { return fieldText(s, f); }, pageNumber);
+        }
+        out.push_back(layoutTextBox(*text, resolved, rect));
+    } else if (const auto* line = std::get_if<LineShape>(&object.item)) {
+        appendLine(out, QLineF(line->from + offset, line->to + offset), line->width, line->color,
+                   line->style);
+    } else if (const auto* shape = std::get_if<RectShape>(&object.item)) {
+        out.push_back(
+            RectPrimitive{rect, shape->radius, shape->frameWidth, shape->frameColor, shape->fill});
+    } else if (const auto* picture = std::get_if<Picture>(&object.item)) {
+        if (!picture->image.isNull())
+            out.push_back(ImagePrimitive{rect, pictureTarget(*picture, rect), picture->image});
+        if (picture->frame.sides)
+            out.push_back(TextPrimitive{
+                rect, rect.topLeft(), {}, {}, Qt::black, QColor(), picture->frame, false});
+    } else if (const auto* chart = std::get_if<BarChart>(&object.item)) {
+        std::vector<ChartPoint> points;
+        if (const DataSource* source = touch(chart->source)) {
+            if (source->fieldIndex(chart->valueField) < 0)
+                warn(QStringLiteral("unknown field \"%1\" of data source \"%2\"")
+                         .arg(chart->valueField, chart->source));
+            points = chartPoints(*chart, *source);
+        }
+        layoutChart(*chart, rect, points, out);
+    }
+    qreal bottom = rect.bottom();
+    for (size_t i = before; i < out.size(); ++i)
+        bottom = std::max(bottom, bottomOf(out[i]));
+    return bottom;
+}
+
+BuiltPage ReportBuilder::startPage(const TemplatePage& page)
+{
+    BuiltPage built;
+    built.setup = page.setup;
+    built.templatePage = page.name;
+    built.number = m_result.report.pageCount() + 1;
+    for (const ReportObject& object : page.objects) {
+        if (!std::holds_alternative<DataBand>(object.item))
+            place(object, QPointF(), built.number, built.primitives);
+    }
+    return built;
+}
+
+void ReportBuilder::buildPage(const TemplatePage& page)
+{
+    const ReportObject* bandObject = nullptr;
+    for (const ReportObject& object : page.objects) {
+        if (object.visible && std::holds_alternative<DataBand>(object.item)) {
+            bandObject = &object;
+            break;
+        }
+    }
+    BuiltPage built = startPage(page);
+    if (!bandObject) {
+        m_result.report.appendPage(std::move(built));
+        return;
+    }
+    const DataBand& band = std::get<DataBand>(bandObject->item);
+    DataSource* source = touch(band.source);
+    const qreal top = bandObject->rect.top();
+    const qreal bottom = band.bottom.value_or(page.setup.printableRect().height());
+    qreal y = top;
+    int rowsOnPage = 0;
+    if (source) {
+        m_bandSource = source;
+        for (m_bandRow = 0; m_bandRow < source->rowCount(); ++m_bandRow) {
+            std::vector<Primitive> row;
+            qreal height = bandObject->rect.height();
+            for (const ReportObject& child : band.children)
+                height = std::max(
+                    height, place(child, QPointF(bandObject->rect.left(), 0), built.number, row));
+            if (rowsOnPage > 0 && y + height > bottom + 0.01) {
+                m_result.report.appendPage(std::move(built));
+                built = startPage(page);
+                y = top;
+                rowsOnPage = 0;
+                // Page numbers in the row follow the new page.
+                row.clear();
+                for (const ReportObject& child : band.children)
+                    place(child, QPointF(bandObject->rect.left(), 0), built.number, row);
+            }
+            const Translate shift{QPointF(0, y)};
+            for (Primitive& p : row) {
+                std::visit(shift, p);
+                built.primitives.push_back(std::move(p));
+            }
+            y += height;
+            ++rowsOnPage;
+        }
+        m_bandSource = nullptr;
+        m_bandRow = -1;
+        source->first();
+    }
+    m_result.report.appendPage(std::move(built));
+}
+
+BuildResult buildReport(const ReportTemplate& templ, const DataSources& sources,
+                        const std::function<void(int)>& progress)
+{
+    ReportBuilder builder(templ, sources);
+    while (!builder.atEnd()) {
+        builder.step();
+        if (progress)
+            progress(builder.pagesDone());
+    }
+    return builder.takeResult();
+}
+
+} // namespace hra::reportengine

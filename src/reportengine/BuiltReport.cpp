@@ -1,0 +1,134 @@
+#include "reportengine/BuiltReport.h"
+
+#include "reportengine/Units.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace hra::reportengine {
+
+namespace {
+
+void paintFrame(QPainter& p, const QRectF& r, const Frame& frame)
+{
+    if (!frame.sides || frame.width <= 0)
+        return;
+    QPen pen(frame.color, frame.width);
+    pen.setCapStyle(Qt::SquareCap);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    if (frame.sides == FrameAll) {
+        p.drawRect(r);
+        return;
+    }
+    if (frame.sides & FrameLeft)
+        p.drawLine(r.topLeft(), r.bottomLeft());
+    if (frame.sides & FrameTop)
+        p.drawLine(r.topLeft(), r.topRight());
+    if (frame.sides & FrameRight)
+        p.drawLine(r.topRight(), r.bottomRight());
+    if (frame.sides & FrameBottom)
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+}
+
+struct PrimitivePainter
+{
+    QPainter& p;
+
+    void operator()(const TextPrimitive& t) const
+    {
+        if (t.fill.isValid() && t.fill.alpha() > 0)
+            p.fillRect(t.rect, t.fill);
+        if (!t.runs.isEmpty()) {
+            p.save();
+            if (t.clip)
+                p.setClipRect(t.rect, Qt::IntersectClip);
+            p.setPen(t.color);
+            for (const GlyphRunText& run : t.runs)
+                p.drawGlyphRun(t.origin, run.run);
+            p.restore();
+        }
+        paintFrame(p, t.rect, t.frame);
+    }
+
+    void operator()(const LinePrimitive& l) const
+    {
+        if (l.width <= 0)
+            return;
+        QPen pen(l.color, l.width, l.style);
+        pen.setCapStyle(Qt::FlatCap);
+        p.setPen(pen);
+        p.drawLine(l.line);
+    }
+
+    void operator()(const RectPrimitive& r) const
+    {
+        p.setBrush(r.fill.isValid() ? QBrush(r.fill) : QBrush(Qt::NoBrush));
+        if (r.frameWidth > 0 && r.frameColor.isValid())
+            p.setPen(QPen(r.frameColor, r.frameWidth));
+        else
+            p.setPen(Qt::NoPen);
+        if (r.radius > 0)
+            p.drawRoundedRect(r.rect, r.radius, r.radius);
+        else
+            p.drawRect(r.rect);
+    }
+
+    void operator()(const ImagePrimitive& i) const
+    {
+        if (i.image.isNull())
+            return;
+        p.save();
+        p.setClipRect(i.box, Qt::IntersectClip);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(i.target, i.image);
+        p.restore();
+    }
+};
+
+} // namespace
+
+void BuiltReport::paintPage(int index, QPainter& painter) const
+{
+    if (index < 0 || index >= pageCount())
+        return;
+    const BuiltPage& page = m_pages[size_t(index)];
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(page.setup.printableRect().topLeft());
+    const PrimitivePainter paint{painter};
+    for (const Primitive& primitive : page.primitives)
+        std::visit(paint, primitive);
+    painter.restore();
+}
+
+QString BuiltReport::pageText(int index) const
+{
+    QStringList lines;
+    if (index < 0 || index >= pageCount())
+        return {};
+    for (const Primitive& primitive : m_pages[size_t(index)].primitives) {
+        if (const auto* text = std::get_if<TextPrimitive>(&primitive))
+            lines << text->text;
+    }
+    return lines.join(u'\n');
+}
+
+void appendLine(std::vector<Primitive>& out, const QLineF& line, qreal width, const QColor& color,
+                Qt::PenStyle style)
+{
+    LinePrimitive l;
+    l.line = line;
+    l.width = width;
+    l.color = color;
+    l.style = style;
+    out.emplace_back(std::move(l));
+}
+
+void scalePainterToUnits(QPainter& painter, qreal dpi)
+{
+    const qreal s = dpi / kUnitsPerInch;
+    painter.scale(s, s);
+}
+
+} // namespace hra::reportengine

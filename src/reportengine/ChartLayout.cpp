@@ -1,0 +1,242 @@
+#include "reportengine/ChartLayout.h"
+
+#include "reportengine/Builder.h"
+#include "reportengine/DataSource.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace hra::reportengine {
+
+namespace {
+
+const QList<QColor>& palette()
+{
+    static const QList<QColor> colors = {
+        QColor(0x4f, 0x81, 0xbd), QColor(0xc0, 0x50, 0x4d), QColor(0x9b, 0xbb, 0x59),
+        QColor(0x80, 0x64, 0xa2), QColor(0x4b, 0xac, 0xc6), QColor(0xf7, 0x96, 0x46),
+        QColor(0x2c, 0x4d, 0x75), QColor(0x77, 0x2c, 0x2a), QColor(0x5f, 0x75, 0x30),
+        QColor(0x4d, 0x3b, 0x62),
+    };
+    return colors;
+}
+
+std::optional<double> numberOf(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull())
+        return std::nullopt;
+    bool ok = false;
+    const double d =
+        v.typeId() == QMetaType::QString ? v.toString().trimmed().toDouble(&ok) : v.toDouble(&ok);
+    if (!ok || !std::isfinite(d))
+        return std::nullopt;
+    return d;
+}
+
+double niceStep(double range)
+{
+    if (range <= 0)
+        return 1;
+    const double raw = range / 5;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double f : {1.0, 2.0, 2.5, 5.0, 10.0}) {
+        if (raw <= f * magnitude)
+            return f * magnitude;
+    }
+    return 10 * magnitude;
+}
+
+TextPrimitive label(const QString& text, const FontSpec& font, const QRectF& rect, HAlign h,
+                    VAlign v, bool wrap = false)
+{
+    TextBox box;
+    box.font = font;
+    box.halign = h;
+    box.valign = v;
+    box.wrap = wrap;
+    box.padding = 0;
+    box.lineSpacing = 1.2;
+    return layoutTextBox(box, text, rect);
+}
+
+qreal textWidth(const QString& text, const FontSpec& font)
+{
+    const LaidOutText laid = layoutText(text, font, 1e6, HAlign::Left, false, 1.2);
+    qreal w = 0;
+    for (const GlyphRunText& run : laid.runs) {
+        const QRectF r = run.run.boundingRect();
+        w = std::max(w, r.right());
+    }
+    return w;
+}
+
+} // namespace
+
+std::vector<ChartPoint> chartPoints(const BarChart& chart, const DataSource& source)
+{
+    std::vector<ChartPoint> points;
+    const int categoryField = source.fieldIndex(chart.categoryField);
+    const int valueField = source.fieldIndex(chart.valueField);
+    if (valueField < 0)
+        return points;
+    for (int row = 0; row < source.rowCount(); ++row) {
+        const std::optional<double> value = numberOf(source.value(row, valueField));
+        if (!value)
+            continue;
+        points.push_back(
+            {categoryField >= 0 ? formatValue(source.value(row, categoryField)) : QString(),
+             *value});
+    }
+    if (chart.sort == SortOrder::Ascending)
+        std::stable_sort(
+            points.begin(), points.end(),
+            [](const ChartPoint& a, const ChartPoint& b) { return a.value < b.value; });
+    else if (chart.sort == SortOrder::Descending)
+        std::stable_sort(
+            points.begin(), points.end(),
+            [](const ChartPoint& a, const ChartPoint& b) { return a.value > b.value; });
+    if (chart.top > 0 && points.size() > size_t(chart.top))
+        points.resize(size_t(chart.top));
+    return points;
+}
+
+ChartAxis chartAxis(const BarChart& chart, const std::vector<ChartPoint>& points)
+{
+    double lo = 0;
+    double hi = 0;
+    for (const ChartPoint& p : points) {
+        lo = std::min(lo, p.value);
+        hi = std::max(hi, p.value);
+    }
+    ChartAxis axis;
+    if (chart.axisMin && chart.axisMax && *chart.axisMax > *chart.axisMin) {
+        axis.min = *chart.axisMin;
+        axis.max = *chart.axisMax;
+        axis.step = niceStep(axis.max - axis.min);
+        return axis;
+    }
+    axis.min = chart.axisMin.value_or(lo);
+    if (chart.axisMax) {
+        axis.max = *chart.axisMax;
+    } else {
+        const double step = niceStep(std::max(hi - axis.min, 1e-9));
+        axis.max = std::ceil(hi / step) * step;
+        if (axis.max <= hi && hi > axis.min)
+            axis.max += step;
+    }
+    if (axis.max <= axis.min)
+        axis.max = axis.min + 1;
+    axis.step = niceStep(axis.max - axis.min);
+    if (!chart.axisMin && axis.min < 0)
+        axis.min = std::floor(axis.min / axis.step) * axis.step;
+    return axis;
+}
+
+QColor barColor(const BarChart& chart, int index)
+{
+    const QList<QColor>& colors = chart.colors.isEmpty() ? palette() : chart.colors;
+    if (!chart.colorEach)
+        return colors.first();
+    return colors.at(index % colors.size());
+}
+
+void layoutChart(const BarChart& chart, const QRectF& rect, const std::vector<ChartPoint>& points,
+                 std::vector<Primitive>& out)
+{
+    if (chart.background.isValid() && chart.background.alpha() > 0)
+        out.push_back(RectPrimitive{rect, 0, 0, QColor(), chart.background});
+
+    const FontSpec& font = chart.font;
+    const qreal pad = 6;
+    const qreal lineHeight = font.size * 1.2;
+    const ChartAxis axis = chartAxis(chart, points);
+    const int n = int(points.size());
+
+    // Legend at the right: the categories when each bar has its own colour,
+    // otherwise the series.
+    QList<QPair<QString, QColor>> legend;
+    if (chart.legend) {
+        if (chart.colorEach) {
+            for (int i = 0; i < n; ++i)
+                legend.append({points[size_t(i)].category, barColor(chart, i)});
+        } else {
+            legend.append({chart.seriesTitle.isEmpty() ? chart.valueField : chart.seriesTitle,
+                           barColor(chart, 0)});
+        }
+    }
+    const qreal swatch = font.size * 0.8;
+    qreal legendWidth = 0;
+    for (const auto& entry : legend)
+        legendWidth = std::max(legendWidth, textWidth(entry.first, font));
+    if (!legend.isEmpty())
+        legendWidth = std::min(legendWidth + swatch + 4 + 2 * pad, rect.width() / 3);
+
+    // Tick labels and their width.
+    QList<double> ticks;
+    for (double t = axis.min; t <= axis.max + axis.step * 1e-6; t += axis.step)
+        ticks << (std::abs(t) < axis.step * 1e-9 ? 0.0 : t);
+    qreal tickWidth = 0;
+    for (double t : ticks)
+        tickWidth = std::max(tickWidth, textWidth(formatValue(t), font));
+
+    const QRectF plot(
+        QPointF(rect.left() + pad + tickWidth + 4,
+                rect.top() + pad + (chart.valueLabels ? lineHeight : lineHeight / 2)),
+        QPointF(rect.right() - pad - legendWidth, rect.bottom() - pad - 2 * lineHeight));
+    if (plot.width() <= 0 || plot.height() <= 0)
+        return;
+    auto yOf = [&](double v) {
+        const double clamped = std::clamp(v, axis.min, axis.max);
+        return plot.bottom() - (clamped - axis.min) / (axis.max - axis.min) * plot.height();
+    };
+
+    const QColor grid(0xd8, 0xd8, 0xd8);
+    for (double t : ticks) {
+        const qreal y = yOf(t);
+        appendLine(out, QLineF(plot.left(), y, plot.right(), y), 0.5, grid);
+        out.push_back(label(formatValue(t), font,
+                            QRectF(rect.left() + pad, y - lineHeight / 2, tickWidth, lineHeight),
+                            HAlign::Right, VAlign::Center));
+    }
+
+    const qreal slot = n > 0 ? plot.width() / n : plot.width();
+    const qreal barWidth = slot * 0.6;
+    const qreal zeroY = yOf(std::clamp(0.0, axis.min, axis.max));
+    for (int i = 0; i < n; ++i) {
+        const ChartPoint& p = points[size_t(i)];
+        const qreal cx = plot.left() + slot * (i + 0.5);
+        const qreal y = yOf(p.value);
+        const QRectF bar(QPointF(cx - barWidth / 2, std::min(y, zeroY)),
+                         QPointF(cx + barWidth / 2, std::max(y, zeroY)));
+        out.push_back(
+            RectPrimitive{bar, 0, 0.5, barColor(chart, i).darker(140), barColor(chart, i)});
+        if (chart.valueLabels)
+            out.push_back(label(formatValue(p.value), font,
+                                QRectF(cx - slot / 2, bar.top() - lineHeight, slot, lineHeight),
+                                HAlign::Center, VAlign::Bottom));
+        out.push_back(label(p.category, font,
+                            QRectF(cx - slot / 2, plot.bottom() + 2, slot, 2 * lineHeight),
+                            HAlign::Center, VAlign::Top, true));
+    }
+    appendLine(out, QLineF(plot.bottomLeft(), plot.topLeft()), 1, Qt::black);
+    appendLine(out, QLineF(plot.left(), zeroY, plot.right(), zeroY), 1, Qt::black);
+
+    if (!legend.isEmpty()) {
+        const qreal left = rect.right() - legendWidth + pad;
+        qreal y = rect.center().y() - legend.size() * lineHeight / 2;
+        for (const auto& entry : legend) {
+            out.push_back(RectPrimitive{QRectF(left, y + (lineHeight - swatch) / 2, swatch, swatch),
+                                        0, 0.5, entry.second.darker(140), entry.second});
+            out.push_back(
+                label(entry.first, font,
+                      QRectF(left + swatch + 4, y, legendWidth - swatch - 4 - 2 * pad, lineHeight),
+                      HAlign::Left, VAlign::Center));
+            y += lineHeight;
+        }
+    }
+    if (chart.frame.sides)
+        out.push_back(
+            TextPrimitive{rect, rect.topLeft(), {}, {}, Qt::black, QColor(), chart.frame, false});
+}
+
+} // namespace hra::reportengine

@@ -1,0 +1,116 @@
+#include "reportengine/Fonts.h"
+
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QHash>
+
+namespace hra::reportengine {
+
+const std::vector<FontSubstitution>& fontSubstitutions()
+{
+    static const std::vector<FontSubstitution> table = {
+        {QStringLiteral("黑体"), QStringLiteral("Noto Sans CJK SC")},
+        {QStringLiteral("SimHei"), QStringLiteral("Noto Sans CJK SC")},
+        {QStringLiteral("微软雅黑"), QStringLiteral("Noto Sans CJK SC")},
+        {QStringLiteral("Microsoft YaHei"), QStringLiteral("Noto Sans CJK SC")},
+        {QStringLiteral("宋体"), QStringLiteral("Noto Serif CJK SC")},
+        {QStringLiteral("新宋体"), QStringLiteral("Noto Serif CJK SC")},
+        {QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC")},
+        {QStringLiteral("NSimSun"), QStringLiteral("Noto Serif CJK SC")},
+        {QStringLiteral("仿宋"), QStringLiteral("Noto Serif CJK SC")},
+        {QStringLiteral("隶书"), QStringLiteral("AR PL KaitiM GB")},
+        {QStringLiteral("LiSu"), QStringLiteral("AR PL KaitiM GB")},
+        {QStringLiteral("楷体"), QStringLiteral("AR PL KaitiM GB")},
+        {QStringLiteral("KaiTi"), QStringLiteral("AR PL KaitiM GB")},
+        {QStringLiteral("方正大黑简体"), QStringLiteral("Noto Sans CJK SC"), true},
+        {QStringLiteral("Arial"), QStringLiteral("Noto Sans CJK SC")},
+        {QStringLiteral("Tahoma"), QStringLiteral("Noto Sans CJK SC")},
+        {QStringLiteral("Times New Roman"), QStringLiteral("Noto Serif CJK SC")},
+    };
+    return table;
+}
+
+QString fallbackFamily()
+{
+    return QStringLiteral("Noto Sans CJK SC");
+}
+
+QString resolveFamily(const QString& face, bool* forceBold)
+{
+    if (forceBold)
+        *forceBold = false;
+    for (const FontSubstitution& s : fontSubstitutions()) {
+        if (s.face.compare(face, Qt::CaseInsensitive) == 0) {
+            if (forceBold)
+                *forceBold = s.bold;
+            return s.family;
+        }
+    }
+    if (!face.isEmpty() && QFontDatabase::hasFamily(face))
+        return face;
+    return fallbackFamily();
+}
+
+namespace {
+
+QFont makeFont(const QString& family, const FontSpec& spec, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(qMax(1, qRound(spec.size)));
+    font.setBold(bold);
+    font.setItalic(spec.italic);
+    font.setUnderline(spec.underline);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setKerning(false);
+    return font;
+}
+
+QRawFont cachedRawFont(const QString& family, const FontSpec& spec, bool bold)
+{
+    // Raw fonts are looked up per text box; building one is not cheap. The
+    // cache goes with the application object, before the font engines do.
+    static QHash<QString, QRawFont>* cachePtr = nullptr;
+    if (!cachePtr) {
+        cachePtr = new QHash<QString, QRawFont>;
+        qAddPostRoutine([] {
+            delete cachePtr;
+            cachePtr = nullptr;
+        });
+    }
+    QHash<QString, QRawFont>& cache = *cachePtr;
+    const QString key =
+        QStringLiteral("%1|%2|%3|%4").arg(family).arg(spec.size).arg(bold).arg(spec.italic);
+    auto it = cache.constFind(key);
+    if (it != cache.constEnd())
+        return *it;
+    QRawFont raw = QRawFont::fromFont(makeFont(family, spec, bold));
+    if (raw.isValid())
+        raw.setPixelSize(spec.size);
+    cache.insert(key, raw);
+    return raw;
+}
+
+} // namespace
+
+QFont fontFor(const FontSpec& spec)
+{
+    bool heavy = false;
+    const QString family = resolveFamily(spec.face, &heavy);
+    return makeFont(family, spec, spec.bold || heavy);
+}
+
+QRawFont rawFontFor(const FontSpec& spec)
+{
+    bool heavy = false;
+    const QString family = resolveFamily(spec.face, &heavy);
+    return cachedRawFont(family, spec, spec.bold || heavy);
+}
+
+QRawFont fallbackRawFontFor(const FontSpec& spec)
+{
+    bool heavy = false;
+    resolveFamily(spec.face, &heavy);
+    return cachedRawFont(fallbackFamily(), spec, spec.bold || heavy);
+}
+
+} // namespace hra::reportengine

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "reportengine/Template.h"
+
+#include <QFont>
+#include <QRawFont>
+#include <QString>
+#include <vector>
+
+namespace hra::reportengine {
+
+// Font faces named in templates map to fonts installed from Debian packages
+// (fonts-noto-cjk, fonts-arphic-gkai00mp), so Chinese text renders the same
+// on every machine.
+struct FontSubstitution
+{
+    QString face;      // as written in templates
+    QString family;    // installed family used instead
+    bool bold = false; // the face is a heavy design: always bold
+};
+
+const std::vector<FontSubstitution>& fontSubstitutions();
+
+// The family used for faces neither in the table nor installed, and for
+// characters the chosen family lacks.
+QString fallbackFamily();
+
+// Installed family for a template face: the table, else the face itself when
+// installed, else the fallback.
+QString resolveFamily(const QString& face, bool* forceBold = nullptr);
+
+QFont fontFor(const FontSpec& spec);
+
+// The raw font for a spec at its pixel size, cached; and the fallback family
+// at the same size and weight.
+QRawFont rawFontFor(const FontSpec& spec);
+QRawFont fallbackRawFontFor(const FontSpec& spec);
+
+} // namespace hra::reportengine

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "reportengine/Builder.h"
+#include "reportengine/BuiltReport.h"
+#include "reportengine/DataSource.h"
+#include "reportengine/Template.h"
+#include "reportengine/TemplateLoader.h"
+
+#include <QImage>
+#include <QObject>
+#include <memory>
+
+namespace hra::reportengine {
+
+// A report object: one loaded template, the data sources it reads, and the
+// last built report. Builds run either at once (build()) or from the event
+// loop (startBuild()), reporting progress as the number of template pages
+// done out of templatePageCount().
+class Report : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Report(QObject* parent = nullptr);
+    ~Report() override;
+
+    // Replaces the template by the file's; a missing file leaves the report
+    // empty and is no error.
+    LoadResult load(const QString& path);
+    void setTemplate(ReportTemplate templ);
+    // Removes the template and the built pages (not the data sources). A
+    // build under way finishes on its own copy of the template.
+    void clear();
+
+    const ReportTemplate& reportTemplate() const { return m_template; }
+    int templatePageCount() const { return int(m_template.pages.size()); }
+    DataSources& dataSources() { return m_sources; }
+
+    // Named objects, for code that adapts a loaded template.
+    ReportObject* findObject(const QString& name) { return m_template.findObject(name); }
+    // Gives a picture object a new image; false when there is no picture of that name.
+    bool setPicture(const QString& name, const QImage& image);
+    bool setObjectVisible(const QString& name, bool visible);
+
+    // Builds now, emitting progress(); returns the result and keeps its pages.
+    BuildResult build();
+    // Starts a build from the event loop. Returns false, and builds nothing,
+    // while a build is under way: the caller tells the operator to wait.
+    bool startBuild();
+    bool isBuilding() const { return m_builder != nullptr; }
+
+    const BuiltReport& built() const { return m_built; }
+    const QStringList& lastWarnings() const { return m_warnings; }
+    const QString& lastError() const { return m_error; }
+
+signals:
+    void buildStarted();
+    // Template pages done; equals templatePageCount() on the last one.
+    void progress(int done, int total);
+    void buildFinished(bool ok);
+
+private:
+    void runStep();
+    void finish(BuildResult result);
+
+    ReportTemplate m_template;
+    DataSources m_sources;
+    BuiltReport m_built;
+    QStringList m_warnings;
+    QString m_error;
+    std::unique_ptr<ReportBuilder> m_builder;
+};
+
+} // namespace hra::reportengine

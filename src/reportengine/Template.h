@@ -1,0 +1,182 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <optional>
+#include <variant>
+#include <vector>
+
+namespace hra::reportengine {
+
+enum class HAlign
+{
+    Left,
+    Center,
+    Right,
+    Justify,
+    Distribute
+};
+enum class VAlign
+{
+    Top,
+    Center,
+    Bottom
+};
+
+struct FontSpec
+{
+    QString face = QStringLiteral("宋体");
+    qreal size = 13; // pixel height in units
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+};
+
+// Sides of a frame, or'ed together.
+enum FrameSide
+{
+    FrameLeft = 1,
+    FrameTop = 2,
+    FrameRight = 4,
+    FrameBottom = 8,
+    FrameAll = 15
+};
+
+struct Frame
+{
+    int sides = 0;
+    qreal width = 1;
+    QColor color = Qt::black;
+};
+
+struct TextBox
+{
+    QString text; // literal text with [..] expressions
+    FontSpec font;
+    QColor color = Qt::black;
+    QColor fill; // invalid: transparent
+    Frame frame;
+    HAlign halign = HAlign::Left;
+    VAlign valign = VAlign::Top;
+    bool wrap = true;
+    bool grow = false; // height follows the text; other objects stay where they are
+    qreal padding = 2;
+    qreal lineSpacing = 1.25; // line pitch as a multiple of the font size
+};
+
+struct LineShape
+{
+    QPointF from;
+    QPointF to;
+    qreal width = 1;
+    QColor color = Qt::black;
+    Qt::PenStyle style = Qt::SolidLine;
+};
+
+struct RectShape
+{
+    qreal radius = 0;
+    qreal frameWidth = 1; // 0: no frame
+    QColor frameColor = Qt::black;
+    QColor fill;
+};
+
+enum class PictureMode
+{
+    Stretch, // fills the box, aspect ratio ignored
+    Fit,     // as large as fits, aspect ratio kept, centred
+    Center,  // natural size (96 dpi), centred, clipped
+    TopLeft  // natural size at the top-left corner, clipped
+};
+
+struct Picture
+{
+    QImage image;
+    PictureMode mode = PictureMode::Stretch;
+    Frame frame;
+};
+
+enum class SortOrder
+{
+    None,
+    Ascending,
+    Descending
+};
+
+struct BarChart
+{
+    QString source;
+    QString categoryField;
+    QString valueField;
+    SortOrder sort = SortOrder::None;
+    int top = 0; // at most this many bars after sorting; 0: all
+    QList<QColor> colors;
+    bool colorEach = false; // each bar its own colour
+    bool valueLabels = false;
+    std::optional<qreal> axisMin;
+    std::optional<qreal> axisMax;
+    QString seriesTitle;
+    bool legend = false;
+    FontSpec font{QStringLiteral("宋体"), 11};
+    QColor background = Qt::white;
+    Frame frame;
+};
+
+struct ReportObject;
+
+// Repeats its children once per row of a data source, stacking the rows
+// downwards from the band's top and starting a new page (with the page's
+// other objects) when the next row would pass `bottom`.
+struct DataBand
+{
+    QString source;
+    std::optional<qreal> bottom; // default: bottom of the printable area
+    std::vector<ReportObject> children;
+};
+
+using ObjectItem = std::variant<TextBox, LineShape, RectShape, Picture, BarChart, DataBand>;
+
+struct ReportObject
+{
+    QString name;
+    QRectF rect; // in units, relative to the printable area (to the row for band children)
+    bool visible = true;
+    ObjectItem item;
+};
+
+struct PageSetup
+{
+    QPageSize size = QPageSize(QPageSize::A4);
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+    QMarginsF marginsMm{10, 10, 10, 10};
+
+    QPageLayout pageLayout() const;
+    QSizeF paperSize() const;     // units
+    QRectF printableRect() const; // units, in paper coordinates
+};
+
+struct TemplatePage
+{
+    QString name;
+    PageSetup setup;
+    std::vector<ReportObject> objects;
+};
+
+struct ReportTemplate
+{
+    std::vector<TemplatePage> pages;
+
+    bool isEmpty() const { return pages.empty(); }
+    // First object of that name on any page (band children included).
+    ReportObject* findObject(const QString& name);
+    const ReportObject* findObject(const QString& name) const;
+};
+
+} // namespace hra::reportengine

@@ -1,0 +1,626 @@
+#include "reportengine/TemplateLoader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QXmlStreamReader>
+#include <cmath>
+
+namespace hra::reportengine {
+
+QString LoadResult::toString() const
+{
+    if (ok)
+        return {};
+    return QStringLiteral("%1:%2:%3: %4").arg(file).arg(line).arg(column).arg(message);
+}
+
+namespace {
+
+struct LoadError
+{
+    QString message;
+};
+
+class Loader
+{
+public:
+    Loader(QString file, QString baseDir, QStringList includeStack)
+        : m_file(std::move(file)), m_baseDir(std::move(baseDir)), m_stack(std::move(includeStack))
+    {
+    }
+
+    LoadResult load(const QByteArray& xml, ReportTemplate& out);
+
+private:
+    void readReport(ReportTemplate& out);
+    void readPage(const PageSetup& defaults, TemplatePage& page);
+    void readObjects(std::vector<ReportObject>& objects, bool inBand);
+    void readInclude(ReportTemplate& out);
+    ReportObject readText();
+    ReportObject readLine();
+    ReportObject readRect();
+    ReportObject readPicture();
+    ReportObject readChart();
+    ReportObject readBand();
+    PageSetup readSetup(const PageSetup& defaults);
+
+    // Attribute access; every attribute read is ticked off, and anything
+    // left over is an error, so that a misspelt attribute is not ignored.
+    void beginAttributes(const QStringList& allowed);
+    QString str(const QString& name, const QString& fallback = {});
+    bool has(const QString& name) const { return m_attrs.contains(name); }
+    qreal number(const QString& name, qreal fallback, qreal min = -1e6, qreal max = 1e6);
+    qreal required(const QString& name, qreal min = -1e6, qreal max = 1e6);
+    bool boolean(const QString& name, bool fallback);
+    QColor color(const QString& name, const QColor& fallback);
+    Frame frame();
+    FontSpec font(const FontSpec& defaults);
+    QRectF geometry(bool requireSize);
+    void common(ReportObject& object);
+    [[noreturn]] void fail(const QString& message) { throw LoadError{message}; }
+    void skipToEnd();
+
+    QXmlStreamReader m_xml;
+    QString m_file;
+    QString m_baseDir;
+    QStringList m_stack;
+    QHash<QString, QString> m_attrs;
+    QStringList m_warnings;
+    LoadResult m_nested; // error raised inside an included file
+};
+
+LoadResult Loader::load(const QByteArray& xml, ReportTemplate& out)
+{
+    LoadResult result;
+    result.file = m_file;
+    m_xml.addData(xml);
+    ReportTemplate loaded;
+    try {
+        while (!m_xml.atEnd()) {
+            m_xml.readNext();
+            if (m_xml.isStartElement()) {
+                if (m_xml.name() != QLatin1String("report"))
+                    fail(QStringLiteral("expected <report>, found <%1>").arg(m_xml.name()));
+                readReport(loaded);
+            }
+        }
+        if (m_xml.hasError())
+            fail(m_xml.errorString());
+        if (!m_nested.ok)
+            return m_nested;
+    } catch (const LoadError& e) {
+        if (!m_nested.ok)
+            return m_nested;
+        result.ok = false;
+        result.line = int(m_xml.lineNumber());
+        result.column = int(m_xml.columnNumber());
+        result.message = m_xml.hasError() ? m_xml.errorString() : e.message;
+        result.warnings = m_warnings;
+        return result;
+    }
+    result.warnings = m_warnings;
+    out = std::move(loaded);
+    return result;
+}
+
+void Loader::skipToEnd()
+{
+    while (m_xml.readNext() != QXmlStreamReader::Invalid) {
+        if (m_xml.isEndElement())
+            return;
+        if (m_xml.isStartElement())
+            fail(QStringLiteral("unexpected element <%1>").arg(m_xml.name()));
+        if (m_xml.isCharacters() && !m_xml.isWhitespace())
+            fail(QStringLiteral("unexpected text"));
+    }
+    fail(m_xml.errorString());
+}
+
+void Loader::beginAttributes(const QStringList& allowed)
+{
+    m_attrs.clear();
+    for (const QXmlStreamAttribute& a : m_xml.attributes()) {
+        const QString name = a.name().toString();
+        if (!allowed.contains(name))
+            fail(QStringLiteral("unknown attribute \"%1\" on <%2>").arg(name, m_xml.name()));
+        m_attrs.insert(name, a.value().toString());
+    }
+}
+
+QString Loader::str(const QString& name, const QString& fallback)
+{
+    return m_attrs.value(name, fallback);
+}
+
+qreal Loader::number(const QString& name, qreal fallback, qreal min, qreal max)
+{
+    if (!has(name))
+        return fallback;
+    bool ok = false;
+    const qreal v = m_attrs.value(name).trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        fail(QStringLiteral("attribute \"%1\": \"%2\" is not a number")
+                 .arg(name, m_attrs.value(name)));
+    if (v < min || v > max)
+        fail(QStringLiteral("attribute \"%1\": %2 is out of range [%3, %4]")
+                 .arg(name, m_attrs.value(name))
+                 .arg(min)
+                 .arg(max));
+    return v;
+}
+
+qreal Loader::required(const QString& name, qreal min, qreal max)
+{
+    if (!has(name))
+        fail(QStringLiteral("<%1> needs the attribute \"%2\"").arg(m_xml.name(), name));
+    return number(name, 0, min, max);
+}
+
+bool Loader::boolean(const QString& name, bool fallback)
+{
+    if (!has(name))
+        return fallback;
+    const QString v = m_attrs.value(name).trimmed().toLower();
+    if (v == QLatin1String("true") || v == QLatin1String("yes") || v == QLatin1String("1"))
+        return true;
+    if (v == QLatin1String("false") || v == QLatin1String("no") || v == QLatin1String("0"))
+        return false;
+    fail(QStringLiteral("attribute \"%1\": expected true or false").arg(name));
+}
+
+QColor Loader::color(const QString& name, const QColor& fallback)
+{
+    if (!has(name))
+        return fallback;
+    const QString v = m_attrs.value(name).trimmed();
+    if (v.isEmpty() || v == QLatin1String("none") || v == QLatin1String("transparent"))
+        return QColor();
+    const QColor c = QColor::fromString(v);
+    if (!c.isValid())
+        fail(QStringLiteral("attribute \"%1\": \"%2\" is not a colour").arg(name, v));
+    return c;
+}
+
+Frame Loader::frame()
+{
+    Frame f;
+    const QString sides = str(QStringLiteral("frame")).trimmed();
+    for (const QString& side : sides.split(u' ', Qt::SkipEmptyParts)) {
+        if (side == QLatin1String("all"))
+            f.sides |= FrameAll;
+        else if (side == QLatin1String("left"))
+            f.sides |= FrameLeft;
+        else if (side == QLatin1String("top"))
+            f.sides |= FrameTop;
+        else if (side == QLatin1String("right"))
+            f.sides |= FrameRight;
+        else if (side == QLatin1String("bottom"))
+            f.sides |= FrameBottom;
+        else if (side != QLatin1String("none"))
+            fail(QStringLiteral("attribute \"frame\": unknown side \"%1\"").arg(side));
+    }
+    f.width = number(QStringLiteral("frame-width"), 1, 0, 100);
+    f.color = color(QStringLiteral("frame-color"), Qt::black);
+    return f;
+}
+
+FontSpec Loader::font(const FontSpec& defaults)
+{
+    FontSpec f = defaults;
+    f.face = str(QStringLiteral("font"), f.face);
+    f.size = number(QStringLiteral("size"), f.size, 1, 1000);
+    f.bold = boolean(QStringLiteral("bold"), f.bold);
+    f.italic = boolean(QStringLiteral("italic"), f.italic);
+    f.underline = boolean(QStringLiteral("underline"), f.underline);
+    return f;
+}
+
+QRectF Loader::geometry(bool requireSize)
+{
+    const qreal x = number(QStringLiteral("x"), 0);
+    const qreal y = number(QStringLiteral("y"), 0);
+    const qreal w =
+        requireSize ? required(QStringLiteral("width"), 0) : number(QStringLiteral("width"), 0, 0);
+    const qreal h = requireSize ? required(QStringLiteral("height"), 0)
+                                : number(QStringLiteral("height"), 0, 0);
+    return QRectF(x, y, w, h);
+}
+
+void Loader::common(ReportObject& object)
+{
+    object.name = str(QStringLiteral("name"));
+    object.visible = boolean(QStringLiteral("visible"), true);
+}
+
+const QStringList kCommon = {QStringLiteral("name"),  QStringLiteral("visible"),
+                             QStringLiteral("x"),     QStringLiteral("y"),
+                             QStringLiteral("width"), QStringLiteral("height")};
+const QStringList kFrame = {QStringLiteral("frame"), QStringLiteral("frame-width"),
+                            QStringLiteral("frame-color")};
+const QStringList kFont = {QStringLiteral("font"), QStringLiteral("size"), QStringLiteral("bold"),
+                           QStringLiteral("italic"), QStringLiteral("underline")};
+const QStringList kSetup = {QStringLiteral("paper"), QStringLiteral("paper-width"),
+                            QStringLiteral("paper-height"), QStringLiteral("orientation"),
+                            QStringLiteral("margins")};
+
+PageSetup Loader::readSetup(const PageSetup& defaults)
+{
+    PageSetup setup = defaults;
+    if (has(QStringLiteral("paper"))) {
+        static const QHash<QString, QPageSize::PageSizeId> sizes = {
+            {QStringLiteral("a3"), QPageSize::A3},
+            {QStringLiteral("a4"), QPageSize::A4},
+            {QStringLiteral("a5"), QPageSize::A5},
+            {QStringLiteral("b5"), QPageSize::B5},
+            {QStringLiteral("letter"), QPageSize::Letter},
+            {QStringLiteral("legal"), QPageSize::Legal},
+        };
+        const QString name = str(QStringLiteral("paper")).trimmed().toLower();
+        if (!sizes.contains(name))
+            fail(QStringLiteral("unknown paper \"%1\"").arg(str(QStringLiteral("paper"))));
+        setup.size = QPageSize(sizes.value(name));
+    }
+    if (has(QStringLiteral("paper-width")) || has(QStringLiteral("paper-height"))) {
+        const qreal w = required(QStringLiteral("paper-width"), 10, 5000);
+        const qreal h = required(QStringLiteral("paper-height"), 10, 5000);
+        setup.size = QPageSize(QSizeF(w, h), QPageSize::Millimeter);
+    }
+    if (has(QStringLiteral("orientation"))) {
+        const QString o = str(QStringLiteral("orientation")).trimmed();
+        if (o == QLatin1String("portrait"))
+            setup.orientation = QPageLayout::Portrait;
+        else if (o == QLatin1String("landscape"))
+            setup.orientation = QPageLayout::Landscape;
+        else
+            fail(QStringLiteral("orientation must be portrait or landscape"));
+    }
+    if (has(QStringLiteral("margins"))) {
+        QList<qreal> m;
+        for (const QString& part : str(QStringLiteral("margins")).split(u' ', Qt::SkipEmptyParts)) {
+            bool ok = false;
+            const qreal v = part.toDouble(&ok);
+            if (!ok || !std::isfinite(v) || v < 0 || v > 500)
+                fail(QStringLiteral("margins: \"%1\" is not a size in millimetres").arg(part));
+            m << v;
+        }
+        if (m.size() == 1)
+            setup.marginsMm = QMarginsF(m[0], m[0], m[0], m[0]);
+        else if (m.size() == 4)
+            setup.marginsMm = QMarginsF(m[0], m[1], m[2], m[3]);
+        else
+            fail(QStringLiteral("margins: give one size or four (left top right bottom)"));
+    }
+    const QRectF printable = setup.printableRect();
+    if (printable.width() <= 0 || printable.height() <= 0)
+        fail(QStringLiteral("the margins leave no printable area"));
+    return setup;
+}
+
+void Loader::readReport(ReportTemplate& out)
+{
+    beginAttributes(kSetup);
+    const PageSetup defaults = readSetup(PageSetup());
+    while (m_xml.readNextStartElement()) {
+        if (m_xml.name() == QLatin1String("page")) {
+            TemplatePage page;
+            readPage(defaults, page);
+            out.pages.push_back(std::move(page));
+        } else if (m_xml.name() == QLatin1String("include")) {
+            readInclude(out);
+        } else {
+            fail(QStringLiteral("unknown element <%1> in <report>").arg(m_xml.name()));
+        }
+    }
+    if (m_xml.hasError())
+        fail(m_xml.errorString());
+}
+
+void Loader::readInclude(ReportTemplate& out)
+{
+    beginAttributes({QStringLiteral("file"), QStringLiteral("pages")});
+    const QString file = str(QStringLiteral("file"));
+    if (file.isEmpty())
+        fail(QStringLiteral("<include> needs the attribute \"file\""));
+    const QString path = QFileInfo(QDir(m_baseDir), file).absoluteFilePath();
+    if (m_stack.contains(path))
+        fail(QStringLiteral("\"%1\" includes itself").arg(file));
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("cannot read the included template \"%1\"").arg(file));
+    ReportTemplate included;
+    Loader nested(path, QFileInfo(path).absolutePath(), m_stack + QStringList{path});
+    const LoadResult r = nested.load(f.readAll(), included);
+    m_warnings << r.warnings;
+    if (!r.ok) {
+        m_nested = r;
+        fail(r.message);
+    }
+    const QStringList wanted = str(QStringLiteral("pages")).split(u' ', Qt::SkipEmptyParts);
+    if (wanted.isEmpty()) {
+        for (TemplatePage& page : included.pages)
+            out.pages.push_back(std::move(page));
+    } else {
+        for (const QString& name : wanted) {
+            auto it = std::find_if(included.pages.begin(), included.pages.end(),
+                                   [&](const TemplatePage& p) { return p.name == name; });
+            if (it == included.pages.end())
+                fail(QStringLiteral("\"%1\" has no page \"%2\"").arg(file, name));
+            out.pages.push_back(*it);
+        }
+    }
+    skipToEnd();
+}
+
+void Loader::readPage(const PageSetup& defaults, TemplatePage& page)
+{
+    beginAttributes(kSetup + QStringList{QStringLiteral("name")});
+    page.name = str(QStringLiteral("name"));
+    page.setup = readSetup(defaults);
+    readObjects(page.objects, false);
+}
+
+void Loader::readObjects(std::vector<ReportObject>& objects, bool inBand)
+{
+    bool hasBand = false;
+    while (m_xml.readNextStartElement()) {
+        const auto name = m_xml.name();
+        if (name == QLatin1String("text"))
+            objects.push_back(readText());
+        else if (name == QLatin1String("line"))
+            objects.push_back(readLine());
+        else if (name == QLatin1String("rect"))
+            objects.push_back(readRect());
+        else if (name == QLatin1String("picture"))
+            objects.push_back(readPicture());
+        else if (name == QLatin1String("chart"))
+            objects.push_back(readChart());
+        else if (name == QLatin1String("band")) {
+            if (inBand)
+                fail(QStringLiteral("a <band> cannot hold another band"));
+            if (hasBand)
+                fail(QStringLiteral("a page holds at most one <band>"));
+            hasBand = true;
+            objects.push_back(readBand());
+        } else
+            fail(QStringLiteral("unknown element <%1>").arg(name));
+    }
+    if (m_xml.hasError())
+        fail(m_xml.errorString());
+}
+
+ReportObject Loader::readText()
+{
+    beginAttributes(kCommon + kFrame + kFont +
+                    QStringList{QStringLiteral("color"), QStringLiteral("fill"),
+                                QStringLiteral("halign"), QStringLiteral("valign"),
+                                QStringLiteral("wrap"), QStringLiteral("grow"),
+                                QStringLiteral("padding"), QStringLiteral("line-spacing")});
+    ReportObject object;
+    common(object);
+    object.rect = geometry(true);
+    TextBox box;
+    box.font = font(box.font);
+    box.color = color(QStringLiteral("color"), Qt::black);
+    box.fill = color(QStringLiteral("fill"), QColor());
+    box.frame = frame();
+    static const QHash<QString, HAlign> hs = {{QStringLiteral("left"), HAlign::Left},
+                                              {QStringLiteral("center"), HAlign::Center},
+                                              {QStringLiteral("right"), HAlign::Right},
+                                              {QStringLiteral("justify"), HAlign::Justify},
+                                              {QStringLiteral("distribute"), HAlign::Distribute}};
+    static const QHash<QString, VAlign> vs = {{QStringLiteral("top"), VAlign::Top},
+                                              {QStringLiteral("center"), VAlign::Center},
+                                              {QStringLiteral("bottom"), VAlign::Bottom}};
+    if (has(QStringLiteral("halign"))) {
+        if (!hs.contains(str(QStringLiteral("halign"))))
+            fail(QStringLiteral("halign must be left, center, right, justify or distribute"));
+        box.halign = hs.value(str(QStringLiteral("halign")));
+    }
+    if (has(QStringLiteral("valign"))) {
+        if (!vs.contains(str(QStringLiteral("valign"))))
+            fail(QStringLiteral("valign must be top, center or bottom"));
+        box.valign = vs.value(str(QStringLiteral("valign")));
+    }
+    box.wrap = boolean(QStringLiteral("wrap"), true);
+    box.grow = boolean(QStringLiteral("grow"), false);
+    box.padding = number(QStringLiteral("padding"), 2, 0, 1000);
+    box.lineSpacing = number(QStringLiteral("line-spacing"), 1.25, 0.1, 10);
+    box.text = m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
+    if (m_xml.hasError())
+        fail(m_xml.errorString());
+    object.item = box;
+    return object;
+}
+
+ReportObject Loader::readLine()
+{
+    beginAttributes({QStringLiteral("name"), QStringLiteral("visible"), QStringLiteral("x1"),
+                     QStringLiteral("y1"), QStringLiteral("x2"), QStringLiteral("y2"),
+                     QStringLiteral("line-width"), QStringLiteral("color"),
+                     QStringLiteral("style")});
+    ReportObject object;
+    common(object);
+    LineShape line;
+    line.from = QPointF(required(QStringLiteral("x1")), required(QStringLiteral("y1")));
+    line.to = QPointF(required(QStringLiteral("x2")), required(QStringLiteral("y2")));
+    line.width = number(QStringLiteral("line-width"), 1, 0, 100);
+    line.color = color(QStringLiteral("color"), Qt::black);
+    const QString style = str(QStringLiteral("style"), QStringLiteral("solid"));
+    if (style == QLatin1String("solid"))
+        line.style = Qt::SolidLine;
+    else if (style == QLatin1String("dash"))
+        line.style = Qt::DashLine;
+    else if (style == QLatin1String("dot"))
+        line.style = Qt::DotLine;
+    else
+        fail(QStringLiteral("style must be solid, dash or dot"));
+    object.rect = QRectF(line.from, line.to).normalized();
+    object.item = line;
+    skipToEnd();
+    return object;
+}
+
+ReportObject Loader::readRect()
+{
+    beginAttributes(kCommon + QStringList{QStringLiteral("radius"), QStringLiteral("frame-width"),
+                                          QStringLiteral("frame-color"), QStringLiteral("fill")});
+    ReportObject object;
+    common(object);
+    object.rect = geometry(true);
+    RectShape shape;
+    shape.radius = number(QStringLiteral("radius"), 0, 0, 1000);
+    shape.frameWidth = number(QStringLiteral("frame-width"), 1, 0, 100);
+    shape.frameColor = color(QStringLiteral("frame-color"), Qt::black);
+    shape.fill = color(QStringLiteral("fill"), QColor());
+    object.item = shape;
+    skipToEnd();
+    return object;
+}
+
+ReportObject Loader::readPicture()
+{
+    beginAttributes(kCommon + kFrame + QStringList{QStringLiteral("mode"), QStringLiteral("file")});
+    ReportObject object;
+    common(object);
+    object.rect = geometry(true);
+    Picture picture;
+    picture.frame = frame();
+    static const QHash<QString, PictureMode> modes = {
+        {QStringLiteral("stretch"), PictureMode::Stretch},
+        {QStringLiteral("fit"), PictureMode::Fit},
+        {QStringLiteral("center"), PictureMode::Center},
+        {QStringLiteral("top-left"), PictureMode::TopLeft}};
+    const QString mode = str(QStringLiteral("mode"), QStringLiteral("stretch"));
+    if (!modes.contains(mode))
+        fail(QStringLiteral("mode must be stretch, fit, center or top-left"));
+    picture.mode = modes.value(mode);
+    const QString file = str(QStringLiteral("file"));
+    if (!file.isEmpty()) {
+        const QString path = QFileInfo(QDir(m_baseDir), file).absoluteFilePath();
+        if (!picture.image.load(path))
+            m_warnings << QStringLiteral("%1:%2: cannot read the picture \"%3\"")
+                              .arg(m_file)
+                              .arg(m_xml.lineNumber())
+                              .arg(file);
+    }
+    while (m_xml.readNextStartElement()) {
+        if (m_xml.name() != QLatin1String("data"))
+            fail(QStringLiteral("unknown element <%1> in <picture>").arg(m_xml.name()));
+        beginAttributes({QStringLiteral("format")});
+        const QByteArray format = str(QStringLiteral("format")).toLatin1();
+        const QByteArray data = QByteArray::fromBase64(
+            m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement).toLatin1());
+        if (m_xml.hasError())
+            fail(m_xml.errorString());
+        if (!picture.image.loadFromData(data, format.isEmpty() ? nullptr : format.constData()))
+            fail(QStringLiteral("<data> holds no readable picture"));
+    }
+    if (m_xml.hasError())
+        fail(m_xml.errorString());
+    object.item = picture;
+    return object;
+}
+
+ReportObject Loader::readChart()
+{
+    beginAttributes(
+        kCommon + kFrame +
+        QStringList{QStringLiteral("source"), QStringLiteral("category"), QStringLiteral("value"),
+                    QStringLiteral("sort"), QStringLiteral("top"), QStringLiteral("colors"),
+                    QStringLiteral("color-each"), QStringLiteral("labels"),
+                    QStringLiteral("axis-min"), QStringLiteral("axis-max"),
+                    QStringLiteral("series-title"), QStringLiteral("legend"),
+                    QStringLiteral("font"), QStringLiteral("size"), QStringLiteral("background")});
+    ReportObject object;
+    common(object);
+    object.rect = geometry(true);
+    BarChart chart;
+    chart.source = str(QStringLiteral("source"));
+    chart.categoryField = str(QStringLiteral("category"));
+    chart.valueField = str(QStringLiteral("value"));
+    if (chart.source.isEmpty() || chart.valueField.isEmpty())
+        fail(QStringLiteral("<chart> needs the attributes \"source\" and \"value\""));
+    const QString sort = str(QStringLiteral("sort"), QStringLiteral("none"));
+    if (sort == QLatin1String("none"))
+        chart.sort = SortOrder::None;
+    else if (sort == QLatin1String("ascending"))
+        chart.sort = SortOrder::Ascending;
+    else if (sort == QLatin1String("descending"))
+        chart.sort = SortOrder::Descending;
+    else
+        fail(QStringLiteral("sort must be none, ascending or descending"));
+    chart.top = int(number(QStringLiteral("top"), 0, 0, 10000));
+    for (const QString& c : str(QStringLiteral("colors")).split(u' ', Qt::SkipEmptyParts)) {
+        const QColor color = QColor::fromString(c);
+        if (!color.isValid())
+            fail(QStringLiteral("colors: \"%1\" is not a colour").arg(c));
+        chart.colors << color;
+    }
+    chart.colorEach = boolean(QStringLiteral("color-each"), false);
+    chart.valueLabels = boolean(QStringLiteral("labels"), false);
+    if (has(QStringLiteral("axis-min")))
+        chart.axisMin = number(QStringLiteral("axis-min"), 0, -1e12, 1e12);
+    if (has(QStringLiteral("axis-max")))
+        chart.axisMax = number(QStringLiteral("axis-max"), 0, -1e12, 1e12);
+    if (chart.axisMin && chart.axisMax && *chart.axisMax <= *chart.axisMin)
+        fail(QStringLiteral("axis-max must be greater than axis-min"));
+    chart.seriesTitle = str(QStringLiteral("series-title"));
+    chart.legend = boolean(QStringLiteral("legend"), false);
+    FontSpec defaults = chart.font;
+    chart.font = font(defaults);
+    chart.background = color(QStringLiteral("background"), Qt::white);
+    chart.frame = frame();
+    object.item = chart;
+    skipToEnd();
+    return object;
+}
+
+ReportObject Loader::readBand()
+{
+    beginAttributes(kCommon + QStringList{QStringLiteral("source"), QStringLiteral("bottom")});
+    ReportObject object;
+    common(object);
+    DataBand band;
+    band.source = str(QStringLiteral("source"));
+    if (band.source.isEmpty())
+        fail(QStringLiteral("<band> needs the attribute \"source\""));
+    object.rect =
+        QRectF(number(QStringLiteral("x"), 0), number(QStringLiteral("y"), 0),
+               number(QStringLiteral("width"), 0, 0), required(QStringLiteral("height"), 1));
+    if (has(QStringLiteral("bottom")))
+        band.bottom = number(QStringLiteral("bottom"), 0);
+    readObjects(band.children, true);
+    object.item = std::move(band);
+    return object;
+}
+
+} // namespace
+
+LoadResult loadTemplateFromData(const QByteArray& xml, const QString& baseDir, ReportTemplate& out)
+{
+    out = ReportTemplate();
+    Loader loader(QString(), baseDir, {});
+    return loader.load(xml, out);
+}
+
+LoadResult loadTemplate(const QString& path, ReportTemplate& out)
+{
+    out = ReportTemplate();
+    QFile file(path);
+    if (!file.exists())
+        return LoadResult{.file = path};
+    if (!file.open(QIODevice::ReadOnly)) {
+        LoadResult r;
+        r.ok = false;
+        r.file = path;
+        r.message = QStringLiteral("cannot read the file: %1").arg(file.errorString());
+        return r;
+    }
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    Loader loader(path, QFileInfo(path).absolutePath(), {absolute});
+    return loader.load(file.readAll(), out);
+}
+
+} // namespace hra::reportengine

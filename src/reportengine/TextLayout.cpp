@@ -1,0 +1,224 @@
+#include "reportengine/TextLayout.h"
+
+#include "reportengine/Fonts.h"
+
+#include <QRawFont>
+#include <QTextBoundaryFinder>
+
+namespace hra::reportengine {
+
+namespace {
+
+// One character (code point) with the font that has its glyph.
+struct Cell
+{
+    qsizetype begin = 0; // index into the paragraph
+    qsizetype length = 1;
+    quint32 glyph = 0;
+    bool fallback = false;
+    qreal advance = 0;
+    bool space = false;
+};
+
+struct LineCells
+{
+    int first = 0;
+    int end = 0;     // one past the last cell
+    qreal width = 0; // without trailing spaces
+};
+
+std::vector<Cell> shapeParagraph(const QString& paragraph, const QRawFont& primary,
+                                 const QRawFont& fallback)
+{
+    // One glyph per code point, straight from the character maps: every glyph
+    // keeps a character behind it, which the PDF text layer relies on.
+    std::vector<Cell> cells;
+    cells.reserve(paragraph.size());
+    const QList<quint32> glyphs = primary.glyphIndexesForString(paragraph);
+    const QList<QPointF> advances =
+        primary.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
+    qsizetype i = 0;
+    for (qsizetype g = 0; g < glyphs.size() && i < paragraph.size(); ++g) {
+        Cell cell;
+        cell.begin = i;
+        cell.length = paragraph.at(i).isHighSurrogate() && i + 1 < paragraph.size() ? 2 : 1;
+        cell.space = paragraph.at(i).isSpace();
+        cell.glyph = glyphs.at(g);
+        cell.advance = g < advances.size() ? advances.at(g).x() : 0;
+        if (cell.glyph == 0 && fallback.isValid()) {
+            const QList<quint32> other =
+                fallback.glyphIndexesForString(paragraph.mid(i, cell.length));
+            if (!other.isEmpty() && other.first() != 0) {
+                cell.glyph = other.first();
+                cell.fallback = true;
+                cell.advance = fallback.advancesForGlyphIndexes(other, QRawFont::UseDesignMetrics)
+                                   .value(0)
+                                   .x();
+            }
+        }
+        cells.push_back(cell);
+        i += cell.length;
+    }
+    return cells;
+}
+
+qreal widthOf(const std::vector<Cell>& cells, int first, int end)
+{
+    while (end > first && cells[end - 1].space)
+        --end;
+    qreal w = 0;
+    for (int i = first; i < end; ++i)
+        w += cells[i].advance;
+    return w;
+}
+
+// Greedy line breaking at the Unicode line-break opportunities; a piece
+// wider than the line is cut between characters.
+std::vector<LineCells> breakLines(const QString& paragraph, const std::vector<Cell>& cells,
+                                  qreal width, bool wrap)
+{
+    std::vector<LineCells> lines;
+    const int n = int(cells.size());
+    if (!wrap || n == 0) {
+        lines.push_back({0, n, widthOf(cells, 0, n)});
+        return lines;
+    }
+    // Cell index at which each break opportunity falls.
+    std::vector<int> breaks;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, paragraph);
+    int cellIndex = 0;
+    for (qsizetype pos = finder.toNextBoundary(); pos > 0 && pos <= paragraph.size();
+         pos = finder.toNextBoundary()) {
+        while (cellIndex < n && cells[cellIndex].begin < pos)
+            ++cellIndex;
+        breaks.push_back(cellIndex);
+        if (pos == paragraph.size())
+            break;
+    }
+    if (breaks.empty() || breaks.back() != n)
+        breaks.push_back(n);
+
+    int lineStart = 0;
+    int lastFit = 0; // end of the last piece that fitted on the current line
+    for (int end : breaks) {
+        if (end <= lineStart)
+            continue;
+        if (widthOf(cells, lineStart, end) <= width + 0.01) {
+            lastFit = end;
+            continue;
+        }
+        if (lastFit > lineStart) {
+            lines.push_back({lineStart, lastFit, widthOf(cells, lineStart, lastFit)});
+            lineStart = lastFit;
+        }
+        // The piece alone may still be too wide: cut it by characters.
+        while (widthOf(cells, lineStart, end) > width + 0.01) {
+            int cut = lineStart + 1;
+            while (cut < end && widthOf(cells, lineStart, cut + 1) <= width + 0.01)
+                ++cut;
+            if (cut >= end)
+                break;
+            lines.push_back({lineStart, cut, widthOf(cells, lineStart, cut)});
+            lineStart = cut;
+        }
+        lastFit = end;
+    }
+    if (lineStart < n || lines.empty())
+        lines.push_back({lineStart, n, widthOf(cells, lineStart, n)});
+    return lines;
+}
+
+} // namespace
+
+LaidOutText layoutText(const QString& text, const FontSpec& font, qreal width, HAlign align,
+                       bool wrap, qreal lineSpacing)
+{
+    LaidOutText out;
+    const QRawFont primary = rawFontFor(font);
+    const QRawFont fallback = fallbackRawFontFor(font);
+    if (!primary.isValid())
+        return out;
+    const qreal pitch = font.size * lineSpacing;
+    const qreal glyphHeight = primary.ascent() + primary.descent();
+    const qreal baselineOffset = (pitch - glyphHeight) / 2 + primary.ascent();
+
+    QString normalized = text;
+    normalized.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
+    const QStringList paragraphs = normalized.split(u'\n');
+    int lineNo = 0;
+    for (const QString& paragraph : paragraphs) {
+        QString shaped = paragraph;
+        shaped.replace(u'\t', u' ');
+        const std::vector<Cell> cells = shapeParagraph(shaped, primary, fallback);
+        const std::vector<LineCells> lines = breakLines(paragraph, cells, width, wrap);
+        for (size_t li = 0; li < lines.size(); ++li, ++lineNo) {
+            const LineCells& line = lines[li];
+            int visibleEnd = line.end;
+            while (visibleEnd > line.first && cells[visibleEnd - 1].space)
+                --visibleEnd;
+            const int count = visibleEnd - line.first;
+            const qreal spare = width - line.width;
+            qreal x = 0;
+            qreal gap = 0; // extra space after each character
+            const bool lastOfParagraph = li + 1 == lines.size();
+            switch (align) {
+            case HAlign::Left:
+                break;
+            case HAlign::Center:
+                x = spare / 2;
+                break;
+            case HAlign::Right:
+                x = spare;
+                break;
+            case HAlign::Justify:
+                if (!lastOfParagraph && count > 1 && spare > 0)
+                    gap = spare / (count - 1);
+                break;
+            case HAlign::Distribute:
+                if (count > 1 && spare > 0)
+                    gap = spare / (count - 1);
+                else
+                    x = spare / 2;
+                break;
+            }
+            const qreal baseline = lineNo * pitch + baselineOffset;
+            QString lineText;
+            QString runText;
+            QList<quint32> glyphs;
+            QList<QPointF> positions;
+            bool runFallback = false;
+            auto flush = [&] {
+                if (glyphs.isEmpty())
+                    return;
+                GlyphRunText run;
+                run.run.setRawFont(runFallback ? fallback : primary);
+                run.run.setGlyphIndexes(glyphs);
+                run.run.setPositions(positions);
+                run.run.setUnderline(font.underline);
+                run.text = runText;
+                out.runs.append(run);
+                glyphs.clear();
+                positions.clear();
+                runText.clear();
+            };
+            for (int i = line.first; i < visibleEnd; ++i) {
+                const Cell& cell = cells[i];
+                const QString ch = paragraph.mid(cell.begin, cell.length);
+                lineText += ch;
+                if (!glyphs.isEmpty() && runFallback != cell.fallback)
+                    flush();
+                runFallback = cell.fallback;
+                glyphs << cell.glyph;
+                positions << QPointF(x, baseline);
+                runText += ch;
+                x += cell.advance + gap;
+            }
+            flush();
+            out.lines << lineText;
+        }
+    }
+    out.height = lineNo * pitch;
+    return out;
+}
+
+} // namespace hra::reportengine

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "reportengine/Template.h"
+
+#include <QGlyphRun>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace hra::reportengine {
+
+// Glyphs of one font on one line, with the characters they show (the PDF
+// export uses them to make the text extractable).
+struct GlyphRunText
+{
+    QGlyphRun run; // positions relative to the text origin
+    QString text;
+};
+
+struct LaidOutText
+{
+    QList<GlyphRunText> runs;
+    QStringList lines;
+    qreal height = 0; // lines times the line pitch
+};
+
+// Breaks text into lines of at most `width` units (when wrapping) and places
+// the glyphs. The layout is done once, on font design metrics, so that the
+// screen, the printer and PDF show the same lines.
+LaidOutText layoutText(const QString& text, const FontSpec& font, qreal width, HAlign align,
+                       bool wrap, qreal lineSpacing);
+
+} // namespace hra::reportengine

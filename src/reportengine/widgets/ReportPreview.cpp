@@ -1,0 +1,157 @@
+#include "reportengine/widgets/ReportPreview.h"
+
+#include "reportengine/Report.h"
+#include "reportengine/Units.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace hra::reportengine {
+
+namespace {
+constexpr int kGap = 12; // grey space around the pages
+}
+
+class ReportPreview::Pages : public QWidget
+{
+public:
+    explicit Pages(ReportPreview* owner) : QWidget(owner), m_owner(owner)
+    {
+        setObjectName(QStringLiteral("reportPreviewPages"));
+        setAutoFillBackground(true);
+        QPalette p = palette();
+        p.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
+        setPalette(p);
+    }
+
+    qreal scale() const { return logicalDpiX() / kUnitsPerInch; }
+
+    QSize pagePixels(int index) const
+    {
+        return (m_owner->m_report.page(index).setup.paperSize() * scale()).toSize();
+    }
+
+    int top(int index) const
+    {
+        int y = kGap;
+        for (int i = 0; i < index; ++i)
+            y += pagePixels(i).height() + kGap;
+        return y;
+    }
+
+    void relayout()
+    {
+        int width = 0;
+        int height = kGap;
+        for (int i = 0; i < m_owner->m_report.pageCount(); ++i) {
+            const QSize s = pagePixels(i);
+            width = std::max(width, s.width());
+            height += s.height() + kGap;
+        }
+        resize(width + 2 * kGap, m_owner->m_report.isEmpty() ? 0 : height);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter painter(this);
+        const BuiltReport& report = m_owner->m_report;
+        int y = kGap;
+        for (int i = 0; i < report.pageCount(); ++i) {
+            const QSize s = pagePixels(i);
+            const QRect pageRect(QPoint((width() - s.width()) / 2, y), s);
+            if (pageRect.intersects(event->rect())) {
+                painter.fillRect(pageRect, Qt::white);
+                painter.save();
+                painter.translate(pageRect.topLeft());
+                scalePainterToUnits(painter, logicalDpiX());
+                report.paintPage(i, painter);
+                painter.restore();
+            }
+            y += s.height() + kGap;
+        }
+    }
+
+private:
+    ReportPreview* m_owner;
+};
+
+ReportPreview::ReportPreview(QWidget* parent) : QScrollArea(parent), m_pages(new Pages(this))
+{
+    setObjectName(QStringLiteral("reportPreview"));
+    setWidget(m_pages);
+    setWidgetResizable(false);
+    setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    setBackgroundRole(QPalette::Dark);
+}
+
+void ReportPreview::setReport(const BuiltReport& report)
+{
+    m_report = report;
+    m_pages->relayout();
+}
+
+void ReportPreview::follow(Report* report)
+{
+    connect(report, &Report::buildStarted, this, &ReportPreview::clear);
+    connect(report, &Report::buildFinished, this, [this, report] { setReport(report->built()); });
+}
+
+void ReportPreview::clear()
+{
+    setReport(BuiltReport());
+}
+
+int ReportPreview::pageTop(int index) const
+{
+    return m_pages->top(index);
+}
+
+bool ReportPreview::print()
+{
+    if (!hasPages())
+        return false;
+    QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
+    printer.setPageLayout(m_report.page(0).setup.pageLayout());
+    printer.setFromTo(1, pageCount());
+    QPrintDialog dialog(&printer, this);
+    dialog.setMinMax(1, pageCount());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    return printReport(m_report, printer);
+}
+
+bool printReport(const BuiltReport& report, QPrinter& printer)
+{
+    if (report.isEmpty())
+        return false;
+    int first = 0;
+    int last = report.pageCount() - 1;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = std::max(0, printer.fromPage() - 1);
+        last = std::min(last, std::max(first, printer.toPage() - 1));
+    }
+    // Full-page mode: the painter's origin is the paper's corner, as paintPage expects.
+    printer.setFullPage(true);
+    printer.setPageLayout(report.page(first).setup.pageLayout());
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    for (int i = first; i <= last; ++i) {
+        if (i > first) {
+            printer.setPageLayout(report.page(i).setup.pageLayout());
+            printer.newPage();
+        }
+        painter.save();
+        scalePainterToUnits(painter, printer.resolution());
+        report.paintPage(i, painter);
+        painter.restore();
+    }
+    return painter.end();
+}
+
+} // namespace hra::reportengine

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "reportengine/BuiltReport.h"
+
+#include <QScrollArea>
+
+class QPrinter;
+
+namespace hra::reportengine {
+
+class Report;
+
+// Shows built pages one below the other at 100 % zoom, with scrolling.
+class ReportPreview : public QScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit ReportPreview(QWidget* parent = nullptr);
+
+    void setReport(const BuiltReport& report);
+    // Shows each build of `report` when it finishes, and clears the pages
+    // when a build starts.
+    void follow(Report* report);
+    void clear();
+    bool hasPages() const { return !m_report.isEmpty(); }
+    int pageCount() const { return m_report.pageCount(); }
+    const BuiltReport& report() const { return m_report; }
+    // Top of page `index` in the scrolled widget's coordinates.
+    int pageTop(int index) const;
+
+    // Prints through the print dialog, the default printer chosen; does
+    // nothing when there are no pages. Returns whether anything was printed.
+    bool print();
+
+private:
+    class Pages;
+    Pages* m_pages;
+    BuiltReport m_report;
+};
+
+// Sends pages to a printer set up by the caller (page range honoured);
+// false when the printer cannot be started.
+bool printReport(const BuiltReport& report, QPrinter& printer);
+
+} // namespace hra::reportengine

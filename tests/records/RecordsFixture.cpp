@@ -1,0 +1,70 @@
+#include "RecordsFixture.h"
+
+#include "store/PersonRecords.h"
+#include "store/Sql.h"
+
+#include <QDir>
+#include <QImage>
+
+namespace hra::test {
+
+void RecordsFixture::SetUp()
+{
+    database = std::make_unique<TestDatabase>(GetParam());
+    HRA_REQUIRE_BACKEND(*database);
+    conn = database->connectInitialised();
+    ASSERT_TRUE(conn);
+    ASSERT_TRUE(files.isValid());
+    context.reset(new records::Context{
+        *conn, session, prompts, files.filePath("picture"), [this] { ++questionnaireOpened; }, {}});
+}
+
+void RecordsFixture::addPerson(const QString& number, const QString& name, const QString& sex,
+                               int assessment)
+{
+    store::run(conn->db(),
+               QStringLiteral(
+                   "insert into jkpg_jbxx (bianh, xingm, xingb, nianl) values (:bh, :xm, :xb, 40)"),
+               {{"bh", number}, {"xm", name}, {"xb", sex}});
+    if (assessment <= 0)
+        return;
+    store::run(
+        conn->db(),
+        QStringLiteral(
+            "insert into jkpg_id (jkpg_id, bianh, id, zhuangt) values (:id, :bh, :bh, '评估')"),
+        {{"id", assessment}, {"bh", number}});
+    for (const QString& table : sevenTables.mid(0, 5))
+        store::run(conn->db(),
+                   QStringLiteral("insert into %1 (jkpg_id, bianh) values (:id, :bh)").arg(table),
+                   {{"id", assessment}, {"bh", number}});
+}
+
+QVariantMap RecordsFixture::person(const QString& number) const
+{
+    const auto rows = store::findPersons(conn->db(), number);
+    return rows.size() == 1 ? rows.first() : QVariantMap();
+}
+
+int RecordsFixture::rowsWithNumber(const QString& table, const QString& number) const
+{
+    return store::scalar(conn->db(),
+                         QStringLiteral("select count(*) from %1 where bianh = :bh").arg(table),
+                         {{"bh", number}})
+        .toInt();
+}
+
+QString RecordsFixture::pictureFile(const QString& fileName, Qt::GlobalColor color) const
+{
+    QImage image(8, 10, QImage::Format_RGB32);
+    image.fill(color);
+    const QString path = files.filePath(fileName);
+    image.save(path, "PNG");
+    return path;
+}
+
+QString RecordsFixture::photoFile(const QString& name) const
+{
+    return QDir(context->photoDirectory).filePath(name);
+}
+
+} // namespace hra::test

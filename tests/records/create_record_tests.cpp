@@ -1,0 +1,379 @@
+#include "RecordsFixture.h"
+#include "records/CreateRecordWindow.h"
+#include "records/ModifyRecordWindow.h"
+#include "records/PersonForm.h"
+#include "store/Sql.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace hra;
+using test::RecordsFixture;
+
+namespace {
+
+using Values = QList<std::pair<QString, QString>>;
+
+void fill(records::PersonForm* form, const Values& values)
+{
+    for (const auto& [column, text] : values) {
+        if (auto* combo = form->comboBox(column))
+            combo->setCurrentText(text);
+        else
+            form->lineEdit(column)->setText(text);
+    }
+}
+
+QString shown(records::PersonForm* form, const QString& column)
+{
+    if (auto* combo = form->comboBox(column))
+        return combo->currentText();
+    return form->lineEdit(column)->text();
+}
+
+const Values everyField{{"bianh", "0001"},
+                        {"xingm", "张三"},
+                        {"xingb", "男"},
+                        {"nianl", "45"},
+                        {"shenfzh", "110101197001010011"},
+                        {"minz", "回族"},
+                        {"zhiy", "体力劳动"},
+                        {"hunyzk", "已婚"},
+                        {"wenhcd", "本科"},
+                        {"lianxfs", "13800000000"},
+                        {"gongzdw", "第一工厂"},
+                        {"tongxdz", "北京路1号"},
+                        {"youj", "z@example.com"}};
+
+class CreateRecord : public RecordsFixture
+{
+protected:
+    void SetUp() override
+    {
+        RecordsFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        window = std::make_unique<records::CreateRecordWindow>(*context);
+        window->show();
+        form = window->form();
+    }
+    void TearDown() override { window.reset(); }
+
+    std::unique_ptr<records::CreateRecordWindow> window;
+    records::PersonForm* form = nullptr;
+};
+
+TEST_P(CreateRecord, AnEmptyRecordNumberSavesNothingAndSaysNothing)
+{
+    fill(form, everyField);
+    form->lineEdit("bianh")->setText("   ");
+    window->save();
+    EXPECT_TRUE(prompts.records().empty());
+    EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 0);
+    EXPECT_EQ(store::scalar(conn->db(), "select count(*) from jkpg_jbxx").toInt(), 0);
+    EXPECT_EQ(form->lineEdit("xingm")->text(), "张三");
+}
+
+TEST_P(CreateRecord, EnterMovesOnWithoutSavingAndEscapeCloses)
+{
+    fill(form, everyField);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    form->control("bianh")->setFocus();
+    QTest::keyClick(form->control("bianh"), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), form->control("xingm"));
+    QTest::keyClick(form->control("xingm"), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), form->control("xingb"));
+    QTest::keyClick(form->control("xingb"), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), form->control("nianl"));
+    EXPECT_TRUE(prompts.records().empty());
+    EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 0);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_P(CreateRecord, EachMissingRequiredFieldIsNamedAndGetsTheFocus)
+{
+    const struct
+    {
+        const char* column;
+        const char* blank;
+        const char* message;
+    } cases[] = {{"xingm", "  ", "姓名不能为空!"},
+                 {"xingb", "", "性别不能为空!"},
+                 {"nianl", " ", "年龄不能为空!"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.column);
+        prompts.clear();
+        fill(form, everyField);
+        fill(form, {{c.column, c.blank}});
+        window->save();
+        ASSERT_EQ(prompts.records().size(), 1u);
+        EXPECT_EQ(prompts.records()[0].text, QString::fromUtf8(c.message));
+        EXPECT_EQ(prompts.records()[0].caption, "出错提示");
+        EXPECT_EQ(prompts.records()[0].icon, QMessageBox::Critical);
+        EXPECT_EQ(window->focusWidget(), form->control(c.column));
+        EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 0);
+    }
+}
+
+TEST_P(CreateRecord, StoresTheTrimmedNumberWithServerTimeAndFormOfAddressBySex)
+{
+    const struct
+    {
+        const char* number;
+        const char* sex;
+        const char* zunc; // nullptr: left empty
+    } cases[] = {{" 0001 ", "男", "先生"}, {"0002", "女", "女士"}, {"0003", "M", nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sex);
+        prompts.clear();
+        fill(form, everyField);
+        fill(form, {{"bianh", c.number}, {"xingb", c.sex}});
+        window->save();
+        const QString number = QString::fromUtf8(c.number).trimmed();
+        const QVariantMap row = person(number);
+        ASSERT_FALSE(row.isEmpty());
+        if (c.zunc)
+            EXPECT_EQ(row.value("zunc").toString(), QString::fromUtf8(c.zunc));
+        else
+            EXPECT_TRUE(row.value("zunc").toString().isEmpty());
+        EXPECT_FALSE(row.value("lurrq").isNull());
+        EXPECT_EQ(row.value("zhiy").toString(), "体力劳动");
+        EXPECT_EQ(row.value("nianl").toInt(), 45);
+
+        EXPECT_EQ(prompts.messages(),
+                  QStringList({"保存成功!", "下面要进入信息调查录入界面,确定要进入吗?"}));
+        EXPECT_EQ(prompts.records()[0].caption, "提示信息!");
+        EXPECT_EQ(prompts.records()[1].caption, "提示信息");
+        EXPECT_EQ(prompts.records()[1].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        EXPECT_EQ(session.pendingRecordNo, number);
+        // Ready for the next person.
+        EXPECT_TRUE(form->lineEdit("bianh")->text().isEmpty());
+        EXPECT_TRUE(shown(form, "xingb").isEmpty());
+        EXPECT_EQ(window->focusWidget(), form->control("bianh"));
+    }
+    // The scripted prompt answered OK each time; Cancel opens nothing.
+    EXPECT_EQ(questionnaireOpened, 3);
+    prompts.clear();
+    prompts.answerMessage(QMessageBox::Ok);
+    prompts.answerMessage(QMessageBox::Cancel);
+    fill(form, everyField);
+    fill(form, {{"bianh", "0004"}});
+    window->save();
+    EXPECT_EQ(questionnaireOpened, 3);
+    EXPECT_EQ(session.pendingRecordNo, "0004");
+}
+
+TEST_P(CreateRecord, ATakenNumberKeepsEverythingTypedAndStoresNothing)
+{
+    addPerson("0001", "李四", "女");
+    fill(form, everyField);
+    form->lineEdit("bianh")->setText("0001");
+    prompts.answerFile(pictureFile("a.png"));
+    QTest::mouseClick(window->findChild<QPushButton*>("browsePicture"), Qt::LeftButton);
+    window->save();
+
+    EXPECT_EQ(prompts.messages(), QStringList({"保存不成功,编号重复或非法!"}));
+    EXPECT_EQ(prompts.records().back().caption, "出错提示!");
+    EXPECT_EQ(prompts.records().back().icon, QMessageBox::Critical);
+    for (const auto& [column, text] : everyField) {
+        if (column != "bianh") {
+            EXPECT_EQ(shown(form, column), text) << column.toStdString();
+        }
+    }
+    EXPECT_EQ(form->lineEdit("bianh")->text(), "0001");
+    EXPECT_EQ(form->photoName(), "0001.png");
+    EXPECT_FALSE(form->pictureBox()->pixmap().isNull());
+    EXPECT_FALSE(QFile::exists(photoFile("0001.png")));
+    EXPECT_EQ(person("0001").value("xingm").toString(), "李四");
+    EXPECT_TRUE(session.pendingRecordNo.isEmpty());
+
+    // Corrected, the same window stores it (the picture was chosen for 0001, so it is not written
+    // for 0005).
+    prompts.clear();
+    form->lineEdit("bianh")->setText("0005");
+    window->save();
+    EXPECT_EQ(prompts.messages().value(0), "保存成功!");
+    EXPECT_EQ(person("0005").value("xingm").toString(), "张三");
+    EXPECT_TRUE(person("0005").value("zhaop").isNull());
+    EXPECT_FALSE(QFile::exists(photoFile("0001.png")));
+    EXPECT_FALSE(QFile::exists(photoFile("0005.png")));
+}
+
+TEST_P(CreateRecord, APhotoIsWrittenOnlyForTheRecordItWasChosenFor)
+{
+    auto browse = [&](const QString& file) {
+        if (!file.isEmpty())
+            prompts.answerFile(file);
+        QTest::mouseClick(window->findChild<QPushButton*>("browsePicture"), Qt::LeftButton);
+    };
+    auto save = [&](const QString& number) {
+        fill(form, everyField);
+        fill(form, {{"bianh", number}});
+        window->save();
+    };
+    const QString red = pictureFile("red.png");
+    QFile redFile(red);
+    ASSERT_TRUE(redFile.open(QIODevice::ReadOnly));
+    const QByteArray redBytes = redFile.readAll();
+
+    // Chosen with its number: written under number + extension, byte for byte.
+    fill(form, {{"bianh", "0001"}});
+    browse(red);
+    EXPECT_EQ(form->photoName(), "0001.png");
+    browse({}); // a cancelled second browse keeps the first picture
+    save("0001");
+    QFile written(photoFile("0001.png"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), redBytes);
+    EXPECT_EQ(person("0001").value("zhaop").toString(), "0001.png");
+    EXPECT_TRUE(form->pictureBox()->pixmap().isNull());
+
+    // The next record without a picture gets none.
+    save("0002");
+    EXPECT_TRUE(person("0002").value("zhaop").isNull());
+    EXPECT_EQ(QDir(context->photoDirectory).entryList(QDir::Files), QStringList({"0001.png"}));
+
+    // Chosen before a number was typed: no photo name, no file.
+    fill(form, {{"bianh", ""}});
+    browse(pictureFile("blue.png", Qt::blue));
+    EXPECT_TRUE(form->photoName().isEmpty());
+    save("0003");
+    EXPECT_TRUE(person("0003").value("zhaop").isNull());
+
+    // Chosen for 0001, then the number corrected: 0001's photo stays untouched.
+    fill(form, {{"bianh", "0001"}});
+    browse(pictureFile("green.png", Qt::green));
+    save("0004");
+    EXPECT_TRUE(person("0004").value("zhaop").isNull());
+    ASSERT_TRUE(written.seek(0));
+    EXPECT_EQ(written.readAll(), redBytes);
+    EXPECT_EQ(QDir(context->photoDirectory).entryList(QDir::Files), QStringList({"0001.png"}));
+
+    // "清除" in this window deletes no file: none is written before saving,
+    // and a file of that name belongs to someone already registered.
+    fill(form, {{"bianh", "0001"}});
+    browse(red);
+    QTest::mouseClick(window->findChild<QPushButton*>("clearPicture"), Qt::LeftButton);
+    EXPECT_TRUE(form->photoName().isEmpty());
+    EXPECT_TRUE(QFile::exists(photoFile("0001.png")));
+}
+
+TEST_P(CreateRecord, APhotoNameTheColumnCannotHoldOrThatLeavesTheFolderIsRefused)
+{
+    const struct
+    {
+        const char* number;
+        const char* file;
+    } cases[] = {{"0123456789", "p.verylongext"}, {"../x", "p.png"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.number);
+        prompts.clear();
+        form->setPhotoName({});
+        fill(form, {{"bianh", c.number}});
+        prompts.answerFile(pictureFile(c.file));
+        QTest::mouseClick(window->findChild<QPushButton*>("browsePicture"), Qt::LeftButton);
+        ASSERT_EQ(prompts.messages().size(), 1);
+        EXPECT_EQ(prompts.records().back().caption, "出错提示");
+        EXPECT_TRUE(form->photoName().isEmpty());
+        EXPECT_TRUE(form->pendingPhoto().isEmpty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, CreateRecord, ::testing::ValuesIn(test::databaseBackends()),
+                         [](const auto& info) { return test::backendName(info.param); });
+
+class ModifyRecord : public CreateRecord
+{
+};
+
+TEST_P(ModifyRecord, KeepsFormOfAddressAndEntryDateAndAStoredOccupationNoLongerOffered)
+{
+    fill(form, everyField);
+    window->save(); // 0001, 男 -> 先生, 体力劳动
+    const QVariantMap before = person("0001");
+    ASSERT_EQ(before.value("zunc").toString(), "先生");
+    prompts.clear();
+
+    records::ModifyRecordWindow modify(*context);
+    modify.show();
+    EXPECT_EQ(modify.form()->comboBox("zhiy")->count(), 11);
+    EXPECT_EQ(modify.form()->comboBox("zhiy")->findText("体力劳动"), -1);
+    modify.lookupBox()->setText(" 0001 ");
+    QTest::keyClick(modify.lookupBox(), Qt::Key_Return);
+    EXPECT_EQ(shown(modify.form(), "xingm"), "张三");
+    EXPECT_EQ(shown(modify.form(), "zhiy"), "体力劳动");
+    EXPECT_TRUE(modify.form()->lineEdit("bianh")->isReadOnly());
+
+    fill(modify.form(), {{"xingb", "女"}, {"xingm", "张三丰"}});
+    modify.modify();
+    EXPECT_EQ(prompts.messages(), QStringList({"修改成功!"}));
+    EXPECT_EQ(prompts.records()[0].caption, "提示信息!");
+    const QVariantMap after = person("0001");
+    EXPECT_EQ(after.value("xingm").toString(), "张三丰");
+    EXPECT_EQ(after.value("xingb").toString(), "女");
+    EXPECT_EQ(after.value("zunc").toString(), "先生");
+    EXPECT_EQ(after.value("lurrq"), before.value("lurrq"));
+    EXPECT_EQ(after.value("zhiy").toString(), "体力劳动");
+    EXPECT_TRUE(modify.lookupBox()->text().isEmpty());
+    EXPECT_TRUE(shown(modify.form(), "xingm").isEmpty());
+}
+
+TEST_P(ModifyRecord, AnUnknownNumberStoresNothingAndAMissingPhotoIsReported)
+{
+    records::ModifyRecordWindow modify(*context);
+    modify.show();
+    modify.lookup("9999");
+    EXPECT_TRUE(shown(modify.form(), "xingm").isEmpty());
+    modify.modify();
+    EXPECT_EQ(prompts.messages(), QStringList({"修改不成功!"}));
+    EXPECT_EQ(prompts.records()[0].caption, "出错提示!");
+    EXPECT_EQ(store::scalar(conn->db(), "select count(*) from jkpg_jbxx").toInt(), 0);
+
+    addPerson("0001", "李四", "女");
+    store::run(conn->db(), "update jkpg_jbxx set zhaop = '0001.jpg'");
+    prompts.clear();
+    modify.lookup("0001");
+    EXPECT_EQ(prompts.messages(), QStringList({"加载照片出错!"}));
+    EXPECT_EQ(prompts.records()[0].caption, "出错提示");
+    EXPECT_EQ(prompts.records()[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(shown(modify.form(), "xingm"), "李四");
+
+    // A new picture for the loaded person is written under the new name; the
+    // old name of another extension is simply replaced in the row.
+    prompts.clear();
+    prompts.answerFile(pictureFile("new.png"));
+    QTest::mouseClick(modify.findChild<QPushButton*>("browsePicture"), Qt::LeftButton);
+    EXPECT_EQ(modify.form()->photoName(), "0001.png");
+    modify.modify();
+    EXPECT_EQ(prompts.messages().value(0), "修改成功!");
+    EXPECT_EQ(person("0001").value("zhaop").toString(), "0001.png");
+    EXPECT_TRUE(QFile::exists(photoFile("0001.png")));
+
+    // Storing another person without a new picture writes nothing.
+    addPerson("0002", "王五", "男");
+    modify.lookup("0002");
+    modify.modify();
+    EXPECT_EQ(QDir(context->photoDirectory).entryList(QDir::Files), QStringList({"0001.png"}));
+
+    // "清除" here deletes the loaded person's photo file.
+    modify.lookup("0001");
+    EXPECT_FALSE(modify.form()->pictureBox()->pixmap().isNull());
+    QTest::mouseClick(modify.findChild<QPushButton*>("clearPicture"), Qt::LeftButton);
+    EXPECT_FALSE(QFile::exists(photoFile("0001.png")));
+    modify.modify();
+    EXPECT_TRUE(person("0001").value("zhaop").isNull());
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ModifyRecord, ::testing::ValuesIn(test::databaseBackends()),
+                         [](const auto& info) { return test::backendName(info.param); });
+
+} // namespace

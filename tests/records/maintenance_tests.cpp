@@ -1,0 +1,169 @@
+#include "RecordsFixture.h"
+#include "records/BrowseRecordWindow.h"
+#include "records/DeleteRecordWindow.h"
+#include "records/PersonListReport.h"
+#include "records/RenumberDialog.h"
+#include "reportengine/Report.h"
+#include "store/Sql.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+
+using namespace hra;
+using test::RecordsFixture;
+
+namespace {
+
+QStringList headers(const QTableWidget* table)
+{
+    QStringList out;
+    for (int c = 0; c < table->columnCount(); ++c)
+        out << table->horizontalHeaderItem(c)->text();
+    return out;
+}
+
+QStringList firstColumn(const QTableWidget* table)
+{
+    QStringList out;
+    for (int r = 0; r < table->rowCount(); ++r)
+        out << table->item(r, 0)->text();
+    return out;
+}
+
+class Maintenance : public RecordsFixture
+{
+};
+
+TEST_P(Maintenance, DeletingAPersonKeepsTheAssessments)
+{
+    addPerson("0001", "张三", "男", 1);
+    addPerson("0002", "李四", "女");
+    records::DeleteRecordWindow window(*context);
+    EXPECT_EQ(headers(window.table()),
+              QStringList({"编号", "姓名", "性别", "年龄", "婚姻状况", "文化程度", "职业",
+                           "身份证号", "联系方式", "录入日期"}));
+    window.deleteSelected(); // nothing found yet
+    EXPECT_TRUE(prompts.records().empty());
+
+    window.find();
+    EXPECT_EQ(firstColumn(window.table()), QStringList({"0001", "0002"}));
+    EXPECT_EQ(window.table()->item(0, 3)->text(), "40");
+
+    prompts.answerMessage(QMessageBox::No);
+    window.deleteSelected();
+    EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 1);
+
+    prompts.clear();
+    window.deleteSelected(); // answered Yes
+    EXPECT_EQ(prompts.messages(), QStringList({"确实要删除这条记录吗?", "删除成功!"}));
+    EXPECT_EQ(prompts.records()[0].caption, "删除提示");
+    EXPECT_EQ(prompts.records()[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(prompts.records()[1].caption, "提示信息!");
+    EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 0);
+    for (const QString& table : test::sevenTables.mid(0, 6))
+        EXPECT_EQ(rowsWithNumber(table, "0001"), 1) << table.toStdString();
+    EXPECT_EQ(firstColumn(window.table()), QStringList({"0002"}));
+
+    window.searchBox()->setText(" 0002 ");
+    window.find();
+    EXPECT_EQ(firstColumn(window.table()), QStringList({"0002"}));
+}
+
+TEST_P(Maintenance, BrowseHandsTheDoubleClickedPersonToTheQuestionnaireAndPrintsTheList)
+{
+    addPerson("0001", "张三", "男");
+    addPerson("0002", "李四", "女");
+    context->reportsDirectory = files.filePath("nowhere");
+    records::BrowseRecordWindow window(*context);
+    EXPECT_EQ(
+        headers(window.table()),
+        QStringList({"编号", "姓名", "性别", "身份证号", "年龄", "民族", "职业", "婚姻状况",
+                     "文化程度", "工作单位", "通讯地址", "联系方式", "邮件", "录入日期", "照片"}));
+    window.print(); // nothing found yet: nothing happens
+    EXPECT_TRUE(prompts.records().empty());
+
+    window.find();
+    window.openQuestionnaireFor(1);
+    EXPECT_EQ(session.pendingRecordNo, "0002");
+    EXPECT_EQ(questionnaireOpened, 1);
+
+    window.print(); // the template is missing: said, no preview
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(prompts.messages()[0].contains("jbxx.fr3"));
+    EXPECT_FALSE(window.findChild<records::PersonListPreview*>());
+
+    context->reportsDirectory = qEnvironmentVariable("HRA_SOURCE_DIR") + "/reports";
+    window.print();
+    auto* preview = window.findChild<records::PersonListPreview*>();
+    ASSERT_TRUE(preview);
+    EXPECT_EQ(preview->report().built().pageCount(), 1);
+    EXPECT_TRUE(preview->report().lastWarnings().isEmpty())
+        << preview->report().lastWarnings().join("; ").toStdString();
+    auto* source = preview->report().dataSources().find("frxDB_llda");
+    ASSERT_TRUE(source);
+    ASSERT_EQ(source->rowCount(), 2);
+    EXPECT_EQ(source->value(1, source->fieldIndex("xingm")).toString(), "李四");
+
+    const QString pdf = files.filePath("list.pdf");
+    prompts.answerFile(pdf);
+    preview->exportPdf();
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.read(5) == "%PDF-");
+}
+
+TEST_P(Maintenance, RenumberingToATakenNumberChangesNothing)
+{
+    addPerson("0001", "张三", "男", 1);
+    addPerson("0002", "李四", "女", 2);
+    records::RenumberDialog dialog(*conn, prompts, {"0001", "张三", "男", 40});
+    EXPECT_EQ(dialog.findChild<QLabel*>("age")->text(), "40");
+    dialog.newNumberBox()->setText("0002");
+    dialog.confirm();
+    EXPECT_EQ(prompts.messages(), QStringList({"确实要更改该评估编号吗？", "更改不成功!"}));
+    EXPECT_EQ(prompts.records()[0].caption, "提示信息");
+    EXPECT_EQ(prompts.records()[1].caption, "信息提示!");
+    EXPECT_EQ(prompts.records()[1].icon, QMessageBox::Critical);
+    EXPECT_FALSE(dialog.renumbered());
+    for (const QString& table : test::sevenTables) {
+        EXPECT_EQ(rowsWithNumber(table, "0001"), 1) << table.toStdString();
+        EXPECT_EQ(rowsWithNumber(table, "0002"), 1) << table.toStdString();
+    }
+}
+
+TEST_P(Maintenance, RenumberingMovesAllSevenTablesAndKeepsTheAssessmentsOldId)
+{
+    addPerson("0001", "张三", "男", 1);
+    records::RenumberDialog dialog(*conn, prompts, {"0001", "张三", "男", 40});
+    dialog.show();
+
+    dialog.newNumberBox()->setText("   ");
+    dialog.confirm(); // empty: nothing asked
+    prompts.answerMessage(QMessageBox::No);
+    dialog.newNumberBox()->setText(" 0003 ");
+    dialog.confirm(); // answered No: nothing changed, still open
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 1);
+
+    prompts.clear();
+    dialog.confirm();
+    EXPECT_EQ(prompts.messages(), QStringList({"确实要更改该评估编号吗？", "更改成功!"}));
+    EXPECT_EQ(prompts.records()[1].caption, "信息提示!");
+    EXPECT_EQ(prompts.records()[1].icon, QMessageBox::Information);
+    EXPECT_TRUE(dialog.renumbered());
+    EXPECT_FALSE(dialog.isVisible());
+    for (const QString& table : test::sevenTables) {
+        EXPECT_EQ(rowsWithNumber(table, "0001"), 0) << table.toStdString();
+        EXPECT_EQ(rowsWithNumber(table, "0003"), 1) << table.toStdString();
+    }
+    EXPECT_EQ(store::scalar(conn->db(), "select id from jkpg_id where jkpg_id = 1").toString(),
+              "0001");
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Maintenance, ::testing::ValuesIn(test::databaseBackends()),
+                         [](const auto& info) { return test::backendName(info.param); });
+
+} // namespace

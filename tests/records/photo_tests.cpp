@@ -1,0 +1,47 @@
+#include "records/Photos.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace hra::records;
+
+TEST(PhotoDirectory, BesideTheProgramElseApplicationDataElseNone)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString program = dir.filePath("bin");
+    const QString appData = dir.filePath("appdata");
+    ASSERT_TRUE(QDir().mkpath(program));
+
+    EXPECT_EQ(choosePhotoDirectory(program, appData), QDir(program).filePath("picture"));
+    EXPECT_TRUE(QDir(dir.filePath("bin/picture")).exists());
+
+    // A program folder where "picture" cannot be made (here: a file of that name).
+    const QString blocked = dir.filePath("blocked");
+    ASSERT_TRUE(QDir().mkpath(blocked));
+    QFile file(QDir(blocked).filePath("picture"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_EQ(choosePhotoDirectory(blocked, appData), QDir(appData).filePath("picture"));
+    EXPECT_EQ(choosePhotoDirectory(blocked, blocked), QString());
+    // The probe file used to test writing is gone again.
+    EXPECT_EQ(QDir(appData + "/picture").entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+TEST(PhotoName, NumberPlusExtensionAndOnlyNamesThatStayInTheFolderAndFit)
+{
+    EXPECT_EQ(photoName("0000000123", "/tmp/a.b/x.jpg"), "0000000123.jpg");
+    EXPECT_EQ(photoName("12", "/tmp/x.JPEG"), "12.JPEG");
+    EXPECT_EQ(photoName("12", "/tmp/x"), "12");
+
+    EXPECT_TRUE(photoNameProblem("0000000123.jpeg", 20).isEmpty());
+    EXPECT_FALSE(photoNameProblem("0000000123.jpg", 10).isEmpty());
+    for (const char* bad : {"../x.jpg", "a/b.jpg", "a\\b.jpg", "c:x.jpg", "..", "a?.png"})
+        EXPECT_FALSE(photoNameProblem(bad, 20).isEmpty()) << bad;
+
+    EXPECT_EQ(photoPath("/p", "1.jpg"), "/p/1.jpg");
+    EXPECT_EQ(photoPath("/p", "../1.jpg"), QString());
+    EXPECT_EQ(photoPath("/p", ""), QString());
+}

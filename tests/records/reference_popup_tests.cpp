@@ -1,0 +1,75 @@
+#include "RecordsFixture.h"
+#include "questionnaire/ReferencePopup.h"
+#include "store/Sql.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace hra;
+using test::RecordsFixture;
+
+namespace {
+
+class ReferenceRange : public RecordsFixture
+{
+protected:
+    // Runs the editor, typing into the popup once it shows and pressing a button.
+    QString edit(const QString& column, const QStringList& values, const char* button)
+    {
+        QTimer::singleShot(0, [&] {
+            auto* popup =
+                qobject_cast<questionnaire::ReferencePopup*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(popup);
+            EXPECT_EQ(popup->windowTitle(), "参考值");
+            // A second request while the popup is open does nothing.
+            EXPECT_TRUE(
+                questionnaire::editReferenceRange(*conn, prompts, nullptr, "jkpg_tgjc", column)
+                    .isNull());
+            const char* fields[] = {"min_value", "max_value", "danw"};
+            for (int i = 0; i < values.size(); ++i)
+                popup->field(fields[i])->setText(values[i]);
+            popup->findChild<QPushButton*>(button)->click();
+        });
+        return questionnaire::editReferenceRange(*conn, prompts, nullptr, "jkpg_tgjc", column);
+    }
+
+    QVariant stored(const QString& column, const char* field)
+    {
+        return store::scalar(
+            conn->db(),
+            QStringLiteral("select %1 from jkpg_sjzd where biaomc = 'jkpg_tgjc' and duiyzd = :c")
+                .arg(QLatin1String(field)),
+            {{"c", column}});
+    }
+};
+
+TEST_P(ReferenceRange, StoresTheRangeTextAndReturnsIt)
+{
+    store::run(conn->db(),
+               "delete from jkpg_sjzd where biaomc = 'jkpg_tgjc' and duiyzd in ('kfxt', 'xyz')");
+
+    // A column without a row gets a new one.
+    EXPECT_EQ(edit("kfxt", {"3.90", "6.1", "mmol/L"}, "save"), "3.9-6.1mmol/L");
+    EXPECT_EQ(stored("kfxt", "duiyz").toString(), "3.9-6.1mmol/L");
+    EXPECT_DOUBLE_EQ(stored("kfxt", "min_value").toDouble(), 3.9);
+
+    // An existing row is updated in place.
+    EXPECT_EQ(edit("kfxt", {"4", "140.00", "mmol/L"}, "save"), "4-140mmol/L");
+    EXPECT_EQ(
+        store::scalar(conn->db(), "select count(*) from jkpg_sjzd where duiyzd = 'kfxt'").toInt(),
+        1);
+    EXPECT_EQ(stored("kfxt", "duiyz").toString(), "4-140mmol/L");
+
+    // Closed without storing: the popup's values come back, the row is unchanged.
+    EXPECT_EQ(edit("kfxt", {"5", "7", "x"}, "close"), "5-7x");
+    EXPECT_EQ(stored("kfxt", "duiyz").toString(), "4-140mmol/L");
+    EXPECT_EQ(edit("xyz", {}, "close"), "-");
+    EXPECT_FALSE(stored("xyz", "duiyz").isValid());
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ReferenceRange, ::testing::ValuesIn(test::databaseBackends()),
+                         [](const auto& info) { return test::backendName(info.param); });
+
+} // namespace
