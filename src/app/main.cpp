@@ -1,4 +1,5 @@
 #include "app/AppContext.h"
+#include "app/AreaWindows.h"
 #include "app/Desktop.h"
 #include "app/Launcher.h"
 #include "app/MainWindow.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv)
     app::AppContext context(prompts, desktop, QApplication::applicationDirPath());
     app::WindowRegistry registry;
     app::registerShellWindows(registry);
+    app::AreaWindows areas(context, registry);
 
     app::Launch started =
         app::launch(context, registry, [&iniPath] { return app::openDatabase(iniPath); });

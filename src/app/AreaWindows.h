@@ -1,0 +1,29 @@
+#pragma once
+
+#include "records/Context.h"
+
+#include <optional>
+
+namespace hra::app {
+
+struct AppContext;
+class WindowRegistry;
+
+// Plugs the windows of the areas of work into the main window's registry and
+// holds what they share for the whole run.
+class AreaWindows
+{
+public:
+    AreaWindows(AppContext& context, WindowRegistry& registry);
+
+private:
+    // Built when the first person-record window opens: the connection only
+    // exists after the log-in.
+    records::Context& recordsContext();
+
+    AppContext& m_context;
+    const WindowRegistry& m_registry;
+    std::optional<records::Context> m_records;
+};
+
+} // namespace hra::app
