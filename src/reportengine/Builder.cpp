@@ -233,7 +233,10 @@ void ReportBuilder::buildPage(const TemplatePage& page)
                     height, place(child, QPointF(bandObject->rect.left(), 0), built.number, row));
             if (rowsOnPage > 0 && y + height > bottom + 0.01) {
                 m_result.report.appendPage(std::move(built));
+                // The page's own objects print the current row, not the band's.
+                m_bandSource = nullptr;
                 built = startPage(page);
+                m_bandSource = source;
                 y = top;
                 rowsOnPage = 0;
                 // Page numbers in the row follow the new page.

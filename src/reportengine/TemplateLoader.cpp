@@ -95,7 +95,7 @@ LoadResult Loader::load(const QByteArray& xml, ReportTemplate& out)
             return m_nested;
         result.ok = false;
         result.line = int(m_xml.lineNumber());
-        result.column = int(m_xml.columnNumber());
+        result.column = std::max(1, int(m_xml.columnNumber()));
         result.message = m_xml.hasError() ? m_xml.errorString() : e.message;
         result.warnings = m_warnings;
         return result;
