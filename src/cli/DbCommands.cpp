@@ -1,5 +1,4 @@
 #include "cli/Command.h"
-
 #include "store/Bootstrap.h"
 #include "store/Connection.h"
 #include "store/Operators.h"
@@ -56,8 +55,9 @@ int initCommand(const QStringList& raw)
         return 1;
     }
     try {
-        const store::InitResult result = store::initializeDatabase(
-            *connection, {.demo = args.flag(QStringLiteral("demo")), .force = args.flag(QStringLiteral("force"))});
+        const store::InitResult result =
+            store::initializeDatabase(*connection, {.demo = args.flag(QStringLiteral("demo")),
+                                                    .force = args.flag(QStringLiteral("force"))});
         QTextStream out(stdout);
         out << "database initialised (" << store::driverName(settings.driver) << ")\n";
         out << "manager code: " << store::kManagerCode << '\n';
@@ -76,9 +76,11 @@ int initCommand(const QStringList& raw)
 std::vector<Command> dbCommands()
 {
     return {
-        {{QStringLiteral("db"), QStringLiteral("connection-string")}, QStringLiteral("[--ini FILE]"),
+        {{QStringLiteral("db"), QStringLiteral("connection-string")},
+         QStringLiteral("[--ini FILE]"),
          connectionStringCommand},
-        {{QStringLiteral("db"), QStringLiteral("init")}, QStringLiteral("[--ini FILE] [--demo] [--force]"),
+        {{QStringLiteral("db"), QStringLiteral("init")},
+         QStringLiteral("[--ini FILE] [--demo] [--force]"),
          initCommand},
     };
 }

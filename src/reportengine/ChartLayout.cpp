@@ -235,8 +235,7 @@ void layoutChart(const BarChart& chart, const QRectF& rect, const std::vector<Ch
         }
     }
     if (chart.frame.sides)
-        out.push_back(
-            TextPrimitive{rect, rect.topLeft(), {}, {}, Qt::black, QColor(), chart.frame, false});
+        appendFrame(out, rect, chart.frame);
 }
 
 } // namespace hra::reportengine

@@ -3,6 +3,7 @@
 #include "reportengine/Report.h"
 #include "reportengine/widgets/ReportPreview.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QPrinter>
 #include <QProcess>
@@ -57,13 +58,26 @@ TEST(ReportPreview, ShowsPagesAtFullSizeAndClears)
 
 TEST(ReportPreview, PaintsThePixelsThePngExportPaints)
 {
+    // The sample template of the documentation holds every object kind.
+    const QString examples =
+        qEnvironmentVariable("HRA_SOURCE_DIR") + QStringLiteral("/docs/examples");
+    ReportTemplate templ;
+    const LoadResult loaded = loadTemplate(examples + QStringLiteral("/sample-report.xml"), templ);
+    ASSERT_TRUE(loaded.ok && !templ.isEmpty()) << loaded.toString().toStdString();
+    QFile data(examples + QStringLiteral("/sample-data.json"));
+    ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+    DataSources sources;
+    ASSERT_TRUE(loadJsonSources(data.readAll(), sources, nullptr));
+    const BuildResult built = buildReport(templ, sources);
+    EXPECT_TRUE(built.warnings.isEmpty()) << built.warnings.join(u'\n').toStdString();
+    ASSERT_EQ(built.report.pageCount(), 4);
+
     ASSERT_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInchX(), 96);
-    const BuildResult built = build(kTwoPages, chartData());
     ReportPreview preview;
     preview.resize(900, 700);
     preview.setReport(built.report);
     preview.show();
-    for (int page = 0; page < 2; ++page) {
+    for (int page = 0; page < built.report.pageCount(); ++page) {
         const QImage png = renderPage(built.report, page, 96);
         const QRect area(QPoint(12, preview.pageTop(page)), png.size());
         const QImage shown = preview.widget()->grab(area).toImage().convertToFormat(png.format());
