@@ -16,7 +16,6 @@
 #include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QTextStream>
-
 #include <algorithm>
 #include <memory>
 
@@ -26,9 +25,9 @@ namespace {
 
 constexpr int kPages = 24;
 
-const QString kParagraph = QStringLiteral(
-    "这是一段用于测试排版速度的说明文字，包含中文、数字 12345 和 English words，"
-    "长度足以在文本框中换成好几行，以便衡量换行与字形定位的开销。");
+const QString kParagraph =
+    QStringLiteral("这是一段用于测试排版速度的说明文字，包含中文、数字 12345 和 English words，"
+                   "长度足以在文本框中换成好几行，以便衡量换行与字形定位的开销。");
 
 re::DataSources makeSources()
 {
@@ -45,7 +44,8 @@ re::DataSources makeSources()
     for (int i = 0; i < 6; ++i)
         bars << QVariantList{QStringLiteral("类别%1").arg(i + 1), 1.5 + (i * 37 % 11) / 2.0};
     sources.add(std::make_shared<re::TableDataSource>(
-        QStringLiteral("bars"), QStringList{QStringLiteral("name"), QStringLiteral("value")}, bars));
+        QStringLiteral("bars"), QStringList{QStringLiteral("name"), QStringLiteral("value")},
+        bars));
     return sources;
 }
 

@@ -130,7 +130,7 @@ std::vector<LineCells> breakLines(const QString& paragraph, const std::vector<Ce
 
 } // namespace
 
-LaidOutText layoutText(const QString& text, const FontSpec& font, qreal width, HAlign align,
+LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, HAlign align,
                        bool wrap, qreal lineSpacing)
 {
     LaidOutText out;

@@ -32,7 +32,7 @@ struct LaidOutText
 // Breaks text into lines of at most `width` units (when wrapping) and places
 // the glyphs. The layout is done once, on font design metrics, so that the
 // screen, the printer and PDF show the same lines.
-LaidOutText layoutText(const QString& text, const FontSpec& font, qreal width, HAlign align,
+LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, HAlign align,
                        bool wrap, qreal lineSpacing);
 
 } // namespace hra::reportengine

@@ -7,7 +7,6 @@
 #include "reportengine/TemplateLoader.h"
 
 #include <QByteArray>
-
 #include <cstdint>
 #include <cstdlib>
 
