@@ -1,5 +1,4 @@
 #include "cli/Command.h"
-
 #include "store/Bootstrap.h"
 #include "store/Connection.h"
 #include "store/Operators.h"
@@ -61,8 +60,9 @@ int initCommand(const QStringList& raw)
             QTextStream(stdout) << "database already initialised; left as it is\n";
             return 0;
         }
-        const store::InitResult result = store::initializeDatabase(
-            *connection, {.demo = args.flag(QStringLiteral("demo")), .force = args.flag(QStringLiteral("force"))});
+        const store::InitResult result =
+            store::initializeDatabase(*connection, {.demo = args.flag(QStringLiteral("demo")),
+                                                    .force = args.flag(QStringLiteral("force"))});
         QTextStream out(stdout);
         out << "database initialised (" << store::driverName(settings.driver) << ")\n";
         out << "manager code: " << store::kManagerCode << '\n';
@@ -81,9 +81,11 @@ int initCommand(const QStringList& raw)
 std::vector<Command> dbCommands()
 {
     return {
-        {{QStringLiteral("db"), QStringLiteral("connection-string")}, QStringLiteral("[--ini FILE]"),
+        {{QStringLiteral("db"), QStringLiteral("connection-string")},
+         QStringLiteral("[--ini FILE]"),
          connectionStringCommand},
-        {{QStringLiteral("db"), QStringLiteral("init")}, QStringLiteral("[--ini FILE] [--demo] [--force | --if-empty]"),
+        {{QStringLiteral("db"), QStringLiteral("init")},
+         QStringLiteral("[--ini FILE] [--demo] [--force | --if-empty]"),
          initCommand},
     };
 }

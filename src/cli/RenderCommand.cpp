@@ -3,6 +3,7 @@
 #include "reportengine/Export.h"
 #include "reportengine/TemplateLoader.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
@@ -75,6 +76,7 @@ int renderCommand(const QStringList& raw)
         err << "build failed: " << built.error << '\n';
         return 1;
     }
+    QDir().mkpath(QFileInfo(pdfPath).absolutePath());
     if (!re::exportPdf(built.report, pdfPath, &error, QFileInfo(templatePath).completeBaseName())) {
         err << error << '\n';
         return 1;

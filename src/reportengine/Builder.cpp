@@ -80,6 +80,8 @@ TextPrimitive layoutTextBox(const TextBox& box, const QString& text, const QRect
     t.origin = t.rect.topLeft() + QPointF(pad, pad + dy);
     t.runs = laid.runs;
     t.text = laid.lines.join(u'\n');
+    t.underlines = laid.underlines;
+    t.underlineWidth = laid.underlineWidth;
     t.color = box.color;
     t.fill = box.fill;
     t.frame = box.frame;
@@ -137,7 +139,8 @@ QString ReportBuilder::fieldText(const QString& sourceName, const QString& field
     if (!source)
         return {};
     const int index = source->fieldIndex(field);
-    if (index < 0) {
+    // A source without rows may not know its fields (an empty JSON array).
+    if (index < 0 && source->rowCount() > 0) {
         warn(QStringLiteral("unknown field \"%1\" of data source \"%2\"").arg(field, sourceName));
         return {};
     }
@@ -172,8 +175,7 @@ qreal ReportBuilder::place(const ReportObject& object, QPointF offset, int pageN
         if (!picture->image.isNull())
             out.push_back(ImagePrimitive{rect, pictureTarget(*picture, rect), picture->image});
         if (picture->frame.sides)
-            out.push_back(TextPrimitive{
-                rect, rect.topLeft(), {}, {}, Qt::black, QColor(), picture->frame, false});
+            appendFrame(out, rect, picture->frame);
     } else if (const auto* chart = std::get_if<BarChart>(&object.item)) {
         std::vector<ChartPoint> points;
         if (const DataSource* source = touch(chart->source)) {
@@ -233,7 +235,10 @@ void ReportBuilder::buildPage(const TemplatePage& page)
                     height, place(child, QPointF(bandObject->rect.left(), 0), built.number, row));
             if (rowsOnPage > 0 && y + height > bottom + 0.01) {
                 m_result.report.appendPage(std::move(built));
+                // The page's own objects print the current row, not the band's.
+                m_bandSource = nullptr;
                 built = startPage(page);
+                m_bandSource = source;
                 y = top;
                 rowsOnPage = 0;
                 // Page numbers in the row follow the new page.

@@ -46,6 +46,11 @@ struct PrimitivePainter
             p.setPen(t.color);
             for (const GlyphRunText& run : t.runs)
                 p.drawGlyphRun(t.origin, run.run);
+            if (!t.underlines.isEmpty()) {
+                p.setPen(QPen(t.color, t.underlineWidth, Qt::SolidLine, Qt::FlatCap));
+                p.translate(t.origin);
+                p.drawLines(t.underlines);
+            }
             p.restore();
         }
         paintFrame(p, t.rect, t.frame);
@@ -123,6 +128,16 @@ void appendLine(std::vector<Primitive>& out, const QLineF& line, qreal width, co
     l.color = color;
     l.style = style;
     out.emplace_back(std::move(l));
+}
+
+void appendFrame(std::vector<Primitive>& out, const QRectF& rect, const Frame& frame)
+{
+    TextPrimitive t;
+    t.rect = rect;
+    t.origin = rect.topLeft();
+    t.frame = frame;
+    t.clip = false;
+    out.emplace_back(std::move(t));
 }
 
 void scalePainterToUnits(QPainter& painter, qreal dpi)

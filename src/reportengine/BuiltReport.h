@@ -23,7 +23,9 @@ struct TextPrimitive
     QRectF rect;
     QPointF origin; // where the laid-out glyph positions start
     QList<GlyphRunText> runs;
-    QString text; // the resolved text, lines joined by '\n'
+    QString text;             // the resolved text, lines joined by '\n'
+    QList<QLineF> underlines; // relative to origin, like the glyphs
+    qreal underlineWidth = 0;
     QColor color = Qt::black;
     QColor fill;
     Frame frame;
@@ -60,6 +62,9 @@ using Primitive = std::variant<TextPrimitive, LinePrimitive, RectPrimitive, Imag
 // the variant vector inline).
 void appendLine(std::vector<Primitive>& out, const QLineF& line, qreal width, const QColor& color,
                 Qt::PenStyle style = Qt::SolidLine);
+
+// Appends a frame around `rect` (a text primitive without text).
+void appendFrame(std::vector<Primitive>& out, const QRectF& rect, const Frame& frame);
 
 struct BuiltPage
 {

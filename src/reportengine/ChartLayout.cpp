@@ -46,7 +46,7 @@ double niceStep(double range)
     return 10 * magnitude;
 }
 
-TextPrimitive label(const QString& text, const FontSpec& font, const QRectF& rect, HAlign h,
+TextPrimitive label(const QString& text, const FontStyle& font, const QRectF& rect, HAlign h,
                     VAlign v, bool wrap = false)
 {
     TextBox box;
@@ -59,7 +59,7 @@ TextPrimitive label(const QString& text, const FontSpec& font, const QRectF& rec
     return layoutTextBox(box, text, rect);
 }
 
-qreal textWidth(const QString& text, const FontSpec& font)
+qreal textWidth(const QString& text, const FontStyle& font)
 {
     const LaidOutText laid = layoutText(text, font, 1e6, HAlign::Left, false, 1.2);
     qreal w = 0;
@@ -146,7 +146,7 @@ void layoutChart(const BarChart& chart, const QRectF& rect, const std::vector<Ch
     if (chart.background.isValid() && chart.background.alpha() > 0)
         out.push_back(RectPrimitive{rect, 0, 0, QColor(), chart.background});
 
-    const FontSpec& font = chart.font;
+    const FontStyle& font = chart.font;
     const qreal pad = 6;
     const qreal lineHeight = font.size * 1.2;
     const ChartAxis axis = chartAxis(chart, points);
@@ -235,8 +235,7 @@ void layoutChart(const BarChart& chart, const QRectF& rect, const std::vector<Ch
         }
     }
     if (chart.frame.sides)
-        out.push_back(
-            TextPrimitive{rect, rect.topLeft(), {}, {}, Qt::black, QColor(), chart.frame, false});
+        appendFrame(out, rect, chart.frame);
 }
 
 } // namespace hra::reportengine

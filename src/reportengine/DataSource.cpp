@@ -117,6 +117,7 @@ bool loadJsonSources(const QByteArray& json, DataSources& into, QString* error)
                     fields << f.key();
             }
         }
+        fields.sort();
         QList<QVariantList> values;
         for (const QJsonValue& row : rows) {
             const QJsonObject object = row.toObject();

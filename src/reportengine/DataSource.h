@@ -89,8 +89,8 @@ private:
 };
 
 // Sources from a JSON document of the shape {"source": [{"field": value, ...}, ...], ...}.
-// Field names are the union of the rows' keys; a missing key reads as null. Returns false and an
-// error message for any other shape.
+// Field names are the union of the rows' keys, sorted; a missing key reads as null. Returns false
+// and an error message for any other shape.
 bool loadJsonSources(const QByteArray& json, DataSources& into, QString* error);
 
 // How a value prints: null as empty text, numbers in their shortest form with

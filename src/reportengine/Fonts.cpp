@@ -53,19 +53,19 @@ QString resolveFamily(const QString& face, bool* forceBold)
 
 namespace {
 
-QFont makeFont(const QString& family, const FontSpec& spec, bool bold)
+QFont makeFont(const QString& family, const FontStyle& style, bool bold)
 {
     QFont font(family);
-    font.setPixelSize(qMax(1, qRound(spec.size)));
+    font.setPixelSize(qMax(1, qRound(style.size)));
     font.setBold(bold);
-    font.setItalic(spec.italic);
-    font.setUnderline(spec.underline);
+    font.setItalic(style.italic);
+    font.setUnderline(style.underline);
     font.setHintingPreference(QFont::PreferNoHinting);
     font.setKerning(false);
     return font;
 }
 
-QRawFont cachedRawFont(const QString& family, const FontSpec& spec, bool bold)
+QRawFont cachedRawFont(const QString& family, const FontStyle& style, bool bold)
 {
     // Raw fonts are looked up per text box; building one is not cheap. The
     // cache goes with the application object, before the font engines do.
@@ -79,38 +79,38 @@ QRawFont cachedRawFont(const QString& family, const FontSpec& spec, bool bold)
     }
     QHash<QString, QRawFont>& cache = *cachePtr;
     const QString key =
-        QStringLiteral("%1|%2|%3|%4").arg(family).arg(spec.size).arg(bold).arg(spec.italic);
+        QStringLiteral("%1|%2|%3|%4").arg(family).arg(style.size).arg(bold).arg(style.italic);
     auto it = cache.constFind(key);
     if (it != cache.constEnd())
         return *it;
-    QRawFont raw = QRawFont::fromFont(makeFont(family, spec, bold));
+    QRawFont raw = QRawFont::fromFont(makeFont(family, style, bold));
     if (raw.isValid())
-        raw.setPixelSize(spec.size);
+        raw.setPixelSize(style.size);
     cache.insert(key, raw);
     return raw;
 }
 
 } // namespace
 
-QFont fontFor(const FontSpec& spec)
+QFont fontFor(const FontStyle& style)
 {
     bool heavy = false;
-    const QString family = resolveFamily(spec.face, &heavy);
-    return makeFont(family, spec, spec.bold || heavy);
+    const QString family = resolveFamily(style.face, &heavy);
+    return makeFont(family, style, style.bold || heavy);
 }
 
-QRawFont rawFontFor(const FontSpec& spec)
+QRawFont rawFontFor(const FontStyle& style)
 {
     bool heavy = false;
-    const QString family = resolveFamily(spec.face, &heavy);
-    return cachedRawFont(family, spec, spec.bold || heavy);
+    const QString family = resolveFamily(style.face, &heavy);
+    return cachedRawFont(family, style, style.bold || heavy);
 }
 
-QRawFont fallbackRawFontFor(const FontSpec& spec)
+QRawFont fallbackRawFontFor(const FontStyle& style)
 {
     bool heavy = false;
-    resolveFamily(spec.face, &heavy);
-    return cachedRawFont(fallbackFamily(), spec, spec.bold || heavy);
+    resolveFamily(style.face, &heavy);
+    return cachedRawFont(fallbackFamily(), style, style.bold || heavy);
 }
 
 } // namespace hra::reportengine

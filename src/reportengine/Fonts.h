@@ -29,11 +29,11 @@ QString fallbackFamily();
 // installed, else the fallback.
 QString resolveFamily(const QString& face, bool* forceBold = nullptr);
 
-QFont fontFor(const FontSpec& spec);
+QFont fontFor(const FontStyle& style);
 
-// The raw font for a spec at its pixel size, cached; and the fallback family
+// The raw font for a style at its pixel size, cached; and the fallback family
 // at the same size and weight.
-QRawFont rawFontFor(const FontSpec& spec);
-QRawFont fallbackRawFontFor(const FontSpec& spec);
+QRawFont rawFontFor(const FontStyle& style);
+QRawFont fallbackRawFontFor(const FontStyle& style);
 
 } // namespace hra::reportengine

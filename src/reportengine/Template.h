@@ -30,7 +30,7 @@ enum class VAlign
     Bottom
 };
 
-struct FontSpec
+struct FontStyle
 {
     QString face = QStringLiteral("宋体");
     qreal size = 13; // pixel height in units
@@ -59,7 +59,7 @@ struct Frame
 struct TextBox
 {
     QString text; // literal text with [..] expressions
-    FontSpec font;
+    FontStyle font;
     QColor color = Qt::black;
     QColor fill; // invalid: transparent
     Frame frame;
@@ -124,7 +124,7 @@ struct BarChart
     std::optional<qreal> axisMax;
     QString seriesTitle;
     bool legend = false;
-    FontSpec font{QStringLiteral("宋体"), 11};
+    FontStyle font{QStringLiteral("宋体"), 11};
     QColor background = Qt::white;
     Frame frame;
 };

@@ -56,7 +56,7 @@ private:
     bool boolean(const QString& name, bool fallback);
     QColor color(const QString& name, const QColor& fallback);
     Frame frame();
-    FontSpec font(const FontSpec& defaults);
+    FontStyle font(const FontStyle& defaults);
     QRectF geometry(bool requireSize);
     void common(ReportObject& object);
     [[noreturn]] void fail(const QString& message) { throw LoadError{message}; }
@@ -95,7 +95,7 @@ LoadResult Loader::load(const QByteArray& xml, ReportTemplate& out)
             return m_nested;
         result.ok = false;
         result.line = int(m_xml.lineNumber());
-        result.column = int(m_xml.columnNumber());
+        result.column = std::max(1, int(m_xml.columnNumber()));
         result.message = m_xml.hasError() ? m_xml.errorString() : e.message;
         result.warnings = m_warnings;
         return result;
@@ -206,9 +206,9 @@ Frame Loader::frame()
     return f;
 }
 
-FontSpec Loader::font(const FontSpec& defaults)
+FontStyle Loader::font(const FontStyle& defaults)
 {
-    FontSpec f = defaults;
+    FontStyle f = defaults;
     f.face = str(QStringLiteral("font"), f.face);
     f.size = number(QStringLiteral("size"), f.size, 1, 1000);
     f.bold = boolean(QStringLiteral("bold"), f.bold);
@@ -568,7 +568,7 @@ ReportObject Loader::readChart()
         fail(QStringLiteral("axis-max must be greater than axis-min"));
     chart.seriesTitle = str(QStringLiteral("series-title"));
     chart.legend = boolean(QStringLiteral("legend"), false);
-    FontSpec defaults = chart.font;
+    FontStyle defaults = chart.font;
     chart.font = font(defaults);
     chart.background = color(QStringLiteral("background"), Qt::white);
     chart.frame = frame();

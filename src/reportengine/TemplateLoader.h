@@ -10,9 +10,9 @@ namespace hra::reportengine {
 struct LoadResult
 {
     bool ok = true;
-    QString file; // the file the error is in (an included template, perhaps)
-    int line = 0;
-    int column = 0;
+    QString file;   // the file the error is in (an included template, perhaps)
+    int line = 0;   // from 1
+    int column = 0; // from 1: the last character of the offending tag
     QString message;
     QStringList warnings; // pictures that could not be read
 

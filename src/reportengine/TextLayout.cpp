@@ -130,7 +130,7 @@ std::vector<LineCells> breakLines(const QString& paragraph, const std::vector<Ce
 
 } // namespace
 
-LaidOutText layoutText(const QString& text, const FontSpec& font, qreal width, HAlign align,
+LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, HAlign align,
                        bool wrap, qreal lineSpacing)
 {
     LaidOutText out;
@@ -182,6 +182,7 @@ LaidOutText layoutText(const QString& text, const FontSpec& font, qreal width, H
                 break;
             }
             const qreal baseline = lineNo * pitch + baselineOffset;
+            const qreal lineStartX = x;
             QString lineText;
             QString runText;
             QList<quint32> glyphs;
@@ -194,7 +195,6 @@ LaidOutText layoutText(const QString& text, const FontSpec& font, qreal width, H
                 run.run.setRawFont(runFallback ? fallback : primary);
                 run.run.setGlyphIndexes(glyphs);
                 run.run.setPositions(positions);
-                run.run.setUnderline(font.underline);
                 run.text = runText;
                 out.runs.append(run);
                 glyphs.clear();
@@ -214,10 +214,15 @@ LaidOutText layoutText(const QString& text, const FontSpec& font, qreal width, H
                 x += cell.advance + gap;
             }
             flush();
+            if (font.underline && visibleEnd > line.first) {
+                const qreal y = baseline + primary.underlinePosition();
+                out.underlines << QLineF(lineStartX, y, x - gap, y);
+            }
             out.lines << lineText;
         }
     }
     out.height = lineNo * pitch;
+    out.underlineWidth = std::max<qreal>(primary.lineThickness(), font.size / 20);
     return out;
 }
 

@@ -3,6 +3,7 @@
 #include "reportengine/Template.h"
 
 #include <QGlyphRun>
+#include <QLineF>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -22,12 +23,16 @@ struct LaidOutText
     QList<GlyphRunText> runs;
     QStringList lines;
     qreal height = 0; // lines times the line pitch
+    // Drawn by the engine rather than by the glyph runs, which the raster
+    // engine would leave without underline.
+    QList<QLineF> underlines;
+    qreal underlineWidth = 0;
 };
 
 // Breaks text into lines of at most `width` units (when wrapping) and places
 // the glyphs. The layout is done once, on font design metrics, so that the
 // screen, the printer and PDF show the same lines.
-LaidOutText layoutText(const QString& text, const FontSpec& font, qreal width, HAlign align,
+LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, HAlign align,
                        bool wrap, qreal lineSpacing);
 
 } // namespace hra::reportengine

@@ -1,8 +1,10 @@
 #include "reportengine/widgets/ReportPreview.h"
 
+#include "reportengine/Export.h"
 #include "reportengine/Report.h"
 #include "reportengine/Units.h"
 
+#include <QFile>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPrintDialog>
@@ -151,7 +153,20 @@ bool printReport(const BuiltReport& report, QPrinter& printer)
         report.paintPage(i, painter);
         painter.restore();
     }
-    return painter.end();
+    if (!painter.end())
+        return false;
+    // Printing to a PDF file gets the same text maps as the PDF export.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        QFile file(printer.outputFileName());
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray pdf = file.readAll();
+            file.close();
+            const QByteArray repaired = repairPdfTextMaps(pdf, report);
+            if (repaired != pdf && file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                file.write(repaired);
+        }
+    }
+    return true;
 }
 
 } // namespace hra::reportengine

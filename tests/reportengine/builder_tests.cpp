@@ -1,0 +1,277 @@
+#include "Helpers.h"
+#include "reportengine/ChartLayout.h"
+#include "reportengine/Report.h"
+
+#include <QSignalSpy>
+
+using namespace hra::reportengine;
+using namespace hra::reportengine::test;
+
+namespace {
+
+qreal rightmostGlyph(const TextPrimitive& t)
+{
+    qreal right = 0;
+    for (const GlyphRunText& run : t.runs)
+        right = std::max(right, run.run.boundingRect().right());
+    return right;
+}
+
+} // namespace
+
+TEST(TextLayout, WrapsAtTheBoxWidthAndGrowsWithItsText)
+{
+    // Noto CJK ideographs are one em wide: 16 units at size 16, so six fit
+    // in 100 units.
+    TextBox box;
+    box.font.face = QStringLiteral("黑体");
+    box.font.size = 16;
+    box.padding = 2;
+    const QString twenty = QString(20, QChar(0x6C49)); // 汉
+    const QRectF rect(10, 20, 104, 30);
+
+    box.grow = true;
+    const TextPrimitive grown = layoutTextBox(box, twenty, rect);
+    EXPECT_EQ(grown.text.split(u'\n'),
+              QStringList({QString(6, QChar(0x6C49)), QString(6, QChar(0x6C49)),
+                           QString(6, QChar(0x6C49)), QString(2, QChar(0x6C49))}));
+    EXPECT_DOUBLE_EQ(grown.rect.height(), 4 * 16 * 1.25 + 2 * 2);
+    EXPECT_EQ(grown.rect.topLeft(), rect.topLeft());
+    EXPECT_LE(rightmostGlyph(grown), 100.01);
+    EXPECT_FALSE(grown.clip);
+
+    box.grow = false;
+    const TextPrimitive fixed = layoutTextBox(box, twenty, rect);
+    EXPECT_EQ(fixed.rect, rect);
+    EXPECT_TRUE(fixed.clip);
+
+    // Growing never shrinks a box.
+    box.grow = true;
+    EXPECT_EQ(layoutTextBox(box, QStringLiteral("短"), rect).rect, rect);
+
+    box.wrap = false;
+    EXPECT_EQ(layoutTextBox(box, twenty + QStringLiteral("\n第二行"), rect).text,
+              twenty + QStringLiteral("\n第二行"));
+}
+
+TEST(TextLayout, BreaksLatinTextBetweenWordsAndCutsWordsTooLong)
+{
+    TextBox box;
+    box.font.face = QStringLiteral("Arial");
+    box.font.size = 13;
+    box.padding = 0;
+    const TextPrimitive words =
+        layoutTextBox(box, QStringLiteral("alpha beta gamma delta"), QRectF(0, 0, 80, 20));
+    for (const QString& line : words.text.split(u'\n'))
+        EXPECT_FALSE(line.startsWith(u' ') || line.endsWith(u' ')) << line.toStdString();
+    EXPECT_EQ(words.text.split(u'\n').join(u' '), QStringLiteral("alpha beta gamma delta"));
+    EXPECT_GT(words.text.count(u'\n'), 0);
+
+    const TextPrimitive cut =
+        layoutTextBox(box, QStringLiteral("abcdefghijklmnopqrstuvwxyz"), QRectF(0, 0, 40, 20));
+    EXPECT_GT(cut.text.count(u'\n'), 1);
+    EXPECT_EQ(QString(cut.text).remove(u'\n'), QStringLiteral("abcdefghijklmnopqrstuvwxyz"));
+    EXPECT_LE(rightmostGlyph(layoutTextBox(box, QStringLiteral("abcdefghijklmnopqrstuvwxyz"),
+                                           QRectF(0, 0, 40, 20))),
+              40.5);
+}
+
+TEST(TextLayout, AlignmentPlacesTheLine)
+{
+    TextBox box;
+    box.font.face = QStringLiteral("黑体");
+    box.font.size = 20;
+    box.padding = 0;
+    const QRectF rect(0, 0, 200, 40);
+    auto firstX = [&](HAlign h) {
+        box.halign = h;
+        const TextPrimitive t = layoutTextBox(box, QStringLiteral("健康评估"), rect);
+        return t.runs.first().run.positions().first().x();
+    };
+    auto lastX = [&](HAlign h) {
+        box.halign = h;
+        const TextPrimitive t = layoutTextBox(box, QStringLiteral("健康评估"), rect);
+        return t.runs.last().run.positions().last().x();
+    };
+    EXPECT_NEAR(firstX(HAlign::Left), 0, 0.2);
+    EXPECT_NEAR(firstX(HAlign::Center), 60, 0.2);
+    EXPECT_NEAR(firstX(HAlign::Right), 120, 0.2);
+    // Spread over the whole width: first at the left edge, last ending at the right.
+    EXPECT_NEAR(firstX(HAlign::Distribute), 0, 0.2);
+    EXPECT_NEAR(lastX(HAlign::Distribute), 180, 0.2);
+}
+
+TEST(Charts, PointsAreSortedAndCutToTopN)
+{
+    auto source = table(QStringLiteral("s"), {QStringLiteral("name"), QStringLiteral("value")},
+                        {{QStringLiteral("a"), 3},
+                         {QStringLiteral("b"), QStringLiteral("1.5")},
+                         {QStringLiteral("c"), QVariant()},
+                         {QStringLiteral("d"), QStringLiteral("n/a")},
+                         {QStringLiteral("e"), 4.5},
+                         {QStringLiteral("f"), 1.5},
+                         {QStringLiteral("g"), -2},
+                         {QStringLiteral("h"), 9}});
+    struct Case
+    {
+        SortOrder sort;
+        int top;
+        QString expected; // categories in bar order
+    };
+    const Case cases[] = {
+        {SortOrder::None, 0, QStringLiteral("abefgh")},
+        {SortOrder::Ascending, 0, QStringLiteral("gbfaeh")},
+        {SortOrder::Ascending, 5, QStringLiteral("gbfae")},
+        {SortOrder::Descending, 3, QStringLiteral("hea")},
+        {SortOrder::None, 2, QStringLiteral("ab")},
+        {SortOrder::None, 100, QStringLiteral("abefgh")},
+    };
+    for (const Case& c : cases) {
+        BarChart chart;
+        chart.categoryField = QStringLiteral("name");
+        chart.valueField = QStringLiteral("value");
+        chart.sort = c.sort;
+        chart.top = c.top;
+        QString order;
+        for (const ChartPoint& p : chartPoints(chart, *source))
+            order += p.category;
+        EXPECT_EQ(order, c.expected) << int(c.sort) << " top " << c.top;
+    }
+    BarChart chart;
+    chart.valueField = QStringLiteral("nosuch");
+    EXPECT_TRUE(chartPoints(chart, *source).empty());
+}
+
+TEST(Charts, AxisRangeIsFixedWhenGivenAndRoundOtherwise)
+{
+    BarChart chart;
+    const std::vector<ChartPoint> points = {{QStringLiteral("a"), 3.2}, {QStringLiteral("b"), 0.4}};
+    ChartAxis axis = chartAxis(chart, points);
+    EXPECT_EQ(axis.min, 0);
+    EXPECT_EQ(axis.max, 4);
+    chart.axisMin = 0;
+    chart.axisMax = 5;
+    axis = chartAxis(chart, points);
+    EXPECT_EQ(axis.min, 0);
+    EXPECT_EQ(axis.max, 5);
+    EXPECT_EQ(axis.step, 1);
+}
+
+TEST(Charts, EachBarTakesItsColourAndValueLabelsPrint)
+{
+    DataSources sources;
+    sources.add(
+        table(QStringLiteral("s"), {QStringLiteral("k"), QStringLiteral("v")},
+              {{QStringLiteral("甲"), 1}, {QStringLiteral("乙"), 2}, {QStringLiteral("丙"), 3}}));
+    const BuildResult result = build(
+        onePage(QStringLiteral("<chart width=\"400\" height=\"200\" source=\"s\" category=\"k\" "
+                               "value=\"v\" colors=\"#ff0000 #00ff00\" color-each=\"true\" "
+                               "labels=\"true\" axis-min=\"0\" axis-max=\"5\"/>")),
+        sources);
+    QList<QColor> fills;
+    QStringList texts;
+    for (const Primitive& p : result.report.page(0).primitives) {
+        if (const auto* r = std::get_if<RectPrimitive>(&p); r && r->fill != QColor(Qt::white))
+            fills << r->fill;
+        if (const auto* t = std::get_if<TextPrimitive>(&p))
+            texts << t->text;
+    }
+    EXPECT_EQ(fills, QList<QColor>({QColor(Qt::red), QColor(Qt::green), QColor(Qt::red)}));
+    for (const char* expected : {"0", "5", "1", "2", "3", "甲", "乙", "丙"})
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
+}
+
+TEST(Builder, PageNumbersCountFromOneWithinTheBuild)
+{
+    const QString page =
+        QStringLiteral("<page><text width=\"200\" height=\"20\">第 [Page#] 页</text></page>");
+    const BuildResult result = build(QStringLiteral("<report>%1%1%1</report>").arg(page));
+    ASSERT_EQ(result.report.pageCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(result.report.pageText(i), QStringLiteral("第 %1 页").arg(i + 1));
+        EXPECT_EQ(result.report.page(i).number, i + 1);
+    }
+}
+
+TEST(Builder, DataBandRepeatsRowsAndBreaksOntoNewPages)
+{
+    QList<QVariantList> rows;
+    for (int i = 1; i <= 25; ++i)
+        rows << QVariantList{QStringLiteral("行%1").arg(i)};
+    DataSources sources;
+    sources.add(table(QStringLiteral("list"), {QStringLiteral("name")}, rows));
+    sources.add(table(QStringLiteral("none"), {QStringLiteral("name")}, {}));
+    // Rows of 20 units from 100 to 300: ten rows a page. The heading and the
+    // page number repeat on every page.
+    const QString xml = QStringLiteral(R"(<report><page>
+        <text width="200" height="20">名单 [Page#]</text>
+        <band source="list" y="100" height="20" bottom="300">
+          <text x="10" width="100" height="20">[list."name"]</text>
+        </band>
+        <text y="310" width="200" height="20">[list."name"]</text>
+      </page></report>)");
+    const BuildResult result = build(xml, sources);
+    ASSERT_EQ(result.report.pageCount(), 3);
+    // Page objects come first; outside the band the source prints its first row.
+    auto expected = [](int page, int from, int to) {
+        QStringList lines{QStringLiteral("名单 %1").arg(page), QStringLiteral("行1")};
+        for (int i = from; i <= to; ++i)
+            lines << QStringLiteral("行%1").arg(i);
+        return lines.join(u'\n');
+    };
+    EXPECT_EQ(result.report.pageText(0), expected(1, 1, 10));
+    EXPECT_EQ(result.report.pageText(1), expected(2, 11, 20));
+    EXPECT_EQ(result.report.pageText(2), expected(3, 21, 25));
+    // The eleventh row sits at the top of the band on page 2.
+    const auto& page2 = result.report.page(1).primitives;
+    const auto first = std::find_if(page2.begin(), page2.end(), [](const Primitive& p) {
+        const auto* t = std::get_if<TextPrimitive>(&p);
+        return t && t->text == QStringLiteral("行11");
+    });
+    ASSERT_NE(first, page2.end());
+    EXPECT_EQ(std::get<TextPrimitive>(*first).rect, QRectF(10, 100, 100, 20));
+
+    QString emptyXml = xml;
+    emptyXml.replace(QStringLiteral("source=\"list\""), QStringLiteral("source=\"none\""));
+    const BuildResult empty = build(emptyXml, sources);
+    ASSERT_EQ(empty.report.pageCount(), 1);
+    EXPECT_EQ(empty.report.pageText(0), QStringLiteral("名单 1\n行1"));
+}
+
+TEST(Report, BuildReportsProgressAgainstTheTemplatePageCount)
+{
+    Report report;
+    report.setTemplate(parse(QStringLiteral("<report><page/><page/><page/></report>")));
+    EXPECT_EQ(report.templatePageCount(), 3);
+    QSignalSpy progress(&report, &Report::progress);
+    report.build();
+    ASSERT_EQ(progress.count(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(progress.at(i).at(0).toInt(), i + 1);
+        EXPECT_EQ(progress.at(i).at(1).toInt(), 3);
+    }
+    EXPECT_EQ(report.built().pageCount(), 3);
+}
+
+TEST(Report, AsyncBuildRefusesASecondBuildUntilItFinishes)
+{
+    Report report;
+    report.setTemplate(parse(QStringLiteral(
+        "<report><page><text width=\"100\" height=\"20\">[Page#]</text></page><page/></report>")));
+    QSignalSpy finished(&report, &Report::buildFinished);
+    QSignalSpy progress(&report, &Report::progress);
+    ASSERT_TRUE(report.startBuild());
+    EXPECT_TRUE(report.isBuilding());
+    EXPECT_FALSE(report.startBuild());
+    EXPECT_FALSE(report.build().ok);
+    // Emptying the report meanwhile does not disturb the build under way.
+    report.clear();
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_FALSE(report.isBuilding());
+    EXPECT_TRUE(finished.first().first().toBool());
+    EXPECT_EQ(progress.last().at(0).toInt(), 2);
+    EXPECT_EQ(report.built().pageCount(), 2);
+    EXPECT_EQ(report.built().pageText(0), QStringLiteral("1"));
+    EXPECT_TRUE(report.startBuild()); // free again
+    ASSERT_TRUE(finished.wait(5000));
+}

@@ -1,0 +1,280 @@
+#include "Helpers.h"
+#include "reportengine/Report.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+using namespace hra::reportengine;
+using namespace hra::reportengine::test;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(content);
+}
+
+QByteArray pngOf(QSize size, QColor color)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return data;
+}
+
+} // namespace
+
+TEST(TemplateLoader, MalformedTemplatesReportLineAndColumn)
+{
+    struct Case
+    {
+        const char* xml;
+        int line;
+        int column;          // of the offending tag's last character
+        const char* message; // part of the message
+    };
+    const Case cases[] = {
+        {"<report>\n  <page>\n    <text width=\"1\" height=\"1\">x</txt>\n", 3, 38, "tag mismatch"},
+        {"<report>\n<page>\n<circle/>\n</page></report>", 3, 9, "unknown element <circle>"},
+        {"<report>\n<page>\n<text width=\"abc\" height=\"1\"/>\n</page></report>", 3, 30,
+         "\"abc\" is not a number"},
+        {"<report>\n<page>\n<text widht=\"1\" height=\"1\"/>\n</page></report>", 3, 28,
+         "unknown attribute \"widht\""},
+        {"<report>\n<page>\n<rect width=\"1\"/>\n</page></report>", 3, 17,
+         "needs the attribute \"height\""},
+        {"<report>\n<page>\n<rect width=\"1\" height=\"1\" fill=\"nocolour\"/></page></report>", 3,
+         44, "is not a colour"},
+        {"<report>\n<page>\n<band source=\"a\" height=\"5\"/>\n<band source=\"b\" height=\"5\"/>\n"
+         "</page></report>",
+         4, 29, "at most one <band>"},
+        {"<report>\n<page margins=\"200\"/></report>", 2, 21, "no printable area"},
+        {"<report paper=\"A9\"/>", 1, 20, "unknown paper"},
+        {"<page/>", 1, 7, "expected <report>"},
+        {"", 1, 1, "Premature end"},
+        {"<report><page><text width=\"1\" height=\"1\">a<b/></text></page></report>", 1, 46,
+         "Expected character data"},
+    };
+    for (const Case& c : cases) {
+        ReportTemplate t;
+        t.pages.emplace_back(); // a failed load must leave the template empty
+        const LoadResult r = loadTemplateFromData(QByteArray(c.xml), QString(), t);
+        EXPECT_FALSE(r.ok) << c.xml;
+        EXPECT_EQ(r.line, c.line) << c.xml << " -> " << r.toString().toStdString();
+        EXPECT_EQ(r.column, c.column) << c.xml << " -> " << r.toString().toStdString();
+        EXPECT_TRUE(r.message.contains(QString::fromUtf8(c.message))) << r.message.toStdString();
+        EXPECT_TRUE(t.isEmpty());
+    }
+}
+
+TEST(TemplateLoader, MissingFileIsAnEmptyReportWithoutError)
+{
+    ReportTemplate t;
+    const LoadResult r = loadTemplate(QStringLiteral("/nonexistent/reports/none.xml"), t);
+    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(t.isEmpty());
+    EXPECT_EQ(buildReport(t, {}).report.pageCount(), 0);
+}
+
+TEST(TemplateLoader, ReadsEveryObjectKind)
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("beside.png")), pngOf(QSize(40, 20), Qt::red));
+    const QString xml = QStringLiteral(R"(
+<report paper="A5" orientation="landscape" margins="5 6 7 8">
+  <page name="one" margins="10">
+    <text name="t" x="1" y="2" width="30" height="40" font="黑体" size="24" bold="true"
+          italic="yes" underline="1" color="#ff0000" fill="#f0f0f0" frame="left bottom"
+          frame-width="1.5" frame-color="navy" halign="distribute" valign="bottom" wrap="false"
+          grow="true" padding="3" line-spacing="1.5">第 [Page#] 页</text>
+    <line name="l" x1="0" y1="980" x2="647" y2="980" line-width="1.5" color="maroon" style="dash"/>
+    <rect name="r" x="453" y="0" width="260" height="116" radius="8" frame-width="1.5" fill="none"/>
+    <picture name="file" x="0" y="0" width="10" height="10" mode="fit" file="beside.png"/>
+    <picture name="data" x="0" y="0" width="10" height="10" mode="center">
+      <data format="png">%1</data>
+    </picture>
+    <chart name="c" x="0" y="0" width="601" height="275" source="s" category="k" value="v"
+           sort="descending" top="5" colors="red #00ff00" color-each="true" labels="true"
+           axis-min="0" axis-max="5" series-title="标题" legend="true" size="12"/>
+    <band name="b" source="rows" y="100" height="20" bottom="900">
+      <text name="cell" width="100" height="20">[rows."a"]</text>
+    </band>
+  </page>
+  <page name="two"/>
+</report>)")
+                            .arg(QString::fromLatin1(pngOf(QSize(3, 4), Qt::blue).toBase64()));
+    ReportTemplate t;
+    const LoadResult r = loadTemplateFromData(xml.toUtf8(), dir.path(), t);
+    ASSERT_TRUE(r.ok) << r.toString().toStdString();
+    EXPECT_TRUE(r.warnings.isEmpty());
+    ASSERT_EQ(t.pages.size(), 2u);
+    EXPECT_EQ(t.pages[0].setup.size.id(), QPageSize::A5);
+    EXPECT_EQ(t.pages[0].setup.orientation, QPageLayout::Landscape);
+    EXPECT_EQ(t.pages[0].setup.marginsMm, QMarginsF(10, 10, 10, 10));
+    EXPECT_EQ(t.pages[1].setup.marginsMm, QMarginsF(5, 6, 7, 8));
+
+    const auto& text = std::get<TextBox>(t.findObject(QStringLiteral("t"))->item);
+    EXPECT_EQ(t.findObject(QStringLiteral("t"))->rect, QRectF(1, 2, 30, 40));
+    EXPECT_EQ(text.text, QStringLiteral("第 [Page#] 页"));
+    EXPECT_EQ(text.font.face, QStringLiteral("黑体"));
+    EXPECT_EQ(text.font.size, 24);
+    EXPECT_TRUE(text.font.bold && text.font.italic && text.font.underline);
+    EXPECT_EQ(text.color, QColor(Qt::red));
+    EXPECT_EQ(text.fill, QColor(240, 240, 240));
+    EXPECT_EQ(text.frame.sides, FrameLeft | FrameBottom);
+    EXPECT_EQ(text.frame.width, 1.5);
+    EXPECT_EQ(text.frame.color, QColor(0, 0, 128));
+    EXPECT_EQ(text.halign, HAlign::Distribute);
+    EXPECT_EQ(text.valign, VAlign::Bottom);
+    EXPECT_FALSE(text.wrap);
+    EXPECT_TRUE(text.grow);
+    EXPECT_EQ(text.padding, 3);
+    EXPECT_EQ(text.lineSpacing, 1.5);
+
+    const auto& line = std::get<LineShape>(t.findObject(QStringLiteral("l"))->item);
+    EXPECT_EQ(line.to, QPointF(647, 980));
+    EXPECT_EQ(line.style, Qt::DashLine);
+    const auto& rect = std::get<RectShape>(t.findObject(QStringLiteral("r"))->item);
+    EXPECT_EQ(rect.radius, 8);
+    EXPECT_FALSE(rect.fill.isValid());
+
+    const auto& fromFile = std::get<Picture>(t.findObject(QStringLiteral("file"))->item);
+    EXPECT_EQ(fromFile.image.size(), QSize(40, 20));
+    EXPECT_EQ(fromFile.mode, PictureMode::Fit);
+    const auto& fromData = std::get<Picture>(t.findObject(QStringLiteral("data"))->item);
+    EXPECT_EQ(fromData.image.size(), QSize(3, 4));
+    EXPECT_EQ(fromData.mode, PictureMode::Center);
+
+    const auto& chart = std::get<BarChart>(t.findObject(QStringLiteral("c"))->item);
+    EXPECT_EQ(chart.sort, SortOrder::Descending);
+    EXPECT_EQ(chart.top, 5);
+    EXPECT_EQ(chart.colors, QList<QColor>({QColor(Qt::red), QColor(Qt::green)}));
+    EXPECT_TRUE(chart.colorEach && chart.valueLabels && chart.legend);
+    EXPECT_EQ(chart.axisMin, 0);
+    EXPECT_EQ(chart.axisMax, 5);
+    EXPECT_EQ(chart.seriesTitle, QStringLiteral("标题"));
+
+    const auto& band = std::get<DataBand>(t.findObject(QStringLiteral("b"))->item);
+    EXPECT_EQ(band.source, QStringLiteral("rows"));
+    EXPECT_EQ(band.bottom, 900);
+    ASSERT_EQ(band.children.size(), 1u);
+    EXPECT_NE(t.findObject(QStringLiteral("cell")), nullptr);
+}
+
+TEST(TemplateLoader, MissingPictureFileIsAWarningNotAnError)
+{
+    ReportTemplate t;
+    const LoadResult r = loadTemplateFromData(
+        onePage(QStringLiteral("<picture name=\"p\" width=\"5\" height=\"5\" file=\"gone.jpg\"/>"))
+            .toUtf8(),
+        QDir::tempPath(), t);
+    EXPECT_TRUE(r.ok);
+    ASSERT_EQ(r.warnings.size(), 1);
+    EXPECT_TRUE(r.warnings.first().contains(QStringLiteral("gone.jpg")));
+}
+
+TEST(TemplateLoader, PagesComeFromOtherTemplates)
+{
+    QTemporaryDir dir;
+    auto page = [](const char* name) {
+        return QStringLiteral(
+                   "<page name=\"%1\"><text width=\"200\" height=\"20\">%1 [Page#]</text></page>")
+            .arg(QLatin1String(name));
+    };
+    writeFile(dir.filePath(QStringLiteral("a.xml")),
+              QStringLiteral("<report>%1%2</report>").arg(page("a1"), page("a2")).toUtf8());
+    QDir(dir.path()).mkdir(QStringLiteral("sub"));
+    writeFile(
+        dir.filePath(QStringLiteral("sub/b.xml")),
+        QStringLiteral("<report>%1%2%3</report>").arg(page("b1"), page("b2"), page("b3")).toUtf8());
+    writeFile(dir.filePath(QStringLiteral("all.xml")),
+              QStringLiteral("<report><include file=\"a.xml\"/>%1"
+                             "<include file=\"sub/b.xml\" pages=\"b3 b1\"/></report>")
+                  .arg(page("own"))
+                  .toUtf8());
+
+    ReportTemplate t;
+    const LoadResult r = loadTemplate(dir.filePath(QStringLiteral("all.xml")), t);
+    ASSERT_TRUE(r.ok) << r.toString().toStdString();
+    const BuildResult built = buildReport(t, {});
+    QStringList texts;
+    for (int i = 0; i < built.report.pageCount(); ++i)
+        texts << built.report.pageText(i);
+    EXPECT_EQ(texts,
+              QStringList({QStringLiteral("a1 1"), QStringLiteral("a2 2"), QStringLiteral("own 3"),
+                           QStringLiteral("b3 4"), QStringLiteral("b1 5")}));
+}
+
+TEST(TemplateLoader, IncludeErrorsNameTheFileAndLine)
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("self.xml")),
+              "<report>\n<include file=\"self.xml\"/>\n</report>");
+    writeFile(dir.filePath(QStringLiteral("broken.xml")),
+              "<report>\n<page>\n<oops/>\n</page></report>");
+    writeFile(dir.filePath(QStringLiteral("uses-broken.xml")),
+              "<report><include file=\"broken.xml\"/></report>");
+    writeFile(dir.filePath(QStringLiteral("wrong-page.xml")),
+              "<report><include file=\"broken.xml\" pages=\"x\"/></report>");
+    writeFile(dir.filePath(QStringLiteral("a.xml")), "<report><page name=\"a\"/></report>");
+    writeFile(dir.filePath(QStringLiteral("no-page.xml")),
+              "<report>\n<include file=\"a.xml\" pages=\"zz\"/></report>");
+
+    ReportTemplate t;
+    LoadResult r = loadTemplate(dir.filePath(QStringLiteral("self.xml")), t);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.line, 2);
+    EXPECT_TRUE(r.message.contains(QStringLiteral("includes itself")));
+
+    r = loadTemplate(dir.filePath(QStringLiteral("uses-broken.xml")), t);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.file.endsWith(QStringLiteral("broken.xml")) &&
+                !r.file.endsWith(QStringLiteral("uses-broken.xml")));
+    EXPECT_EQ(r.line, 3);
+    EXPECT_TRUE(r.message.contains(QStringLiteral("<oops>")));
+
+    r = loadTemplate(dir.filePath(QStringLiteral("no-page.xml")), t);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.line, 2);
+    EXPECT_TRUE(r.message.contains(QStringLiteral("has no page \"zz\"")));
+}
+
+TEST(Report, NamedPicturesCanBeReplacedOrHidden)
+{
+    const QString xml =
+        onePage(QStringLiteral(
+                    "<picture name=\"pic_fm\" width=\"100\" height=\"50\"><data>%1</data></picture>"
+                    "<text name=\"note\" width=\"100\" height=\"20\">x</text>"))
+            .arg(QString::fromLatin1(pngOf(QSize(8, 8), Qt::red).toBase64()));
+    Report report;
+    report.setTemplate(parse(xml));
+    auto images = [&] {
+        QList<QImage> out;
+        for (const Primitive& p : report.built().page(0).primitives) {
+            if (const auto* i = std::get_if<ImagePrimitive>(&p))
+                out << i->image;
+        }
+        return out;
+    };
+
+    QImage replacement(4, 2, QImage::Format_RGB32);
+    replacement.fill(Qt::green);
+    EXPECT_TRUE(report.setPicture(QStringLiteral("pic_fm"), replacement));
+    EXPECT_FALSE(report.setPicture(QStringLiteral("note"), replacement)); // not a picture
+    EXPECT_FALSE(report.setPicture(QStringLiteral("nosuch"), replacement));
+    report.build();
+    ASSERT_EQ(images().size(), 1);
+    EXPECT_EQ(images().first().size(), QSize(4, 2));
+    EXPECT_EQ(images().first().pixelColor(0, 0), QColor(Qt::green));
+
+    EXPECT_TRUE(report.setObjectVisible(QStringLiteral("pic_fm"), false));
+    report.build();
+    EXPECT_TRUE(images().isEmpty());
+    EXPECT_EQ(report.built().pageText(0), QStringLiteral("x"));
+}

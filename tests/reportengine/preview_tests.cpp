@@ -1,0 +1,137 @@
+#include "Helpers.h"
+#include "reportengine/Export.h"
+#include "reportengine/Report.h"
+#include "reportengine/widgets/ReportPreview.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+using namespace hra::reportengine;
+using namespace hra::reportengine::test;
+
+namespace {
+
+const QString kTwoPages = QStringLiteral(R"(<report>
+  <page>
+    <rect x="400" width="300" height="116" radius="10" frame-width="1.5"/>
+    <text width="700" height="40" font="黑体" size="24" bold="true" halign="center">第一页 标题</text>
+    <chart y="200" width="600" height="275" source="s" category="k" value="v" color-each="true" labels="true"/>
+    <line x1="0" y1="980" x2="647" y2="980" line-width="1.5"/>
+    <text x="500" y="990" width="200" height="20" halign="right">第 [Page#] 页</text>
+  </page>
+  <page><text width="700" height="40" font="宋体" size="16">第二页 正文</text></page>
+</report>)");
+
+DataSources chartData()
+{
+    DataSources sources;
+    sources.add(table(QStringLiteral("s"), {QStringLiteral("k"), QStringLiteral("v")},
+                      {{QStringLiteral("甲"), 1}, {QStringLiteral("乙"), 2.5}}));
+    return sources;
+}
+
+} // namespace
+
+TEST(ReportPreview, ShowsPagesAtFullSizeAndClears)
+{
+    ReportPreview preview;
+    preview.resize(900, 700);
+    EXPECT_FALSE(preview.hasPages());
+    preview.setReport(build(kTwoPages, chartData()).report);
+    EXPECT_TRUE(preview.hasPages());
+    EXPECT_EQ(preview.pageCount(), 2);
+    // 100 %: an A4 page is 794 x 1123 pixels on a 96 dpi screen.
+    EXPECT_EQ(preview.widget()->width(), 794 + 2 * 12);
+    EXPECT_EQ(preview.widget()->height(), 12 + 2 * (1123 + 12));
+    preview.clear();
+    EXPECT_FALSE(preview.hasPages());
+    EXPECT_EQ(preview.widget()->height(), 0);
+}
+
+TEST(ReportPreview, PaintsThePixelsThePngExportPaints)
+{
+    // The sample template of the documentation holds every object kind.
+    const QString examples =
+        qEnvironmentVariable("HRA_SOURCE_DIR") + QStringLiteral("/docs/examples");
+    ReportTemplate templ;
+    const LoadResult loaded = loadTemplate(examples + QStringLiteral("/sample-report.xml"), templ);
+    ASSERT_TRUE(loaded.ok && !templ.isEmpty()) << loaded.toString().toStdString();
+    QFile data(examples + QStringLiteral("/sample-data.json"));
+    ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+    DataSources sources;
+    ASSERT_TRUE(loadJsonSources(data.readAll(), sources, nullptr));
+    const BuildResult built = buildReport(templ, sources);
+    EXPECT_TRUE(built.warnings.isEmpty()) << built.warnings.join(u'\n').toStdString();
+    ASSERT_EQ(built.report.pageCount(), 4);
+
+    ASSERT_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInchX(), 96);
+    ReportPreview preview;
+    preview.resize(900, 700);
+    preview.setReport(built.report);
+    preview.show();
+    for (int page = 0; page < built.report.pageCount(); ++page) {
+        const QImage png = renderPage(built.report, page, 96);
+        const QRect area(QPoint(12, preview.pageTop(page)), png.size());
+        const QImage shown = preview.widget()->grab(area).toImage().convertToFormat(png.format());
+        EXPECT_EQ(shown, png) << "page " << page + 1;
+    }
+}
+
+TEST(ReportPreview, FollowsTheBuildsOfAReport)
+{
+    Report report;
+    report.dataSources() = chartData();
+    report.setTemplate(parse(kTwoPages));
+    ReportPreview preview;
+    preview.follow(&report);
+    QSignalSpy finished(&report, &Report::buildFinished);
+    ASSERT_TRUE(report.startBuild());
+    EXPECT_FALSE(preview.hasPages());
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_EQ(preview.pageCount(), 2);
+    report.clear();
+    report.build();
+    EXPECT_FALSE(preview.hasPages());
+}
+
+TEST(Printing, PrintsThePagesInTheChosenRange)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "poppler-utils not installed";
+    const BuildResult built = build(kTwoPages, chartData());
+    QTemporaryDir dir;
+    auto printed = [&](int from, int to) {
+        const QString path = dir.filePath(QStringLiteral("p%1-%2.pdf").arg(from).arg(to));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        if (from > 0) {
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setFromTo(from, to);
+        }
+        EXPECT_TRUE(printReport(built.report, printer));
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"),
+                {QStringLiteral("-layout"), path, QStringLiteral("-")});
+        p.waitForFinished();
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    const QString all = printed(0, 0);
+    EXPECT_TRUE(all.contains(QStringLiteral("第一页 标题")));
+    EXPECT_TRUE(all.contains(QRegularExpression(QStringLiteral("第\\s*1\\s*页"))));
+    EXPECT_TRUE(all.contains(QStringLiteral("第二页 正文")));
+    const QString second = printed(2, 2);
+    EXPECT_FALSE(second.contains(QStringLiteral("第一页")));
+    EXPECT_TRUE(second.contains(QStringLiteral("第二页 正文")));
+
+    ReportPreview empty;
+    EXPECT_FALSE(empty.print()); // nothing built: no dialog, nothing printed
+}
