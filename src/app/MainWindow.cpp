@@ -233,6 +233,7 @@ QWidget* MainWindow::openWindow(const QString& kind, const std::function<void(QW
                 m_open.erase(kind);
         });
         m_mdi->addSubWindow(frame);
+        frame->setWindowIcon(windowIcon());
         frame->move(0, 0);
         frame->show();
         return w;

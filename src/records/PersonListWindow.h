@@ -39,6 +39,9 @@ public:
     // The person of the selected row, or -1.
     int selectedIndex() const;
 
+    // Wide enough to show the list's columns without scrolling first.
+    QSize sizeHint() const override { return {980, 520}; }
+
 protected:
     PersonListWindow(Context& context, const QString& kind, const QString& caption,
                      const QString& banner, QList<ListColumn> columns, QWidget* parent);
