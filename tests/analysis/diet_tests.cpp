@@ -8,25 +8,7 @@ using namespace hra::analysis::test;
 
 namespace {
 
-enum
-{
-    Staple,
-    Soy,
-    Dairy,
-    Vegetables,
-    Fruit,
-    Pork,
-    Fish,
-    Poultry,
-    Nuts,
-    Mushrooms,
-    Spirits,
-    Wine,
-    Eggs,
-    Oil,
-    Salt,
-    Meals
-};
+using namespace hra::analysis::diet;
 
 // Thirteen good answers (the three others are not counted).
 DietInput goodDiet()
