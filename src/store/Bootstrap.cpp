@@ -78,6 +78,18 @@ void dropExisting(const QSqlDatabase& db, const SchemaObjects& objects, const QS
     dropAll(objects.tables, QStringLiteral("table"));
 }
 
+// Which of our tables and views the database already holds.
+QStringList presentObjects(const SchemaObjects& objects, const Connection& connection)
+{
+    const QStringList present = connection.tables();
+    QStringList found;
+    for (const QStringList* list : {&objects.tables, &objects.views})
+        for (const QString& name : *list)
+            if (present.contains(name))
+                found << name;
+    return found;
+}
+
 void insertManager(const QSqlDatabase& db, const QString& password)
 {
     run(db,
@@ -96,23 +108,11 @@ SchemaObjects schemaObjects(const Dialect& dialect)
     return objectsCreatedBy(schemaStatements(dialect));
 }
 
-QStringList existingSchemaObjects(const Connection& connection)
-{
-    const SchemaObjects objects = schemaObjects(connection.dialect());
-    const QStringList present = connection.tables();
-    QStringList found;
-    for (const QStringList* list : {&objects.tables, &objects.views})
-        for (const QString& name : *list)
-            if (present.contains(name))
-                found << name;
-    return found;
-}
-
 InitResult initializeDatabase(const Connection& connection, const InitOptions& options)
 {
     const QStringList statements = schemaStatements(connection.dialect());
     const SchemaObjects objects = objectsCreatedBy(statements);
-    const QStringList existing = existingSchemaObjects(connection);
+    const QStringList existing = presentObjects(objects, connection);
     if (!existing.isEmpty() && !options.force)
         throw DatabaseError(
             QStringLiteral("the database already holds tables of this program (%1); "

@@ -34,9 +34,6 @@ struct SchemaObjects
 };
 SchemaObjects schemaObjects(const Dialect& dialect);
 
-// Those of our tables and views that the database already holds.
-QStringList existingSchemaObjects(const Connection& connection);
-
 // Creates the schema and the reference data (and with demo the demo data).
 // Throws DatabaseError when the database already holds any of our tables or
 // views and force is not set, or when a statement fails. With force our
