@@ -30,11 +30,8 @@ QString cellText(const QString& column, const QVariant& value)
             t = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
         return t.isValid() ? t.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) : value.toString();
     }
-    if (column == QLatin1String("nianl")) {
-        bool ok = false;
-        const double d = value.toString().toDouble(&ok);
-        return ok ? store::numberText(d) : value.toString();
-    }
+    if (column == QLatin1String("nianl"))
+        return store::valueText(value);
     return value.toString();
 }
 

@@ -25,13 +25,6 @@ QLabel* valueLabel(const QString& text, const QString& objectName, QWidget* pare
     return label;
 }
 
-QString ageText(const QVariant& age)
-{
-    bool ok = false;
-    const double d = age.toString().toDouble(&ok);
-    return ok ? store::numberText(d) : age.toString();
-}
-
 } // namespace
 
 RenumberDialog::RenumberDialog(store::Connection& connection, ui::PromptService& prompts,
@@ -51,7 +44,7 @@ RenumberDialog::RenumberDialog(store::Connection& connection, ui::PromptService&
                     valueLabel(m_person.name, QStringLiteral("name"), old));
     oldForm->addRow(QStringLiteral("性别:"), valueLabel(m_person.sex, QStringLiteral("sex"), old));
     oldForm->addRow(QStringLiteral("年龄:"),
-                    valueLabel(ageText(m_person.age), QStringLiteral("age"), old));
+                    valueLabel(store::valueText(m_person.age), QStringLiteral("age"), old));
 
     auto* change = new QGroupBox(QStringLiteral("更改编号为："), this);
     auto* changeForm = new QFormLayout(change);

@@ -27,6 +27,15 @@ QString numberText(double value)
     return mantissa + u'E' + (negative ? QStringLiteral("-") : QString()) + exponent;
 }
 
+QString valueText(const QVariant& value)
+{
+    if (value.isNull())
+        return {};
+    bool ok = false;
+    const double d = value.toString().trimmed().toDouble(&ok);
+    return ok ? numberText(d) : value.toString();
+}
+
 double roundToNumberText(double value)
 {
     if (!std::isfinite(value))

@@ -3,22 +3,10 @@
 #include "store/NumberText.h"
 
 namespace hra::store {
-namespace {
-
-QString numberOrEmpty(const QVariant& v)
-{
-    if (v.isNull())
-        return {};
-    bool ok = false;
-    const double d = v.toString().trimmed().toDouble(&ok);
-    return ok ? numberText(d) : v.toString();
-}
-
-} // namespace
 
 QString referenceRangeText(const QVariant& minValue, const QVariant& maxValue, const QVariant& unit)
 {
-    return numberOrEmpty(minValue) + u'-' + numberOrEmpty(maxValue) + unit.toString();
+    return valueText(minValue) + u'-' + valueText(maxValue) + unit.toString();
 }
 
 RowBuffer referenceRangeBuffer()

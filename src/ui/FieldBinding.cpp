@@ -90,16 +90,9 @@ void FieldBinding::show(const Field& f, const QVariant& value) const
     case Kind::Text:
         static_cast<QLineEdit*>(f.control)->setText(value.toString());
         break;
-    case Kind::Number: {
-        QString text;
-        if (!value.isNull()) {
-            bool ok = false;
-            const double d = value.toString().toDouble(&ok);
-            text = ok ? store::numberText(d) : value.toString();
-        }
-        static_cast<QLineEdit*>(f.control)->setText(text);
+    case Kind::Number:
+        static_cast<QLineEdit*>(f.control)->setText(store::valueText(value));
         break;
-    }
     case Kind::Choice:
         static_cast<QComboBox*>(f.control)->setCurrentText(value.toString());
         break;
