@@ -9,15 +9,15 @@ using namespace hra::analysis;
 
 namespace {
 
-std::vector<AdviceRow> adviceRows(Statements& statements, const QString& sql,
-                                  const Bindings& bindings)
+std::vector<AdviceRow> adviceRows(store::Sql& statements, const QString& sql,
+                                  const store::Bindings& bindings)
 {
     std::vector<AdviceRow> out;
-    const Dataset d = statements.select(sql, bindings);
+    const store::Rows d = statements.select(sql, bindings);
     for (qsizetype i = 0; i < d.rows.size(); ++i) {
         auto text = [&](const char* f) {
             const QVariant v = d.value(i, QLatin1String(f));
-            return isNull(v) ? std::nullopt : std::optional<QString>(v.toString());
+            return store::isNull(v) ? std::nullopt : std::optional<QString>(v.toString());
         };
         out.push_back({d.value(i, QStringLiteral("id")).toLongLong(), text("xiangm"),
                        text("zhuangt"), text("jib"), text("tis")});

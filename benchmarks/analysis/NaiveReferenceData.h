@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/ReferenceData.h"
-#include "analysis/Statements.h"
+#include "store/Sql.h"
 
 namespace hra::bench {
 
@@ -10,7 +10,7 @@ namespace hra::bench {
 class NaiveReferenceData : public analysis::ReferenceData
 {
 public:
-    explicit NaiveReferenceData(analysis::Statements& statements) : m_statements(statements) {}
+    explicit NaiveReferenceData(store::Sql& statements) : m_statements(statements) {}
 
     double band(analysis::BandTable table, const std::optional<QString>& sex,
                 double value) const override;
@@ -23,7 +23,7 @@ public:
                                                    const QString& state) const override;
 
 private:
-    analysis::Statements& m_statements;
+    store::Sql& m_statements;
 };
 
 } // namespace hra::bench

@@ -90,7 +90,7 @@ int main(int argc, char** argv)
                    std::make_unique<analysis::AnalysisSession>(*connection)};
         Run naive{
             QStringLiteral("query per lookup"),
-            std::make_unique<analysis::AnalysisSession>(*connection, [](analysis::Statements& s) {
+            std::make_unique<analysis::AnalysisSession>(*connection, [](store::Sql& s) {
                 return std::make_unique<bench::NaiveReferenceData>(s);
             })};
         for (int i = 0; i < 3; ++i) { // warm-up

@@ -73,29 +73,38 @@ const ResultTable kShfsWxys{"jkpg_shfs_wxys", riskFields(), ResultTable::ById};
 const ResultTable* const kResultTables[] = {&kGxy,    &kGxb,  &kNcz,    &kTnb,
                                             &kSsyypg, &kYdcf, &kTgjcPd, &kShfsWxys};
 
+// What each evaluation is called in messages and which result table it
+// writes (none for the metabolic screen, which keeps only a level).
+struct EvaluationEntry
+{
+    Evaluation evaluation;
+    const char16_t* name;
+    const ResultTable* table;
+};
+
+const EvaluationEntry kEvaluations[] = {
+    {Evaluation::BloodPressure, u"高血压分级", &kGxy},
+    {Evaluation::Coronary, u"冠心病指数", &kGxb},
+    {Evaluation::Stroke, u"脑卒中指数", &kNcz},
+    {Evaluation::Diabetes, u"糖尿病指数", &kTnb},
+    {Evaluation::MetabolicScreen, u"代谢紊乱筛查", nullptr},
+    {Evaluation::DietScores, u"膳食评价", &kSsyypg},
+    {Evaluation::ExercisePrescription, u"运动处方", &kYdcf},
+    {Evaluation::LabJudgement, u"检查值判定", &kTgjcPd},
+    {Evaluation::LifestyleRisks, u"生活方式危险因素", &kShfsWxys},
+};
+
+const EvaluationEntry& entryOf(Evaluation e)
+{
+    for (const EvaluationEntry& entry : kEvaluations)
+        if (entry.evaluation == e)
+            return entry;
+    throw std::logic_error("evaluation missing from the table");
+}
+
 const ResultTable* tableOf(Evaluation e)
 {
-    switch (e) {
-    case Evaluation::BloodPressure:
-        return &kGxy;
-    case Evaluation::Coronary:
-        return &kGxb;
-    case Evaluation::Stroke:
-        return &kNcz;
-    case Evaluation::Diabetes:
-        return &kTnb;
-    case Evaluation::DietScores:
-        return &kSsyypg;
-    case Evaluation::ExercisePrescription:
-        return &kYdcf;
-    case Evaluation::LabJudgement:
-        return &kTgjcPd;
-    case Evaluation::LifestyleRisks:
-        return &kShfsWxys;
-    case Evaluation::MetabolicScreen:
-        break;
-    }
-    return nullptr;
+    return entryOf(e).table;
 }
 
 QVariant textOrNull(const std::optional<QString>& text)
@@ -118,36 +127,16 @@ QString tableName(const ResultTable& t)
 
 QString evaluationName(Evaluation e)
 {
-    switch (e) {
-    case Evaluation::BloodPressure:
-        return QStringLiteral("高血压分级");
-    case Evaluation::Coronary:
-        return QStringLiteral("冠心病指数");
-    case Evaluation::Stroke:
-        return QStringLiteral("脑卒中指数");
-    case Evaluation::Diabetes:
-        return QStringLiteral("糖尿病指数");
-    case Evaluation::MetabolicScreen:
-        return QStringLiteral("代谢紊乱筛查");
-    case Evaluation::DietScores:
-        return QStringLiteral("膳食评价");
-    case Evaluation::ExercisePrescription:
-        return QStringLiteral("运动处方");
-    case Evaluation::LabJudgement:
-        return QStringLiteral("检查值判定");
-    case Evaluation::LifestyleRisks:
-        break;
-    }
-    return QStringLiteral("生活方式危险因素");
+    return QString::fromUtf16(entryOf(e).name);
 }
 
 AnalysisSession::AnalysisSession(const store::Connection& connection,
                                  ReferenceFactory referenceFactory)
-    : m_statements(connection), m_referenceFactory(std::move(referenceFactory)),
+    : m_statements(connection.sql()), m_referenceFactory(std::move(referenceFactory)),
       m_key(QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     if (!m_referenceFactory)
-        m_referenceFactory = [](Statements& s) {
+        m_referenceFactory = [](store::Sql& s) {
             return std::make_unique<DatabaseReferenceData>(s);
         };
     registerSession();
@@ -197,14 +186,14 @@ void AnalysisSession::open(const QString& recordNo, qint32 assessmentId)
         // if an evaluation fails later.
         store::Transaction tx(m_statements.db());
         const QDateTime now = m_statements.serverNow();
-        QSqlQuery touched =
-            m_statements.run(QStringLiteral("update jkpg_fxhh set bianh=:bh, jkpg_id=:jkpgid, "
-                                            "huodsj=:now where session_key=:k"),
-                             {{QStringLiteral("bh"), recordNo},
-                              {QStringLiteral("jkpgid"), assessmentId},
-                              {QStringLiteral("now"), now},
-                              {QStringLiteral("k"), m_key}});
-        if (touched.numRowsAffected() == 0) // swept while idle
+        const int touched =
+            m_statements.change(QStringLiteral("update jkpg_fxhh set bianh=:bh, jkpg_id=:jkpgid, "
+                                               "huodsj=:now where session_key=:k"),
+                                {{QStringLiteral("bh"), recordNo},
+                                 {QStringLiteral("jkpgid"), assessmentId},
+                                 {QStringLiteral("now"), now},
+                                 {QStringLiteral("k"), m_key}});
+        if (touched == 0) // swept while idle
             m_statements.run(
                 QStringLiteral("insert into jkpg_fxhh(session_key,bianh,jkpg_id,huodsj) "
                                "values(:k,:bh,:jkpgid,:now)"),
@@ -219,7 +208,7 @@ void AnalysisSession::open(const QString& recordNo, qint32 assessmentId)
         m_wroteRows = false;
     }
 
-    const Dataset owner =
+    const Rows owner =
         m_statements.select(QStringLiteral("select bianh from jkpg_id where jkpg_id=:jkpgid"),
                             {{QStringLiteral("jkpgid"), assessmentId}});
     m_views = readInputViews(m_statements, recordNo, assessmentId);
@@ -357,7 +346,7 @@ void AnalysisSession::compute(Evaluation e)
     }
     case Evaluation::LifestyleRisks: {
         // The advice follows the stored judgement of this assessment.
-        Dataset stored = storedMarks();
+        Rows stored = storedMarks();
         if (stored.isEmpty()) {
             compute(Evaluation::LabJudgement);
             m_ran.insert(Evaluation::LabJudgement);
@@ -431,14 +420,14 @@ void AnalysisSession::clearResults(Evaluation e)
         m_bloodPressureLevel = QStringLiteral("0级");
 }
 
-Dataset AnalysisSession::readResult(const ResultTable& table)
+Rows AnalysisSession::readResult(const ResultTable& table)
 {
     QString order;
     if (table.order == ResultTable::BySequence)
         order = QStringLiteral(" order by xuh");
     else if (table.order == ResultTable::ById)
         order = QStringLiteral(" order by id");
-    Dataset d =
+    Rows d =
         m_statements.select(QStringLiteral("select %1 from %2 where session_key=:k%3")
                                 .arg(table.columns.join(QLatin1Char(',')), tableName(table), order),
                             {{QStringLiteral("k"), m_key}});
@@ -447,15 +436,15 @@ Dataset AnalysisSession::readResult(const ResultTable& table)
     return d;
 }
 
-Dataset AnalysisSession::storedMarks()
+Rows AnalysisSession::storedMarks()
 {
     return readResult(kTgjcPd);
 }
 
-Dataset AnalysisSession::adviceDataset(const std::vector<AdviceRow>& rows,
+Rows AnalysisSession::adviceDataset(const std::vector<AdviceRow>& rows,
                                        const QStringList& fields) const
 {
-    Dataset d;
+    Rows d;
     d.fields = fields;
     for (const AdviceRow& a : rows) {
         QVariantList row;
@@ -476,131 +465,172 @@ Dataset AnalysisSession::adviceDataset(const std::vector<AdviceRow>& rows,
     return d;
 }
 
+// Every report dataset: its name, the evaluation that must have run before
+// it is read (if any), and either the result table it reads back or the
+// function that makes it.
+struct AnalysisSession::DatasetEntry
+{
+    const char* name;
+    std::optional<Evaluation> evaluation;
+    const ResultTable* table;
+    Rows (AnalysisSession::*produce)();
+};
+
+const std::vector<AnalysisSession::DatasetEntry>& AnalysisSession::datasetTable()
+{
+    using S = AnalysisSession;
+    static const std::vector<DatasetEntry> table = {
+        {"frxDB_jbxx", {}, nullptr, &S::personRows},
+        {"frxDB_dw", {}, nullptr, &S::centreRows},
+        {"frxDB_jbxx_mqzk", {}, nullptr, &S::statusRows},
+        {"frxDB_jbxx_tgjc", {}, nullptr, &S::examRows},
+        {"frxDB_jbxx_shfs", {}, nullptr, &S::lifestyleRows},
+        {"frxDB_jbxx_ydfs", {}, nullptr, &S::exerciseRows},
+        {"frxDB_ssyy", {}, nullptr, &S::dietRows},
+        {"frxDB_gxyjb", Evaluation::BloodPressure, &kGxy, nullptr},
+        {"frxDB_gxy_ts", Evaluation::BloodPressure, nullptr, &S::bloodPressureAdvice},
+        {"frxDB_gxb", Evaluation::Coronary, &kGxb, nullptr},
+        {"frxDB_ncz", Evaluation::Stroke, &kNcz, nullptr},
+        {"frxDB_tnb", Evaluation::Diabetes, &kTnb, nullptr},
+        {"frxDBD_dxzhz", Evaluation::MetabolicScreen, nullptr, &S::metabolicAdvice},
+        {"frxDB_ssyytb", Evaluation::DietScores, &kSsyypg, nullptr},
+        {"frxDB_ydcf", Evaluation::ExercisePrescription, &kYdcf, nullptr},
+        {"frxDB_ckzpd_pd", Evaluation::LabJudgement, &kTgjcPd, nullptr},
+        {"frxDB_yczb_pd", Evaluation::LabJudgement, nullptr, &S::abnormalIndicatorRows},
+        {"frxDBD_shfs_wxys", Evaluation::LifestyleRisks, &kShfsWxys, nullptr},
+    };
+    return table;
+}
+
 const QStringList& AnalysisSession::datasetNames()
 {
-    static const QStringList names = {
-        QStringLiteral("frxDB_jbxx"),      QStringLiteral("frxDB_dw"),
-        QStringLiteral("frxDB_jbxx_mqzk"), QStringLiteral("frxDB_jbxx_tgjc"),
-        QStringLiteral("frxDB_jbxx_shfs"), QStringLiteral("frxDB_jbxx_ydfs"),
-        QStringLiteral("frxDB_ssyy"),      QStringLiteral("frxDB_gxyjb"),
-        QStringLiteral("frxDB_gxy_ts"),    QStringLiteral("frxDB_gxb"),
-        QStringLiteral("frxDB_ncz"),       QStringLiteral("frxDB_tnb"),
-        QStringLiteral("frxDBD_dxzhz"),    QStringLiteral("frxDB_ssyytb"),
-        QStringLiteral("frxDB_ydcf"),      QStringLiteral("frxDB_ckzpd_pd"),
-        QStringLiteral("frxDB_yczb_pd"),   QStringLiteral("frxDBD_shfs_wxys"),
-    };
+    static const QStringList names = [] {
+        QStringList out;
+        for (const DatasetEntry& d : datasetTable())
+            out << QString::fromLatin1(d.name);
+        return out;
+    }();
     return names;
 }
 
-Dataset AnalysisSession::dataset(const QString& name)
+Rows AnalysisSession::dataset(const QString& name)
 {
     requireOpen();
-    if (name == QLatin1String("frxDB_jbxx"))
-        return m_views.person;
-    if (name == QLatin1String("frxDB_dw"))
-        return m_views.centre;
-    if (name == QLatin1String("frxDB_jbxx_mqzk")) {
-        // An unticked disease box holds "0"; the report shows it as nothing.
-        Dataset d = m_views.status;
-        for (QVariantList& row : d.rows)
-            for (QVariant& v : row)
-                if (!isNull(v) && v.metaType().id() == QMetaType::QString &&
-                    v.toString() == QLatin1String("0"))
-                    v = QString();
-        return d;
-    }
-    if (name == QLatin1String("frxDB_jbxx_tgjc"))
-        return m_views.exam;
-    if (name == QLatin1String("frxDB_jbxx_shfs")) {
-        Dataset d = m_views.lifestyle;
-        QVariantList smoking;
-        QVariantList drinking;
-        for (qsizetype i = 0; i < d.rows.size(); ++i) {
-            const QVariant smokes = d.value(i, QStringLiteral("shifxy"));
-            const QVariant drinks = d.value(i, QStringLiteral("shifyj"));
-            smoking << smokingStatement(isNull(smokes) ? std::nullopt
-                                                       : std::optional(smokes.toString()));
-            drinking << drinkingStatement(isNull(drinks) ? std::nullopt
-                                                         : std::optional(drinks.toString()));
-        }
-        d.addField(QStringLiteral("xiy_pd"), smoking);
-        d.addField(QStringLiteral("yinj_pd"), drinking);
-        return d;
-    }
-    if (name == QLatin1String("frxDB_jbxx_ydfs"))
-        return m_views.exercise;
-    if (name == QLatin1String("frxDB_ssyy")) {
-        Dataset d;
-        d.fields << QStringLiteral("bianh");
-        for (const DietItem& item : dietItems())
-            d.fields << QString::fromLatin1(item.column);
-        d.fields << QStringLiteral("lurrq");
-        for (qsizetype i = 0; i < m_views.diet.rows.size(); ++i) {
-            QVariantList row;
-            for (const QString& f : d.fields)
-                row << m_views.diet.value(i, f);
-            d.rows << row;
-        }
-        if (!d.isEmpty()) {
-            const auto values = dietJudgementValues(judgeDiet(dietInput(m_views)));
-            for (size_t f = 0; f < values.size(); ++f)
-                d.addField(QString::fromLatin1(dietJudgementFields()[f]), {values[f]});
-        } else {
-            for (const char* f : dietJudgementFields())
-                d.fields << QString::fromLatin1(f);
-        }
-        return d;
-    }
-    if (name == QLatin1String("frxDB_gxyjb")) {
-        ensureRan(Evaluation::BloodPressure);
-        return readResult(kGxy);
-    }
-    if (name == QLatin1String("frxDB_gxy_ts")) {
-        ensureRan(Evaluation::BloodPressure);
-        return adviceDataset(
-            m_reference->adviceByLevel(QStringLiteral("gaoxyjb"), m_bloodPressureLevel),
-            latin({"id", "xiangm", "zhuangt", "jib", "tis"}));
-    }
-    const std::pair<const char*, Evaluation> simple[] = {
-        {"frxDB_gxb", Evaluation::Coronary},
-        {"frxDB_ncz", Evaluation::Stroke},
-        {"frxDB_tnb", Evaluation::Diabetes},
-        {"frxDB_ssyytb", Evaluation::DietScores},
-        {"frxDB_ydcf", Evaluation::ExercisePrescription},
-        {"frxDB_ckzpd_pd", Evaluation::LabJudgement},
-        {"frxDBD_shfs_wxys", Evaluation::LifestyleRisks},
-    };
-    for (const auto& [datasetName, e] : simple) {
-        if (name == QLatin1String(datasetName)) {
-            ensureRan(e);
-            return readResult(*tableOf(e));
-        }
-    }
-    if (name == QLatin1String("frxDBD_dxzhz")) {
-        ensureRan(Evaluation::MetabolicScreen);
-        if (m_metabolicLevel.isEmpty())
-            return adviceDataset({}, latin({"jib", "tis"}));
-        return adviceDataset(m_reference->adviceByLevel(std::nullopt, m_metabolicLevel),
-                             latin({"jib", "tis"}));
-    }
-    if (name == QLatin1String("frxDB_yczb_pd")) {
-        ensureRan(Evaluation::LabJudgement);
-        const Dataset stored = storedMarks();
-        Dataset d;
-        for (int i = 0; i < kAbnormalViewCount; ++i)
-            d.fields << QString::fromLatin1(labMarkColumns()[i]);
-        if (stored.isEmpty())
-            return d;
-        LabMarks marks;
-        for (int i = 0; i < kLabValueCount; ++i)
-            marks[i] = textField(stored, QString::fromLatin1(labMarkColumns()[i]));
-        QVariantList row;
-        for (const std::optional<QString>& v : abnormalIndicators(m_exam, marks, *m_reference))
-            row << textOrNull(v);
-        d.rows << row;
-        return d;
+    for (const DatasetEntry& d : datasetTable()) {
+        if (name != QLatin1String(d.name))
+            continue;
+        if (d.evaluation)
+            ensureRan(*d.evaluation);
+        return d.produce ? (this->*d.produce)() : readResult(*d.table);
     }
     throw AnalysisError(QStringLiteral("没有名为“%1”的报表数据集。").arg(name));
+}
+
+Rows AnalysisSession::personRows()
+{
+    return m_views.person;
+}
+
+Rows AnalysisSession::centreRows()
+{
+    return m_views.centre;
+}
+
+Rows AnalysisSession::statusRows()
+{
+    // An unticked disease box holds "0"; the report shows it as nothing.
+    Rows d = m_views.status;
+    for (QVariantList& row : d.rows)
+        for (QVariant& v : row)
+            if (!isNull(v) && v.metaType().id() == QMetaType::QString &&
+                v.toString() == QLatin1String("0"))
+                v = QString();
+    return d;
+}
+
+Rows AnalysisSession::examRows()
+{
+    return m_views.exam;
+}
+
+Rows AnalysisSession::lifestyleRows()
+{
+    Rows d = m_views.lifestyle;
+    QVariantList smoking;
+    QVariantList drinking;
+    for (qsizetype i = 0; i < d.rows.size(); ++i) {
+        const QVariant smokes = d.value(i, QStringLiteral("shifxy"));
+        const QVariant drinks = d.value(i, QStringLiteral("shifyj"));
+        smoking << smokingStatement(isNull(smokes) ? std::nullopt
+                                                   : std::optional(smokes.toString()));
+        drinking << drinkingStatement(isNull(drinks) ? std::nullopt
+                                                     : std::optional(drinks.toString()));
+    }
+    d.addField(QStringLiteral("xiy_pd"), smoking);
+    d.addField(QStringLiteral("yinj_pd"), drinking);
+    return d;
+}
+
+Rows AnalysisSession::exerciseRows()
+{
+    return m_views.exercise;
+}
+
+Rows AnalysisSession::dietRows()
+{
+    Rows d;
+    d.fields << QStringLiteral("bianh");
+    for (const DietItem& item : dietItems())
+        d.fields << QString::fromLatin1(item.column);
+    d.fields << QStringLiteral("lurrq");
+    for (qsizetype i = 0; i < m_views.diet.rows.size(); ++i) {
+        QVariantList row;
+        for (const QString& f : d.fields)
+            row << m_views.diet.value(i, f);
+        d.rows << row;
+    }
+    if (!d.isEmpty()) {
+        const auto values = dietJudgementValues(judgeDiet(dietInput(m_views)));
+        for (size_t f = 0; f < values.size(); ++f)
+            d.addField(QString::fromLatin1(dietJudgementFields()[f]), {values[f]});
+    } else {
+        for (const char* f : dietJudgementFields())
+            d.fields << QString::fromLatin1(f);
+    }
+    return d;
+}
+
+Rows AnalysisSession::bloodPressureAdvice()
+{
+    return adviceDataset(
+        m_reference->adviceByLevel(QStringLiteral("gaoxyjb"), m_bloodPressureLevel),
+        latin({"id", "xiangm", "zhuangt", "jib", "tis"}));
+}
+
+Rows AnalysisSession::metabolicAdvice()
+{
+    if (m_metabolicLevel.isEmpty())
+        return adviceDataset({}, latin({"jib", "tis"}));
+    return adviceDataset(m_reference->adviceByLevel(std::nullopt, m_metabolicLevel),
+                         latin({"jib", "tis"}));
+}
+
+Rows AnalysisSession::abnormalIndicatorRows()
+{
+    const Rows stored = storedMarks();
+    Rows d;
+    for (int i = 0; i < kAbnormalViewCount; ++i)
+        d.fields << QString::fromLatin1(labMarkColumns()[i]);
+    if (stored.isEmpty())
+        return d;
+    LabMarks marks;
+    for (int i = 0; i < kLabValueCount; ++i)
+        marks[i] = textField(stored, QString::fromLatin1(labMarkColumns()[i]));
+    QVariantList row;
+    for (const std::optional<QString>& v : abnormalIndicators(m_exam, marks, *m_reference))
+        row << textOrNull(v);
+    d.rows << row;
+    return d;
 }
 
 } // namespace hra::analysis

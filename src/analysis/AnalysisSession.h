@@ -1,10 +1,9 @@
 #pragma once
 
 #include "analysis/AnalysisError.h"
-#include "analysis/Dataset.h"
+#include "store/Sql.h"
 #include "analysis/InputViews.h"
 #include "analysis/ReferenceData.h"
-#include "analysis/Statements.h"
 #include "store/Connection.h"
 
 #include <QString>
@@ -52,7 +51,7 @@ struct EvaluationProblem
 class AnalysisSession
 {
 public:
-    using ReferenceFactory = std::function<std::unique_ptr<ReferenceData>(Statements&)>;
+    using ReferenceFactory = std::function<std::unique_ptr<ReferenceData>(store::Sql&)>;
 
     // The factory makes the reference data of each analysis run; by default
     // it is read from the database once per run.
@@ -91,7 +90,7 @@ public:
     // The report datasets by name. A dataset of an evaluation that has not
     // run since open() runs it first. Throws AnalysisError for an unknown name.
     static const QStringList& datasetNames();
-    Dataset dataset(const QString& name);
+    Rows dataset(const QString& name);
 
     const InputViews& views() const { return m_views; }
     int statementCount() const { return m_statements.count(); }
@@ -104,11 +103,25 @@ private:
     void replaceRows(const ResultTable& table, const std::vector<QVariantList>& rows);
     void clearRows(const ResultTable& table);
     void clearResults(Evaluation e);
-    Dataset readResult(const ResultTable& table);
-    Dataset storedMarks();
-    Dataset adviceDataset(const std::vector<AdviceRow>& rows, const QStringList& fields) const;
+    Rows readResult(const ResultTable& table);
+    Rows storedMarks();
+    Rows adviceDataset(const std::vector<AdviceRow>& rows, const QStringList& fields) const;
 
-    Statements m_statements;
+    struct DatasetEntry;
+    static const std::vector<DatasetEntry>& datasetTable();
+    // The datasets that are not a result table read back.
+    Rows personRows();
+    Rows centreRows();
+    Rows statusRows();
+    Rows examRows();
+    Rows lifestyleRows();
+    Rows exerciseRows();
+    Rows dietRows();
+    Rows bloodPressureAdvice();
+    Rows metabolicAdvice();
+    Rows abnormalIndicatorRows();
+
+    store::Sql m_statements;
     ReferenceFactory m_referenceFactory;
     std::unique_ptr<ReferenceData> m_reference;
     QString m_key;

@@ -7,7 +7,7 @@ namespace {
 
 std::optional<double> number(const QVariant& v)
 {
-    if (isNull(v))
+    if (store::isNull(v))
         return std::nullopt;
     bool ok = false;
     const double d = v.toDouble(&ok);
@@ -16,12 +16,12 @@ std::optional<double> number(const QVariant& v)
 
 std::optional<QString> text(const QVariant& v)
 {
-    return isNull(v) ? std::nullopt : std::optional<QString>(v.toString());
+    return store::isNull(v) ? std::nullopt : std::optional<QString>(v.toString());
 }
 
 const QString kExamTable = QStringLiteral("jkpg_tgjc");
 
-ReferenceRange rangeOf(const Dataset& d, qsizetype row)
+ReferenceRange rangeOf(const store::Rows& d, qsizetype row)
 {
     return {number(d.value(row, QStringLiteral("min_value"))),
             number(d.value(row, QStringLiteral("max_value"))),
@@ -30,11 +30,11 @@ ReferenceRange rangeOf(const Dataset& d, qsizetype row)
 
 } // namespace
 
-std::vector<BandRow> readBandTable(Statements& statements, BandTable table)
+std::vector<BandRow> readBandTable(store::Sql& statements, BandTable table)
 {
     const BandTableInfo info = bandTableInfo(table);
     // Table and column names come from the fixed list of bandTableInfo().
-    const Dataset d =
+    const store::Rows d =
         statements.select(QStringLiteral("select %1, nan, nv from %2")
                               .arg(QLatin1String(info.boundColumn), QLatin1String(info.table)));
     std::vector<BandRow> rows;
@@ -49,9 +49,9 @@ std::vector<BandRow> readBandTable(Statements& statements, BandTable table)
     return rows;
 }
 
-StandardWeightTable readStandardWeights(Statements& statements, bool men)
+StandardWeightTable readStandardWeights(store::Sql& statements, bool men)
 {
-    const Dataset d = statements.select(men ? QStringLiteral("select * from jkpg_lxtz_nan")
+    const store::Rows d = statements.select(men ? QStringLiteral("select * from jkpg_lxtz_nan")
                                             : QStringLiteral("select * from jkpg_lxtz_nv"));
     StandardWeightTable table;
     // Every column after the age bound is named by its height in cm.
@@ -78,9 +78,9 @@ StandardWeightTable readStandardWeights(Statements& statements, bool men)
     return table;
 }
 
-std::vector<std::pair<QString, ReferenceRange>> readReferenceRanges(Statements& statements)
+std::vector<std::pair<QString, ReferenceRange>> readReferenceRanges(store::Sql& statements)
 {
-    const Dataset d = statements.select(
+    const store::Rows d = statements.select(
         QStringLiteral(
             "select duiyzd, min_value, max_value, danw from jkpg_sjzd where biaomc = :bm"),
         {{QStringLiteral("bm"), kExamTable}});
@@ -90,9 +90,9 @@ std::vector<std::pair<QString, ReferenceRange>> readReferenceRanges(Statements& 
     return ranges;
 }
 
-std::optional<ReferenceRange> readReferenceRange(Statements& statements, const QString& column)
+std::optional<ReferenceRange> readReferenceRange(store::Sql& statements, const QString& column)
 {
-    const Dataset d =
+    const store::Rows d =
         statements.select(QStringLiteral("select duiyzd, min_value, max_value, danw from jkpg_sjzd "
                                          "where biaomc = :bm and duiyzd = :dyzd"),
                           {{QStringLiteral("bm"), kExamTable}, {QStringLiteral("dyzd"), column}});
@@ -101,9 +101,9 @@ std::optional<ReferenceRange> readReferenceRange(Statements& statements, const Q
     return rangeOf(d, 0);
 }
 
-std::vector<AdviceRow> readAdvice(Statements& statements)
+std::vector<AdviceRow> readAdvice(store::Sql& statements)
 {
-    const Dataset d = statements.select(
+    const store::Rows d = statements.select(
         QStringLiteral("select id, xiangm, zhuangt, jib, tis from jkpg_sjzd_ts order by id"));
     std::vector<AdviceRow> rows;
     for (const QVariantList& r : d.rows)

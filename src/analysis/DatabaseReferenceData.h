@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/ReferenceData.h"
-#include "analysis/Statements.h"
+#include "store/Sql.h"
 
 #include <array>
 
@@ -13,7 +13,7 @@ namespace hra::analysis {
 class DatabaseReferenceData : public ReferenceData
 {
 public:
-    explicit DatabaseReferenceData(Statements& statements) : m_statements(statements) {}
+    explicit DatabaseReferenceData(store::Sql& statements) : m_statements(statements) {}
 
     double band(BandTable table, const std::optional<QString>& sex, double value) const override;
     std::optional<double> standardWeight(const QString& sex, double age,
@@ -24,7 +24,7 @@ public:
     std::vector<AdviceRow> adviceByState(const QString& item, const QString& state) const override;
 
 private:
-    Statements& m_statements;
+    store::Sql& m_statements;
     mutable ReferenceTables m_tables;
     mutable std::array<bool, kBandTableCount> m_bandLoaded{};
     mutable bool m_menLoaded = false;
@@ -34,10 +34,10 @@ private:
 };
 
 // The readers behind it, shared with anything else that reads these tables.
-std::vector<BandRow> readBandTable(Statements& statements, BandTable table);
-StandardWeightTable readStandardWeights(Statements& statements, bool men);
-std::vector<std::pair<QString, ReferenceRange>> readReferenceRanges(Statements& statements);
-std::optional<ReferenceRange> readReferenceRange(Statements& statements, const QString& column);
-std::vector<AdviceRow> readAdvice(Statements& statements);
+std::vector<BandRow> readBandTable(store::Sql& statements, BandTable table);
+StandardWeightTable readStandardWeights(store::Sql& statements, bool men);
+std::vector<std::pair<QString, ReferenceRange>> readReferenceRanges(store::Sql& statements);
+std::optional<ReferenceRange> readReferenceRange(store::Sql& statements, const QString& column);
+std::vector<AdviceRow> readAdvice(store::Sql& statements);
 
 } // namespace hra::analysis

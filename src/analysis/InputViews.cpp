@@ -4,7 +4,7 @@
 
 namespace hra::analysis {
 
-InputViews readInputViews(Statements& statements, const QString& recordNo, qint32 assessmentId)
+InputViews readInputViews(store::Sql& statements, const QString& recordNo, qint32 assessmentId)
 {
     const Bindings record{{QStringLiteral("bh"), recordNo}};
     const Bindings assessment{{QStringLiteral("jkpgid"), assessmentId}};
@@ -40,7 +40,7 @@ InputViews readInputViews(Statements& statements, const QString& recordNo, qint3
     return v;
 }
 
-std::optional<QString> textField(const Dataset& d, const QString& field)
+std::optional<QString> textField(const Rows& d, const QString& field)
 {
     const QVariant v = d.value(0, field);
     if (isNull(v))
@@ -48,7 +48,7 @@ std::optional<QString> textField(const Dataset& d, const QString& field)
     return v.toString();
 }
 
-std::optional<double> numberField(const Dataset& d, const QString& field)
+std::optional<double> numberField(const Rows& d, const QString& field)
 {
     const QVariant v = d.value(0, field);
     if (isNull(v))
@@ -60,7 +60,7 @@ std::optional<double> numberField(const Dataset& d, const QString& field)
 
 ExamInput examInput(const InputViews& views)
 {
-    const Dataset& d = views.exam;
+    const Rows& d = views.exam;
     auto n = [&d](const char* f) { return numberField(d, QLatin1String(f)); };
     auto t = [&d](const char* f) { return textField(d, QLatin1String(f)); };
     ExamInput e;
@@ -87,14 +87,14 @@ ExamInput examInput(const InputViews& views)
 
 StatusInput statusInput(const InputViews& views)
 {
-    const Dataset& d = views.status;
+    const Rows& d = views.status;
     auto t = [&d](const char* f) { return textField(d, QLatin1String(f)); };
     return {t("erxtnb"), t("guanxb"), t("naocx"), t("jiazs_nzz"), t("jiazs_2tnb")};
 }
 
 LifestyleInput lifestyleInput(const InputViews& views)
 {
-    const Dataset& d = views.lifestyle;
+    const Rows& d = views.lifestyle;
     auto t = [&d](const char* f) { return textField(d, QLatin1String(f)); };
     return {t("shifxy"), t("xiyzs"), t("shifyj"), t("meirjl")};
 }

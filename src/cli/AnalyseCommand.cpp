@@ -61,7 +61,7 @@ QString datasetsJson(analysis::AnalysisSession& session)
 {
     QStringList datasets;
     for (const QString& name : analysis::AnalysisSession::datasetNames()) {
-        const analysis::Dataset d = session.dataset(name);
+        const store::Rows d = session.dataset(name);
         QStringList rows;
         for (const QVariantList& row : d.rows) {
             QStringList fields;

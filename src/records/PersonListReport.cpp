@@ -30,14 +30,7 @@ std::shared_ptr<reportengine::TableDataSource> personListSource(const QList<QVar
     for (const QVariantMap& person : persons) {
         QVariantList row;
         for (const QString& field : personListFields()) {
-            QVariant value = person.value(field);
-            // SQLite hands times back as text; the engine prints dates of date values.
-            if (field == QLatin1String("lurrq") && value.typeId() == QMetaType::QString) {
-                const QDateTime t = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
-                if (t.isValid())
-                    value = t;
-            }
-            row << value;
+            row << person.value(field);
         }
         source->appendRow(row);
     }

@@ -24,12 +24,8 @@ QString cellText(const QString& column, const QVariant& value)
 {
     if (value.isNull())
         return {};
-    if (column == QLatin1String("lurrq")) {
-        QDateTime t = value.toDateTime();
-        if (!t.isValid())
-            t = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
-        return t.isValid() ? t.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) : value.toString();
-    }
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     if (column == QLatin1String("nianl"))
         return store::valueText(value);
     return value.toString();

@@ -101,13 +101,7 @@ bool Connection::isEmpty() const
 
 QDateTime Connection::serverNow() const
 {
-    const QVariant v = scalar(db(), m_dialect.serverNowQuery());
-    QDateTime t = v.toDateTime();
-    if (!t.isValid())
-        t = QDateTime::fromString(v.toString(), Qt::ISODateWithMs);
-    if (!t.isValid())
-        throw DatabaseError(QStringLiteral("the server returned no usable time"));
-    return t;
+    return sql().serverNow();
 }
 
 } // namespace hra::store

@@ -2,6 +2,7 @@
 
 #include "store/Dialect.h"
 #include "store/Settings.h"
+#include "store/Sql.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -28,6 +29,8 @@ public:
 
     QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
     const Dialect& dialect() const { return m_dialect; }
+    // The statement path on this connection (a new count each time).
+    Sql sql() const { return Sql(db(), m_dialect); }
     const ConnectionSettings& settings() const { return m_settings; }
     const QString& name() const { return m_name; }
 

@@ -33,19 +33,18 @@ int photoNameWidth(const QSqlDatabase& db)
 QList<QVariantMap> findPersons(const QSqlDatabase& db, const QString& recordNumber)
 {
     const QString number = recordNumber.trimmed();
-    QSqlQuery q = number.isEmpty()
-                      ? run(db, QStringLiteral("select * from jkpg_jbxx order by bianh"))
-                      : run(db, QStringLiteral("select * from jkpg_jbxx where bianh = :bh"),
-                            {{"bh", number}});
-    QList<QVariantMap> rows;
-    while (q.next()) {
-        const QSqlRecord rec = q.record();
-        QVariantMap row;
-        for (int i = 0; i < rec.count(); ++i)
-            row.insert(rec.fieldName(i).toLower(), q.value(i));
-        rows << row;
+    const Rows found = number.isEmpty()
+                           ? select(db, QStringLiteral("select * from jkpg_jbxx order by bianh"))
+                           : select(db, QStringLiteral("select * from jkpg_jbxx where bianh = :bh"),
+                                    {{QStringLiteral("bh"), number}});
+    QList<QVariantMap> persons;
+    for (const QVariantList& values : found.rows) {
+        QVariantMap person;
+        for (qsizetype i = 0; i < found.fields.size(); ++i)
+            person.insert(found.fields.at(i).toLower(), values.at(i));
+        persons << person;
     }
-    return rows;
+    return persons;
 }
 
 bool deletePerson(const QSqlDatabase& db, const QString& recordNumber)

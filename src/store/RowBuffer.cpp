@@ -2,15 +2,12 @@
 
 #include "store/Sql.h"
 
-#include <QSqlError>
-#include <QSqlField>
-#include <QSqlQuery>
 #include <QSqlRecord>
 
 namespace hra::store {
 namespace {
 
-// "a = :k0 and b = :k1" for the key columns, with the bindings to go with it.
+// "a = :k0 and b = :k1" for the key columns.
 QString keyCondition(const QStringList& keys)
 {
     QStringList parts;
@@ -19,16 +16,10 @@ QString keyCondition(const QStringList& keys)
     return parts.join(QStringLiteral(" and "));
 }
 
-void bindKey(QSqlQuery& q, const QStringList& keys, const QVariantMap& values)
+void bindKey(Bindings& bindings, const QStringList& keys, const QVariantMap& values)
 {
     for (qsizetype i = 0; i < keys.size(); ++i)
-        q.bindValue(QStringLiteral(":k%1").arg(i), values.value(keys.at(i)));
-}
-
-void execOrThrow(QSqlQuery& q)
-{
-    if (!q.exec())
-        throw DatabaseError(q.lastError().text());
+        bindings.emplace_back(QStringLiteral("k%1").arg(i), values.value(keys.at(i)));
 }
 
 } // namespace
@@ -41,17 +32,15 @@ RowBuffer::RowBuffer(QString table, QStringList keyColumns)
 bool RowBuffer::load(const QSqlDatabase& db, const QVariantMap& key)
 {
     close();
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("select * from %1 where %2").arg(m_table, keyCondition(m_keyColumns))))
-        throw DatabaseError(q.lastError().text());
-    bindKey(q, m_keyColumns, key);
-    execOrThrow(q);
-    if (!q.next())
+    Bindings bindings;
+    bindKey(bindings, m_keyColumns, key);
+    const Rows rows = select(
+        db, QStringLiteral("select * from %1 where %2").arg(m_table, keyCondition(m_keyColumns)),
+        bindings);
+    if (rows.isEmpty())
         return false;
-    const QSqlRecord rec = q.record();
-    for (int i = 0; i < rec.count(); ++i)
-        m_values.insert(rec.fieldName(i).toLower(), q.value(i));
+    for (qsizetype i = 0; i < rows.fields.size(); ++i)
+        m_values.insert(rows.fields.at(i).toLower(), rows.rows.first().at(i));
     for (const QString& k : m_keyColumns)
         m_loadedKey.insert(k, m_values.value(k));
     m_state = State::Browsing;
@@ -102,27 +91,27 @@ void RowBuffer::store(const QSqlDatabase& db)
         beforeStore(values);
 
     const QStringList columns = values.keys();
-    QSqlQuery q(db);
+    Bindings bindings;
+    QString sql;
     if (m_state == State::New) {
         QStringList placeholders;
         for (qsizetype i = 0; i < columns.size(); ++i)
             placeholders << QStringLiteral(":v%1").arg(i);
-        if (!q.prepare(QStringLiteral("insert into %1 (%2) values (%3)")
-                           .arg(m_table, columns.join(QStringLiteral(", ")), placeholders.join(QStringLiteral(", ")))))
-            throw DatabaseError(q.lastError().text());
+        sql = QStringLiteral("insert into %1 (%2) values (%3)")
+                  .arg(m_table, columns.join(QStringLiteral(", ")),
+                       placeholders.join(QStringLiteral(", ")));
     } else {
         QStringList sets;
         for (qsizetype i = 0; i < columns.size(); ++i)
             sets << QStringLiteral("%1 = :v%2").arg(columns.at(i)).arg(i);
-        if (!q.prepare(QStringLiteral("update %1 set %2 where %3")
-                           .arg(m_table, sets.join(QStringLiteral(", ")), keyCondition(m_keyColumns))))
-            throw DatabaseError(q.lastError().text());
-        bindKey(q, m_keyColumns, m_loadedKey);
+        sql = QStringLiteral("update %1 set %2 where %3")
+                  .arg(m_table, sets.join(QStringLiteral(", ")), keyCondition(m_keyColumns));
+        bindKey(bindings, m_keyColumns, m_loadedKey);
     }
     for (qsizetype i = 0; i < columns.size(); ++i)
-        q.bindValue(QStringLiteral(":v%1").arg(i), values.value(columns.at(i)));
-    execOrThrow(q);
-    if (m_state == State::Editing && q.numRowsAffected() == 0)
+        bindings.emplace_back(QStringLiteral("v%1").arg(i), values.value(columns.at(i)));
+    const int changed = run(db, sql, bindings).numRowsAffected();
+    if (m_state == State::Editing && changed == 0)
         throw DatabaseError(QStringLiteral("the row of %1 is no longer there").arg(m_table));
 
     m_values = values;
@@ -130,6 +119,13 @@ void RowBuffer::store(const QSqlDatabase& db)
     for (const QString& k : m_keyColumns)
         m_loadedKey.insert(k, m_values.value(k));
     m_state = State::Browsing;
+}
+
+void RowBuffer::restore(Snapshot snapshot)
+{
+    m_state = snapshot.state;
+    m_values = std::move(snapshot.values);
+    m_loadedKey = std::move(snapshot.loadedKey);
 }
 
 } // namespace hra::store

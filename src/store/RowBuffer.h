@@ -49,6 +49,17 @@ public:
     // the buffer keeps what was typed in that case.
     void store(const QSqlDatabase& db);
 
+    // Everything a store changes, so that a transaction that rolls back can
+    // put the buffer back as it was before (see RowSet).
+    struct Snapshot
+    {
+        State state;
+        QVariantMap values;
+        QVariantMap loadedKey;
+    };
+    Snapshot snapshot() const { return {m_state, m_values, m_loadedKey}; }
+    void restore(Snapshot snapshot);
+
 private:
     QString m_table;
     QStringList m_keyColumns;

@@ -1,54 +1,192 @@
 #include "store/Sql.h"
 
+#include "store/Log.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
 #include <QSqlError>
+#include <QSqlField>
+#include <QSqlRecord>
 
 namespace hra::store {
 
-QSqlQuery run(const QSqlDatabase& db, const QString& sql, std::initializer_list<Binding> bindings)
+Q_LOGGING_CATEGORY(lcStore, "hra.store", QtWarningMsg)
+
+namespace {
+
+// The statement's first words name it in the log; bound values never appear.
+QString statementHead(const QString& sql)
 {
+    const QString flat = sql.simplified();
+    return flat.size() > 80 ? flat.left(80) + QStringLiteral("...") : flat;
+}
+
+[[noreturn]] void fail(const QString& sql, const QSqlError& error)
+{
+    const QString text = error.text();
+    qCWarning(lcStore).noquote() << text << "in:" << statementHead(sql);
+    throw DatabaseError(text);
+}
+
+QSqlQuery runQuery(const QSqlDatabase& db, const QString& sql, const Bindings& bindings)
+{
+    qCDebug(lcStore).noquote() << statementHead(sql);
     QSqlQuery q(db);
     q.setForwardOnly(true);
+    // Decimal columns arrive as text on PostgreSQL unless asked for doubles.
+    q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
     if (!q.prepare(sql))
-        throw DatabaseError(q.lastError().text());
+        fail(sql, q.lastError());
     for (const auto& [name, value] : bindings)
-        q.bindValue(QLatin1Char(':') + QLatin1String(name), value);
+        q.bindValue(QLatin1Char(':') + name, value);
     if (!q.exec())
-        throw DatabaseError(q.lastError().text());
+        fail(sql, q.lastError());
     return q;
+}
+
+Rows readRows(QSqlQuery& q)
+{
+    Rows d;
+    const QSqlRecord record = q.record();
+    for (int i = 0; i < record.count(); ++i) {
+        const QString name = record.fieldName(i);
+        QString unique = name;
+        for (int n = 1; d.fields.contains(unique); ++n)
+            unique = QStringLiteral("%1_%2").arg(name).arg(n);
+        d.fields << unique;
+    }
+    while (q.next()) {
+        QVariantList row;
+        row.reserve(record.count());
+        for (int i = 0; i < record.count(); ++i)
+            row << normalised(q.value(i));
+        d.rows << row;
+    }
+    return d;
+}
+
+} // namespace
+
+QVariant Rows::value(qsizetype row, const QString& field) const
+{
+    const qsizetype column = fields.indexOf(field);
+    if (column < 0 || row < 0 || row >= rows.size())
+        return QVariant();
+    return rows.at(row).value(column);
+}
+
+void Rows::addField(const QString& name, const QVariantList& values)
+{
+    fields << name;
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        rows[i] << values.value(i);
+}
+
+QVariant nullText()
+{
+    return QVariant(QMetaType::fromType<QString>());
+}
+
+bool isNull(const QVariant& v)
+{
+    return !v.isValid() || v.isNull();
+}
+
+QVariant normalised(const QVariant& value)
+{
+    // SQLite has no date-time type: Qt binds a QDateTime as ISO text and
+    // reads it back as that text. Only the exact shape it writes (or a
+    // server-side datetime()) is taken for a date-time.
+    if (value.metaType().id() != QMetaType::QString || value.isNull())
+        return value;
+    const QString text = value.toString();
+    if (text.size() < 19 || text.size() > 23)
+        return value;
+    static const QRegularExpression shape(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\d[T ]\\d\\d:\\d\\d:\\d\\d(\\.\\d{1,3})?$"));
+    if (!shape.match(text).hasMatch())
+        return value;
+    QString iso = text;
+    iso[10] = u'T';
+    const QDateTime t = QDateTime::fromString(iso, Qt::ISODateWithMs);
+    return t.isValid() ? QVariant(t) : value;
+}
+
+QSqlQuery Sql::run(const QString& sql, const Bindings& bindings)
+{
+    ++m_count;
+    return runQuery(m_db, sql, bindings);
+}
+
+Rows Sql::select(const QString& sql, const Bindings& bindings)
+{
+    QSqlQuery q = run(sql, bindings);
+    return readRows(q);
+}
+
+QVariant Sql::scalar(const QString& sql, const Bindings& bindings)
+{
+    QSqlQuery q = run(sql, bindings);
+    return q.next() ? normalised(q.value(0)) : QVariant();
+}
+
+int Sql::change(const QString& sql, const Bindings& bindings)
+{
+    return run(sql, bindings).numRowsAffected();
+}
+
+QDateTime Sql::serverNow()
+{
+    const QVariant v = scalar(m_dialect.serverNowQuery());
+    const QDateTime t = v.toDateTime();
+    if (!t.isValid())
+        throw DatabaseError(QStringLiteral("the server returned no usable time"));
+    return t;
+}
+
+QSqlQuery run(const QSqlDatabase& db, const QString& sql, const Bindings& bindings)
+{
+    return runQuery(db, sql, bindings);
+}
+
+Rows select(const QSqlDatabase& db, const QString& sql, const Bindings& bindings)
+{
+    QSqlQuery q = runQuery(db, sql, bindings);
+    return readRows(q);
+}
+
+QVariant scalar(const QSqlDatabase& db, const QString& sql, const Bindings& bindings)
+{
+    QSqlQuery q = runQuery(db, sql, bindings);
+    return q.next() ? normalised(q.value(0)) : QVariant();
 }
 
 void execute(const QSqlDatabase& db, const QString& sql)
 {
     QSqlQuery q(db);
     if (!q.exec(sql))
-        throw DatabaseError(q.lastError().text());
-}
-
-QVariant scalar(const QSqlDatabase& db, const QString& sql, std::initializer_list<Binding> bindings)
-{
-    QSqlQuery q = run(db, sql, bindings);
-    return q.next() ? q.value(0) : QVariant();
+        fail(sql, q.lastError());
 }
 
 Transaction::Transaction(QSqlDatabase db) : m_db(std::move(db))
 {
     if (!m_db.transaction())
-        throw DatabaseError(m_db.lastError().text());
+        fail(QStringLiteral("begin transaction"), m_db.lastError());
 }
 
 Transaction::~Transaction()
 {
-    if (!m_done)
-        m_db.rollback();
+    if (!m_done && !m_db.rollback())
+        qCWarning(lcStore).noquote() << "rollback failed:" << m_db.lastError().text();
 }
 
 void Transaction::commit()
 {
     if (!m_db.commit()) {
-        const QString text = m_db.lastError().text();
+        const QSqlError error = m_db.lastError();
         m_db.rollback();
         m_done = true;
-        throw DatabaseError(text);
+        fail(QStringLiteral("commit"), error);
     }
     m_done = true;
 }

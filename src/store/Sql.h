@@ -1,13 +1,18 @@
 #pragma once
 
+#include "store/Dialect.h"
+
+#include <QDateTime>
+#include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
-#include <initializer_list>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 namespace hra::store {
 
@@ -26,19 +31,77 @@ private:
     QString m_message;
 };
 
-using Binding = std::pair<const char*, QVariant>;
+// A value for the placeholder ":name" of a statement. Operator values only
+// ever reach SQL this way.
+using Binding = std::pair<QString, QVariant>;
+using Bindings = std::vector<Binding>;
 
-// Prepares, binds and runs one statement; throws DatabaseError on failure.
-// Operator values only ever reach SQL through these bindings.
-QSqlQuery run(const QSqlDatabase& db, const QString& sql, std::initializer_list<Binding> bindings = {});
+// Rows read by a select, the same shape for every backend: field names in
+// order and one value per field and row (an invalid or null QVariant is
+// NULL). Decimals are doubles, date-times are QDateTime.
+struct Rows
+{
+    QStringList fields;
+    QList<QVariantList> rows;
+
+    bool isEmpty() const { return rows.isEmpty(); }
+    qsizetype size() const { return rows.size(); }
+    // The value of a field in a row; an invalid QVariant when either is absent.
+    QVariant value(qsizetype row, const QString& field) const;
+    // Appends a field with the same value in every row.
+    void addField(const QString& name, const QVariantList& values);
+};
+
+// A NULL of text type, so that drivers bind NULL and not empty text.
+QVariant nullText();
+bool isNull(const QVariant& v);
+
+// Brings a value as a driver returned it to the common shape: SQLite keeps
+// date-times as text, which comes back as QDateTime here.
+QVariant normalised(const QVariant& value);
+
+// The one path for statements: prepares, binds, runs, counts, and hands back
+// rows in the common shape. Throws DatabaseError with the driver's text.
+class Sql
+{
+public:
+    Sql(QSqlDatabase db, Dialect dialect) : m_db(std::move(db)), m_dialect(dialect) {}
+
+    // Runs one statement. Numbers of decimal columns come back as doubles on
+    // every backend (PostgreSQL would give text).
+    QSqlQuery run(const QString& sql, const Bindings& bindings = {});
+    // Runs a select and returns all its rows, normalised. A later field with
+    // a name seen before is renamed name_1, name_2, as the report engine
+    // knows them.
+    Rows select(const QString& sql, const Bindings& bindings = {});
+    // The first column of the first row, normalised; invalid when no row.
+    QVariant scalar(const QString& sql, const Bindings& bindings = {});
+    // Rows changed by an insert, update or delete.
+    int change(const QString& sql, const Bindings& bindings = {});
+
+    // The database server's clock; every stored time is taken from here.
+    QDateTime serverNow();
+
+    int count() const { return m_count; }
+    const QSqlDatabase& db() const { return m_db; }
+    const Dialect& dialect() const { return m_dialect; }
+
+private:
+    QSqlDatabase m_db;
+    Dialect m_dialect;
+    int m_count = 0;
+};
+
+// The same for one statement on a database, uncounted.
+QSqlQuery run(const QSqlDatabase& db, const QString& sql, const Bindings& bindings = {});
+Rows select(const QSqlDatabase& db, const QString& sql, const Bindings& bindings = {});
+QVariant scalar(const QSqlDatabase& db, const QString& sql, const Bindings& bindings = {});
 
 // Runs a statement that takes no values (schema scripts), without preparing it.
 void execute(const QSqlDatabase& db, const QString& sql);
 
-// Runs a statement and returns the first column of its first row (invalid when no row).
-QVariant scalar(const QSqlDatabase& db, const QString& sql, std::initializer_list<Binding> bindings = {});
-
-// Commits when the scope is left normally, rolls back when an exception leaves it.
+// Commits when committed, rolls back when the scope is left without commit
+// (an exception). A failed commit rolls back and throws.
 class Transaction
 {
 public:

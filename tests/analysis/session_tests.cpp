@@ -6,7 +6,7 @@
 
 using namespace hra;
 using analysis::AnalysisSession;
-using analysis::Dataset;
+using store::Rows;
 using analysis::Evaluation;
 using store::Driver;
 
@@ -23,7 +23,7 @@ std::string text(const QVariant& v)
 }
 
 // Labels of a bar dataset, "label=value|..." in order.
-std::string bars(const Dataset& d)
+std::string bars(const Rows& d)
 {
     std::string out;
     for (qsizetype i = 0; i < d.rows.size(); ++i)
@@ -79,13 +79,13 @@ TEST_P(Session, ServesEveryDatasetWithItsFieldNames)
     for (const QString& name : AnalysisSession::datasetNames())
         EXPECT_FALSE(s.dataset(name).isEmpty()) << name.toStdString();
 
-    const Dataset person = s.dataset(QStringLiteral("frxDB_jbxx"));
+    const Rows person = s.dataset(QStringLiteral("frxDB_jbxx"));
     EXPECT_EQ(text(person.value(0, QStringLiteral("xingm"))), "张建国");
     EXPECT_EQ(text(person.value(0, QStringLiteral("lrrq"))).size(), 10u); // yyyy-mm-dd
     EXPECT_EQ(person.value(0, QStringLiteral("nianl")).toDouble(), 58);
 
     // Unticked disease boxes ("0") read as empty text; ticked ones their name.
-    const Dataset status = s.dataset(QStringLiteral("frxDB_jbxx_mqzk"));
+    const Rows status = s.dataset(QStringLiteral("frxDB_jbxx_mqzk"));
     EXPECT_EQ(text(status.value(0, QStringLiteral("guanxb"))), "");
     EXPECT_EQ(text(status.value(0, QStringLiteral("gaoxy"))), "高血压");
     EXPECT_EQ(text(status.value(0, QStringLiteral("jiazs_gxb"))), "<NULL>");
@@ -95,23 +95,23 @@ TEST_P(Session, ServesEveryDatasetWithItsFieldNames)
     EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxyjb"))), "正常人的级别=0|您为2级高血压=2");
     EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_gxy_ts")).value(0, QStringLiteral("jib"))),
               "2级");
-    const Dataset coronary = s.dataset(QStringLiteral("frxDB_gxb"));
+    const Rows coronary = s.dataset(QStringLiteral("frxDB_gxb"));
     ASSERT_EQ(coronary.rows.size(), 2);
     EXPECT_EQ(text(coronary.value(0, QStringLiteral("gxbid"))), "同龄人正常指数");
     EXPECT_EQ(text(coronary.value(1, QStringLiteral("gxbid"))), "您患冠心病的指数");
-    const Dataset diet = s.dataset(QStringLiteral("frxDB_ssyytb"));
+    const Rows diet = s.dataset(QStringLiteral("frxDB_ssyytb"));
     ASSERT_EQ(diet.rows.size(), 16);
     EXPECT_EQ(text(diet.value(0, QStringLiteral("mingc"))), "主食");
     EXPECT_EQ(text(diet.value(15, QStringLiteral("mingc"))), "餐量分配");
 
-    const Dataset lifestyle = s.dataset(QStringLiteral("frxDB_jbxx_shfs"));
+    const Rows lifestyle = s.dataset(QStringLiteral("frxDB_jbxx_shfs"));
     EXPECT_EQ(text(lifestyle.value(0, QStringLiteral("xiy_pd"))), "主动吸烟");
     EXPECT_EQ(text(lifestyle.value(0, QStringLiteral("yinj_pd"))), "您喝酒");
-    const Dataset ssyy = s.dataset(QStringLiteral("frxDB_ssyy"));
+    const Rows ssyy = s.dataset(QStringLiteral("frxDB_ssyy"));
     EXPECT_EQ(text(ssyy.value(0, QStringLiteral("zongh_pd"))), "很不合理");
     EXPECT_EQ(ssyy.fields.size(), 1 + 16 + 1 + 10);
 
-    const Dataset marks = s.dataset(QStringLiteral("frxDB_ckzpd_pd"));
+    const Rows marks = s.dataset(QStringLiteral("frxDB_ckzpd_pd"));
     EXPECT_EQ(marks.fields.size(), 12);
     EXPECT_EQ(text(marks.value(0, QStringLiteral("pd_zongdgc"))), "↑");
     EXPECT_EQ(s.dataset(QStringLiteral("frxDB_yczb_pd")).fields.size(), 11);
@@ -155,8 +155,8 @@ TEST_P(Session, TwoSessionsReadOnlyTheirOwnRows)
     EXPECT_EQ(bars(b.dataset(QStringLiteral("frxDB_gxyjb"))), "正常人的级别=0|您的血压正常=0");
     for (const char* name : {"frxDB_gxb", "frxDB_ncz", "frxDB_tnb", "frxDB_ssyytb", "frxDB_ydcf",
                              "frxDB_ckzpd_pd", "frxDBD_shfs_wxys"}) {
-        const Dataset da = a.dataset(QString::fromLatin1(name));
-        const Dataset dbs = b.dataset(QString::fromLatin1(name));
+        const Rows da = a.dataset(QString::fromLatin1(name));
+        const Rows dbs = b.dataset(QString::fromLatin1(name));
         EXPECT_FALSE(da.isEmpty()) << name;
         EXPECT_EQ(da.rows.size(), dbs.rows.size()) << name;
         EXPECT_NE(da.rows, dbs.rows) << name;
@@ -252,12 +252,12 @@ TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
     EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxb"))), "同龄人正常指数=0|您患冠心病的指数=0");
     EXPECT_EQ(text(s.dataset(QStringLiteral("frxDBD_dxzhz")).value(0, QStringLiteral("jib"))),
               "目前没有代谢紊乱现象");
-    const Dataset diet = s.dataset(QStringLiteral("frxDB_ssyytb"));
+    const Rows diet = s.dataset(QStringLiteral("frxDB_ssyytb"));
     ASSERT_EQ(diet.rows.size(), 16);
     EXPECT_EQ(text(diet.value(3, QStringLiteral("neir"))), "<NULL>");
     EXPECT_EQ(diet.value(3, QStringLiteral("zhis")).toInt(), 0);
     EXPECT_TRUE(s.dataset(QStringLiteral("frxDB_ssyy")).isEmpty());
-    const Dataset marks = s.dataset(QStringLiteral("frxDB_ckzpd_pd"));
+    const Rows marks = s.dataset(QStringLiteral("frxDB_ckzpd_pd"));
     for (const QVariant& v : marks.rows.value(0))
         EXPECT_EQ(text(v), "未测");
     EXPECT_TRUE(s.dataset(QStringLiteral("frxDB_jbxx_tgjc")).isEmpty());
