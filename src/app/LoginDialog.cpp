@@ -6,6 +6,7 @@
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
+#include "ui/Log.h"
 #include "ui/PasswordField.h"
 #include "ui/PromptService.h"
 
@@ -18,7 +19,6 @@
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QScreen>
-#include <QTextStream>
 #include <QTimer>
 
 namespace hra::app {
@@ -127,7 +127,7 @@ void LoginDialog::openConnection()
     m_context.connection.reset();
     DatabaseOpening opening = m_openDatabase();
     if (!opening.connection) {
-        QTextStream(stderr) << "database connection failed: " << opening.error << '\n';
+        qCWarning(ui::lcUi).noquote() << "database connection failed:" << opening.error;
         m_connectionFailed = true;
         m_context.prompts.message(this, kConnectionFailed, kCaption, QMessageBox::Critical);
         done(QDialog::Rejected);
@@ -163,9 +163,8 @@ void LoginDialog::lookUpName()
     }
     try {
         m_name->setText(store::operatorName(m_context.db(), m_code->currentText()));
-    } catch (const store::DatabaseError& e) {
-        QTextStream(stderr) << "operator lookup failed: " << e.message() << '\n';
-        m_name->clear();
+    } catch (const store::DatabaseError&) {
+        m_name->clear(); // the driver's text is in the store log
     }
 }
 
@@ -190,8 +189,7 @@ void LoginDialog::logIn()
     std::optional<store::Operator> op;
     try {
         op = store::authenticate(m_context.db(), m_code->currentText(), m_password->text());
-    } catch (const store::DatabaseError& e) {
-        QTextStream(stderr) << "log-in failed: " << e.message() << '\n';
+    } catch (const store::DatabaseError&) {
         refuse(kConnectionFailed);
         return;
     }

@@ -1,11 +1,11 @@
 #include "app/Startup.h"
 
 #include "store/Bootstrap.h"
+#include "store/Log.h"
 #include "store/Settings.h"
 #include "store/Sql.h"
 
 #include <QFileInfo>
-#include <QTextStream>
 
 namespace hra::app {
 
@@ -27,7 +27,9 @@ DatabaseOpening openDatabase(const QString& iniPath)
     DatabaseOpening result;
     const store::LoadedSettings loaded = store::loadSettings(iniPath);
     if (!loaded.warning.isEmpty())
-        QTextStream(stderr) << "warning: " << loaded.warning << '\n';
+        qCWarning(store::lcStore).noquote() << loaded.warning;
+    if (!loaded.unknownDriver.isEmpty())
+        qCWarning(store::lcStore).noquote() << loaded.unknownDriverMessage();
     result.connection = store::Connection::open(loaded.settings, &result.error);
     if (!result.connection)
         return result;

@@ -23,7 +23,7 @@ const QString kUsage = QStringLiteral("--record BH --assessment N [--ini FILE] [
 // column, a string for everything else.
 QString jsonValue(const QVariant& v)
 {
-    if (analysis::isNull(v))
+    if (store::isNull(v))
         return QStringLiteral("null");
     switch (v.metaType().id()) {
     case QMetaType::Int:
@@ -101,11 +101,11 @@ int analyseCommand(const QStringList& raw)
         return 2;
     }
 
-    const store::LoadedSettings loaded = store::loadSettings(iniPathFrom(args));
-    if (!loaded.warning.isEmpty())
-        err << "warning: " << loaded.warning << '\n';
+    const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
+    if (!settings)
+        return 1;
     QString error;
-    const auto connection = store::Connection::open(loaded.settings, &error);
+    const auto connection = store::Connection::open(*settings, &error);
     if (!connection) {
         err << "error: cannot connect to the database: " << error << '\n';
         return 1;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "store/Settings.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace hra::cli {
@@ -41,5 +44,10 @@ private:
 
 // The configuration file chosen by --ini, or inifile.ini beside the program.
 QString iniPathFrom(const Arguments& args);
+
+// The connection settings of that file. A missing file is a warning on
+// standard error (the defaults apply); a driver value that names no backend
+// is an error there, and the result is empty.
+std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args);
 
 } // namespace hra::cli

@@ -17,15 +17,21 @@ QString iniPathFrom(const Arguments& args)
     return given ? QFileInfo(path).absoluteFilePath() : store::defaultIniPath();
 }
 
-namespace {
-
-store::ConnectionSettings settingsFrom(const Arguments& args)
+std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args)
 {
     const store::LoadedSettings loaded = store::loadSettings(iniPathFrom(args));
+    QTextStream err(stderr);
     if (!loaded.warning.isEmpty())
-        QTextStream(stderr) << "warning: " << loaded.warning << '\n';
+        err << "warning: " << loaded.warning << '\n';
+    if (!loaded.unknownDriver.isEmpty()) {
+        err << "error: unknown driver \"" << loaded.unknownDriver
+            << "\" in the configuration; use sqlite, postgres or mssql\n";
+        return std::nullopt;
+    }
     return loaded.settings;
 }
+
+namespace {
 
 int connectionStringCommand(const QStringList& raw)
 {
@@ -34,7 +40,10 @@ int connectionStringCommand(const QStringList& raw)
         QTextStream(stderr) << "usage: hra-cli db connection-string [--ini FILE]\n";
         return 2;
     }
-    QTextStream(stdout) << store::connectionString(settingsFrom(args)) << '\n';
+    const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
+    if (!settings)
+        return 1;
+    QTextStream(stdout) << store::connectionString(*settings) << '\n';
     return 0;
 }
 
@@ -48,9 +57,11 @@ int initCommand(const QStringList& raw)
         err << "usage: hra-cli db init [--ini FILE] [--demo] [--force | --if-empty]\n";
         return 2;
     }
-    const store::ConnectionSettings settings = settingsFrom(args);
+    const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
+    if (!settings)
+        return 1;
     QString error;
-    const auto connection = store::Connection::open(settings, &error);
+    const auto connection = store::Connection::open(*settings, &error);
     if (!connection) {
         err << "cannot connect to the database: " << error << '\n';
         return 1;
@@ -64,7 +75,7 @@ int initCommand(const QStringList& raw)
             store::initializeDatabase(*connection, {.demo = args.flag(QStringLiteral("demo")),
                                                     .force = args.flag(QStringLiteral("force"))});
         QTextStream out(stdout);
-        out << "database initialised (" << store::driverName(settings.driver) << ")\n";
+        out << "database initialised (" << store::driverName(settings->driver) << ")\n";
         out << "manager code: " << store::kManagerCode << '\n';
         out << "manager password: " << result.managerPassword << '\n';
         if (!args.flag(QStringLiteral("demo")))

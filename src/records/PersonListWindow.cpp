@@ -83,7 +83,12 @@ void PersonListWindow::find()
     try {
         m_persons = store::findPersons(m_context.connection.db(), m_search->text());
     } catch (const store::DatabaseError&) {
+        // An empty list would read as "nobody found"; say that the search failed.
         m_persons.clear();
+        m_found = false;
+        showPersons();
+        m_context.prompts.error(this, QStringLiteral("查找不成功!"), QStringLiteral("出错提示!"));
+        return;
     }
     m_found = true;
     showPersons();

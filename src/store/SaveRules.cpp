@@ -128,10 +128,10 @@ std::optional<double> bodyMassIndex(const QVariant& height, const QVariant& weig
 }
 
 void applySaveRules(AssessmentTable table, QVariantMap& row, const QString& recordNumber,
-                    const QString& assessmentMode, const QDateTime& serverNow)
+                    AssessmentMode mode, const QDateTime& serverNow)
 {
     const QString bianh = recordNumber.trimmed();
-    const bool stampSection = assessmentMode != assessment_mode::Stored;
+    const bool stampSection = mode != AssessmentMode::Stored;
     switch (table) {
     case AssessmentTable::Register:
         row.insert(QStringLiteral("lurrq"), serverNow);

@@ -14,12 +14,9 @@ enum class AssessmentTable { Register, CurrentStatus, Diet, Exercise, Lifestyle,
 
 QString tableName(AssessmentTable table);
 
-// "0": a new assessment not yet saved; "1": the assessment on screen is stored;
-// empty: none loaded.
-namespace assessment_mode {
-inline const QString New = QStringLiteral("0");
-inline const QString Stored = QStringLiteral("1");
-} // namespace assessment_mode
+// Whether the assessment on the questionnaire is new (not saved yet) or
+// stored; a new one has its section rows stamped with the save time.
+enum class AssessmentMode { None, New, Stored };
 
 // The 18 disease tick boxes of the current-status row and the four drink
 // kinds of the lifestyle row; a new row starts with "0" in each.
@@ -50,6 +47,6 @@ public:
 // verdict and the body-mass index. Throws SaveRuleError when a rule cannot be
 // applied (then nothing is to be written).
 void applySaveRules(AssessmentTable table, QVariantMap& row, const QString& recordNumber,
-                    const QString& assessmentMode, const QDateTime& serverNow);
+                    AssessmentMode mode, const QDateTime& serverNow);
 
 } // namespace hra::store

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/SaveRules.h"
+
 #include <QString>
 
 namespace hra::store {
@@ -12,9 +14,8 @@ struct SessionState
     // A record number handed from the person-record windows to the
     // questionnaire, which takes it over (and empties it) when shown.
     QString pendingRecordNo;
-    // "0" new assessment not saved yet, "1" stored assessment, empty: none
-    // loaded (see assessment_mode in SaveRules.h).
-    QString assessmentMode;
+    // Whether the questionnaire holds a new or a stored assessment.
+    AssessmentMode assessmentMode = AssessmentMode::None;
 };
 
 } // namespace hra::store

@@ -8,6 +8,8 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include <optional>
+
 namespace hra::store {
 namespace {
 
@@ -41,14 +43,16 @@ QHash<QString, QString> readSection(const QString& path, const QString& section,
     return values;
 }
 
-Driver parseDriver(const QString& text)
+std::optional<Driver> parseDriver(const QString& text)
 {
     const QString t = text.trimmed().toLower();
     if (t == u"sqlite")
         return Driver::Sqlite;
     if (t == u"postgres" || t == u"postgresql")
         return Driver::Postgres;
-    return Driver::Mssql;
+    if (t == u"mssql")
+        return Driver::Mssql;
+    return std::nullopt;
 }
 
 } // namespace
@@ -73,8 +77,12 @@ LoadedSettings loadSettings(const QString& iniPath)
     take("server_name", s.serverName);
     QString driver;
     take("driver", driver);
-    if (!driver.isEmpty())
-        s.driver = parseDriver(driver);
+    if (!driver.trimmed().isEmpty()) {
+        if (const std::optional<Driver> known = parseDriver(driver))
+            s.driver = *known;
+        else
+            result.unknownDriver = driver.trimmed();
+    }
     QString port;
     take("port", port);
     s.port = port.toInt();
@@ -90,6 +98,15 @@ LoadedSettings loadSettings(const QString& iniPath)
         s.databaseFile = QDir::cleanPath(file);
     }
     return result;
+}
+
+QString LoadedSettings::unknownDriverMessage() const
+{
+    if (unknownDriver.isEmpty())
+        return {};
+    return QStringLiteral("unknown driver \"%1\" in the configuration (known: sqlite, postgres, "
+                          "mssql); SQL Server is assumed")
+        .arg(unknownDriver);
 }
 
 QString connectionString(const ConnectionSettings& s)

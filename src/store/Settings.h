@@ -30,6 +30,12 @@ struct LoadedSettings
     // Set when the named file does not exist or cannot be read; the defaults
     // then apply, which is not an error.
     QString warning;
+    // The driver value when it names no backend we know. SQL Server applies,
+    // as for no value; the program warns about it, hra-cli refuses it.
+    QString unknownDriver;
+
+    // The message about unknownDriver (empty when there is none).
+    QString unknownDriverMessage() const;
 };
 
 // Reads the [data] section of an ini file. A missing file or key gives the

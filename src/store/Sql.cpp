@@ -10,8 +10,6 @@
 
 namespace hra::store {
 
-Q_LOGGING_CATEGORY(lcStore, "hra.store", QtWarningMsg)
-
 namespace {
 
 // The statement's first words name it in the log; bound values never appear.

@@ -163,6 +163,22 @@ TEST_P(Maintenance, RenumberingMovesAllSevenTablesAndKeepsTheAssessmentsOldId)
               "0001");
 }
 
+// A search the database refuses says so instead of showing an empty list.
+TEST_P(Maintenance, FailedSearchIsReportedNotShownAsNobody)
+{
+    addPerson("0001", "张三", "男");
+    records::BrowseRecordWindow window(*context);
+    store::execute(conn->db(), QStringLiteral("alter table jkpg_jbxx rename to jkpg_jbxx_away"));
+    window.find();
+    EXPECT_EQ(prompts.messages(), QStringList({"查找不成功!"}));
+    EXPECT_EQ(prompts.records()[0].caption, "出错提示!");
+    EXPECT_EQ(prompts.records()[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(window.table()->rowCount(), 0);
+    window.print(); // no list, nothing to print
+    EXPECT_EQ(prompts.records().size(), 1u);
+    store::execute(conn->db(), QStringLiteral("alter table jkpg_jbxx_away rename to jkpg_jbxx"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, Maintenance, ::testing::ValuesIn(test::databaseBackends()),
                          [](const auto& info) { return test::backendName(info.param); });
 

@@ -79,24 +79,24 @@ TEST(SaveRules, StampsRecordNumberAndSaveTimeByMode)
                               AssessmentTable::Lifestyle, AssessmentTable::Examination}) {
         SCOPED_TRACE(tableName(t).toStdString());
         QVariantMap fresh;
-        applySaveRules(t, fresh, QStringLiteral("  0042 "), assessment_mode::New, now);
+        applySaveRules(t, fresh, QStringLiteral("  0042 "), AssessmentMode::New, now);
         EXPECT_EQ(fresh.value("bianh").toString(), QStringLiteral("0042"));
         EXPECT_EQ(fresh.value("lurrq").toDateTime(), now);
 
         QVariantMap stored{{"lurrq", earlier}};
-        applySaveRules(t, stored, QStringLiteral("0042"), assessment_mode::Stored, now);
+        applySaveRules(t, stored, QStringLiteral("0042"), AssessmentMode::Stored, now);
         EXPECT_EQ(stored.value("lurrq").toDateTime(), earlier);
     }
     QVariantMap reg{{"lurrq", earlier}};
-    applySaveRules(AssessmentTable::Register, reg, QStringLiteral("0042"), assessment_mode::Stored, now);
+    applySaveRules(AssessmentTable::Register, reg, QStringLiteral("0042"), AssessmentMode::Stored, now);
     EXPECT_EQ(reg.value("lurrq").toDateTime(), now); // the register row always shows the last save
 
     QVariantMap status;
-    applySaveRules(AssessmentTable::CurrentStatus, status, QStringLiteral("1"), QString(), now);
+    applySaveRules(AssessmentTable::CurrentStatus, status, QStringLiteral("1"), AssessmentMode::None, now);
     EXPECT_EQ(status.value("mqzk_id").toString(), QStringLiteral("jkpg_mqzk"));
 
     QVariantMap exam{{"sheng", 1.70}, {"tiz", QVariant()}, {"tizzs", 30.1}};
-    applySaveRules(AssessmentTable::Examination, exam, QStringLiteral("1"), assessment_mode::New, now);
+    applySaveRules(AssessmentTable::Examination, exam, QStringLiteral("1"), AssessmentMode::New, now);
     EXPECT_EQ(exam.value("tizzs").toDouble(), 30.1); // weight missing: old index untouched
 }
 

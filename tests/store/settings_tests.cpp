@@ -57,6 +57,7 @@ TEST(Settings, BackendKeys)
         Driver driver;
         QString file; // relative to the ini folder, or absolute
         int port;
+        QString unknownDriver = {};
     };
     const Case cases[] = {
         {"[data]\ndriver=sqlite\ndatabase_file=data/x.sqlite3\n", Driver::Sqlite, "data/x.sqlite3", 0},
@@ -64,12 +65,18 @@ TEST(Settings, BackendKeys)
         {"[data]\ndriver=postgres\nport=5433\n", Driver::Postgres, {}, 5433},
         {"[data]\ndriver=mssql\n", Driver::Mssql, {}, 0},
         {"[data]\nserver_name=s\n", Driver::Mssql, {}, 0},
+        {"[data]\ndriver= PostgreSQL \n", Driver::Postgres, {}, 0},
+        // A misspelt driver keeps the old meaning but is reported.
+        {"[data]\ndriver=sqlit\n", Driver::Mssql, {}, 0, "sqlit"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
         const ConnectionSettings s = loadSettings(writeIni(dir, c.text)).settings;
+        const LoadedSettings loaded = loadSettings(writeIni(dir, c.text));
         EXPECT_EQ(s.driver, c.driver);
         EXPECT_EQ(s.port, c.port);
+        EXPECT_EQ(loaded.unknownDriver, c.unknownDriver);
+        EXPECT_EQ(loaded.unknownDriverMessage().isEmpty(), c.unknownDriver.isEmpty());
         if (!c.file.isEmpty()) {
             EXPECT_EQ(s.databaseFile, QDir::isRelativePath(c.file) ? dir.filePath(c.file) : c.file);
         }

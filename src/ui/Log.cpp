@@ -1,0 +1,7 @@
+#include "ui/Log.h"
+
+namespace hra::ui {
+
+Q_LOGGING_CATEGORY(lcUi, "hra.ui", QtWarningMsg)
+
+} // namespace hra::ui
