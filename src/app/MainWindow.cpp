@@ -341,37 +341,30 @@ void MainWindow::chooseNode(QTreeWidgetItem* item)
 {
     if (!item || m_tree->topLevelItemCount() == 0)
         return;
-    const bool root = item->parent() == nullptr;
-    const QString text = item->text(0);
+    // The root carries no target; a child carries what choosing it means.
+    const QVariant target = item->data(0, kTargetRole);
     switch (m_tree->mode()) {
-    case TreeMode::Records: {
+    case TreeMode::Records:
         CloseAllChildWindows();
-        static const std::map<QString, QString> windows = {
-            {QStringLiteral("建立档案"), kinds::jbxx},
-            {QStringLiteral("修改档案"), kinds::xgda},
-            {QStringLiteral("删除档案"), kinds::scda},
-            {QStringLiteral("浏览档案"), kinds::llda},
-        };
-        if (const auto it = windows.find(text); !root && it != windows.end())
-            openWindow(it->second);
+        if (target.isValid())
+            openWindow(target.toString());
         break;
-    }
     case TreeMode::Questionnaire: {
         QWidget* w = openWindow(kinds::jkpg);
-        const int page = treeArea(TreeMode::Questionnaire).children.indexOf(text);
-        if (auto* pages = dynamic_cast<QuestionnaireView*>(w); pages && !root && page >= 0)
-            pages->showSection(page);
+        if (auto* pages = dynamic_cast<QuestionnaireView*>(w); pages && target.isValid())
+            pages->showSection(target.toInt());
         break;
     }
     case TreeMode::Analysis: {
         auto* analysis = dynamic_cast<AnalysisView*>(openWindow(kinds::sjfx));
-        if (!analysis || analysis->recordNumber().trimmed().isEmpty() || root || text.isEmpty())
+        const QString section = target.toString();
+        if (!analysis || analysis->recordNumber().trimmed().isEmpty() || section.isEmpty())
             break;
         analysis->clearPreview();
         if (!window(kinds::sjfxhc)) {
-            openWindow(kinds::sjfxhc, [&text](QWidget* w) {
-                if (auto* section = dynamic_cast<SectionReportView*>(w))
-                    section->setSectionName(text);
+            openWindow(kinds::sjfxhc, [&section](QWidget* w) {
+                if (auto* view = dynamic_cast<SectionReportView*>(w))
+                    view->setSectionName(section);
             });
         }
         break;

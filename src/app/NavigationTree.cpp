@@ -1,6 +1,7 @@
 #include "app/NavigationTree.h"
 
 #include "app/Artwork.h"
+#include "app/WindowRegistry.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -70,23 +71,37 @@ private:
     NavigationTree* m_tree;
 };
 
+// Nodes whose target is their own caption (the report sections).
+std::vector<TreeNode> selfNamed(const QStringList& texts)
+{
+    std::vector<TreeNode> out;
+    for (const QString& t : texts)
+        out.push_back({t, t});
+    return out;
+}
+
 const TreeArea kAreas[] = {
     {TreeMode::Records,
      QStringLiteral("档案管理"),
-     {QStringLiteral("建立档案"), QStringLiteral("修改档案"), QStringLiteral("删除档案"),
-      QStringLiteral("浏览档案")},
+     {{QStringLiteral("建立档案"), kinds::jbxx},
+      {QStringLiteral("修改档案"), kinds::xgda},
+      {QStringLiteral("删除档案"), kinds::scda},
+      {QStringLiteral("浏览档案"), kinds::llda}},
      60},
     {TreeMode::Questionnaire,
      QStringLiteral("信息调查"),
-     {QStringLiteral("当前状况"), QStringLiteral("膳食营养"), QStringLiteral("运动方式"),
-      QStringLiteral("生活习惯"), QStringLiteral("体格检查")},
+     {{QStringLiteral("当前状况"), 0},
+      {QStringLiteral("膳食营养"), 1},
+      {QStringLiteral("运动方式"), 2},
+      {QStringLiteral("生活习惯"), 3},
+      {QStringLiteral("体格检查"), 4}},
      60},
     {TreeMode::Analysis,
      QStringLiteral("数据分析"),
-     {QStringLiteral("封面前言"), QStringLiteral("当前状况"), QStringLiteral("代谢紊乱"),
-      QStringLiteral("高血压"), QStringLiteral("糖尿病"), QStringLiteral("冠心病"),
-      QStringLiteral("动脉粥样化"), QStringLiteral("脑卒中"), QStringLiteral("膳食营养"),
-      QStringLiteral("运动分析"), QStringLiteral("评估建议"), QStringLiteral("评估报告")},
+     selfNamed({QStringLiteral("封面前言"), QStringLiteral("当前状况"), QStringLiteral("代谢紊乱"),
+                QStringLiteral("高血压"), QStringLiteral("糖尿病"), QStringLiteral("冠心病"),
+                QStringLiteral("动脉粥样化"), QStringLiteral("脑卒中"), QStringLiteral("膳食营养"),
+                QStringLiteral("运动分析"), QStringLiteral("评估建议"), QStringLiteral("评估报告")}),
      40},
 };
 
@@ -138,8 +153,10 @@ void NavigationTree::build()
     const QSignalBlocker quiet(this);
     const TreeArea& area = treeArea(m_mode);
     auto* root = new QTreeWidgetItem(this, QStringList{area.root});
-    for (const QString& child : area.children)
-        new QTreeWidgetItem(root, QStringList{child});
+    for (const TreeNode& child : area.children) {
+        auto* item = new QTreeWidgetItem(root, QStringList{child.text});
+        item->setData(0, kTargetRole, child.target);
+    }
     expandAll();
     // Row heights depend on the mode.
     scheduleDelayedItemsLayout();

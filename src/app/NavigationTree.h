@@ -2,6 +2,9 @@
 
 #include <QStringList>
 #include <QTreeWidget>
+#include <QVariant>
+
+#include <vector>
 
 namespace hra::app {
 
@@ -13,13 +16,24 @@ enum class TreeMode
     Analysis = 2
 };
 
+// A child node: its caption and what choosing it means, kept in the item's
+// data (role kTargetRole): the window kind to open (person records), the page
+// number (questionnaire) or the section to build (data analysis).
+struct TreeNode
+{
+    QString text;
+    QVariant target;
+};
+
 struct TreeArea
 {
     TreeMode mode;
     QString root;
-    QStringList children;
+    std::vector<TreeNode> children;
     int nodeHeight;
 };
+
+inline constexpr int kTargetRole = Qt::UserRole;
 
 const TreeArea& treeArea(TreeMode mode);
 

@@ -24,7 +24,7 @@ CreateRecordWindow::CreateRecordWindow(Context& context, QWidget* parent)
       m_row(store::personBuffer())
 {
     m_form->photoNameWidth = store::photoNameWidth(context.connection.db());
-    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    QVBoxLayout* layout = body();
     layout->addWidget(m_form);
     layout->addLayout(commandButtons(this, {{QStringLiteral("&S 保存"), QStringLiteral("save")},
                                             {QStringLiteral("&C 关闭"), QStringLiteral("close")}}));

@@ -45,7 +45,7 @@ ModifyRecordWindow::ModifyRecordWindow(Context& context, QWidget* parent)
     };
     m_form->clearDeletesFile = true;
 
-    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    QVBoxLayout* layout = body();
     layout->addLayout(lookupRow);
     layout->addWidget(m_form);
     layout->addLayout(commandButtons(this, {{QStringLiteral("&S 修改"), QStringLiteral("modify")},

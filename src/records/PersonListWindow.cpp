@@ -63,7 +63,7 @@ PersonListWindow::PersonListWindow(Context& context, const QString& kind, const 
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->setAlternatingRowColors(true);
 
-    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    QVBoxLayout* layout = body();
     layout->addLayout(m_buttons);
     layout->addWidget(m_table, 1);
 }

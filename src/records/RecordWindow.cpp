@@ -41,12 +41,11 @@ QHBoxLayout* commandButtons(QWidget* parent,
 
 RecordWindow::RecordWindow(Context& context, const QString& kind, const QString& caption,
                            const QString& banner, QWidget* parent)
-    : QWidget(parent), m_context(context)
+    : QWidget(parent), m_context(context), m_body(new QVBoxLayout(this))
 {
     setObjectName(kind);
     setWindowTitle(caption);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(makeBanner(banner, this));
+    m_body->addWidget(makeBanner(banner, this));
 }
 
 ui::KeyNavigation* RecordWindow::installKeys()

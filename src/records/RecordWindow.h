@@ -4,6 +4,7 @@
 
 class QHBoxLayout;
 class QLabel;
+class QVBoxLayout;
 
 namespace hra::ui {
 class KeyNavigation;
@@ -27,8 +28,13 @@ protected:
     // Called at the end of a window's constructor, once every control exists.
     ui::KeyNavigation* installKeys();
     void closeEvent(QCloseEvent* event) override;
+    // The column below the banner that a window fills.
+    QVBoxLayout* body() const { return m_body; }
 
     Context& m_context;
+
+private:
+    QVBoxLayout* m_body;
 };
 
 // A row of flat command buttons ({caption, objectName} each) pushed to the
