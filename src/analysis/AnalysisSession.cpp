@@ -7,6 +7,7 @@
 #include "analysis/ExercisePrescription.h"
 #include "analysis/LabJudgement.h"
 #include "analysis/LifestyleRisks.h"
+#include "analysis/Log.h"
 #include "analysis/MetabolicScreen.h"
 #include "store/NumberText.h"
 #include "store/Sql.h"
@@ -153,6 +154,7 @@ AnalysisSession::~AnalysisSession()
                          {{QStringLiteral("k"), m_key}});
         tx.commit();
     } catch (const store::DatabaseError&) {
+        qCWarning(lcAnalysis) << "session" << m_key << "left its rows for a later sweep";
     }
 }
 
@@ -251,6 +253,7 @@ bool AnalysisSession::run(Evaluation e)
         m_ran.insert(e);
         return true;
     } catch (const AnalysisError& error) {
+        qCInfo(lcAnalysis).noquote() << evaluationName(e) << "has no result:" << error.message();
         clearResults(e);
         m_problems.push_back({e, error.message()});
         m_ran.insert(e);
