@@ -71,6 +71,9 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings,
         // Keys and CHECK constraints are the schema's guard on SQLite.
         QSqlQuery(db).exec(QStringLiteral("pragma foreign_keys = on"));
         QSqlQuery(db).exec(QStringLiteral("pragma busy_timeout = 5000"));
+        // Readers do not block the writer nor the writer the readers, so that
+        // several programs can work on one file.
+        QSqlQuery(db).exec(QStringLiteral("pragma journal_mode = wal"));
     }
     return conn;
 }

@@ -70,6 +70,21 @@ QString Dialect::qtDriver() const
     return QStringLiteral("QODBC");
 }
 
+Dialect Dialect::of(const QSqlDatabase& db)
+{
+    const QString name = db.driverName();
+    if (name == QLatin1String("QSQLITE"))
+        return Dialect(Driver::Sqlite);
+    if (name == QLatin1String("QPSQL"))
+        return Dialect(Driver::Postgres);
+    return Dialect(Driver::Mssql);
+}
+
+QString Dialect::beginWriteTransaction() const
+{
+    return m_driver == Driver::Sqlite ? QStringLiteral("begin immediate") : QString();
+}
+
 QStringList Dialect::schemaResources() const
 {
     const QString d = driverName(m_driver);

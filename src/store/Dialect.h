@@ -2,6 +2,7 @@
 
 #include "store/Settings.h"
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -26,6 +27,13 @@ public:
     QString listTablesQuery() const;
     // The Qt SQL driver name.
     QString qtDriver() const;
+    // The dialect of an open Qt connection.
+    static Dialect of(const QSqlDatabase& db);
+    // The statement that begins a transaction which will write, or empty for
+    // the driver's own begin. SQLite must take its write lock at the start:
+    // a transaction that reads first and writes later cannot wait for another
+    // writer and fails at once with "database is locked".
+    QString beginWriteTransaction() const;
     // The schema scripts for this dialect, in the order they run: the
     // assessment tables, then the tables of the risk analysis.
     QStringList schemaResources() const;

@@ -168,8 +168,15 @@ void execute(const QSqlDatabase& db, const QString& sql)
 
 Transaction::Transaction(QSqlDatabase db) : m_db(std::move(db))
 {
-    if (!m_db.transaction())
-        fail(QStringLiteral("begin transaction"), m_db.lastError());
+    const QString begin = Dialect::of(m_db).beginWriteTransaction();
+    if (begin.isEmpty()) {
+        if (!m_db.transaction())
+            fail(QStringLiteral("begin transaction"), m_db.lastError());
+        return;
+    }
+    QSqlQuery q(m_db);
+    if (!q.exec(begin))
+        fail(begin, q.lastError());
 }
 
 Transaction::~Transaction()

@@ -101,7 +101,9 @@ QVariant scalar(const QSqlDatabase& db, const QString& sql, const Bindings& bind
 void execute(const QSqlDatabase& db, const QString& sql);
 
 // Commits when committed, rolls back when the scope is left without commit
-// (an exception). A failed commit rolls back and throws.
+// (an exception). A failed commit rolls back and throws. On SQLite the write
+// lock is taken at the start, waiting for other writers up to the busy
+// timeout.
 class Transaction
 {
 public:
