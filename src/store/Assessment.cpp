@@ -1,0 +1,301 @@
+#include "store/Assessment.h"
+
+#include "store/Log.h"
+#include "store/RowSet.h"
+#include "store/Sql.h"
+
+namespace hra::store {
+namespace {
+
+// How often a new assessment moves on to the next free number when other
+// workstations keep taking it first.
+constexpr int kNumberAttempts = 50;
+
+AssessmentSummary summaryOf(const Rows& rows, qsizetype i)
+{
+    return {rows.value(i, QStringLiteral("jkpg_id")).toInt(),
+            rows.value(i, QStringLiteral("bianh")).toString(),
+            rows.value(i, QStringLiteral("lurrq")).toDateTime(),
+            rows.value(i, QStringLiteral("zhuangt")).toString()};
+}
+
+size_t sectionIndex(AssessmentTable table)
+{
+    for (size_t i = 0; i < kSectionTables.size(); ++i)
+        if (kSectionTables[i] == table)
+            return i;
+    throw std::logic_error("not a section table");
+}
+
+} // namespace
+
+std::optional<PersonSummary> findPerson(const QSqlDatabase& db, const QString& recordNumber)
+{
+    const QString number = recordNumber.trimmed();
+    if (number.isEmpty())
+        return std::nullopt;
+    const Rows rows =
+        select(db, QStringLiteral("select bianh, xingm, xingb, nianl from jkpg_jbxx where bianh = :bh"),
+               {{QStringLiteral("bh"), number}});
+    if (rows.isEmpty())
+        return std::nullopt;
+    return PersonSummary{rows.value(0, QStringLiteral("bianh")).toString(),
+                         rows.value(0, QStringLiteral("xingm")).toString(),
+                         rows.value(0, QStringLiteral("xingb")).toString(),
+                         rows.value(0, QStringLiteral("nianl"))};
+}
+
+QList<AssessmentSummary> assessmentsOf(const QSqlDatabase& db, const QString& recordNumber)
+{
+    const Rows rows = select(db,
+                             QStringLiteral("select jkpg_id, bianh, lurrq, zhuangt from jkpg_id "
+                                            "where bianh = :bh order by jkpg_id"),
+                             {{QStringLiteral("bh"), recordNumber.trimmed()}});
+    QList<AssessmentSummary> out;
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        out << summaryOf(rows, i);
+    return out;
+}
+
+std::optional<AssessmentSummary> latestAssessment(const QSqlDatabase& db,
+                                                  const QString& recordNumber)
+{
+    const Rows rows = select(db,
+                             Dialect::of(db).firstRowOnly(QStringLiteral(
+                                 "select jkpg_id, bianh, lurrq, zhuangt from jkpg_id "
+                                 "where bianh = :bh order by jkpg_id desc")),
+                             {{QStringLiteral("bh"), recordNumber.trimmed()}});
+    if (rows.isEmpty())
+        return std::nullopt;
+    return summaryOf(rows, 0);
+}
+
+bool hasAssessmentInProgress(const QList<AssessmentSummary>& assessments)
+{
+    for (const AssessmentSummary& a : assessments)
+        if (a.state == kInProgress)
+            return true;
+    return false;
+}
+
+LookupDecision decideLookup(const QSqlDatabase& db, const QString& recordNumber, bool history)
+{
+    LookupDecision d;
+    d.person = findPerson(db, recordNumber);
+    if (!d.person)
+        return d;
+    if (history) {
+        if (!assessmentsOf(db, recordNumber).isEmpty()) {
+            d.action = LookupDecision::Action::OfferChooser;
+            d.scanForInProgress = true;
+            return d;
+        }
+        d.firstAssessmentNotice = true;
+        d.action = LookupDecision::Action::StartNew;
+        d.stateText = kInProgress;
+        d.endEnabled = true;
+        return d;
+    }
+    const std::optional<AssessmentSummary> latest = latestAssessment(db, recordNumber);
+    d.stateText = latest ? latest->state : kInProgress;
+    if (!latest) {
+        d.action = LookupDecision::Action::StartNew;
+        d.endEnabled = true;
+    } else if (latest->state == kInProgress) {
+        d.action = LookupDecision::Action::Continue;
+        d.assessmentId = latest->id;
+        d.endEnabled = true;
+    } else if (latest->state == kEnded) {
+        d.action = LookupDecision::Action::OfferChooser;
+        d.endEnabled = false;
+    } else {
+        d.action = LookupDecision::Action::Nothing;
+    }
+    return d;
+}
+
+qint32 nextAssessmentId(const QSqlDatabase& db)
+{
+    const QVariant max = scalar(db, QStringLiteral("select max(jkpg_id) maxid from jkpg_id"));
+    return isNull(max) ? 1 : max.toInt() + 1;
+}
+
+QString sectionIdColumn(AssessmentTable table)
+{
+    // The section tables name their identifier after themselves.
+    return tableName(table).mid(5) + QStringLiteral("_id");
+}
+
+AssessmentRows::AssessmentRows()
+    : m_register(tableName(AssessmentTable::Register), {QStringLiteral("jkpg_id")}),
+      m_sections{RowBuffer(tableName(kSectionTables[0]), {"jkpg_id", "bianh"}),
+                 RowBuffer(tableName(kSectionTables[1]), {"jkpg_id", "bianh"}),
+                 RowBuffer(tableName(kSectionTables[2]), {"jkpg_id", "bianh"}),
+                 RowBuffer(tableName(kSectionTables[3]), {"jkpg_id", "bianh"}),
+                 RowBuffer(tableName(kSectionTables[4]), {"jkpg_id", "bianh"})}
+{
+    installSaveRules();
+}
+
+void AssessmentRows::installSaveRules()
+{
+    // Each row's rules read the record number, the mode and the server time
+    // of the save under way; the time is read once, in the save's transaction.
+    auto rules = [this](AssessmentTable table) {
+        return [this, table](QVariantMap& row) {
+            if (!m_saveTime)
+                m_saveTime = Sql(m_saveDb, Dialect::of(m_saveDb)).serverNow();
+            applySaveRules(table, row, m_recordNumber, m_mode, *m_saveTime);
+        };
+    };
+    m_register.beforeStore = rules(AssessmentTable::Register);
+    for (size_t i = 0; i < kSectionTables.size(); ++i)
+        m_sections[i].beforeStore = rules(kSectionTables[i]);
+}
+
+bool AssessmentRows::isOpen() const
+{
+    for (const RowBuffer& row : m_sections)
+        if (!row.isOpen())
+            return false;
+    return m_register.isOpen();
+}
+
+QString AssessmentRows::state() const
+{
+    return m_register.value(QStringLiteral("zhuangt")).toString();
+}
+
+RowBuffer& AssessmentRows::section(AssessmentTable table)
+{
+    return m_sections[sectionIndex(table)];
+}
+
+const RowBuffer& AssessmentRows::section(AssessmentTable table) const
+{
+    return m_sections[sectionIndex(table)];
+}
+
+void AssessmentRows::startSection(const QSqlDatabase& db, AssessmentTable table)
+{
+    QVariantMap defaults{{QStringLiteral("jkpg_id"), m_id}, {QStringLiteral("bianh"), m_recordNumber}};
+    applyNewRowDefaults(table, defaults);
+    section(table).startNew(db, defaults);
+}
+
+void AssessmentRows::startNew(const QSqlDatabase& db, const QString& recordNumber)
+{
+    close();
+    m_recordNumber = recordNumber.trimmed();
+    m_id = nextAssessmentId(db);
+    for (AssessmentTable table : kSectionTables)
+        startSection(db, table);
+    m_register.startNew(db, {{QStringLiteral("jkpg_id"), m_id},
+                             {QStringLiteral("id"), m_recordNumber},
+                             {QStringLiteral("bianh"), m_recordNumber},
+                             {QStringLiteral("zhuangt"), kInProgress}});
+    m_mode = AssessmentMode::New;
+}
+
+bool AssessmentRows::open(const QSqlDatabase& db, const QString& recordNumber, qint32 id)
+{
+    close();
+    const QString number = recordNumber.trimmed();
+    if (!m_register.load(db, {{QStringLiteral("jkpg_id"), id}}) ||
+        m_register.value(QStringLiteral("bianh")).toString() != number) {
+        m_register.close();
+        return false;
+    }
+    m_recordNumber = number;
+    m_id = id;
+    for (AssessmentTable table : kSectionTables) {
+        RowBuffer& row = section(table);
+        if (!row.load(db, {{QStringLiteral("jkpg_id"), id}, {QStringLiteral("bianh"), number}}))
+            startSection(db, table);
+    }
+    m_mode = AssessmentMode::Stored;
+    return true;
+}
+
+void AssessmentRows::close()
+{
+    m_register.close();
+    for (RowBuffer& row : m_sections)
+        row.close();
+    m_mode = AssessmentMode::None;
+    m_id = 0;
+    m_recordNumber.clear();
+}
+
+void AssessmentRows::setId(qint32 id)
+{
+    m_id = id;
+    m_register.setValue(QStringLiteral("jkpg_id"), id);
+    for (RowBuffer& row : m_sections)
+        row.setValue(QStringLiteral("jkpg_id"), id);
+}
+
+void AssessmentRows::save(const QSqlDatabase& db)
+{
+    if (!isOpen())
+        throw DatabaseError(QStringLiteral("no assessment is open"));
+    m_register.edit();
+    for (RowBuffer& row : m_sections)
+        row.edit();
+    RowSet set{&m_register};
+    for (RowBuffer& row : m_sections)
+        set.add(row);
+
+    m_saveDb = db;
+    for (int attempt = 1;; ++attempt) {
+        m_saveTime.reset();
+        try {
+            set.store(db);
+            break;
+        } catch (const DatabaseError&) {
+            // Two workstations may prepare the same number; the one that
+            // stores second moves on to the next free number.
+            const bool taken = m_mode == AssessmentMode::New && attempt < kNumberAttempts &&
+                               scalar(db, QStringLiteral("select count(*) from jkpg_id where jkpg_id = :id"),
+                                      {{QStringLiteral("id"), m_id}})
+                                       .toInt() > 0;
+            if (!taken) {
+                m_saveTime.reset();
+                throw;
+            }
+            const qint32 next = nextAssessmentId(db);
+            qCInfo(lcStore) << "assessment number" << m_id << "was taken meanwhile; saving as" << next;
+            setId(next);
+        }
+    }
+    m_saveTime.reset();
+    m_mode = AssessmentMode::Stored;
+}
+
+bool AssessmentRows::end(const QSqlDatabase& db)
+{
+    const int changed =
+        run(db, QStringLiteral("update jkpg_id set zhuangt = :state where bianh = :bh and jkpg_id = :jkpgid"),
+            {{QStringLiteral("state"), kEnded},
+             {QStringLiteral("bh"), m_recordNumber},
+             {QStringLiteral("jkpgid"), m_id}})
+            .numRowsAffected();
+    return changed > 0;
+}
+
+bool AssessmentRows::refill(AssessmentTable table)
+{
+    RowBuffer& row = section(table);
+    if (row.state() != RowBuffer::State::Browsing && row.state() != RowBuffer::State::Editing)
+        return false;
+    const QStringList kept{sectionIdColumn(table), QStringLiteral("jkpg_id"),
+                           QStringLiteral("bianh"), QStringLiteral("lurrq")};
+    QVariantMap defaults;
+    applyNewRowDefaults(table, defaults);
+    for (const QString& column : row.columns())
+        if (!kept.contains(column))
+            row.setValue(column, defaults.value(column));
+    return true;
+}
+
+} // namespace hra::store

@@ -1,0 +1,152 @@
+#pragma once
+
+#include "store/RowBuffer.h"
+#include "store/SaveRules.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+#include <array>
+#include <optional>
+
+namespace hra::store {
+
+// The states of a stored assessment.
+inline const QString kInProgress = QStringLiteral("评估");
+inline const QString kEnded = QStringLiteral("结束");
+
+// The five section tables in the order they are saved (and paged).
+inline constexpr std::array<AssessmentTable, 5> kSectionTables = {
+    AssessmentTable::CurrentStatus, AssessmentTable::Diet, AssessmentTable::Exercise,
+    AssessmentTable::Lifestyle, AssessmentTable::Examination};
+
+// A person as the questionnaire's person panel shows him.
+struct PersonSummary
+{
+    QString recordNumber;
+    QString name;
+    QString sex;
+    QVariant age;
+};
+
+// The person with this record number (blanks around it removed), if any.
+std::optional<PersonSummary> findPerson(const QSqlDatabase& db, const QString& recordNumber);
+
+// One row of jkpg_id as the assessment chooser lists it.
+struct AssessmentSummary
+{
+    qint32 id = 0;
+    QString recordNumber;
+    QDateTime date;
+    QString state;
+};
+
+// The person's assessments by number, oldest first.
+QList<AssessmentSummary> assessmentsOf(const QSqlDatabase& db, const QString& recordNumber);
+// The person's latest assessment: the one with the highest number.
+std::optional<AssessmentSummary> latestAssessment(const QSqlDatabase& db,
+                                                  const QString& recordNumber);
+
+// What pressing Enter on a record number leads to.
+struct LookupDecision
+{
+    enum class Action
+    {
+        NoPerson,     // "该卡号不存在,请先建档!"
+        StartNew,     // the person has no assessment: a new one is prepared at once
+        Continue,     // the latest assessment is in progress: it is opened
+        OfferChooser, // the operator chooses among the person's assessments
+        Nothing,      // the latest assessment has a state we do not know
+    };
+    Action action = Action::NoPerson;
+    std::optional<PersonSummary> person;
+    // With the history box ticked and no assessment yet: the first-assessment
+    // notice comes before the new assessment.
+    bool firstAssessmentNotice = false;
+    // The state text to show; empty leaves it as it is.
+    QString stateText;
+    // Continue: the assessment to open.
+    qint32 assessmentId = 0;
+    // OfferChooser: whether "&N 新建评估" must be refused because one of the
+    // person's assessments is still in progress (the lookup of an ended
+    // latest assessment offers it without that scan).
+    bool scanForInProgress = false;
+    // The end button's state after the lookup, when the lookup sets it.
+    std::optional<bool> endEnabled;
+};
+
+LookupDecision decideLookup(const QSqlDatabase& db, const QString& recordNumber, bool history);
+
+// Whether any of the listed assessments is in progress (the chooser then
+// refuses a new one: a person has at most one in progress).
+bool hasAssessmentInProgress(const QList<AssessmentSummary>& assessments);
+
+// The six rows of the one assessment the questionnaire works on: the
+// register row (jkpg_id) and the five section rows. Started, opened,
+// saved, re-filled and ended here; the window and hra-cli both use it.
+class AssessmentRows
+{
+public:
+    AssessmentRows();
+
+    AssessmentMode mode() const { return m_mode; }
+    bool isOpen() const;
+    qint32 id() const { return m_id; }
+    const QString& recordNumber() const { return m_recordNumber; }
+    QString state() const;
+
+    RowBuffer& registerRow() { return m_register; }
+    RowBuffer& section(AssessmentTable table);
+    const RowBuffer& section(AssessmentTable table) const;
+
+    // Prepares a new assessment of the person under the next free number;
+    // nothing is written until save(). Throws DatabaseError.
+    void startNew(const QSqlDatabase& db, const QString& recordNumber);
+    // Loads a stored assessment; a section without a row gets a new one.
+    // False (and nothing open) when the register row does not exist.
+    bool open(const QSqlDatabase& db, const QString& recordNumber, qint32 id);
+    // Discards what is open without asking.
+    void close();
+
+    // Stores all six rows in one transaction, each through its save rules.
+    // A new assessment whose number another workstation has stored meanwhile
+    // is stored under the next free number instead. On failure nothing is
+    // stored, the rows keep what was typed and the mode stays as it was, so
+    // the same save can be tried again. Throws DatabaseError (or
+    // SaveRuleError).
+    void save(const QSqlDatabase& db);
+
+    // Ends the open assessment: writes only its state. Returns whether a
+    // stored row was changed (a never saved assessment has none).
+    bool end(const QSqlDatabase& db);
+
+    // Empties the answers of a stored section row (identifiers, record
+    // number and entry date stay; tick boxes return to "0"). A new row is
+    // left alone. Returns whether the row was emptied.
+    bool refill(AssessmentTable table);
+
+private:
+    void setId(qint32 id);
+    void startSection(const QSqlDatabase& db, AssessmentTable table);
+    void installSaveRules();
+
+    RowBuffer m_register;
+    std::array<RowBuffer, 5> m_sections;
+    AssessmentMode m_mode = AssessmentMode::None;
+    qint32 m_id = 0;
+    QString m_recordNumber;
+    // The server time of the save under way, read once per attempt.
+    std::optional<QDateTime> m_saveTime;
+    QSqlDatabase m_saveDb;
+};
+
+// The next assessment number: the highest stored one plus 1 (1 for none).
+qint32 nextAssessmentId(const QSqlDatabase& db);
+
+// The identifier column of a section table ("mqzk_id", ...).
+QString sectionIdColumn(AssessmentTable table);
+
+} // namespace hra::store
