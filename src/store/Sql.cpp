@@ -3,6 +3,7 @@
 #include "store/Log.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlField>
@@ -166,27 +167,49 @@ void execute(const QSqlDatabase& db, const QString& sql)
         fail(sql, q.lastError());
 }
 
+namespace {
+
+// Open transactions of ours per connection; connections belong to one thread.
+thread_local QHash<QString, int> openTransactions;
+
+} // namespace
+
+bool Transaction::isOpen(const QSqlDatabase& db)
+{
+    return openTransactions.value(db.connectionName()) > 0;
+}
+
 Transaction::Transaction(QSqlDatabase db) : m_db(std::move(db))
 {
+    if (isOpen(m_db)) {
+        m_joined = true;
+        ++openTransactions[m_db.connectionName()];
+        return;
+    }
     const QString begin = Dialect::of(m_db).beginWriteTransaction();
     if (begin.isEmpty()) {
         if (!m_db.transaction())
             fail(QStringLiteral("begin transaction"), m_db.lastError());
-        return;
-    }
-    QSqlQuery q(m_db);
-    if (!q.exec(begin))
+    } else if (QSqlQuery q(m_db); !q.exec(begin)) {
         fail(begin, q.lastError());
+    }
+    ++openTransactions[m_db.connectionName()];
 }
 
 Transaction::~Transaction()
 {
-    if (!m_done && !m_db.rollback())
+    if (--openTransactions[m_db.connectionName()] <= 0)
+        openTransactions.remove(m_db.connectionName());
+    if (!m_joined && !m_done && !m_db.rollback())
         qCWarning(lcStore).noquote() << "rollback failed:" << m_db.lastError().text();
 }
 
 void Transaction::commit()
 {
+    if (m_joined) {
+        m_done = true;
+        return;
+    }
     if (!m_db.commit()) {
         const QSqlError error = m_db.lastError();
         m_db.rollback();

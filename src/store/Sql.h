@@ -104,6 +104,10 @@ void execute(const QSqlDatabase& db, const QString& sql);
 // (an exception). A failed commit rolls back and throws. On SQLite the write
 // lock is taken at the start, waiting for other writers up to the busy
 // timeout.
+//
+// A transaction begun while another is open on the same connection joins
+// it: it neither begins nor commits, and what fails inside it is left for the
+// outer one to roll back (so a whole file of saves stands or falls together).
 class Transaction
 {
 public:
@@ -113,9 +117,13 @@ public:
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
+    // Whether a transaction of ours is open on the connection.
+    static bool isOpen(const QSqlDatabase& db);
+
 private:
     QSqlDatabase m_db;
     bool m_done = false;
+    bool m_joined = false;
 };
 
 } // namespace hra::store
