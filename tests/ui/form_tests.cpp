@@ -303,6 +303,13 @@ TEST_F(FormTest, StoresAndShowsEachKindByItsConvention)
     EXPECT_TRUE(examRow.value("ganysz").isNull());
     EXPECT_EQ(examRow.value("xuens"), QVariant("356"));
     EXPECT_TRUE(examRow.value("zhifg_bc").isNull());
+    examRow.store(conn->db());
+    exam.clear();
+    ASSERT_TRUE(examRow.load(conn->db(), {{"jkpg_id", 1}, {"bianh", "P1"}}));
+    exam.load(examRow);
+    EXPECT_EQ(control<QLineEdit>(exam, "sheng")->text(), "1.75");
+    EXPECT_EQ(control<QLineEdit>(exam, "zongdgc")->text(), "5");
+    EXPECT_TRUE(control<QLineEdit>(exam, "ganysz")->text().isEmpty());
 }
 
 TEST_F(FormTest, TheTextBesideATickShowsOnlyWhileItIsTicked)
