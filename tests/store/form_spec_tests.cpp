@@ -119,14 +119,16 @@ TEST(FormSpec, DeclaredFormsFitTheirColumns)
             const ColumnSpec* column = store::column(form.table, f->column);
             ASSERT_NE(column, nullptr);
             EXPECT_EQ(column->isNumber(), f->kind == ControlKind::Number);
-            if (f->kind == ControlKind::Tick)
+            if (f->kind == ControlKind::Tick) {
                 EXPECT_EQ(store::checkValue(*f, *column, f->caption), ValueProblem::None);
+            }
             for (const QString& option : f->options)
                 EXPECT_EQ(store::checkValue(*f, *column, option), ValueProblem::None)
                     << option.toStdString();
-            if (!f->besideTick.isEmpty())
+            if (!f->besideTick.isEmpty()) {
                 EXPECT_TRUE(form.field(f->besideTick) &&
                             form.field(f->besideTick)->kind == ControlKind::Tick);
+            }
         }
     }
 }
