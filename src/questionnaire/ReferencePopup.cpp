@@ -6,7 +6,6 @@
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
 
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPointer>
@@ -26,32 +25,11 @@ QVariant textOrNull(const QLineEdit* edit)
 ReferencePopup::ReferencePopup(store::Connection& connection, ui::PromptService& prompts,
                                store::RowBuffer& row, QWidget* parent)
     : QDialog(parent), m_connection(connection), m_prompts(prompts), m_row(row),
-      m_binding(prompts, this)
+      m_form(new ui::Form(store::referenceRangeForm(), prompts, this))
 {
     setObjectName(QStringLiteral("TFrm_ckz"));
     setWindowTitle(QStringLiteral("参考值"));
     setModal(true);
-
-    auto* form = new QFormLayout;
-    const struct
-    {
-        const char* column;
-        QString caption;
-        bool number;
-    } fields[] = {{"min_value", QStringLiteral("最小值"), true},
-                  {"max_value", QStringLiteral("最大值"), true},
-                  {"danw", QStringLiteral("单位"), false}};
-    for (const auto& f : fields) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(QLatin1String(f.column));
-        if (f.number) {
-            m_binding.number(edit, QLatin1String(f.column), f.caption);
-        } else {
-            edit->setMaxLength(20);
-            m_binding.text(edit, QLatin1String(f.column));
-        }
-        form->addRow(f.caption, edit);
-    }
 
     auto* saveButton = new ui::FlatButton(QStringLiteral("&S 保存"), this);
     saveButton->setObjectName(QStringLiteral("save"));
@@ -64,23 +42,23 @@ ReferencePopup::ReferencePopup(store::Connection& connection, ui::PromptService&
     buttons->addWidget(saveButton);
     buttons->addWidget(closeButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addWidget(m_form->sections().constFirst());
     layout->addLayout(buttons);
     connect(saveButton, &QPushButton::clicked, this, &ReferencePopup::save);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     ui::KeyNavigation::install(this);
 
-    m_binding.load(m_row);
+    m_form->load(m_row);
 }
 
 QLineEdit* ReferencePopup::field(const QString& column) const
 {
-    return findChild<QLineEdit*>(column);
+    return qobject_cast<QLineEdit*>(m_form->control(column));
 }
 
 void ReferencePopup::save()
 {
-    if (!m_binding.save(m_row))
+    if (!m_form->save(m_row))
         return;
     try {
         m_row.store(m_connection.db());

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/RowBuffer.h"
-#include "ui/FieldBinding.h"
+#include "ui/Form.h"
 
 #include <QDialog>
 
@@ -34,7 +34,7 @@ private:
     store::Connection& m_connection;
     ui::PromptService& m_prompts;
     store::RowBuffer& m_row;
-    ui::FieldBinding m_binding;
+    ui::Form* m_form;
 };
 
 // Lets the manager edit the reference range of a column of a table in the

@@ -9,9 +9,7 @@
 #include "ui/FlatButton.h"
 #include "ui/PromptService.h"
 
-#include <QComboBox>
 #include <QHBoxLayout>
-#include <QLineEdit>
 #include <QVBoxLayout>
 
 namespace hra::records {
@@ -48,29 +46,12 @@ void CreateRecordWindow::startNewRow()
     m_form->forgetPicture();
 }
 
-bool CreateRecordWindow::requireField(const QString& column, const QString& message)
-{
-    QWidget* control = m_form->control(column);
-    const QString text = qobject_cast<QComboBox*>(control)
-                             ? static_cast<QComboBox*>(control)->currentText()
-                             : static_cast<QLineEdit*>(control)->text();
-    if (!text.trimmed().isEmpty())
-        return true;
-    m_context.prompts.error(this, message, QStringLiteral("出错提示"));
-    control->setFocus();
-    return false;
-}
-
 void CreateRecordWindow::save()
 {
     const QString number = m_form->recordNumber();
     if (number.isEmpty())
         return;
-    if (!requireField(QStringLiteral("xingm"), QStringLiteral("姓名不能为空!")) ||
-        !requireField(QStringLiteral("xingb"), QStringLiteral("性别不能为空!")) ||
-        !requireField(QStringLiteral("nianl"), QStringLiteral("年龄不能为空!")))
-        return;
-    if (!m_form->save(m_row))
+    if (!m_form->checkRequired() || !m_form->save(m_row))
         return;
     m_row.setValue(QStringLiteral("bianh"), number);
     // The photo name is stored only with the record the picture was chosen

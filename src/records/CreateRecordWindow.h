@@ -18,7 +18,6 @@ public:
     void save();
 
 private:
-    bool requireField(const QString& column, const QString& message);
     void startNewRow();
 
     PersonForm* m_form;

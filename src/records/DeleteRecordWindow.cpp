@@ -1,6 +1,7 @@
 #include "records/DeleteRecordWindow.h"
 
 #include "records/Context.h"
+#include "records/PersonListColumns.h"
 #include "store/Connection.h"
 #include "store/PersonRecords.h"
 #include "store/Sql.h"
@@ -15,16 +16,8 @@ namespace hra::records {
 DeleteRecordWindow::DeleteRecordWindow(Context& context, QWidget* parent)
     : PersonListWindow(context, QStringLiteral("TFrm_scda"), QStringLiteral("删除档案"),
                        QStringLiteral("删 除 档 案"),
-                       {{QStringLiteral("编号"), QStringLiteral("bianh")},
-                        {QStringLiteral("姓名"), QStringLiteral("xingm")},
-                        {QStringLiteral("性别"), QStringLiteral("xingb")},
-                        {QStringLiteral("年龄"), QStringLiteral("nianl")},
-                        {QStringLiteral("婚姻状况"), QStringLiteral("hunyzk")},
-                        {QStringLiteral("文化程度"), QStringLiteral("wenhcd")},
-                        {QStringLiteral("职业"), QStringLiteral("zhiy")},
-                        {QStringLiteral("身份证号"), QStringLiteral("shenfzh")},
-                        {QStringLiteral("联系方式"), QStringLiteral("lianxfs")},
-                        {QStringLiteral("录入日期"), QStringLiteral("lurrq")}},
+                       personListColumns({"bianh", "xingm", "xingb", "nianl", "hunyzk", "wenhcd",
+                                          "zhiy", "shenfzh", "lianxfs", "lurrq"}),
                        parent)
 {
     auto* remove = addButton(QStringLiteral("&D 删除"), QStringLiteral("delete"));

@@ -32,13 +32,6 @@ ModifyRecordWindow::ModifyRecordWindow(Context& context, QWidget* parent)
     m_form =
         new PersonForm(PersonForm::Purpose::Modify, context.prompts, context.photoDirectory, this);
     m_form->photoNameWidth = store::photoNameWidth(context.connection.db());
-    // The number is changed only by renumbering, which rewrites every table.
-    auto* number = m_form->lineEdit(QStringLiteral("bianh"));
-    number->setReadOnly(true);
-    number->setFocusPolicy(Qt::NoFocus);
-    QPalette shaded = number->palette();
-    shaded.setColor(QPalette::Base, shaded.color(QPalette::Window));
-    number->setPalette(shaded);
     m_form->photoRecordNumber = [this] {
         return m_row.isOpen() ? m_row.value(QStringLiteral("bianh")).toString().trimmed()
                               : QString();

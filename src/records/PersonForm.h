@@ -1,14 +1,14 @@
 #pragma once
 
 #include "records/Photos.h"
+#include "store/PersonRecords.h"
 #include "store/RowBuffer.h"
-#include "ui/FieldBinding.h"
+#include "ui/Form.h"
 
-#include <QHash>
 #include <QWidget>
+#include <functional>
 
 class QComboBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 
@@ -20,33 +20,32 @@ class PromptService;
 namespace hra::records {
 
 // The two field groups of a person ("基本信息" and "选填信息") with the photo,
-// shared by the create and the modify window. The controls are built from one
-// declared table of fields and bound to the columns of jkpg_jbxx.
+// shared by the create and the modify window. The fields are built from the
+// declared person form (store::personForm); the photo part is made here.
 class PersonForm : public QWidget
 {
     Q_OBJECT
 public:
-    enum class Purpose
-    {
-        Create,
-        Modify
-    };
+    using Purpose = store::PersonFormPurpose;
 
     PersonForm(Purpose purpose, ui::PromptService& prompts, QString photoDirectory,
                QWidget* parent = nullptr);
 
     // The control of a column ("bianh", "xingm", ...), named by its column.
-    QWidget* control(const QString& column) const { return m_controls.value(column); }
+    QWidget* control(const QString& column) const;
     QLineEdit* lineEdit(const QString& column) const;
     QComboBox* comboBox(const QString& column) const;
     QLabel* pictureBox() const { return m_picture; }
 
     QString recordNumber() const; // as typed, blanks removed
 
-    void load(const store::RowBuffer& row) const { m_binding.load(row); }
+    void load(const store::RowBuffer& row) const { m_form->load(row); }
     // Writes the controls into the row; false (with a message) when the age is no number.
-    bool save(store::RowBuffer& row) const { return m_binding.save(row); }
-    void clearFields() const { m_binding.clear(); }
+    bool save(store::RowBuffer& row) const { return m_form->save(row); }
+    void clearFields() const { m_form->clear(); }
+    // Says which of name, sex and age is missing and puts the focus there;
+    // true when none is.
+    bool checkRequired() const { return m_form->checkRequired(); }
 
     // The photo name shown in the form.
     QString photoName() const;
@@ -74,8 +73,8 @@ private:
 
     ui::PromptService& m_prompts;
     QString m_photoDirectory;
-    ui::FieldBinding m_binding;
-    QHash<QString, QWidget*> m_controls;
+    ui::Form* m_form;
+    QLineEdit* m_photoName = nullptr;
     QLabel* m_picture = nullptr;
     PendingPhoto m_pending;
 };

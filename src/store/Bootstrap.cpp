@@ -11,38 +11,11 @@
 namespace hra::store {
 namespace {
 
-// Statements of a schema script: separated by a semicolon at the end of a
-// line; "--" comment lines are dropped.
-QStringList statementsOf(const QString& resource)
-{
-    QFile file(resource);
-    if (!file.open(QIODevice::ReadOnly))
-        throw DatabaseError(QStringLiteral("schema script %1 missing").arg(resource));
-    QStringList statements;
-    QString current;
-    for (const QString& raw : QString::fromUtf8(file.readAll()).split(u'\n')) {
-        const QString line = raw.trimmed();
-        if (line.startsWith(QLatin1String("--")))
-            continue;
-        if (!line.isEmpty())
-            current += raw + u'\n';
-        if (line.endsWith(u';')) {
-            current = current.trimmed();
-            current.chop(1);
-            statements << current;
-            current.clear();
-        }
-    }
-    if (!current.trimmed().isEmpty())
-        statements << current.trimmed();
-    return statements;
-}
-
 QStringList schemaStatements(const Dialect& dialect)
 {
     QStringList statements;
     for (const QString& script : dialect.schemaResources())
-        statements << statementsOf(script);
+        statements << scriptStatements(script);
     return statements;
 }
 
@@ -102,6 +75,33 @@ void insertManager(const QSqlDatabase& db, const QString& password)
 }
 
 } // namespace
+
+// Statements are separated by a semicolon at the end of a line; "--"
+// comment lines are dropped.
+QStringList scriptStatements(const QString& resource)
+{
+    QFile file(resource);
+    if (!file.open(QIODevice::ReadOnly))
+        throw DatabaseError(QStringLiteral("schema script %1 missing").arg(resource));
+    QStringList statements;
+    QString current;
+    for (const QString& raw : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(QLatin1String("--")))
+            continue;
+        if (!line.isEmpty())
+            current += raw + u'\n';
+        if (line.endsWith(u';')) {
+            current = current.trimmed();
+            current.chop(1);
+            statements << current;
+            current.clear();
+        }
+    }
+    if (!current.trimmed().isEmpty())
+        statements << current.trimmed();
+    return statements;
+}
 
 SchemaObjects schemaObjects(const Dialect& dialect)
 {

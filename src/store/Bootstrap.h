@@ -34,6 +34,10 @@ struct SchemaObjects
 };
 SchemaObjects schemaObjects(const Dialect& dialect);
 
+// The statements of one schema script (a resource of
+// Dialect::schemaResources()), in order, without their comments.
+QStringList scriptStatements(const QString& resource);
+
 // Creates the schema and the reference data (and with demo the demo data).
 // Throws DatabaseError when the database already holds any of our tables or
 // views and force is not set, or when a statement fails. With force our

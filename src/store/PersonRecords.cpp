@@ -12,6 +12,60 @@ RowBuffer personBuffer()
     return RowBuffer(QStringLiteral("jkpg_jbxx"), {QStringLiteral("bianh")});
 }
 
+FormSpec personForm(PersonFormPurpose purpose)
+{
+    // A stored value of the two occupations the modify window leaves out is
+    // still shown and kept there.
+    static const QStringList occupations{"脑力劳动", "体力劳动", "公司职员", "机关干部", "教师",
+                                         "技术人员", "工人",     "农民",     "待业",     "离退休",
+                                         "金融",     "医疗人员", "其它"};
+    const bool modify = purpose == PersonFormPurpose::Modify;
+    return {
+        .table = QStringLiteral("jkpg_jbxx"),
+        .sections =
+            {{.name = QStringLiteral("basicGroup"),
+              .caption = QStringLiteral("基本信息"),
+              .columns = 2,
+              .fields = {{.column = "bianh", .caption = "档案编号", .readOnly = modify},
+                         {.column = "xingm", .caption = "姓名", .requiredMessage = "姓名不能为空!"},
+                         {.column = "xingb",
+                          .caption = "性别",
+                          .kind = ControlKind::Choice,
+                          .options = {"男", "女"},
+                          .requiredMessage = "性别不能为空!"},
+                         {.column = "nianl",
+                          .caption = "年龄",
+                          .kind = ControlKind::Number,
+                          .requiredMessage = "年龄不能为空!"}}},
+             {.name = QStringLiteral("optionalGroup"),
+              .caption = QStringLiteral("选填信息"),
+              .columns = 2,
+              .fields = {{.column = "shenfzh", .caption = "身份证号"},
+                         {.column = "minz",
+                          .caption = "民族",
+                          .kind = ControlKind::Choice,
+                          .options = {"汉族", "回族", "蒙古族", "藏族", "维吾尔族", "壮族",
+                                      "高山族"}},
+                         {.column = "zhiy",
+                          .caption = "职业",
+                          .kind = ControlKind::Choice,
+                          .options = modify ? occupations.mid(2) : occupations},
+                         {.column = "hunyzk",
+                          .caption = "婚姻状况",
+                          .kind = ControlKind::Choice,
+                          .options = {"未婚", "已婚", "离异", "丧偶", "其它"}},
+                         {.column = "wenhcd",
+                          .caption = "文化程度",
+                          .kind = ControlKind::Choice,
+                          .options = {"文盲", "小学", "中学", "大专", "本科", "本科以上"}},
+                         {.column = "lianxfs", .caption = "联系方式"},
+                         {.column = "gongzdw", .caption = "工作单位", .wide = true},
+                         {.column = "tongxdz", .caption = "通讯地址", .wide = true},
+                         {.column = "youj", .caption = "电子邮件", .wide = true}}}},
+        .requiredCaption = QStringLiteral("出错提示"),
+    };
+}
+
 void applyNewPersonRules(QVariantMap& row, const QDateTime& serverNow)
 {
     row.insert(QStringLiteral("lurrq"), serverNow);
@@ -27,7 +81,7 @@ int photoNameWidth(const QSqlDatabase& db)
     // Drivers that do not report a width (SQLite) have our own schema's.
     const int width =
         db.record(QStringLiteral("jkpg_jbxx")).field(QStringLiteral("zhaop")).length();
-    return width > 0 ? width : 20;
+    return width > 0 ? width : column(u"jkpg_jbxx", u"zhaop")->width;
 }
 
 QList<QVariantMap> findPersons(const QSqlDatabase& db, const QString& recordNumber)

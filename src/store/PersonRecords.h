@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/FormSpec.h"
 #include "store/RowBuffer.h"
 
 #include <QDateTime>
@@ -11,6 +12,18 @@ namespace hra::store {
 
 // A buffer for one row of the person table, keyed by record number.
 RowBuffer personBuffer();
+
+enum class PersonFormPurpose
+{
+    Create,
+    Modify
+};
+
+// The person's fields in two sections, "基本信息" and "选填信息": name, sex
+// and age are required; the modify window shows the record number without
+// letting it be typed (renumbering rewrites every table) and offers two
+// occupations fewer.
+FormSpec personForm(PersonFormPurpose purpose);
 
 // What storing a newly registered person adds: the entry time from the
 // server and the form of address by sex ("先生", "女士", else unchanged).

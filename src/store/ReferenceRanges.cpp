@@ -11,16 +11,30 @@ QString referenceRangeText(const QVariant& minValue, const QVariant& maxValue, c
 
 RowBuffer referenceRangeBuffer()
 {
-    RowBuffer row(QStringLiteral("jkpg_sjzd"), {QStringLiteral("biaomc"), QStringLiteral("duiyzd")});
+    RowBuffer row(QStringLiteral("jkpg_sjzd"),
+                  {QStringLiteral("biaomc"), QStringLiteral("duiyzd")});
     row.beforeStore = [](QVariantMap& values) {
         values.insert(QStringLiteral("duiyz"),
                       referenceRangeText(values.value(QStringLiteral("min_value")),
-                                         values.value(QStringLiteral("max_value")), values.value(QStringLiteral("danw"))));
+                                         values.value(QStringLiteral("max_value")),
+                                         values.value(QStringLiteral("danw"))));
     };
     return row;
 }
 
-void openReferenceRange(RowBuffer& row, const QSqlDatabase& db, const QString& table, const QString& column)
+FormSpec referenceRangeForm()
+{
+    return {
+        .table = QStringLiteral("jkpg_sjzd"),
+        .sections = {
+            {.name = QStringLiteral("range"),
+             .fields = {{.column = "min_value", .caption = "最小值", .kind = ControlKind::Number},
+                        {.column = "max_value", .caption = "最大值", .kind = ControlKind::Number},
+                        {.column = "danw", .caption = "单位"}}}}};
+}
+
+void openReferenceRange(RowBuffer& row, const QSqlDatabase& db, const QString& table,
+                        const QString& column)
 {
     const QVariantMap key{{QStringLiteral("biaomc"), table}, {QStringLiteral("duiyzd"), column}};
     if (!row.load(db, key))

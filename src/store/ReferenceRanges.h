@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/FormSpec.h"
 #include "store/RowBuffer.h"
 
 #include <QVariant>
@@ -13,6 +14,9 @@ QString referenceRangeText(const QVariant& minValue, const QVariant& maxValue, c
 // A buffer for one reference row, keyed by table and column name. Storing it
 // refreshes the displayed range text duiyz from the values being stored.
 RowBuffer referenceRangeBuffer();
+
+// The fields of the reference popup: minimum, maximum and unit.
+FormSpec referenceRangeForm();
 
 // Loads the reference row of a column for editing, or starts a new one, and
 // names its table and column.

@@ -1,5 +1,6 @@
 #include "ui/FieldBinding.h"
 
+#include "store/FormSpec.h"
 #include "store/NumberText.h"
 #include "ui/OptionGroup.h"
 #include "ui/PromptService.h"
@@ -7,7 +8,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <stdexcept>
 
 namespace hra::ui {
@@ -20,7 +24,10 @@ QVariant textOrNull(const QString& text)
 
 } // namespace
 
-FieldBinding::FieldBinding(PromptService& prompts, QWidget* window) : m_prompts(prompts), m_window(window) {}
+FieldBinding::FieldBinding(PromptService& prompts, QWidget* window)
+    : m_prompts(prompts), m_window(window)
+{
+}
 
 void FieldBinding::text(QLineEdit* edit, const QString& column)
 {
@@ -47,18 +54,24 @@ void FieldBinding::tick(QCheckBox* box, const QString& column)
     m_fields.push_back({Kind::Tick, box, column, {}});
 }
 
-QVariant FieldBinding::parseNumber(const QString& text, bool* ok)
+bool FieldBinding::isEmpty(const QString& column) const
 {
-    const QString t = text.trimmed();
-    *ok = true;
-    if (t.isEmpty())
-        return QVariant();
-    const double d = t.toDouble(ok);
-    if (!*ok)
-        return QVariant();
-    if (d == static_cast<double>(static_cast<qint64>(d)) && !t.contains(u'e', Qt::CaseInsensitive))
-        return static_cast<qint64>(d);
-    return d;
+    for (const Field& f : m_fields) {
+        if (f.column != column)
+            continue;
+        switch (f.kind) {
+        case Kind::Text:
+        case Kind::Number:
+            return static_cast<QLineEdit*>(f.control)->text().trimmed().isEmpty();
+        case Kind::Choice:
+            return static_cast<QComboBox*>(f.control)->currentText().trimmed().isEmpty();
+        case Kind::Options:
+            return static_cast<OptionGroup*>(f.control)->value().isNull();
+        case Kind::Tick:
+            return false;
+        }
+    }
+    throw std::logic_error("column " + column.toStdString() + " is not bound");
 }
 
 QVariant FieldBinding::valueOf(const Field& f) const
@@ -68,7 +81,7 @@ QVariant FieldBinding::valueOf(const Field& f) const
         return textOrNull(static_cast<QLineEdit*>(f.control)->text());
     case Kind::Number: {
         bool ok = false;
-        return parseNumber(static_cast<QLineEdit*>(f.control)->text(), &ok);
+        return store::parseNumber(static_cast<QLineEdit*>(f.control)->text(), &ok);
     }
     case Kind::Choice:
         return textOrNull(static_cast<QComboBox*>(f.control)->currentText());
@@ -97,7 +110,8 @@ void FieldBinding::show(const Field& f, const QVariant& value) const
         static_cast<QComboBox*>(f.control)->setCurrentText(value.toString());
         break;
     case Kind::Options:
-        static_cast<OptionGroup*>(f.control)->setValue(value.isNull() ? QString() : value.toString());
+        static_cast<OptionGroup*>(f.control)->setValue(value.isNull() ? QString()
+                                                                      : value.toString());
         break;
     case Kind::Tick: {
         auto* box = static_cast<QCheckBox*>(f.control);
@@ -126,19 +140,38 @@ bool FieldBinding::save(store::RowBuffer& row) const
             continue;
         bool ok = false;
         const QString text = static_cast<QLineEdit*>(f.control)->text();
-        parseNumber(text, &ok);
+        store::parseNumber(text, &ok);
         if (!ok) {
-            m_prompts.error(m_window, QStringLiteral("“%1”不是有效的数字: %2").arg(f.label, text.trimmed()),
+            m_prompts.error(m_window,
+                            QStringLiteral("“%1”不是有效的数字: %2").arg(f.label, text.trimmed()),
                             QStringLiteral("出错提示"));
-            f.control->setFocus();
+            focusControl(f.control);
             return false;
         }
     }
     for (const Field& f : m_fields)
         if (!row.setValue(f.column, valueOf(f)))
-            throw std::logic_error("bound column " + f.column.toStdString() + " is not in table "
-                                   + row.table().toStdString());
+            throw std::logic_error("bound column " + f.column.toStdString() + " is not in table " +
+                                   row.table().toStdString());
     return true;
+}
+
+void focusControl(QWidget* control)
+{
+    for (QWidget* w = control; w && !w->isWindow(); w = w->parentWidget()) {
+        QWidget* parent = w->parentWidget();
+        if (auto* stack = qobject_cast<QStackedWidget*>(parent)) {
+            if (auto* tabs = qobject_cast<QTabWidget*>(stack->parentWidget()))
+                tabs->setCurrentWidget(w);
+            else
+                stack->setCurrentWidget(w);
+        }
+        if (auto* area = qobject_cast<QScrollArea*>(w))
+            area->ensureWidgetVisible(control);
+    }
+    if (auto* group = qobject_cast<OptionGroup*>(control))
+        control = group->button(0);
+    control->setFocus();
 }
 
 } // namespace hra::ui

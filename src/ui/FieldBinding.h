@@ -3,7 +3,6 @@
 #include "store/RowBuffer.h"
 
 #include <QString>
-
 #include <vector>
 
 class QCheckBox;
@@ -40,14 +39,24 @@ public:
     void clear() const;
 
     // Writes the controls into the row. When a number box holds text that is
-    // not a number, says so, puts the focus there and writes nothing.
+    // not a number, says so, puts the focus there (focusControl) and writes
+    // nothing.
     bool save(store::RowBuffer& row) const;
 
-    // The value a control stands for, as it would be stored.
-    static QVariant parseNumber(const QString& text, bool* ok);
+    // Whether the control of a column holds nothing: blank text, no option
+    // chosen. A tick box is never empty. Throws std::logic_error for a column
+    // that is not bound.
+    bool isEmpty(const QString& column) const;
 
 private:
-    enum class Kind { Text, Number, Choice, Options, Tick };
+    enum class Kind
+    {
+        Text,
+        Number,
+        Choice,
+        Options,
+        Tick
+    };
     struct Field
     {
         Kind kind;
@@ -62,5 +71,10 @@ private:
     QWidget* m_window;
     std::vector<Field> m_fields;
 };
+
+// Makes the page holding the control the current one of every stack or tab
+// widget around it, scrolls it into view and gives it the focus (an option
+// group's first option).
+void focusControl(QWidget* control);
 
 } // namespace hra::ui

@@ -1,9 +1,12 @@
 #include "store/Bootstrap.h"
 #include "store/Operators.h"
+#include "store/Schema.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 
+#include <QSqlField>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <gtest/gtest.h>
 #include <ostream>
 #include <set>
@@ -217,6 +220,75 @@ TEST_P(Schema, ScriptsNameEachTableAndViewOnceAndCreateThemAll)
     const QStringList present = conn->tables();
     for (const QString& name : all)
         EXPECT_TRUE(present.contains(name)) << name.toStdString();
+}
+
+// What the scripts created is what the column list declares; PostgreSQL also
+// says each column's type, width and nullability.
+TEST_P(Schema, TheDatabaseHoldsTheDeclaredColumns)
+{
+    for (const store::TableSpec& table : store::tables()) {
+        SCOPED_TRACE(table.name.toStdString());
+        const QSqlRecord record = sql().record(table.name);
+        QStringList present;
+        for (int i = 0; i < record.count(); ++i)
+            present << record.fieldName(i).toLower();
+        QStringList declared;
+        for (const store::ColumnSpec& c : table.columns)
+            declared << c.name.toLower();
+        EXPECT_EQ(present, declared);
+    }
+    if (GetParam() != Driver::Postgres)
+        return;
+    const auto typeOf = [](const store::ColumnSpec& c) -> QString {
+        switch (c.type) {
+        case store::ColumnType::Text:
+            return QStringLiteral("character varying(%1)").arg(c.width);
+        case store::ColumnType::FixedText:
+            return QStringLiteral("character(%1)").arg(c.width);
+        case store::ColumnType::LongText:
+            return QStringLiteral("text");
+        case store::ColumnType::Integer:
+            return QStringLiteral("integer");
+        case store::ColumnType::Identity:
+            return QStringLiteral("integer identity");
+        case store::ColumnType::Decimal:
+            return QStringLiteral("numeric(%1,%2)").arg(c.width).arg(c.scale);
+        case store::ColumnType::Float:
+            return QStringLiteral("double precision");
+        case store::ColumnType::DateTime:
+            return QStringLiteral("timestamp without time zone");
+        case store::ColumnType::Binary:
+            return QStringLiteral("bytea");
+        }
+        return {};
+    };
+    QSqlQuery q = store::run(
+        sql(),
+        QStringLiteral("select table_name, column_name, data_type, character_maximum_length, "
+                       "numeric_precision, numeric_scale, is_nullable, is_identity "
+                       "from information_schema.columns where table_schema = current_schema()"));
+    int seen = 0;
+    while (q.next()) {
+        const store::ColumnSpec* c = store::column(q.value(0).toString(), q.value(1).toString());
+        if (!c)
+            continue;
+        ++seen;
+        QString type = q.value(2).toString();
+        if (!q.value(3).isNull())
+            type += QStringLiteral("(%1)").arg(q.value(3).toInt());
+        if (type == QLatin1String("numeric"))
+            type += QStringLiteral("(%1,%2)").arg(q.value(4).toInt()).arg(q.value(5).toInt());
+        if (q.value(7).toString() == QLatin1String("YES"))
+            type += QStringLiteral(" identity");
+        const QString where = q.value(0).toString() + u'.' + q.value(1).toString();
+        EXPECT_EQ(type, typeOf(*c)) << where.toStdString();
+        EXPECT_EQ(q.value(6).toString() == QLatin1String("YES"), c->nullable)
+            << where.toStdString();
+    }
+    size_t declared = 0;
+    for (const store::TableSpec& table : store::tables())
+        declared += table.columns.size();
+    EXPECT_EQ(size_t(seen), declared);
 }
 
 TEST_P(Schema, ReferenceRangesAreSeededAndReadAsTheyAreShown)

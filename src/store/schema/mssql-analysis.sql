@@ -1,13 +1,15 @@
 -- Tables of the risk analysis (SQL Server): result work tables, banded score
 -- tables, standard weights and the advice dictionary.
+-- Every table and column is declared in store/Schema.cpp; a test holds
+-- the scripts of every dialect to that list.
 
 -- Analysis sessions. Every result row carries the key of the session that
 -- wrote it, so workstations sharing the database never read each other's
 -- results; rows of sessions not seen for a day are swept.
 create table jkpg_fxhh (
-    session_key varchar(36) not null primary key,
+    session_key nvarchar(36) not null primary key,
     bianh nvarchar(10),
-    jkpg_id integer,
+    jkpg_id int,
     huodsj datetime not null
 );
 create index jkpg_fxhh_huodsj on jkpg_fxhh (huodsj);
@@ -16,41 +18,41 @@ create index jkpg_fxhh_huodsj on jkpg_fxhh (huodsj);
 create table jkpg_gxy (
     gxyjb nvarchar(20),
     gxy1 decimal(18,0),
-    session_key varchar(36) not null,
-    xuh integer not null
+    session_key nvarchar(36) not null,
+    xuh int not null
 );
 create index jkpg_gxy_session_key on jkpg_gxy (session_key);
 
 create table jkpg_gxb (
     gxbid nvarchar(20),
     gxbbwxx float,
-    session_key varchar(36) not null,
-    xuh integer not null
+    session_key nvarchar(36) not null,
+    xuh int not null
 );
 create index jkpg_gxb_session_key on jkpg_gxb (session_key);
 
 create table jkpg_ncz (
     nczid nvarchar(20),
     nczbwxx float,
-    session_key varchar(36) not null,
-    xuh integer not null
+    session_key nvarchar(36) not null,
+    xuh int not null
 );
 create index jkpg_ncz_session_key on jkpg_ncz (session_key);
 
 create table jkpg_tnb (
     tnbid nvarchar(20),
     tnbpgxx float,
-    session_key varchar(36) not null,
-    xuh integer not null
+    session_key nvarchar(36) not null,
+    xuh int not null
 );
 create index jkpg_tnb_session_key on jkpg_tnb (session_key);
 
 create table jkpg_ssyypg (
     mingc nvarchar(20),
     neir nvarchar(20),
-    zhis integer,
-    session_key varchar(36) not null,
-    xuh integer not null
+    zhis int,
+    session_key nvarchar(36) not null,
+    xuh int not null
 );
 create index jkpg_ssyypg_session_key on jkpg_ssyypg (session_key);
 
@@ -60,7 +62,7 @@ create table jkpg_ydcf (
     yundsj nvarchar(200),
     yundqd nvarchar(50),
     yundpd nvarchar(100),
-    session_key varchar(36) not null
+    session_key nvarchar(36) not null
 );
 create index jkpg_ydcf_session_key on jkpg_ydcf (session_key);
 
@@ -77,7 +79,7 @@ create table jkpg_tgjc_pd (
     pd_tanghxhdb nvarchar(10),
     pd_xuens nvarchar(10),
     pd_yaow nvarchar(20),
-    session_key varchar(36) not null
+    session_key nvarchar(36) not null
 );
 create index jkpg_tgjc_pd_session_key on jkpg_tgjc_pd (session_key);
 
@@ -97,7 +99,7 @@ create table jkpg_shfs_wxys (
     LDLTS nvarchar(max),
     YAOWTS nvarchar(max),
     ZIFGTS nvarchar(max),
-    session_key varchar(36) not null
+    session_key nvarchar(36) not null
 );
 create index jkpg_shfs_wxys_session_key on jkpg_shfs_wxys (session_key);
 

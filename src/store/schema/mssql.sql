@@ -1,6 +1,8 @@
 -- Assessment tables for SQL Server (nvarchar: Unicode text).
 -- Statement for statement the same as postgres.sql and sqlite.sql.
 -- Each statement ends with a semicolon at the end of a line.
+-- Every table and column is declared in store/Schema.cpp; a test holds
+-- the scripts of every dialect to that list.
 
 -- Operators. mim holds an Argon2id hash string (or plain text in databases that came from elsewhere).
 create table sys_yhxx (

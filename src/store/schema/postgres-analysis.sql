@@ -1,5 +1,7 @@
 -- Tables of the risk analysis (PostgreSQL): result work tables, banded score
 -- tables, standard weights and the advice dictionary.
+-- Every table and column is declared in store/Schema.cpp; a test holds
+-- the scripts of every dialect to that list.
 
 -- Analysis sessions. Every result row carries the key of the session that
 -- wrote it, so workstations sharing the database never read each other's
@@ -15,7 +17,7 @@ create index jkpg_fxhh_huodsj on jkpg_fxhh (huodsj);
 -- Result work tables: filled per session, read back in order of xuh.
 create table jkpg_gxy (
     gxyjb varchar(20),
-    gxy1 decimal(18,0),
+    gxy1 numeric(18,0),
     session_key varchar(36) not null,
     xuh integer not null
 );
@@ -113,80 +115,80 @@ create table jkpg_sjzd_ts (
 -- Banded score tables: a row covers the values above the previous bound up
 -- to and including its own.
 create table jkpg_nl_gxb (
-    nianl decimal(18,2),
+    nianl numeric(18,2),
     nan double precision,
     nv double precision
 );
 
 create table jkpg_nl_ncz (
-    nianl decimal(18,2),
+    nianl numeric(18,2),
     nan double precision,
     nv double precision
 );
 
 create table jkpg_nl_tnb (
-    nianl decimal(18,2),
+    nianl numeric(18,2),
     nan double precision,
     nv double precision
 );
 
 create table jkpg_sbp_gxb (
-    sbp_zs decimal(18,2),
+    sbp_zs numeric(18,2),
     nan double precision,
     nv double precision
 );
 
 create table jkpg_dbp_gxb (
-    dbp_zs decimal(18,2),
+    dbp_zs numeric(18,2),
     nan double precision,
     nv double precision
 );
 
 create table jkpg_tc_gxb (
-    tc_zs decimal(18,2),
+    tc_zs numeric(18,2),
     nan double precision,
     nv double precision
 );
 
 create table jkpg_tzzs_gxb (
-    tzzs_zs decimal(18,2),
+    tzzs_zs numeric(18,2),
     nan double precision,
     nv double precision
 );
 
 create table jkpg_tzzs_tnb (
-    tzzs_zs decimal(18,2),
+    tzzs_zs numeric(18,2),
     nan double precision,
     nv double precision
 );
 
 -- Standard weights (kg) by age bound (rows) and height bound in cm (columns).
 create table jkpg_lxtz_nan (
-    nianl decimal(18,0),
-    "145" decimal(18,1),
-    "150" decimal(18,1),
-    "155" decimal(18,1),
-    "160" decimal(18,1),
-    "165" decimal(18,1),
-    "170" decimal(18,1),
-    "175" decimal(18,1),
-    "180" decimal(18,1),
-    "185" decimal(18,1),
-    "190" decimal(18,1),
-    "195" decimal(18,1)
+    nianl numeric(18,0),
+    "145" numeric(18,1),
+    "150" numeric(18,1),
+    "155" numeric(18,1),
+    "160" numeric(18,1),
+    "165" numeric(18,1),
+    "170" numeric(18,1),
+    "175" numeric(18,1),
+    "180" numeric(18,1),
+    "185" numeric(18,1),
+    "190" numeric(18,1),
+    "195" numeric(18,1)
 );
 
 create table jkpg_lxtz_nv (
-    nianl decimal(18,0),
-    "145" decimal(18,1),
-    "150" decimal(18,1),
-    "155" decimal(18,1),
-    "160" decimal(18,1),
-    "165" decimal(18,1),
-    "170" decimal(18,1),
-    "175" decimal(18,1),
-    "180" decimal(18,1),
-    "185" decimal(18,1),
-    "190" decimal(18,1),
-    "195" decimal(18,1)
+    nianl numeric(18,0),
+    "145" numeric(18,1),
+    "150" numeric(18,1),
+    "155" numeric(18,1),
+    "160" numeric(18,1),
+    "165" numeric(18,1),
+    "170" numeric(18,1),
+    "175" numeric(18,1),
+    "180" numeric(18,1),
+    "185" numeric(18,1),
+    "190" numeric(18,1),
+    "195" numeric(18,1)
 );

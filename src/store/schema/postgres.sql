@@ -1,5 +1,7 @@
 -- Assessment tables for PostgreSQL.
 -- Each statement ends with a semicolon at the end of a line.
+-- Every table and column is declared in store/Schema.cpp; a test holds
+-- the scripts of every dialect to that list.
 
 -- Operators. mim holds an Argon2id hash string (or plain text in databases that came from elsewhere).
 create table sys_yhxx (

@@ -2,6 +2,8 @@
 -- tables, standard weights and the advice dictionary. Widths and numeric
 -- types are guarded by CHECK constraints so that SQLite refuses what the
 -- servers refuse.
+-- Every table and column is declared in store/Schema.cpp; a test holds
+-- the scripts of every dialect to that list.
 
 -- Analysis sessions. Every result row carries the key of the session that
 -- wrote it, so workstations sharing the database never read each other's
@@ -9,50 +11,50 @@
 create table jkpg_fxhh (
     session_key varchar(36) not null primary key check (length(session_key) <= 36),
     bianh varchar(10) check (bianh is null or length(bianh) <= 10),
-    jkpg_id integer check (jkpg_id is null or typeof(jkpg_id) = 'integer'),
-    huodsj datetime not null
+    jkpg_id int check (typeof(jkpg_id) in ('integer', 'null') and jkpg_id between -2147483648 and 2147483647),
+    huodsj datetime not null check (typeof(huodsj) = 'text' and julianday(huodsj) is not null)
 );
 create index jkpg_fxhh_huodsj on jkpg_fxhh (huodsj);
 
 -- Result work tables: filled per session, read back in order of xuh.
 create table jkpg_gxy (
     gxyjb varchar(20) check (gxyjb is null or length(gxyjb) <= 20),
-    gxy1 decimal(18,0) check (gxy1 is null or typeof(gxy1) in ('integer', 'real')),
+    gxy1 numeric(18,0) check (gxy1 is null or typeof(gxy1) in ('integer', 'real')),
     session_key varchar(36) not null check (length(session_key) <= 36),
-    xuh integer not null check (xuh is null or typeof(xuh) = 'integer')
+    xuh int not null check (typeof(xuh) in ('integer', 'null') and xuh between -2147483648 and 2147483647)
 );
 create index jkpg_gxy_session_key on jkpg_gxy (session_key);
 
 create table jkpg_gxb (
     gxbid varchar(20) check (gxbid is null or length(gxbid) <= 20),
-    gxbbwxx double precision check (gxbbwxx is null or typeof(gxbbwxx) in ('integer', 'real')),
+    gxbbwxx real check (gxbbwxx is null or typeof(gxbbwxx) in ('integer', 'real')),
     session_key varchar(36) not null check (length(session_key) <= 36),
-    xuh integer not null check (xuh is null or typeof(xuh) = 'integer')
+    xuh int not null check (typeof(xuh) in ('integer', 'null') and xuh between -2147483648 and 2147483647)
 );
 create index jkpg_gxb_session_key on jkpg_gxb (session_key);
 
 create table jkpg_ncz (
     nczid varchar(20) check (nczid is null or length(nczid) <= 20),
-    nczbwxx double precision check (nczbwxx is null or typeof(nczbwxx) in ('integer', 'real')),
+    nczbwxx real check (nczbwxx is null or typeof(nczbwxx) in ('integer', 'real')),
     session_key varchar(36) not null check (length(session_key) <= 36),
-    xuh integer not null check (xuh is null or typeof(xuh) = 'integer')
+    xuh int not null check (typeof(xuh) in ('integer', 'null') and xuh between -2147483648 and 2147483647)
 );
 create index jkpg_ncz_session_key on jkpg_ncz (session_key);
 
 create table jkpg_tnb (
     tnbid varchar(20) check (tnbid is null or length(tnbid) <= 20),
-    tnbpgxx double precision check (tnbpgxx is null or typeof(tnbpgxx) in ('integer', 'real')),
+    tnbpgxx real check (tnbpgxx is null or typeof(tnbpgxx) in ('integer', 'real')),
     session_key varchar(36) not null check (length(session_key) <= 36),
-    xuh integer not null check (xuh is null or typeof(xuh) = 'integer')
+    xuh int not null check (typeof(xuh) in ('integer', 'null') and xuh between -2147483648 and 2147483647)
 );
 create index jkpg_tnb_session_key on jkpg_tnb (session_key);
 
 create table jkpg_ssyypg (
     mingc varchar(20) check (mingc is null or length(mingc) <= 20),
     neir varchar(20) check (neir is null or length(neir) <= 20),
-    zhis integer check (zhis is null or typeof(zhis) = 'integer'),
+    zhis int check (typeof(zhis) in ('integer', 'null') and zhis between -2147483648 and 2147483647),
     session_key varchar(36) not null check (length(session_key) <= 36),
-    xuh integer not null check (xuh is null or typeof(xuh) = 'integer')
+    xuh int not null check (typeof(xuh) in ('integer', 'null') and xuh between -2147483648 and 2147483647)
 );
 create index jkpg_ssyypg_session_key on jkpg_ssyypg (session_key);
 
@@ -115,80 +117,80 @@ create table jkpg_sjzd_ts (
 -- Banded score tables: a row covers the values above the previous bound up
 -- to and including its own.
 create table jkpg_nl_gxb (
-    nianl decimal(18,2) check (nianl is null or typeof(nianl) in ('integer', 'real')),
-    nan double precision check (nan is null or typeof(nan) in ('integer', 'real')),
-    nv double precision check (nv is null or typeof(nv) in ('integer', 'real'))
+    nianl numeric(18,2) check (nianl is null or typeof(nianl) in ('integer', 'real')),
+    nan real check (nan is null or typeof(nan) in ('integer', 'real')),
+    nv real check (nv is null or typeof(nv) in ('integer', 'real'))
 );
 
 create table jkpg_nl_ncz (
-    nianl decimal(18,2) check (nianl is null or typeof(nianl) in ('integer', 'real')),
-    nan double precision check (nan is null or typeof(nan) in ('integer', 'real')),
-    nv double precision check (nv is null or typeof(nv) in ('integer', 'real'))
+    nianl numeric(18,2) check (nianl is null or typeof(nianl) in ('integer', 'real')),
+    nan real check (nan is null or typeof(nan) in ('integer', 'real')),
+    nv real check (nv is null or typeof(nv) in ('integer', 'real'))
 );
 
 create table jkpg_nl_tnb (
-    nianl decimal(18,2) check (nianl is null or typeof(nianl) in ('integer', 'real')),
-    nan double precision check (nan is null or typeof(nan) in ('integer', 'real')),
-    nv double precision check (nv is null or typeof(nv) in ('integer', 'real'))
+    nianl numeric(18,2) check (nianl is null or typeof(nianl) in ('integer', 'real')),
+    nan real check (nan is null or typeof(nan) in ('integer', 'real')),
+    nv real check (nv is null or typeof(nv) in ('integer', 'real'))
 );
 
 create table jkpg_sbp_gxb (
-    sbp_zs decimal(18,2) check (sbp_zs is null or typeof(sbp_zs) in ('integer', 'real')),
-    nan double precision check (nan is null or typeof(nan) in ('integer', 'real')),
-    nv double precision check (nv is null or typeof(nv) in ('integer', 'real'))
+    sbp_zs numeric(18,2) check (sbp_zs is null or typeof(sbp_zs) in ('integer', 'real')),
+    nan real check (nan is null or typeof(nan) in ('integer', 'real')),
+    nv real check (nv is null or typeof(nv) in ('integer', 'real'))
 );
 
 create table jkpg_dbp_gxb (
-    dbp_zs decimal(18,2) check (dbp_zs is null or typeof(dbp_zs) in ('integer', 'real')),
-    nan double precision check (nan is null or typeof(nan) in ('integer', 'real')),
-    nv double precision check (nv is null or typeof(nv) in ('integer', 'real'))
+    dbp_zs numeric(18,2) check (dbp_zs is null or typeof(dbp_zs) in ('integer', 'real')),
+    nan real check (nan is null or typeof(nan) in ('integer', 'real')),
+    nv real check (nv is null or typeof(nv) in ('integer', 'real'))
 );
 
 create table jkpg_tc_gxb (
-    tc_zs decimal(18,2) check (tc_zs is null or typeof(tc_zs) in ('integer', 'real')),
-    nan double precision check (nan is null or typeof(nan) in ('integer', 'real')),
-    nv double precision check (nv is null or typeof(nv) in ('integer', 'real'))
+    tc_zs numeric(18,2) check (tc_zs is null or typeof(tc_zs) in ('integer', 'real')),
+    nan real check (nan is null or typeof(nan) in ('integer', 'real')),
+    nv real check (nv is null or typeof(nv) in ('integer', 'real'))
 );
 
 create table jkpg_tzzs_gxb (
-    tzzs_zs decimal(18,2) check (tzzs_zs is null or typeof(tzzs_zs) in ('integer', 'real')),
-    nan double precision check (nan is null or typeof(nan) in ('integer', 'real')),
-    nv double precision check (nv is null or typeof(nv) in ('integer', 'real'))
+    tzzs_zs numeric(18,2) check (tzzs_zs is null or typeof(tzzs_zs) in ('integer', 'real')),
+    nan real check (nan is null or typeof(nan) in ('integer', 'real')),
+    nv real check (nv is null or typeof(nv) in ('integer', 'real'))
 );
 
 create table jkpg_tzzs_tnb (
-    tzzs_zs decimal(18,2) check (tzzs_zs is null or typeof(tzzs_zs) in ('integer', 'real')),
-    nan double precision check (nan is null or typeof(nan) in ('integer', 'real')),
-    nv double precision check (nv is null or typeof(nv) in ('integer', 'real'))
+    tzzs_zs numeric(18,2) check (tzzs_zs is null or typeof(tzzs_zs) in ('integer', 'real')),
+    nan real check (nan is null or typeof(nan) in ('integer', 'real')),
+    nv real check (nv is null or typeof(nv) in ('integer', 'real'))
 );
 
 -- Standard weights (kg) by age bound (rows) and height bound in cm (columns).
 create table jkpg_lxtz_nan (
-    nianl decimal(18,0) check (nianl is null or typeof(nianl) in ('integer', 'real')),
-    "145" decimal(18,1) check ("145" is null or typeof("145") in ('integer', 'real')),
-    "150" decimal(18,1) check ("150" is null or typeof("150") in ('integer', 'real')),
-    "155" decimal(18,1) check ("155" is null or typeof("155") in ('integer', 'real')),
-    "160" decimal(18,1) check ("160" is null or typeof("160") in ('integer', 'real')),
-    "165" decimal(18,1) check ("165" is null or typeof("165") in ('integer', 'real')),
-    "170" decimal(18,1) check ("170" is null or typeof("170") in ('integer', 'real')),
-    "175" decimal(18,1) check ("175" is null or typeof("175") in ('integer', 'real')),
-    "180" decimal(18,1) check ("180" is null or typeof("180") in ('integer', 'real')),
-    "185" decimal(18,1) check ("185" is null or typeof("185") in ('integer', 'real')),
-    "190" decimal(18,1) check ("190" is null or typeof("190") in ('integer', 'real')),
-    "195" decimal(18,1) check ("195" is null or typeof("195") in ('integer', 'real'))
+    nianl numeric(18,0) check (nianl is null or typeof(nianl) in ('integer', 'real')),
+    "145" numeric(18,1) check ("145" is null or typeof("145") in ('integer', 'real')),
+    "150" numeric(18,1) check ("150" is null or typeof("150") in ('integer', 'real')),
+    "155" numeric(18,1) check ("155" is null or typeof("155") in ('integer', 'real')),
+    "160" numeric(18,1) check ("160" is null or typeof("160") in ('integer', 'real')),
+    "165" numeric(18,1) check ("165" is null or typeof("165") in ('integer', 'real')),
+    "170" numeric(18,1) check ("170" is null or typeof("170") in ('integer', 'real')),
+    "175" numeric(18,1) check ("175" is null or typeof("175") in ('integer', 'real')),
+    "180" numeric(18,1) check ("180" is null or typeof("180") in ('integer', 'real')),
+    "185" numeric(18,1) check ("185" is null or typeof("185") in ('integer', 'real')),
+    "190" numeric(18,1) check ("190" is null or typeof("190") in ('integer', 'real')),
+    "195" numeric(18,1) check ("195" is null or typeof("195") in ('integer', 'real'))
 );
 
 create table jkpg_lxtz_nv (
-    nianl decimal(18,0) check (nianl is null or typeof(nianl) in ('integer', 'real')),
-    "145" decimal(18,1) check ("145" is null or typeof("145") in ('integer', 'real')),
-    "150" decimal(18,1) check ("150" is null or typeof("150") in ('integer', 'real')),
-    "155" decimal(18,1) check ("155" is null or typeof("155") in ('integer', 'real')),
-    "160" decimal(18,1) check ("160" is null or typeof("160") in ('integer', 'real')),
-    "165" decimal(18,1) check ("165" is null or typeof("165") in ('integer', 'real')),
-    "170" decimal(18,1) check ("170" is null or typeof("170") in ('integer', 'real')),
-    "175" decimal(18,1) check ("175" is null or typeof("175") in ('integer', 'real')),
-    "180" decimal(18,1) check ("180" is null or typeof("180") in ('integer', 'real')),
-    "185" decimal(18,1) check ("185" is null or typeof("185") in ('integer', 'real')),
-    "190" decimal(18,1) check ("190" is null or typeof("190") in ('integer', 'real')),
-    "195" decimal(18,1) check ("195" is null or typeof("195") in ('integer', 'real'))
+    nianl numeric(18,0) check (nianl is null or typeof(nianl) in ('integer', 'real')),
+    "145" numeric(18,1) check ("145" is null or typeof("145") in ('integer', 'real')),
+    "150" numeric(18,1) check ("150" is null or typeof("150") in ('integer', 'real')),
+    "155" numeric(18,1) check ("155" is null or typeof("155") in ('integer', 'real')),
+    "160" numeric(18,1) check ("160" is null or typeof("160") in ('integer', 'real')),
+    "165" numeric(18,1) check ("165" is null or typeof("165") in ('integer', 'real')),
+    "170" numeric(18,1) check ("170" is null or typeof("170") in ('integer', 'real')),
+    "175" numeric(18,1) check ("175" is null or typeof("175") in ('integer', 'real')),
+    "180" numeric(18,1) check ("180" is null or typeof("180") in ('integer', 'real')),
+    "185" numeric(18,1) check ("185" is null or typeof("185") in ('integer', 'real')),
+    "190" numeric(18,1) check ("190" is null or typeof("190") in ('integer', 'real')),
+    "195" numeric(18,1) check ("195" is null or typeof("195") in ('integer', 'real'))
 );

@@ -5,6 +5,8 @@
 -- Integer columns are declared "int" so that no key becomes a rowid alias
 -- that would number rows by itself.
 -- Each statement ends with a semicolon at the end of a line.
+-- Every table and column is declared in store/Schema.cpp; a test holds
+-- the scripts of every dialect to that list.
 
 -- Operators. mim holds an Argon2id hash string (or plain text in databases that came from elsewhere).
 create table sys_yhxx (

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "records/PersonListWindow.h"
+
+#include <initializer_list>
+
+namespace hra::records {
+
+// Every column of jkpg_jbxx a person list can show, with its caption in the
+// list (which is not always the form's: "邮件", "编号").
+const QList<ListColumn>& personListColumns();
+
+// The named columns with their captions, in the order given. Throws
+// std::logic_error for a column that is not declared.
+QList<ListColumn> personListColumns(std::initializer_list<const char*> columns);
+
+} // namespace hra::records

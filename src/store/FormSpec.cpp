@@ -1,0 +1,100 @@
+#include "store/FormSpec.h"
+
+namespace hra::store {
+
+const FieldSpec* FormSpec::field(QStringView column) const
+{
+    for (const SectionSpec& s : sections)
+        for (const FieldSpec& f : s.fields)
+            if (column == f.column)
+                return &f;
+    return nullptr;
+}
+
+std::vector<const FieldSpec*> FormSpec::fields() const
+{
+    std::vector<const FieldSpec*> all;
+    for (const SectionSpec& s : sections)
+        for (const FieldSpec& f : s.fields)
+            all.push_back(&f);
+    return all;
+}
+
+QVariant parseNumber(const QString& text, bool* ok)
+{
+    const QString t = text.trimmed();
+    *ok = true;
+    if (t.isEmpty())
+        return QVariant();
+    const double d = t.toDouble(ok);
+    if (!*ok)
+        return QVariant();
+    if (d == static_cast<double>(static_cast<qint64>(d)) && !t.contains(u'e', Qt::CaseInsensitive))
+        return static_cast<qint64>(d);
+    return d;
+}
+
+namespace {
+
+bool isNumeric(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+ValueProblem checkValue(const FieldSpec& field, const ColumnSpec& column, const QVariant& value)
+{
+    const QString text = value.toString();
+    const bool absent = value.isNull() || (!isNumeric(value) && text.isEmpty());
+    if (field.isRequired() && (absent || (!isNumeric(value) && text.trimmed().isEmpty())))
+        return ValueProblem::Missing;
+
+    switch (field.kind) {
+    case ControlKind::Tick:
+        if (absent || (text != field.caption && text != QLatin1String("0")))
+            return ValueProblem::NotATick;
+        break;
+    case ControlKind::Options:
+        if (!absent && !field.options.contains(text))
+            return ValueProblem::NotAnOption;
+        break;
+    case ControlKind::Number:
+        if (!absent && !isNumeric(value)) {
+            bool ok = false;
+            parseNumber(text, &ok);
+            if (!ok)
+                return ValueProblem::NotANumber;
+        }
+        break;
+    case ControlKind::Text:
+    case ControlKind::Choice:
+        break;
+    }
+    if (!absent && !isNumeric(value) && column.width > 0 &&
+        (column.type == ColumnType::Text || column.type == ColumnType::FixedText) &&
+        text.size() > column.width)
+        return ValueProblem::TooLong;
+    return ValueProblem::None;
+}
+
+ValueProblem checkValue(const FormSpec& form, QStringView column, const QVariant& value)
+{
+    const FieldSpec* f = form.field(column);
+    const ColumnSpec* c = f ? store::column(form.table, column) : nullptr;
+    if (!c)
+        return ValueProblem::UnknownColumn;
+    return checkValue(*f, *c, value);
+}
+
+} // namespace hra::store

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "store/Schema.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <vector>
+
+namespace hra::store {
+
+// A form as data: which column each control edits, what kind of control it
+// is, its options and messages, and hints for laying it out. Windows build
+// their controls from it (ui::Form); code without windows checks values
+// against the same declaration (checkValue).
+
+enum class ControlKind
+{
+    Text,    // a text box; stores what is typed, NULL when empty
+    Number,  // a text box for a number; stores the number, NULL when empty
+    Choice,  // a drop-down that also takes typed text; stores the text, NULL when empty
+    Options, // mutually exclusive options; stores the chosen text, NULL when none
+    Tick,    // a tick box; stores its caption when ticked, "0" when not
+};
+
+// A reference range shown after a value, which the manager may click to edit.
+struct ReferenceLabel
+{
+    QString name; // objectName of the label ("Lab_kfxt"); empty: no label
+    QString text; // shown until the database gives a range
+};
+
+struct FieldSpec
+{
+    QString column;
+    // The label before the control; the title of an option group; the text a
+    // tick box shows and stores.
+    QString caption;
+    ControlKind kind = ControlKind::Text;
+    // Choice and Options: the texts offered, in order, stored exactly.
+    QStringList options;
+    // Not empty: the value is required, and this message names it.
+    QString requiredMessage;
+    // A fixed text after the control ("kg", "ml/日").
+    QString unit;
+    ReferenceLabel reference;
+
+    // Layout hints.
+    bool wide = false;     // takes a whole row of its section
+    int optionColumns = 0; // Options: options side by side (0: all in one row)
+    // Fields next to each other with the same group share one frame titled by it.
+    QString group;
+    // Placed beside the tick box of this column and shown only while it is ticked.
+    QString besideTick;
+    bool readOnly = false; // shown, never typed (a key, a computed value)
+    int maxLength = 0;     // Number: characters that may be typed; 0: no limit
+
+    bool isRequired() const { return !requiredMessage.isEmpty(); }
+};
+
+struct SectionSpec
+{
+    QString name;    // objectName of the section's frame
+    QString caption; // its title; empty: no frame
+    int columns = 1; // fields side by side
+    std::vector<FieldSpec> fields;
+};
+
+struct FormSpec
+{
+    QString table;
+    std::vector<SectionSpec> sections;
+    // The title of the message about a missing required value.
+    QString requiredCaption;
+    // Put before the caption of each required field ("*"); empty: nothing.
+    QString requiredMark;
+
+    // The field of a column, or nullptr.
+    const FieldSpec* field(QStringView column) const;
+    // Every field in declared order.
+    std::vector<const FieldSpec*> fields() const;
+};
+
+enum class ValueProblem
+{
+    None,
+    Missing,       // a required value is NULL or blank
+    NotAnOption,   // an option column holding a text that is none of its options
+    NotATick,      // a tick column holding something other than its caption or "0"
+    NotANumber,    // a number field holding text that is no number
+    TooLong,       // text wider than its column
+    UnknownColumn, // the form has no such field, or its table no such column
+};
+
+// Whether a value may be stored in a field: a required value is present; an
+// option field holds exactly one of its texts (or NULL); a tick its caption
+// or "0"; a number field a number (or NULL); any text fits its column.
+// An empty text counts as NULL, as the controls store it.
+ValueProblem checkValue(const FieldSpec& field, const ColumnSpec& column, const QVariant& value);
+// The same, looking the field up in the form and the column in its table.
+ValueProblem checkValue(const FormSpec& form, QStringView column, const QVariant& value);
+
+// The number a typed text stands for: NULL for blank text, a whole number as
+// an integer, else a double. ok is false (and the result NULL) when the text
+// is no number.
+QVariant parseNumber(const QString& text, bool* ok);
+
+} // namespace hra::store

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "store/FormSpec.h"
+#include "store/RowBuffer.h"
+#include "ui/FieldBinding.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace hra::ui {
+
+class PromptService;
+
+// The controls of a declared form, bound to the columns of its table.
+//
+// Each section becomes a frame titled by its caption (a plain widget when it
+// has none) named by the section, holding a grid: label and control side by
+// side, `columns` fields to a row, a wide field across the row, a unit or
+// reference label after its control. A tick box or an option group carries
+// its own caption and takes the place of label and control. Every control is
+// named by its column, every label has its control as buddy, text widths come
+// from the declared column list, and the tab order is the declared order.
+class Form : public QObject
+{
+    Q_OBJECT
+public:
+    // Builds the controls as children of parent, empty. Throws
+    // std::logic_error when a field names no column of the table.
+    Form(store::FormSpec spec, PromptService& prompts, QWidget* parent);
+
+    const store::FormSpec& spec() const { return m_spec; }
+
+    // The sections in declared order, for the caller to lay out.
+    const QList<QWidget*>& sections() const { return m_sections; }
+    QWidget* section(const QString& name) const;
+    // The grid of a section, for a window that adds controls of its own.
+    QGridLayout* sectionGrid(const QString& name) const;
+
+    QWidget* control(const QString& column) const { return m_controls.value(column); }
+    // The caption before a control (nullptr for tick boxes and option groups).
+    QLabel* label(const QString& column) const { return m_labels.value(column); }
+    QLabel* referenceLabel(const QString& column) const { return m_references.value(column); }
+
+    // The binding of every declared field; a window binds its own extra
+    // controls here too.
+    FieldBinding& binding() { return m_binding; }
+    void load(const store::RowBuffer& row) const { m_binding.load(row); }
+    bool save(store::RowBuffer& row) const { return m_binding.save(row); }
+    void clear() const { m_binding.clear(); }
+
+    // The first required field, in declared order, whose control holds
+    // nothing (blank text, no option chosen); nullptr when none.
+    const store::FieldSpec* firstMissing() const;
+    // Shows the message of the first missing required value (titled by the
+    // form's required caption, with an error icon), brings the page holding
+    // its control forward and puts the focus there. True when nothing is missing.
+    bool checkRequired() const;
+
+signals:
+    // A reference label was clicked.
+    void referenceClicked(const QString& column);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildSection(const store::SectionSpec& section, QWidget* parent);
+    void placeFields(QGridLayout* grid, const std::vector<const store::FieldSpec*>& fields,
+                     int columns);
+    QWidget* makeControl(const store::FieldSpec& field, QWidget* parent);
+    QWidget* makeSuffix(const store::FieldSpec& field, QWidget* parent);
+
+    store::FormSpec m_spec;
+    PromptService& m_prompts;
+    QWidget* m_parent;
+    FieldBinding m_binding;
+    QList<QWidget*> m_sections;
+    QHash<QString, QWidget*> m_controls;
+    QHash<QString, QLabel*> m_labels;
+    QHash<QString, QLabel*> m_references;
+};
+
+// A text box that shows a value the operator does not type: read-only, out
+// of the tab order, shaded like the window.
+void makeReadOnly(QLineEdit* edit);
+
+} // namespace hra::ui

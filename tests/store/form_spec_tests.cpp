@@ -1,0 +1,147 @@
+#include "store/FormSpec.h"
+#include "store/PersonRecords.h"
+#include "store/ReferenceRanges.h"
+
+#include <gtest/gtest.h>
+
+using namespace hra;
+using store::ColumnSpec;
+using store::ColumnType;
+using store::ControlKind;
+using store::FieldSpec;
+using store::ValueProblem;
+
+namespace {
+
+const char* problemName(ValueProblem p)
+{
+    switch (p) {
+    case ValueProblem::None:
+        return "None";
+    case ValueProblem::Missing:
+        return "Missing";
+    case ValueProblem::NotAnOption:
+        return "NotAnOption";
+    case ValueProblem::NotATick:
+        return "NotATick";
+    case ValueProblem::NotANumber:
+        return "NotANumber";
+    case ValueProblem::TooLong:
+        return "TooLong";
+    case ValueProblem::UnknownColumn:
+        return "UnknownColumn";
+    }
+    return "?";
+}
+
+} // namespace
+
+TEST(FormSpec, ChecksAValueAsTheControlWouldStoreIt)
+{
+    const ColumnSpec text4{"c", ColumnType::Text, 4};
+    const ColumnSpec number{"c", ColumnType::Float};
+    const FieldSpec fatigue{
+        .column = "c", .kind = ControlKind::Options, .options = {"无疲劳 ", "很疲劳"}};
+    const FieldSpec other{.column = "c", .caption = "其他", .kind = ControlKind::Tick};
+    const FieldSpec height{.column = "c", .kind = ControlKind::Number};
+    const FieldSpec requiredHeight{
+        .column = "c", .kind = ControlKind::Number, .requiredMessage = "身高为必填项"};
+    const FieldSpec name{.column = "c"};
+    const FieldSpec relative{.column = "c", .kind = ControlKind::Choice, .options = {"父", "母"}};
+
+    const struct
+    {
+        const char* what;
+        const FieldSpec& field;
+        const ColumnSpec& column;
+        QVariant value;
+        ValueProblem expected;
+    } cases[] = {
+        {"an option, trailing blank and all", fatigue, text4, "无疲劳 ", ValueProblem::None},
+        {"an option without its blank", fatigue, text4, "无疲劳", ValueProblem::NotAnOption},
+        {"no option chosen", fatigue, text4, QVariant(), ValueProblem::None},
+        {"empty text for an option", fatigue, text4, "", ValueProblem::None},
+        {"a ticked box", other, text4, "其他", ValueProblem::None},
+        {"an unticked box", other, text4, "0", ValueProblem::None},
+        {"a tick box that holds NULL", other, text4, QVariant(), ValueProblem::NotATick},
+        {"a tick box that holds another text", other, text4, "是", ValueProblem::NotATick},
+        {"a typed number", height, number, " 1.75 ", ValueProblem::None},
+        {"a stored number", height, number, 1.75, ValueProblem::None},
+        {"a number with an exponent", height, number, "1e3", ValueProblem::None},
+        {"no number", height, number, QVariant(), ValueProblem::None},
+        {"words for a number", height, number, "一米七", ValueProblem::NotANumber},
+        {"a required number left blank", requiredHeight, number, "  ", ValueProblem::Missing},
+        {"a required number missing", requiredHeight, number, QVariant(), ValueProblem::Missing},
+        {"a required number given", requiredHeight, number, 0, ValueProblem::None},
+        {"text as wide as its column", name, text4, "一二三四", ValueProblem::None},
+        {"text wider than its column", name, text4, "一二三四五", ValueProblem::TooLong},
+        {"a typed choice that fits", relative, text4, "外祖父", ValueProblem::None},
+        {"a typed choice too wide", relative, text4, "外祖父母们", ValueProblem::TooLong},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_STREQ(problemName(store::checkValue(c.field, c.column, c.value)),
+                     problemName(c.expected));
+    }
+}
+
+TEST(FormSpec, LooksFieldsUpInTheFormAndWidthsInTheColumnList)
+{
+    const store::FormSpec form = store::personForm(store::PersonFormPurpose::Create);
+    EXPECT_EQ(store::checkValue(form, u"xingb", QStringLiteral("女")), ValueProblem::None);
+    EXPECT_EQ(store::checkValue(form, u"xingm", QString()), ValueProblem::Missing);
+    EXPECT_EQ(store::checkValue(form, u"nianl", QStringLiteral("四十")), ValueProblem::NotANumber);
+    // jkpg_jbxx.youj holds 50 characters.
+    EXPECT_EQ(store::checkValue(form, u"youj", QString(50, u'a')), ValueProblem::None);
+    EXPECT_EQ(store::checkValue(form, u"youj", QString(51, u'a')), ValueProblem::TooLong);
+    // zunc is a column of the table, but no field of the form.
+    EXPECT_EQ(store::checkValue(form, u"zunc", QStringLiteral("先生")),
+              ValueProblem::UnknownColumn);
+}
+
+// Every declared form names columns of its table, with controls that suit
+// their types, and everything it offers for storing fits its column.
+TEST(FormSpec, DeclaredFormsFitTheirColumns)
+{
+    const std::pair<const char*, store::FormSpec> forms[] = {
+        {"person (create)", store::personForm(store::PersonFormPurpose::Create)},
+        {"person (modify)", store::personForm(store::PersonFormPurpose::Modify)},
+        {"reference range", store::referenceRangeForm()},
+    };
+    for (const auto& [name, form] : forms) {
+        SCOPED_TRACE(name);
+        ASSERT_NE(store::table(form.table), nullptr);
+        QStringList seen;
+        for (const FieldSpec* f : form.fields()) {
+            SCOPED_TRACE(f->column.toStdString());
+            EXPECT_FALSE(seen.contains(f->column)) << "declared twice";
+            seen << f->column;
+            const ColumnSpec* column = store::column(form.table, f->column);
+            ASSERT_NE(column, nullptr);
+            EXPECT_EQ(column->isNumber(), f->kind == ControlKind::Number);
+            if (f->kind == ControlKind::Tick) {
+                EXPECT_EQ(store::checkValue(*f, *column, f->caption), ValueProblem::None);
+            }
+            for (const QString& option : f->options)
+                EXPECT_EQ(store::checkValue(*f, *column, option), ValueProblem::None)
+                    << option.toStdString();
+            if (!f->besideTick.isEmpty()) {
+                EXPECT_TRUE(form.field(f->besideTick) &&
+                            form.field(f->besideTick)->kind == ControlKind::Tick);
+            }
+        }
+    }
+}
+
+TEST(FormSpec, ParsesTypedNumbers)
+{
+    bool ok = false;
+    EXPECT_EQ(store::parseNumber(QStringLiteral(" 45 "), &ok), QVariant(qint64(45)));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(store::parseNumber(QStringLiteral("1.75"), &ok), QVariant(1.75));
+    EXPECT_EQ(store::parseNumber(QStringLiteral("1e3"), &ok).typeId(), QMetaType::Double);
+    EXPECT_TRUE(store::parseNumber(QStringLiteral("  "), &ok).isNull());
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(store::parseNumber(QStringLiteral("45岁"), &ok).isNull());
+    EXPECT_FALSE(ok);
+}
