@@ -1,5 +1,6 @@
 #include "store/RowBuffer.h"
 
+#include "store/Schema.h"
 #include "store/Sql.h"
 
 #include <QSqlRecord>
@@ -34,13 +35,21 @@ bool RowBuffer::load(const QSqlDatabase& db, const QVariantMap& key)
     close();
     Bindings bindings;
     bindKey(bindings, m_keyColumns, key);
-    const Rows rows = select(
+    QSqlQuery q = run(
         db, QStringLiteral("select * from %1 where %2").arg(m_table, keyCondition(m_keyColumns)),
         bindings);
-    if (rows.isEmpty())
+    if (!q.next())
         return false;
-    for (qsizetype i = 0; i < rows.fields.size(); ++i)
-        m_values.insert(rows.fields.at(i).toLower(), rows.rows.first().at(i));
+    // Only the declared date-times become QDateTime: a text column keeps its
+    // text exactly, whatever it looks like, so that storing it again changes
+    // nothing.
+    const QSqlRecord rec = q.record();
+    for (int i = 0; i < rec.count(); ++i) {
+        const QString name = rec.fieldName(i).toLower();
+        const ColumnSpec* spec = column(m_table, name);
+        const bool dateTime = spec && spec->type == ColumnType::DateTime;
+        m_values.insert(name, dateTime ? normalised(q.value(i)) : q.value(i));
+    }
     for (const QString& k : m_keyColumns)
         m_loadedKey.insert(k, m_values.value(k));
     m_state = State::Browsing;

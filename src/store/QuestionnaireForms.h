@@ -1,0 +1,25 @@
+#pragma once
+
+#include "store/FormSpec.h"
+#include "store/SaveRules.h"
+
+#include <array>
+
+namespace hra::store {
+
+// The five pages of the questionnaire as declared forms, in page order:
+// current health and family history, diet, exercise, lifestyle, physical
+// examination. The window is built from them and imported answers are
+// checked against them; the option texts are stored data and are compared
+// character for character by the evaluations.
+struct QuestionnairePage
+{
+    AssessmentTable table;
+    QString caption; // the page's tab
+    FormSpec form;
+};
+
+const std::array<QuestionnairePage, 5>& questionnairePages();
+const QuestionnairePage& questionnairePage(AssessmentTable table);
+
+} // namespace hra::store
