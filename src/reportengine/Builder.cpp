@@ -1,7 +1,7 @@
-#include "reportengine/Builder.h"
+#include "reportengine/internal/Builder.h"
 
-#include "reportengine/ChartLayout.h"
-#include "reportengine/Expression.h"
+#include "reportengine/internal/ChartLayout.h"
+#include "reportengine/internal/Expression.h"
 
 #include <exception>
 

@@ -1,4 +1,4 @@
-#include "reportengine/TemplateLoader.h"
+#include "reportengine/internal/TemplateLoader.h"
 
 #include <QDir>
 #include <QFile>
