@@ -39,6 +39,14 @@ int Report::templatePageCount() const
     return int(m_template->pages.size());
 }
 
+QStringList Report::templatePageNames() const
+{
+    QStringList names;
+    for (const TemplatePage& page : m_template->pages)
+        names << page.name;
+    return names;
+}
+
 ReportObject* Report::findObject(const QString& name)
 {
     return m_template->findObject(name);

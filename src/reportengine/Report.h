@@ -42,6 +42,8 @@ public:
 
     const ReportTemplate& reportTemplate() const { return *m_template; }
     int templatePageCount() const;
+    // The names of the template's pages, in print order.
+    QStringList templatePageNames() const;
     DataSources& dataSources() { return m_sources; }
 
     // Named objects, for code that adapts a loaded template.

@@ -71,8 +71,8 @@ QImage cover()
     p.setBrush(Qt::NoBrush);
     QPainterPath line;
     line.moveTo(120, 700);
-    const QList<QPointF> pts{{300, 700}, {330, 660}, {360, 740}, {395, 600}, {430, 780},
-                             {460, 690}, {485, 700}, {667, 700}};
+    const QList<QPointF> pts{{300, 700}, {330, 660}, {360, 740}, {395, 600},
+                             {430, 780}, {460, 690}, {485, 700}, {667, 700}};
     for (const QPointF& pt : pts)
         line.lineTo(pt);
     p.drawPath(line);
@@ -151,8 +151,9 @@ QImage grid()
                 const QRectF cell(h * half + cols[c] * half + 1.5, r * rowH + 1.5,
                                   (cols[c + 1] - cols[c]) * half - 3, rowH - 3);
                 QColor fill = r == 0 ? QColor(0xd8, 0xee, 0xd0)
-                              : c == 0 ? QColor(0xf0, 0xf7, 0xea)
-                                       : (r % 2 ? QColor(0xfb, 0xfd, 0xf8) : QColor(0xf4, 0xf9, 0xef));
+                              : c == 0
+                                  ? QColor(0xf0, 0xf7, 0xea)
+                                  : (r % 2 ? QColor(0xfb, 0xfd, 0xf8) : QColor(0xf4, 0xf9, 0xef));
                 p.setBrush(fill);
                 p.setPen(QPen(QColor(0xb5, 0xd3, 0xa5), 1));
                 p.drawRoundedRect(cell, 5, 5);
@@ -219,7 +220,8 @@ QList<Food> foods()
             bun.moveTo(b + QPointF(-30, 14));
             bun.cubicTo(b + QPointF(-34, -26), b + QPointF(34, -26), b + QPointF(30, 14));
             bun.closeSubpath();
-            shade(p, bun, QColor(0xff, 0xfd, 0xf6), QColor(0xe8, 0xdc, 0xc0), b + QPointF(-8, -10), 40);
+            shade(p, bun, QColor(0xff, 0xfd, 0xf6), QColor(0xe8, 0xdc, 0xc0), b + QPointF(-8, -10),
+                  40);
         }
     };
     f << [](QPainter& p, QPointF c) { // 稻米
@@ -228,7 +230,8 @@ QList<Food> foods()
         p.setBrush(QColor(0xfc, 0xfb, 0xf6));
         for (int i = 0; i < 60; ++i) {
             const qreal a = rng.bounded(360.0), r = rng.bounded(24.0);
-            const QPointF at = c + QPointF(r * qCos(a) * 1.3, -8 + r * qSin(a) * 0.6 - (24 - r) * 0.5);
+            const QPointF at =
+                c + QPointF(r * qCos(a) * 1.3, -8 + r * qSin(a) * 0.6 - (24 - r) * 0.5);
             p.save();
             p.translate(at);
             p.rotate(rng.bounded(180.0));
@@ -245,7 +248,8 @@ QList<Food> foods()
         p.save();
         p.translate(c);
         p.rotate(-30);
-        shade(p, ellipse({0, 0}, 16, 40), QColor(0xff, 0xe2, 0x6e), QColor(0xe0, 0xa8, 0x10), {-5, -10}, 45);
+        shade(p, ellipse({0, 0}, 16, 40), QColor(0xff, 0xe2, 0x6e), QColor(0xe0, 0xa8, 0x10),
+              {-5, -10}, 45);
         p.setPen(QPen(QColor(0xd0, 0x98, 0x10), 0.8));
         for (int y = -32; y <= 32; y += 7)
             p.drawLine(QPointF(-14, y), QPointF(14, y));
@@ -303,8 +307,10 @@ QList<Food> foods()
         p.drawPath(marble);
     };
     f << [](QPainter& p, QPointF c) { // 鸡蛋
-        shade(p, ellipse(c + QPointF(-14, 2), 19, 25), QColor(0xfb, 0xe8, 0xd2), QColor(0xd8, 0xa8, 0x78), c + QPointF(-20, -6), 30);
-        shade(p, ellipse(c + QPointF(16, 6), 18, 23), QColor(0xff, 0xfb, 0xf3), QColor(0xe0, 0xd6, 0xc4), c + QPointF(10, -2), 30);
+        shade(p, ellipse(c + QPointF(-14, 2), 19, 25), QColor(0xfb, 0xe8, 0xd2),
+              QColor(0xd8, 0xa8, 0x78), c + QPointF(-20, -6), 30);
+        shade(p, ellipse(c + QPointF(16, 6), 18, 23), QColor(0xff, 0xfb, 0xf3),
+              QColor(0xe0, 0xd6, 0xc4), c + QPointF(10, -2), 30);
     };
     f << [](QPainter& p, QPointF c) { // 鱼肉
         QPainterPath fish;
@@ -318,7 +324,8 @@ QList<Food> foods()
         tail.lineTo(c + QPointF(46, 18));
         tail.closeSubpath();
         shade(p, tail, QColor(0x9c, 0xbe, 0xd8), QColor(0x4c, 0x78, 0xa0), c + QPointF(36, 0), 20);
-        shade(p, fish, QColor(0xcf, 0xe0, 0xee), QColor(0x5a, 0x84, 0xaa), c + QPointF(-10, -8), 45);
+        shade(p, fish, QColor(0xcf, 0xe0, 0xee), QColor(0x5a, 0x84, 0xaa), c + QPointF(-10, -8),
+              45);
         p.setBrush(Qt::white);
         p.setPen(QPen(Qt::black, 1));
         p.drawEllipse(c + QPointF(-26, -4), 4, 4);
@@ -337,7 +344,8 @@ QList<Food> foods()
         p.drawRoundedRect(QRectF(-5, 10, 10, 30), 4, 4);
         p.drawEllipse(QPointF(-5, 40), 6, 6);
         p.drawEllipse(QPointF(5, 40), 6, 6);
-        shade(p, ellipse({0, -8}, 24, 28), QColor(0xe8, 0xa8, 0x58), QColor(0xa8, 0x5a, 0x1c), {-8, -16}, 36);
+        shade(p, ellipse({0, -8}, 24, 28), QColor(0xe8, 0xa8, 0x58), QColor(0xa8, 0x5a, 0x1c),
+              {-8, -16}, 36);
         p.restore();
     };
     f << [](QPainter& p, QPointF c) { // 白菜
@@ -353,7 +361,8 @@ QList<Food> foods()
         leaves.addEllipse(c + QPointF(12, -22), 20, 24);
         leaves.addEllipse(c + QPointF(0, -34), 20, 18);
         leaves.setFillRule(Qt::WindingFill);
-        shade(p, leaves.simplified(), QColor(0xb8, 0xe0, 0x78), QColor(0x5a, 0x9e, 0x30), c + QPointF(-6, -30), 40);
+        shade(p, leaves.simplified(), QColor(0xb8, 0xe0, 0x78), QColor(0x5a, 0x9e, 0x30),
+              c + QPointF(-6, -30), 40);
         p.setPen(QPen(QColor(0xe8, 0xf0, 0xd8), 2));
         p.drawLine(c + QPointF(0, 36), c + QPointF(0, -40));
     };
@@ -374,7 +383,8 @@ QList<Food> foods()
     };
     f << [](QPainter& p, QPointF c) { // 芹菜
         for (int i = -2; i <= 2; ++i) {
-            p.setPen(QPen(QColor(0x7c, 0xb8, 0x4a).darker(100 + std::abs(i) * 10), 7, Qt::SolidLine, Qt::RoundCap));
+            p.setPen(QPen(QColor(0x7c, 0xb8, 0x4a).darker(100 + std::abs(i) * 10), 7, Qt::SolidLine,
+                          Qt::RoundCap));
             p.drawLine(c + QPointF(i * 5, 40), c + QPointF(i * 9, -18));
             leafAt(p, c + QPointF(i * 9, -18), -90 + i * 22, 26, QColor(0x4e, 0x9a, 0x2e));
         }
@@ -385,7 +395,8 @@ QList<Food> foods()
         pep.addEllipse(c + QPointF(14, 4), 18, 28);
         pep.addEllipse(c + QPointF(0, 8), 18, 30);
         pep.setFillRule(Qt::WindingFill);
-        shade(p, pep.simplified(), QColor(0x8c, 0xd0, 0x58), QColor(0x2c, 0x78, 0x1c), c + QPointF(-10, -6), 44);
+        shade(p, pep.simplified(), QColor(0x8c, 0xd0, 0x58), QColor(0x2c, 0x78, 0x1c),
+              c + QPointF(-10, -6), 44);
         p.setPen(QPen(QColor(0x4a, 0x6a, 0x20), 5, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(c + QPointF(0, -22), c + QPointF(6, -36));
         p.setPen(QPen(QColor(0xd8, 0xf0, 0xb8), 3, Qt::SolidLine, Qt::RoundCap));
@@ -393,11 +404,13 @@ QList<Food> foods()
     };
     f << [](QPainter& p, QPointF c) { // 豆角
         for (int i = 0; i < 4; ++i) {
-            p.setPen(QPen(QColor(0x4c, 0x9c, 0x3a).darker(100 + i * 8), 7, Qt::SolidLine, Qt::RoundCap));
+            p.setPen(
+                QPen(QColor(0x4c, 0x9c, 0x3a).darker(100 + i * 8), 7, Qt::SolidLine, Qt::RoundCap));
             p.setBrush(Qt::NoBrush);
             QPainterPath pod;
             pod.moveTo(c + QPointF(-40, -20 + i * 12));
-            pod.cubicTo(c + QPointF(-10, -34 + i * 12), c + QPointF(10, 4 + i * 12), c + QPointF(40, -10 + i * 12));
+            pod.cubicTo(c + QPointF(-10, -34 + i * 12), c + QPointF(10, 4 + i * 12),
+                        c + QPointF(40, -10 + i * 12));
             p.drawPath(pod);
         }
     };
@@ -422,9 +435,11 @@ QList<Food> foods()
             p.drawRoundedRect(QRectF(m + QPointF(-7 * k, 0), QSizeF(14 * k, 30 * k)), 5, 5);
             QPainterPath cap;
             cap.moveTo(m + QPointF(-30 * k, 4 * k));
-            cap.cubicTo(m + QPointF(-28 * k, -30 * k), m + QPointF(28 * k, -30 * k), m + QPointF(30 * k, 4 * k));
+            cap.cubicTo(m + QPointF(-28 * k, -30 * k), m + QPointF(28 * k, -30 * k),
+                        m + QPointF(30 * k, 4 * k));
             cap.closeSubpath();
-            shade(p, cap, QColor(0xc8, 0x8c, 0x5a), QColor(0x7a, 0x46, 0x22), m + QPointF(-8, -12), 36 * k);
+            shade(p, cap, QColor(0xc8, 0x8c, 0x5a), QColor(0x7a, 0x46, 0x22), m + QPointF(-8, -12),
+                  36 * k);
         }
     };
     f << [](QPainter& p, QPointF c) { // 猪肝
@@ -433,7 +448,8 @@ QList<Food> foods()
         liver.cubicTo(c + QPointF(-36, -30), c + QPointF(0, -28), c + QPointF(10, -16));
         liver.cubicTo(c + QPointF(24, -30), c + QPointF(46, -20), c + QPointF(40, 4));
         liver.cubicTo(c + QPointF(34, 26), c + QPointF(-10, 30), c + QPointF(-42, -4));
-        shade(p, liver, QColor(0xa8, 0x4a, 0x44), QColor(0x5a, 0x18, 0x1a), c + QPointF(-10, -10), 50);
+        shade(p, liver, QColor(0xa8, 0x4a, 0x44), QColor(0x5a, 0x18, 0x1a), c + QPointF(-10, -10),
+              50);
         p.setPen(QPen(QColor(0xc8, 0x7a, 0x70), 1.5));
         p.drawLine(c + QPointF(8, -14), c + QPointF(-2, 18));
     };
@@ -442,7 +458,8 @@ QList<Food> foods()
         berry.moveTo(c + QPointF(0, 34));
         berry.cubicTo(c + QPointF(-36, 10), c + QPointF(-34, -26), c + QPointF(0, -20));
         berry.cubicTo(c + QPointF(34, -26), c + QPointF(36, 10), c + QPointF(0, 34));
-        shade(p, berry, QColor(0xff, 0x6a, 0x6a), QColor(0xb8, 0x16, 0x24), c + QPointF(-8, -4), 40);
+        shade(p, berry, QColor(0xff, 0x6a, 0x6a), QColor(0xb8, 0x16, 0x24), c + QPointF(-8, -4),
+              40);
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0xff, 0xe8, 0x8a));
         for (int y = -10; y <= 22; y += 8)
@@ -458,7 +475,8 @@ QList<Food> foods()
         apple.cubicTo(c + QPointF(26, -36), c + QPointF(46, 0), c + QPointF(20, 30));
         apple.cubicTo(c + QPointF(10, 40), c + QPointF(-10, 40), c + QPointF(-20, 30));
         apple.cubicTo(c + QPointF(-46, 0), c + QPointF(-26, -36), c + QPointF(0, -20));
-        shade(p, apple, QColor(0xff, 0x70, 0x60), QColor(0xb0, 0x10, 0x18), c + QPointF(-12, -8), 46);
+        shade(p, apple, QColor(0xff, 0x70, 0x60), QColor(0xb0, 0x10, 0x18), c + QPointF(-12, -8),
+              46);
         p.setPen(QPen(QColor(0x6a, 0x42, 0x20), 3, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(c + QPointF(0, -20), c + QPointF(3, -36));
         leafAt(p, c + QPointF(3, -30), -30, 24, QColor(0x4e, 0xa0, 0x30));
@@ -467,7 +485,8 @@ QList<Food> foods()
         p.drawEllipse(c + QPointF(-16, -6), 5, 9);
     };
     f << [](QPainter& p, QPointF c) { // 柑橘
-        shade(p, ellipse(c + QPointF(0, 4), 32, 30), QColor(0xff, 0xc0, 0x50), QColor(0xe0, 0x6a, 0x00), c + QPointF(-10, -6), 44);
+        shade(p, ellipse(c + QPointF(0, 4), 32, 30), QColor(0xff, 0xc0, 0x50),
+              QColor(0xe0, 0x6a, 0x00), c + QPointF(-10, -6), 44);
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0xf0, 0x90, 0x20, 120));
         QRandomGenerator rng(3);
