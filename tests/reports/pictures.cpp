@@ -20,8 +20,6 @@ namespace {
 void save(const QImage& image, const QString& dir, const char* name)
 {
     const QString path = dir + u'/' + QLatin1String(name);
-    if (qEnvironmentVariableIsSet("REPORT_PICTURES_PNG"))
-        image.save(path + QStringLiteral(".png"));
     if (!image.save(path, "JPEG", 92))
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
 }
