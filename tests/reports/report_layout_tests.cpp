@@ -2,11 +2,11 @@
 // demo person: pages per section, empty data, joined fields, the charts'
 // particulars, and the person's values on the pages where they belong.
 
-#include "support/TestDatabase.h"
 #include "analysis/AnalysisSession.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
 #include "store/Connection.h"
+#include "support/TestDatabase.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -100,6 +100,27 @@ TEST(ReportLayout, EachSectionPrintsItsPagesAndTheWholeReportAllTwentyFour)
     ASSERT_TRUE(loadSection(whole, QStringLiteral("pgbg")));
     EXPECT_EQ(whole.templatePageNames(), all);
     EXPECT_EQ(all.size(), 24);
+}
+
+TEST(ReportLayout, TheCoverPictureCanBeReplacedOrHidden)
+{
+    // The section dialog puts the centre's stored cover in place of the
+    // default, or hides it; the cover page prints either way.
+    re::Report report;
+    ASSERT_TRUE(loadSection(report, QStringLiteral("fpqy")));
+    addEmptySources(report.dataSources());
+    QImage own(40, 56, QImage::Format_RGB32);
+    own.fill(Qt::blue);
+    EXPECT_TRUE(report.setPicture(QStringLiteral("Pic_fm"), own));
+    ASSERT_TRUE(report.build());
+    // A point of the cover's left edge, clear of every text.
+    const QPoint probe(30, 300);
+    EXPECT_EQ(re::renderPage(report.built(), 0, 40).pixelColor(probe), QColor(Qt::blue));
+    EXPECT_TRUE(report.setObjectVisible(QStringLiteral("Pic_fm"), false));
+    ASSERT_TRUE(report.build());
+    EXPECT_EQ(report.pageCount(), 2);
+    EXPECT_EQ(re::renderPage(report.built(), 0, 40).pixelColor(probe), QColor(Qt::white));
+    EXPECT_TRUE(report.pageText(0).contains(QStringLiteral("健康评估")));
 }
 
 TEST(ReportLayout, DatasetsWithoutRowsPrintEmptyFieldsOnCompletePages)
