@@ -5,8 +5,8 @@
 //
 //   report_benchmark [rounds]    (QT_QPA_PLATFORM=offscreen when headless)
 
-#include "reportengine/internal/Builder.h"
 #include "reportengine/Export.h"
+#include "reportengine/internal/Builder.h"
 #include "reportengine/internal/Fonts.h"
 #include "reportengine/internal/Units.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reportengine/internal/Builder.h"
 #include "reportengine/DataSource.h"
+#include "reportengine/internal/Builder.h"
 #include "reportengine/internal/TemplateLoader.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "Helpers.h"
-#include "reportengine/internal/ChartLayout.h"
 #include "reportengine/Report.h"
+#include "reportengine/internal/ChartLayout.h"
 
 #include <QSignalSpy>
 
