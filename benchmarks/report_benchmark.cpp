@@ -5,10 +5,10 @@
 //
 //   report_benchmark [rounds]    (QT_QPA_PLATFORM=offscreen when headless)
 
-#include "reportengine/Builder.h"
 #include "reportengine/Export.h"
-#include "reportengine/Fonts.h"
-#include "reportengine/Units.h"
+#include "reportengine/internal/Builder.h"
+#include "reportengine/internal/Fonts.h"
+#include "reportengine/internal/Units.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

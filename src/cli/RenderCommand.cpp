@@ -1,7 +1,6 @@
 #include "cli/Command.h"
-#include "reportengine/Builder.h"
 #include "reportengine/Export.h"
-#include "reportengine/TemplateLoader.h"
+#include "reportengine/Report.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,8 +47,8 @@ int renderCommand(const QStringList& raw)
         err << "template not found: " << templatePath << '\n';
         return 1;
     }
-    re::ReportTemplate templ;
-    const re::LoadResult loaded = re::loadTemplate(templatePath, templ);
+    re::Report report;
+    const re::LoadResult loaded = report.load(templatePath);
     for (const QString& w : loaded.warnings)
         err << "warning: " << w << '\n';
     if (!loaded.ok) {
@@ -62,31 +61,31 @@ int renderCommand(const QStringList& raw)
         err << "cannot read " << dataPath << ": " << dataFile.errorString() << '\n';
         return 1;
     }
-    re::DataSources sources;
     QString error;
-    if (!re::loadJsonSources(dataFile.readAll(), sources, &error)) {
+    if (!re::loadJsonSources(dataFile.readAll(), report.dataSources(), &error)) {
         err << "data error in " << dataPath << ": " << error << '\n';
         return 1;
     }
 
-    const re::BuildResult built = re::buildReport(templ, sources);
-    for (const QString& w : built.warnings)
+    const bool built = report.build();
+    for (const QString& w : report.lastWarnings())
         err << "warning: " << w << '\n';
-    if (!built.ok) {
-        err << "build failed: " << built.error << '\n';
+    if (!built) {
+        err << "build failed: " << report.lastError() << '\n';
         return 1;
     }
     QDir().mkpath(QFileInfo(pdfPath).absolutePath());
-    if (!re::exportPdf(built.report, pdfPath, &error, QFileInfo(templatePath).completeBaseName())) {
+    if (!re::exportPdf(report.built(), pdfPath, &error,
+                       QFileInfo(templatePath).completeBaseName())) {
         err << error << '\n';
         return 1;
     }
     QTextStream out(stdout);
-    out << built.report.pageCount() << " pages written to " << pdfPath << '\n';
+    out << report.pageCount() << " pages written to " << pdfPath << '\n';
     if (pngGiven) {
         const QStringList files =
-            re::exportPng(built.report, pngDir, dpi, QStringLiteral("page"), &error);
-        if (files.isEmpty() && built.report.pageCount() > 0) {
+            re::exportPng(report.built(), pngDir, dpi, QStringLiteral("page"), &error);
+        if (files.isEmpty() && report.pageCount() > 0) {
             err << error << '\n';
             return 1;
         }

@@ -1,8 +1,6 @@
 #include "records/PersonListReport.h"
 
-#include "reportengine/Export.h"
 #include "reportengine/Report.h"
-#include "reportengine/widgets/ReportPreview.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
@@ -10,8 +8,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QHBoxLayout>
-#include <QVBoxLayout>
 
 namespace hra::records {
 
@@ -50,9 +46,8 @@ bool buildPersonList(reportengine::Report& report, const QString& templatePath,
         return false;
     }
     report.dataSources().add(personListSource(persons));
-    const reportengine::BuildResult built = report.build();
-    if (!built.ok) {
-        *error = QStringLiteral("报表生成出错:%1").arg(built.error);
+    if (!report.build()) {
+        *error = QStringLiteral("报表生成出错:%1").arg(report.lastError());
         return false;
     }
     return true;
@@ -60,51 +55,34 @@ bool buildPersonList(reportengine::Report& report, const QString& templatePath,
 
 PersonListPreview::PersonListPreview(ui::PromptService& prompts,
                                      std::unique_ptr<reportengine::Report> report, QWidget* parent)
-    : QDialog(parent), m_prompts(prompts), m_report(std::move(report)),
-      m_preview(new reportengine::ReportPreview(this))
+    : PreviewDialog(std::move(report), parent,
+                    [](const QString& caption, QWidget* owner) {
+                        return new ui::FlatButton(caption, owner);
+                    }),
+      m_prompts(prompts)
 {
     setObjectName(QStringLiteral("personListPreview"));
-    setWindowTitle(QStringLiteral("打印预览"));
-    m_preview->setReport(m_report->built());
-
-    auto* print = new ui::FlatButton(QStringLiteral("&P 打印"), this);
-    print->setObjectName(QStringLiteral("print"));
-    auto* pdf = new ui::FlatButton(QStringLiteral("&E 导出PDF"), this);
-    pdf->setObjectName(QStringLiteral("exportPdf"));
-    auto* close = new ui::FlatButton(QStringLiteral("&C 关闭"), this);
-    close->setObjectName(QStringLiteral("close"));
-    for (auto* b : {print, pdf, close})
-        b->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(print);
-    buttons->addWidget(pdf);
-    buttons->addStretch();
-    buttons->addWidget(close);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(buttons);
-    layout->addWidget(m_preview, 1);
-    connect(print, &QPushButton::clicked, m_preview, &reportengine::ReportPreview::print);
-    connect(pdf, &QPushButton::clicked, this, &PersonListPreview::exportPdf);
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
     ui::KeyNavigation::install(this);
-    resize(1180, 820);
 }
 
-PersonListPreview::~PersonListPreview() = default;
-
-void PersonListPreview::exportPdf()
+QString PersonListPreview::askPdfPath()
 {
-    const QString path =
-        m_prompts.saveFileName(this, QStringLiteral("导出PDF"), QStringLiteral("jbxx.pdf"),
-                               QStringLiteral("PDF 文件 (*.pdf)"));
-    if (path.isEmpty())
-        return;
-    QString error;
-    if (reportengine::exportPdf(m_report->built(), path, &error, QStringLiteral("档案信息列表")))
+    return m_prompts.saveFileName(this, QStringLiteral("导出PDF"), QStringLiteral("jbxx.pdf"),
+                                  QStringLiteral("PDF 文件 (*.pdf)"));
+}
+
+void PersonListPreview::pdfExported(bool ok, const QString& error)
+{
+    if (ok)
         m_prompts.information(this, QStringLiteral("导出成功!"), QStringLiteral("提示信息!"));
     else
         m_prompts.error(this, QStringLiteral("导出不成功!%1").arg(error),
                         QStringLiteral("出错提示!"));
+}
+
+QString PersonListPreview::pdfTitle() const
+{
+    return QStringLiteral("档案信息列表");
 }
 
 } // namespace hra::records

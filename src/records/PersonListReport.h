@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "reportengine/widgets/PreviewDialog.h"
+
 #include <QList>
 #include <QVariantMap>
 #include <memory>
 
 namespace hra::reportengine {
 class Report;
-class ReportPreview;
 class TableDataSource;
 } // namespace hra::reportengine
 
@@ -28,22 +28,22 @@ std::shared_ptr<reportengine::TableDataSource> personListSource(const QList<QVar
 bool buildPersonList(reportengine::Report& report, const QString& templatePath,
                      const QList<QVariantMap>& persons, QString* error);
 
-// The built person list with "&P 打印" and "&E 导出PDF".
-class PersonListPreview : public QDialog
+// The built person list, exported as jbxx.pdf; outcomes told through the
+// prompt service.
+class PersonListPreview : public reportengine::PreviewDialog
 {
     Q_OBJECT
 public:
     PersonListPreview(ui::PromptService& prompts, std::unique_ptr<reportengine::Report> report,
                       QWidget* parent = nullptr);
-    ~PersonListPreview() override;
 
-    reportengine::Report& report() const { return *m_report; }
-    void exportPdf();
+protected:
+    QString askPdfPath() override;
+    void pdfExported(bool ok, const QString& error) override;
+    QString pdfTitle() const override;
 
 private:
     ui::PromptService& m_prompts;
-    std::unique_ptr<reportengine::Report> m_report;
-    reportengine::ReportPreview* m_preview;
 };
 
 } // namespace hra::records

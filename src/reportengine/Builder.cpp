@@ -1,7 +1,7 @@
-#include "reportengine/Builder.h"
+#include "reportengine/internal/Builder.h"
 
-#include "reportengine/ChartLayout.h"
-#include "reportengine/Expression.h"
+#include "reportengine/internal/ChartLayout.h"
+#include "reportengine/internal/Expression.h"
 
 #include <exception>
 
@@ -179,7 +179,7 @@ qreal ReportBuilder::place(const ReportObject& object, QPointF offset, int pageN
     } else if (const auto* chart = std::get_if<BarChart>(&object.item)) {
         std::vector<ChartPoint> points;
         if (const DataSource* source = touch(chart->source)) {
-            if (source->fieldIndex(chart->valueField) < 0)
+            if (source->fieldIndex(chart->valueField) < 0 && source->rowCount() > 0)
                 warn(QStringLiteral("unknown field \"%1\" of data source \"%2\"")
                          .arg(chart->valueField, chart->source));
             points = chartPoints(*chart, *source);

@@ -1,6 +1,6 @@
-#include "reportengine/BuiltReport.h"
+#include "reportengine/internal/BuiltReport.h"
 
-#include "reportengine/Units.h"
+#include "reportengine/internal/Units.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,7 +1,7 @@
-#include "reportengine/ChartLayout.h"
+#include "reportengine/internal/ChartLayout.h"
 
-#include "reportengine/Builder.h"
 #include "reportengine/DataSource.h"
+#include "reportengine/internal/Builder.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "reportengine/BuiltReport.h"
-
 #include <QImage>
 #include <QString>
 #include <QStringList>
 
 namespace hra::reportengine {
+
+class BuiltReport; // Report::built()
 
 // Writes every page to a PDF file with real, selectable text and the fonts
 // embedded. Returns false with a message when the file cannot be written.
@@ -20,11 +20,5 @@ QImage renderPage(const BuiltReport& report, int index, qreal dpi);
 // Returns the files written; empty with a message on failure.
 QStringList exportPng(const BuiltReport& report, const QString& dir, qreal dpi = 150,
                       const QString& prefix = QStringLiteral("page"), QString* error = nullptr);
-
-// Qt maps each embedded glyph back to the lowest code point that shows it,
-// so a CJK font that draws 页 and the radical ⻚ with one glyph makes
-// extracted text read ⻚. Rewrites the PDF's ToUnicode maps with the
-// characters that were actually drawn. Exposed for tests.
-QByteArray repairPdfTextMaps(const QByteArray& pdf, const BuiltReport& report);
 
 } // namespace hra::reportengine

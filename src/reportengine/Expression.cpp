@@ -1,4 +1,4 @@
-#include "reportengine/Expression.h"
+#include "reportengine/internal/Expression.h"
 
 namespace hra::reportengine {
 

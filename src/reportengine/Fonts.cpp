@@ -1,4 +1,4 @@
-#include "reportengine/Fonts.h"
+#include "reportengine/internal/Fonts.h"
 
 #include <QCoreApplication>
 #include <QFontDatabase>

@@ -1,10 +1,17 @@
 #include "reportengine/Report.h"
 
+#include "reportengine/internal/Builder.h"
+#include "reportengine/internal/TemplateLoader.h"
+
 #include <QTimer>
 
 namespace hra::reportengine {
 
-Report::Report(QObject* parent) : QObject(parent) {}
+Report::Report(QObject* parent)
+    : QObject(parent), m_template(std::make_unique<ReportTemplate>()),
+      m_built(std::make_unique<BuiltReport>())
+{
+}
 
 Report::~Report() = default;
 
@@ -12,26 +19,42 @@ LoadResult Report::load(const QString& path)
 {
     ReportTemplate loaded;
     LoadResult result = loadTemplate(path, loaded);
-    m_template = std::move(loaded);
-    m_built = BuiltReport();
+    setTemplate(std::move(loaded));
     return result;
 }
 
 void Report::setTemplate(ReportTemplate templ)
 {
-    m_template = std::move(templ);
-    m_built = BuiltReport();
+    *m_template = std::move(templ);
+    *m_built = BuiltReport();
 }
 
 void Report::clear()
 {
-    m_template = ReportTemplate();
-    m_built = BuiltReport();
+    setTemplate(ReportTemplate());
+}
+
+int Report::templatePageCount() const
+{
+    return int(m_template->pages.size());
+}
+
+QStringList Report::templatePageNames() const
+{
+    QStringList names;
+    for (const TemplatePage& page : m_template->pages)
+        names << page.name;
+    return names;
+}
+
+ReportObject* Report::findObject(const QString& name)
+{
+    return m_template->findObject(name);
 }
 
 bool Report::setPicture(const QString& name, const QImage& image)
 {
-    ReportObject* object = m_template.findObject(name);
+    ReportObject* object = m_template->findObject(name);
     auto* picture = object ? std::get_if<Picture>(&object->item) : nullptr;
     if (!picture)
         return false;
@@ -41,37 +64,41 @@ bool Report::setPicture(const QString& name, const QImage& image)
 
 bool Report::setObjectVisible(const QString& name, bool visible)
 {
-    ReportObject* object = m_template.findObject(name);
+    ReportObject* object = m_template->findObject(name);
     if (!object)
         return false;
     object->visible = visible;
     return true;
 }
 
-BuildResult Report::build()
+int Report::pageCount() const
 {
-    if (isBuilding()) {
-        BuildResult busy;
-        busy.ok = false;
-        busy.error = QStringLiteral("a build is under way");
-        return busy;
-    }
+    return m_built->pageCount();
+}
+
+QString Report::pageText(int index) const
+{
+    return m_built->pageText(index);
+}
+
+bool Report::build()
+{
+    if (isBuilding())
+        return false;
     emit buildStarted();
     const int total = templatePageCount();
     BuildResult result =
-        buildReport(m_template, m_sources, [&](int done) { emit progress(done, total); });
-    m_built = result.report;
-    m_warnings = result.warnings;
-    m_error = result.error;
-    emit buildFinished(result.ok);
-    return result;
+        buildReport(*m_template, m_sources, [&](int done) { emit progress(done, total); });
+    const bool ok = result.ok;
+    finish(std::move(result));
+    return ok;
 }
 
 bool Report::startBuild()
 {
     if (isBuilding())
         return false;
-    m_builder = std::make_unique<ReportBuilder>(m_template, m_sources);
+    m_builder = std::make_unique<ReportBuilder>(*m_template, m_sources);
     emit buildStarted();
     QTimer::singleShot(0, this, &Report::runStep);
     return true;
@@ -94,7 +121,7 @@ void Report::runStep()
 
 void Report::finish(BuildResult result)
 {
-    m_built = std::move(result.report);
+    *m_built = std::move(result.report);
     m_warnings = result.warnings;
     m_error = result.error;
     emit buildFinished(result.ok);

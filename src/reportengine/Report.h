@@ -1,16 +1,24 @@
 #pragma once
 
-#include "reportengine/Builder.h"
-#include "reportengine/BuiltReport.h"
+// The report engine's public face: a report object that loads a template,
+// reads named data sources and builds pages; Export.h writes the pages out
+// and widgets/ shows and prints them. Everything under internal/ belongs to
+// the engine alone.
+
 #include "reportengine/DataSource.h"
-#include "reportengine/Template.h"
-#include "reportengine/TemplateLoader.h"
+#include "reportengine/LoadResult.h"
 
 #include <QImage>
 #include <QObject>
 #include <memory>
 
 namespace hra::reportengine {
+
+class BuiltReport;
+class ReportBuilder;
+struct ReportObject;
+struct ReportTemplate;
+struct BuildResult;
 
 // A report object: one loaded template, the data sources it reads, and the
 // last built report. Builds run either at once (build()) or from the event
@@ -32,24 +40,31 @@ public:
     // build under way finishes on its own copy of the template.
     void clear();
 
-    const ReportTemplate& reportTemplate() const { return m_template; }
-    int templatePageCount() const { return int(m_template.pages.size()); }
+    const ReportTemplate& reportTemplate() const { return *m_template; }
+    int templatePageCount() const;
+    // The names of the template's pages, in print order.
+    QStringList templatePageNames() const;
     DataSources& dataSources() { return m_sources; }
 
     // Named objects, for code that adapts a loaded template.
-    ReportObject* findObject(const QString& name) { return m_template.findObject(name); }
+    ReportObject* findObject(const QString& name);
     // Gives a picture object a new image; false when there is no picture of that name.
     bool setPicture(const QString& name, const QImage& image);
     bool setObjectVisible(const QString& name, bool visible);
 
-    // Builds now, emitting progress(); returns the result and keeps its pages.
-    BuildResult build();
+    // Builds now, emitting progress(); keeps the pages. False when the build
+    // failed (lastError() says why) or another build is under way.
+    bool build();
     // Starts a build from the event loop. Returns false, and builds nothing,
     // while a build is under way: the caller tells the operator to wait.
     bool startBuild();
     bool isBuilding() const { return m_builder != nullptr; }
 
-    const BuiltReport& built() const { return m_built; }
+    // The pages of the last build, for export, preview and printing.
+    const BuiltReport& built() const { return *m_built; }
+    int pageCount() const;
+    // The text boxes of built page `index`, one per line.
+    QString pageText(int index) const;
     const QStringList& lastWarnings() const { return m_warnings; }
     const QString& lastError() const { return m_error; }
 
@@ -63,9 +78,9 @@ private:
     void runStep();
     void finish(BuildResult result);
 
-    ReportTemplate m_template;
+    std::unique_ptr<ReportTemplate> m_template;
     DataSources m_sources;
-    BuiltReport m_built;
+    std::unique_ptr<BuiltReport> m_built;
     QStringList m_warnings;
     QString m_error;
     std::unique_ptr<ReportBuilder> m_builder;

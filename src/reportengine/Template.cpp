@@ -1,6 +1,6 @@
-#include "reportengine/Template.h"
+#include "reportengine/internal/Template.h"
 
-#include "reportengine/Units.h"
+#include "reportengine/internal/Units.h"
 
 namespace hra::reportengine {
 

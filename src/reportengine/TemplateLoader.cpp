@@ -1,4 +1,4 @@
-#include "reportengine/TemplateLoader.h"
+#include "reportengine/internal/TemplateLoader.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +17,13 @@ QString LoadResult::toString() const
 }
 
 namespace {
+
+bool holdsBand(const std::vector<ReportObject>& objects)
+{
+    return std::any_of(objects.begin(), objects.end(), [](const ReportObject& o) {
+        return std::holds_alternative<DataBand>(o.item);
+    });
+}
 
 struct LoadError
 {
@@ -38,6 +45,10 @@ private:
     void readPage(const PageSetup& defaults, TemplatePage& page);
     void readObjects(std::vector<ReportObject>& objects, bool inBand);
     void readInclude(ReportTemplate& out);
+    void readObjectInclude(std::vector<ReportObject>& objects);
+    // The pages an <include> names (all when it names none), from its file.
+    std::vector<TemplatePage> includedPages();
+    QString resourceText(const QString& file, const QString& key);
     ReportObject readText();
     ReportObject readLine();
     ReportObject readRect();
@@ -317,7 +328,7 @@ void Loader::readReport(ReportTemplate& out)
         fail(m_xml.errorString());
 }
 
-void Loader::readInclude(ReportTemplate& out)
+std::vector<TemplatePage> Loader::includedPages()
 {
     beginAttributes({QStringLiteral("file"), QStringLiteral("pages")});
     const QString file = str(QStringLiteral("file"));
@@ -338,19 +349,68 @@ void Loader::readInclude(ReportTemplate& out)
         fail(r.message);
     }
     const QStringList wanted = str(QStringLiteral("pages")).split(u' ', Qt::SkipEmptyParts);
-    if (wanted.isEmpty()) {
-        for (TemplatePage& page : included.pages)
-            out.pages.push_back(std::move(page));
-    } else {
-        for (const QString& name : wanted) {
-            auto it = std::find_if(included.pages.begin(), included.pages.end(),
-                                   [&](const TemplatePage& p) { return p.name == name; });
-            if (it == included.pages.end())
-                fail(QStringLiteral("\"%1\" has no page \"%2\"").arg(file, name));
-            out.pages.push_back(*it);
-        }
+    if (wanted.isEmpty())
+        return std::move(included.pages);
+    std::vector<TemplatePage> pages;
+    for (const QString& name : wanted) {
+        auto it = std::find_if(included.pages.begin(), included.pages.end(),
+                               [&](const TemplatePage& p) { return p.name == name; });
+        if (it == included.pages.end())
+            fail(QStringLiteral("\"%1\" has no page \"%2\"").arg(file, name));
+        pages.push_back(*it);
     }
+    return pages;
+}
+
+void Loader::readInclude(ReportTemplate& out)
+{
+    for (TemplatePage& page : includedPages())
+        out.pages.push_back(std::move(page));
     skipToEnd();
+}
+
+// Inside a page, <include> brings in the objects of other pages, so that what
+// every page of a report shows (headings, footers) is written once.
+void Loader::readObjectInclude(std::vector<ReportObject>& objects)
+{
+    for (TemplatePage& page : includedPages())
+        for (ReportObject& object : page.objects) {
+            if (std::holds_alternative<DataBand>(object.item) && holdsBand(objects))
+                fail(QStringLiteral("a page holds at most one <band>"));
+            objects.push_back(std::move(object));
+        }
+    skipToEnd();
+}
+
+// A text resource file holds named texts: a line "@name" starts the text of
+// that name, which runs to the next such line; lines starting with "#" are
+// comments; blank lines around a text are dropped, those inside kept.
+QString Loader::resourceText(const QString& file, const QString& key)
+{
+    const QString path = QFileInfo(QDir(m_baseDir), file).absoluteFilePath();
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        fail(QStringLiteral("cannot read the text file \"%1\"").arg(file));
+    const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
+    bool inside = false;
+    bool found = false;
+    QStringList text;
+    for (const QString& line : lines) {
+        if (line.startsWith(u'@')) {
+            inside = line.mid(1).trimmed() == key;
+            found = found || inside;
+            continue;
+        }
+        if (inside && !line.startsWith(u'#'))
+            text << line;
+    }
+    if (!found)
+        fail(QStringLiteral("\"%1\" has no text \"%2\"").arg(file, key));
+    while (!text.isEmpty() && text.first().trimmed().isEmpty())
+        text.removeFirst();
+    while (!text.isEmpty() && text.last().trimmed().isEmpty())
+        text.removeLast();
+    return text.join(u'\n');
 }
 
 void Loader::readPage(const PageSetup& defaults, TemplatePage& page)
@@ -363,7 +423,6 @@ void Loader::readPage(const PageSetup& defaults, TemplatePage& page)
 
 void Loader::readObjects(std::vector<ReportObject>& objects, bool inBand)
 {
-    bool hasBand = false;
     while (m_xml.readNextStartElement()) {
         const auto name = m_xml.name();
         if (name == QLatin1String("text"))
@@ -379,11 +438,12 @@ void Loader::readObjects(std::vector<ReportObject>& objects, bool inBand)
         else if (name == QLatin1String("band")) {
             if (inBand)
                 fail(QStringLiteral("a <band> cannot hold another band"));
-            if (hasBand)
+            if (holdsBand(objects))
                 fail(QStringLiteral("a page holds at most one <band>"));
-            hasBand = true;
             objects.push_back(readBand());
-        } else
+        } else if (name == QLatin1String("include") && !inBand)
+            readObjectInclude(objects);
+        else
             fail(QStringLiteral("unknown element <%1>").arg(name));
     }
     if (m_xml.hasError())
@@ -396,7 +456,8 @@ ReportObject Loader::readText()
                     QStringList{QStringLiteral("color"), QStringLiteral("fill"),
                                 QStringLiteral("halign"), QStringLiteral("valign"),
                                 QStringLiteral("wrap"), QStringLiteral("grow"),
-                                QStringLiteral("padding"), QStringLiteral("line-spacing")});
+                                QStringLiteral("padding"), QStringLiteral("line-spacing"),
+                                QStringLiteral("text-file"), QStringLiteral("text-key")});
     ReportObject object;
     common(object);
     object.rect = geometry(true);
@@ -427,9 +488,18 @@ ReportObject Loader::readText()
     box.grow = boolean(QStringLiteral("grow"), false);
     box.padding = number(QStringLiteral("padding"), 2, 0, 1000);
     box.lineSpacing = number(QStringLiteral("line-spacing"), 1.25, 0.1, 10);
+    const QString textFile = str(QStringLiteral("text-file"));
+    const QString textKey = str(QStringLiteral("text-key"));
+    if (textFile.isEmpty() != textKey.isEmpty())
+        fail(QStringLiteral("\"text-file\" and \"text-key\" go together"));
     box.text = m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
     if (m_xml.hasError())
         fail(m_xml.errorString());
+    if (!textFile.isEmpty()) {
+        if (!box.text.trimmed().isEmpty())
+            fail(QStringLiteral("a text box with \"text-file\" holds no text of its own"));
+        box.text = resourceText(textFile, textKey);
+    }
     object.item = box;
     return object;
 }

@@ -1,6 +1,6 @@
-#include "reportengine/TextLayout.h"
+#include "reportengine/internal/TextLayout.h"
 
-#include "reportengine/Fonts.h"
+#include "reportengine/internal/Fonts.h"
 
 #include <QRawFont>
 #include <QTextBoundaryFinder>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "reportengine/Builder.h"
 #include "reportengine/DataSource.h"
-#include "reportengine/TemplateLoader.h"
+#include "reportengine/internal/Builder.h"
+#include "reportengine/internal/TemplateLoader.h"
 
 #include <QDir>
 #include <QString>

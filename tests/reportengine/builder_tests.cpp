@@ -1,6 +1,6 @@
 #include "Helpers.h"
-#include "reportengine/ChartLayout.h"
 #include "reportengine/Report.h"
+#include "reportengine/internal/ChartLayout.h"
 
 #include <QSignalSpy>
 
@@ -263,7 +263,7 @@ TEST(Report, AsyncBuildRefusesASecondBuildUntilItFinishes)
     ASSERT_TRUE(report.startBuild());
     EXPECT_TRUE(report.isBuilding());
     EXPECT_FALSE(report.startBuild());
-    EXPECT_FALSE(report.build().ok);
+    EXPECT_FALSE(report.build());
     // Emptying the report meanwhile does not disturb the build under way.
     report.clear();
     ASSERT_TRUE(finished.wait(5000));

@@ -1,6 +1,6 @@
 #include "Helpers.h"
 #include "reportengine/Export.h"
-#include "reportengine/Fonts.h"
+#include "reportengine/internal/Fonts.h"
 
 #include <QFile>
 #include <QFontDatabase>

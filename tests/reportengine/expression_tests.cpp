@@ -1,5 +1,5 @@
 #include "Helpers.h"
-#include "reportengine/Expression.h"
+#include "reportengine/internal/Expression.h"
 
 using namespace hra::reportengine;
 using namespace hra::reportengine::test;
@@ -72,6 +72,22 @@ TEST(Expressions, UnknownSourcesAndFieldsAreReportedOnce)
     EXPECT_EQ(result.warnings,
               QStringList({QStringLiteral("unknown data source \"nosuch\""),
                            QStringLiteral("unknown field \"nofield\" of data source \"person\"")}));
+}
+
+TEST(Expressions, SourcesWithoutRowsDoNotWarnAboutFields)
+{
+    // An empty JSON array names no fields; neither a text nor a chart over it
+    // warns, while the same chart over a source with rows does.
+    DataSources sources;
+    sources.add(table(QStringLiteral("none"), {}, {}));
+    sources.add(table(QStringLiteral("some"), {QStringLiteral("x")}, {{1}}));
+    const QString xml = onePage(QStringLiteral(
+        "<text width=\"100\" height=\"20\">[none.&quot;a&quot;]</text>"
+        "<chart y=\"30\" width=\"300\" height=\"200\" source=\"none\" value=\"v\"/>"
+        "<chart y=\"240\" width=\"300\" height=\"200\" source=\"some\" value=\"v\"/>"));
+    const BuildResult result = build(xml, sources);
+    EXPECT_EQ(result.warnings,
+              QStringList({QStringLiteral("unknown field \"v\" of data source \"some\"")}));
 }
 
 TEST(Expressions, ParseSplitsLiteralFieldAndPageParts)

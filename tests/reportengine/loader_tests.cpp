@@ -211,6 +211,98 @@ TEST(TemplateLoader, PagesComeFromOtherTemplates)
                            QStringLiteral("b3 4"), QStringLiteral("b1 5")}));
 }
 
+TEST(TemplateLoader, PagesTakeSharedObjectsFromOtherTemplates)
+{
+    QTemporaryDir dir;
+    // The shared page holds a footer; each page of the report takes it in
+    // where it stands, so its own objects may come before and after it.
+    writeFile(dir.filePath(QStringLiteral("common.xml")),
+              "<report><page name=\"footer\">"
+              "<text y=\"900\" width=\"200\" height=\"20\">第 [Page#] 页</text>"
+              "<line x1=\"0\" y1=\"890\" x2=\"600\" y2=\"890\"/></page>"
+              "<page name=\"other\"><text width=\"9\" height=\"9\">x</text></page></report>");
+    writeFile(dir.filePath(QStringLiteral("report.xml")),
+              "<report>"
+              "<page><text width=\"200\" height=\"20\">一</text>"
+              "<include file=\"common.xml\" pages=\"footer\"/>"
+              "<text y=\"30\" width=\"200\" height=\"20\">二</text></page>"
+              "<page><include file=\"common.xml\" pages=\"footer\"/></page></report>");
+    ReportTemplate t;
+    const LoadResult r = loadTemplate(dir.filePath(QStringLiteral("report.xml")), t);
+    ASSERT_TRUE(r.ok) << r.toString().toStdString();
+    ASSERT_EQ(t.pages.size(), 2u);
+    EXPECT_EQ(t.pages[0].objects.size(), 4u);
+    EXPECT_TRUE(std::holds_alternative<LineShape>(t.pages[0].objects[2].item));
+    const BuildResult built = buildReport(t, {});
+    EXPECT_EQ(built.report.pageText(0), QStringLiteral("一\n第 1 页\n二"));
+    EXPECT_EQ(built.report.pageText(1), QStringLiteral("第 2 页"));
+
+    // Inside a page the usual include errors hold, and a band is still one a page.
+    writeFile(dir.filePath(QStringLiteral("band.xml")),
+              "<report><page name=\"b\"><band source=\"s\" height=\"10\"/></page></report>");
+    writeFile(dir.filePath(QStringLiteral("two-bands.xml")),
+              "<report><page>\n<band source=\"t\" height=\"10\"/>\n"
+              "<include file=\"band.xml\"/></page></report>");
+    writeFile(dir.filePath(QStringLiteral("missing.xml")),
+              "<report>\n<page>\n<include file=\"common.xml\" pages=\"nope\"/></page></report>");
+    for (const auto& [file, message] : {std::pair{"two-bands.xml", "at most one <band>"},
+                                        {"missing.xml", "has no page \"nope\""}}) {
+        const LoadResult e = loadTemplate(dir.filePath(QLatin1String(file)), t);
+        EXPECT_FALSE(e.ok) << file;
+        EXPECT_EQ(e.line, 3) << file;
+        EXPECT_TRUE(e.message.contains(QLatin1String(message))) << e.message.toStdString();
+    }
+}
+
+TEST(TemplateLoader, TextBoxesTakeNamedTextsFromATextFile)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("texts"));
+    writeFile(dir.filePath(QStringLiteral("texts/notes.txt")),
+              "# which text goes where is up to the template\n"
+              "@intro\n\n第一段，[p.\"name\"]。\n\n第二段。\n\n"
+              "@intro-more\n另一段。\n# a comment inside is dropped\n@empty\n");
+    const QString box = QStringLiteral(
+        "<text width=\"300\" height=\"100\" text-file=\"texts/notes.txt\" text-key=\"%1\"/>");
+    DataSources sources;
+    sources.add(table(QStringLiteral("p"), {QStringLiteral("name")}, {{QStringLiteral("王五")}}));
+    ReportTemplate t =
+        parse(onePage(box.arg(QStringLiteral("intro")) + box.arg(QStringLiteral("intro-more")) +
+                      box.arg(QStringLiteral("empty"))),
+              dir.path());
+    const auto& objects = t.pages.at(0).objects;
+    ASSERT_EQ(objects.size(), 3u);
+    // Lines and blank lines inside a text are kept; around it, dropped.
+    EXPECT_EQ(std::get<TextBox>(objects[0].item).text,
+              QStringLiteral("第一段，[p.\"name\"]。\n\n第二段。"));
+    EXPECT_EQ(std::get<TextBox>(objects[1].item).text, QStringLiteral("另一段。"));
+    EXPECT_EQ(std::get<TextBox>(objects[2].item).text, QString());
+    EXPECT_TRUE(
+        buildReport(t, sources).report.pageText(0).startsWith(QStringLiteral("第一段，王五。")));
+
+    const struct
+    {
+        QString xml;
+        const char* message;
+    } errors[] = {
+        {box.arg(QStringLiteral("nosuch")), "has no text \"nosuch\""},
+        {QStringLiteral("<text width=\"9\" height=\"9\" text-file=\"texts/none.txt\" "
+                        "text-key=\"a\"/>"),
+         "cannot read the text file"},
+        {QStringLiteral("<text width=\"9\" height=\"9\" text-file=\"texts/notes.txt\"/>"),
+         "go together"},
+        {QStringLiteral("<text width=\"9\" height=\"9\" text-file=\"texts/notes.txt\" "
+                        "text-key=\"intro\">own</text>"),
+         "no text of its own"},
+    };
+    for (const auto& e : errors) {
+        ReportTemplate out;
+        const LoadResult r = loadTemplateFromData(onePage(e.xml).toUtf8(), dir.path(), out);
+        EXPECT_FALSE(r.ok) << e.message;
+        EXPECT_TRUE(r.message.contains(QLatin1String(e.message))) << r.message.toStdString();
+    }
+}
+
 TEST(TemplateLoader, IncludeErrorsNameTheFileAndLine)
 {
     QTemporaryDir dir;

@@ -1,8 +1,9 @@
 #include "reportengine/widgets/ReportPreview.h"
 
-#include "reportengine/Export.h"
 #include "reportengine/Report.h"
-#include "reportengine/Units.h"
+#include "reportengine/internal/BuiltReport.h"
+#include "reportengine/internal/PdfTextMaps.h"
+#include "reportengine/internal/Units.h"
 
 #include <QFile>
 #include <QPaintEvent>
@@ -33,7 +34,7 @@ public:
 
     QSize pagePixels(int index) const
     {
-        return (m_owner->m_report.page(index).setup.paperSize() * scale()).toSize();
+        return (m_owner->m_report->page(index).setup.paperSize() * scale()).toSize();
     }
 
     int top(int index) const
@@ -48,12 +49,12 @@ public:
     {
         int width = 0;
         int height = kGap;
-        for (int i = 0; i < m_owner->m_report.pageCount(); ++i) {
+        for (int i = 0; i < m_owner->m_report->pageCount(); ++i) {
             const QSize s = pagePixels(i);
             width = std::max(width, s.width());
             height += s.height() + kGap;
         }
-        resize(width + 2 * kGap, m_owner->m_report.isEmpty() ? 0 : height);
+        resize(width + 2 * kGap, m_owner->m_report->isEmpty() ? 0 : height);
         update();
     }
 
@@ -61,7 +62,7 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         QPainter painter(this);
-        const BuiltReport& report = m_owner->m_report;
+        const BuiltReport& report = *m_owner->m_report;
         int y = kGap;
         for (int i = 0; i < report.pageCount(); ++i) {
             const QSize s = pagePixels(i);
@@ -82,7 +83,8 @@ private:
     ReportPreview* m_owner;
 };
 
-ReportPreview::ReportPreview(QWidget* parent) : QScrollArea(parent), m_pages(new Pages(this))
+ReportPreview::ReportPreview(QWidget* parent)
+    : QScrollArea(parent), m_pages(new Pages(this)), m_report(std::make_unique<BuiltReport>())
 {
     setObjectName(QStringLiteral("reportPreview"));
     setWidget(m_pages);
@@ -91,9 +93,16 @@ ReportPreview::ReportPreview(QWidget* parent) : QScrollArea(parent), m_pages(new
     setBackgroundRole(QPalette::Dark);
 }
 
+ReportPreview::~ReportPreview() = default;
+
+int ReportPreview::pageCount() const
+{
+    return m_report->pageCount();
+}
+
 void ReportPreview::setReport(const BuiltReport& report)
 {
-    m_report = report;
+    *m_report = report;
     m_pages->relayout();
 }
 
@@ -118,13 +127,13 @@ bool ReportPreview::print()
     if (!hasPages())
         return false;
     QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
-    printer.setPageLayout(m_report.page(0).setup.pageLayout());
+    printer.setPageLayout(m_report->page(0).setup.pageLayout());
     printer.setFromTo(1, pageCount());
     QPrintDialog dialog(&printer, this);
     dialog.setMinMax(1, pageCount());
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    return printReport(m_report, printer);
+    return printReport(*m_report, printer);
 }
 
 bool printReport(const BuiltReport& report, QPrinter& printer)

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "reportengine/BuiltReport.h"
-
 #include <QScrollArea>
+#include <memory>
 
 class QPrinter;
 
 namespace hra::reportengine {
 
+class BuiltReport;
 class Report;
 
 // Shows built pages one below the other at 100 % zoom, with scrolling.
@@ -17,15 +17,16 @@ class ReportPreview : public QScrollArea
 
 public:
     explicit ReportPreview(QWidget* parent = nullptr);
+    ~ReportPreview() override;
 
     void setReport(const BuiltReport& report);
     // Shows each build of `report` when it finishes, and clears the pages
     // when a build starts.
     void follow(Report* report);
     void clear();
-    bool hasPages() const { return !m_report.isEmpty(); }
-    int pageCount() const { return m_report.pageCount(); }
-    const BuiltReport& report() const { return m_report; }
+    bool hasPages() const { return pageCount() > 0; }
+    int pageCount() const;
+    const BuiltReport& report() const { return *m_report; }
     // Top of page `index` in the scrolled widget's coordinates.
     int pageTop(int index) const;
 
@@ -36,7 +37,7 @@ public:
 private:
     class Pages;
     Pages* m_pages;
-    BuiltReport m_report;
+    std::unique_ptr<BuiltReport> m_report;
 };
 
 // Sends pages to a printer set up by the caller (page range honoured);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reportengine/Template.h"
+#include "reportengine/internal/Template.h"
 
 #include <QGlyphRun>
 #include <QLineF>

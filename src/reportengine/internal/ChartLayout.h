@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reportengine/BuiltReport.h"
-#include "reportengine/Template.h"
+#include "reportengine/internal/BuiltReport.h"
+#include "reportengine/internal/Template.h"
 
 #include <QString>
 #include <vector>

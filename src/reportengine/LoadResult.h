@@ -1,12 +1,11 @@
 #pragma once
 
-#include "reportengine/Template.h"
-
 #include <QString>
 #include <QStringList>
 
 namespace hra::reportengine {
 
+// The outcome of loading a template.
 struct LoadResult
 {
     bool ok = true;
@@ -19,13 +18,5 @@ struct LoadResult
     // "file:line:column: message", for showing to a template author.
     QString toString() const;
 };
-
-// Loads a template file. A missing file gives an empty template and success;
-// a malformed one gives an error with its line and column and leaves `out`
-// empty. Never throws.
-LoadResult loadTemplate(const QString& path, ReportTemplate& out);
-
-// The same from memory; `baseDir` resolves picture and include file names.
-LoadResult loadTemplateFromData(const QByteArray& xml, const QString& baseDir, ReportTemplate& out);
 
 } // namespace hra::reportengine

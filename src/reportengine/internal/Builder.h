@@ -1,8 +1,8 @@
 #pragma once
 
-#include "reportengine/BuiltReport.h"
 #include "reportengine/DataSource.h"
-#include "reportengine/Template.h"
+#include "reportengine/internal/BuiltReport.h"
+#include "reportengine/internal/Template.h"
 
 #include <QSet>
 #include <QStringList>

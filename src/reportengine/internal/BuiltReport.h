@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reportengine/Template.h"
-#include "reportengine/TextLayout.h"
+#include "reportengine/internal/Template.h"
+#include "reportengine/internal/TextLayout.h"
 
 #include <QColor>
 #include <QImage>

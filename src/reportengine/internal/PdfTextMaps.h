@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+
+namespace hra::reportengine {
+
+class BuiltReport;
+
+// Qt's PDF writer maps each embedded glyph back to the lowest code point
+// that shows it, so a CJK font that draws 页 and the radical ⻚ with one
+// glyph makes extracted text read ⻚. The repair rewrites the PDF's
+// ToUnicode maps with the characters that were actually drawn.
+
+// Code point the writer puts in a text map -> the character drawn instead.
+using TextMapRepairs = QHash<char16_t, char16_t>;
+
+// The repairs the text of `report` needs. A code point that is also drawn
+// as itself somewhere is never repaired.
+TextMapRepairs textMapRepairs(const BuiltReport& report);
+
+// Rewrites every ToUnicode map of `pdf` with `repairs` applied, moving the
+// objects after it and writing a new cross-reference table. A PDF of any
+// other shape than the one Qt writes (one xref subsection, maps of 4-digit
+// codes) is returned unchanged.
+QByteArray rewriteTextMaps(const QByteArray& pdf, const TextMapRepairs& repairs);
+
+// Both of the above: the PDF `report` was exported to, with repaired maps.
+QByteArray repairPdfTextMaps(const QByteArray& pdf, const BuiltReport& report);
+
+} // namespace hra::reportengine

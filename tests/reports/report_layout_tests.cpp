@@ -1,0 +1,291 @@
+// The personal report's templates against the engine and the analysis of a
+// demo person: pages per section, empty data, joined fields, the charts'
+// particulars, and the person's values on the pages where they belong.
+
+#include "analysis/AnalysisSession.h"
+#include "reportengine/Export.h"
+#include "reportengine/Report.h"
+#include "store/Connection.h"
+#include "support/TestDatabase.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace re = hra::reportengine;
+using namespace hra;
+
+namespace {
+
+QString reportsDir()
+{
+    return qEnvironmentVariable("HRA_SOURCE_DIR") + QStringLiteral("/reports");
+}
+
+struct Section
+{
+    const char* file;
+    QStringList pages;
+};
+
+// The sections in report order and the pages each one prints.
+const std::vector<Section>& sections()
+{
+    static const std::vector<Section> all{
+        {"fpqy", {"Page1", "Page2"}},
+        {"jkxx", {"Page_jkxx1", "Page_jkxx2"}},
+        {"dxwl", {"Page_dxwl", "Page_dxwl2"}},
+        {"gxy", {"Page_gxy", "Page_gxy2", "Page_gxy3"}},
+        {"tnb", {"Page_tnb", "Page_tnb2"}},
+        {"gxb", {"Page_gxb", "Page_gxb2"}},
+        {"dmzy", {"Page_dmzy", "Page_dmzy2"}},
+        {"nzz", {"Page_nzz", "Page_nzz2", "Page_nzz3"}},
+        {"ssyy", {"Page_ssyy"}},
+        {"yd", {"Page_ydcf", "Page_ydrl"}},
+        {"wxys", {"Page_shfs_wxys", "Page_shfs_wxys2", "Page_shfs_wxys3"}},
+    };
+    return all;
+}
+
+// Every dataset the templates read, with its fields and no rows.
+void addEmptySources(re::DataSources& sources)
+{
+    for (const QString& name : analysis::AnalysisSession::datasetNames())
+        sources.add(std::make_shared<re::TableDataSource>(name, QStringList{}));
+}
+
+void addTable(re::Report& report, const QString& name, const QStringList& fields,
+              const QList<QVariantList>& rows)
+{
+    report.dataSources().add(std::make_shared<re::TableDataSource>(name, fields, rows));
+}
+
+bool loadSection(re::Report& report, const QString& file)
+{
+    const re::LoadResult loaded = report.load(reportsDir() + u'/' + file + QStringLiteral(".fr3"));
+    EXPECT_TRUE(loaded.ok) << loaded.toString().toStdString();
+    EXPECT_TRUE(loaded.warnings.isEmpty()) << loaded.warnings.join(u'\n').toStdString();
+    return loaded.ok && report.templatePageCount() > 0;
+}
+
+QString runTool(const QString& tool, const QStringList& args)
+{
+    QProcess p;
+    p.start(tool, args);
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+TEST(ReportLayout, EachSectionPrintsItsPagesAndTheWholeReportAllTwentyFour)
+{
+    QStringList all;
+    for (const Section& section : sections()) {
+        re::Report report;
+        ASSERT_TRUE(loadSection(report, QLatin1String(section.file))) << section.file;
+        EXPECT_EQ(report.templatePageNames(), section.pages) << section.file;
+        // A section built alone counts its pages from 1.
+        addEmptySources(report.dataSources());
+        ASSERT_TRUE(report.build()) << report.lastError().toStdString();
+        EXPECT_EQ(report.pageCount(), section.pages.size());
+        if (QLatin1String(section.file) != QLatin1String("fpqy"))
+            EXPECT_TRUE(report.pageText(0).contains(QStringLiteral("第 1 页"))) << section.file;
+        all << section.pages;
+    }
+    re::Report whole;
+    ASSERT_TRUE(loadSection(whole, QStringLiteral("pgbg")));
+    EXPECT_EQ(whole.templatePageNames(), all);
+    EXPECT_EQ(all.size(), 24);
+}
+
+TEST(ReportLayout, TheCoverPictureCanBeReplacedOrHidden)
+{
+    // The section dialog puts the centre's stored cover in place of the
+    // default, or hides it; the cover page prints either way.
+    re::Report report;
+    ASSERT_TRUE(loadSection(report, QStringLiteral("fpqy")));
+    addEmptySources(report.dataSources());
+    QImage own(40, 56, QImage::Format_RGB32);
+    own.fill(Qt::blue);
+    EXPECT_TRUE(report.setPicture(QStringLiteral("Pic_fm"), own));
+    ASSERT_TRUE(report.build());
+    // A point of the cover's left edge, clear of every text.
+    const QPoint probe(30, 300);
+    EXPECT_EQ(re::renderPage(report.built(), 0, 40).pixelColor(probe), QColor(Qt::blue));
+    EXPECT_TRUE(report.setObjectVisible(QStringLiteral("Pic_fm"), false));
+    ASSERT_TRUE(report.build());
+    EXPECT_EQ(report.pageCount(), 2);
+    EXPECT_EQ(re::renderPage(report.built(), 0, 40).pixelColor(probe), QColor(Qt::white));
+    EXPECT_TRUE(report.pageText(0).contains(QStringLiteral("健康评估")));
+}
+
+TEST(ReportLayout, DatasetsWithoutRowsPrintEmptyFieldsOnCompletePages)
+{
+    re::Report report;
+    ASSERT_TRUE(loadSection(report, QStringLiteral("pgbg")));
+    addEmptySources(report.dataSources());
+    ASSERT_TRUE(report.build()) << report.lastError().toStdString();
+    ASSERT_EQ(report.pageCount(), 24);
+    EXPECT_TRUE(report.lastWarnings().isEmpty()) << report.lastWarnings().join(u'\n').toStdString();
+    for (int i = 1; i < 24; ++i) {
+        const QString text = report.pageText(i);
+        // The person box prints its labels with empty values, the footer its number.
+        EXPECT_TRUE(text.contains(QStringLiteral("编号：\n\n姓名：\n\n")))
+            << i << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("第 %1 页").arg(i + 1))) << i;
+    }
+    // Static texts stay: the disclaimers and the labels around empty fields.
+    EXPECT_TRUE(report.pageText(8).contains(
+        QStringLiteral("本报告是对高血压危险性评估，不作为临床诊断结果")));
+    EXPECT_TRUE(report.pageText(17).contains(
+        QStringLiteral("本报告是对脑卒中危险性评估，不作为临床诊断结果")));
+    EXPECT_TRUE(report.pageText(19).contains(QStringLiteral("您的体重指数为：\n状况：\n")));
+}
+
+TEST(ReportLayout, TwoFieldsInOneBoxPrintJoinedAndUntickedDiseasesEmpty)
+{
+    re::Report report;
+    ASSERT_TRUE(loadSection(report, QStringLiteral("tnb")));
+    addEmptySources(report.dataSources());
+    // The analysis hands an unticked disease over as empty text.
+    addTable(report, QStringLiteral("frxDB_jbxx_mqzk"),
+             {QStringLiteral("jiazs_1tnb"), QStringLiteral("jiazs_2tnb"), QStringLiteral("gaoxy")},
+             {{QStringLiteral("母"), QStringLiteral("父"), QString()}});
+    ASSERT_TRUE(report.build());
+    EXPECT_TRUE(report.pageText(0).contains(QStringLiteral("糖尿病家族史\n母父\n")))
+        << report.pageText(0).toStdString();
+
+    ASSERT_TRUE(loadSection(report, QStringLiteral("nzz")));
+    addTable(report, QStringLiteral("frxDB_jbxx_shfs"),
+             {QStringLiteral("shifxy"), QStringLiteral("xiyzs")},
+             {{QStringLiteral("是"), QStringLiteral("11-20支")}});
+    ASSERT_TRUE(report.build());
+    EXPECT_TRUE(report.pageText(0).contains(QStringLiteral("吸烟情况\n是11-20支\n")));
+
+    ASSERT_TRUE(loadSection(report, QStringLiteral("jkxx")));
+    ASSERT_TRUE(report.build());
+    // Eighteen disease cells under two headings; only the ticked one prints.
+    const QString page3 = report.pageText(0);
+    const qsizetype table = page3.indexOf(QStringLiteral("现患病名称\n现患病名称\n"));
+    ASSERT_GE(table, 0);
+    EXPECT_TRUE(page3.mid(table).startsWith(QStringLiteral("现患病名称\n现患病名称\n") +
+                                            QStringLiteral("\n").repeated(18) +
+                                            QStringLiteral("家族史情况")))
+        << page3.mid(table, 80).toStdString();
+}
+
+TEST(ReportLayout, GradeChartSortsAscendingAndKeepsFiveBars)
+{
+    re::Report report;
+    ASSERT_TRUE(loadSection(report, QStringLiteral("gxy")));
+    addEmptySources(report.dataSources());
+    QList<QVariantList> rows;
+    const QList<std::pair<const char*, int>> bars{{"三", 3}, {"零", 0}, {"六", 6}, {"一", 1},
+                                                  {"五", 5}, {"二", 2}, {"四", 4}};
+    for (const auto& [name, value] : bars)
+        rows << QVariantList{QString::fromUtf8(name), value};
+    addTable(report, QStringLiteral("frxDB_gxyjb"),
+             {QStringLiteral("gxyjb"), QStringLiteral("gxy1")}, rows);
+    ASSERT_TRUE(report.build());
+    const QString text = report.pageText(0);
+    // The category labels, left to right, are the five lowest values.
+    EXPECT_TRUE(text.contains(QStringLiteral("零\n一\n二\n三\n四\n"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("\n五\n")));
+    EXPECT_FALSE(text.contains(QStringLiteral("\n六\n")));
+}
+
+TEST(ReportLayout, DietChartAxisRunsFromZeroToFive)
+{
+    re::Report report;
+    ASSERT_TRUE(loadSection(report, QStringLiteral("ssyy")));
+    addEmptySources(report.dataSources());
+    // Low scores alone would give an axis to 2.5; the scale of levels needs 0 to 5.
+    addTable(report, QStringLiteral("frxDB_ssyytb"),
+             {QStringLiteral("mingc"), QStringLiteral("zhis")},
+             {{QStringLiteral("主食"), 1}, {QStringLiteral("豆类"), 2}});
+    ASSERT_TRUE(report.build());
+    const QString text = report.pageText(0);
+    EXPECT_TRUE(text.contains(QStringLiteral("\n0\n1\n2\n3\n4\n5\n"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("2.5")));
+}
+
+// The whole report of a demo person, from the analysis to the PDF: the
+// person's values are on the pages where they belong, and every font is
+// embedded (no missing glyphs).
+TEST(ReportLayout, DemoPersonsValuesAppearOnTheirPagesOfThePdf)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "poppler-utils not installed";
+    test::TestDatabase db(store::Driver::Sqlite);
+    auto conn = db.connectInitialised(QStringLiteral("layout"), true);
+    analysis::AnalysisSession session(*conn);
+    session.open(QStringLiteral("0000000001"), 1);
+    ASSERT_TRUE(session.runAll(analysis::AnalysisSession::wholeReportOrder()));
+
+    re::Report report;
+    ASSERT_TRUE(loadSection(report, QStringLiteral("pgbg")));
+    for (const QString& name : analysis::AnalysisSession::datasetNames()) {
+        const analysis::Dataset d = session.dataset(name);
+        report.dataSources().add(std::make_shared<re::TableDataSource>(name, d.fields, d.rows));
+    }
+    ASSERT_TRUE(report.build()) << report.lastError().toStdString();
+    EXPECT_TRUE(report.lastWarnings().isEmpty()) << report.lastWarnings().join(u'\n').toStdString();
+    ASSERT_EQ(report.pageCount(), 24);
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    ASSERT_TRUE(re::exportPdf(report.built(), pdf));
+    auto page = [&](int n) {
+        return runTool(QStringLiteral("pdftotext"),
+                       {QStringLiteral("-f"), QString::number(n), QStringLiteral("-l"),
+                        QString::number(n), QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    };
+    const struct
+    {
+        int page;
+        const char* text;
+    } expected[] = {
+        {1, "0000000001"},
+        {1, "张建国"},
+        {1, "示例市规划局"},
+        {2, "尊敬的张建国 先生，"},
+        {3, "162/102"},
+        {3, "27.71"},
+        {4, "主副食各半"},
+        {5, "I高度危险"},
+        {5, "总胆固醇偏高"},
+        {7, "您为2级高血压"},
+        {10, "8.79"},
+        {12, "11.32"},
+        {16, "是11-20支"},
+        {16, "19.5904"},
+        {19, "餐量分配"},
+        {20, "166千卡左右"},
+        {20, "有效心率：97-113次/分"},
+        {22, "您的体重指数是：27.71"},
+        {24, "您的TC是：6.42mmol/L"},
+        {24, "您的脂肪肝：轻度"},
+        {24, "第 24 页"},
+    };
+    QHash<int, QString> texts;
+    for (const auto& e : expected) {
+        if (!texts.contains(e.page))
+            texts.insert(e.page, page(e.page));
+        EXPECT_TRUE(texts[e.page].contains(QString::fromUtf8(e.text)))
+            << "page " << e.page << ": " << e.text << "\n"
+            << texts[e.page].toStdString();
+    }
+
+    const QStringList fonts =
+        runTool(QStringLiteral("pdffonts"), {pdf}).split(u'\n', Qt::SkipEmptyParts).mid(2);
+    ASSERT_FALSE(fonts.isEmpty());
+    for (const QString& line : fonts) {
+        const QStringList cols = line.split(u' ', Qt::SkipEmptyParts);
+        ASSERT_GE(cols.size(), 7);
+        EXPECT_EQ(cols.at(cols.size() - 5), QStringLiteral("yes")) << line.toStdString();
+    }
+}
