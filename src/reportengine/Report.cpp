@@ -1,11 +1,14 @@
 #include "reportengine/Report.h"
 
 #include "reportengine/internal/Builder.h"
+#include "reportengine/internal/Log.h"
 #include "reportengine/internal/TemplateLoader.h"
 
 #include <QTimer>
 
 namespace hra::reportengine {
+
+Q_LOGGING_CATEGORY(lcReport, "hra.report", QtWarningMsg)
 
 Report::Report(QObject* parent)
     : QObject(parent), m_template(std::make_unique<ReportTemplate>()),
@@ -19,6 +22,8 @@ LoadResult Report::load(const QString& path)
 {
     ReportTemplate loaded;
     LoadResult result = loadTemplate(path, loaded);
+    if (!result.ok)
+        qCWarning(lcReport).noquote() << path << result.toString();
     setTemplate(std::move(loaded));
     return result;
 }
@@ -124,6 +129,10 @@ void Report::finish(BuildResult result)
     *m_built = std::move(result.report);
     m_warnings = result.warnings;
     m_error = result.error;
+    if (!result.ok)
+        qCWarning(lcReport).noquote() << "build failed:" << m_error;
+    for (const QString& w : m_warnings)
+        qCInfo(lcReport).noquote() << w;
     emit buildFinished(result.ok);
 }
 
