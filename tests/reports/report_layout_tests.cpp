@@ -229,7 +229,7 @@ TEST(ReportLayout, DemoPersonsValuesAppearOnTheirPagesOfThePdf)
     re::Report report;
     ASSERT_TRUE(loadSection(report, QStringLiteral("pgbg")));
     for (const QString& name : analysis::AnalysisSession::datasetNames()) {
-        const analysis::Dataset d = session.dataset(name);
+        const store::Rows d = session.dataset(name);
         report.dataSources().add(std::make_shared<re::TableDataSource>(name, d.fields, d.rows));
     }
     ASSERT_TRUE(report.build()) << report.lastError().toStdString();

@@ -1,4 +1,5 @@
 #include "store/FormSpec.h"
+#include "store/QuestionnaireForms.h"
 #include "store/PersonRecords.h"
 #include "store/ReferenceRanges.h"
 
@@ -103,11 +104,13 @@ TEST(FormSpec, LooksFieldsUpInTheFormAndWidthsInTheColumnList)
 // their types, and everything it offers for storing fits its column.
 TEST(FormSpec, DeclaredFormsFitTheirColumns)
 {
-    const std::pair<const char*, store::FormSpec> forms[] = {
+    std::vector<std::pair<std::string, store::FormSpec>> forms = {
         {"person (create)", store::personForm(store::PersonFormPurpose::Create)},
         {"person (modify)", store::personForm(store::PersonFormPurpose::Modify)},
         {"reference range", store::referenceRangeForm()},
     };
+    for (const store::QuestionnairePage& page : store::questionnairePages())
+        forms.emplace_back(page.form.table.toStdString(), page.form);
     for (const auto& [name, form] : forms) {
         SCOPED_TRACE(name);
         ASSERT_NE(store::table(form.table), nullptr);
