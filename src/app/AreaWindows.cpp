@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/Shell.h"
 #include "app/WindowRegistry.h"
+#include "app/WorkWindows.h"
 #include "records/BrowseRecordWindow.h"
 #include "records/CreateRecordWindow.h"
 #include "records/DeleteRecordWindow.h"
@@ -10,6 +11,17 @@
 #include "records/Photos.h"
 
 namespace hra::app {
+namespace {
+
+// The questionnaire as the main window's navigation tree sees it.
+class QuestionnaireChild : public questionnaire::QuestionnaireWindow, public QuestionnaireView
+{
+public:
+    using QuestionnaireWindow::QuestionnaireWindow;
+    void showSection(int index) override { QuestionnaireWindow::showSection(index); }
+};
+
+} // namespace
 
 AreaWindows::AreaWindows(AppContext& context, WindowRegistry& registry)
     : m_context(context), m_registry(registry)
@@ -29,6 +41,23 @@ AreaWindows::AreaWindows(AppContext& context, WindowRegistry& registry)
     child(kinds::xgda, [](records::Context& c) { return new records::ModifyRecordWindow(c); });
     child(kinds::scda, [](records::Context& c) { return new records::DeleteRecordWindow(c); });
     child(kinds::llda, [](records::Context& c) { return new records::BrowseRecordWindow(c); });
+    registry.add(kinds::jkpg, Presentation::ChildWindow, [this](AppContext&, Shell& shell) -> QWidget* {
+        return new QuestionnaireChild(questionnaireContext(shell));
+    });
+}
+
+questionnaire::Context& AreaWindows::questionnaireContext(Shell& shell)
+{
+    if (!m_questionnaire) {
+        m_questionnaire.emplace(questionnaire::Context{*m_context.connection, m_context.session,
+                                                       m_context.prompts, {}});
+        // The saved assessment goes to the data analysis window, once there is one.
+        if (m_registry.find(kinds::sjfx))
+            m_questionnaire->analyse = [&shell](const QString&, qint32, const QString&) {
+                shell.N_sjfxClick();
+            };
+    }
+    return *m_questionnaire;
 }
 
 records::Context& AreaWindows::recordsContext()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "questionnaire/QuestionnaireWindow.h"
 #include "records/Context.h"
 
 #include <optional>
@@ -20,10 +21,12 @@ private:
     // Built when the first person-record window opens: the connection only
     // exists after the log-in.
     records::Context& recordsContext();
+    questionnaire::Context& questionnaireContext(class Shell& shell);
 
     AppContext& m_context;
     const WindowRegistry& m_registry;
     std::optional<records::Context> m_records;
+    std::optional<questionnaire::Context> m_questionnaire;
 };
 
 } // namespace hra::app

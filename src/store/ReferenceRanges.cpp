@@ -1,6 +1,7 @@
 #include "store/ReferenceRanges.h"
 
 #include "store/NumberText.h"
+#include "store/Sql.h"
 
 namespace hra::store {
 
@@ -41,6 +42,16 @@ void openReferenceRange(RowBuffer& row, const QSqlDatabase& db, const QString& t
         row.startNew(db, key);
     row.setValue(QStringLiteral("biaomc"), table);
     row.setValue(QStringLiteral("duiyzd"), column);
+}
+
+QHash<QString, QString> referenceRangeTexts(const QSqlDatabase& db, const QString& table)
+{
+    const Rows rows = select(db, QStringLiteral("select duiyzd, duiyz from jkpg_sjzd where biaomc = :t"),
+                             {{QStringLiteral("t"), table}});
+    QHash<QString, QString> out;
+    for (const QVariantList& row : rows.rows)
+        out.insert(row.at(0).toString().trimmed(), row.at(1).toString());
+    return out;
 }
 
 } // namespace hra::store

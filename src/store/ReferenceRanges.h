@@ -3,6 +3,7 @@
 #include "store/FormSpec.h"
 #include "store/RowBuffer.h"
 
+#include <QHash>
 #include <QVariant>
 
 namespace hra::store {
@@ -21,5 +22,9 @@ FormSpec referenceRangeForm();
 // Loads the reference row of a column for editing, or starts a new one, and
 // names its table and column.
 void openReferenceRange(RowBuffer& row, const QSqlDatabase& db, const QString& table, const QString& column);
+
+// The stored range texts of a table's columns (column -> duiyz); when
+// several rows name one column, the last one read wins.
+QHash<QString, QString> referenceRangeTexts(const QSqlDatabase& db, const QString& table);
 
 } // namespace hra::store

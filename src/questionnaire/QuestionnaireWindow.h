@@ -1,0 +1,138 @@
+#pragma once
+
+#include "store/Assessment.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QTableWidget;
+class QTabWidget;
+class QVBoxLayout;
+
+namespace hra::store {
+class Connection;
+struct SessionState;
+} // namespace hra::store
+
+namespace hra::ui {
+class Form;
+class FlatButton;
+class PromptService;
+} // namespace hra::ui
+
+namespace hra::questionnaire {
+
+// What the questionnaire needs from the running program.
+struct Context
+{
+    store::Connection& connection;
+    store::SessionState& session;
+    ui::PromptService& prompts;
+    // Hands a saved assessment to the data analysis (record number,
+    // assessment number, state); empty while there is no analysis window.
+    std::function<void(const QString&, qint32, const QString&)> analyse;
+};
+
+class AssessmentChooser;
+
+// TFrm_jkpg "信息调查": finds the person by record number, starts, continues or
+// reopens one assessment, and edits its five pages, which are built from the
+// declared questionnaire forms and saved together in one transaction.
+class QuestionnaireWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit QuestionnaireWindow(Context& context, QWidget* parent = nullptr);
+    ~QuestionnaireWindow() override;
+
+    // The five pages, 0 to 4 (the navigation tree's children).
+    void showSection(int index);
+    int currentSection() const;
+
+    // Enter in the record-number box.
+    void lookUp();
+    // Opens a stored assessment as the chooser's "&F 查看记录" does (also the
+    // information query's way in).
+    void openAssessment(const QString& recordNumber, qint32 assessmentId, const QString& state);
+    // Starts a new assessment of the person in the record-number box.
+    void startNew(bool fromChooser);
+    void save();
+    void refill();
+    void endAssessment();
+
+    QLineEdit* recordNumberBox() const { return m_number; }
+    QCheckBox* historyBox() const { return m_history; }
+    QWidget* personPanel() const { return m_panel; }
+    QLabel* stateLabel() const { return m_state; }
+    ui::FlatButton* saveButton() const { return m_saveButton; }
+    ui::FlatButton* endButton() const { return m_endButton; }
+    QTabWidget* pages() const { return m_pages; }
+    ui::Form& form(int page) const { return *m_forms.at(size_t(page)); }
+    const store::AssessmentRows& rows() const { return m_rows; }
+    AssessmentChooser* chooser() const { return m_chooser; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildHead(QVBoxLayout* layout);
+    void buildPages(QVBoxLayout* layout);
+    void buildButtons(QVBoxLayout* layout);
+    void numberEdited();
+    bool personExists();
+    void showChooser(bool scanForInProgress);
+    void loadForms();
+    void refreshReferenceLabels();
+    void editReference(const QString& column);
+    void updateBodyMassIndex(bool heightChanged);
+    void markCurrentTab();
+    void discard();
+
+    Context& m_context;
+    store::AssessmentRows m_rows;
+    QLineEdit* m_number = nullptr;
+    QCheckBox* m_history = nullptr;
+    QWidget* m_panel = nullptr;
+    QLabel* m_name = nullptr;
+    QLabel* m_sex = nullptr;
+    QLabel* m_age = nullptr;
+    QLabel* m_state = nullptr;
+    QTabWidget* m_pages = nullptr;
+    std::array<ui::Form*, 5> m_forms{};
+    ui::FlatButton* m_refillButton = nullptr;
+    ui::FlatButton* m_saveButton = nullptr;
+    ui::FlatButton* m_endButton = nullptr;
+    QPointer<AssessmentChooser> m_chooser;
+    bool m_tookPending = false;
+};
+
+// TFrm_ts "评估提示": the person's assessments, to start a new one or view one.
+class AssessmentChooser : public QDialog
+{
+    Q_OBJECT
+public:
+    AssessmentChooser(QuestionnaireWindow& window, ui::PromptService& prompts,
+                      const QList<store::AssessmentSummary>& assessments, bool refuseNew,
+                      QWidget* parent = nullptr);
+
+    QTableWidget* grid() const { return m_grid; }
+    ui::FlatButton* newButton() const { return m_new; }
+    void viewSelected();
+
+private:
+    QuestionnaireWindow& m_window;
+    QList<store::AssessmentSummary> m_assessments;
+    QTableWidget* m_grid;
+    ui::FlatButton* m_new;
+};
+
+} // namespace hra::questionnaire
