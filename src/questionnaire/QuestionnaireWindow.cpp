@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QScrollArea>
@@ -207,6 +208,11 @@ void QuestionnaireWindow::showEvent(QShowEvent* event)
     if (m_tookPending)
         return;
     m_tookPending = true;
+    // Inside the main window the interview takes the whole work area; the
+    // pages scroll where the screen is small.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        if (QMdiArea* area = frame->mdiArea())
+            frame->setGeometry(QRect(QPoint(0, 0), area->viewport()->size()));
     m_pages->setCurrentIndex(0);
     const QString pending = m_context.session.pendingRecordNo.trimmed();
     m_context.session.pendingRecordNo.clear();

@@ -112,7 +112,7 @@ FormSpec currentStatus()
                   tick("ruxa", QStringLiteral("乳腺癌")), tick("naocx", QStringLiteral("脑出血")),
                   tick("xiantxxzb", QStringLiteral("先天性心脏病")),
                   tick("qianlxa", QStringLiteral("前列腺癌")), otherName}),
-         section("health", QStringLiteral("2.您目前的健康情况"), 1,
+         section("health", QStringLiteral("2.您目前的健康情况"), 2,
                  {// The first fatigue option ends with a blank, stored with it.
                   options("pilcd", QStringLiteral("1.您过去一段时间感到疲劳的程度是："),
                           {QStringLiteral("无疲劳 "), QStringLiteral("稍微疲劳"), QStringLiteral("很疲劳"),
@@ -232,7 +232,7 @@ FormSpec lifestyle()
     drinking.push_back(withUnit(text("meirjl", QStringLiteral("3.每日平均饮酒：")), QStringLiteral("ml/日")));
     return form(
         AssessmentTable::Lifestyle,
-        {section("smoking", QStringLiteral("吸烟情况"), 1,
+        {section("smoking", QStringLiteral("吸烟情况"), 2,
                  {options("beidxy", QStringLiteral("1.有无被动吸烟？"),
                           {QStringLiteral("经常"), QStringLiteral("偶尔"), QStringLiteral("很少"),
                            QStringLiteral("从无")}),
@@ -246,7 +246,7 @@ FormSpec lifestyle()
                           {QStringLiteral("1年内"), QStringLiteral("1-5年"), QStringLiteral("6-10年"),
                            QStringLiteral("11年以上")})}),
          section("drinking", QStringLiteral("饮酒情况"), 4, drinking),
-         section("mental", QStringLiteral("精神心理情况"), 1,
+         section("mental", QStringLiteral("精神心理情况"), 2,
                  {options("shifjlcp", QStringLiteral("1.在过去一个月时间里，您精力充沛吗？"), howOften),
                   options("shifcs", QStringLiteral("2.在过去一个月时间里，您生活得充实吗？"), howOften),
                   options("shifzz",
