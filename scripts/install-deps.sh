@@ -11,6 +11,7 @@ packages=(
   tdsodbc unixodbc
   postgresql
   fonts-noto-cjk fonts-arphic-gkai00mp
+  qt6-translations-l10n
   poppler-utils xvfb xauth
 )
 

@@ -9,6 +9,9 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 using namespace hra;
 
@@ -19,6 +22,11 @@ int main(int argc, char** argv)
     // One clear face for the Chinese texts wherever it is installed.
     if (QFontDatabase::families().contains(QStringLiteral("Noto Sans CJK SC")))
         QApplication::setFont(QFont(QStringLiteral("Noto Sans CJK SC"), 10));
+    // Qt's own buttons and dialogs (Yes/No, file and print dialogs) in Chinese.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     const QString iniPath = app::iniPathFromArguments(QApplication::arguments());
 
     ui::DialogPromptService prompts;
