@@ -108,6 +108,11 @@ const ResultTable* tableOf(Evaluation e)
     return entryOf(e).table;
 }
 
+QVariant emptyIfNull(const QString& text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
 QVariant textOrNull(const std::optional<QString>& text)
 {
     return text ? QVariant(*text) : nullText();
@@ -181,8 +186,23 @@ void AnalysisSession::open(const QString& recordNo, qint32 assessmentId)
     m_open = false;
     m_ran.clear();
     m_problems.clear();
+    m_notices.clear();
     m_bloodPressureLevel = QStringLiteral("0级");
     m_metabolicLevel.clear();
+
+    // The request is checked before anything is written: a record number the
+    // register cannot hold is simply not found.
+    const Rows owner =
+        m_statements.select(QStringLiteral("select bianh from jkpg_id where jkpg_id=:jkpgid"),
+                            {{QStringLiteral("jkpgid"), assessmentId}});
+    m_views = readInputViews(m_statements, recordNo, assessmentId);
+    if (m_views.person.isEmpty())
+        throw AnalysisError(QStringLiteral("档案编号“%1”不存在。").arg(recordNo));
+    if (owner.isEmpty())
+        throw AnalysisError(QStringLiteral("评估编号 %1 不存在。").arg(assessmentId));
+    if (owner.value(0, QStringLiteral("bianh")).toString() != recordNo)
+        throw AnalysisError(
+            QStringLiteral("评估编号 %1 不属于档案编号“%2”。").arg(assessmentId).arg(recordNo));
     {
         // Nothing of the previous assessment may survive into this one, even
         // if an evaluation fails later.
@@ -210,17 +230,6 @@ void AnalysisSession::open(const QString& recordNo, qint32 assessmentId)
         m_wroteRows = false;
     }
 
-    const Rows owner =
-        m_statements.select(QStringLiteral("select bianh from jkpg_id where jkpg_id=:jkpgid"),
-                            {{QStringLiteral("jkpgid"), assessmentId}});
-    m_views = readInputViews(m_statements, recordNo, assessmentId);
-    if (m_views.person.isEmpty())
-        throw AnalysisError(QStringLiteral("档案编号“%1”不存在。").arg(recordNo));
-    if (owner.isEmpty())
-        throw AnalysisError(QStringLiteral("评估编号 %1 不存在。").arg(assessmentId));
-    if (owner.value(0, QStringLiteral("bianh")).toString() != recordNo)
-        throw AnalysisError(
-            QStringLiteral("评估编号 %1 不属于档案编号“%2”。").arg(assessmentId).arg(recordNo));
 
     m_exam = examInput(m_views);
     m_reference = m_referenceFactory(m_statements);
@@ -248,6 +257,7 @@ const std::vector<Evaluation>& AnalysisSession::wholeReportOrder()
 bool AnalysisSession::run(Evaluation e)
 {
     requireOpen();
+    std::erase_if(m_notices, [e](const EvaluationProblem& n) { return n.evaluation == e; });
     try {
         compute(e);
         m_ran.insert(e);
@@ -335,6 +345,14 @@ void AnalysisSession::compute(Evaluation e)
         return;
     }
     case Evaluation::ExercisePrescription: {
+        // Without height and weight there is nothing to prescribe: older or
+        // imported assessments may lack the examination. That is said, and
+        // is no failure of the analysis.
+        if (!m_exam.height || !m_exam.weight) {
+            replaceRows(kYdcf, {});
+            m_notices.push_back({e, QStringLiteral("该次评估没有身高和体重的检查数据，未生成运动处方。")});
+            return;
+        }
         const ExercisePrescription p = prescribeExercise(m_exam, exerciseInput(m_views), ref);
         replaceRows(kYdcf, {{textOrNull(p.amount), textOrNull(p.kind), textOrNull(p.minutes),
                              textOrNull(p.intensity), nullText()}});
@@ -360,7 +378,8 @@ void AnalysisSession::compute(Evaluation e)
             marks[i] = textField(stored, QString::fromLatin1(labMarkColumns()[i]));
         QVariantList row;
         for (const RiskItem& item : assessLifestyleRisks(m_exam, marks, ref))
-            row << item.text << item.advice;
+            // An item without advice prints as empty text, not as NULL.
+            row << emptyIfNull(item.text) << emptyIfNull(item.advice);
         replaceRows(kShfsWxys, {row});
         return;
     }

@@ -86,6 +86,9 @@ public:
 
     // Problems of the evaluations run since open().
     const std::vector<EvaluationProblem>& problems() const { return m_problems; }
+    // What the operator should know but is no failure (an evaluation left
+    // empty because the assessment lacks its data).
+    const std::vector<EvaluationProblem>& notices() const { return m_notices; }
 
     // The report datasets by name. A dataset of an evaluation that has not
     // run since open() runs it first. Throws AnalysisError for an unknown name.
@@ -133,6 +136,7 @@ private:
     ExamInput m_exam;
     std::set<Evaluation> m_ran;
     std::vector<EvaluationProblem> m_problems;
+    std::vector<EvaluationProblem> m_notices;
     QString m_bloodPressureLevel = QStringLiteral("0级");
     QString m_metabolicLevel;
 };

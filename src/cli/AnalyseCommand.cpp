@@ -120,6 +120,8 @@ int analyseCommand(const QStringList& raw)
         const QString json = datasetsJson(session);
         const qint64 elapsed = timer.elapsed();
         QTextStream(stdout) << json;
+        for (const analysis::EvaluationProblem& p : session.notices())
+            err << "note: " << analysis::evaluationName(p.evaluation) << ": " << p.message << '\n';
         for (const analysis::EvaluationProblem& p : session.problems())
             err << "error: " << analysis::evaluationName(p.evaluation) << ": " << p.message << '\n';
         if (args.flag(QStringLiteral("stats")))

@@ -131,6 +131,16 @@ TEST_P(Session, UnknownRecordOrAssessmentIsAnError)
     EXPECT_THROW(s.open(QStringLiteral("0000000001"), 999), analysis::AnalysisError);
     EXPECT_THROW(s.open(QStringLiteral("0000000002"), 1),
                  analysis::AnalysisError); // another person's
+    // Numbers the record column cannot hold, or with control characters, are
+    // not found like any other (and never reach a write).
+    for (const QString& odd : {QStringLiteral("00000000011234"), QStringLiteral("0001\n\t")}) {
+        try {
+            s.open(odd, 1);
+            ADD_FAILURE() << "opened " << odd.toStdString();
+        } catch (const analysis::AnalysisError& e) {
+            EXPECT_TRUE(e.message().startsWith(QStringLiteral("档案编号"))) << e.message().toStdString();
+        }
+    }
     EXPECT_FALSE(s.isOpen());
     EXPECT_THROW(s.dataset(QStringLiteral("frxDB_gxb")), analysis::AnalysisError);
 }
@@ -247,7 +257,12 @@ TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
                {{"bh", QStringLiteral("0000000002")}, {"z", q("评估")}});
     AnalysisSession s(*conn);
     s.open(QStringLiteral("0000000002"), 77);
-    EXPECT_FALSE(s.runAll(AnalysisSession::wholeReportOrder())); // no sex: no exercise prescription
+    // No examination: no exercise prescription, said as a notice, not a failure.
+    EXPECT_TRUE(s.runAll(AnalysisSession::wholeReportOrder()));
+    EXPECT_TRUE(s.problems().empty());
+    ASSERT_EQ(s.notices().size(), 1u);
+    EXPECT_EQ(s.notices()[0].evaluation, analysis::Evaluation::ExercisePrescription);
+    EXPECT_TRUE(s.dataset(QStringLiteral("frxDB_ydcf")).isEmpty());
     EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxyjb"))), "正常人的级别=0");
     EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxb"))), "同龄人正常指数=0|您患冠心病的指数=0");
     EXPECT_EQ(text(s.dataset(QStringLiteral("frxDBD_dxzhz")).value(0, QStringLiteral("jib"))),
@@ -261,6 +276,16 @@ TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
     for (const QVariant& v : marks.rows.value(0))
         EXPECT_EQ(text(v), "未测");
     EXPECT_TRUE(s.dataset(QStringLiteral("frxDB_jbxx_tgjc")).isEmpty());
+    // Items without advice print as empty text, never NULL.
+    store::execute(d, QStringLiteral("delete from jkpg_sjzd_ts"));
+    s.open(QStringLiteral("0000000002"), 77);
+    const Rows risks = s.dataset(QStringLiteral("frxDBD_shfs_wxys"));
+    ASSERT_EQ(risks.size(), 1);
+    for (qsizetype f = 1; f < risks.fields.size(); ++f) {
+        const QVariant v = risks.rows[0][f];
+        EXPECT_FALSE(v.isNull()) << risks.fields[f].toStdString();
+        EXPECT_EQ(v.toString(), QString()) << risks.fields[f].toStdString();
+    }
 }
 
 TEST_P(Session, RowsOfDeadSessionsAreSweptAndOwnRowsRemovedAtTheEnd)
