@@ -30,6 +30,8 @@ DatabaseOpening openDatabase(const QString& iniPath)
         qCWarning(store::lcStore).noquote() << loaded.warning;
     if (!loaded.unknownDriver.isEmpty())
         qCWarning(store::lcStore).noquote() << loaded.unknownDriverMessage();
+    if (!loaded.badPort.isEmpty())
+        qCWarning(store::lcStore).noquote() << "port" << loaded.badPort << "is no port number; the usual port is used";
     result.connection = store::Connection::open(loaded.settings, &result.error);
     if (!result.connection)
         return result;

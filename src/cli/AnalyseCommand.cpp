@@ -105,7 +105,9 @@ int analyseCommand(const QStringList& raw)
     if (!settings)
         return 1;
     QString error;
-    const auto connection = store::Connection::open(*settings, &error);
+    // Reading never creates a database.
+    const auto connection = store::Connection::open(*settings, &error, QStringLiteral("hra"),
+                                                    store::Connection::Missing::Refuse);
     if (!connection) {
         err << "error: cannot connect to the database: " << error << '\n';
         return 1;

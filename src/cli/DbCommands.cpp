@@ -17,12 +17,28 @@ QString iniPathFrom(const Arguments& args)
     return given ? QFileInfo(path).absoluteFilePath() : store::defaultIniPath();
 }
 
+static bool hasIniValue(const Arguments& args)
+{
+    bool given = false;
+    const QString path = args.value(QStringLiteral("ini"), &given);
+    return !given || (!path.isEmpty() && !path.startsWith(QLatin1String("--")));
+}
+
 std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args)
 {
-    const store::LoadedSettings loaded = store::loadSettings(iniPathFrom(args));
     QTextStream err(stderr);
+    // "--ini" with nothing after it must not fall back to another database.
+    if (!hasIniValue(args)) {
+        err << "error: --ini needs the path of a configuration file\n";
+        return std::nullopt;
+    }
+    const store::LoadedSettings loaded = store::loadSettings(iniPathFrom(args));
     if (!loaded.warning.isEmpty())
         err << "warning: " << loaded.warning << '\n';
+    if (!loaded.badPort.isEmpty()) {
+        err << "error: port \"" << loaded.badPort << "\" in the configuration is no port number (1 to 65535)\n";
+        return std::nullopt;
+    }
     if (!loaded.unknownDriver.isEmpty()) {
         err << "error: unknown driver \"" << loaded.unknownDriver
             << "\" in the configuration; use sqlite, postgres or mssql\n";
@@ -55,6 +71,10 @@ int initCommand(const QStringList& raw)
                       {QStringLiteral("demo"), QStringLiteral("force"), QStringLiteral("if-empty")})
              .isEmpty()) {
         err << "usage: hra-cli db init [--ini FILE] [--demo] [--force | --if-empty]\n";
+        return 2;
+    }
+    if (args.flag(QStringLiteral("force")) && args.flag(QStringLiteral("if-empty"))) {
+        err << "error: --force and --if-empty contradict each other; give one of them\n";
         return 2;
     }
     const std::optional<store::ConnectionSettings> settings = settingsFrom(args);

@@ -3,6 +3,7 @@
 #include "store/Sql.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -31,7 +32,7 @@ Connection::Connection(QString name, ConnectionSettings settings)
 }
 
 std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings, QString* error,
-                                             const QString& name)
+                                             const QString& name, Missing missing)
 {
     const Dialect dialect(settings.driver);
     if (QSqlDatabase::contains(name))
@@ -42,13 +43,28 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings,
         *error = QStringLiteral("Qt SQL driver %1 is not available").arg(dialect.qtDriver());
         return nullptr;
     }
+    bool createdFile = false;
     switch (settings.driver) {
     case Driver::Sqlite:
         if (settings.databaseFile.isEmpty()) {
             *error = QStringLiteral("no database file configured");
             return nullptr;
         }
-        QDir().mkpath(QFileInfo(settings.databaseFile).absolutePath());
+        if (!QFileInfo::exists(settings.databaseFile)) {
+            if (missing == Missing::Refuse) {
+                *error = QStringLiteral("the database file %1 does not exist").arg(settings.databaseFile);
+                return nullptr;
+            }
+            createdFile = true;
+            // Folders made for it are the owner's only, like the file.
+            QStringList made;
+            for (QString f = QFileInfo(settings.databaseFile).absolutePath();
+                 !QFileInfo::exists(f) && !f.isEmpty(); f = QFileInfo(f).absolutePath())
+                made.prepend(f);
+            for (const QString& f : made)
+                if (QDir().mkdir(f))
+                    QFile::setPermissions(f, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
         db.setDatabaseName(settings.databaseFile);
         break;
     case Driver::Postgres:
@@ -68,6 +84,12 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings,
         return nullptr;
     }
     if (settings.driver == Driver::Sqlite) {
+        // Health data: the owner only (before the log files exist, which
+        // SQLite creates with the permissions of the database file).
+        if (createdFile) {
+            QSqlQuery(db).exec(QStringLiteral("pragma user_version")); // makes the file
+            QFile::setPermissions(settings.databaseFile, QFile::ReadOwner | QFile::WriteOwner);
+        }
         // Keys and CHECK constraints are the schema's guard on SQLite.
         QSqlQuery(db).exec(QStringLiteral("pragma foreign_keys = on"));
         QSqlQuery(db).exec(QStringLiteral("pragma busy_timeout = 5000"));

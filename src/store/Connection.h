@@ -17,11 +17,17 @@ namespace hra::store {
 class Connection
 {
 public:
+    // Whether a SQLite file that does not exist is created (the program's
+    // first start, database set-up) or is an error (commands that only read).
+    enum class Missing { Create, Refuse };
+
     // Opens the connection the settings describe; on failure returns null and
-    // sets *error to the driver's text. A SQLite file is created when missing
-    // (its folder too); isFresh() then tells that it still has no tables.
+    // sets *error to the driver's text. A SQLite file that is missing is
+    // created, with its folder, readable by its owner only (health data);
+    // isEmpty() then tells that it has no tables yet.
     static std::unique_ptr<Connection> open(const ConnectionSettings& settings, QString* error,
-                                            const QString& name = QStringLiteral("hra"));
+                                            const QString& name = QStringLiteral("hra"),
+                                            Missing missing = Missing::Create);
     ~Connection();
 
     Connection(const Connection&) = delete;

@@ -85,7 +85,14 @@ LoadedSettings loadSettings(const QString& iniPath)
     }
     QString port;
     take("port", port);
-    s.port = port.toInt();
+    if (!port.trimmed().isEmpty()) {
+        bool ok = false;
+        const int number = port.trimmed().toInt(&ok);
+        if (ok && number >= 1 && number <= 65535)
+            s.port = number;
+        else
+            result.badPort = port.trimmed();
+    }
 
     QString file;
     take("database_file", file);

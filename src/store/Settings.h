@@ -36,6 +36,9 @@ struct LoadedSettings
 
     // The message about unknownDriver (empty when there is none).
     QString unknownDriverMessage() const;
+    // A port value that is no port number (1 to 65535); the backend's usual
+    // port applies, the program warns, hra-cli refuses it.
+    QString badPort;
 };
 
 // Reads the [data] section of an ini file. A missing file or key gives the

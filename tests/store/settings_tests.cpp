@@ -58,6 +58,7 @@ TEST(Settings, BackendKeys)
         QString file; // relative to the ini folder, or absolute
         int port;
         QString unknownDriver = {};
+        QString badPort = {};
     };
     const Case cases[] = {
         {"[data]\ndriver=sqlite\ndatabase_file=data/x.sqlite3\n", Driver::Sqlite, "data/x.sqlite3", 0},
@@ -68,6 +69,9 @@ TEST(Settings, BackendKeys)
         {"[data]\ndriver= PostgreSQL \n", Driver::Postgres, {}, 0},
         // A misspelt driver keeps the old meaning but is reported.
         {"[data]\ndriver=sqlit\n", Driver::Mssql, {}, 0, "sqlit"},
+        // A port that is no port number keeps the usual one but is reported.
+        {"[data]\ndriver=postgres\nport=70000\n", Driver::Postgres, {}, 0, {}, "70000"},
+        {"[data]\ndriver=postgres\nport=54x\n", Driver::Postgres, {}, 0, {}, "54x"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
@@ -77,6 +81,7 @@ TEST(Settings, BackendKeys)
         EXPECT_EQ(s.port, c.port);
         EXPECT_EQ(loaded.unknownDriver, c.unknownDriver);
         EXPECT_EQ(loaded.unknownDriverMessage().isEmpty(), c.unknownDriver.isEmpty());
+        EXPECT_EQ(loaded.badPort, c.badPort);
         if (!c.file.isEmpty()) {
             EXPECT_EQ(s.databaseFile, QDir::isRelativePath(c.file) ? dir.filePath(c.file) : c.file);
         }
