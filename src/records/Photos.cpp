@@ -1,5 +1,7 @@
 #include "records/Photos.h"
 
+#include "store/PrivateFiles.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -18,7 +20,7 @@ const QString folderName = QStringLiteral("picture");
 // often read-only for the operator, so try to write a file there.
 bool usableFolder(const QString& path)
 {
-    if (path.isEmpty() || !QDir().mkpath(path))
+    if (path.isEmpty() || !store::makePrivateFolder(path))
         return false;
     QTemporaryFile probe(QDir(path).filePath(QStringLiteral("probe-XXXXXX")));
     return probe.open();
@@ -88,13 +90,13 @@ PendingPhoto readPicture(const QString& path)
 bool writePhoto(const QString& directory, const PendingPhoto& photo)
 {
     const QString path = photoPath(directory, photo.name);
-    if (path.isEmpty() || photo.isEmpty() || !QDir().mkpath(directory))
+    if (path.isEmpty() || photo.isEmpty() || !store::makePrivateFolder(directory))
         return false;
     if (QFile::exists(path) && !QFile::remove(path))
         return false;
     QSaveFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(photo.bytes) == photo.bytes.size() &&
-           file.commit();
+           file.commit() && store::makePrivateFile(path);
 }
 
 void deletePhoto(const QString& directory, const QString& name)

@@ -1,5 +1,6 @@
 #include "store/Connection.h"
 
+#include "store/PrivateFiles.h"
 #include "store/Sql.h"
 
 #include <QDir>
@@ -56,14 +57,7 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings,
                 return nullptr;
             }
             createdFile = true;
-            // Folders made for it are the owner's only, like the file.
-            QStringList made;
-            for (QString f = QFileInfo(settings.databaseFile).absolutePath();
-                 !QFileInfo::exists(f) && !f.isEmpty(); f = QFileInfo(f).absolutePath())
-                made.prepend(f);
-            for (const QString& f : made)
-                if (QDir().mkdir(f))
-                    QFile::setPermissions(f, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            makePrivateFolder(QFileInfo(settings.databaseFile).absolutePath());
         }
         db.setDatabaseName(settings.databaseFile);
         break;
@@ -88,7 +82,7 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings,
         // SQLite creates with the permissions of the database file).
         if (createdFile) {
             QSqlQuery(db).exec(QStringLiteral("pragma user_version")); // makes the file
-            QFile::setPermissions(settings.databaseFile, QFile::ReadOwner | QFile::WriteOwner);
+            makePrivateFile(settings.databaseFile);
         }
         // Keys and CHECK constraints are the schema's guard on SQLite.
         QSqlQuery(db).exec(QStringLiteral("pragma foreign_keys = on"));

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -44,4 +46,21 @@ TEST(PhotoName, NumberPlusExtensionAndOnlyNamesThatStayInTheFolderAndFit)
     EXPECT_EQ(photoPath("/p", "1.jpg"), "/p/1.jpg");
     EXPECT_EQ(photoPath("/p", "../1.jpg"), QString());
     EXPECT_EQ(photoPath("/p", ""), QString());
+}
+
+// A person's photo is health data: its folder and file are the owner's only.
+TEST(PhotoFile, WrittenForTheOwnerOnly)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("data/picture");
+    PendingPhoto photo;
+    photo.name = "0000000123.png";
+    photo.image = QImage(2, 2, QImage::Format_RGB32);
+    photo.bytes = QByteArray("the bytes as read");
+    ASSERT_TRUE(writePhoto(folder, photo));
+    const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                        QFile::WriteOther | QFile::ExeOther;
+    EXPECT_EQ(QFileInfo(QDir(folder).filePath(photo.name)).permissions() & others, 0);
+    EXPECT_EQ(QFileInfo(folder).permissions() & others, 0);
+    EXPECT_EQ(QFileInfo(dir.filePath("data")).permissions() & others, 0);
 }
