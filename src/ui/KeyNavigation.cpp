@@ -52,6 +52,10 @@ bool KeyNavigation::eventFilter(QObject* watched, QEvent* event)
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))
         return false;
+    // An open drop-down list keeps its keys: Escape closes the list only and
+    // Enter picks the item, the window stays as it is.
+    if (auto* w = qobject_cast<QWidget*>(watched); w && w->window()->windowType() == Qt::Popup)
+        return false;
     if (key->key() == Qt::Key_Escape) {
         m_window->close();
         return true;

@@ -2,7 +2,9 @@
 #include "ui/KeyNavigation.h"
 #include "ui/PasswordField.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -85,6 +87,37 @@ TEST(KeyNavigation, EscapeClosesTheWindow)
     f.b->setFocus();
     QTest::keyClick(f.b, Qt::Key_Escape);
     EXPECT_FALSE(f.window.isVisible());
+}
+
+// An open drop-down list takes Escape and Enter for itself: the list closes
+// (or picks its item) and the window, with what was typed, stays.
+TEST(KeyNavigation, OpenDropDownKeepsEscapeAndEnter)
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* combo = new QComboBox(&window);
+    combo->addItems({QStringLiteral("汉族"), QStringLiteral("回族")});
+    layout->addWidget(combo);
+    auto* typed = new QLineEdit(QStringLiteral("张三"), &window);
+    layout->addWidget(typed);
+    ui::KeyNavigation::install(&window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    combo->showPopup();
+    QWidget* list = combo->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(list->window()->isVisible());
+
+    combo->showPopup();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(combo->currentText(), QStringLiteral("回族"));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(typed->text(), QStringLiteral("张三"));
 }
 
 TEST(FlatButton, CaptionTurnsRedUnderTheMouse)
