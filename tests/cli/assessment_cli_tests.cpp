@@ -1,3 +1,4 @@
+#include "store/Bootstrap.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 
@@ -243,6 +244,22 @@ TEST_P(AssessmentCliTest, EightConcurrentImportsTakeEightNumbers)
                 .toInt(),
             1)
             << n;
+}
+
+// The example file of the README imports on the demo database.
+TEST_P(AssessmentCliTest, TheDocumentedExampleImportsOnTheDemoDatabase)
+{
+    store::initializeDatabase(*conn, {.demo = true, .force = true});
+    const int before = count("jkpg_id");
+    const CliRun run =
+        cli({"assessment", "import", "--file",
+             qEnvironmentVariable("HRA_SOURCE_DIR") + "/docs/examples/assessment.json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonArray out = QJsonDocument::fromJson(run.out).array();
+    ASSERT_EQ(out.size(), 2);
+    EXPECT_EQ(out.at(0).toObject().value("record"), "0000000003");
+    EXPECT_EQ(out.at(1).toObject().value("record"), "0000000004");
+    EXPECT_EQ(count("jkpg_id"), before + 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, AssessmentCliTest, ::testing::ValuesIn(test::databaseBackends()),
