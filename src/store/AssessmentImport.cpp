@@ -145,7 +145,11 @@ QVariantMap sectionAnswers(int position, const QuestionnairePage& page, const QJ
             continue;
         }
         const ValueProblem p = checkValue(*field, *column, value);
-        if (p != ValueProblem::None)
+        const bool numeric = field->kind == ControlKind::Number && !isNull(value);
+        if (p == ValueProblem::None && numeric && !std::isfinite(value.toDouble()))
+            problem(field->column,
+                    QStringLiteral("%1 is not a number").arg(quoted(value.toString())));
+        else if (p != ValueProblem::None)
             problem(field->column, problemText(p, *field, *column, value));
         else if (!fitsDecimal(*column, value))
             problem(field->column,
@@ -163,9 +167,8 @@ QVariantMap sectionAnswers(int position, const QuestionnairePage& page, const QJ
         try {
             bodyMassIndex(values.value(QStringLiteral("sheng")),
                           values.value(QStringLiteral("tiz")));
-        } catch (const SaveRuleError&) {
-            problem(QStringLiteral("sheng"),
-                    QStringLiteral("a height of 0 gives no body-mass index"));
+        } catch (const SaveRuleError& e) {
+            problem(QStringLiteral("sheng"), QString::fromUtf8(e.what()));
         }
     }
     return values;

@@ -92,6 +92,8 @@ TEST(AssessmentFile, NamesTheObjectAndColumnOfEveryWrongValue)
          "does not fit the column"},
         {"height 0", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "sheng", 0); },
          "jkpg_tgjc.sheng", "a height of 0 gives no body-mass index"},
+        {"infinity as text", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "tunw", "inf"); },
+         "jkpg_tgjc.tunw", "is not a number"},
         {"blank required value", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "sheng", "  "); },
          "jkpg_tgjc.sheng", "身高为必填项,带*号的为必填项!"},
         {"required value left out",
