@@ -1,10 +1,12 @@
 #pragma once
 
+#include "store/Connection.h"
 #include "store/Settings.h"
 
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -26,6 +28,7 @@ struct Command
 std::vector<Command> dbCommands();
 std::vector<Command> analyseCommands();
 std::vector<Command> renderCommands();
+std::vector<Command> assessmentCommands();
 
 // Shared argument handling: "--name value" options and bare flags.
 class Arguments
@@ -49,5 +52,23 @@ QString iniPathFrom(const Arguments& args);
 // standard error (the defaults apply); a driver value that names no backend
 // is an error there, and the result is empty.
 std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args);
+
+// The connection of that configuration; null (the reason on standard error)
+// when the configuration is refused or the database does not open. A SQLite
+// file that does not exist is not created.
+std::unique_ptr<store::Connection> connectFrom(const Arguments& args);
+
+// "--record BH --assessment N" of a command on one stored assessment.
+struct AssessmentKey
+{
+    QString record;
+    qint32 assessment = 0;
+};
+
+// The key, or nothing with *exitCode set after printing the usage (other
+// options than --record, --assessment, --ini and the flags given) or the
+// error (a number that is not whole).
+std::optional<AssessmentKey> assessmentKeyFrom(const Arguments& args, const QString& usage,
+                                               const QStringList& flags, int* exitCode);
 
 } // namespace hra::cli

@@ -47,6 +47,20 @@ std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args)
     return loaded.settings;
 }
 
+std::unique_ptr<store::Connection> connectFrom(const Arguments& args)
+{
+    const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
+    if (!settings)
+        return nullptr;
+    QString error;
+    // Only "db init" makes a database; the other commands never create one.
+    auto connection = store::Connection::open(*settings, &error, QStringLiteral("hra"),
+                                              store::Connection::Missing::Refuse);
+    if (!connection)
+        QTextStream(stderr) << "error: cannot connect to the database: " << error << '\n';
+    return connection;
+}
+
 namespace {
 
 int connectionStringCommand(const QStringList& raw)

@@ -31,6 +31,33 @@ QStringList Arguments::unknown(const QStringList& valueOptions, const QStringLis
     return out;
 }
 
+std::optional<AssessmentKey> assessmentKeyFrom(const Arguments& args, const QString& usage,
+                                               const QStringList& flags, int* exitCode)
+{
+    QTextStream err(stderr);
+    bool hasRecord = false;
+    bool hasAssessment = false;
+    const QString record = args.value(QStringLiteral("record"), &hasRecord);
+    const QString assessmentText = args.value(QStringLiteral("assessment"), &hasAssessment);
+    bool numeric = false;
+    const qint32 assessment = assessmentText.toInt(&numeric);
+    if (!args.unknown(
+                 {QStringLiteral("record"), QStringLiteral("assessment"), QStringLiteral("ini")},
+                 flags)
+             .isEmpty() ||
+        !hasRecord || !hasAssessment || record.isEmpty()) {
+        err << "usage: hra-cli " << usage << '\n';
+        *exitCode = 2;
+        return std::nullopt;
+    }
+    if (!numeric) {
+        err << "error: the assessment number must be a whole number: " << assessmentText << '\n';
+        *exitCode = 2;
+        return std::nullopt;
+    }
+    return AssessmentKey{record, assessment};
+}
+
 } // namespace hra::cli
 
 int main(int argc, char** argv)
@@ -39,6 +66,8 @@ int main(int argc, char** argv)
     for (Command& c : hra::cli::analyseCommands())
         commands.push_back(std::move(c));
     for (Command& c : hra::cli::renderCommands())
+        commands.push_back(std::move(c));
+    for (Command& c : hra::cli::assessmentCommands())
         commands.push_back(std::move(c));
 
     // The command decides which application object it needs, so look at the

@@ -247,6 +247,11 @@ void AssessmentRows::save(const QSqlDatabase& db)
         set.add(row);
 
     m_saveDb = db;
+    // Inside a caller's transaction the rows stored before a failure are not
+    // rolled back yet (and on PostgreSQL the transaction is spoilt), so only
+    // a save in its own transaction moves on to the next number; the caller
+    // tries its whole transaction again instead.
+    const bool ownTransaction = !Transaction::isOpen(db);
     for (int attempt = 1;; ++attempt) {
         m_saveTime.reset();
         try {
@@ -255,7 +260,8 @@ void AssessmentRows::save(const QSqlDatabase& db)
         } catch (const DatabaseError&) {
             // Two workstations may prepare the same number; the one that
             // stores second moves on to the next free number.
-            const bool taken = m_mode == AssessmentMode::New && attempt < kNumberAttempts &&
+            const bool taken = ownTransaction && m_mode == AssessmentMode::New &&
+                               attempt < kNumberAttempts &&
                                scalar(db, QStringLiteral("select count(*) from jkpg_id where jkpg_id = :id"),
                                       {{QStringLiteral("id"), m_id}})
                                        .toInt() > 0;

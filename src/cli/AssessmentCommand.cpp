@@ -1,0 +1,155 @@
+#include "cli/Command.h"
+#include "cli/Json.h"
+#include "store/Assessment.h"
+#include "store/AssessmentImport.h"
+#include "store/Sql.h"
+
+#include <QFile>
+#include <QTextStream>
+
+namespace hra::cli {
+namespace {
+
+const QString kImportUsage = QStringLiteral("--file F.json [--ini FILE]");
+const QString kKeyUsage = QStringLiteral("--record BH --assessment N [--ini FILE]");
+
+QString keyJson(const QString& record, qint32 assessment)
+{
+    return QStringLiteral("\"record\": %1, \"assessment\": %2")
+        .arg(jsonString(record), QString::number(assessment));
+}
+
+// The shape import reads, so that what is shown imports again.
+QString assessmentJson(const store::StoredAssessment& a)
+{
+    QStringList tables;
+    for (const auto& [table, values] : a.answers) {
+        QStringList columns;
+        for (const auto& [column, value] : values)
+            columns << QStringLiteral("      %1: %2").arg(jsonString(column), jsonValue(value));
+        tables << QStringLiteral("    %1: {\n%2\n    }")
+                      .arg(jsonString(table), columns.join(QStringLiteral(",\n")));
+    }
+    return QStringLiteral("{\n  \"record\": %1,\n  \"assessment\": %2,\n  \"zhuangt\": %3,\n"
+                          "  \"answers\": {\n%4\n  }\n}\n")
+        .arg(jsonString(a.record), QString::number(a.assessment), jsonValue(a.state),
+             tables.join(QStringLiteral(",\n")));
+}
+
+void printProblems(const store::ImportError& e)
+{
+    QTextStream err(stderr);
+    for (const store::ImportProblem& p : e.problems())
+        err << "error: " << p.text() << '\n';
+    err << "nothing of the file was stored\n";
+}
+
+int importCommand(const QStringList& raw)
+{
+    const Arguments args(raw);
+    QTextStream err(stderr);
+    bool hasFile = false;
+    const QString path = args.value(QStringLiteral("file"), &hasFile);
+    if (!args.unknown({QStringLiteral("file"), QStringLiteral("ini")}, {}).isEmpty() || !hasFile ||
+        path.isEmpty()) {
+        err << "usage: hra-cli assessment import " << kImportUsage << '\n';
+        return 2;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        err << "error: cannot read " << path << ": " << file.errorString() << '\n';
+        return 1;
+    }
+    try {
+        const std::vector<store::AssessmentInput> inputs =
+            store::parseAssessmentFile(file.readAll());
+        const auto connection = connectFrom(args);
+        if (!connection)
+            return 1;
+        const std::vector<store::ImportedAssessment> stored =
+            store::importAssessments(connection->db(), inputs);
+        QStringList lines;
+        for (const store::ImportedAssessment& a : stored)
+            lines << QStringLiteral("  {%1}").arg(keyJson(a.record, a.assessment));
+        QTextStream(stdout)
+            << (lines.isEmpty()
+                    ? QStringLiteral("[]\n")
+                    : QStringLiteral("[\n%1\n]\n").arg(lines.join(QStringLiteral(",\n"))));
+        return 0;
+    } catch (const store::ImportError& e) {
+        printProblems(e);
+    } catch (const store::DatabaseError& e) {
+        err << "error: database: " << e.message() << "\nnothing of the file was stored\n";
+    }
+    return 1;
+}
+
+int showCommand(const QStringList& raw)
+{
+    const Arguments args(raw);
+    int exitCode = 0;
+    const auto key =
+        assessmentKeyFrom(args, QStringLiteral("assessment show ") + kKeyUsage, {}, &exitCode);
+    if (!key)
+        return exitCode;
+    const auto connection = connectFrom(args);
+    if (!connection)
+        return 1;
+    QTextStream err(stderr);
+    try {
+        const auto stored = store::readAssessment(connection->db(), key->record, key->assessment);
+        if (!stored) {
+            err << "error: the person " << key->record.trimmed() << " has no assessment "
+                << key->assessment << '\n';
+            return 1;
+        }
+        QTextStream(stdout) << assessmentJson(*stored);
+        return 0;
+    } catch (const store::DatabaseError& e) {
+        err << "error: database: " << e.message() << '\n';
+    }
+    return 1;
+}
+
+int endCommand(const QStringList& raw)
+{
+    const Arguments args(raw);
+    int exitCode = 0;
+    const auto key =
+        assessmentKeyFrom(args, QStringLiteral("assessment end ") + kKeyUsage, {}, &exitCode);
+    if (!key)
+        return exitCode;
+    const auto connection = connectFrom(args);
+    if (!connection)
+        return 1;
+    QTextStream err(stderr);
+    try {
+        store::AssessmentRows rows;
+        if (!rows.open(connection->db(), key->record, key->assessment)) {
+            err << "error: the person " << key->record.trimmed() << " has no assessment "
+                << key->assessment << '\n';
+            return 1;
+        }
+        rows.end(connection->db());
+        QTextStream(stdout) << QStringLiteral("{%1, \"zhuangt\": %2}\n")
+                                   .arg(keyJson(rows.recordNumber(), rows.id()),
+                                        jsonString(store::kEnded));
+        return 0;
+    } catch (const store::DatabaseError& e) {
+        err << "error: database: " << e.message() << '\n';
+    }
+    return 1;
+}
+
+} // namespace
+
+std::vector<Command> assessmentCommands()
+{
+    return {
+        {{QStringLiteral("assessment"), QStringLiteral("import")}, kImportUsage, importCommand},
+        {{QStringLiteral("assessment"), QStringLiteral("show")}, kKeyUsage, showCommand},
+        {{QStringLiteral("assessment"), QStringLiteral("end")}, kKeyUsage, endCommand},
+    };
+}
+
+} // namespace hra::cli

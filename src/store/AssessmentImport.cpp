@@ -1,0 +1,389 @@
+#include "store/AssessmentImport.h"
+
+#include "store/Assessment.h"
+#include "store/Log.h"
+#include "store/NumberText.h"
+#include "store/QuestionnaireForms.h"
+#include "store/Schema.h"
+#include "store/Sql.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+
+namespace hra::store {
+namespace {
+
+// How often a whole file is stored again when other workstations keep taking
+// the numbers of its new assessments first.
+constexpr int kFileAttempts = 50;
+
+const QString kRecord = QStringLiteral("record");
+const QString kAssessment = QStringLiteral("assessment");
+const QString kAnswers = QStringLiteral("answers");
+const QString kState = QStringLiteral("zhuangt");
+
+// Columns the save rules write, accepted in a file and left alone.
+bool isDerived(AssessmentTable table, const QString& column)
+{
+    if (column == QLatin1String("lurrq"))
+        return true;
+    if (table == AssessmentTable::Exercise)
+        return column == QLatin1String("yundjg");
+    if (table == AssessmentTable::Examination)
+        return column == QLatin1String("tizzs");
+    return false;
+}
+
+QString quoted(const QString& text)
+{
+    return u'"' + text + u'"';
+}
+
+QString quotedList(const QStringList& texts)
+{
+    QStringList out;
+    for (const QString& t : texts)
+        out << quoted(t);
+    return out.join(QStringLiteral(", "));
+}
+
+// Whether a number fits a decimal column (digits in all, scale after the point).
+bool fitsDecimal(const ColumnSpec& column, const QVariant& value)
+{
+    if (column.type != ColumnType::Decimal || isNull(value))
+        return true;
+    return std::fabs(value.toDouble()) < std::pow(10.0, column.width - column.scale);
+}
+
+QString problemText(ValueProblem problem, const FieldSpec& field, const ColumnSpec& column,
+                    const QVariant& value)
+{
+    const QString shown = quoted(value.toString());
+    switch (problem) {
+    case ValueProblem::Missing:
+        return field.requiredMessage;
+    case ValueProblem::NotAnOption:
+        return QStringLiteral("%1 is none of the options %2").arg(shown, quotedList(field.options));
+    case ValueProblem::NotATick:
+        return QStringLiteral("%1 is neither the tick's caption %2 nor \"0\"")
+            .arg(shown, quoted(field.caption));
+    case ValueProblem::NotANumber:
+        return QStringLiteral("%1 is not a number").arg(shown);
+    case ValueProblem::TooLong:
+        return QStringLiteral("%1 is longer than the column's %2 characters")
+            .arg(shown, QString::number(column.width));
+    case ValueProblem::UnknownColumn:
+        return QStringLiteral("unknown column");
+    case ValueProblem::None:
+        break;
+    }
+    return QString();
+}
+
+// A JSON number as the value of a field: a whole number as an integer.
+QVariant numberValue(double d)
+{
+    if (d == std::trunc(d) && std::fabs(d) < 9007199254740992.0)
+        return static_cast<qint64>(d);
+    return d;
+}
+
+// The value a field stores for a JSON value (NULL as the controls store it);
+// *problem is set when the JSON value has a kind no field takes.
+QVariant fieldValue(const FieldSpec& field, const QJsonValue& json, QString* problem)
+{
+    if (json.isNull() || json.isUndefined()) {
+        if (field.kind == ControlKind::Tick)
+            return QStringLiteral("0");
+        return field.kind == ControlKind::Number ? QVariant() : nullText();
+    }
+    if (!json.isString() && !json.isDouble()) {
+        *problem = QStringLiteral("a value must be text, a number or null");
+        return QVariant();
+    }
+    if (field.kind == ControlKind::Number) {
+        if (json.isDouble())
+            return numberValue(json.toDouble());
+        bool ok = false;
+        const QVariant parsed = parseNumber(json.toString(), &ok);
+        // Text that is no number is kept so that the check names it.
+        return ok ? parsed : QVariant(json.toString());
+    }
+    const QString text = json.isDouble() ? numberText(json.toDouble()) : json.toString();
+    if (text.isEmpty() && field.kind != ControlKind::Tick)
+        return nullText();
+    return text;
+}
+
+// Checks and converts the answers of one section table.
+QVariantMap sectionAnswers(int position, const QuestionnairePage& page, const QJsonObject& given,
+                           std::vector<ImportProblem>& problems)
+{
+    const QString table = page.form.table;
+    auto problem = [&](const QString& column, const QString& message) {
+        problems.push_back({position, table + u'.' + column, message});
+    };
+    for (auto it = given.begin(); it != given.end(); ++it) {
+        const FieldSpec* field = page.form.field(it.key());
+        if (!isDerived(page.table, it.key()) && (!field || field->readOnly))
+            problem(it.key(), QStringLiteral("unknown column"));
+    }
+
+    QVariantMap values;
+    for (const FieldSpec* field : page.form.fields()) {
+        if (field->readOnly)
+            continue;
+        const ColumnSpec* column = store::column(table, field->column);
+        if (!column)
+            throw std::logic_error("a declared question has no column");
+        QString wrongKind;
+        const QVariant value = fieldValue(*field, given.value(field->column), &wrongKind);
+        if (!wrongKind.isEmpty()) {
+            problem(field->column, wrongKind);
+            continue;
+        }
+        const ValueProblem p = checkValue(*field, *column, value);
+        const bool numeric = field->kind == ControlKind::Number && !isNull(value);
+        if (p == ValueProblem::None && numeric && !std::isfinite(value.toDouble()))
+            problem(field->column,
+                    QStringLiteral("%1 is not a number").arg(quoted(value.toString())));
+        else if (p != ValueProblem::None)
+            problem(field->column, problemText(p, *field, *column, value));
+        else if (!fitsDecimal(*column, value))
+            problem(field->column,
+                    QStringLiteral("%1 does not fit the column (%2 digits, %3 after "
+                                   "the point)")
+                        .arg(numberText(value.toDouble()), QString::number(column->width),
+                             QString::number(column->scale)));
+        else
+            values.insert(field->column, value);
+    }
+
+    // The body-mass index is computed on save; a height of 0 gives none.
+    if (page.table == AssessmentTable::Examination && values.contains(QStringLiteral("sheng")) &&
+        values.contains(QStringLiteral("tiz"))) {
+        try {
+            bodyMassIndex(values.value(QStringLiteral("sheng")),
+                          values.value(QStringLiteral("tiz")));
+        } catch (const SaveRuleError& e) {
+            problem(QStringLiteral("sheng"), QString::fromUtf8(e.what()));
+        }
+    }
+    return values;
+}
+
+std::optional<AssessmentInput> parseObject(int position, const QJsonValue& value,
+                                           std::vector<ImportProblem>& problems)
+{
+    const size_t before = problems.size();
+    auto problem = [&](const QString& where, const QString& message) {
+        problems.push_back({position, where, message});
+    };
+    if (!value.isObject()) {
+        problem(QString(), QStringLiteral("an assessment must be a JSON object"));
+        return std::nullopt;
+    }
+    const QJsonObject object = value.toObject();
+    for (auto it = object.begin(); it != object.end(); ++it)
+        if (it.key() != kRecord && it.key() != kAssessment && it.key() != kAnswers &&
+            it.key() != kState)
+            problem(it.key(),
+                    QStringLiteral("unknown key (known: record, assessment, answers, zhuangt)"));
+
+    AssessmentInput input;
+    const QJsonValue record = object.value(kRecord);
+    if (!record.isString() || record.toString().trimmed().isEmpty())
+        problem(kRecord, QStringLiteral("the record number must be given as text"));
+    else
+        input.record = record.toString().trimmed();
+
+    if (object.contains(kAssessment)) {
+        const double n = object.value(kAssessment).toDouble(-1);
+        if (!object.value(kAssessment).isDouble() || n != std::trunc(n) || n < 1 || n > 2147483647)
+            problem(kAssessment,
+                    QStringLiteral("the assessment number must be a whole number above 0"));
+        else
+            input.assessment = static_cast<qint32>(n);
+    }
+
+    const QJsonValue answersValue = object.value(kAnswers);
+    if (!answersValue.isObject() && !answersValue.isUndefined() && !answersValue.isNull())
+        problem(kAnswers, QStringLiteral("the answers must be an object of section tables"));
+    const QJsonObject answers = answersValue.toObject();
+    for (auto it = answers.begin(); it != answers.end(); ++it) {
+        bool known = false;
+        for (const QuestionnairePage& page : questionnairePages())
+            known = known || page.form.table == it.key();
+        if (!known)
+            problem(it.key(),
+                    QStringLiteral("unknown table (known: jkpg_mqzk, jkpg_ssyy, jkpg_ydfs, "
+                                   "jkpg_shfs, jkpg_tgjc)"));
+        else if (!it.value().isObject() && !it.value().isNull())
+            problem(it.key(), QStringLiteral("a table's answers must be an object of columns"));
+    }
+    for (const QuestionnairePage& page : questionnairePages())
+        input.answers.insert(
+            page.form.table,
+            sectionAnswers(position, page, answers.value(page.form.table).toObject(), problems));
+    if (problems.size() != before)
+        return std::nullopt;
+    return input;
+}
+
+bool anyNumberTaken(const QSqlDatabase& db, const std::vector<qint32>& numbers)
+{
+    for (const qint32 id : numbers)
+        if (scalar(db, QStringLiteral("select count(*) from jkpg_id where jkpg_id = :id"),
+                   {{QStringLiteral("id"), id}})
+                .toInt() > 0)
+            return true;
+    return false;
+}
+
+// Puts one object's answers into the open rows: every answer column of a
+// section is replaced (a column the file leaves out becomes unanswered).
+void fill(AssessmentRows& rows, const AssessmentInput& input)
+{
+    for (const AssessmentTable table : kSectionTables) {
+        rows.refill(table);
+        const QVariantMap& values = input.answers.value(tableName(table));
+        RowBuffer& row = rows.section(table);
+        for (auto it = values.begin(); it != values.end(); ++it)
+            if (!row.setValue(it.key(), it.value()))
+                throw std::logic_error("a declared question has no column in the row");
+    }
+}
+
+// One pass over the file in one transaction. newNumbers collects the numbers
+// new assessments try, for the caller to see whether one was taken meanwhile.
+std::vector<ImportedAssessment> storeOnce(const QSqlDatabase& db,
+                                          const std::vector<AssessmentInput>& inputs,
+                                          std::vector<qint32>& newNumbers)
+{
+    Transaction tx(db);
+    std::vector<ImportedAssessment> done;
+    std::vector<ImportProblem> problems;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const AssessmentInput& input = inputs[i];
+        const int position = static_cast<int>(i) + 1;
+        const std::optional<PersonSummary> person = findPerson(db, input.record);
+        if (!person) {
+            problems.push_back(
+                {position, kRecord,
+                 QStringLiteral("no person has the record number %1").arg(input.record)});
+            continue;
+        }
+        AssessmentRows rows;
+        if (input.assessment) {
+            if (!rows.open(db, person->recordNumber, *input.assessment)) {
+                problems.push_back(
+                    {position, kAssessment,
+                     QStringLiteral("the person %1 has no assessment %2")
+                         .arg(person->recordNumber, QString::number(*input.assessment))});
+                continue;
+            }
+        } else {
+            rows.startNew(db, person->recordNumber);
+            newNumbers.push_back(rows.id());
+        }
+        if (!problems.empty())
+            continue; // nothing will be stored; only look for more problems
+        fill(rows, input);
+        rows.save(db);
+        if (!input.assessment)
+            newNumbers.back() = rows.id();
+        done.push_back({person->recordNumber, rows.id()});
+    }
+    if (!problems.empty())
+        throw ImportError(std::move(problems));
+    tx.commit();
+    return done;
+}
+
+} // namespace
+
+QString ImportProblem::text() const
+{
+    QString out = position > 0 ? QStringLiteral("object %1").arg(position) : QStringLiteral("file");
+    if (!where.isEmpty())
+        out += QStringLiteral(", ") + where;
+    return out + QStringLiteral(": ") + message;
+}
+
+ImportError::ImportError(std::vector<ImportProblem> problems)
+    : std::runtime_error(problems.empty() ? std::string("import refused")
+                                          : problems.front().text().toStdString()),
+      m_problems(std::move(problems))
+{
+}
+
+std::vector<AssessmentInput> parseAssessmentFile(const QByteArray& json)
+{
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError)
+        throw ImportError({{0, QString(),
+                            QStringLiteral("not valid JSON at character %1: %2")
+                                .arg(QString::number(error.offset), error.errorString())}});
+    QJsonArray objects;
+    if (doc.isObject())
+        objects.append(doc.object());
+    else
+        objects = doc.array();
+
+    std::vector<AssessmentInput> inputs;
+    std::vector<ImportProblem> problems;
+    for (qsizetype i = 0; i < objects.size(); ++i)
+        if (auto input = parseObject(static_cast<int>(i) + 1, objects.at(i), problems))
+            inputs.push_back(std::move(*input));
+    if (!problems.empty())
+        throw ImportError(std::move(problems));
+    return inputs;
+}
+
+std::vector<ImportedAssessment> importAssessments(const QSqlDatabase& db,
+                                                  const std::vector<AssessmentInput>& inputs)
+{
+    // Inside a caller's transaction a failed statement may have spoilt it
+    // (PostgreSQL), so only a transaction of our own is tried again.
+    const bool ownTransaction = !Transaction::isOpen(db);
+    for (int attempt = 1;; ++attempt) {
+        std::vector<qint32> newNumbers;
+        try {
+            return storeOnce(db, inputs, newNumbers);
+        } catch (const DatabaseError&) {
+            // Rolled back by now. Another workstation storing one of our new
+            // numbers first makes the whole file go again with fresh ones.
+            if (!ownTransaction || attempt >= kFileAttempts || !anyNumberTaken(db, newNumbers))
+                throw;
+            qCInfo(lcStore)
+                << "an assessment number of the file was taken meanwhile; storing it again";
+        }
+    }
+}
+
+std::optional<StoredAssessment> readAssessment(const QSqlDatabase& db, const QString& record,
+                                               qint32 assessment)
+{
+    AssessmentRows rows;
+    if (!rows.open(db, record, assessment))
+        return std::nullopt;
+    StoredAssessment out{rows.recordNumber(), rows.id(), rows.state(), {}};
+    for (const AssessmentTable table : kSectionTables) {
+        const TableSpec* spec = store::table(tableName(table));
+        if (!spec)
+            throw std::logic_error("a section table is not declared");
+        const QStringList identifiers{QStringLiteral("jkpg_id"), QStringLiteral("bianh"),
+                                      sectionIdColumn(table)};
+        QList<std::pair<QString, QVariant>> values;
+        for (const ColumnSpec& column : spec->columns)
+            if (!identifiers.contains(column.name))
+                values.append({column.name, rows.section(table).value(column.name)});
+        out.answers.append({tableName(table), values});
+    }
+    return out;
+}
+
+} // namespace hra::store

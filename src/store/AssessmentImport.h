@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantMap>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+namespace hra::store {
+
+// Assessments exchanged as JSON with other machines (group check-ups): one
+// object per assessment,
+//   {"record": BH, "assessment": N, "answers": {section table: {column: value}}}
+// "assessment" absent: a new assessment of the person; present: that stored
+// assessment's five section rows are replaced. The answers are checked
+// against the questionnaire's declared questions, so a file stores exactly
+// what the window could have stored.
+
+// One problem of a file: the object it is in (1-based; 0 for the file as a
+// whole), the column or key ("jkpg_tgjc.sheng", "record"), and what is wrong.
+struct ImportProblem
+{
+    int position = 0;
+    QString where;
+    QString message;
+
+    QString text() const;
+};
+
+// A file that cannot be stored; nothing of it has been.
+class ImportError : public std::runtime_error
+{
+public:
+    explicit ImportError(std::vector<ImportProblem> problems);
+    const std::vector<ImportProblem>& problems() const { return m_problems; }
+
+private:
+    std::vector<ImportProblem> m_problems;
+};
+
+// One object of a file with its answers checked and converted to the values
+// the rows store (numbers as numbers, empty text as NULL, an unanswered tick
+// as "0"). Every declared column of the five pages is present.
+struct AssessmentInput
+{
+    QString record;
+    std::optional<qint32> assessment;
+    // Section table -> column -> value, for the five section tables.
+    QMap<QString, QVariantMap> answers;
+};
+
+// Reads and checks the whole file. Derived columns (tizzs, yundjg), entry
+// dates (lurrq) and the state (zhuangt) are accepted and ignored: the save
+// rules and the lifecycle write them. Throws ImportError listing every
+// problem found.
+std::vector<AssessmentInput> parseAssessmentFile(const QByteArray& json);
+
+struct ImportedAssessment
+{
+    QString record;
+    qint32 assessment = 0;
+};
+
+// Stores every object of the file in one transaction, in file order, each
+// through the questionnaire's save: a new assessment takes the next free
+// number, a given one has its five section rows replaced. An unknown record
+// or assessment is an ImportError and nothing is stored. When another
+// workstation takes a new assessment's number meanwhile, the whole file is
+// stored again under fresh numbers. Throws DatabaseError when storing fails
+// otherwise (nothing stored).
+std::vector<ImportedAssessment> importAssessments(const QSqlDatabase& db,
+                                                  const std::vector<AssessmentInput>& inputs);
+
+// A stored assessment in the same shape, columns in table order.
+struct StoredAssessment
+{
+    QString record;
+    qint32 assessment = 0;
+    QString state;
+    // Section table with its columns and values (identifiers left out).
+    QList<std::pair<QString, QList<std::pair<QString, QVariant>>>> answers;
+};
+
+// The stored assessment, or nothing when the person has no such assessment.
+std::optional<StoredAssessment> readAssessment(const QSqlDatabase& db, const QString& record,
+                                               qint32 assessment);
+
+} // namespace hra::store
