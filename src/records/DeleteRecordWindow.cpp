@@ -30,8 +30,14 @@ void DeleteRecordWindow::deleteSelected()
     const int index = selectedIndex();
     if (!hasList() || persons().isEmpty() || index < 0)
         return;
-    if (!m_context.prompts.confirm(this, QStringLiteral("确实要删除这条记录吗?"),
-                                   QStringLiteral("删除提示")))
+    // The person is named, and Enter answers No: a second Alt+D, Enter must
+    // not delete the next person in the list.
+    const QVariantMap& person = persons().at(index);
+    const QString question = QStringLiteral("确实要删除这条记录吗?\n\n编号：%1    姓名：%2")
+                                 .arg(person.value(QStringLiteral("bianh")).toString(),
+                                      person.value(QStringLiteral("xingm")).toString());
+    if (!m_context.prompts.confirm(this, question, QStringLiteral("删除提示"),
+                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No))
         return;
     bool deleted = false;
     try {

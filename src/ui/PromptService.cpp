@@ -7,9 +7,12 @@ namespace hra::ui {
 QMessageBox::StandardButton DialogPromptService::message(QWidget* parent, const QString& text,
                                                          const QString& caption,
                                                          QMessageBox::Icon icon,
-                                                         QMessageBox::StandardButtons buttons)
+                                                         QMessageBox::StandardButtons buttons,
+                                                         QMessageBox::StandardButton defaultButton)
 {
     QMessageBox box(icon, caption, text, buttons, parent);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -37,9 +40,10 @@ QStringList ScriptedPromptService::messages() const
 QMessageBox::StandardButton ScriptedPromptService::message(QWidget*, const QString& text,
                                                            const QString& caption,
                                                            QMessageBox::Icon icon,
-                                                           QMessageBox::StandardButtons buttons)
+                                                           QMessageBox::StandardButtons buttons,
+                                                           QMessageBox::StandardButton defaultButton)
 {
-    m_records.push_back({Record::Kind::Message, text, caption, icon, buttons});
+    m_records.push_back({Record::Kind::Message, text, caption, icon, buttons, defaultButton});
     if (!m_buttons.empty()) {
         const auto answer = m_buttons.front();
         m_buttons.pop_front();

@@ -19,9 +19,11 @@ public:
     virtual ~PromptService() = default;
 
     // Shows a modal message box; returns the button chosen.
+    // The default button is the one Enter presses (none given: the box's own).
     virtual QMessageBox::StandardButton message(QWidget* parent, const QString& text,
                                                 const QString& caption, QMessageBox::Icon icon,
-                                                QMessageBox::StandardButtons buttons = QMessageBox::Ok)
+                                                QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                                QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
         = 0;
 
     // A file to open; empty when the operator cancels.
@@ -44,9 +46,10 @@ public:
         message(parent, text, caption, QMessageBox::Critical);
     }
     bool confirm(QWidget* parent, const QString& text, const QString& caption,
-                 QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No)
+                 QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No,
+                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
     {
-        const auto answer = message(parent, text, caption, QMessageBox::Question, buttons);
+        const auto answer = message(parent, text, caption, QMessageBox::Question, buttons, defaultButton);
         return answer == QMessageBox::Yes || answer == QMessageBox::Ok;
     }
 };
@@ -57,7 +60,8 @@ class DialogPromptService : public PromptService
 public:
     QMessageBox::StandardButton message(QWidget* parent, const QString& text, const QString& caption,
                                         QMessageBox::Icon icon,
-                                        QMessageBox::StandardButtons buttons) override;
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
                          const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& directory,
@@ -77,6 +81,7 @@ public:
         QString caption;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     };
 
     void answerMessage(QMessageBox::StandardButton button) { m_buttons.push_back(button); }
@@ -89,7 +94,8 @@ public:
 
     QMessageBox::StandardButton message(QWidget* parent, const QString& text, const QString& caption,
                                         QMessageBox::Icon icon,
-                                        QMessageBox::StandardButtons buttons) override;
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
                          const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& directory,

@@ -58,9 +58,11 @@ TEST_P(Maintenance, DeletingAPersonKeepsTheAssessments)
 
     prompts.clear();
     window.deleteSelected(); // answered Yes
-    EXPECT_EQ(prompts.messages(), QStringList({"确实要删除这条记录吗?", "删除成功!"}));
+    EXPECT_EQ(prompts.messages(),
+              QStringList({"确实要删除这条记录吗?\n\n编号：0001    姓名：张三", "删除成功!"}));
     EXPECT_EQ(prompts.records()[0].caption, "删除提示");
     EXPECT_EQ(prompts.records()[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(prompts.records()[0].defaultButton, QMessageBox::No);
     EXPECT_EQ(prompts.records()[1].caption, "提示信息!");
     EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 0);
     for (const QString& table : test::sevenTables.mid(0, 6))
