@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/Context.h"
+#include "report/Context.h"
 
 #include <optional>
 
@@ -8,6 +9,7 @@ namespace hra::app {
 
 struct AppContext;
 class WindowRegistry;
+class Shell;
 
 // Plugs the windows of the areas of work into the main window's registry and
 // holds what they share for the whole run.
@@ -20,10 +22,12 @@ private:
     // Built when the first person-record window opens: the connection only
     // exists after the log-in.
     records::Context& recordsContext();
+    report::Context& reportContext(Shell& shell);
 
     AppContext& m_context;
     const WindowRegistry& m_registry;
     std::optional<records::Context> m_records;
+    std::optional<report::Context> m_report;
 };
 
 } // namespace hra::app

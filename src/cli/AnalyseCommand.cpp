@@ -101,15 +101,9 @@ int analyseCommand(const QStringList& raw)
         return 2;
     }
 
-    const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
-    if (!settings)
+    const auto connection = connectFrom(args);
+    if (!connection)
         return 1;
-    QString error;
-    const auto connection = store::Connection::open(*settings, &error);
-    if (!connection) {
-        err << "error: cannot connect to the database: " << error << '\n';
-        return 1;
-    }
 
     QElapsedTimer timer;
     timer.start();

@@ -1,12 +1,18 @@
 #pragma once
 
+#include "store/Connection.h"
 #include "store/Settings.h"
 
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
+
+namespace hra::reportengine {
+class BuiltReport;
+}
 
 namespace hra::cli {
 
@@ -26,6 +32,7 @@ struct Command
 std::vector<Command> dbCommands();
 std::vector<Command> analyseCommands();
 std::vector<Command> renderCommands();
+std::vector<Command> reportCommands();
 
 // Shared argument handling: "--name value" options and bare flags.
 class Arguments
@@ -49,5 +56,14 @@ QString iniPathFrom(const Arguments& args);
 // standard error (the defaults apply); a driver value that names no backend
 // is an error there, and the result is empty.
 std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args);
+
+// The connection of that configuration; null, with the reason on standard
+// error, when there is none.
+std::unique_ptr<store::Connection> connectFrom(const Arguments& args);
+
+// Writes built pages as PDF (the document titled `title`) and, when pngDir
+// is not empty, as PNG pages; tells what was written. Returns the exit code.
+int writePages(const reportengine::BuiltReport& built, int pageCount, const QString& pdfPath,
+               const QString& pngDir, double dpi, const QString& title);
 
 } // namespace hra::cli

@@ -31,6 +31,18 @@ std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args)
     return loaded.settings;
 }
 
+std::unique_ptr<store::Connection> connectFrom(const Arguments& args)
+{
+    const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
+    if (!settings)
+        return nullptr;
+    QString error;
+    auto connection = store::Connection::open(*settings, &error);
+    if (!connection)
+        QTextStream(stderr) << "error: cannot connect to the database: " << error << '\n';
+    return connection;
+}
+
 namespace {
 
 int connectionStringCommand(const QStringList& raw)
@@ -57,15 +69,9 @@ int initCommand(const QStringList& raw)
         err << "usage: hra-cli db init [--ini FILE] [--demo] [--force | --if-empty]\n";
         return 2;
     }
-    const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
-    if (!settings)
+    const auto connection = connectFrom(args);
+    if (!connection)
         return 1;
-    QString error;
-    const auto connection = store::Connection::open(*settings, &error);
-    if (!connection) {
-        err << "cannot connect to the database: " << error << '\n';
-        return 1;
-    }
     try {
         if (args.flag(QStringLiteral("if-empty")) && !connection->isEmpty()) {
             QTextStream(stdout) << "database already initialised; left as it is\n";
@@ -75,7 +81,7 @@ int initCommand(const QStringList& raw)
             store::initializeDatabase(*connection, {.demo = args.flag(QStringLiteral("demo")),
                                                     .force = args.flag(QStringLiteral("force"))});
         QTextStream out(stdout);
-        out << "database initialised (" << store::driverName(settings->driver) << ")\n";
+        out << "database initialised (" << store::driverName(connection->settings().driver) << ")\n";
         out << "manager code: " << store::kManagerCode << '\n';
         out << "manager password: " << result.managerPassword << '\n';
         if (!args.flag(QStringLiteral("demo")))
