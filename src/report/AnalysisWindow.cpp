@@ -220,8 +220,7 @@ void AnalysisWindow::lookup()
         return;
     }
     setNavigation(true);
-    m_personName = found.person ? found.person->name : QString();
-    m_name->setText(m_personName);
+    m_name->setText(found.person ? found.person->name : QString());
     m_sex->setText(found.person ? found.person->sex : QString());
     m_age->setText(found.person ? store::numberText(found.person->age.toDouble()) : QString());
     if (found.person && store::isNull(found.person->age))
@@ -274,15 +273,17 @@ void AnalysisWindow::chosenFromList(qint32 assessmentId, const QString& state)
 
 bool AnalysisWindow::openReportDatasets()
 {
+    // The build under way reads its datasets from the session as it goes;
+    // another assessment opened now would mix two persons in one report.
+    if (m_report->isBuilding()) {
+        m_context.prompts.information(this, QStringLiteral("报表显示完毕后,再选择下一项!"),
+                                      kInfoCaption);
+        return false;
+    }
     try {
         analysis::AnalysisSession& s = session();
         s.open(m_record->text().trimmed(), m_selectedId);
         s.runAll(inputEvaluations());
-        m_assessmentDate = {};
-        for (const store::AssessmentSummary& a :
-             store::assessmentsOf(m_context.connection.db(), m_record->text()))
-            if (a.id == m_selectedId)
-                m_assessmentDate = a.date.date();
         return true;
     } catch (const analysis::AnalysisError& e) {
         m_context.prompts.error(this, e.message(), QStringLiteral("出错提示"));
@@ -307,8 +308,7 @@ bool AnalysisWindow::analyseAssessment(const QString& recordNumber, qint32 asses
         return false;
     const std::optional<store::PersonSummary> person =
         store::findPerson(m_context.connection.db(), recordNumber);
-    m_personName = person ? person->name : QString();
-    m_name->setText(m_personName);
+    m_name->setText(person ? person->name : QString());
     m_sex->setText(person ? person->sex : QString());
     m_age->setText(person && !store::isNull(person->age) ? store::numberText(person->age.toDouble())
                                                          : QString());
@@ -337,9 +337,26 @@ AnalysisWindow::BuildStart AnalysisWindow::buildSection(const QString& sectionNa
         m_session.reset();
     }
     prepareSection(*m_report, session(), m_context.connection, *section, reportsDirectory());
+    m_pdfName = builtPdfName();
     if (!m_report->startBuild())
         return BuildStart::Busy;
     return BuildStart::Started;
+}
+
+QString AnalysisWindow::builtPdfName() const
+{
+    const QString record = m_record->text().trimmed();
+    QString name;
+    QDate date;
+    if (m_session && m_session->isOpen()) {
+        if (const auto person = store::findPerson(m_context.connection.db(), record))
+            name = person->name;
+        for (const store::AssessmentSummary& a :
+             store::assessmentsOf(m_context.connection.db(), record))
+            if (a.id == m_selectedId)
+                date = a.date.date();
+    }
+    return pdfFileName(record, name, date);
 }
 
 void AnalysisWindow::progressed(int done, int total)
@@ -353,7 +370,9 @@ void AnalysisWindow::buildFinished(bool ok)
 {
     m_progress->hide();
     if (!ok) {
+        // A dataset that could not be read mid-build (a lost connection).
         qCWarning(ui::lcUi).noquote() << "report build failed:" << m_report->lastError();
+        m_context.prompts.error(this, QStringLiteral("报表生成出错!"), QStringLiteral("出错提示"));
         return;
     }
     if (!m_session)
@@ -374,10 +393,8 @@ void AnalysisWindow::exportPdf()
 {
     if (!m_preview->hasPages())
         return;
-    const QString path = m_context.prompts.saveFileName(
-        this, QStringLiteral("导出PDF"),
-        pdfFileName(m_record->text(), m_personName, m_assessmentDate),
-        QStringLiteral("PDF 文件 (*.pdf)"));
+    const QString path = m_context.prompts.saveFileName(this, QStringLiteral("导出PDF"), m_pdfName,
+                                                        QStringLiteral("PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
     QString error;

@@ -2,7 +2,6 @@
 
 #include "report/Context.h"
 
-#include <QDate>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -88,13 +87,15 @@ private:
     void setNavigation(bool enabled);
     analysis::AnalysisSession& session();
     QString reportsDirectory() const;
+    // Record number, name and assessment date of what is being built.
+    QString builtPdfName() const;
 
     Context& m_context;
     std::unique_ptr<analysis::AnalysisSession> m_session;
     std::unique_ptr<reportengine::Report> m_report;
     qint32 m_selectedId = 0;
-    QString m_personName;
-    QDate m_assessmentDate;
+    // The file name offered for the pages built last.
+    QString m_pdfName;
     bool m_maximised = false;
 
     QLineEdit* m_record;

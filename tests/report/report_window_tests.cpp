@@ -196,8 +196,13 @@ TEST_F(AnalysisWindowTest, TheWholeReportBuildsWhileTheWindowKeepsRunning)
     // A second section while this one builds is refused, and the build goes on.
     EXPECT_EQ(window->buildSection(QStringLiteral("高血压")),
               report::AnalysisWindow::BuildStart::Busy);
+    // Nor can another assessment be opened under the build's feet.
+    enter(QStringLiteral("0000000003"));
+    EXPECT_EQ(prompts.messages(), QStringList{QStringLiteral("报表显示完毕后,再选择下一项!")});
+    prompts.clear();
     ASSERT_TRUE(waitUntil([&] { return !window->report().isBuilding(); }));
     EXPECT_EQ(window->preview()->pageCount(), 24);
+    EXPECT_TRUE(window->report().pageText(1).contains(QStringLiteral("张建国")));
     EXPECT_GT(progressSeen, 0);
     EXPECT_FALSE(progress->isVisible());
     EXPECT_TRUE(prompts.messages().isEmpty()) << prompts.messages().join(u'\n').toStdString();
