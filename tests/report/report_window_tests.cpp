@@ -238,6 +238,31 @@ TEST_F(AnalysisWindowTest, TheSectionDialogBuildsTheNamedSectionOrTellsToWait)
     EXPECT_TRUE(window->report().pageText(0).contains(QStringLiteral("高血压")));
 }
 
+TEST_F(AnalysisWindowTest, ASectionBuiltBeforeAnAssessmentIsChosenPrintsWithoutData)
+{
+    enter(QStringLiteral("0000000004"));
+    ASSERT_NE(window->listDialog(), nullptr);
+    ASSERT_EQ(window->buildSection(QStringLiteral("高血压")),
+              report::AnalysisWindow::BuildStart::Started);
+    ASSERT_TRUE(waitUntil([&] { return !window->report().isBuilding(); }));
+    ASSERT_GT(window->preview()->pageCount(), 0);
+    EXPECT_FALSE(window->report().pageText(0).contains(QStringLiteral("刘桂芳")));
+    EXPECT_TRUE(prompts.messages().isEmpty()) << prompts.messages().join(u'\n').toStdString();
+}
+
+TEST_F(AnalysisWindowTest, AnEvaluationWithoutResultIsToldOnceAfterTheBuild)
+{
+    store::run(conn->db(),
+               QStringLiteral("update jkpg_jbxx set xingb=NULL where bianh='0000000003'"));
+    enter(QStringLiteral("0000000003"));
+    ASSERT_EQ(window->buildSection(QStringLiteral("运动分析")),
+              report::AnalysisWindow::BuildStart::Started);
+    ASSERT_TRUE(waitUntil([&] { return !window->report().isBuilding(); }));
+    EXPECT_GT(window->preview()->pageCount(), 0);
+    ASSERT_EQ(prompts.messages().size(), 1) << prompts.messages().join(u'\n').toStdString();
+    EXPECT_TRUE(prompts.messages().first().contains(QStringLiteral("运动处方")));
+}
+
 TEST_F(AnalysisWindowTest, CentreDialogRefusesABlankNameAndSavesATrimmedOne)
 {
     report::CentreDialog dialog(*context);
