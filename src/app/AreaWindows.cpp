@@ -9,6 +9,9 @@
 #include "records/DeleteRecordWindow.h"
 #include "records/ModifyRecordWindow.h"
 #include "records/Photos.h"
+#include "report/AnalysisWindow.h"
+#include "report/SectionDialog.h"
+#include "report/SettingsDialogs.h"
 
 namespace hra::app {
 namespace {
@@ -21,21 +24,46 @@ public:
     void showSection(int index) override { QuestionnaireWindow::showSection(index); }
 };
 
+// The report windows as the main window knows them.
+class AnalysisWindowKind final : public report::AnalysisWindow, public AnalysisView
+{
+public:
+    using report::AnalysisWindow::AnalysisWindow;
+    QString recordNumber() const override { return report::AnalysisWindow::recordNumber(); }
+    void clearPreview() override { report::AnalysisWindow::clearPreview(); }
+    bool analyseAssessment(const QString& recordNumber, qint32 assessmentId,
+                           const QString& stateText) override
+    {
+        return report::AnalysisWindow::analyseAssessment(recordNumber, assessmentId, stateText);
+    }
+};
+
+class SectionDialogKind final : public report::SectionDialog, public SectionReportView
+{
+public:
+    using report::SectionDialog::SectionDialog;
+    void setSectionName(const QString& name) override
+    {
+        report::SectionDialog::setSectionName(name);
+    }
+};
+
 } // namespace
 
 AreaWindows::AreaWindows(AppContext& context, WindowRegistry& registry)
     : m_context(context), m_registry(registry)
 {
     auto child = [&registry, this](const QString& kind, auto make) {
-        registry.add(kind, Presentation::ChildWindow, [this, make](AppContext&, Shell& shell) -> QWidget* {
-            records::Context& rc = recordsContext();
-            // The hand-over goes through the main window's questionnaire
-            // command once the questionnaire is there; until then it only
-            // leaves the record number for it.
-            if (m_registry.find(kinds::jkpg))
-                rc.openQuestionnaire = [&shell] { shell.N_xxdcClick(); };
-            return make(rc);
-        });
+        registry.add(kind, Presentation::ChildWindow,
+                     [this, make](AppContext&, Shell& shell) -> QWidget* {
+                         records::Context& rc = recordsContext();
+                         // The hand-over goes through the main window's questionnaire
+                         // command once the questionnaire is there; until then it only
+                         // leaves the record number for it.
+                         if (m_registry.find(kinds::jkpg))
+                             rc.openQuestionnaire = [&shell] { shell.N_xxdcClick(); };
+                         return make(rc);
+                     });
     };
     child(kinds::jbxx, [](records::Context& c) { return new records::CreateRecordWindow(c); });
     child(kinds::xgda, [](records::Context& c) { return new records::ModifyRecordWindow(c); });
@@ -44,6 +72,33 @@ AreaWindows::AreaWindows(AppContext& context, WindowRegistry& registry)
     registry.add(kinds::jkpg, Presentation::ChildWindow, [this](AppContext&, Shell& shell) -> QWidget* {
         return new QuestionnaireChild(questionnaireContext(shell));
     });
+
+    registry.add(kinds::sjfx, Presentation::ChildWindow,
+                 [this](AppContext&, Shell& shell) -> QWidget* {
+                     return new AnalysisWindowKind(reportContext(shell));
+                 });
+    registry.add(kinds::sjfxhc, Presentation::Modal, [this](AppContext&, Shell& shell) -> QWidget* {
+        auto* analysis = dynamic_cast<report::AnalysisWindow*>(shell.window(kinds::sjfx));
+        return new SectionDialogKind(analysis, reportContext(shell).prompts);
+    });
+    registry.add(kinds::pgzx, Presentation::Modal, [this](AppContext&, Shell& shell) -> QWidget* {
+        return new report::CentreDialog(reportContext(shell));
+    });
+    registry.add(kinds::bgfm, Presentation::Modal, [this](AppContext&, Shell& shell) -> QWidget* {
+        return new report::CoverDialog(reportContext(shell));
+    });
+}
+
+records::Context& AreaWindows::recordsContext()
+{
+    if (!m_records)
+        m_records.emplace(records::Context{*m_context.connection,
+                                           m_context.session,
+                                           m_context.prompts,
+                                           records::defaultPhotoDirectory(),
+                                           {},
+                                           {}});
+    return *m_records;
 }
 
 questionnaire::Context& AreaWindows::questionnaireContext(Shell& shell)
@@ -51,21 +106,23 @@ questionnaire::Context& AreaWindows::questionnaireContext(Shell& shell)
     if (!m_questionnaire) {
         m_questionnaire.emplace(questionnaire::Context{*m_context.connection, m_context.session,
                                                        m_context.prompts, {}});
-        // The saved assessment goes to the data analysis window, once there is one.
+        // "是否进行数据分析及生成报告？": the saved assessment goes to the data analysis.
         if (m_registry.find(kinds::sjfx))
-            m_questionnaire->analyse = [&shell](const QString&, qint32, const QString&) {
-                shell.N_sjfxClick();
+            m_questionnaire->analyse = [&shell](const QString& record, qint32 id, const QString& state) {
+                handOverToAnalysis(shell, record, id, state);
             };
     }
     return *m_questionnaire;
 }
 
-records::Context& AreaWindows::recordsContext()
+report::Context& AreaWindows::reportContext(Shell& shell)
 {
-    if (!m_records)
-        m_records.emplace(records::Context{*m_context.connection, m_context.session, m_context.prompts,
-                                           records::defaultPhotoDirectory(), {}, {}});
-    return *m_records;
+    if (!m_report)
+        m_report.emplace(report::Context{*m_context.connection,
+                                         m_context.prompts,
+                                         [&shell](bool on) { shell.setNavigationEnabled(on); },
+                                         {}});
+    return *m_report;
 }
 
 } // namespace hra::app

@@ -2,6 +2,7 @@
 
 #include "questionnaire/QuestionnaireWindow.h"
 #include "records/Context.h"
+#include "report/Context.h"
 
 #include <optional>
 
@@ -9,6 +10,7 @@ namespace hra::app {
 
 struct AppContext;
 class WindowRegistry;
+class Shell;
 
 // Plugs the windows of the areas of work into the main window's registry and
 // holds what they share for the whole run.
@@ -22,11 +24,13 @@ private:
     // exists after the log-in.
     records::Context& recordsContext();
     questionnaire::Context& questionnaireContext(class Shell& shell);
+    report::Context& reportContext(Shell& shell);
 
     AppContext& m_context;
     const WindowRegistry& m_registry;
     std::optional<records::Context> m_records;
     std::optional<questionnaire::Context> m_questionnaire;
+    std::optional<report::Context> m_report;
 };
 
 } // namespace hra::app

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "app/Shell.h"
+#include "app/WindowRegistry.h"
+
 #include <QString>
+#include <QWidget>
 
 namespace hra::app {
 
@@ -23,6 +27,13 @@ public:
     virtual ~AnalysisView() = default;
     virtual QString recordNumber() const = 0;
     virtual void clearPreview() = 0;
+    // The hand-over of an assessment from another window: the record number
+    // goes into the box without its change behaviour, the navigation tree is
+    // switched on, the assessment is opened for the report (the blood-pressure
+    // grade and disease indices run) and the person is shown. False, with the
+    // reason told to the operator, when the assessment cannot be opened.
+    virtual bool analyseAssessment(const QString& recordNumber, qint32 assessmentId,
+                                   const QString& stateText) = 0;
 };
 
 // TFrm_sjfxhc: the dialog building one report section.
@@ -32,5 +43,16 @@ public:
     virtual ~SectionReportView() = default;
     virtual void setSectionName(const QString& name) = 0;
 };
+
+// Moves the operator into data analysis with this assessment chosen, as the
+// questionnaire does after "是否进行数据分析及生成报告？" and the information
+// query does: the main window's "数据分析" command, then the hand-over.
+inline bool handOverToAnalysis(Shell& shell, const QString& recordNumber, qint32 assessmentId,
+                               const QString& stateText)
+{
+    shell.N_sjfxClick();
+    auto* view = dynamic_cast<AnalysisView*>(shell.window(kinds::sjfx));
+    return view && view->analyseAssessment(recordNumber, assessmentId, stateText);
+}
 
 } // namespace hra::app

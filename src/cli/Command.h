@@ -10,6 +10,10 @@
 #include <optional>
 #include <vector>
 
+namespace hra::reportengine {
+class BuiltReport;
+}
+
 namespace hra::cli {
 
 // One command of hra-cli: its words ("db init"), a usage line, and the
@@ -29,6 +33,7 @@ std::vector<Command> dbCommands();
 std::vector<Command> analyseCommands();
 std::vector<Command> renderCommands();
 std::vector<Command> assessmentCommands();
+std::vector<Command> reportCommands();
 
 // Shared argument handling: "--name value" options and bare flags.
 class Arguments
@@ -56,7 +61,8 @@ std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args);
 // The connection of that configuration; null (the reason on standard error)
 // when the configuration is refused or the database does not open. A SQLite
 // file that does not exist is not created.
-std::unique_ptr<store::Connection> connectFrom(const Arguments& args);
+std::unique_ptr<store::Connection> connectFrom(
+    const Arguments& args, store::Connection::Missing missing = store::Connection::Missing::Refuse);
 
 // "--record BH --assessment N" of a command on one stored assessment.
 struct AssessmentKey
@@ -70,5 +76,10 @@ struct AssessmentKey
 // error (a number that is not whole).
 std::optional<AssessmentKey> assessmentKeyFrom(const Arguments& args, const QString& usage,
                                                const QStringList& flags, int* exitCode);
+
+// Writes built pages as PDF (the document titled `title`) and, when pngDir
+// is not empty, as PNG pages; tells what was written. Returns the exit code.
+int writePages(const reportengine::BuiltReport& built, int pageCount, const QString& pdfPath,
+               const QString& pngDir, double dpi, const QString& title);
 
 } // namespace hra::cli

@@ -47,15 +47,13 @@ std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args)
     return loaded.settings;
 }
 
-std::unique_ptr<store::Connection> connectFrom(const Arguments& args)
+std::unique_ptr<store::Connection> connectFrom(const Arguments& args, store::Connection::Missing missing)
 {
     const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
     if (!settings)
         return nullptr;
     QString error;
-    // Only "db init" makes a database; the other commands never create one.
-    auto connection = store::Connection::open(*settings, &error, QStringLiteral("hra"),
-                                              store::Connection::Missing::Refuse);
+    auto connection = store::Connection::open(*settings, &error, QStringLiteral("hra"), missing);
     if (!connection)
         QTextStream(stderr) << "error: cannot connect to the database: " << error << '\n';
     return connection;
@@ -91,15 +89,10 @@ int initCommand(const QStringList& raw)
         err << "error: --force and --if-empty contradict each other; give one of them\n";
         return 2;
     }
-    const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
-    if (!settings)
+    // The one command that makes a database where there is none.
+    const auto connection = connectFrom(args, store::Connection::Missing::Create);
+    if (!connection)
         return 1;
-    QString error;
-    const auto connection = store::Connection::open(*settings, &error);
-    if (!connection) {
-        err << "cannot connect to the database: " << error << '\n';
-        return 1;
-    }
     try {
         if (args.flag(QStringLiteral("if-empty")) && !connection->isEmpty()) {
             QTextStream(stdout) << "database already initialised; left as it is\n";
@@ -109,7 +102,7 @@ int initCommand(const QStringList& raw)
             store::initializeDatabase(*connection, {.demo = args.flag(QStringLiteral("demo")),
                                                     .force = args.flag(QStringLiteral("force"))});
         QTextStream out(stdout);
-        out << "database initialised (" << store::driverName(settings->driver) << ")\n";
+        out << "database initialised (" << store::driverName(connection->settings().driver) << ")\n";
         out << "manager code: " << store::kManagerCode << '\n';
         out << "manager password: " << result.managerPassword << '\n';
         if (!args.flag(QStringLiteral("demo")))

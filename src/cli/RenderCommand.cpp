@@ -74,18 +74,27 @@ int renderCommand(const QStringList& raw)
         err << "build failed: " << report.lastError() << '\n';
         return 1;
     }
+    return writePages(report.built(), report.pageCount(), pdfPath, pngGiven ? pngDir : QString(),
+                      dpi, QFileInfo(templatePath).completeBaseName());
+}
+
+} // namespace
+
+int writePages(const reportengine::BuiltReport& built, int pageCount, const QString& pdfPath,
+               const QString& pngDir, double dpi, const QString& title)
+{
+    QTextStream err(stderr);
+    QString error;
     QDir().mkpath(QFileInfo(pdfPath).absolutePath());
-    if (!re::exportPdf(report.built(), pdfPath, &error,
-                       QFileInfo(templatePath).completeBaseName())) {
+    if (!re::exportPdf(built, pdfPath, &error, title)) {
         err << error << '\n';
         return 1;
     }
     QTextStream out(stdout);
-    out << report.pageCount() << " pages written to " << pdfPath << '\n';
-    if (pngGiven) {
-        const QStringList files =
-            re::exportPng(report.built(), pngDir, dpi, QStringLiteral("page"), &error);
-        if (files.isEmpty() && report.pageCount() > 0) {
+    out << pageCount << " pages written to " << pdfPath << '\n';
+    if (!pngDir.isEmpty()) {
+        const QStringList files = re::exportPng(built, pngDir, dpi, QStringLiteral("page"), &error);
+        if (files.isEmpty() && pageCount > 0) {
             err << error << '\n';
             return 1;
         }
@@ -93,8 +102,6 @@ int renderCommand(const QStringList& raw)
     }
     return 0;
 }
-
-} // namespace
 
 std::vector<Command> renderCommands()
 {

@@ -78,6 +78,7 @@ public:
     using DummyWindow::DummyWindow;
     QString recordNumber() const override { return m_journal.recordNumber; }
     void clearPreview() override { ++m_journal.previewClears; }
+    bool analyseAssessment(const QString&, qint32, const QString&) override { return false; }
 };
 
 // A modal dialog that closes itself once shown, as an operator would.

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace hra::store {
+class Connection;
+}
+namespace hra::ui {
+class PromptService;
+}
+
+namespace hra::report {
+
+// What the report windows need from the running program.
+struct Context
+{
+    store::Connection& connection;
+    ui::PromptService& prompts;
+    // Switches the main window's navigation tree on and off.
+    std::function<void(bool)> setNavigationEnabled;
+    // Where report templates live; empty: "reports" beside the program.
+    QString reportsDirectory;
+};
+
+} // namespace hra::report

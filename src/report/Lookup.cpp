@@ -1,0 +1,30 @@
+#include "report/Lookup.h"
+
+namespace hra::report {
+
+AnalysisLookup lookupForAnalysis(const QSqlDatabase& db, const QString& recordNumber, bool history)
+{
+    AnalysisLookup out;
+    const std::optional<store::AssessmentSummary> latest =
+        store::latestAssessment(db, recordNumber);
+    if (!latest)
+        return out;
+    out.person = store::findPerson(db, recordNumber);
+    if (history) {
+        out.action = AnalysisLookup::Action::ChooseFrom;
+        out.assessments = store::assessmentsOf(db, recordNumber);
+    } else if (latest->state == store::kInProgress) {
+        out.action = AnalysisLookup::Action::Analyse;
+        out.assessmentId = latest->id;
+        out.stateText = latest->state;
+    } else if (latest->state == store::kEnded) {
+        out.action = AnalysisLookup::Action::ChooseFrom;
+        out.stateText = latest->state;
+        out.assessments = store::assessmentsOf(db, recordNumber);
+    } else {
+        out.action = AnalysisLookup::Action::Nothing;
+    }
+    return out;
+}
+
+} // namespace hra::report

@@ -1,0 +1,85 @@
+#include "report/SectionBuild.h"
+
+#include "report/CentreSettings.h"
+#include "report/Jpeg.h"
+#include "reportengine/Report.h"
+#include "store/Connection.h"
+
+#include <QLoggingCategory>
+#include <set>
+
+namespace hra::report {
+
+Q_LOGGING_CATEGORY(lcSections, "hra.report")
+
+namespace {
+// The full-page picture of the cover page, as the templates name it.
+const QString kCoverPicture = QStringLiteral("Pic_fm");
+} // namespace
+
+SessionDataSource::SessionDataSource(QString name, analysis::AnalysisSession& session)
+    : DataSource(std::move(name)), m_session(session)
+{
+}
+
+QVariant SessionDataSource::value(int row, int field) const
+{
+    if (row < 0 || row >= m_rows.size())
+        return {};
+    return m_rows.rows.at(row).value(field);
+}
+
+void SessionDataSource::aboutToRead()
+{
+    m_rows = m_session.isOpen() ? m_session.dataset(name()) : store::Rows{};
+}
+
+bool applyCover(reportengine::Report& report, const store::Connection& connection)
+{
+    const std::optional<QByteArray> stored = loadCover(connection);
+    if (stored) {
+        QString error;
+        const QImage image = decodeJpeg(*stored, &error);
+        if (!image.isNull())
+            return report.setPicture(kCoverPicture, image);
+        qCWarning(lcSections).noquote() << "the stored cover is no JPEG picture:" << error;
+    }
+    report.setObjectVisible(kCoverPicture, false);
+    return false;
+}
+
+void prepareSection(reportengine::Report& report, analysis::AnalysisSession& session,
+                    const store::Connection& connection, const Section& section,
+                    const QString& reportsDirectory)
+{
+    report.clear();
+    report.dataSources().clear();
+    if (session.isOpen())
+        session.runAll(runOrder(section));
+    const QString path = templatePath(reportsDirectory, section);
+    const reportengine::LoadResult loaded = report.load(path);
+    if (!loaded.ok) {
+        qCWarning(lcSections).noquote() << loaded.toString();
+        report.clear();
+    }
+    if (section.cover)
+        applyCover(report, connection);
+    for (const QString& name : analysis::AnalysisSession::datasetNames())
+        report.dataSources().add(std::make_shared<SessionDataSource>(name, session));
+}
+
+QString problemsText(const analysis::AnalysisSession& session)
+{
+    QStringList lines;
+    std::set<analysis::Evaluation> told;
+    for (const analysis::EvaluationProblem& p : session.problems()) {
+        if (!told.insert(p.evaluation).second)
+            continue;
+        lines << QStringLiteral("%1：%2").arg(analysis::evaluationName(p.evaluation), p.message);
+    }
+    if (lines.isEmpty())
+        return {};
+    return QStringLiteral("以下内容无法评估，报告中相应部分为空：\n") + lines.join(u'\n');
+}
+
+} // namespace hra::report

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "analysis/AnalysisSession.h"
+#include "report/Sections.h"
+#include "reportengine/DataSource.h"
+
+#include <QString>
+#include <memory>
+
+namespace hra::store {
+class Connection;
+}
+namespace hra::reportengine {
+class Report;
+}
+
+namespace hra::report {
+
+// A report dataset read from the session when a build first reads it, so
+// that a section computes only what its pages show.
+class SessionDataSource : public reportengine::DataSource
+{
+public:
+    SessionDataSource(QString name, analysis::AnalysisSession& session);
+
+    QStringList fieldNames() const override { return m_rows.fields; }
+    int rowCount() const override { return int(m_rows.size()); }
+    QVariant value(int row, int field) const override;
+    void aboutToRead() override;
+
+private:
+    analysis::AnalysisSession& m_session;
+    store::Rows m_rows;
+};
+
+// The cover picture "Pic_fm" takes the stored cover, or is hidden when there
+// is none (or what is stored is no JPEG picture). Returns whether it shows.
+bool applyCover(reportengine::Report& report, const store::Connection& connection);
+
+// Makes the report ready to build one section for the assessment open in the
+// session: empties the report, runs the section's evaluations again in their
+// order and then the four every report reopens, loads the section's template
+// (a missing file leaves the report empty; a faulty one too, logged), sets
+// the cover where the section has one, and gives the report every dataset of
+// the session. When the session has no assessment open the sources stay
+// empty and the pages print without data. Throws store::DatabaseError.
+void prepareSection(reportengine::Report& report, analysis::AnalysisSession& session,
+                    const store::Connection& connection, const Section& section,
+                    const QString& reportsDirectory);
+
+// One plain sentence per evaluation that had no result since the session
+// opened the assessment; empty when all had one.
+QString problemsText(const analysis::AnalysisSession& session);
+
+} // namespace hra::report

@@ -1,0 +1,101 @@
+#include "report/Sections.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QRegularExpression>
+
+namespace hra::report {
+
+using analysis::Evaluation;
+
+const std::vector<Section>& sections()
+{
+    static const std::vector<Section> table{
+        {QStringLiteral("封面前言"), QStringLiteral("fpqy.fr3"), {}, true},
+        {QStringLiteral("当前状况"),
+         QStringLiteral("jkxx.fr3"),
+         {Evaluation::LabJudgement, Evaluation::MetabolicScreen},
+         false},
+        {QStringLiteral("代谢紊乱"), QStringLiteral("dxwl.fr3"), {}, false},
+        {QStringLiteral("高血压"), QStringLiteral("gxy.fr3"), {}, false},
+        {QStringLiteral("糖尿病"), QStringLiteral("tnb.fr3"), {}, false},
+        {QStringLiteral("冠心病"), QStringLiteral("gxb.fr3"), {}, false},
+        {QStringLiteral("动脉粥样化"), QStringLiteral("dmzy.fr3"), {}, false},
+        {QStringLiteral("脑卒中"), QStringLiteral("nzz.fr3"), {}, false},
+        {QStringLiteral("膳食营养"), QStringLiteral("ssyy.fr3"), {Evaluation::DietScores}, false},
+        {QStringLiteral("运动分析"),
+         QStringLiteral("yd.fr3"),
+         {Evaluation::ExercisePrescription, Evaluation::LabJudgement},
+         false},
+        {QStringLiteral("评估建议"),
+         QStringLiteral("wxys.fr3"),
+         {Evaluation::LabJudgement, Evaluation::LifestyleRisks},
+         false},
+        {kWholeReport,
+         QStringLiteral("pgbg.fr3"),
+         {Evaluation::LabJudgement, Evaluation::MetabolicScreen, Evaluation::DietScores,
+          Evaluation::ExercisePrescription, Evaluation::LabJudgement, Evaluation::LifestyleRisks},
+         true},
+    };
+    return table;
+}
+
+QStringList sectionNames()
+{
+    QStringList names;
+    for (const Section& s : sections())
+        names << s.name;
+    return names;
+}
+
+const Section* findSection(const QString& name)
+{
+    for (const Section& s : sections())
+        if (s.name == name)
+            return &s;
+    return nullptr;
+}
+
+const std::vector<Evaluation>& inputEvaluations()
+{
+    static const std::vector<Evaluation> order{Evaluation::BloodPressure, Evaluation::Coronary,
+                                               Evaluation::Stroke, Evaluation::Diabetes};
+    return order;
+}
+
+std::vector<Evaluation> runOrder(const Section& section)
+{
+    std::vector<Evaluation> order = section.evaluations;
+    order.insert(order.end(), inputEvaluations().begin(), inputEvaluations().end());
+    return order;
+}
+
+QString defaultReportsDirectory()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("reports"));
+}
+
+QString templatePath(const QString& reportsDirectory, const Section& section)
+{
+    return QDir(reportsDirectory).filePath(section.templateFile);
+}
+
+QString pdfFileName(const QString& recordNumber, const QString& name, const QDate& date)
+{
+    static const QRegularExpression unsafe(QStringLiteral(R"([\\/:*?"<>|\x00-\x1f]+)"));
+    QStringList parts;
+    for (const QString& part :
+         {recordNumber.trimmed(), name.trimmed(),
+          date.isValid() ? date.toString(QStringLiteral("yyyyMMdd")) : QString()}) {
+        QString clean = part;
+        clean.replace(unsafe, QStringLiteral("_"));
+        if (!clean.isEmpty())
+            parts << clean;
+    }
+    if (parts.isEmpty())
+        parts << QStringLiteral("report");
+    return parts.join(u'_') + QStringLiteral(".pdf");
+}
+
+} // namespace hra::report
