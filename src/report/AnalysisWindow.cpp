@@ -52,6 +52,8 @@ AnalysisWindow::AnalysisWindow(Context& context, QWidget* parent)
     recordLabel->setBuddy(m_record);
     m_record->setObjectName(QStringLiteral("LabEdt_bianh"));
     m_record->setToolTip(QStringLiteral("录入后回车确定哦!"));
+    // Room for a whole record number, whatever the window's width.
+    m_record->setMinimumWidth(m_record->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 24);
     m_record->setMaximumWidth(160);
     m_history->setObjectName(QStringLiteral("Chkbx_lspg"));
     QFont bold = m_history->font();
