@@ -76,6 +76,8 @@ QString problemText(ValueProblem problem, const FieldSpec& field, const ColumnSp
             .arg(shown, QString::number(column.width));
     case ValueProblem::UnknownColumn:
         return QStringLiteral("unknown column");
+    case ValueProblem::OutOfRange:
+        return QStringLiteral("%1 %2").arg(shown, field.range ? field.range->description() : QString());
     case ValueProblem::None:
         break;
     }

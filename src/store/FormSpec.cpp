@@ -1,5 +1,9 @@
 #include "store/FormSpec.h"
 
+#include "store/NumberText.h"
+
+#include <cmath>
+
 namespace hra::store {
 
 const FieldSpec* FormSpec::field(QStringView column) const
@@ -70,11 +74,13 @@ ValueProblem checkValue(const FieldSpec& field, const ColumnSpec& column, const 
             return ValueProblem::NotAnOption;
         break;
     case ControlKind::Number:
-        if (!absent && !isNumeric(value)) {
-            bool ok = false;
-            parseNumber(text, &ok);
+        if (!absent) {
+            bool ok = true;
+            const QVariant number = isNumeric(value) ? value : parseNumber(text, &ok);
             if (!ok)
                 return ValueProblem::NotANumber;
+            if (field.range && !number.isNull() && !field.range->contains(number.toDouble()))
+                return ValueProblem::OutOfRange;
         }
         break;
     case ControlKind::Text:
@@ -86,6 +92,19 @@ ValueProblem checkValue(const FieldSpec& field, const ColumnSpec& column, const 
         text.size() > column.width)
         return ValueProblem::TooLong;
     return ValueProblem::None;
+}
+
+bool NumberRange::contains(double value) const
+{
+    return std::isfinite(value) && value >= minimum && value <= maximum &&
+           (!whole || value == std::floor(value));
+}
+
+QString NumberRange::description() const
+{
+    return QStringLiteral("必须是%1到%2之间的%3")
+        .arg(numberText(minimum), numberText(maximum),
+             whole ? QStringLiteral("整数") : QStringLiteral("数"));
 }
 
 ValueProblem checkValue(const FormSpec& form, QStringView column, const QVariant& value)

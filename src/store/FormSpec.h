@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <optional>
 #include <vector>
 
 namespace hra::store {
@@ -28,6 +29,18 @@ struct ReferenceLabel
 {
     QString name; // objectName of the label ("Lab_kfxt"); empty: no label
     QString text; // shown until the database gives a range
+};
+
+// The numbers a number field takes.
+struct NumberRange
+{
+    double minimum = 0;
+    double maximum = 0;
+    bool whole = false; // whole numbers only
+
+    bool contains(double value) const;
+    // "必须是0到150之间的整数" and the like, for the operator.
+    QString description() const;
 };
 
 struct FieldSpec
@@ -54,6 +67,8 @@ struct FieldSpec
     QString besideTick;
     bool readOnly = false; // shown, never typed (a key, a computed value)
     int maxLength = 0;     // Number: characters that may be typed; 0: no limit
+    // Number: the values it takes; none: any number.
+    std::optional<NumberRange> range;
 
     bool isRequired() const { return !requiredMessage.isEmpty(); }
 };
@@ -90,6 +105,7 @@ enum class ValueProblem
     NotANumber,    // a number field holding text that is no number
     TooLong,       // text wider than its column
     UnknownColumn, // the form has no such field, or its table no such column
+    OutOfRange,    // a number outside its field's range (or not whole where it must be)
 };
 
 // Whether a value may be stored in a field: a required value is present; an

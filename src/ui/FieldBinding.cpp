@@ -34,9 +34,10 @@ void FieldBinding::text(QLineEdit* edit, const QString& column)
     m_fields.push_back({Kind::Text, edit, column, {}});
 }
 
-void FieldBinding::number(QLineEdit* edit, const QString& column, const QString& label)
+void FieldBinding::number(QLineEdit* edit, const QString& column, const QString& label,
+                          std::optional<store::NumberRange> range)
 {
-    m_fields.push_back({Kind::Number, edit, column, label});
+    m_fields.push_back({Kind::Number, edit, column, label, range});
 }
 
 void FieldBinding::choice(QComboBox* combo, const QString& column)
@@ -140,11 +141,14 @@ bool FieldBinding::save(store::RowBuffer& row) const
             continue;
         bool ok = false;
         const QString text = static_cast<QLineEdit*>(f.control)->text();
-        store::parseNumber(text, &ok);
-        if (!ok) {
-            m_prompts.error(m_window,
-                            QStringLiteral("“%1”不是有效的数字: %2").arg(f.label, text.trimmed()),
-                            QStringLiteral("出错提示"));
+        const QVariant number = store::parseNumber(text, &ok);
+        QString problem;
+        if (!ok)
+            problem = QStringLiteral("“%1”不是有效的数字: %2").arg(f.label, text.trimmed());
+        else if (f.range && !number.isNull() && !f.range->contains(number.toDouble()))
+            problem = QStringLiteral("“%1”%2: %3").arg(f.label, f.range->description(), text.trimmed());
+        if (!problem.isEmpty()) {
+            m_prompts.error(m_window, problem, QStringLiteral("出错提示"));
             focusControl(f.control);
             return false;
         }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "store/FormSpec.h"
 #include "store/RowBuffer.h"
 
 #include <QString>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -29,7 +31,8 @@ public:
 
     // label names the field in the message about a number that is not one.
     void text(QLineEdit* edit, const QString& column);
-    void number(QLineEdit* edit, const QString& column, const QString& label);
+    void number(QLineEdit* edit, const QString& column, const QString& label,
+                std::optional<store::NumberRange> range = std::nullopt);
     void choice(QComboBox* combo, const QString& column);
     void options(OptionGroup* group, const QString& column);
     void tick(QCheckBox* box, const QString& column);
@@ -63,6 +66,7 @@ private:
         QWidget* control;
         QString column;
         QString label;
+        std::optional<store::NumberRange> range = std::nullopt;
     };
     QVariant valueOf(const Field& f) const;
     void show(const Field& f, const QVariant& value) const;

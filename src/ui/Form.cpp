@@ -192,7 +192,7 @@ QWidget* Form::makeControl(const FieldSpec& f, QWidget* parent)
         auto* edit = new QLineEdit(parent);
         if (f.maxLength > 0)
             edit->setMaxLength(f.maxLength);
-        m_binding.number(edit, f.column, f.caption);
+        m_binding.number(edit, f.column, f.caption, f.range);
         control = edit;
         break;
     }

@@ -124,6 +124,24 @@ TEST_P(CreateRecord, EachMissingRequiredFieldIsNamedAndGetsTheFocus)
     }
 }
 
+// The age is a whole number of years: fractions, negative numbers and numbers
+// no person reaches are refused with a message, and nothing is stored.
+TEST_P(CreateRecord, AgeTakesWholeYearsFromZeroTo150)
+{
+    for (const char* age : {"35.5", "-5", "151", "123456789012345678901234567890"}) {
+        SCOPED_TRACE(age);
+        prompts.clear();
+        fill(form, everyField);
+        fill(form, {{"nianl", age}});
+        window->save();
+        ASSERT_EQ(prompts.records().size(), 1u);
+        EXPECT_EQ(prompts.records()[0].text,
+                  QStringLiteral("“年龄”必须是0到150之间的整数: ") + QString::fromLatin1(age));
+        EXPECT_EQ(window->focusWidget(), form->control("nianl"));
+        EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 0);
+    }
+}
+
 TEST_P(CreateRecord, StoresTheTrimmedNumberWithServerTimeAndFormOfAddressBySex)
 {
     const struct

@@ -31,6 +31,8 @@ const char* problemName(ValueProblem p)
         return "TooLong";
     case ValueProblem::UnknownColumn:
         return "UnknownColumn";
+    case ValueProblem::OutOfRange:
+        return "OutOfRange";
     }
     return "?";
 }
@@ -49,6 +51,8 @@ TEST(FormSpec, ChecksAValueAsTheControlWouldStoreIt)
         .column = "c", .kind = ControlKind::Number, .requiredMessage = "身高为必填项"};
     const FieldSpec name{.column = "c"};
     const FieldSpec relative{.column = "c", .kind = ControlKind::Choice, .options = {"父", "母"}};
+    const FieldSpec age{
+        .column = "c", .kind = ControlKind::Number, .range = store::NumberRange{0, 150, true}};
 
     const struct
     {
@@ -78,6 +82,11 @@ TEST(FormSpec, ChecksAValueAsTheControlWouldStoreIt)
         {"text wider than its column", name, text4, "一二三四五", ValueProblem::TooLong},
         {"a typed choice that fits", relative, text4, "外祖父", ValueProblem::None},
         {"a typed choice too wide", relative, text4, "外祖父母们", ValueProblem::TooLong},
+        {"a whole number in range", age, number, "150", ValueProblem::None},
+        {"a fraction where whole numbers go", age, number, "35.5", ValueProblem::OutOfRange},
+        {"a negative age", age, number, -5, ValueProblem::OutOfRange},
+        {"thirty digits", age, number, "123456789012345678901234567890", ValueProblem::OutOfRange},
+        {"no age", age, number, QVariant(), ValueProblem::None},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
