@@ -334,7 +334,7 @@ void MainWindow::askAndOpenDocument(const QString& question, const QString& file
 void MainWindow::startBackup()
 {
     close();
-    m_context.desktop.startProgram(QDir(m_context.programDir).filePath(QStringLiteral("backup")));
+    m_context.desktop.startProgram(QDir(m_context.programDir).filePath(QStringLiteral("hra-backup")));
 }
 
 void MainWindow::chooseNode(QTreeWidgetItem* item)

@@ -1,10 +1,16 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace hra::store {
 
-enum class Driver { Sqlite, Postgres, Mssql };
+enum class Driver
+{
+    Sqlite,
+    Postgres,
+    Mssql
+};
 
 // The [data] section of inifile.ini. The first four keys are the ones every
 // installation has; driver, database_file and port choose the backend.
@@ -47,6 +53,9 @@ QString connectionString(const ConnectionSettings& settings);
 
 // inifile.ini beside the running executable.
 QString defaultIniPath();
+
+// The file after --ini in a program's arguments, or defaultIniPath().
+QString iniPathFromArguments(const QStringList& arguments);
 
 QString driverName(Driver driver);
 

@@ -408,7 +408,7 @@ TEST_F(MainWindowFixture, DocumentsOpenOnlyAfterConfirmation)
 TEST_F(MainWindowFixture, BackupStartsTheProgramBesideTheExecutableAndEnds)
 {
     trigger("N_bfhf");
-    EXPECT_EQ(desktop.started, QStringList{QStringLiteral("/opt/hra/backup")});
+    EXPECT_EQ(desktop.started, QStringList{QStringLiteral("/opt/hra/hra-backup")});
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(prompts.records().empty());
 }
