@@ -27,6 +27,7 @@ std::vector<Command> dbCommands();
 std::vector<Command> analyseCommands();
 std::vector<Command> renderCommands();
 std::vector<Command> backupCommands();
+std::vector<Command> questionnaireCommands();
 
 // Shared argument handling: "--name value" options and bare flags.
 class Arguments

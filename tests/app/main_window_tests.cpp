@@ -9,11 +9,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -371,17 +375,22 @@ TEST_F(MainWindowFixture, ManagerItemsRefuseOtherOperatorsWithoutSideEffects)
 
 TEST_F(MainWindowFixture, DocumentsOpenOnlyAfterConfirmation)
 {
+    QStandardPaths::setTestModeEnabled(true);
+    const QString printed =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
+            .filePath(QStringLiteral("jkpg_xxdc.pdf"));
+    QFile::remove(printed);
     struct Case
     {
         const char* action;
         QString question;
         QString document;
     };
+    // Without a document of the centre's own beside the program, the
+    // questionnaire is the one printed from the program's questions.
     const Case cases[] = {
-        {"N_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"),
-         QStringLiteral("/opt/hra/jkpg_xxdc.doc")},
-        {"Act_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"),
-         QStringLiteral("/opt/hra/jkpg_xxdc.doc")},
+        {"N_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"), printed},
+        {"Act_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"), printed},
         {"N_pgbz", QStringLiteral("评估帮助将以Word文档的形式打开,确定要开吗?"),
          QStringLiteral("/opt/hra/jkpg_help.doc")},
     };
@@ -403,6 +412,23 @@ TEST_F(MainWindowFixture, DocumentsOpenOnlyAfterConfirmation)
         EXPECT_EQ(desktop.opened, QStringList{c.document});
     }
     EXPECT_TRUE(desktop.started.isEmpty());
+    QFile pdf(printed);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+}
+
+// A centre that put its own questionnaire beside the program gets that one.
+TEST_F(MainWindowFixture, CentresOwnQuestionnaireWins)
+{
+    QTemporaryDir dir;
+    const QString own = dir.filePath(QStringLiteral("jkpg_xxdc.doc"));
+    QFile file(own);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    context.programDir = dir.path();
+    prompts.answerMessage(QMessageBox::Ok);
+    trigger("Act_jkwj");
+    EXPECT_EQ(desktop.opened, QStringList{own});
 }
 
 TEST_F(MainWindowFixture, BackupStartsTheProgramBesideTheExecutableAndEnds)
