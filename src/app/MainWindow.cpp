@@ -8,6 +8,7 @@
 #include "app/WorkWindows.h"
 #include "paper/PaperQuestionnaire.h"
 #include "store/Operators.h"
+#include "store/Settings.h"
 #include "ui/Log.h"
 #include "ui/PromptService.h"
 
@@ -169,7 +170,7 @@ void MainWindow::buildMenus()
          [this] { openModalAfterClearing(kinds::ckwx); });
     item(help, QStringLiteral("评估帮助"), "N_pgbz", [this] {
         askAndOpenDocument(QStringLiteral("评估帮助将以Word文档的形式打开,确定要开吗?"),
-                           QStringLiteral("jkpg_help.doc"));
+                           QStringLiteral("jkpg_help.doc"), [this] { return userGuide(); });
     });
     item(help, QStringLiteral("关于"), "N_gy", [this] { openModalAfterClearing(kinds::gy); });
 }
@@ -343,6 +344,20 @@ void MainWindow::askAndOpenDocument(const QString& question, const QString& file
     const QString own = ownDocument();
     if (!own.isEmpty())
         m_context.desktop.openDocument(own);
+}
+
+QString MainWindow::userGuide()
+{
+    const QString guide =
+        QDir(m_context.helpDirectory.isEmpty() ? store::sharedDirectory(QStringLiteral("help"))
+                                               : m_context.helpDirectory)
+            .filePath(QStringLiteral("index.html"));
+    if (QFileInfo::exists(guide))
+        return guide;
+    qCWarning(ui::lcUi).noquote() << "user guide not found:" << guide;
+    m_context.prompts.error(this, QStringLiteral("找不到评估帮助文档!"),
+                            QStringLiteral("出错提示"));
+    return {};
 }
 
 QString MainWindow::printableQuestionnaire()

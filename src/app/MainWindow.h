@@ -54,6 +54,7 @@ private:
     void askAndOpenDocument(const QString& question, const QString& fileName,
                             const std::function<QString()>& ownDocument = {});
     QString printableQuestionnaire();
+    QString userGuide();
     void startBackup();
     void chooseNode(QTreeWidgetItem* item);
     void showArea(TreeMode mode, bool enableTree);

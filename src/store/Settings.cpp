@@ -122,9 +122,32 @@ QString connectionString(const ConnectionSettings& s)
            QStringLiteral("Tag with column collation when possible=False ");
 }
 
+namespace {
+
+// Where an installed program keeps what it ships: ../share/hra from bin/.
+QString installedShare()
+{
+    return QDir(QCoreApplication::applicationDirPath())
+        .absoluteFilePath(QStringLiteral("../share/hra"));
+}
+
+} // namespace
+
 QString defaultIniPath()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("inifile.ini"));
+    const QString beside =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("inifile.ini"));
+    const QString installed = QDir(installedShare()).filePath(QStringLiteral("inifile.ini"));
+    return !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? QDir::cleanPath(installed)
+                                                                      : beside;
+}
+
+QString sharedDirectory(const QString& name)
+{
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+    const QString installed = QDir(installedShare()).filePath(name);
+    return !QFileInfo(beside).isDir() && QFileInfo(installed).isDir() ? QDir::cleanPath(installed)
+                                                                      : beside;
 }
 
 QString iniPathFromArguments(const QStringList& arguments)

@@ -380,19 +380,24 @@ TEST_F(MainWindowFixture, DocumentsOpenOnlyAfterConfirmation)
         QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
             .filePath(QStringLiteral("jkpg_xxdc.pdf"));
     QFile::remove(printed);
+    QTemporaryDir help;
+    QFile guide(help.filePath(QStringLiteral("index.html")));
+    ASSERT_TRUE(guide.open(QIODevice::WriteOnly));
+    guide.close();
+    context.helpDirectory = help.path();
     struct Case
     {
         const char* action;
         QString question;
         QString document;
     };
-    // Without a document of the centre's own beside the program, the
-    // questionnaire is the one printed from the program's questions.
+    // Without documents of the centre's own beside the program, the
+    // questionnaire is the one printed from the program's questions and the
+    // help the shipped user guide.
     const Case cases[] = {
         {"N_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"), printed},
         {"Act_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"), printed},
-        {"N_pgbz", QStringLiteral("评估帮助将以Word文档的形式打开,确定要开吗?"),
-         QStringLiteral("/opt/hra/jkpg_help.doc")},
+        {"N_pgbz", QStringLiteral("评估帮助将以Word文档的形式打开,确定要开吗?"), guide.fileName()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.action);
@@ -417,18 +422,32 @@ TEST_F(MainWindowFixture, DocumentsOpenOnlyAfterConfirmation)
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
 }
 
-// A centre that put its own questionnaire beside the program gets that one.
-TEST_F(MainWindowFixture, CentresOwnQuestionnaireWins)
+// A centre that put its own documents beside the program gets those.
+TEST_F(MainWindowFixture, CentresOwnDocumentsWin)
 {
     QTemporaryDir dir;
-    const QString own = dir.filePath(QStringLiteral("jkpg_xxdc.doc"));
-    QFile file(own);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    for (const char* name : {"jkpg_xxdc.doc", "jkpg_help.doc"}) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
     context.programDir = dir.path();
     prompts.answerMessage(QMessageBox::Ok);
     trigger("Act_jkwj");
-    EXPECT_EQ(desktop.opened, QStringList{own});
+    prompts.answerMessage(QMessageBox::Ok);
+    trigger("N_pgbz");
+    EXPECT_EQ(desktop.opened, (QStringList{dir.filePath(QStringLiteral("jkpg_xxdc.doc")),
+                                           dir.filePath(QStringLiteral("jkpg_help.doc"))}));
+}
+
+// A guide that is not where it should be is said so, not opened.
+TEST_F(MainWindowFixture, MissingGuideIsReported)
+{
+    QTemporaryDir empty;
+    context.helpDirectory = empty.path();
+    prompts.answerMessage(QMessageBox::Ok);
+    trigger("N_pgbz");
+    EXPECT_TRUE(desktop.opened.isEmpty());
+    EXPECT_EQ(prompts.messages().value(1), QStringLiteral("找不到评估帮助文档!"));
 }
 
 TEST_F(MainWindowFixture, BackupStartsTheProgramBesideTheExecutableAndEnds)
