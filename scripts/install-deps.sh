@@ -12,6 +12,7 @@ packages=(
   postgresql
   fonts-noto-cjk fonts-arphic-gkai00mp
   poppler-utils xvfb xauth
+  file dpkg-dev
 )
 
 missing=()

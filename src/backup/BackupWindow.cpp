@@ -89,8 +89,10 @@ BackupWindow::BackupWindow(store::ConnectionSettings settings, ui::PromptService
 BackupWindow::~BackupWindow()
 {
     // A backup or restore is not broken off half way.
-    if (m_worker)
+    if (m_worker) {
         m_worker->wait();
+        delete m_worker;
+    }
 }
 
 bool BackupWindow::isBusy() const

@@ -275,6 +275,8 @@ BackupResult sqliteRestore(const ConnectionSettings& settings, const QString& fi
         current.exec(QStringLiteral("rollback"), &error);
         return {BackupStatus::Cancelled, {}};
     }
+    // The restored file keeps the access the current one had.
+    QFile(temp->fileName()).setPermissions(QFileInfo(target).permissions());
     const bool renamed = renameOver(temp->fileName(), target, &error);
     QString ignored;
     current.exec(QStringLiteral("rollback"), &ignored);
@@ -348,6 +350,15 @@ bool runTool(const PgTool& tool, const QStringList& args, QString* output, QStri
         return false;
     }
     return true;
+}
+
+// The database as a connection-string item: a bare name holding "=" would be
+// read as a whole connection string. Host, user and password still come from
+// the environment.
+QString conninfoDatabase(QString name)
+{
+    name.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
+    return QStringLiteral("dbname='%1'").arg(name);
 }
 
 BackupResult toolMissing(const QString& name)
@@ -443,7 +454,7 @@ BackupResult pgRestore(const ConnectionSettings& settings, const QString& file, 
                  {QStringLiteral("--clean"), QStringLiteral("--if-exists"),
                   QStringLiteral("--single-transaction"), QStringLiteral("--exit-on-error"),
                   QStringLiteral("--no-owner"), QStringLiteral("--no-privileges"),
-                  QStringLiteral("--dbname=") + settings.databaseName, file},
+                  QStringLiteral("--dbname=") + conninfoDatabase(settings.databaseName), file},
                  nullptr, &error))
         return fail(BackupStatus::RestoreFailed, error);
     proceed(progress, 100);
