@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -323,4 +324,59 @@ TEST(SqlServerBackupTest, BackupAndRestoreAreLeftToTheServersTools)
     EXPECT_EQ(store::restoreDatabase(settings, files.filePath(QStringLiteral("b")), true).status,
               BackupStatus::NotSupported);
     EXPECT_TRUE(QDir(files.path()).isEmpty());
+}
+
+// hra-cli restore killed at any moment leaves a sound database: the one it
+// had, or the restored one, never a mixture or a broken file.
+TEST(SqliteBackupTest, RestoreKilledAnywhereLeavesASoundDatabase)
+{
+    test::TestDatabase target{store::Driver::Sqlite};
+    QTemporaryDir files;
+    const QString current = files.filePath(QStringLiteral("current.sqlite3"));
+    const QString other = files.filePath(QStringLiteral("other.sqlite3"));
+    {
+        test::TestDatabase source{store::Driver::Sqlite};
+        const auto conn = source.connectInitialised(QStringLiteral("source"), true);
+        ASSERT_TRUE(conn);
+        mark(*conn, QStringLiteral("other"));
+        ASSERT_TRUE(store::backupDatabase(source.settings(), other).ok());
+    }
+    {
+        const auto conn = target.connectInitialised(QStringLiteral("target"));
+        ASSERT_TRUE(conn);
+        mark(*conn, QStringLiteral("current"));
+    }
+    ASSERT_TRUE(store::backupDatabase(target.settings(), current).ok());
+    const QString ini = files.filePath(QStringLiteral("target.ini"));
+    {
+        QFile f(ini);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[data]\ndriver=sqlite\ndatabase_file=" + target.settings().databaseFile.toUtf8() +
+                "\n");
+    }
+
+    for (int delayMs : {0, 2, 5, 10, 15, 20, 25, 30, 35, 40, 50, 60, 80, 120, 200}) {
+        SCOPED_TRACE(delayMs);
+        const QString before = markerOf(target.settings());
+        ASSERT_TRUE(before == "current" || before == "other") << before.toStdString();
+        QProcess cli;
+        cli.start(QStringLiteral(HRA_CLI),
+                  {QStringLiteral("restore"), QStringLiteral("--from"),
+                   before == "current" ? other : current, QStringLiteral("--force"),
+                   QStringLiteral("--ini"), ini});
+        ASSERT_TRUE(cli.waitForStarted());
+        QThread::msleep(delayMs);
+        cli.kill();
+        cli.waitForFinished();
+
+        const QString after = markerOf(target.settings());
+        EXPECT_TRUE(after == "current" || after == "other") << after.toStdString();
+        QString error;
+        const auto conn =
+            store::Connection::open(target.settings(), &error, QStringLiteral("check"));
+        ASSERT_TRUE(conn) << error.toStdString();
+        EXPECT_EQ(store::scalar(conn->db(), QStringLiteral("pragma integrity_check")).toString(),
+                  "ok");
+        EXPECT_FALSE(conn->isEmpty());
+    }
 }
