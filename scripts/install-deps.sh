@@ -13,6 +13,7 @@ packages=(
   fonts-noto-cjk fonts-arphic-gkai00mp
   qt6-translations-l10n
   poppler-utils xvfb xauth
+  file dpkg-dev
 )
 
 # --benchmark adds what the benchmarks compare against: an office suite

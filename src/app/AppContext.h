@@ -27,6 +27,8 @@ struct AppContext
     Desktop& desktop;
     // The folder of the executable: documents, the backup program, reports.
     QString programDir;
+    // The shipped user guide; empty: store::sharedDirectory("help").
+    QString helpDirectory;
     std::unique_ptr<store::Connection> connection;
     store::SessionState session;
 

@@ -6,18 +6,23 @@
 #include "app/Desktop.h"
 #include "app/WindowRegistry.h"
 #include "app/WorkWindows.h"
+#include "paper/PaperQuestionnaire.h"
 #include "store/Operators.h"
+#include "store/Settings.h"
+#include "ui/Log.h"
 #include "ui/PromptService.h"
 
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -140,7 +145,8 @@ void MainWindow::buildMenus()
     basic->setObjectName(QStringLiteral("N_jbxx"));
     item(basic, QStringLiteral("健康问卷"), "N_jkwj", [this] {
         askAndOpenDocument(QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"),
-                           QStringLiteral("jkpg_xxdc.doc"));
+                           QStringLiteral("jkpg_xxdc.doc"),
+                           [this] { return printableQuestionnaire(); });
     });
     item(basic, QStringLiteral("建立档案"), "N_jlda", [this] { N_jldaClick(); });
     item(basic, QStringLiteral("退出"), "N_tc", [this] { close(); });
@@ -164,7 +170,7 @@ void MainWindow::buildMenus()
          [this] { openModalAfterClearing(kinds::ckwx); });
     item(help, QStringLiteral("评估帮助"), "N_pgbz", [this] {
         askAndOpenDocument(QStringLiteral("评估帮助将以Word文档的形式打开,确定要开吗?"),
-                           QStringLiteral("jkpg_help.doc"));
+                           QStringLiteral("jkpg_help.doc"), [this] { return userGuide(); });
     });
     item(help, QStringLiteral("关于"), "N_gy", [this] { openModalAfterClearing(kinds::gy); });
 }
@@ -192,7 +198,8 @@ void MainWindow::buildToolBar()
     };
     button(artwork::ToolIcon::Questionnaire, QStringLiteral("健康问卷"), "Act_jkwj", [this] {
         askAndOpenDocument(QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"),
-                           QStringLiteral("jkpg_xxdc.doc"));
+                           QStringLiteral("jkpg_xxdc.doc"),
+                           [this] { return printableQuestionnaire(); });
     });
     button(artwork::ToolIcon::Records, QStringLiteral("   建立档案   "), "Act_jlda",
            [this] { N_jldaClick(); });
@@ -323,18 +330,57 @@ void MainWindow::openManagerDialog(const QString& kind)
     openModalAfterClearing(kind);
 }
 
-void MainWindow::askAndOpenDocument(const QString& question, const QString& fileName)
+void MainWindow::askAndOpenDocument(const QString& question, const QString& fileName,
+                                    const std::function<QString()>& ownDocument)
 {
     if (!m_context.prompts.confirm(this, question, kInfoCaption,
                                    QMessageBox::Ok | QMessageBox::Cancel))
         return;
-    m_context.desktop.openDocument(QDir(m_context.programDir).filePath(fileName));
+    const QString centres = QDir(m_context.programDir).filePath(fileName);
+    if (QFileInfo::exists(centres) || !ownDocument) {
+        m_context.desktop.openDocument(centres);
+        return;
+    }
+    const QString own = ownDocument();
+    if (!own.isEmpty())
+        m_context.desktop.openDocument(own);
+}
+
+QString MainWindow::userGuide()
+{
+    const QString guide =
+        QDir(m_context.helpDirectory.isEmpty() ? store::sharedDirectory(QStringLiteral("help"))
+                                               : m_context.helpDirectory)
+            .filePath(QStringLiteral("index.html"));
+    if (QFileInfo::exists(guide))
+        return guide;
+    qCWarning(ui::lcUi).noquote() << "user guide not found:" << guide;
+    m_context.prompts.error(this, QStringLiteral("找不到评估帮助文档!"),
+                            QStringLiteral("出错提示"));
+    return {};
+}
+
+QString MainWindow::printableQuestionnaire()
+{
+    // Written anew each time, so that it always shows the questions the
+    // program asks.
+    const QString pdf = QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
+                            .filePath(QStringLiteral("jkpg_xxdc.pdf"));
+    QString error;
+    if (!paper::writePaperQuestionnaire(pdf, &error)) {
+        qCWarning(ui::lcUi).noquote() << "printable questionnaire:" << error;
+        m_context.prompts.error(this, QStringLiteral("健康问卷生成不成功!"),
+                                QStringLiteral("出错提示"));
+        return {};
+    }
+    return pdf;
 }
 
 void MainWindow::startBackup()
 {
     close();
-    m_context.desktop.startProgram(QDir(m_context.programDir).filePath(QStringLiteral("backup")));
+    m_context.desktop.startProgram(
+        QDir(m_context.programDir).filePath(QStringLiteral("hra-backup")));
 }
 
 void MainWindow::chooseNode(QTreeWidgetItem* item)

@@ -49,7 +49,12 @@ private:
     void clearWorkArea();
     void openManagerDialog(const QString& kind);
     void openModalAfterClearing(const QString& kind);
-    void askAndOpenDocument(const QString& question, const QString& fileName);
+    // Opens the centre's own document beside the program when it is there,
+    // else the one `ownDocument` provides (empty when it could not).
+    void askAndOpenDocument(const QString& question, const QString& fileName,
+                            const std::function<QString()>& ownDocument = {});
+    QString printableQuestionnaire();
+    QString userGuide();
     void startBackup();
     void chooseNode(QTreeWidgetItem* item);
     void showArea(TreeMode mode, bool enableTree);

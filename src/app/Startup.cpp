@@ -11,10 +11,7 @@ namespace hra::app {
 
 QString iniPathFromArguments(const QStringList& arguments)
 {
-    const qsizetype at = arguments.indexOf(QStringLiteral("--ini"));
-    if (at >= 0 && at + 1 < arguments.size())
-        return QFileInfo(arguments.at(at + 1)).absoluteFilePath();
-    return store::defaultIniPath();
+    return store::iniPathFromArguments(arguments);
 }
 
 bool needsFirstRunSetup(const store::Connection& connection)

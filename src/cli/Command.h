@@ -34,6 +34,8 @@ std::vector<Command> analyseCommands();
 std::vector<Command> renderCommands();
 std::vector<Command> assessmentCommands();
 std::vector<Command> reportCommands();
+std::vector<Command> backupCommands();
+std::vector<Command> questionnaireCommands();
 
 // Shared argument handling: "--name value" options and bare flags.
 class Arguments

@@ -71,6 +71,10 @@ int main(int argc, char** argv)
         commands.push_back(std::move(c));
     for (Command& c : hra::cli::reportCommands())
         commands.push_back(std::move(c));
+    for (Command& c : hra::cli::backupCommands())
+        commands.push_back(std::move(c));
+    for (Command& c : hra::cli::questionnaireCommands())
+        commands.push_back(std::move(c));
 
     // The command decides which application object it needs, so look at the
     // arguments before there is one.

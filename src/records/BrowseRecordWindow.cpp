@@ -5,6 +5,7 @@
 #include "records/PersonListReport.h"
 #include "reportengine/Report.h"
 #include "store/SessionState.h"
+#include "store/Settings.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
@@ -31,10 +32,9 @@ void BrowseRecordWindow::print()
 {
     if (!hasList())
         return;
-    const QString folder =
-        m_context.reportsDirectory.isEmpty()
-            ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("reports"))
-            : m_context.reportsDirectory;
+    const QString folder = m_context.reportsDirectory.isEmpty()
+                               ? store::sharedDirectory(QStringLiteral("reports"))
+                               : m_context.reportsDirectory;
     auto report = std::make_unique<reportengine::Report>();
     QString error;
     if (!buildPersonList(*report, QDir(folder).filePath(QStringLiteral("jbxx.fr3")), persons(),

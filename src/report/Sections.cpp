@@ -1,5 +1,7 @@
 #include "report/Sections.h"
 
+#include "store/Settings.h"
+
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
@@ -73,7 +75,8 @@ std::vector<Evaluation> runOrder(const Section& section)
 
 QString defaultReportsDirectory()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("reports"));
+    // Beside the program in a build tree, under share/hra when installed.
+    return store::sharedDirectory(QStringLiteral("reports"));
 }
 
 QString templatePath(const QString& reportsDirectory, const Section& section)

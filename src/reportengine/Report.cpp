@@ -28,6 +28,16 @@ LoadResult Report::load(const QString& path)
     return result;
 }
 
+LoadResult Report::loadFromData(const QByteArray& xml, const QString& baseDir)
+{
+    ReportTemplate loaded;
+    LoadResult result = loadTemplateFromData(xml, baseDir, loaded);
+    if (!result.ok)
+        qCWarning(lcReport).noquote() << result.toString();
+    setTemplate(std::move(loaded));
+    return result;
+}
+
 void Report::setTemplate(ReportTemplate templ)
 {
     *m_template = std::move(templ);

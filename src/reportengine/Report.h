@@ -35,6 +35,9 @@ public:
     // Replaces the template by the file's; a missing file leaves the report
     // empty and is no error.
     LoadResult load(const QString& path);
+    // The same from a template held in memory (one written by code);
+    // `baseDir` resolves its picture and include file names.
+    LoadResult loadFromData(const QByteArray& xml, const QString& baseDir = {});
     void setTemplate(ReportTemplate templ);
     // Removes the template and the built pages (not the data sources). A
     // build under way finishes on its own copy of the template.

@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QStandardPaths>
 #include <QTextStream>
-
 #include <optional>
 
 namespace hra::store {
@@ -30,7 +29,8 @@ QHash<QString, QString> readSection(const QString& path, const QString& section,
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[') && line.endsWith(u']')) {
-            inSection = line.mid(1, line.size() - 2).trimmed().compare(section, Qt::CaseInsensitive) == 0;
+            inSection =
+                line.mid(1, line.size() - 2).trimmed().compare(section, Qt::CaseInsensitive) == 0;
             continue;
         }
         const qsizetype eq = line.indexOf(u'=');
@@ -64,7 +64,8 @@ LoadedSettings loadSettings(const QString& iniPath)
     bool ok = false;
     const QHash<QString, QString> v = readSection(iniPath, QStringLiteral("data"), &ok);
     if (!ok)
-        result.warning = QStringLiteral("configuration file %1 not found; using defaults").arg(iniPath);
+        result.warning =
+            QStringLiteral("configuration file %1 not found; using defaults").arg(iniPath);
 
     auto take = [&v](const char* key, QString& into) {
         const auto it = v.constFind(QString::fromLatin1(key).toLower());
@@ -118,22 +119,50 @@ QString LoadedSettings::unknownDriverMessage() const
 
 QString connectionString(const ConnectionSettings& s)
 {
-    return QStringLiteral("Provider=SQLOLEDB.1;Password=") + s.password + u';'
-           + QStringLiteral("Persist Security Info=False;")
-           + QStringLiteral("User ID=") + s.userId + u';'
-           + QStringLiteral("Initial Catalog=") + s.databaseName + u';'
-           + QStringLiteral("Data Source=") + s.serverName + u';'
-           + QStringLiteral("Use Procedure for Prepare=1;")
-           + QStringLiteral("Auto Translate=True;")
-           + QStringLiteral("Packet Size=4096;")
-           + QStringLiteral("Workstation ID=") + s.serverName + u';'
-           + QStringLiteral("Use Encryption for Data=False;")
-           + QStringLiteral("Tag with column collation when possible=False ");
+    return QStringLiteral("Provider=SQLOLEDB.1;Password=") + s.password + u';' +
+           QStringLiteral("Persist Security Info=False;") + QStringLiteral("User ID=") + s.userId +
+           u';' + QStringLiteral("Initial Catalog=") + s.databaseName + u';' +
+           QStringLiteral("Data Source=") + s.serverName + u';' +
+           QStringLiteral("Use Procedure for Prepare=1;") + QStringLiteral("Auto Translate=True;") +
+           QStringLiteral("Packet Size=4096;") + QStringLiteral("Workstation ID=") + s.serverName +
+           u';' + QStringLiteral("Use Encryption for Data=False;") +
+           QStringLiteral("Tag with column collation when possible=False ");
 }
+
+namespace {
+
+// Where an installed program keeps what it ships: ../share/hra from bin/.
+QString installedShare()
+{
+    return QDir(QCoreApplication::applicationDirPath())
+        .absoluteFilePath(QStringLiteral("../share/hra"));
+}
+
+} // namespace
 
 QString defaultIniPath()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("inifile.ini"));
+    const QString beside =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("inifile.ini"));
+    const QString installed = QDir(installedShare()).filePath(QStringLiteral("inifile.ini"));
+    return !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? QDir::cleanPath(installed)
+                                                                      : beside;
+}
+
+QString sharedDirectory(const QString& name)
+{
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+    const QString installed = QDir(installedShare()).filePath(name);
+    return !QFileInfo(beside).isDir() && QFileInfo(installed).isDir() ? QDir::cleanPath(installed)
+                                                                      : beside;
+}
+
+QString iniPathFromArguments(const QStringList& arguments)
+{
+    const qsizetype at = arguments.indexOf(QStringLiteral("--ini"));
+    if (at >= 0 && at + 1 < arguments.size())
+        return QFileInfo(arguments.at(at + 1)).absoluteFilePath();
+    return defaultIniPath();
 }
 
 QString driverName(Driver driver)

@@ -1,10 +1,16 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace hra::store {
 
-enum class Driver { Sqlite, Postgres, Mssql };
+enum class Driver
+{
+    Sqlite,
+    Postgres,
+    Mssql
+};
 
 // The [data] section of inifile.ini. The first four keys are the ones every
 // installation has; driver, database_file and port choose the backend.
@@ -48,8 +54,17 @@ LoadedSettings loadSettings(const QString& iniPath);
 // The settings as the historical connection string, character for character.
 QString connectionString(const ConnectionSettings& settings);
 
-// inifile.ini beside the running executable.
+// inifile.ini beside the running executable; in an installation, where
+// there is none beside it, the one under share/hra/.
 QString defaultIniPath();
+
+// A folder of files the program ships ("reports", "help"): beside the
+// executable in a build tree, <prefix>/share/hra/<name> for a program
+// installed in <prefix>/bin.
+QString sharedDirectory(const QString& name);
+
+// The file after --ini in a program's arguments, or defaultIniPath().
+QString iniPathFromArguments(const QStringList& arguments);
 
 QString driverName(Driver driver);
 

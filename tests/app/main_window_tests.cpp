@@ -9,11 +9,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -372,19 +376,29 @@ TEST_F(MainWindowFixture, ManagerItemsRefuseOtherOperatorsWithoutSideEffects)
 
 TEST_F(MainWindowFixture, DocumentsOpenOnlyAfterConfirmation)
 {
+    QStandardPaths::setTestModeEnabled(true);
+    const QString printed =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
+            .filePath(QStringLiteral("jkpg_xxdc.pdf"));
+    QFile::remove(printed);
+    QTemporaryDir help;
+    QFile guide(help.filePath(QStringLiteral("index.html")));
+    ASSERT_TRUE(guide.open(QIODevice::WriteOnly));
+    guide.close();
+    context.helpDirectory = help.path();
     struct Case
     {
         const char* action;
         QString question;
         QString document;
     };
+    // Without documents of the centre's own beside the program, the
+    // questionnaire is the one printed from the program's questions and the
+    // help the shipped user guide.
     const Case cases[] = {
-        {"N_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"),
-         QStringLiteral("/opt/hra/jkpg_xxdc.doc")},
-        {"Act_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"),
-         QStringLiteral("/opt/hra/jkpg_xxdc.doc")},
-        {"N_pgbz", QStringLiteral("评估帮助将以Word文档的形式打开,确定要开吗?"),
-         QStringLiteral("/opt/hra/jkpg_help.doc")},
+        {"N_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"), printed},
+        {"Act_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"), printed},
+        {"N_pgbz", QStringLiteral("评估帮助将以Word文档的形式打开,确定要开吗?"), guide.fileName()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.action);
@@ -404,12 +418,43 @@ TEST_F(MainWindowFixture, DocumentsOpenOnlyAfterConfirmation)
         EXPECT_EQ(desktop.opened, QStringList{c.document});
     }
     EXPECT_TRUE(desktop.started.isEmpty());
+    QFile pdf(printed);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+}
+
+// A centre that put its own documents beside the program gets those.
+TEST_F(MainWindowFixture, CentresOwnDocumentsWin)
+{
+    QTemporaryDir dir;
+    for (const char* name : {"jkpg_xxdc.doc", "jkpg_help.doc"}) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    context.programDir = dir.path();
+    prompts.answerMessage(QMessageBox::Ok);
+    trigger("Act_jkwj");
+    prompts.answerMessage(QMessageBox::Ok);
+    trigger("N_pgbz");
+    EXPECT_EQ(desktop.opened, (QStringList{dir.filePath(QStringLiteral("jkpg_xxdc.doc")),
+                                           dir.filePath(QStringLiteral("jkpg_help.doc"))}));
+}
+
+// A guide that is not where it should be is said so, not opened.
+TEST_F(MainWindowFixture, MissingGuideIsReported)
+{
+    QTemporaryDir empty;
+    context.helpDirectory = empty.path();
+    prompts.answerMessage(QMessageBox::Ok);
+    trigger("N_pgbz");
+    EXPECT_TRUE(desktop.opened.isEmpty());
+    EXPECT_EQ(prompts.messages().value(1), QStringLiteral("找不到评估帮助文档!"));
 }
 
 TEST_F(MainWindowFixture, BackupStartsTheProgramBesideTheExecutableAndEnds)
 {
     trigger("N_bfhf");
-    EXPECT_EQ(desktop.started, QStringList{QStringLiteral("/opt/hra/backup")});
+    EXPECT_EQ(desktop.started, QStringList{QStringLiteral("/opt/hra/hra-backup")});
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(prompts.records().empty());
 }

@@ -1,0 +1,23 @@
+#include "backup/BackupWindow.h"
+#include "store/Settings.h"
+#include "ui/ProgramLook.h"
+#include "ui/PromptService.h"
+
+#include <QApplication>
+
+using namespace hra;
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    ui::setUpProgramLook();
+
+    // The same configuration as the program: inifile.ini beside it, or --ini FILE.
+    const store::LoadedSettings loaded =
+        store::loadSettings(store::iniPathFromArguments(QApplication::arguments()));
+
+    ui::DialogPromptService prompts;
+    backup::BackupWindow window(loaded.settings, prompts);
+    window.show();
+    return QApplication::exec();
+}

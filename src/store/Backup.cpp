@@ -1,0 +1,533 @@
+#include "store/Backup.h"
+
+#include "store/Connection.h"
+#include "store/Log.h"
+#include "store/Schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <QUuid>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+namespace hra::store {
+namespace {
+
+BackupResult fail(BackupStatus status, const QString& detail)
+{
+    qCWarning(lcStore).noquote() << "backup/restore:" << detail;
+    return {status, detail};
+}
+
+bool proceed(const BackupProgress& progress, int percent)
+{
+    return !progress || progress(percent);
+}
+
+// Replaces `to` by `from` in one step (both in one folder, so one file system).
+bool renameOver(const QString& from, const QString& to, QString* error)
+{
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(from.toStdString()),
+                            std::filesystem::path(to.toStdString()), ec);
+    if (ec)
+        *error = QString::fromStdString(ec.message());
+    return !ec;
+}
+
+// A SQLite connection of its own, closed and removed with the object.
+class SqliteFile
+{
+public:
+    explicit SqliteFile(const QString& path, int busyMs = 5000)
+        : m_name(QStringLiteral("hra-backup-") + QUuid::createUuid().toString(QUuid::Id128))
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs));
+        if (!db.open())
+            m_error = db.lastError().text();
+    }
+    ~SqliteFile()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    SqliteFile(const SqliteFile&) = delete;
+    SqliteFile& operator=(const SqliteFile&) = delete;
+
+    bool isOpen() const { return m_error.isEmpty(); }
+    const QString& error() const { return m_error; }
+
+    // Runs one statement; the first column of every row, or nothing and
+    // *error set.
+    std::optional<QStringList> exec(const QString& sql, QString* error,
+                                    const QVariant& bound = {}) const
+    {
+        QSqlQuery q(QSqlDatabase::database(m_name, false));
+        q.setForwardOnly(true);
+        bool ok = q.prepare(sql);
+        if (ok && bound.isValid())
+            q.addBindValue(bound);
+        ok = ok && q.exec();
+        if (!ok) {
+            *error = q.lastError().text();
+            return std::nullopt;
+        }
+        QStringList values;
+        while (q.next())
+            values << q.value(0).toString();
+        return values;
+    }
+
+private:
+    QString m_name;
+    QString m_error;
+};
+
+// The tables every database of this program has, lower-case.
+QStringList programTables()
+{
+    QStringList names;
+    for (const TableSpec& t : tables())
+        names << t.name.toLower();
+    return names;
+}
+
+// Whether a SQLite file is a sound database of this program. Leaves it as a
+// single file (no write-ahead log) so that it can be copied or renamed alone.
+bool checkSqliteCopy(const QString& path, QString* detail)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.read(16) != QByteArray("SQLite format 3\0", 16)) {
+        *detail = QStringLiteral("%1 is not an SQLite database").arg(path);
+        return false;
+    }
+    f.close();
+    const SqliteFile db(path);
+    if (!db.isOpen()) {
+        *detail = db.error();
+        return false;
+    }
+    QString error;
+    const auto mode = db.exec(QStringLiteral("pragma journal_mode = delete"), &error);
+    if (!mode) {
+        *detail = error;
+        return false;
+    }
+    const auto check = db.exec(QStringLiteral("pragma integrity_check"), &error);
+    if (!check || check->size() != 1 || check->first() != QLatin1String("ok")) {
+        *detail = check ? QStringLiteral("integrity check: ") + check->join(u"; ") : error;
+        return false;
+    }
+    const auto present = db.exec(
+        QStringLiteral("select lower(name) from sqlite_master where type = 'table'"), &error);
+    if (!present) {
+        *detail = error;
+        return false;
+    }
+    QStringList missing;
+    for (const QString& t : programTables())
+        if (!present->contains(t))
+            missing << t;
+    if (!missing.isEmpty()) {
+        *detail = QStringLiteral("not a database of this program; tables missing: ") +
+                  missing.join(u", ");
+        return false;
+    }
+    return true;
+}
+
+// A temporary file beside `path`, in the same folder so that it can be
+// renamed over it.
+std::unique_ptr<QTemporaryFile> besides(const QString& path, QString* error)
+{
+    const QFileInfo info(path);
+    QDir().mkpath(info.absolutePath());
+    auto temp = std::make_unique<QTemporaryFile>(info.absoluteDir().filePath(
+        QStringLiteral(".") + info.fileName() + QStringLiteral(".XXXXXX")));
+    if (!temp->open()) {
+        *error = QStringLiteral("%1: %2").arg(temp->fileTemplate(), temp->errorString());
+        return nullptr;
+    }
+    temp->close();
+    return temp;
+}
+
+// The last steps of every backup: the finished copy is checked, and only
+// then takes the file's name, readable by its owner alone (it holds every
+// person's data).
+BackupResult keepChecked(QTemporaryFile& temp, const QString& file,
+                         const std::function<bool(const QString&, QString*)>& check,
+                         const BackupProgress& progress)
+{
+    QString error;
+    if (!check(temp.fileName(), &error))
+        return fail(BackupStatus::SourceFailed, error);
+    if (!proceed(progress, 90))
+        return {BackupStatus::Cancelled, {}};
+    QFile(temp.fileName()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (!renameOver(temp.fileName(), file, &error))
+        return fail(BackupStatus::WriteFailed, QStringLiteral("%1: %2").arg(file, error));
+    temp.setAutoRemove(false);
+    proceed(progress, 100);
+    return {};
+}
+
+BackupResult sqliteBackup(const ConnectionSettings& settings, const QString& file,
+                          const BackupProgress& progress)
+{
+    if (!proceed(progress, 0))
+        return {BackupStatus::Cancelled, {}};
+    if (!QFileInfo(settings.databaseFile).isFile())
+        return fail(BackupStatus::SourceFailed,
+                    QStringLiteral("database file not found: %1").arg(settings.databaseFile));
+    QString error;
+    const auto temp = besides(file, &error);
+    if (!temp)
+        return fail(BackupStatus::WriteFailed, error);
+    {
+        // VACUUM INTO reads one snapshot in one read transaction: other
+        // programs go on writing, and what they commit later is not in it.
+        const SqliteFile source(settings.databaseFile);
+        if (!source.isOpen())
+            return fail(BackupStatus::SourceFailed, source.error());
+        if (!source.exec(QStringLiteral("vacuum into ?"), &error, temp->fileName()))
+            return fail(BackupStatus::WriteFailed, error);
+    }
+    if (!proceed(progress, 60))
+        return {BackupStatus::Cancelled, {}};
+    return keepChecked(*temp, file, checkSqliteCopy, progress);
+}
+
+BackupResult sqliteRestore(const ConnectionSettings& settings, const QString& file, bool force,
+                           const BackupProgress& progress)
+{
+    if (!proceed(progress, 0))
+        return {BackupStatus::Cancelled, {}};
+    if (!QFileInfo(file).isFile())
+        return fail(BackupStatus::NotABackup, QStringLiteral("file not found: %1").arg(file));
+    const QString target = settings.databaseFile;
+    QString error;
+    const auto temp = besides(target, &error);
+    if (!temp)
+        return fail(BackupStatus::RestoreFailed, error);
+    // The copy that is checked is the one that takes the database's place.
+    QFile::remove(temp->fileName());
+    if (!QFile::copy(file, temp->fileName()))
+        return fail(BackupStatus::RestoreFailed,
+                    QStringLiteral("cannot copy %1 beside %2").arg(file, target));
+    QFile(temp->fileName()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (!proceed(progress, 30))
+        return {BackupStatus::Cancelled, {}};
+    if (!checkSqliteCopy(temp->fileName(), &error))
+        return fail(BackupStatus::NotABackup, error.replace(temp->fileName(), file));
+    if (!proceed(progress, 60))
+        return {BackupStatus::Cancelled, {}};
+
+    if (!QFileInfo::exists(target)) {
+        if (!renameOver(temp->fileName(), target, &error))
+            return fail(BackupStatus::RestoreFailed, error);
+        temp->setAutoRemove(false);
+        proceed(progress, 100);
+        return {};
+    }
+
+    // The current file may be open in write-ahead-log mode. Its log is
+    // written back and given up, and an exclusive lock keeps every other
+    // program out while the new file takes its name: a log left beside the
+    // new file would be replayed into it.
+    const SqliteFile current(target, 2000);
+    if (!current.isOpen())
+        return fail(BackupStatus::RestoreFailed, current.error());
+    const auto tablesThere = current.exec(
+        QStringLiteral("select lower(name) from sqlite_master where type = 'table'"), &error);
+    if (!tablesThere)
+        return fail(BackupStatus::TargetInUse, error);
+    if (!force && tablesThere->contains(QStringLiteral("jkpg_jbxx")))
+        return fail(BackupStatus::TargetNotEmpty, QStringLiteral("%1 holds data").arg(target));
+    const auto mode = current.exec(QStringLiteral("pragma journal_mode = delete"), &error);
+    if (!mode || mode->value(0) != QLatin1String("delete"))
+        return fail(BackupStatus::TargetInUse,
+                    mode ? QStringLiteral("%1 is open in another program").arg(target) : error);
+    if (!current.exec(QStringLiteral("begin exclusive"), &error))
+        return fail(BackupStatus::TargetInUse, error);
+    if (QFileInfo::exists(target + QStringLiteral("-wal")) ||
+        QFileInfo::exists(target + QStringLiteral("-journal"))) {
+        current.exec(QStringLiteral("rollback"), &error);
+        return fail(BackupStatus::TargetInUse,
+                    QStringLiteral("%1 is open in another program").arg(target));
+    }
+    if (!proceed(progress, 90)) {
+        current.exec(QStringLiteral("rollback"), &error);
+        return {BackupStatus::Cancelled, {}};
+    }
+    // The restored file keeps the access the current one had.
+    QFile(temp->fileName()).setPermissions(QFileInfo(target).permissions());
+    const bool renamed = renameOver(temp->fileName(), target, &error);
+    QString ignored;
+    current.exec(QStringLiteral("rollback"), &ignored);
+    if (!renamed)
+        return fail(BackupStatus::RestoreFailed, error);
+    temp->setAutoRemove(false);
+    proceed(progress, 100);
+    return {};
+}
+
+// The server's tools, told where to connect through the environment: the
+// password never shows in the process list.
+struct PgTool
+{
+    QString program;
+    QProcessEnvironment environment;
+};
+
+std::optional<PgTool> pgTool(const QString& name, const ConnectionSettings& s)
+{
+    QString program = QStandardPaths::findExecutable(name);
+    if (program.isEmpty()) {
+        // Debian keeps the versioned tools here as well.
+        const QStringList versions =
+            QDir(QStringLiteral("/usr/lib/postgresql"))
+                .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
+        for (const QString& v : versions) {
+            program = QStandardPaths::findExecutable(
+                name, {QStringLiteral("/usr/lib/postgresql/%1/bin").arg(v)});
+            if (!program.isEmpty())
+                break;
+        }
+    }
+    if (program.isEmpty())
+        return std::nullopt;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PGHOST"), s.serverName);
+    if (s.port > 0)
+        env.insert(QStringLiteral("PGPORT"), QString::number(s.port));
+    else
+        env.remove(QStringLiteral("PGPORT"));
+    env.insert(QStringLiteral("PGUSER"), s.userId);
+    env.insert(QStringLiteral("PGDATABASE"), s.databaseName);
+    if (s.password.isEmpty())
+        env.remove(QStringLiteral("PGPASSWORD"));
+    else
+        env.insert(QStringLiteral("PGPASSWORD"), s.password);
+    env.insert(QStringLiteral("PGCONNECT_TIMEOUT"), QStringLiteral("15"));
+    // A program still working on a table makes the restore wait this long
+    // and then fail, rather than hang.
+    env.insert(QStringLiteral("PGOPTIONS"), QStringLiteral("-c lock_timeout=30000"));
+    return PgTool{program, env};
+}
+
+// Runs a tool to its end; false with its error output when it fails.
+bool runTool(const PgTool& tool, const QStringList& args, QString* output, QString* error)
+{
+    QProcess p;
+    p.setProcessEnvironment(tool.environment);
+    p.start(tool.program, args);
+    if (!p.waitForStarted() || !p.waitForFinished(-1)) {
+        *error = p.errorString();
+        return false;
+    }
+    if (output)
+        *output = QString::fromLocal8Bit(p.readAllStandardOutput());
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        *error = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+        if (error->isEmpty())
+            *error = QStringLiteral("%1 ended with status %2").arg(tool.program).arg(p.exitCode());
+        return false;
+    }
+    return true;
+}
+
+// The database as a connection-string item: a bare name holding "=" would be
+// read as a whole connection string. Host, user and password still come from
+// the environment.
+QString conninfoDatabase(QString name)
+{
+    name.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
+    return QStringLiteral("dbname='%1'").arg(name);
+}
+
+BackupResult toolMissing(const QString& name)
+{
+    return fail(
+        BackupStatus::ToolMissing,
+        QStringLiteral("%1 not found; install the Debian package postgresql-client").arg(name));
+}
+
+// Whether a pg_dump archive holds every table of this program.
+bool checkPgArchive(const PgTool& restore, const QString& path, QString* detail)
+{
+    QString list;
+    if (!runTool(restore, {QStringLiteral("--list"), path}, &list, detail))
+        return false;
+    QStringList missing;
+    for (const QString& t : programTables()) {
+        const QRegularExpression entry(QStringLiteral("\\bTABLE \\S+ %1\\b").arg(t));
+        if (!entry.match(list).hasMatch())
+            missing << t;
+    }
+    if (!missing.isEmpty()) {
+        *detail =
+            QStringLiteral("not a backup of this program; tables missing: ") + missing.join(u", ");
+        return false;
+    }
+    return true;
+}
+
+BackupResult pgBackup(const ConnectionSettings& settings, const QString& file,
+                      const BackupProgress& progress)
+{
+    const auto dump = pgTool(QStringLiteral("pg_dump"), settings);
+    if (!dump)
+        return toolMissing(QStringLiteral("pg_dump"));
+    const auto restore = pgTool(QStringLiteral("pg_restore"), settings);
+    if (!restore)
+        return toolMissing(QStringLiteral("pg_restore"));
+    if (!proceed(progress, 0))
+        return {BackupStatus::Cancelled, {}};
+    QString error;
+    const auto temp = besides(file, &error);
+    if (!temp)
+        return fail(BackupStatus::WriteFailed, error);
+    // pg_dump reads one snapshot of the whole database, whatever other
+    // sessions commit meanwhile. Owners and grants stay out: the backup is
+    // restored by whichever user the other machine has.
+    if (!runTool(*dump,
+                 {QStringLiteral("--format=custom"), QStringLiteral("--no-owner"),
+                  QStringLiteral("--no-privileges"), QStringLiteral("--file=") + temp->fileName()},
+                 nullptr, &error))
+        return fail(BackupStatus::SourceFailed, error);
+    if (!proceed(progress, 70))
+        return {BackupStatus::Cancelled, {}};
+    return keepChecked(
+        *temp, file,
+        [&](const QString& path, QString* detail) {
+            return checkPgArchive(*restore, path, detail);
+        },
+        progress);
+}
+
+BackupResult pgRestore(const ConnectionSettings& settings, const QString& file, bool force,
+                       const BackupProgress& progress)
+{
+    const auto restore = pgTool(QStringLiteral("pg_restore"), settings);
+    if (!restore)
+        return toolMissing(QStringLiteral("pg_restore"));
+    if (!proceed(progress, 0))
+        return {BackupStatus::Cancelled, {}};
+    if (!QFileInfo(file).isFile())
+        return fail(BackupStatus::NotABackup, QStringLiteral("file not found: %1").arg(file));
+    QString error;
+    if (!checkPgArchive(*restore, file, &error))
+        return fail(BackupStatus::NotABackup, error);
+    if (!proceed(progress, 20))
+        return {BackupStatus::Cancelled, {}};
+    {
+        const auto current = Connection::open(
+            settings, &error, QStringLiteral("hra-restore-") + QUuid::createUuid().toString());
+        if (!current)
+            return fail(BackupStatus::RestoreFailed, error);
+        try {
+            if (!force && !current->isEmpty())
+                return fail(BackupStatus::TargetNotEmpty,
+                            QStringLiteral("database %1 holds data").arg(settings.databaseName));
+        } catch (const DatabaseError& e) {
+            return fail(BackupStatus::RestoreFailed, e.message());
+        }
+    }
+    // One transaction: a restore that fails half way leaves nothing of itself.
+    if (!runTool(*restore,
+                 {QStringLiteral("--clean"), QStringLiteral("--if-exists"),
+                  QStringLiteral("--single-transaction"), QStringLiteral("--exit-on-error"),
+                  QStringLiteral("--no-owner"), QStringLiteral("--no-privileges"),
+                  QStringLiteral("--dbname=") + conninfoDatabase(settings.databaseName), file},
+                 nullptr, &error))
+        return fail(BackupStatus::RestoreFailed, error);
+    proceed(progress, 100);
+    return {};
+}
+
+BackupResult notSupported()
+{
+    return {BackupStatus::NotSupported,
+            QStringLiteral(
+                "SQL Server databases are backed up and restored with the server's own tools")};
+}
+
+} // namespace
+
+BackupResult backupDatabase(const ConnectionSettings& settings, const QString& file,
+                            const BackupProgress& progress)
+{
+    switch (settings.driver) {
+    case Driver::Sqlite:
+        return sqliteBackup(settings, QFileInfo(file).absoluteFilePath(), progress);
+    case Driver::Postgres:
+        return pgBackup(settings, QFileInfo(file).absoluteFilePath(), progress);
+    case Driver::Mssql:
+        break;
+    }
+    return notSupported();
+}
+
+bool databaseHoldsData(const ConnectionSettings& settings)
+{
+    if (settings.driver == Driver::Sqlite) {
+        if (!QFileInfo::exists(settings.databaseFile))
+            return false;
+        const SqliteFile db(settings.databaseFile);
+        QString error;
+        const auto present = db.exec(
+            QStringLiteral("select lower(name) from sqlite_master where type = 'table'"), &error);
+        return present && present->contains(QStringLiteral("jkpg_jbxx"));
+    }
+    QString error;
+    const auto conn = Connection::open(
+        settings, &error, QStringLiteral("hra-restore-") + QUuid::createUuid().toString());
+    try {
+        return conn && !conn->isEmpty();
+    } catch (const DatabaseError&) {
+        return false;
+    }
+}
+
+BackupResult restoreDatabase(const ConnectionSettings& settings, const QString& file, bool force,
+                             const BackupProgress& progress)
+{
+    switch (settings.driver) {
+    case Driver::Sqlite:
+        return sqliteRestore(settings, QFileInfo(file).absoluteFilePath(), force, progress);
+    case Driver::Postgres:
+        return pgRestore(settings, QFileInfo(file).absoluteFilePath(), force, progress);
+    case Driver::Mssql:
+        break;
+    }
+    return notSupported();
+}
+
+QString defaultBackupName(const ConnectionSettings& settings, const QDate& date)
+{
+    const QString base = settings.driver == Driver::Sqlite
+                             ? QFileInfo(settings.databaseFile).completeBaseName()
+                             : settings.databaseName;
+    const QString suffix =
+        settings.driver == Driver::Postgres ? QStringLiteral(".dump") : QStringLiteral(".sqlite3");
+    return QStringLiteral("%1-%2%3").arg(base.isEmpty() ? QStringLiteral("hra") : base,
+                                         date.toString(QStringLiteral("yyyyMMdd")), suffix);
+}
+
+} // namespace hra::store

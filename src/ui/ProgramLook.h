@@ -1,0 +1,10 @@
+#pragma once
+
+namespace hra::ui {
+
+// What every window program of the system sets up first: the application
+// name (it names the per-user data folder), one clear face for the
+// Chinese texts wherever it is installed, and Qt's own texts in Chinese.
+void setUpProgramLook();
+
+} // namespace hra::ui
