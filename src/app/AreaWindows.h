@@ -1,5 +1,6 @@
 #pragma once
 
+#include "query/Context.h"
 #include "questionnaire/QuestionnaireWindow.h"
 #include "records/Context.h"
 
@@ -22,11 +23,13 @@ private:
     // exists after the log-in.
     records::Context& recordsContext();
     questionnaire::Context& questionnaireContext(class Shell& shell);
+    query::Context& queryContext(Shell& shell);
 
     AppContext& m_context;
     const WindowRegistry& m_registry;
     std::optional<records::Context> m_records;
     std::optional<questionnaire::Context> m_questionnaire;
+    std::optional<query::Context> m_query;
 };
 
 } // namespace hra::app

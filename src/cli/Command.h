@@ -26,6 +26,7 @@ struct Command
 std::vector<Command> dbCommands();
 std::vector<Command> analyseCommands();
 std::vector<Command> renderCommands();
+std::vector<Command> queryCommands();
 
 // Shared argument handling: "--name value" options and bare flags.
 class Arguments
