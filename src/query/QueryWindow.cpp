@@ -151,7 +151,8 @@ QWidget* QueryWindow::buildResults()
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->verticalHeader()->setDefaultSectionSize(22);
     m_grid->horizontalHeader()->setStretchLastSection(true);
-    m_grid->horizontalHeader()->resizeSection(4, 150);
+    for (const auto& [column, width] : {std::pair{0, 100}, {1, 90}, {2, 50}, {3, 60}, {4, 150}})
+        m_grid->horizontalHeader()->resizeSection(column, width);
     connect(m_grid, &QTableView::doubleClicked, this, [this] { openPrompt(); });
 
     auto* details = button(QStringLiteral("&B 基本信息"), QStringLiteral("Myspeedbutton4"), page);

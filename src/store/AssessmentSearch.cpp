@@ -42,9 +42,15 @@ std::optional<AssessmentSearch> AssessmentSearch::build(const SearchCriteria& c)
         const auto high = wholeNumber(to);
         if (!low || !high)
             return std::nullopt;
-        lines << QStringLiteral("nianl between :nianl_q and :nianl_z");
-        s.m_bindings.push_back({QStringLiteral("nianl_q"), *low});
-        s.m_bindings.push_back({QStringLiteral("nianl_z"), *high});
+        if (*low > *high) {
+            // Finds nothing; said as a constant so that the database knows
+            // without walking every assessment for a match.
+            lines << QStringLiteral("1>2");
+        } else {
+            lines << QStringLiteral("nianl between :nianl_q and :nianl_z");
+            s.m_bindings.push_back({QStringLiteral("nianl_q"), *low});
+            s.m_bindings.push_back({QStringLiteral("nianl_z"), *high});
+        }
     }
     if (c.useDates) {
         // Whole days as date-times, the end open: a row stored at 23:59:59.5

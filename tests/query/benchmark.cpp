@@ -30,7 +30,7 @@ void populate(const QSqlDatabase& db, store::Driver driver, int assessments)
             db, QStringLiteral(
                     "with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
                     "insert into jkpg_jbxx (bianh, xingm, xingb, nianl) "
-                    "select printf('%010d', i), '名' || (i % 2000), case i % 2 when 0 then '男' "
+                    "select substr('000000000' || i, -10), '名' || (i % 2000), case i % 2 when 0 then '男' "
                     "else '女' end, "
                     "18 + (i % 70) from n")
                     .arg(persons));
@@ -39,7 +39,7 @@ void populate(const QSqlDatabase& db, store::Driver driver, int assessments)
             QStringLiteral(
                 "with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
                 "insert into jkpg_id (jkpg_id, bianh, zhuangt, lurrq) "
-                "select i, printf('%010d', 1 + i % %2), '结束', "
+                "select i, substr('000000000' || (1 + i % %2), -10), '结束', "
                 "strftime('%Y-%m-%dT%H:%M:%S', julianday('2016-01-01') + i * (%3 / %1.0)) from n")
                 .arg(assessments)
                 .arg(persons)

@@ -226,7 +226,7 @@ TEST_P(QueryWindowTest, AFailedDeleteKeepsEverythingAndSaysSo)
 {
     window->search();
     select(0); // 203
-    store::run(conn->db(), QStringLiteral("drop table jkpg_shfs"));
+    store::execute(conn->db(), QStringLiteral("drop table jkpg_shfs"));
     window->deleteAssessment();
     EXPECT_EQ(prompts.messages().last(), QStringLiteral("删除不成功!"));
     EXPECT_EQ(prompts.records().back().icon, QMessageBox::Critical);
