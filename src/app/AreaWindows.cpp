@@ -4,6 +4,7 @@
 #include "app/Shell.h"
 #include "app/WindowRegistry.h"
 #include "app/WorkWindows.h"
+#include "query/QueryWindow.h"
 #include "records/BrowseRecordWindow.h"
 #include "records/CreateRecordWindow.h"
 #include "records/DeleteRecordWindow.h"
@@ -69,8 +70,12 @@ AreaWindows::AreaWindows(AppContext& context, WindowRegistry& registry)
     child(kinds::xgda, [](records::Context& c) { return new records::ModifyRecordWindow(c); });
     child(kinds::scda, [](records::Context& c) { return new records::DeleteRecordWindow(c); });
     child(kinds::llda, [](records::Context& c) { return new records::BrowseRecordWindow(c); });
-    registry.add(kinds::jkpg, Presentation::ChildWindow, [this](AppContext&, Shell& shell) -> QWidget* {
-        return new QuestionnaireChild(questionnaireContext(shell));
+    registry.add(kinds::jkpg, Presentation::ChildWindow,
+                 [this](AppContext&, Shell& shell) -> QWidget* {
+                     return new QuestionnaireChild(questionnaireContext(shell));
+                 });
+    registry.add(kinds::xxcx, Presentation::Modal, [this](AppContext&, Shell& shell) -> QWidget* {
+        return new query::QueryWindow(queryContext(shell));
     });
 
     registry.add(kinds::sjfx, Presentation::ChildWindow,
@@ -99,6 +104,35 @@ records::Context& AreaWindows::recordsContext()
                                            {},
                                            {}});
     return *m_records;
+}
+
+query::Context& AreaWindows::queryContext(Shell& shell)
+{
+    if (m_query)
+        return *m_query;
+    m_query.emplace(
+        query::Context{*m_context.connection, m_context.session, m_context.prompts, {}, {}, {}});
+    // The entered data: the questionnaire command, then the assessment opened
+    // in its window (which disables saving for everyone but the manager).
+    m_query->openEnteredData = [&shell](const QString& number, qint32 id, const QString& state) {
+        shell.N_xxdcClick();
+        auto* window = dynamic_cast<questionnaire::QuestionnaireWindow*>(shell.window(kinds::jkpg));
+        if (window)
+            window->openAssessment(number, id, state);
+    };
+    // The person in the modify-record window, looked up as Enter there does.
+    m_query->modifyPerson = [&shell](const QString& number) {
+        shell.N_jldaClick();
+        if (shell.window(kinds::xgda))
+            return;
+        if (auto* window = dynamic_cast<records::ModifyRecordWindow*>(shell.open(kinds::xgda)))
+            window->lookup(number);
+    };
+    // The report: the data analysis opened on that assessment.
+    m_query->openReport = [&shell](const QString& number, qint32 id, const QString& state) {
+        handOverToAnalysis(shell, number, id, state);
+    };
+    return *m_query;
 }
 
 questionnaire::Context& AreaWindows::questionnaireContext(Shell& shell)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "query/Context.h"
 #include "questionnaire/QuestionnaireWindow.h"
 #include "records/Context.h"
 #include "report/Context.h"
@@ -25,12 +26,14 @@ private:
     records::Context& recordsContext();
     questionnaire::Context& questionnaireContext(class Shell& shell);
     report::Context& reportContext(Shell& shell);
+    query::Context& queryContext(Shell& shell);
 
     AppContext& m_context;
     const WindowRegistry& m_registry;
     std::optional<records::Context> m_records;
     std::optional<questionnaire::Context> m_questionnaire;
     std::optional<report::Context> m_report;
+    std::optional<query::Context> m_query;
 };
 
 } // namespace hra::app

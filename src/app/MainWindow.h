@@ -33,6 +33,7 @@ public:
     void CloseAllChildWindows() override;
     void setNavigationEnabled(bool enabled) override;
     QWidget* window(const QString& kind) const override;
+    QWidget* open(const QString& kind) override { return openWindow(kind); }
 
     // Opens a registered kind unless it is open already; prepare runs on a
     // new window before it is shown. Modal kinds return once they closed.

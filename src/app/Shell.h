@@ -20,6 +20,9 @@ public:
     virtual void CloseAllChildWindows() = 0;
     // While off, the navigation tree ignores mouse and keyboard.
     virtual void setNavigationEnabled(bool enabled) = 0;
+    // Opens a window kind unless it is open; returns it (null for a modal
+    // kind, which has closed again by then).
+    virtual QWidget* open(const QString& kind) = 0;
     // The open window of a kind, or null.
     virtual QWidget* window(const QString& kind) const = 0;
 };

@@ -1,6 +1,7 @@
 #include "app/WindowRegistry.h"
 
 #include "app/AboutDialog.h"
+#include "app/OperatorWindow.h"
 #include "app/ReferencesDialog.h"
 
 namespace hra::app {
@@ -30,6 +31,9 @@ void registerShellWindows(WindowRegistry& registry)
                  [](AppContext&, Shell&) -> QWidget* { return new AboutDialog; });
     registry.add(kinds::ckwx, Presentation::Modal,
                  [](AppContext&, Shell&) -> QWidget* { return new ReferencesDialog; });
+    registry.add(kinds::ryxx, Presentation::Modal, [](AppContext& context, Shell&) -> QWidget* {
+        return new OperatorWindow(context);
+    });
 }
 
 } // namespace hra::app

@@ -60,7 +60,7 @@ private:
     std::map<QString, Entry> m_entries;
 };
 
-// The about box and the references window.
+// The about box, the references window and the operator window.
 void registerShellWindows(WindowRegistry& registry);
 
 } // namespace hra::app

@@ -36,6 +36,7 @@ std::vector<Command> assessmentCommands();
 std::vector<Command> reportCommands();
 std::vector<Command> backupCommands();
 std::vector<Command> questionnaireCommands();
+std::vector<Command> queryCommands();
 
 // Shared argument handling: "--name value" options and bare flags.
 class Arguments

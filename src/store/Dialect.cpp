@@ -31,26 +31,30 @@ QString Dialect::dateToText(const QString& e) const
 
 QString Dialect::firstRowOnly(const QString& select) const
 {
+    return firstRows(select, 1);
+}
+
+QString Dialect::firstRows(const QString& select, int count) const
+{
     if (m_driver == Driver::Mssql) {
         QString s = select.trimmed();
         const qsizetype at = s.indexOf(QStringLiteral("select"), 0, Qt::CaseInsensitive);
         if (at >= 0)
-            s.insert(at + 6, QStringLiteral(" top 1"));
+            s.insert(at + 6, QStringLiteral(" top %1").arg(count));
         return s;
     }
-    return select.trimmed() + QStringLiteral(" limit 1");
+    return select.trimmed() + QStringLiteral(" limit %1").arg(count);
 }
 
 QString Dialect::listTablesQuery() const
 {
     switch (m_driver) {
     case Driver::Sqlite:
-        return QStringLiteral(
-            "select name from sqlite_master where type in ('table', 'view') "
-            "and name not like 'sqlite_%'");
+        return QStringLiteral("select name from sqlite_master where type in ('table', 'view') "
+                              "and name not like 'sqlite_%'");
     case Driver::Postgres:
-        return QStringLiteral(
-            "select table_name from information_schema.tables where table_schema = current_schema()");
+        return QStringLiteral("select table_name from information_schema.tables where table_schema "
+                              "= current_schema()");
     case Driver::Mssql:
         break;
     }
@@ -88,7 +92,8 @@ QString Dialect::beginWriteTransaction() const
 QStringList Dialect::schemaResources() const
 {
     const QString d = driverName(m_driver);
-    return {QStringLiteral(":/hra/schema/%1.sql").arg(d), QStringLiteral(":/hra/schema/%1-analysis.sql").arg(d)};
+    return {QStringLiteral(":/hra/schema/%1.sql").arg(d),
+            QStringLiteral(":/hra/schema/%1-analysis.sql").arg(d)};
 }
 
 } // namespace hra::store

@@ -23,6 +23,8 @@ public:
     QString dateToText(const QString& expression) const;
     // Restricts a "select ..." statement to its first row.
     QString firstRowOnly(const QString& select) const;
+    // Restricts a "select ..." statement to its first `count` rows.
+    QString firstRows(const QString& select, int count) const;
     // The statement listing the names of the user tables (one column).
     QString listTablesQuery() const;
     // The Qt SQL driver name.

@@ -1,5 +1,6 @@
 #include "store/Operators.h"
 
+#include "store/Log.h"
 #include "store/Passwords.h"
 #include "store/Sql.h"
 
@@ -23,10 +24,93 @@ std::optional<Operator> authenticate(const QSqlDatabase& db, const QString& type
                                      "where yonghdm = :yhdm"),
                       {{"yhdm", typedCode.trimmed()}});
     while (q.next()) {
-        if (verifyPassword(q.value(2).toString(), typedPassword))
-            return Operator{q.value(0).toString(), q.value(1).toString(), q.value(3).toString()};
+        const QString stored = q.value(2).toString();
+        if (!verifyPassword(stored, typedPassword))
+            continue;
+        Operator op{q.value(0).toString(), q.value(1).toString(), q.value(3).toString()};
+        if (!isPasswordHash(stored)) {
+            // A row from an older installation: from now on it holds a hash.
+            // Failing to write it must not refuse a correct log-in.
+            try {
+                setPassword(db, op.code, typedPassword);
+            } catch (const DatabaseError&) {
+                qCWarning(lcStore) << "a plain-text password was left as it is";
+            }
+        }
+        return op;
     }
     return std::nullopt;
+}
+
+QList<Operator> listOperators(const QSqlDatabase& db)
+{
+    const Rows rows =
+        select(db, QStringLiteral("select yonghdm, yonghmc, quanx from sys_yhxx order by yonghdm"));
+    QList<Operator> out;
+    for (const QVariantList& r : rows.rows)
+        out << Operator{r.value(0).toString(), r.value(1).toString(), r.value(2).toString()};
+    return out;
+}
+
+void addOperator(const QSqlDatabase& db, const QString& code, const QString& name,
+                 const QString& password)
+{
+    run(db, QStringLiteral("insert into sys_yhxx(yonghdm,yonghmc,mim) values(:yhdm,:yhmc,:mm)"),
+        {{"yhdm", code.trimmed()}, {"yhmc", name}, {"mm", hashPassword(password)}});
+}
+
+bool modifyOperator(const QSqlDatabase& db, const QString& oldCode, const QString& newCode,
+                    const QString& newName)
+{
+    return run(db,
+               QStringLiteral(
+                   "update sys_yhxx set yonghdm=:yhdm, yonghmc=:yhmc where yonghdm=:old"),
+               {{"yhdm", newCode.trimmed()}, {"yhmc", newName}, {"old", oldCode}})
+               .numRowsAffected() > 0;
+}
+
+DeleteOperatorResult deleteOperator(const QSqlDatabase& db, const QString& code)
+{
+    if (isManager(code))
+        return DeleteOperatorResult::RefusedManager;
+    Transaction transaction(db);
+    const QVariant exists = scalar(
+        db, QStringLiteral("select count(*) from sys_yhxx where yonghdm=:yhdm"), {{"yhdm", code}});
+    if (exists.toInt() == 0)
+        return DeleteOperatorResult::NotFound;
+    if (scalar(db, QStringLiteral("select count(*) from sys_yhxx")).toInt() <= 1)
+        return DeleteOperatorResult::RefusedLast;
+    run(db, QStringLiteral("delete from sys_yhxx where yonghdm=:yhdm"), {{"yhdm", code}});
+    transaction.commit();
+    return DeleteOperatorResult::Deleted;
+}
+
+bool passwordMatches(const QSqlDatabase& db, const QString& code, const QString& typed)
+{
+    const Rows rows = select(db, QStringLiteral("select mim from sys_yhxx where yonghdm=:yhdm"),
+                             {{"yhdm", code}});
+    return !rows.isEmpty() &&
+           verifyPassword(rows.value(0, QStringLiteral("mim")).toString(), typed);
+}
+
+PasswordChange changePassword(const QSqlDatabase& db, const QString& code,
+                              const QString& oldPassword, const QString& newPassword)
+{
+    const Rows rows = select(db, QStringLiteral("select mim from sys_yhxx where yonghdm=:yhdm"),
+                             {{"yhdm", code}});
+    if (rows.isEmpty())
+        return PasswordChange::NoSuchOperator;
+    if (!verifyPassword(rows.value(0, QStringLiteral("mim")).toString(), oldPassword))
+        return PasswordChange::WrongOldPassword;
+    setPassword(db, code, newPassword);
+    return PasswordChange::Changed;
+}
+
+bool setPassword(const QSqlDatabase& db, const QString& code, const QString& newPassword)
+{
+    return run(db, QStringLiteral("update sys_yhxx set mim=:mm where yonghdm=:yhdm"),
+               {{"mm", hashPassword(newPassword)}, {"yhdm", code}})
+               .numRowsAffected() > 0;
 }
 
 } // namespace hra::store

@@ -4,6 +4,7 @@
 #include "app/Launcher.h"
 #include "app/LoginDialog.h"
 #include "app/MainWindow.h"
+#include "app/NoDesktop.h"
 #include "app/WindowRegistry.h"
 #include "store/Passwords.h"
 #include "store/Sql.h"
@@ -19,16 +20,10 @@
 #include <gtest/gtest.h>
 
 using namespace hra;
+using test::NoDesktop;
 using test::waitUntil;
 
 namespace {
-
-class NoDesktop : public app::Desktop
-{
-public:
-    void openDocument(const QString&) override {}
-    void startProgram(const QString&) override {}
-};
 
 // A fresh SQLite database with the manager (password "pw") and one operator
 // "op1" named 张三 with password "secret".

@@ -19,10 +19,12 @@ protected:
         const QSqlDatabase d = conn->db();
         store::run(d, QStringLiteral("delete from sys_yhxx"));
         auto add = [&d](const char* code, const QString& mim) {
-            store::run(d,
-                       QStringLiteral("insert into sys_yhxx (yonghdm, yonghmc, mim) values (:c, :n, :m)"),
-                       {{"c", QString::fromUtf8(code)}, {"n", QStringLiteral("名") + QString::fromUtf8(code)},
-                        {"m", mim}});
+            store::run(
+                d,
+                QStringLiteral("insert into sys_yhxx (yonghdm, yonghmc, mim) values (:c, :n, :m)"),
+                {{"c", QString::fromUtf8(code)},
+                 {"n", QStringLiteral("名") + QString::fromUtf8(code)},
+                 {"m", mim}});
         };
         add("rootadm", store::hashPassword(QStringLiteral("s3cret")));
         add("legacy", QStringLiteral(" plain "));
@@ -47,18 +49,19 @@ TEST_P(Login, Table)
         {"  rootadm ", " s3cret  ", "rootadm"}, // blanks around both are removed
         {"rootadm", "s3cre", nullptr},
         {"rootadm", "S3CRET", nullptr},
-        {"ROOTADM", "s3cret", nullptr},          // codes are compared exactly
+        {"ROOTADM", "s3cret", nullptr}, // codes are compared exactly
         {"unknown", "s3cret", nullptr},
-        {"legacy", "plain", "legacy"},           // plain text from an older database
+        {"legacy", "plain", "legacy"}, // plain text from an older database
         {"legacy", "plainx", nullptr},
-        {"nopass", "   ", "nopass"},             // blanks match an empty stored password
+        {"nopass", "   ", "nopass"}, // blanks match an empty stored password
         {"nopass", "", "nopass"},
         {"nopass", "x", nullptr},
         {"hashedempty", "  ", "hashedempty"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.code) + " / " + c.password);
-        const auto op = store::authenticate(conn->db(), QString::fromUtf8(c.code), QString::fromUtf8(c.password));
+        const auto op = store::authenticate(conn->db(), QString::fromUtf8(c.code),
+                                            QString::fromUtf8(c.password));
         if (c.expectedCode) {
             ASSERT_TRUE(op.has_value());
             EXPECT_EQ(op->code.toStdString(), c.expectedCode);
@@ -70,8 +73,96 @@ TEST_P(Login, Table)
 
 TEST_P(Login, NameLookupUsesTheCodeAsTyped)
 {
-    EXPECT_EQ(store::operatorName(conn->db(), QStringLiteral("legacy")), QStringLiteral("名legacy"));
+    EXPECT_EQ(store::operatorName(conn->db(), QStringLiteral("legacy")),
+              QStringLiteral("名legacy"));
     EXPECT_EQ(store::operatorName(conn->db(), QStringLiteral("nobody")), QString());
+}
+
+TEST_P(Login, APlainTextPasswordBecomesAHashAtLogIn)
+{
+    ASSERT_TRUE(store::authenticate(conn->db(), QStringLiteral("legacy"), QStringLiteral("plain")));
+    const QString stored =
+        store::scalar(conn->db(),
+                      QStringLiteral("select mim from sys_yhxx where yonghdm = 'legacy'"))
+            .toString();
+    EXPECT_TRUE(store::isPasswordHash(stored));
+    EXPECT_TRUE(
+        store::authenticate(conn->db(), QStringLiteral("legacy"), QStringLiteral(" plain")));
+    EXPECT_FALSE(
+        store::authenticate(conn->db(), QStringLiteral("legacy"), QStringLiteral("plainx")));
+}
+
+TEST_P(Login, AnAddedOperatorLogsInWithWhatHeTyped)
+{
+    const QSqlDatabase d = conn->db();
+    store::addOperator(d, QStringLiteral(" clerk "), QStringLiteral("文员"),
+                       QStringLiteral(" pw1 "));
+    const QString stored =
+        store::scalar(d, QStringLiteral("select mim from sys_yhxx where yonghdm = 'clerk'"))
+            .toString();
+    EXPECT_TRUE(store::isPasswordHash(stored)); // the code is stored without its blanks
+    EXPECT_TRUE(store::authenticate(d, QStringLiteral("clerk"), QStringLiteral("pw1")));
+    // A code that exists, or one longer than the column, is refused by the database.
+    EXPECT_THROW(
+        store::addOperator(d, QStringLiteral("clerk"), QStringLiteral("x"), QStringLiteral("y")),
+        store::DatabaseError);
+    EXPECT_THROW(store::addOperator(d, QStringLiteral("abcdefghijklm"), QString(), QString()),
+                 store::DatabaseError);
+    QStringList codes;
+    for (const store::Operator& op : store::listOperators(d))
+        codes << op.code;
+    EXPECT_EQ(codes, (QStringList{"clerk", "hashedempty", "legacy", "nopass", "rootadm"}));
+}
+
+TEST_P(Login, DeletingRefusesTheManagerAndTheLastOperator)
+{
+    const QSqlDatabase d = conn->db();
+    using R = store::DeleteOperatorResult;
+    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("rootadm")), R::RefusedManager);
+    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("nobody")), R::NotFound);
+    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("legacy")), R::Deleted);
+    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("legacy")), R::NotFound);
+    // Without a manager row (renamed away), the last operator still stays.
+    ASSERT_TRUE(store::modifyOperator(d, QStringLiteral("rootadm"), QStringLiteral("boss"),
+                                      QStringLiteral("主管")));
+    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("nopass")), R::Deleted);
+    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("hashedempty")), R::Deleted);
+    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("boss")), R::RefusedLast);
+    EXPECT_EQ(store::listOperators(d).size(), 1);
+}
+
+TEST_P(Login, ARenamedManagerIsNoManagerAtHisNextLogIn)
+{
+    const QSqlDatabase d = conn->db();
+    ASSERT_TRUE(store::modifyOperator(d, QStringLiteral("rootadm"), QStringLiteral("boss"),
+                                      QStringLiteral("主管")));
+    EXPECT_FALSE(
+        store::modifyOperator(d, QStringLiteral("rootadm"), QStringLiteral("x"), QString()));
+    EXPECT_FALSE(store::authenticate(d, QStringLiteral("rootadm"), QStringLiteral("s3cret")));
+    const auto op =
+        store::authenticate(d, QStringLiteral("boss"), QStringLiteral("s3cret")); // password kept
+    ASSERT_TRUE(op);
+    EXPECT_FALSE(store::isManager(op->code));
+    EXPECT_EQ(op->name, QStringLiteral("主管"));
+}
+
+TEST_P(Login, ChangingThePasswordChecksTheOldOneAsLogInDoes)
+{
+    const QSqlDatabase d = conn->db();
+    using R = store::PasswordChange;
+    EXPECT_EQ(store::changePassword(d, "legacy", "plainx", "new"), R::WrongOldPassword);
+    EXPECT_EQ(store::changePassword(d, "legacy", " plain ", " new1 "), R::Changed);
+    EXPECT_EQ(store::changePassword(d, "rootadm", "S3CRET", "x"), R::WrongOldPassword);
+    EXPECT_EQ(store::changePassword(d, "rootadm", "s3cret", ""),
+              R::Changed); // an empty one is accepted
+    EXPECT_EQ(store::changePassword(d, "nobody", "", "x"), R::NoSuchOperator);
+    EXPECT_TRUE(store::authenticate(d, QStringLiteral("legacy"), QStringLiteral("new1")));
+    EXPECT_FALSE(store::authenticate(d, QStringLiteral("legacy"), QStringLiteral("plain")));
+    EXPECT_TRUE(store::authenticate(d, QStringLiteral("rootadm"), QString()));
+    // The administrator's recovery needs no old password.
+    EXPECT_TRUE(store::setPassword(d, QStringLiteral("rootadm"), QStringLiteral("again")));
+    EXPECT_FALSE(store::setPassword(d, QStringLiteral("nobody"), QStringLiteral("again")));
+    EXPECT_TRUE(store::authenticate(d, QStringLiteral("rootadm"), QStringLiteral("again")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Login, ::testing::ValuesIn(test::databaseBackends()),

@@ -1,0 +1,246 @@
+#include "cli/Command.h"
+#include "store/AssessmentSearch.h"
+#include "store/Connection.h"
+#include "store/Operators.h"
+#include "store/Sql.h"
+
+#include <QDate>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+namespace hra::cli {
+namespace {
+
+const QString kQueryUsage =
+    QStringLiteral("[--record BH] [--name NAME] [--sex S] [--age-from A --age-to B] "
+                   "[--from YYYY-MM-DD --to YYYY-MM-DD] [--ini FILE]");
+const QString kOperatorUsage = QStringLiteral(
+    "list | add --code C --name N | passwd --code C | delete --code C  [--ini FILE]  "
+    "(passwords: one line on standard input)");
+
+std::unique_ptr<store::Connection> connect(const Arguments& args)
+{
+    const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
+    if (!settings)
+        return nullptr;
+    QString error;
+    auto connection = store::Connection::open(*settings, &error);
+    if (!connection)
+        QTextStream(stderr) << "error: cannot connect to the database: " << error << '\n';
+    return connection;
+}
+
+QJsonValue jsonOf(const QVariant& v)
+{
+    if (store::isNull(v))
+        return QJsonValue::Null;
+    return QJsonValue::fromVariant(v);
+}
+
+int queryCommand(const QStringList& raw)
+{
+    const Arguments args(raw);
+    QTextStream err(stderr);
+    const QStringList options{QStringLiteral("record"), QStringLiteral("name"),
+                              QStringLiteral("sex"),    QStringLiteral("age-from"),
+                              QStringLiteral("age-to"), QStringLiteral("from"),
+                              QStringLiteral("to"),     QStringLiteral("ini")};
+    if (!args.unknown(options, {}).isEmpty()) {
+        err << "usage: hra-cli query " << kQueryUsage << '\n';
+        return 2;
+    }
+    store::SearchCriteria criteria;
+    criteria.recordNumber = args.value(QStringLiteral("record"));
+    criteria.name = args.value(QStringLiteral("name"));
+    criteria.sex = args.value(QStringLiteral("sex"));
+    criteria.ageFrom = args.value(QStringLiteral("age-from"));
+    criteria.ageTo = args.value(QStringLiteral("age-to"));
+    bool hasFrom = false;
+    bool hasTo = false;
+    const QString from = args.value(QStringLiteral("from"), &hasFrom);
+    const QString to = args.value(QStringLiteral("to"), &hasTo);
+    if (hasFrom || hasTo) {
+        criteria.useDates = true;
+        criteria.dateFrom = QDate::fromString(from, Qt::ISODate);
+        criteria.dateTo = QDate::fromString(to, Qt::ISODate);
+        if (!criteria.dateFrom.isValid() || !criteria.dateTo.isValid()) {
+            err << "error: --from and --to take two dates written YYYY-MM-DD\n";
+            return 2;
+        }
+    }
+    const std::optional<store::AssessmentSearch> search = store::AssessmentSearch::build(criteria);
+    if (!search) {
+        err << "error: " << store::kInvalidAgeMessage << '\n';
+        return 1;
+    }
+    const auto connection = connect(args);
+    if (!connection)
+        return 1;
+    try {
+        QJsonArray out;
+        for (const store::FoundAssessment& a : search->all(connection->db())) {
+            out.append(QJsonObject{
+                {QStringLiteral("bianh"), a.recordNumber},
+                {QStringLiteral("xingm"), a.name},
+                {QStringLiteral("xingb"), a.sex},
+                {QStringLiteral("zhuangt"), a.state},
+                {QStringLiteral("lurrq"),
+                 a.date.isValid()
+                     ? QJsonValue(a.date.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")))
+                     : QJsonValue::Null},
+                {QStringLiteral("nianl"), jsonOf(a.age)},
+                {QStringLiteral("jkpg_id"), a.id},
+            });
+        }
+        const QByteArray json = QJsonDocument(out).toJson();
+        std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+        return 0;
+    } catch (const store::DatabaseError& e) {
+        err << "error: the search failed: " << e.message() << '\n';
+        return 1;
+    }
+}
+
+// One line of standard input; on a terminal it is asked for without echo.
+std::optional<QString> readPassword(const char* prompt)
+{
+    const bool terminal = isatty(STDIN_FILENO);
+    termios saved{};
+    if (terminal) {
+        std::fputs(prompt, stderr);
+        std::fflush(stderr);
+        tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    std::string line;
+    const bool ok = bool(std::getline(std::cin, line));
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::fputs("\n", stderr);
+    }
+    if (!ok)
+        return std::nullopt;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return QString::fromStdString(line);
+}
+
+// The new password: one line, and on a terminal a second time to compare.
+std::optional<QString> readNewPassword()
+{
+    QTextStream err(stderr);
+    const std::optional<QString> first = readPassword("password: ");
+    if (!first) {
+        err << "error: no password on standard input\n";
+        return std::nullopt;
+    }
+    if (isatty(STDIN_FILENO)) {
+        const std::optional<QString> again = readPassword("password again: ");
+        if (!again || *again != *first) {
+            err << "error: 两次密码不一致,请重新输入!\n";
+            return std::nullopt;
+        }
+    }
+    return first;
+}
+
+int operatorCommand(const QStringList& raw)
+{
+    QTextStream err(stderr);
+    const QString action = raw.value(0);
+    const Arguments args(raw.mid(1));
+    const bool needsCode = action != QLatin1String("list");
+    const QStringList options =
+        action == QLatin1String("add")
+            ? QStringList{QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("ini")}
+        : needsCode ? QStringList{QStringLiteral("code"), QStringLiteral("ini")}
+                    : QStringList{QStringLiteral("ini")};
+    bool hasCode = false;
+    const QString code = args.value(QStringLiteral("code"), &hasCode);
+    const QStringList known{QStringLiteral("list"), QStringLiteral("add"), QStringLiteral("passwd"),
+                            QStringLiteral("delete")};
+    if (!known.contains(action) || !args.unknown(options, {}).isEmpty() ||
+        (needsCode && !hasCode)) {
+        err << "usage: hra-cli operator " << kOperatorUsage << '\n';
+        return 2;
+    }
+    std::optional<QString> password;
+    if (action == QLatin1String("add") || action == QLatin1String("passwd")) {
+        password = readNewPassword();
+        if (!password)
+            return 1;
+    }
+    const auto connection = connect(args);
+    if (!connection)
+        return 1;
+    const QSqlDatabase db = connection->db();
+    QTextStream out(stdout);
+    try {
+        if (action == QLatin1String("list")) {
+            QJsonArray list;
+            for (const store::Operator& op : store::listOperators(db))
+                list.append(QJsonObject{{QStringLiteral("code"), op.code},
+                                        {QStringLiteral("name"), op.name},
+                                        {QStringLiteral("permissions"), op.permissions},
+                                        {QStringLiteral("manager"), store::isManager(op.code)}});
+            const QByteArray json = QJsonDocument(list).toJson();
+            std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+            return 0;
+        }
+        if (action == QLatin1String("add")) {
+            try {
+                store::addOperator(db, code, args.value(QStringLiteral("name")), *password);
+            } catch (const store::DatabaseError& e) {
+                err << "error: 数据保存失败！ (" << e.message() << ")\n";
+                return 1;
+            }
+            out << "数据保存成功！\n";
+            return 0;
+        }
+        if (action == QLatin1String("passwd")) {
+            if (!store::setPassword(db, code, *password)) {
+                err << "error: no operator with the code " << code << '\n';
+                return 1;
+            }
+            out << "密码修改成功!\n";
+            return 0;
+        }
+        switch (store::deleteOperator(db, code)) {
+        case store::DeleteOperatorResult::Deleted:
+            out << "删除成功！\n";
+            return 0;
+        case store::DeleteOperatorResult::NotFound:
+            err << "error: no operator with the code " << code << '\n';
+            return 1;
+        case store::DeleteOperatorResult::RefusedManager:
+            err << "error: " << store::kRefuseDeleteManager << '\n';
+            return 1;
+        case store::DeleteOperatorResult::RefusedLast:
+            err << "error: " << store::kRefuseDeleteLast << '\n';
+            return 1;
+        }
+    } catch (const store::DatabaseError& e) {
+        err << "error: " << e.message() << '\n';
+    }
+    return 1;
+}
+
+} // namespace
+
+std::vector<Command> queryCommands()
+{
+    return {{{QStringLiteral("query")}, kQueryUsage, queryCommand, false},
+            {{QStringLiteral("operator")}, kOperatorUsage, operatorCommand, false}};
+}
+
+} // namespace hra::cli

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app/Desktop.h"
+
+namespace hra::test {
+
+// A desktop that opens and starts nothing.
+class NoDesktop : public app::Desktop
+{
+public:
+    void openDocument(const QString&) override {}
+    void startProgram(const QString&) override {}
+};
+
+} // namespace hra::test
