@@ -24,6 +24,10 @@ std::optional<Operator> authenticate(const QSqlDatabase& db, const QString& type
                                      "where yonghdm = :yhdm"),
                       {{"yhdm", typedCode.trimmed()}});
     while (q.next()) {
+        // No password at all is no password anybody may type: the manager
+        // gives the operator one.
+        if (q.value(2).isNull())
+            continue;
         const QString stored = q.value(2).toString();
         if (!verifyPassword(stored, typedPassword))
             continue;

@@ -28,7 +28,8 @@ protected:
         };
         add("rootadm", store::hashPassword(QStringLiteral("s3cret")));
         add("legacy", QStringLiteral(" plain "));
-        add("nopass", QString());
+        add("nopass", QString()); // NULL
+        add("emptytext", QStringLiteral(""));
         add("hashedempty", store::hashPassword(QString()));
     }
 
@@ -53,9 +54,11 @@ TEST_P(Login, Table)
         {"unknown", "s3cret", nullptr},
         {"legacy", "plain", "legacy"}, // plain text from an older database
         {"legacy", "plainx", nullptr},
-        {"nopass", "   ", "nopass"}, // blanks match an empty stored password
-        {"nopass", "", "nopass"},
+        {"nopass", "   ", nullptr}, // no password at all lets nobody in
+        {"nopass", "", nullptr},
         {"nopass", "x", nullptr},
+        {"emptytext", "   ", "emptytext"}, // blanks match an empty stored password
+        {"emptytext", "x", nullptr},
         {"hashedempty", "  ", "hashedempty"},
     };
     for (const Case& c : cases) {
@@ -111,7 +114,7 @@ TEST_P(Login, AnAddedOperatorLogsInWithWhatHeTyped)
     QStringList codes;
     for (const store::Operator& op : store::listOperators(d))
         codes << op.code;
-    EXPECT_EQ(codes, (QStringList{"clerk", "hashedempty", "legacy", "nopass", "rootadm"}));
+    EXPECT_EQ(codes, (QStringList{"clerk", "emptytext", "hashedempty", "legacy", "nopass", "rootadm"}));
 }
 
 TEST_P(Login, DeletingRefusesTheManagerAndTheLastOperator)
@@ -127,6 +130,7 @@ TEST_P(Login, DeletingRefusesTheManagerAndTheLastOperator)
                                       QStringLiteral("主管")));
     EXPECT_EQ(store::deleteOperator(d, QStringLiteral("nopass")), R::Deleted);
     EXPECT_EQ(store::deleteOperator(d, QStringLiteral("hashedempty")), R::Deleted);
+    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("emptytext")), R::Deleted);
     EXPECT_EQ(store::deleteOperator(d, QStringLiteral("boss")), R::RefusedLast);
     EXPECT_EQ(store::listOperators(d).size(), 1);
 }
