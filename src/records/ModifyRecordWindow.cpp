@@ -72,8 +72,12 @@ void ModifyRecordWindow::loadPerson()
         m_row.close();
     }
     m_form->load(m_row);
-    if (!m_row.isOpen())
+    if (!m_row.isOpen()) {
+        // Empty boxes alone would not tell a mistyped number from a person
+        // without details.
+        m_context.prompts.information(this, unknownNumberMessage(number), QStringLiteral("提示信息"));
         return;
+    }
     m_row.edit();
     const QString photo = m_row.value(QStringLiteral("zhaop")).toString();
     if (!photo.isEmpty() && !m_form->showStoredPhoto(photo))

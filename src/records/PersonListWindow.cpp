@@ -40,7 +40,9 @@ PersonListWindow::PersonListWindow(Context& context, const QString& kind, const 
       m_search(new QLineEdit(this)), m_buttons(new QHBoxLayout), m_table(new QTableWidget(this))
 {
     m_search->setObjectName(QStringLiteral("search"));
-    m_search->setMaxLength(10);
+    // Blanks around a pasted number do not count against the number's ten
+    // characters: the search trims them.
+    m_search->setMaxLength(40);
     auto* label = new QLabel(QStringLiteral("编号"), this);
     label->setBuddy(m_search);
     m_buttons->addWidget(label);
@@ -92,6 +94,9 @@ void PersonListWindow::find()
     }
     m_found = true;
     showPersons();
+    const QString number = m_search->text().trimmed();
+    if (!number.isEmpty() && m_persons.isEmpty())
+        m_context.prompts.information(this, unknownNumberMessage(number), QStringLiteral("提示信息"));
 }
 
 void PersonListWindow::showPersons()

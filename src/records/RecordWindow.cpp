@@ -11,6 +11,11 @@
 
 namespace hra::records {
 
+QString unknownNumberMessage(const QString& number)
+{
+    return QStringLiteral("没有编号为“%1”的档案!").arg(number);
+}
+
 QLabel* makeBanner(const QString& text, QWidget* parent)
 {
     auto* banner = new QLabel(text, parent);

@@ -42,6 +42,9 @@ private:
 QHBoxLayout* commandButtons(QWidget* parent,
                             std::initializer_list<std::pair<QString, QString>> buttons);
 
+// What a window says when no person has the number looked up.
+QString unknownNumberMessage(const QString& number);
+
 // The big blue title of a window ("建 立 档 案").
 QLabel* makeBanner(const QString& text, QWidget* parent);
 

@@ -351,6 +351,8 @@ TEST_P(ModifyRecord, AnUnknownNumberStoresNothingAndAMissingPhotoIsReported)
     modify.show();
     modify.lookup("9999");
     EXPECT_TRUE(shown(modify.form(), "xingm").isEmpty());
+    EXPECT_EQ(prompts.messages(), QStringList({"没有编号为“9999”的档案!"}));
+    prompts.clear();
     modify.modify();
     EXPECT_EQ(prompts.messages(), QStringList({"修改不成功!"}));
     EXPECT_EQ(prompts.records()[0].caption, "出错提示!");

@@ -6,6 +6,8 @@
 #include "reportengine/Report.h"
 #include "store/Sql.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -69,9 +71,17 @@ TEST_P(Maintenance, DeletingAPersonKeepsTheAssessments)
         EXPECT_EQ(rowsWithNumber(table, "0001"), 1) << table.toStdString();
     EXPECT_EQ(firstColumn(window.table()), QStringList({"0002"}));
 
-    window.searchBox()->setText(" 0002 ");
+    // A pasted number with blanks around it is found; an unknown one is said.
+    prompts.clear();
+    addPerson("0000000010", "王五", "男");
+    QApplication::clipboard()->setText(QStringLiteral(" 0000000010 "));
+    window.searchBox()->clear();
+    window.searchBox()->paste();
     window.find();
-    EXPECT_EQ(firstColumn(window.table()), QStringList({"0002"}));
+    EXPECT_EQ(firstColumn(window.table()), QStringList({"0000000010"}));
+    window.searchBox()->setText(QStringLiteral("0003"));
+    window.find();
+    EXPECT_EQ(prompts.messages(), QStringList({"没有编号为“0003”的档案!"}));
 }
 
 TEST_P(Maintenance, BrowseHandsTheDoubleClickedPersonToTheQuestionnaireAndPrintsTheList)
