@@ -89,10 +89,14 @@ LoginDialog::LoginDialog(AppContext& context, DatabaseOpener openDatabase, QWidg
         b->setFont(f);
     }
 
+    // Tab goes round the three boxes only (password, name, code), so that a
+    // code typed and Tab lead straight to the password. The buttons are
+    // clicked; Enter in the password logs in, Escape leaves.
     setTabOrder(m_password, m_name);
     setTabOrder(m_name, m_code);
-    setTabOrder(m_code, m_logIn);
-    setTabOrder(m_logIn, m_leave);
+    setTabOrder(m_code, m_password);
+    m_logIn->setFocusPolicy(Qt::ClickFocus);
+    m_leave->setFocusPolicy(Qt::ClickFocus);
 
     connect(m_logIn, &QPushButton::clicked, this, &LoginDialog::logIn);
     connect(m_leave, &QPushButton::clicked, this, &QDialog::reject);

@@ -1,6 +1,7 @@
 #include "ui/FlatButton.h"
 
 #include <QEnterEvent>
+#include <QPainter>
 
 namespace hra::ui {
 
@@ -22,6 +23,16 @@ void FlatButton::enterEvent(QEnterEvent* event)
 {
     setCaptionColor(Qt::red);
     QPushButton::enterEvent(event);
+}
+
+void FlatButton::paintEvent(QPaintEvent* event)
+{
+    QPushButton::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter p(this);
+    p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+    p.drawRect(rect().adjusted(2, 2, -3, -3));
 }
 
 void FlatButton::leaveEvent(QEvent* event)

@@ -108,14 +108,20 @@ TEST_F(LoginFixture, OpensWithTheCodeBoxFocusedTheManagerListedAndPasswordsHidde
     EXPECT_TRUE(nameBox(dialog.get())->isReadOnly());
     EXPECT_EQ(passwordBox(dialog.get())->echoMode(), QLineEdit::Password);
 
-    // Enter walks the tab order password, name, code, buttons, and wraps.
+    // Tab and Enter walk the boxes in the order password, name, code, and wrap:
+    // what is typed after the code and Tab goes into the password.
     passwordBox(dialog.get())->setFocus();
     QTest::keyClick(passwordBox(dialog.get()), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), nameBox(dialog.get()));
     QTest::keyClick(nameBox(dialog.get()), Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), codeBox(dialog.get()));
-    QTest::keyClick(codeBox(dialog.get()), Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("btn_dl"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), passwordBox(dialog.get()));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("abc"));
+    EXPECT_EQ(passwordBox(dialog.get())->text(), QStringLiteral("abc"));
+    codeBox(dialog.get())->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), passwordBox(dialog.get()));
     EXPECT_TRUE(prompts.records().empty());
 }
 
