@@ -4,8 +4,10 @@
 #include "reportengine/internal/ChartLayout.h"
 #include "reportengine/internal/Expression.h"
 
+#include <cmath>
 #include <exception>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 namespace hra::reportengine {
@@ -62,12 +64,12 @@ QRectF pictureTarget(const Picture& picture, const QRectF& box)
     return box;
 }
 
-// Whether a line of a box that does not wrap runs past its sides, where the
-// clip cuts it off.
-bool isCut(const TextPrimitive& t, qreal padding)
+// The left and right ends of the glyphs, relative to the box; none without glyphs.
+std::optional<std::pair<qreal, qreal>> textExtent(const TextPrimitive& t)
 {
-    const qreal left = t.rect.left() + padding - 0.5;
-    const qreal right = t.rect.right() - padding + 0.5;
+    qreal lo = 0;
+    qreal hi = 0;
+    bool any = false;
     for (const GlyphRunText& run : t.runs) {
         const QList<QPointF> positions = run.run.positions();
         const QList<quint32> glyphs = run.run.glyphIndexes();
@@ -75,13 +77,25 @@ bool isCut(const TextPrimitive& t, qreal padding)
             continue;
         const QList<QPointF> advances =
             run.run.rawFont().advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
-        const qreal first = t.origin.x() + positions.first().x();
-        const qreal last =
-            t.origin.x() + positions.last().x() + advances.value(glyphs.size() - 1).x();
-        if (first < left || last > right)
-            return true;
+        const qreal first = t.origin.x() - t.rect.left() + positions.first().x();
+        const qreal last = t.origin.x() - t.rect.left() + positions.last().x() +
+                           advances.value(glyphs.size() - 1).x();
+        lo = any ? std::min(lo, first) : first;
+        hi = any ? std::max(hi, last) : last;
+        any = true;
     }
-    return false;
+    if (!any)
+        return std::nullopt;
+    return std::pair{lo, hi};
+}
+
+// Whether a line of a box that does not wrap runs past its sides, where the
+// clip cuts it off.
+bool isCut(const TextPrimitive& t, qreal padding)
+{
+    const auto extent = textExtent(t);
+    return extent &&
+           (extent->first < padding - 0.5 || extent->second > t.rect.width() - padding + 0.5);
 }
 
 } // namespace
@@ -235,6 +249,16 @@ qreal ReportBuilder::place(const ReportObject& object, QPointF offset, int pageN
                 [this](const QString& s, const QString& f) { return fieldText(s, f); }, pageNumber);
         }
         TextPrimitive laid = layoutTextBox(*text, resolved, rect);
+        if (text->shrink && !text->wrap && laid.clip && isCut(laid, text->padding)) {
+            const auto [lo, hi] = *textExtent(laid);
+            const qreal room = rect.width() - 2 * text->padding;
+            if (hi - lo > 0 && room > 0) {
+                TextBox smaller = *text;
+                smaller.font.size = std::max(
+                    text->font.size / 2, std::floor(text->font.size * room / (hi - lo) * 10) / 10);
+                laid = layoutTextBox(smaller, resolved, rect);
+            }
+        }
         if (!text->wrap && laid.clip && isCut(laid, text->padding))
             warnOnce(QStringLiteral("cut:") + (object.name.isEmpty() ? resolved : object.name),
                      QStringLiteral("text box \"%1\" is too narrow for \"%2\": it prints cut")

@@ -492,7 +492,7 @@ ReportObject Loader::readText()
     beginAttributes(kCommon + kFrame + kFont +
                     QStringList{QStringLiteral("color"), QStringLiteral("fill"),
                                 QStringLiteral("halign"), QStringLiteral("valign"),
-                                QStringLiteral("wrap"), QStringLiteral("grow"),
+                                QStringLiteral("wrap"), QStringLiteral("grow"), QStringLiteral("shrink"),
                                 QStringLiteral("padding"), QStringLiteral("line-spacing"),
                                 QStringLiteral("text-file"), QStringLiteral("text-key")});
     ReportObject object;
@@ -523,6 +523,7 @@ ReportObject Loader::readText()
     }
     box.wrap = boolean(QStringLiteral("wrap"), true);
     box.grow = boolean(QStringLiteral("grow"), false);
+    box.shrink = boolean(QStringLiteral("shrink"), false);
     box.padding = number(QStringLiteral("padding"), 2, 0, 1000);
     box.lineSpacing = number(QStringLiteral("line-spacing"), 1.25, 0.1, 10);
     const QString textFile = str(QStringLiteral("text-file"));

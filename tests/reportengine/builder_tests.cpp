@@ -76,6 +76,40 @@ TEST(TextLayout, BreaksLatinTextBetweenWordsAndCutsWordsTooLong)
               40.5);
 }
 
+TEST(TextLayout, ABoxThatDoesNotWrapShrinksItsLineOrSaysItIsCut)
+{
+    const struct
+    {
+        const char* attributes;
+        const char* text;
+        bool cut;
+    } cases[] = {
+        {"", "WWWWWWWWWW", true},
+        {"halign=\"right\"", "WWWWWWWWWW", true},
+        {"shrink=\"true\"", "WWWWWWWWWW", false},
+        {"shrink=\"true\" halign=\"center\"", "欧阳爱新觉罗慕容端木", false},
+        // Half the size at most: still cut, and told.
+        {"shrink=\"true\"", "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", true},
+        {"", "WW", false},
+        {"", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.attributes) + " " + c.text);
+        const BuildResult result = build(
+            onePage(QStringLiteral("<text name=\"cell\" width=\"80\" height=\"20\" size=\"11\" "
+                                   "wrap=\"false\" %1>%2</text>")
+                        .arg(QLatin1String(c.attributes), QString::fromUtf8(c.text))));
+        ASSERT_TRUE(result.ok);
+        EXPECT_EQ(result.warnings.join(u'\n').contains(QStringLiteral("\"cell\" is too narrow")),
+                  c.cut)
+            << result.warnings.join(u'\n').toStdString();
+        const auto& t = std::get<TextPrimitive>(result.report.page(0).primitives.at(0));
+        EXPECT_EQ(t.text, QString::fromUtf8(c.text));
+        if (!c.cut)
+            EXPECT_LE(rightmostGlyph(t), 80 - 2 * 2 + 0.5);
+    }
+}
+
 TEST(TextLayout, AlignmentPlacesTheLine)
 {
     TextBox box;
