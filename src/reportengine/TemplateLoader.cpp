@@ -492,9 +492,10 @@ ReportObject Loader::readText()
     beginAttributes(kCommon + kFrame + kFont +
                     QStringList{QStringLiteral("color"), QStringLiteral("fill"),
                                 QStringLiteral("halign"), QStringLiteral("valign"),
-                                QStringLiteral("wrap"), QStringLiteral("grow"), QStringLiteral("shrink"),
-                                QStringLiteral("padding"), QStringLiteral("line-spacing"),
-                                QStringLiteral("text-file"), QStringLiteral("text-key")});
+                                QStringLiteral("wrap"), QStringLiteral("grow"),
+                                QStringLiteral("shrink"), QStringLiteral("padding"),
+                                QStringLiteral("line-spacing"), QStringLiteral("text-file"),
+                                QStringLiteral("text-key")});
     ReportObject object;
     common(object);
     object.rect = geometry(true);
