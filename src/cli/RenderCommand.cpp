@@ -1,11 +1,15 @@
 #include "cli/Command.h"
 #include "reportengine/Export.h"
+#include "reportengine/Limits.h"
 #include "reportengine/Report.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QTextStream>
+#include <cmath>
+#include <filesystem>
 
 namespace hra::cli {
 
@@ -36,7 +40,7 @@ int renderCommand(const QStringList& raw)
     const QString dpiText = args.value(QStringLiteral("dpi"), &dpiGiven);
     bool dpiOk = true;
     const double dpi = dpiGiven ? dpiText.toDouble(&dpiOk) : 150.0;
-    if (!dpiOk || dpi < 10 || dpi > 1200) {
+    if (!dpiOk || !std::isfinite(dpi) || dpi < 10 || dpi > 1200) {
         err << "--dpi must be a number from 10 to 1200\n";
         return 2;
     }
@@ -56,13 +60,13 @@ int renderCommand(const QStringList& raw)
         return 1;
     }
 
-    QFile dataFile(dataPath);
-    if (!dataFile.open(QIODevice::ReadOnly)) {
-        err << "cannot read " << dataPath << ": " << dataFile.errorString() << '\n';
+    QByteArray data;
+    QString error;
+    if (!re::limits::readFile(dataPath, re::limits::kDataBytes, data, &error)) {
+        err << "cannot read " << dataPath << ": " << error << '\n';
         return 1;
     }
-    QString error;
-    if (!re::loadJsonSources(dataFile.readAll(), report.dataSources(), &error)) {
+    if (!re::loadJsonSources(data, report.dataSources(), &error)) {
         err << "data error in " << dataPath << ": " << error << '\n';
         return 1;
     }
@@ -85,21 +89,46 @@ int writePages(const reportengine::BuiltReport& built, int pageCount, const QStr
 {
     QTextStream err(stderr);
     QString error;
-    QDir().mkpath(QFileInfo(pdfPath).absolutePath());
-    if (!re::exportPdf(built, pdfPath, &error, title)) {
-        err << error << '\n';
-        return 1;
-    }
-    QTextStream out(stdout);
-    out << pageCount << " pages written to " << pdfPath << '\n';
-    if (!pngDir.isEmpty()) {
-        const QStringList files = re::exportPng(built, pngDir, dpi, QStringLiteral("page"), &error);
-        if (files.isEmpty() && pageCount > 0) {
-            err << error << '\n';
+    const QFileInfo target(pdfPath);
+    QDir().mkpath(target.absolutePath());
+    // The PDF goes to a temporary file beside the target and takes its name
+    // only when every page (PDF and PNG) is written: a failed run leaves no
+    // file that looks finished.
+    QString partPath;
+    {
+        QTemporaryFile part(
+            target.absoluteDir().filePath(target.fileName() + QStringLiteral(".XXXXXX.part")));
+        if (!part.open()) {
+            err << "cannot write " << pdfPath << ": " << part.errorString() << '\n';
             return 1;
         }
-        out << files.size() << " PNG pages written to " << pngDir << '\n';
+        part.setAutoRemove(false);
+        partPath = part.fileName();
     }
+    auto fail = [&](const QString& message) {
+        QFile::remove(partPath);
+        err << message << '\n';
+        return 1;
+    };
+    if (!re::exportPdf(built, partPath, &error, title))
+        return fail(error);
+    QStringList pngFiles;
+    if (!pngDir.isEmpty()) {
+        pngFiles = re::exportPng(built, pngDir, dpi, QStringLiteral("page"), &error);
+        if (pngFiles.isEmpty() && pageCount > 0)
+            return fail(error);
+    }
+    std::error_code renamed;
+    std::filesystem::rename(std::filesystem::path(partPath.toStdString()),
+                            std::filesystem::path(target.absoluteFilePath().toStdString()),
+                            renamed);
+    if (renamed)
+        return fail(QStringLiteral("cannot write %1: %2")
+                        .arg(pdfPath, QString::fromStdString(renamed.message())));
+    QTextStream out(stdout);
+    out << pageCount << " pages written to " << pdfPath << '\n';
+    if (!pngDir.isEmpty())
+        out << pngFiles.size() << " PNG pages written to " << pngDir << '\n';
     return 0;
 }
 

@@ -1,9 +1,14 @@
 #include "reportengine/internal/Builder.h"
 
+#include "reportengine/Limits.h"
 #include "reportengine/internal/ChartLayout.h"
 #include "reportengine/internal/Expression.h"
 
+#include <cmath>
 #include <exception>
+#include <new>
+#include <optional>
+#include <stdexcept>
 
 namespace hra::reportengine {
 
@@ -59,6 +64,40 @@ QRectF pictureTarget(const Picture& picture, const QRectF& box)
     return box;
 }
 
+// The left and right ends of the glyphs, relative to the box; none without glyphs.
+std::optional<std::pair<qreal, qreal>> textExtent(const TextPrimitive& t)
+{
+    qreal lo = 0;
+    qreal hi = 0;
+    bool any = false;
+    for (const GlyphRunText& run : t.runs) {
+        const QList<QPointF> positions = run.run.positions();
+        const QList<quint32> glyphs = run.run.glyphIndexes();
+        if (positions.isEmpty())
+            continue;
+        const QList<QPointF> advances =
+            run.run.rawFont().advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
+        const qreal first = t.origin.x() - t.rect.left() + positions.first().x();
+        const qreal last = t.origin.x() - t.rect.left() + positions.last().x() +
+                           advances.value(glyphs.size() - 1).x();
+        lo = any ? std::min(lo, first) : first;
+        hi = any ? std::max(hi, last) : last;
+        any = true;
+    }
+    if (!any)
+        return std::nullopt;
+    return std::pair{lo, hi};
+}
+
+// Whether a line of a box that does not wrap runs past its sides, where the
+// clip cuts it off.
+bool isCut(const TextPrimitive& t, qreal padding)
+{
+    const auto extent = textExtent(t);
+    return extent &&
+           (extent->first < padding - 0.5 || extent->second > t.rect.width() - padding + 0.5);
+}
+
 } // namespace
 
 TextPrimitive layoutTextBox(const TextBox& box, const QString& text, const QRectF& rect)
@@ -86,6 +125,8 @@ TextPrimitive layoutTextBox(const TextBox& box, const QString& text, const QRect
     t.fill = box.fill;
     t.frame = box.frame;
     t.clip = !box.grow;
+    t.missing = laid.missing;
+    t.noFont = laid.noFont;
     return t;
 }
 
@@ -100,6 +141,9 @@ void ReportBuilder::step()
         return;
     try {
         buildPage(m_template.pages[size_t(m_next)]);
+    } catch (const std::bad_alloc&) {
+        m_result.ok = false;
+        m_result.error = QStringLiteral("out of memory while building the pages");
     } catch (const std::exception& e) {
         m_result.ok = false;
         m_result.error = QString::fromUtf8(e.what());
@@ -108,6 +152,46 @@ void ReportBuilder::step()
         m_result.error = QStringLiteral("unknown error while reading the data");
     }
     ++m_next;
+}
+
+// A character without a glyph prints as an empty box (or not at all when no
+// font resolves): the text on paper is not the text of the report, so the
+// build says so once, naming the characters.
+void ReportBuilder::noteMissingGlyphs(const TextPrimitive& text)
+{
+    if (text.noFont)
+        m_noFont = true;
+    for (qsizetype i = 0; i < text.missing.size();) {
+        const qsizetype length = text.missing.at(i).isHighSurrogate() ? 2 : 1;
+        const QString ch = text.missing.mid(i, length);
+        i += length;
+        if (!m_missingSeen.contains(ch)) {
+            m_missingSeen.insert(ch);
+            if (m_missingGlyphs.size() < 40)
+                m_missingGlyphs += ch;
+        }
+    }
+}
+
+BuildResult ReportBuilder::takeResult()
+{
+    if (m_noFont)
+        warn(QStringLiteral("no font could be found: text is left out of the pages "
+                            "(install the fonts of scripts/install-deps.sh)"));
+    else if (!m_missingSeen.isEmpty())
+        warn(QStringLiteral("no font has a glyph for %1 character(s), which print as empty "
+                            "boxes: %2")
+                 .arg(m_missingSeen.size())
+                 .arg(m_missingGlyphs));
+    return std::move(m_result);
+}
+
+void ReportBuilder::warnOnce(const QString& key, const QString& message)
+{
+    if (!m_warned.contains(key)) {
+        m_warned.insert(key);
+        m_result.warnings << message;
+    }
 }
 
 void ReportBuilder::warn(const QString& message)
@@ -164,7 +248,22 @@ qreal ReportBuilder::place(const ReportObject& object, QPointF offset, int pageN
                 parseText(resolved),
                 [this](const QString& s, const QString& f) { return fieldText(s, f); }, pageNumber);
         }
-        out.push_back(layoutTextBox(*text, resolved, rect));
+        TextPrimitive laid = layoutTextBox(*text, resolved, rect);
+        if (text->shrink && !text->wrap && laid.clip && isCut(laid, text->padding)) {
+            const auto [lo, hi] = *textExtent(laid);
+            const qreal room = rect.width() - 2 * text->padding;
+            if (hi - lo > 0 && room > 0) {
+                TextBox smaller = *text;
+                smaller.font.size = std::max(
+                    text->font.size / 2, std::floor(text->font.size * room / (hi - lo) * 10) / 10);
+                laid = layoutTextBox(smaller, resolved, rect);
+            }
+        }
+        if (!text->wrap && laid.clip && isCut(laid, text->padding))
+            warnOnce(QStringLiteral("cut:") + (object.name.isEmpty() ? resolved : object.name),
+                     QStringLiteral("text box \"%1\" is too narrow for \"%2\": it prints cut")
+                         .arg(object.name, resolved));
+        out.push_back(std::move(laid));
     } else if (const auto* line = std::get_if<LineShape>(&object.item)) {
         appendLine(out, QLineF(line->from + offset, line->to + offset), line->width, line->color,
                    line->style);
@@ -184,16 +283,30 @@ qreal ReportBuilder::place(const ReportObject& object, QPointF offset, int pageN
                          .arg(chart->valueField, chart->source));
             points = chartPoints(*chart, *source);
         }
+        if (points.size() > size_t(limits::kChartBars))
+            throw std::runtime_error(
+                QStringLiteral("chart \"%1\": %2 bars, more than %3 (use \"top\")")
+                    .arg(object.name)
+                    .arg(points.size())
+                    .arg(limits::kChartBars)
+                    .toStdString());
         layoutChart(*chart, rect, points, out);
     }
     qreal bottom = rect.bottom();
-    for (size_t i = before; i < out.size(); ++i)
+    for (size_t i = before; i < out.size(); ++i) {
         bottom = std::max(bottom, bottomOf(out[i]));
+        if (const auto* t = std::get_if<TextPrimitive>(&out[i]))
+            noteMissingGlyphs(*t);
+    }
     return bottom;
 }
 
 BuiltPage ReportBuilder::startPage(const TemplatePage& page)
 {
+    if (m_result.report.pageCount() >= limits::kBuiltPages)
+        throw std::runtime_error(QStringLiteral("the report has more than %1 pages")
+                                     .arg(limits::kBuiltPages)
+                                     .toStdString());
     BuiltPage built;
     built.setup = page.setup;
     built.templatePage = page.name;
@@ -225,6 +338,13 @@ void ReportBuilder::buildPage(const TemplatePage& page)
     const qreal bottom = band.bottom.value_or(page.setup.printableRect().height());
     qreal y = top;
     int rowsOnPage = 0;
+    if (source && source->rowCount() > limits::kBandRows)
+        throw std::runtime_error(
+            QStringLiteral("data source \"%1\": %2 rows, more than %3 for one band")
+                .arg(band.source)
+                .arg(source->rowCount())
+                .arg(limits::kBandRows)
+                .toStdString());
     if (source) {
         m_bandSource = source;
         for (m_bandRow = 0; m_bandRow < source->rowCount(); ++m_bandRow) {

@@ -132,6 +132,31 @@ ChartAxis chartAxis(const BarChart& chart, const std::vector<ChartPoint>& points
     return axis;
 }
 
+QList<double> chartTicks(const ChartAxis& axis)
+{
+    // Each tick is counted from the minimum rather than added to the last,
+    // so a step too small to change the value (a range near the precision
+    // of a double) cannot loop; such a range shows its two ends.
+    constexpr int kMaxTicks = 100;
+    const double span = axis.max - axis.min;
+    if (!std::isfinite(span) || !(span > 0) || !(axis.step > 0) ||
+        axis.min + axis.step == axis.min || span / axis.step > kMaxTicks)
+        return {axis.min, axis.max};
+    QList<double> ticks;
+    const int count = int(std::floor(span / axis.step + 1e-6));
+    double last = 0;
+    for (int i = 0; i <= count; ++i) {
+        double t = axis.min + i * axis.step;
+        if (std::abs(t) < axis.step * 1e-9)
+            t = 0.0;
+        if (!ticks.isEmpty() && t <= last)
+            continue;
+        ticks << t;
+        last = t;
+    }
+    return ticks;
+}
+
 QColor barColor(const BarChart& chart, int index)
 {
     const QList<QColor>& colors = chart.colors.isEmpty() ? palette() : chart.colors;
@@ -172,9 +197,7 @@ void layoutChart(const BarChart& chart, const QRectF& rect, const std::vector<Ch
         legendWidth = std::min(legendWidth + swatch + 4 + 2 * pad, rect.width() / 3);
 
     // Tick labels and their width.
-    QList<double> ticks;
-    for (double t = axis.min; t <= axis.max + axis.step * 1e-6; t += axis.step)
-        ticks << (std::abs(t) < axis.step * 1e-9 ? 0.0 : t);
+    const QList<double> ticks = chartTicks(axis);
     qreal tickWidth = 0;
     for (double t : ticks)
         tickWidth = std::max(tickWidth, textWidth(formatValue(t), font));

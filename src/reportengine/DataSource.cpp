@@ -1,5 +1,7 @@
 #include "reportengine/DataSource.h"
 
+#include "reportengine/Limits.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QJsonArray>
@@ -90,6 +92,9 @@ bool loadJsonSources(const QByteArray& json, DataSources& into, QString* error)
             *error = message;
         return false;
     };
+    if (json.size() > limits::kDataBytes)
+        return fail(QStringLiteral("the data is larger than %1 MB")
+                        .arg(limits::kDataBytes / (1024 * 1024)));
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
     if (doc.isNull())

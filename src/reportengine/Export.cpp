@@ -15,6 +15,7 @@
 #include <QSaveFile>
 #include <QSet>
 #include <map>
+#include <new>
 
 namespace hra::reportengine {
 
@@ -24,7 +25,9 @@ constexpr int kPdfResolution = 1200;
 
 } // namespace
 
-bool exportPdf(const BuiltReport& report, const QString& path, QString* error, const QString& title)
+namespace {
+
+bool writePdf(const BuiltReport& report, const QString& path, QString* error, const QString& title)
 {
     auto fail = [&](const QString& message) {
         if (error)
@@ -61,6 +64,19 @@ bool exportPdf(const BuiltReport& report, const QString& path, QString* error, c
     return true;
 }
 
+} // namespace
+
+bool exportPdf(const BuiltReport& report, const QString& path, QString* error, const QString& title)
+{
+    try {
+        return writePdf(report, path, error, title);
+    } catch (const std::bad_alloc&) {
+        if (error)
+            *error = QStringLiteral("out of memory while writing %1").arg(path);
+        return false;
+    }
+}
+
 QImage renderPage(const BuiltReport& report, int index, qreal dpi)
 {
     if (index < 0 || index >= report.pageCount())
@@ -89,7 +105,13 @@ QStringList exportPng(const BuiltReport& report, const QString& dir, qreal dpi,
     for (int i = 0; i < report.pageCount(); ++i) {
         const QString path = QDir(dir).filePath(
             QStringLiteral("%1-%2.png").arg(prefix).arg(i + 1, 3, 10, QLatin1Char('0')));
-        if (!renderPage(report, i, dpi).save(path, "PNG")) {
+        bool saved = false;
+        try {
+            saved = renderPage(report, i, dpi).save(path, "PNG");
+        } catch (const std::bad_alloc&) {
+            saved = false;
+        }
+        if (!saved) {
             if (error)
                 *error = QStringLiteral("cannot write %1").arg(path);
             return {};

@@ -84,6 +84,10 @@ QRawFont cachedRawFont(const QString& family, const FontStyle& style, bool bold)
     if (it != cache.constEnd())
         return *it;
     QRawFont raw = QRawFont::fromFont(makeFont(family, style, bold));
+    // With no font installed at all Qt hands out a "box" engine: valid, but
+    // without a character map or a family name, and it draws nothing.
+    if (raw.isValid() && raw.fontTable("cmap").isEmpty())
+        raw = QRawFont();
     if (raw.isValid())
         raw.setPixelSize(style.size);
     cache.insert(key, raw);

@@ -15,6 +15,11 @@ namespace {
 // Lowest BMP code point of every glyph of a font, as Qt's PDF writer sees it.
 const QList<char16_t>& lowestCodePoints(const QRawFont& font)
 {
+    static const QList<char16_t> none;
+    // Fonts.cpp hands out no font without a character map (Qt's box engine,
+    // whose family name cannot be read).
+    if (!font.isValid())
+        return none;
     static QHash<QString, QList<char16_t>> cache;
     const QString key = font.familyName() + u'|' + font.styleName() + u'|' +
                         QString::number(int(font.weight())) + u'|' +

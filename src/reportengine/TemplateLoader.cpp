@@ -1,5 +1,7 @@
 #include "reportengine/internal/TemplateLoader.h"
 
+#include "reportengine/Limits.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -30,11 +32,20 @@ struct LoadError
     QString message;
 };
 
+// What one load (with all its includes) has read so far, against the limits.
+struct Budget
+{
+    int includedFiles = 0;
+    int pages = 0;
+    int objects = 0;
+};
+
 class Loader
 {
 public:
-    Loader(QString file, QString baseDir, QStringList includeStack)
-        : m_file(std::move(file)), m_baseDir(std::move(baseDir)), m_stack(std::move(includeStack))
+    Loader(QString file, QString baseDir, QStringList includeStack, Budget* budget = nullptr)
+        : m_file(std::move(file)), m_baseDir(std::move(baseDir)), m_stack(std::move(includeStack)),
+          m_budget(budget ? budget : &m_ownBudget)
     {
     }
 
@@ -72,6 +83,8 @@ private:
     void common(ReportObject& object);
     [[noreturn]] void fail(const QString& message) { throw LoadError{message}; }
     void skipToEnd();
+    void countPage();
+    void countObject();
 
     QXmlStreamReader m_xml;
     QString m_file;
@@ -80,7 +93,21 @@ private:
     QHash<QString, QString> m_attrs;
     QStringList m_warnings;
     LoadResult m_nested; // error raised inside an included file
+    Budget m_ownBudget;
+    Budget* m_budget;
 };
+
+void Loader::countPage()
+{
+    if (++m_budget->pages > limits::kTemplatePages)
+        fail(QStringLiteral("the template has more than %1 pages").arg(limits::kTemplatePages));
+}
+
+void Loader::countObject()
+{
+    if (++m_budget->objects > limits::kTemplateObjects)
+        fail(QStringLiteral("the template has more than %1 objects").arg(limits::kTemplateObjects));
+}
 
 LoadResult Loader::load(const QByteArray& xml, ReportTemplate& out)
 {
@@ -317,6 +344,7 @@ void Loader::readReport(ReportTemplate& out)
         if (m_xml.name() == QLatin1String("page")) {
             TemplatePage page;
             readPage(defaults, page);
+            countPage();
             out.pages.push_back(std::move(page));
         } else if (m_xml.name() == QLatin1String("include")) {
             readInclude(out);
@@ -337,12 +365,18 @@ std::vector<TemplatePage> Loader::includedPages()
     const QString path = QFileInfo(QDir(m_baseDir), file).absoluteFilePath();
     if (m_stack.contains(path))
         fail(QStringLiteral("\"%1\" includes itself").arg(file));
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("cannot read the included template \"%1\"").arg(file));
+    if (m_stack.size() > limits::kIncludeDepth)
+        fail(QStringLiteral("includes nest deeper than %1 levels").arg(limits::kIncludeDepth));
+    if (++m_budget->includedFiles > limits::kIncludedFiles)
+        fail(QStringLiteral("the template includes more than %1 files (repeats counted)")
+                 .arg(limits::kIncludedFiles));
+    QByteArray xml;
+    QString readError;
+    if (!limits::readFile(path, limits::kTemplateBytes, xml, &readError))
+        fail(QStringLiteral("cannot read the included template \"%1\": %2").arg(file, readError));
     ReportTemplate included;
-    Loader nested(path, QFileInfo(path).absolutePath(), m_stack + QStringList{path});
-    const LoadResult r = nested.load(f.readAll(), included);
+    Loader nested(path, QFileInfo(path).absolutePath(), m_stack + QStringList{path}, m_budget);
+    const LoadResult r = nested.load(xml, included);
     m_warnings << r.warnings;
     if (!r.ok) {
         m_nested = r;
@@ -388,10 +422,11 @@ void Loader::readObjectInclude(std::vector<ReportObject>& objects)
 QString Loader::resourceText(const QString& file, const QString& key)
 {
     const QString path = QFileInfo(QDir(m_baseDir), file).absoluteFilePath();
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+    QByteArray content;
+    if (!limits::readFile(path, limits::kTemplateBytes, content, nullptr))
         fail(QStringLiteral("cannot read the text file \"%1\"").arg(file));
-    const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
+    const QStringList lines =
+        QString::fromUtf8(content).replace(QLatin1String("\r\n"), QLatin1String("\n")).split(u'\n');
     bool inside = false;
     bool found = false;
     QStringList text;
@@ -425,6 +460,8 @@ void Loader::readObjects(std::vector<ReportObject>& objects, bool inBand)
 {
     while (m_xml.readNextStartElement()) {
         const auto name = m_xml.name();
+        if (name != QLatin1String("include"))
+            countObject();
         if (name == QLatin1String("text"))
             objects.push_back(readText());
         else if (name == QLatin1String("line"))
@@ -456,8 +493,9 @@ ReportObject Loader::readText()
                     QStringList{QStringLiteral("color"), QStringLiteral("fill"),
                                 QStringLiteral("halign"), QStringLiteral("valign"),
                                 QStringLiteral("wrap"), QStringLiteral("grow"),
-                                QStringLiteral("padding"), QStringLiteral("line-spacing"),
-                                QStringLiteral("text-file"), QStringLiteral("text-key")});
+                                QStringLiteral("shrink"), QStringLiteral("padding"),
+                                QStringLiteral("line-spacing"), QStringLiteral("text-file"),
+                                QStringLiteral("text-key")});
     ReportObject object;
     common(object);
     object.rect = geometry(true);
@@ -486,6 +524,7 @@ ReportObject Loader::readText()
     }
     box.wrap = boolean(QStringLiteral("wrap"), true);
     box.grow = boolean(QStringLiteral("grow"), false);
+    box.shrink = boolean(QStringLiteral("shrink"), false);
     box.padding = number(QStringLiteral("padding"), 2, 0, 1000);
     box.lineSpacing = number(QStringLiteral("line-spacing"), 1.25, 0.1, 10);
     const QString textFile = str(QStringLiteral("text-file"));
@@ -659,8 +698,15 @@ ReportObject Loader::readBand()
     object.rect =
         QRectF(number(QStringLiteral("x"), 0), number(QStringLiteral("y"), 0),
                number(QStringLiteral("width"), 0, 0), required(QStringLiteral("height"), 1));
-    if (has(QStringLiteral("bottom")))
+    if (has(QStringLiteral("bottom"))) {
         band.bottom = number(QStringLiteral("bottom"), 0);
+        // A bottom above the band's first row would put every row on a page
+        // of its own.
+        if (*band.bottom < object.rect.bottom())
+            fail(QStringLiteral("the band's bottom (%1) lies above the end of its first row (%2)")
+                     .arg(*band.bottom)
+                     .arg(object.rect.bottom()));
+    }
     readObjects(band.children, true);
     object.item = std::move(band);
     return object;
@@ -671,6 +717,13 @@ ReportObject Loader::readBand()
 LoadResult loadTemplateFromData(const QByteArray& xml, const QString& baseDir, ReportTemplate& out)
 {
     out = ReportTemplate();
+    if (xml.size() > limits::kTemplateBytes) {
+        LoadResult r;
+        r.ok = false;
+        r.message = QStringLiteral("the template is larger than %1 MB")
+                        .arg(limits::kTemplateBytes / (1024 * 1024));
+        return r;
+    }
     Loader loader(QString(), baseDir, {});
     return loader.load(xml, out);
 }
@@ -678,19 +731,20 @@ LoadResult loadTemplateFromData(const QByteArray& xml, const QString& baseDir, R
 LoadResult loadTemplate(const QString& path, ReportTemplate& out)
 {
     out = ReportTemplate();
-    QFile file(path);
-    if (!file.exists())
+    if (!QFileInfo::exists(path))
         return LoadResult{.file = path};
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray xml;
+    QString error;
+    if (!limits::readFile(path, limits::kTemplateBytes, xml, &error)) {
         LoadResult r;
         r.ok = false;
         r.file = path;
-        r.message = QStringLiteral("cannot read the file: %1").arg(file.errorString());
+        r.message = error;
         return r;
     }
     const QString absolute = QFileInfo(path).absoluteFilePath();
     Loader loader(path, QFileInfo(path).absolutePath(), {absolute});
-    return loader.load(file.readAll(), out);
+    return loader.load(xml, out);
 }
 
 } // namespace hra::reportengine

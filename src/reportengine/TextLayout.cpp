@@ -136,8 +136,13 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
     LaidOutText out;
     const QRawFont primary = rawFontFor(font);
     const QRawFont fallback = fallbackRawFontFor(font);
-    if (!primary.isValid())
+    if (!primary.isValid()) {
+        out.noFont = true;
+        for (const QChar c : text)
+            if (!c.isSpace())
+                out.missing += c;
         return out;
+    }
     const qreal pitch = font.size * lineSpacing;
     const qreal glyphHeight = primary.ascent() + primary.descent();
     const qreal baselineOffset = (pitch - glyphHeight) / 2 + primary.ascent();
@@ -205,6 +210,8 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
                 const Cell& cell = cells[i];
                 const QString ch = paragraph.mid(cell.begin, cell.length);
                 lineText += ch;
+                if (cell.glyph == 0 && !cell.space)
+                    out.missing += ch;
                 if (!glyphs.isEmpty() && runFallback != cell.fallback)
                     flush();
                 runFallback = cell.fallback;

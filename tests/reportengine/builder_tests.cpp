@@ -76,6 +76,41 @@ TEST(TextLayout, BreaksLatinTextBetweenWordsAndCutsWordsTooLong)
               40.5);
 }
 
+TEST(TextLayout, ABoxThatDoesNotWrapShrinksItsLineOrSaysItIsCut)
+{
+    const struct
+    {
+        const char* attributes;
+        const char* text;
+        bool cut;
+    } cases[] = {
+        {"", "WWWWWWWWWW", true},
+        {"halign=\"right\"", "WWWWWWWWWW", true},
+        {"shrink=\"true\"", "WWWWWWWWWW", false},
+        {"shrink=\"true\" halign=\"center\"", "欧阳爱新觉罗慕容端木", false},
+        // Half the size at most: still cut, and told.
+        {"shrink=\"true\"", "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", true},
+        {"", "WW", false},
+        {"", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.attributes) + " " + c.text);
+        const BuildResult result = build(
+            onePage(QStringLiteral("<text name=\"cell\" width=\"80\" height=\"20\" size=\"11\" "
+                                   "wrap=\"false\" %1>%2</text>")
+                        .arg(QLatin1String(c.attributes), QString::fromUtf8(c.text))));
+        ASSERT_TRUE(result.ok);
+        EXPECT_EQ(result.warnings.join(u'\n').contains(QStringLiteral("\"cell\" is too narrow")),
+                  c.cut)
+            << result.warnings.join(u'\n').toStdString();
+        const auto& t = std::get<TextPrimitive>(result.report.page(0).primitives.at(0));
+        EXPECT_EQ(t.text, QString::fromUtf8(c.text));
+        if (!c.cut) {
+            EXPECT_LE(rightmostGlyph(t), 80 - 2 * 2 + 0.5);
+        }
+    }
+}
+
 TEST(TextLayout, AlignmentPlacesTheLine)
 {
     TextBox box;
@@ -157,6 +192,36 @@ TEST(Charts, AxisRangeIsFixedWhenGivenAndRoundOtherwise)
     EXPECT_EQ(axis.step, 1);
 }
 
+TEST(Charts, AxisRangeAtThePrecisionOfADoubleEndsWithFewTicks)
+{
+    // A step too small to change the value once looped while memory grew.
+    DataSources sources;
+    sources.add(table(QStringLiteral("s"), {QStringLiteral("v")}, {{1}}));
+    for (const char* range : {"axis-min=\"1\" axis-max=\"1.0000000000000004\"",
+                              "axis-min=\"1e11\" axis-max=\"100000000000.00002\"",
+                              "axis-min=\"-1e-300\" axis-max=\"1e-300\""}) {
+        SCOPED_TRACE(range);
+        const BuildResult result =
+            build(onePage(QStringLiteral("<chart width=\"400\" height=\"200\" source=\"s\" "
+                                         "value=\"v\" %1/>")
+                              .arg(QLatin1String(range))),
+                  sources);
+        ASSERT_TRUE(result.ok);
+        EXPECT_LT(result.report.page(0).primitives.size(), 100u);
+    }
+    for (const ChartAxis& axis : {ChartAxis{1, 1.0000000000000004, 1e-16}, ChartAxis{0, 5, 1},
+                                  ChartAxis{-2, 3, 0.5}, ChartAxis{0, 1e9, 1e-3}}) {
+        const QList<double> ticks = chartTicks(axis);
+        ASSERT_GE(ticks.size(), 2);
+        EXPECT_LE(ticks.size(), 101);
+        EXPECT_EQ(ticks.first(), axis.min);
+        EXPECT_LE(ticks.last(), axis.max);
+        for (qsizetype i = 1; i < ticks.size(); ++i)
+            EXPECT_GT(ticks[i], ticks[i - 1]);
+    }
+    EXPECT_EQ(chartTicks(ChartAxis{0, 5, 1}), QList<double>({0, 1, 2, 3, 4, 5}));
+}
+
 TEST(Charts, EachBarTakesItsColourAndValueLabelsPrint)
 {
     DataSources sources;
@@ -179,6 +244,57 @@ TEST(Charts, EachBarTakesItsColourAndValueLabelsPrint)
     EXPECT_EQ(fills, QList<QColor>({QColor(Qt::red), QColor(Qt::green), QColor(Qt::red)}));
     for (const char* expected : {"0", "5", "1", "2", "3", "甲", "乙", "丙"})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
+}
+
+namespace {
+
+// As many rows as asked for, without holding them.
+class CountingSource : public DataSource
+{
+public:
+    CountingSource(QString name, int rows) : DataSource(std::move(name)), m_rows(rows) {}
+    QStringList fieldNames() const override { return {QStringLiteral("v")}; }
+    int rowCount() const override { return m_rows; }
+    QVariant value(int row, int) const override { return row % 7; }
+
+private:
+    int m_rows;
+};
+
+} // namespace
+
+TEST(Builder, LimitsStopRunawayBuildsWithAnError)
+{
+    const struct
+    {
+        const char* objects;
+        int rows;
+        const char* message;
+    } cases[] = {
+        {"<band source=\"s\" height=\"20\"><text width=\"50\" "
+         "height=\"20\">[s.\"v\"]</text></band>",
+         300000, "more than 200000 for one band"},
+        // One row a page: the page count stops it.
+        {"<band source=\"s\" height=\"20\" bottom=\"20\"/>", 20000, "more than 10000 pages"},
+        {"<chart width=\"400\" height=\"200\" source=\"s\" value=\"v\"/>", 50000, "more than 1000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.objects);
+        DataSources sources;
+        sources.add(std::make_shared<CountingSource>(QStringLiteral("s"), c.rows));
+        const BuildResult result = build(onePage(QString::fromUtf8(c.objects)), sources);
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(result.error.contains(QString::fromUtf8(c.message)))
+            << result.error.toStdString();
+    }
+    // A chart cut to its top bars prints.
+    DataSources sources;
+    sources.add(std::make_shared<CountingSource>(QStringLiteral("s"), 50000));
+    EXPECT_TRUE(
+        build(onePage(QStringLiteral(
+                  "<chart width=\"400\" height=\"200\" source=\"s\" value=\"v\" top=\"20\"/>")),
+              sources)
+            .ok);
 }
 
 TEST(Builder, PageNumbersCountFromOneWithinTheBuild)

@@ -337,6 +337,87 @@ TEST(TemplateLoader, IncludeErrorsNameTheFileAndLine)
     EXPECT_TRUE(r.message.contains(QStringLiteral("has no page \"zz\"")));
 }
 
+TEST(TemplateLoader, LimitsStopRunawayTemplatesWithAnError)
+{
+    QTemporaryDir dir;
+    // Each level includes the next twice: 22 levels would be four million pages.
+    for (int i = 0; i < 22; ++i)
+        writeFile(
+            dir.filePath(QStringLiteral("fan%1.xml").arg(i)),
+            QStringLiteral("<report><include file=\"fan%1.xml\"/><include file=\"fan%1.xml\"/>"
+                           "</report>")
+                .arg(i + 1)
+                .toUtf8());
+    writeFile(dir.filePath(QStringLiteral("fan22.xml")),
+              "<report><page name=\"p\"><text width=\"10\" height=\"10\">x</text></page></report>");
+    writeFile(dir.filePath(QStringLiteral("pages.xml")),
+              "<report>" + QByteArray("<page/>").repeated(2001) + "</report>");
+    for (int i = 0; i < 30; ++i)
+        writeFile(
+            dir.filePath(QStringLiteral("deep%1.xml").arg(i)),
+            QStringLiteral("<report><include file=\"deep%1.xml\"/></report>").arg(i + 1).toUtf8());
+    writeFile(dir.filePath(QStringLiteral("deep30.xml")), "<report><page/></report>");
+    // Objects included into a page, doubling at every level.
+    writeFile(dir.filePath(QStringLiteral("obj0.xml")),
+              "<report><page>" + QByteArray("<rect width=\"1\" height=\"1\"/>").repeated(1000) +
+                  "</page></report>");
+    for (int i = 1; i < 12; ++i)
+        writeFile(dir.filePath(QStringLiteral("obj%1.xml").arg(i)),
+                  QStringLiteral("<report><page><include file=\"obj%1.xml\"/><include "
+                                 "file=\"obj%1.xml\"/></page></report>")
+                      .arg(i - 1)
+                      .toUtf8());
+    writeFile(dir.filePath(QStringLiteral("big.xml")),
+              "<report>" + QByteArray(16 * 1024 * 1024, ' ') + "</report>");
+
+    const struct
+    {
+        QString file;
+        QString message;
+    } cases[] = {
+        {dir.filePath(QStringLiteral("fan8.xml")), QStringLiteral("more than 1000 files")},
+        {dir.filePath(QStringLiteral("fan0.xml")), QStringLiteral("deeper than 16 levels")},
+        {dir.filePath(QStringLiteral("pages.xml")), QStringLiteral("more than 2000 pages")},
+        {dir.filePath(QStringLiteral("deep0.xml")), QStringLiteral("deeper than 16 levels")},
+        {dir.filePath(QStringLiteral("obj11.xml")), QStringLiteral("more than 200000 objects")},
+        {dir.filePath(QStringLiteral("big.xml")), QStringLiteral("larger than 16 MB")},
+        {QStringLiteral("/dev/zero"), QStringLiteral("larger than 16 MB")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        ReportTemplate t;
+        const LoadResult r = loadTemplate(c.file, t);
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.message.contains(c.message)) << r.toString().toStdString();
+        EXPECT_TRUE(t.isEmpty());
+    }
+    // Within the limits the same shapes load.
+    ReportTemplate t;
+    EXPECT_TRUE(loadTemplate(dir.filePath(QStringLiteral("fan14.xml")), t).ok);
+    EXPECT_EQ(t.pages.size(), 256u);
+    EXPECT_TRUE(loadTemplate(dir.filePath(QStringLiteral("deep16.xml")), t).ok);
+}
+
+TEST(TemplateLoader, BandBottomAboveItsFirstRowIsAnError)
+{
+    ReportTemplate t;
+    for (const char* bottom : {"-1000000", "0", "99"}) {
+        const LoadResult r = loadTemplateFromData(
+            onePage(QStringLiteral("<band source=\"s\" y=\"50\" height=\"50\" bottom=\"%1\"/>")
+                        .arg(QLatin1String(bottom)))
+                .toUtf8(),
+            QDir::tempPath(), t);
+        EXPECT_FALSE(r.ok) << bottom;
+        EXPECT_TRUE(r.message.contains(QStringLiteral("bottom"))) << r.toString().toStdString();
+    }
+    EXPECT_TRUE(
+        loadTemplateFromData(
+            onePage(QStringLiteral("<band source=\"s\" y=\"50\" height=\"50\" bottom=\"100\"/>"))
+                .toUtf8(),
+            QDir::tempPath(), t)
+            .ok);
+}
+
 TEST(Report, NamedPicturesCanBeReplacedOrHidden)
 {
     const QString xml =

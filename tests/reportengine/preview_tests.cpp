@@ -44,6 +44,7 @@ TEST(ReportPreview, ShowsPagesAtFullSizeAndClears)
 {
     ReportPreview preview;
     preview.resize(900, 700);
+    preview.setZoom(1);
     EXPECT_FALSE(preview.hasPages());
     preview.setReport(build(kTwoPages, chartData()).report);
     EXPECT_TRUE(preview.hasPages());
@@ -54,6 +55,43 @@ TEST(ReportPreview, ShowsPagesAtFullSizeAndClears)
     preview.clear();
     EXPECT_FALSE(preview.hasPages());
     EXPECT_EQ(preview.widget()->height(), 0);
+}
+
+TEST(ReportPreview, OpensWithAWholePageInTheWindowAndFollowsItsSize)
+{
+    const BuiltReport pages = build(kTwoPages, chartData()).report;
+    for (const QSize window : {QSize(900, 700), QSize(500, 900), QSize(1600, 1300)}) {
+        SCOPED_TRACE(window.width());
+        ReportPreview preview;
+        preview.resize(window);
+        preview.setReport(pages);
+        preview.show();
+        const QSize page = preview.pageSize(0);
+        const QSize view = preview.viewport()->size();
+        EXPECT_LE(page.width() + 2 * 12, view.width());
+        EXPECT_LE(page.height() + 2 * 12, view.height());
+        // Fitted, not merely small: one side fills the view (the width less
+        // the scroll bar that the second page brings).
+        const int bar = preview.verticalScrollBar()->sizeHint().width();
+        EXPECT_TRUE(page.width() + 2 * 12 >= view.width() - bar - 4 ||
+                    page.height() + 2 * 12 >= view.height() - 4)
+            << page.width() << "x" << page.height() << " in " << view.width() << "x"
+            << view.height();
+        EXPECT_FALSE(preview.horizontalScrollBar()->isVisible());
+        EXPECT_TRUE(preview.fitsWindow());
+    }
+    ReportPreview preview;
+    preview.resize(900, 700);
+    preview.setReport(pages);
+    preview.show();
+    const int before = preview.pageSize(0).height();
+    preview.resize(900, 1000);
+    EXPECT_GT(preview.pageSize(0).height(), before);
+    // A zoom chosen by hand stays.
+    preview.setZoom(1);
+    preview.resize(700, 600);
+    EXPECT_FALSE(preview.fitsWindow());
+    EXPECT_EQ(preview.pageSize(0), QSize(794, 1123));
 }
 
 TEST(ReportPreview, PaintsThePixelsThePngExportPaints)
@@ -75,6 +113,7 @@ TEST(ReportPreview, PaintsThePixelsThePngExportPaints)
     ASSERT_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInchX(), 96);
     ReportPreview preview;
     preview.resize(900, 700);
+    preview.setZoom(1);
     preview.setReport(built.report);
     preview.show();
     for (int page = 0; page < built.report.pageCount(); ++page) {

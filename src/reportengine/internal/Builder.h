@@ -33,7 +33,8 @@ public:
     // Builds the next template page. An exception from a data source ends
     // the build with ok == false.
     void step();
-    BuildResult takeResult() { return std::move(m_result); }
+    // The result, with a warning for characters printed without a glyph.
+    BuildResult takeResult();
 
 private:
     void buildPage(const TemplatePage& page);
@@ -44,6 +45,9 @@ private:
     DataSource* touch(const QString& name);
     QString fieldText(const QString& source, const QString& field);
     void warn(const QString& message);
+    // Once per key (an object cut on every row is told once).
+    void warnOnce(const QString& key, const QString& message);
+    void noteMissingGlyphs(const TextPrimitive& text);
 
     ReportTemplate m_template;
     DataSources m_sources;
@@ -53,6 +57,9 @@ private:
     QSet<QString> m_warned;
     const DataSource* m_bandSource = nullptr;
     int m_bandRow = -1;
+    bool m_noFont = false;
+    QSet<QString> m_missingSeen;
+    QString m_missingGlyphs; // the first few, in order of appearance
 };
 
 // Builds the whole template at once; `progress` gets the number of template

@@ -30,6 +30,8 @@ struct TextPrimitive
     QColor fill;
     Frame frame;
     bool clip = true;
+    QString missing; // characters printed without a glyph (see LaidOutText)
+    bool noFont = false;
 };
 
 struct LinePrimitive

@@ -32,6 +32,10 @@ struct ChartAxis
 };
 ChartAxis chartAxis(const BarChart& chart, const std::vector<ChartPoint>& points);
 
+// The values of the axis ticks, strictly increasing: min, min + step, ...
+// up to max.
+QList<double> chartTicks(const ChartAxis& axis);
+
 // Colour of bar `index`.
 QColor barColor(const BarChart& chart, int index);
 

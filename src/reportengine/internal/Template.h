@@ -67,6 +67,9 @@ struct TextBox
     VAlign valign = VAlign::Top;
     bool wrap = true;
     bool grow = false; // height follows the text; other objects stay where they are
+    // A line wider than a box that does not wrap prints smaller, down to
+    // half the size, instead of cut.
+    bool shrink = false;
     qreal padding = 2;
     qreal lineSpacing = 1.25; // line pitch as a multiple of the font size
 };

@@ -27,6 +27,10 @@ struct LaidOutText
     // engine would leave without underline.
     QList<QLineF> underlines;
     qreal underlineWidth = 0;
+    // Characters that neither the font nor the fallback has a glyph for; all
+    // of the text when no font resolves at all (noFont).
+    QString missing;
+    bool noFont = false;
 };
 
 // Breaks text into lines of at most `width` units (when wrapping) and places

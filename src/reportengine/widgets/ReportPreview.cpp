@@ -11,6 +11,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QResizeEvent>
+#include <QScrollBar>
 
 namespace hra::reportengine {
 
@@ -30,7 +32,9 @@ public:
         setPalette(p);
     }
 
-    qreal scale() const { return logicalDpiX() / kUnitsPerInch; }
+    qreal scale() const { return m_zoom * logicalDpiX() / kUnitsPerInch; }
+
+    qreal m_zoom = 1;
 
     QSize pagePixels(int index) const
     {
@@ -71,7 +75,7 @@ protected:
                 painter.fillRect(pageRect, Qt::white);
                 painter.save();
                 painter.translate(pageRect.topLeft());
-                scalePainterToUnits(painter, logicalDpiX());
+                scalePainterToUnits(painter, m_zoom * logicalDpiX());
                 report.paintPage(i, painter);
                 painter.restore();
             }
@@ -103,7 +107,65 @@ int ReportPreview::pageCount() const
 void ReportPreview::setReport(const BuiltReport& report)
 {
     *m_report = report;
+    if (m_fit)
+        refit();
+    else
+        m_pages->relayout();
+}
+
+QSize ReportPreview::pageSize(int index) const
+{
+    if (index < 0 || index >= pageCount())
+        return {};
+    return m_pages->pagePixels(index);
+}
+
+qreal ReportPreview::zoom() const
+{
+    return m_pages->m_zoom;
+}
+
+void ReportPreview::setZoom(qreal zoom)
+{
+    m_fit = false;
+    m_pages->m_zoom = std::clamp<qreal>(zoom, 0.05, 8);
     m_pages->relayout();
+}
+
+void ReportPreview::fitToWindow()
+{
+    m_fit = true;
+    refit();
+}
+
+// The largest zoom at which the biggest page fits the viewport with its
+// grey margin, both ways, without scroll bars.
+void ReportPreview::refit()
+{
+    qreal zoom = 1;
+    if (!m_report->isEmpty()) {
+        QSizeF largest;
+        for (int i = 0; i < m_report->pageCount(); ++i)
+            largest = largest.expandedTo(m_report->page(i).setup.paperSize());
+        const QSizeF atFull = largest * (m_pages->logicalDpiX() / kUnitsPerInch);
+        QSize room = maximumViewportSize() - QSize(2 * kGap, 2 * kGap);
+        // Pages below one another scroll, and the scroll bar takes its width.
+        if (m_report->pageCount() > 1)
+            room.rwidth() -= verticalScrollBar()->sizeHint().width();
+        if (atFull.width() > 0 && atFull.height() > 0 && room.width() > 0 && room.height() > 0)
+            zoom = std::min(room.width() / atFull.width(), room.height() / atFull.height());
+        // Rounding to whole pixels must not bring the scroll bars back.
+        zoom = std::max<qreal>(0.05, zoom * 0.999);
+    }
+    m_pages->m_zoom = zoom;
+    m_pages->relayout();
+}
+
+void ReportPreview::resizeEvent(QResizeEvent* event)
+{
+    QScrollArea::resizeEvent(event);
+    if (m_fit)
+        refit();
 }
 
 void ReportPreview::follow(Report* report)

@@ -10,7 +10,9 @@ namespace hra::reportengine {
 class BuiltReport;
 class Report;
 
-// Shows built pages one below the other at 100 % zoom, with scrolling.
+// Shows built pages one below the other, with scrolling. It opens fitted to
+// the window (a whole page in view, following the window's size) until a
+// zoom is set.
 class ReportPreview : public QScrollArea
 {
     Q_OBJECT
@@ -29,15 +31,29 @@ public:
     const BuiltReport& report() const { return *m_report; }
     // Top of page `index` in the scrolled widget's coordinates.
     int pageTop(int index) const;
+    // Size of page `index` as shown, in pixels.
+    QSize pageSize(int index) const;
+
+    // 1 is 100 %. Setting a zoom ends fitting to the window.
+    qreal zoom() const;
+    void setZoom(qreal zoom);
+    bool fitsWindow() const { return m_fit; }
+    void fitToWindow();
 
     // Prints through the print dialog, the default printer chosen; does
     // nothing when there are no pages. Returns whether anything was printed.
     bool print();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void refit();
+
     class Pages;
     Pages* m_pages;
     std::unique_ptr<BuiltReport> m_report;
+    bool m_fit = true;
 };
 
 // Sends pages to a printer set up by the caller (page range honoured);
