@@ -1,5 +1,6 @@
 #include "cli/Command.h"
 #include "cli/Json.h"
+#include "reportengine/Limits.h"
 #include "store/Assessment.h"
 #include "store/AssessmentImport.h"
 #include "store/Sql.h"
@@ -55,14 +56,15 @@ int importCommand(const QStringList& raw)
         err << "usage: hra-cli assessment import " << kImportUsage << '\n';
         return 2;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err << "error: cannot read " << path << ": " << file.errorString() << '\n';
+    // A file of answers is small; a device that never ends is refused.
+    QByteArray text;
+    QString readError;
+    if (!reportengine::limits::readFile(path, reportengine::limits::kDataBytes, text, &readError)) {
+        err << "error: " << readError << '\n';
         return 1;
     }
     try {
-        const std::vector<store::AssessmentInput> inputs =
-            store::parseAssessmentFile(file.readAll());
+        const std::vector<store::AssessmentInput> inputs = store::parseAssessmentFile(text);
         const auto connection = connectFrom(args);
         if (!connection)
             return 1;
