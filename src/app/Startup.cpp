@@ -19,7 +19,7 @@ bool needsFirstRunSetup(const store::Connection& connection)
     return connection.settings().driver == store::Driver::Sqlite && connection.tables().isEmpty();
 }
 
-DatabaseOpening openDatabase(const QString& iniPath)
+DatabaseOpening openDatabase(const QString& iniPath, const MayCreateDatabase& mayCreate)
 {
     DatabaseOpening result;
     const store::LoadedSettings loaded = store::loadSettings(iniPath);
@@ -29,6 +29,12 @@ DatabaseOpening openDatabase(const QString& iniPath)
         qCWarning(store::lcStore).noquote() << loaded.unknownDriverMessage();
     if (!loaded.badPort.isEmpty())
         qCWarning(store::lcStore).noquote() << "port" << loaded.badPort << "is no port number; the usual port is used";
+    const store::ConnectionSettings& s = loaded.settings;
+    if (s.driver == store::Driver::Sqlite && s.databaseFileNamed && mayCreate &&
+        !QFileInfo::exists(s.databaseFile) && !mayCreate(s.databaseFile)) {
+        result.error = QStringLiteral("the database file %1 does not exist").arg(s.databaseFile);
+        return result;
+    }
     result.connection = store::Connection::open(loaded.settings, &result.error);
     if (!result.connection)
         return result;

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 namespace hra::app {
@@ -27,8 +28,14 @@ struct DatabaseOpening
 // up with hra-cli, and a foreign file must not be written into.
 bool needsFirstRunSetup(const store::Connection& connection);
 
-// Reads the settings (a missing file means the defaults, with a warning on
-// standard error), opens the connection and prepares a new embedded database.
-DatabaseOpening openDatabase(const QString& iniPath);
+// Asked before a database file that the configuration names, and that does
+// not exist, is created: a mistyped name must not quietly start an empty
+// database (with a new manager password) as if the data were gone. True
+// creates it. The default place of the embedded database is never asked for.
+using MayCreateDatabase = std::function<bool(const QString& file)>;
+
+// Reads the settings (a missing file means the defaults, with a warning in
+// the log), opens the connection and prepares a new embedded database.
+DatabaseOpening openDatabase(const QString& iniPath, const MayCreateDatabase& mayCreate = {});
 
 } // namespace hra::app

@@ -9,6 +9,7 @@
 #include "ui/PromptService.h"
 
 #include <QApplication>
+#include <QDir>
 
 using namespace hra;
 
@@ -25,8 +26,18 @@ int main(int argc, char** argv)
     app::registerShellWindows(registry);
     app::AreaWindows areas(context, registry);
 
-    app::Launch started =
-        app::launch(context, registry, [&iniPath] { return app::openDatabase(iniPath); });
+    const auto mayCreate = [&prompts](const QString& file) {
+        return prompts.confirm(nullptr,
+                               QStringLiteral("配置文件指定的数据库文件不存在：\n%1\n\n"
+                                              "如果文件名写错了，请选“否”并改正配置文件。\n"
+                                              "确实要新建一个空的数据库吗？")
+                                   .arg(QDir::toNativeSeparators(file)),
+                               QStringLiteral("提示"), QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No);
+    };
+    app::Launch started = app::launch(context, registry, [&iniPath, &mayCreate] {
+        return app::openDatabase(iniPath, mayCreate);
+    });
     if (!started.mainWindow)
         return started.exitCode;
     return QApplication::exec();

@@ -97,6 +97,7 @@ LoadedSettings loadSettings(const QString& iniPath)
 
     QString file;
     take("database_file", file);
+    s.databaseFileNamed = !file.isEmpty();
     if (file.isEmpty()) {
         const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
         s.databaseFile = QDir(dataDir).filePath(s.databaseName + QStringLiteral(".sqlite3"));

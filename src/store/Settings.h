@@ -26,6 +26,9 @@ struct ConnectionSettings
     Driver driver = Driver::Mssql;
     // SQLite only: absolute path of the database file.
     QString databaseFile;
+    // Whether the file was named by the configuration (database_file), not
+    // the default place in the user's data folder.
+    bool databaseFileNamed = false;
     // Server backends only: 0 means the backend's usual port.
     int port = 0;
 };

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -46,6 +47,38 @@ TEST(FirstRun, NewSqliteFileIsCreatedSeededOnceAndLetsTheManagerIn)
     EXPECT_TRUE(second.newManagerPassword.isEmpty());
     EXPECT_TRUE(store::authenticate(second.connection->db(), QStringLiteral("rootadm"),
                                     first.newManagerPassword));
+}
+
+// A database file named in the configuration that does not exist may be a
+// typing mistake: the operator is asked before an empty one is made.
+TEST(FirstRun, NamedFileThatDoesNotExistIsCreatedOnlyWhenTheOperatorSaysSo)
+{
+    QTemporaryDir dir;
+    const QString ini =
+        writeIni(dir, QStringLiteral("[data]\ndriver=sqlite\ndatabase_file=centre/qmo.sqlite3\n"));
+    const QString file = dir.filePath(QStringLiteral("centre/qmo.sqlite3"));
+    QStringList asked;
+    const app::DatabaseOpening declined = app::openDatabase(ini, [&asked](const QString& f) {
+        asked << f;
+        return false;
+    });
+    EXPECT_FALSE(declined.connection);
+    EXPECT_EQ(asked, QStringList{file});
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("centre"))));
+
+    const app::DatabaseOpening accepted =
+        app::openDatabase(ini, [](const QString&) { return true; });
+    ASSERT_TRUE(accepted.connection) << accepted.error.toStdString();
+    EXPECT_FALSE(accepted.newManagerPassword.isEmpty());
+
+    // Once it exists nobody is asked again.
+    asked.clear();
+    const app::DatabaseOpening again = app::openDatabase(ini, [&asked](const QString& f) {
+        asked << f;
+        return false;
+    });
+    EXPECT_TRUE(again.connection);
+    EXPECT_TRUE(asked.isEmpty());
 }
 
 TEST(FirstRun, SqliteFileWithTablesOfAnyKindIsLeftAlone)
