@@ -71,6 +71,14 @@ void CreateRecordWindow::save()
 
     m_context.prompts.information(this, QStringLiteral("保存成功!"), QStringLiteral("提示信息!"));
     m_context.session.pendingRecordNo = number;
+    // A picture chosen for another number is not this person's photo; it is
+    // not dropped without a word.
+    if (!photo.isEmpty() && !withPhoto)
+        m_context.prompts.information(
+            this,
+            QStringLiteral("所选照片不是为编号“%1”选择的，没有随档案保存；如需照片，请在“修改档案”中重新选择。")
+                .arg(number),
+            QStringLiteral("提示信息!"));
     if (withPhoto && !writePhoto(m_context.photoDirectory, photo))
         m_context.prompts.error(this, QStringLiteral("照片保存不成功!"),
                                 QStringLiteral("出错提示!"));
