@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QTextStream>
+#include <functional>
 
 namespace hra::cli {
 namespace {
@@ -86,61 +87,59 @@ int importCommand(const QStringList& raw)
     return 1;
 }
 
-int showCommand(const QStringList& raw)
+// The steps "show" and "end" share: the key from the arguments, the
+// connection, an unknown assessment said, a database error reported. `act`
+// gets the stored assessment's rows and prints; it returns the exit code.
+int onStoredAssessment(const QStringList& raw, const QString& verb,
+                       const std::function<int(const QSqlDatabase&, const AssessmentKey&)>& act)
 {
     const Arguments args(raw);
     int exitCode = 0;
-    const auto key =
-        assessmentKeyFrom(args, QStringLiteral("assessment show ") + kKeyUsage, {}, &exitCode);
+    const auto key = assessmentKeyFrom(
+        args, QStringLiteral("assessment ") + verb + u' ' + kKeyUsage, {}, &exitCode);
     if (!key)
         return exitCode;
     const auto connection = connectFrom(args);
     if (!connection)
         return 1;
-    QTextStream err(stderr);
     try {
-        const auto stored = store::readAssessment(connection->db(), key->record, key->assessment);
-        if (!stored) {
-            err << "error: the person " << key->record.trimmed() << " has no assessment "
-                << key->assessment << '\n';
+        if (store::AssessmentRows rows;
+            !rows.open(connection->db(), key->record, key->assessment)) {
+            QTextStream(stderr) << "error: the person " << key->record.trimmed()
+                                << " has no assessment " << key->assessment << '\n';
             return 1;
         }
-        QTextStream(stdout) << assessmentJson(*stored);
-        return 0;
+        return act(connection->db(), *key);
     } catch (const store::DatabaseError& e) {
-        err << "error: database: " << e.message() << '\n';
+        QTextStream(stderr) << "error: database: " << e.message() << '\n';
     }
     return 1;
 }
 
+int showCommand(const QStringList& raw)
+{
+    return onStoredAssessment(
+        raw, QStringLiteral("show"), [](const QSqlDatabase& db, const AssessmentKey& key) {
+            const auto stored = store::readAssessment(db, key.record, key.assessment);
+            if (!stored)
+                return 1;
+            QTextStream(stdout) << assessmentJson(*stored);
+            return 0;
+        });
+}
+
 int endCommand(const QStringList& raw)
 {
-    const Arguments args(raw);
-    int exitCode = 0;
-    const auto key =
-        assessmentKeyFrom(args, QStringLiteral("assessment end ") + kKeyUsage, {}, &exitCode);
-    if (!key)
-        return exitCode;
-    const auto connection = connectFrom(args);
-    if (!connection)
-        return 1;
-    QTextStream err(stderr);
-    try {
-        store::AssessmentRows rows;
-        if (!rows.open(connection->db(), key->record, key->assessment)) {
-            err << "error: the person " << key->record.trimmed() << " has no assessment "
-                << key->assessment << '\n';
-            return 1;
-        }
-        rows.end(connection->db());
-        QTextStream(stdout) << QStringLiteral("{%1, \"zhuangt\": %2}\n")
-                                   .arg(keyJson(rows.recordNumber(), rows.id()),
-                                        jsonString(store::kEnded));
-        return 0;
-    } catch (const store::DatabaseError& e) {
-        err << "error: database: " << e.message() << '\n';
-    }
-    return 1;
+    return onStoredAssessment(
+        raw, QStringLiteral("end"), [](const QSqlDatabase& db, const AssessmentKey& key) {
+            store::AssessmentRows rows;
+            rows.open(db, key.record, key.assessment);
+            rows.end(db);
+            QTextStream(stdout) << QStringLiteral("{%1, \"zhuangt\": %2}\n")
+                                       .arg(keyJson(rows.recordNumber(), rows.id()),
+                                            jsonString(store::kEnded));
+            return 0;
+        });
 }
 
 } // namespace
