@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 ./scripts/install-deps.sh
 cmake --preset dev >/dev/null
-cmake --build --preset dev --target hra hra-cli
+cmake --build --preset dev --target hra hra-cli hra-backup hra_guide
 # A first start gets the demo database (persons, assessments, manager password
 # demo1234); an existing database is left as it is.
 ./build/dev/bin/hra-cli db init --demo --if-empty "$@"
