@@ -53,14 +53,14 @@ void pushItems(std::vector<PaperLine>& lines, const QString& caption, const QStr
         lines.push_back({false, line});
 }
 
-QString captionOf(const store::FormSpec& form, const store::FieldSpec& f)
+QString captionOf(const store::FormDeclaration& form, const store::FieldDeclaration& f)
 {
     return f.isRequired() ? form.requiredMark + f.caption : f.caption;
 }
 
 // A value written by hand: caption, a blank, then the unit or the range the
 // window shows beside it.
-QString blank(const store::FormSpec& form, const store::FieldSpec& f)
+QString blank(const store::FormDeclaration& form, const store::FieldDeclaration& f)
 {
     QString text = captionOf(form, f);
     if (!text.isEmpty() && !text.endsWith(u'：') && !text.endsWith(u'？') && !text.endsWith(u':'))
@@ -73,7 +73,7 @@ QString blank(const store::FormSpec& form, const store::FieldSpec& f)
     return text;
 }
 
-void addSection(const store::FormSpec& form, const store::SectionSpec& section,
+void addSection(const store::FormDeclaration& form, const store::SectionDeclaration& section,
                 std::vector<PaperLine>& lines)
 {
     if (!section.caption.isEmpty())
@@ -89,7 +89,7 @@ void addSection(const store::FormSpec& form, const store::SectionSpec& section,
         ticks.clear();
         tickGroup.clear();
     };
-    for (const store::FieldSpec& f : section.fields) {
+    for (const store::FieldDeclaration& f : section.fields) {
         if (!f.besideTick.isEmpty())
             continue; // written after its tick box
         if (f.kind == store::ControlKind::Tick) {
@@ -97,7 +97,7 @@ void addSection(const store::FormSpec& form, const store::SectionSpec& section,
                 flushTicks();
             tickGroup = f.group;
             QString tick = kBox + f.caption;
-            for (const store::FieldSpec& beside : section.fields)
+            for (const store::FieldDeclaration& beside : section.fields)
                 if (beside.besideTick == f.column)
                     tick += kBlank;
             ticks << tick;
@@ -162,7 +162,7 @@ QByteArray paperTemplate()
 std::vector<PaperLine> paperLines(const store::QuestionnairePage& page)
 {
     std::vector<PaperLine> lines;
-    for (const store::SectionSpec& section : page.form.sections)
+    for (const store::SectionDeclaration& section : page.form.sections)
         addSection(page.form, section, lines);
     return lines;
 }

@@ -50,14 +50,14 @@ QString quotedList(const QStringList& texts)
 }
 
 // Whether a number fits a decimal column (digits in all, scale after the point).
-bool fitsDecimal(const ColumnSpec& column, const QVariant& value)
+bool fitsDecimal(const ColumnDef& column, const QVariant& value)
 {
     if (column.type != ColumnType::Decimal || isNull(value))
         return true;
     return std::fabs(value.toDouble()) < std::pow(10.0, column.width - column.scale);
 }
 
-QString problemText(ValueProblem problem, const FieldSpec& field, const ColumnSpec& column,
+QString problemText(ValueProblem problem, const FieldDeclaration& field, const ColumnDef& column,
                     const QVariant& value)
 {
     const QString shown = quoted(value.toString());
@@ -94,7 +94,7 @@ QVariant numberValue(double d)
 
 // The value a field stores for a JSON value (NULL as the controls store it);
 // *problem is set when the JSON value has a kind no field takes.
-QVariant fieldValue(const FieldSpec& field, const QJsonValue& json, QString* problem)
+QVariant fieldValue(const FieldDeclaration& field, const QJsonValue& json, QString* problem)
 {
     if (json.isNull() || json.isUndefined()) {
         if (field.kind == ControlKind::Tick)
@@ -128,16 +128,16 @@ QVariantMap sectionAnswers(int position, const QuestionnairePage& page, const QJ
         problems.push_back({position, table + u'.' + column, message});
     };
     for (auto it = given.begin(); it != given.end(); ++it) {
-        const FieldSpec* field = page.form.field(it.key());
+        const FieldDeclaration* field = page.form.field(it.key());
         if (!isDerived(page.table, it.key()) && (!field || field->readOnly))
             problem(it.key(), QStringLiteral("unknown column"));
     }
 
     QVariantMap values;
-    for (const FieldSpec* field : page.form.fields()) {
+    for (const FieldDeclaration* field : page.form.fields()) {
         if (field->readOnly)
             continue;
-        const ColumnSpec* column = store::column(table, field->column);
+        const ColumnDef* column = store::column(table, field->column);
         if (!column)
             throw std::logic_error("a declared question has no column");
         QString wrongKind;
@@ -374,13 +374,13 @@ std::optional<StoredAssessment> readAssessment(const QSqlDatabase& db, const QSt
         return std::nullopt;
     StoredAssessment out{rows.recordNumber(), rows.id(), rows.state(), {}};
     for (const AssessmentTable table : kSectionTables) {
-        const TableSpec* spec = store::table(tableName(table));
-        if (!spec)
+        const TableDef* declared = store::table(tableName(table));
+        if (!declared)
             throw std::logic_error("a section table is not declared");
         const QStringList identifiers{QStringLiteral("jkpg_id"), QStringLiteral("bianh"),
                                       sectionIdColumn(table)};
         QList<std::pair<QString, QVariant>> values;
-        for (const ColumnSpec& column : spec->columns)
+        for (const ColumnDef& column : declared->columns)
             if (!identifiers.contains(column.name))
                 values.append({column.name, rows.section(table).value(column.name)});
         out.answers.append({tableName(table), values});

@@ -102,7 +102,7 @@ private:
 QStringList programTables()
 {
     QStringList names;
-    for (const TableSpec& t : tables())
+    for (const TableDef& t : tables())
         names << t.name.toLower();
     return names;
 }

@@ -12,7 +12,7 @@ RowBuffer personBuffer()
     return RowBuffer(QStringLiteral("jkpg_jbxx"), {QStringLiteral("bianh")});
 }
 
-FormSpec personForm(PersonFormPurpose purpose)
+FormDeclaration personForm(PersonFormPurpose purpose)
 {
     // A stored value of the two occupations the modify window leaves out is
     // still shown and kept there.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/FormSpec.h"
+#include "store/FormDeclaration.h"
 #include "store/RowBuffer.h"
 
 #include <QDateTime>
@@ -23,7 +23,7 @@ enum class PersonFormPurpose
 // and age are required; the modify window shows the record number without
 // letting it be typed (renumbering rewrites every table) and offers two
 // occupations fewer.
-FormSpec personForm(PersonFormPurpose purpose);
+FormDeclaration personForm(PersonFormPurpose purpose);
 
 // What storing a newly registered person adds: the entry time from the
 // server and the form of address by sex ("先生", "女士", else unchanged).

@@ -3,19 +3,19 @@
 namespace hra::store {
 namespace {
 
-FieldSpec tick(const char* column, const QString& caption)
+FieldDeclaration tick(const char* column, const QString& caption)
 {
-    FieldSpec f;
+    FieldDeclaration f;
     f.column = QString::fromLatin1(column);
     f.caption = caption;
     f.kind = ControlKind::Tick;
     return f;
 }
 
-FieldSpec options(const char* column, const QString& question, const QStringList& texts,
+FieldDeclaration options(const char* column, const QString& question, const QStringList& texts,
                   int columns = 0)
 {
-    FieldSpec f;
+    FieldDeclaration f;
     f.column = QString::fromLatin1(column);
     f.caption = question;
     f.kind = ControlKind::Options;
@@ -24,9 +24,9 @@ FieldSpec options(const char* column, const QString& question, const QStringList
     return f;
 }
 
-FieldSpec choice(const char* column, const QString& caption, const QStringList& texts)
+FieldDeclaration choice(const char* column, const QString& caption, const QStringList& texts)
 {
-    FieldSpec f;
+    FieldDeclaration f;
     f.column = QString::fromLatin1(column);
     f.caption = caption;
     f.kind = ControlKind::Choice;
@@ -34,49 +34,49 @@ FieldSpec choice(const char* column, const QString& caption, const QStringList& 
     return f;
 }
 
-FieldSpec text(const char* column, const QString& caption)
+FieldDeclaration text(const char* column, const QString& caption)
 {
-    FieldSpec f;
+    FieldDeclaration f;
     f.column = QString::fromLatin1(column);
     f.caption = caption;
     return f;
 }
 
-FieldSpec number(const char* column, const QString& caption)
+FieldDeclaration number(const char* column, const QString& caption)
 {
-    FieldSpec f = text(column, caption);
+    FieldDeclaration f = text(column, caption);
     f.kind = ControlKind::Number;
     return f;
 }
 
 // A required examination value: its message names it.
-FieldSpec required(FieldSpec f, const QString& name)
+FieldDeclaration required(FieldDeclaration f, const QString& name)
 {
     f.requiredMessage = name + QStringLiteral("为必填项,带*号的为必填项!");
     return f;
 }
 
-FieldSpec withUnit(FieldSpec f, const QString& unit)
+FieldDeclaration withUnit(FieldDeclaration f, const QString& unit)
 {
     f.unit = unit;
     return f;
 }
 
-FieldSpec withReference(FieldSpec f, const char* label, const QString& shown)
+FieldDeclaration withReference(FieldDeclaration f, const char* label, const QString& shown)
 {
     f.reference = {QString::fromLatin1(label), shown};
     return f;
 }
 
-SectionSpec section(const char* name, const QString& caption, int columns,
-                    std::vector<FieldSpec> fields)
+SectionDeclaration section(const char* name, const QString& caption, int columns,
+                    std::vector<FieldDeclaration> fields)
 {
     return {QString::fromLatin1(name), caption, columns, std::move(fields)};
 }
 
-FormSpec form(AssessmentTable table, std::vector<SectionSpec> sections)
+FormDeclaration form(AssessmentTable table, std::vector<SectionDeclaration> sections)
 {
-    FormSpec f;
+    FormDeclaration f;
     f.table = tableName(table);
     f.sections = std::move(sections);
     return f;
@@ -88,7 +88,7 @@ const QStringList& yesNo()
     return t;
 }
 
-FormSpec currentStatus()
+FormDeclaration currentStatus()
 {
     // 袓 (U+8893) in the first relative is stored as it stands.
     const QStringList relatives{
@@ -96,7 +96,7 @@ FormSpec currentStatus()
         QStringLiteral("兄"),   QStringLiteral("弟"),   QStringLiteral("姐"),   QStringLiteral("妹"),
         QStringLiteral("姥爷"), QStringLiteral("姥姥"), QStringLiteral("其它")};
     const QStringList measured{QStringLiteral("未测"), QStringLiteral("测过")};
-    FieldSpec otherName = text("qitnr", QString());
+    FieldDeclaration otherName = text("qitnr", QString());
     otherName.besideTick = QStringLiteral("qit");
     return form(
         AssessmentTable::CurrentStatus,
@@ -137,7 +137,7 @@ FormSpec currentStatus()
                   choice("jiazs_fp", QStringLiteral("肥胖"), relatives)})});
 }
 
-FormSpec diet()
+FormDeclaration diet()
 {
     // "<", ">" and "-" are ASCII here, "≥" and "≤" single signs; the ranges
     // are not contiguous and are stored as written.
@@ -189,9 +189,9 @@ FormSpec diet()
                       QStringLiteral("3(早):4(中):3(晚)")})})});
 }
 
-FormSpec exercise()
+FormDeclaration exercise()
 {
-    FieldSpec days = text("meizgzts", QStringLiteral("1.您平均每周工作多少天？"));
+    FieldDeclaration days = text("meizgzts", QStringLiteral("1.您平均每周工作多少天？"));
     days.wide = true;
     return form(
         AssessmentTable::Exercise,
@@ -215,17 +215,17 @@ FormSpec exercise()
                            QStringLiteral("30-60分钟"), QStringLiteral("≥60分钟")})})});
 }
 
-FormSpec lifestyle()
+FormDeclaration lifestyle()
 {
     const QStringList howOften{QStringLiteral("大部分时间"), QStringLiteral("比较多时间"),
                                QStringLiteral("小部分时间"), QStringLiteral("没有此感觉")};
-    std::vector<FieldSpec> kinds{tick("yinjzl_bj", QStringLiteral("白酒")),
+    std::vector<FieldDeclaration> kinds{tick("yinjzl_bj", QStringLiteral("白酒")),
                                  tick("yinjzl_pj", QStringLiteral("啤酒")),
                                  tick("yinjzl_gj", QStringLiteral("果酒")),
                                  tick("yinjzl_qt", QStringLiteral("其他"))};
-    for (FieldSpec& k : kinds)
+    for (FieldDeclaration& k : kinds)
         k.group = QStringLiteral("2.主要饮酒种类");
-    std::vector<FieldSpec> drinking{options("shifyj", QStringLiteral("1.是否经常饮酒？"),
+    std::vector<FieldDeclaration> drinking{options("shifyj", QStringLiteral("1.是否经常饮酒？"),
                                             {QStringLiteral("是"), QStringLiteral("否"),
                                              QStringLiteral("很少"), QStringLiteral("已戒")})};
     drinking.insert(drinking.end(), kinds.begin(), kinds.end());
@@ -264,25 +264,25 @@ FormSpec lifestyle()
                            QStringLiteral("无")})})});
 }
 
-FormSpec examination()
+FormDeclaration examination()
 {
-    FieldSpec height = withUnit(required(number("sheng", QStringLiteral("身高")), QStringLiteral("身高")),
+    FieldDeclaration height = withUnit(required(number("sheng", QStringLiteral("身高")), QStringLiteral("身高")),
                                 QStringLiteral("m"));
     height.maxLength = 4;
-    FieldSpec weight = withUnit(required(number("tiz", QStringLiteral("体重")), QStringLiteral("体重")),
+    FieldDeclaration weight = withUnit(required(number("tiz", QStringLiteral("体重")), QStringLiteral("体重")),
                                 QStringLiteral("kg"));
     weight.maxLength = 3;
-    FieldSpec index = withReference(number("tizzs", QStringLiteral("体重指数")), "Lab_tzzs",
+    FieldDeclaration index = withReference(number("tizzs", QStringLiteral("体重指数")), "Lab_tzzs",
                                     QStringLiteral("18.5-24"));
     index.readOnly = true;
     auto lab = [](const char* column, const QString& caption, bool isRequired, const char* label,
                   const QString& range) {
-        FieldSpec f = withReference(number(column, caption), label, range);
+        FieldDeclaration f = withReference(number(column, caption), label, range);
         return isRequired ? required(f, caption) : f;
     };
-    FieldSpec uricAcid =
+    FieldDeclaration uricAcid =
         withReference(text("xuens", QStringLiteral("血尿酸")), "Lab_xns", QStringLiteral("(150-420)umol/L"));
-    FormSpec f = form(
+    FormDeclaration f = form(
         AssessmentTable::Examination,
         {section("examination", QStringLiteral("检查情况"), 2,
                  {height, weight, index,

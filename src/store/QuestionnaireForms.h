@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/FormSpec.h"
+#include "store/FormDeclaration.h"
 #include "store/SaveRules.h"
 
 #include <array>
@@ -16,7 +16,7 @@ struct QuestionnairePage
 {
     AssessmentTable table;
     QString caption; // the page's tab
-    FormSpec form;
+    FormDeclaration form;
 };
 
 const std::array<QuestionnairePage, 5>& questionnairePages();

@@ -23,7 +23,7 @@ RowBuffer referenceRangeBuffer()
     return row;
 }
 
-FormSpec referenceRangeForm()
+FormDeclaration referenceRangeForm()
 {
     return {
         .table = QStringLiteral("jkpg_sjzd"),

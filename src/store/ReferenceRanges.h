@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/FormSpec.h"
+#include "store/FormDeclaration.h"
 #include "store/RowBuffer.h"
 
 #include <QHash>
@@ -17,7 +17,7 @@ QString referenceRangeText(const QVariant& minValue, const QVariant& maxValue, c
 RowBuffer referenceRangeBuffer();
 
 // The fields of the reference popup: minimum, maximum and unit.
-FormSpec referenceRangeForm();
+FormDeclaration referenceRangeForm();
 
 // Loads the reference row of a column for editing, or starts a new one, and
 // names its table and column.

@@ -46,8 +46,8 @@ bool RowBuffer::load(const QSqlDatabase& db, const QVariantMap& key)
     const QSqlRecord rec = q.record();
     for (int i = 0; i < rec.count(); ++i) {
         const QString name = rec.fieldName(i).toLower();
-        const ColumnSpec* spec = column(m_table, name);
-        const bool dateTime = spec && spec->type == ColumnType::DateTime;
+        const ColumnDef* declared = column(m_table, name);
+        const bool dateTime = declared && declared->type == ColumnType::DateTime;
         m_values.insert(name, dateTime ? normalised(q.value(i)) : q.value(i));
     }
     for (const QString& k : m_keyColumns)

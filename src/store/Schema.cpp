@@ -5,45 +5,45 @@
 namespace hra::store {
 namespace {
 
-using Columns = std::vector<ColumnSpec>;
+using Columns = std::vector<ColumnDef>;
 
-ColumnSpec text(const char* name, int width)
+ColumnDef text(const char* name, int width)
 {
     return {QLatin1String(name), ColumnType::Text, width};
 }
-ColumnSpec fixedText(const char* name, int width)
+ColumnDef fixedText(const char* name, int width)
 {
     return {QLatin1String(name), ColumnType::FixedText, width};
 }
-ColumnSpec longText(const char* name)
+ColumnDef longText(const char* name)
 {
     return {QLatin1String(name), ColumnType::LongText};
 }
-ColumnSpec integer(const char* name)
+ColumnDef integer(const char* name)
 {
     return {QLatin1String(name), ColumnType::Integer};
 }
-ColumnSpec identity(const char* name)
+ColumnDef identity(const char* name)
 {
     return {QLatin1String(name), ColumnType::Identity, 0, 0, false};
 }
-ColumnSpec decimal(const char* name, int digits, int scale)
+ColumnDef decimal(const char* name, int digits, int scale)
 {
     return {QLatin1String(name), ColumnType::Decimal, digits, scale};
 }
-ColumnSpec floating(const char* name)
+ColumnDef floating(const char* name)
 {
     return {QLatin1String(name), ColumnType::Float};
 }
-ColumnSpec dateTime(const char* name)
+ColumnDef dateTime(const char* name)
 {
     return {QLatin1String(name), ColumnType::DateTime};
 }
-ColumnSpec binary(const char* name)
+ColumnDef binary(const char* name)
 {
     return {QLatin1String(name), ColumnType::Binary};
 }
-ColumnSpec notNull(ColumnSpec column)
+ColumnDef notNull(ColumnDef column)
 {
     column.nullable = false;
     return column;
@@ -66,23 +66,23 @@ Columns join(std::initializer_list<Columns> parts)
     return all;
 }
 
-KeySpec key(const char* name, std::initializer_list<const char*> columns)
+KeyDef key(const char* name, std::initializer_list<const char*> columns)
 {
-    KeySpec k{QLatin1String(name), {}};
+    KeyDef k{QLatin1String(name), {}};
     for (const char* c : columns)
         k.columns << QLatin1String(c);
     return k;
 }
 
-IndexSpec index(const char* name, std::initializer_list<const char*> columns)
+IndexDef index(const char* name, std::initializer_list<const char*> columns)
 {
-    const KeySpec k = key(name, columns);
+    const KeyDef k = key(name, columns);
     return {k.name, k.columns};
 }
 
 // The five questionnaire sections: their own identifier, the assessment,
 // the person, the answers and the save time; one row per assessment.
-TableSpec section(const char* name, ColumnSpec identifier, Columns answers)
+TableDef section(const char* name, ColumnDef identifier, Columns answers)
 {
     const QString table = QLatin1String(name);
     return {table,
@@ -96,7 +96,7 @@ TableSpec section(const char* name, ColumnSpec identifier, Columns answers)
 
 // Result work tables of the analysis: each row belongs to one session and,
 // where there are several, is read back in order of xuh.
-TableSpec result(const char* name, Columns values, bool ordered = true)
+TableDef result(const char* name, Columns values, bool ordered = true)
 {
     const QString table = QLatin1String(name);
     Columns columns = join({values, {notNull(text("session_key", 36))}});
@@ -110,13 +110,13 @@ TableSpec result(const char* name, Columns values, bool ordered = true)
 }
 
 // Banded score tables: the upper bound of a band and the points of men and women.
-TableSpec scores(const char* name, const char* bound)
+TableDef scores(const char* name, const char* bound)
 {
     return {QLatin1String(name), {decimal(bound, 18, 2), floating("nan"), floating("nv")}};
 }
 
 // Standard weights by age bound and height bound (cm) from 145 to 195.
-TableSpec standardWeights(const char* name)
+TableDef standardWeights(const char* name)
 {
     Columns columns{decimal("nianl", 18, 0)};
     for (int height = 145; height <= 195; height += 5)
@@ -124,7 +124,7 @@ TableSpec standardWeights(const char* name)
     return {QLatin1String(name), columns};
 }
 
-std::vector<TableSpec> declaredTables()
+std::vector<TableDef> declaredTables()
 {
     return {
         {"sys_yhxx",
@@ -212,7 +212,7 @@ std::vector<TableSpec> declaredTables()
                      {text("pd_yaow", 20)}}),
                false),
         [] {
-            TableSpec t = result(
+            TableDef t = result(
                 "jkpg_shfs_wxys",
                 join({{identity("id")},
                       texts(30, {"TZZS", "TC", "TG", "HDL", "LDL", "YAOW", "ZIFG"}),
@@ -241,25 +241,25 @@ std::vector<TableSpec> declaredTables()
 
 } // namespace
 
-const ColumnSpec* TableSpec::column(QStringView name) const
+const ColumnDef* TableDef::column(QStringView name) const
 {
-    for (const ColumnSpec& c : columns)
+    for (const ColumnDef& c : columns)
         if (name.compare(c.name, Qt::CaseInsensitive) == 0)
             return &c;
     return nullptr;
 }
 
-const std::vector<TableSpec>& tables()
+const std::vector<TableDef>& tables()
 {
-    static const std::vector<TableSpec> all = declaredTables();
+    static const std::vector<TableDef> all = declaredTables();
     return all;
 }
 
-const std::vector<ViewSpec>& views()
+const std::vector<ViewDef>& views()
 {
     // Each assessment with its person's name, sex and age; assessments whose
     // person is gone are left out.
-    static const std::vector<ViewSpec> all{
+    static const std::vector<ViewDef> all{
         {QStringLiteral("v_jkpg_jbxx"),
          {QStringLiteral("bianh"), QStringLiteral("jkpg_id"), QStringLiteral("zhuangt"),
           QStringLiteral("lurrq"), QStringLiteral("xingm"), QStringLiteral("xingb"),
@@ -267,17 +267,17 @@ const std::vector<ViewSpec>& views()
     return all;
 }
 
-const TableSpec* table(QStringView name)
+const TableDef* table(QStringView name)
 {
-    for (const TableSpec& t : tables())
+    for (const TableDef& t : tables())
         if (name.compare(t.name, Qt::CaseInsensitive) == 0)
             return &t;
     return nullptr;
 }
 
-const ColumnSpec* column(QStringView tableName, QStringView columnName)
+const ColumnDef* column(QStringView tableName, QStringView columnName)
 {
-    const TableSpec* t = table(tableName);
+    const TableDef* t = table(tableName);
     return t ? t->column(columnName) : nullptr;
 }
 

@@ -24,7 +24,7 @@ enum class ColumnType
     Binary, // a picture
 };
 
-struct ColumnSpec
+struct ColumnDef
 {
     QString name;
     ColumnType type = ColumnType::Text;
@@ -45,33 +45,33 @@ struct ColumnSpec
 };
 
 // A primary or unique key. A key declared with its column has no name.
-struct KeySpec
+struct KeyDef
 {
     QString name;
     QStringList columns;
 };
 
-struct IndexSpec
+struct IndexDef
 {
     QString name;
     QStringList columns;
 };
 
-struct TableSpec
+struct TableDef
 {
     QString name;
-    std::vector<ColumnSpec> columns;
-    KeySpec primaryKey; // no columns: the table has none
-    std::vector<KeySpec> uniqueKeys;
-    std::vector<IndexSpec> indexes;
+    std::vector<ColumnDef> columns;
+    KeyDef primaryKey; // no columns: the table has none
+    std::vector<KeyDef> uniqueKeys;
+    std::vector<IndexDef> indexes;
 
     // The column of that name (names compare without regard to case, as SQL
     // does), or nullptr.
-    const ColumnSpec* column(QStringView name) const;
+    const ColumnDef* column(QStringView name) const;
 };
 
 // A view: its name and the columns it shows, in order.
-struct ViewSpec
+struct ViewDef
 {
     QString name;
     QStringList columns;
@@ -79,11 +79,11 @@ struct ViewSpec
 
 // Every table, in the order the schema scripts create them: the assessment
 // tables first, then those of the risk analysis.
-const std::vector<TableSpec>& tables();
-const std::vector<ViewSpec>& views();
+const std::vector<TableDef>& tables();
+const std::vector<ViewDef>& views();
 
 // Lookups; nullptr when there is no such table or column.
-const TableSpec* table(QStringView name);
-const ColumnSpec* column(QStringView table, QStringView column);
+const TableDef* table(QStringView name);
+const ColumnDef* column(QStringView table, QStringView column);
 
 } // namespace hra::store

@@ -1,6 +1,6 @@
 #include "ui/FieldBinding.h"
 
-#include "store/FormSpec.h"
+#include "store/FormDeclaration.h"
 #include "store/NumberText.h"
 #include "ui/OptionGroup.h"
 #include "ui/PromptService.h"

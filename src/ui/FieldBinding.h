@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/FormSpec.h"
+#include "store/FormDeclaration.h"
 #include "store/RowBuffer.h"
 
 #include <QString>

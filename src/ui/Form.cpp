@@ -17,14 +17,14 @@ namespace hra::ui {
 namespace {
 
 using store::ControlKind;
-using store::FieldSpec;
+using store::FieldDeclaration;
 
-bool hasLabel(const FieldSpec& f)
+bool hasLabel(const FieldDeclaration& f)
 {
     return f.kind != ControlKind::Tick && f.kind != ControlKind::Options;
 }
 
-bool hasSuffix(const FieldSpec& f)
+bool hasSuffix(const FieldDeclaration& f)
 {
     return hasLabel(f) && (!f.unit.isEmpty() || !f.reference.name.isEmpty());
 }
@@ -40,13 +40,13 @@ void makeReadOnly(QLineEdit* edit)
     edit->setPalette(shaded);
 }
 
-Form::Form(store::FormSpec spec, PromptService& prompts, QWidget* parent)
-    : QObject(parent), m_spec(std::move(spec)), m_prompts(prompts), m_parent(parent),
+Form::Form(store::FormDeclaration declared, PromptService& prompts, QWidget* parent)
+    : QObject(parent), m_declaration(std::move(declared)), m_prompts(prompts), m_parent(parent),
       m_binding(prompts, parent)
 {
-    if (!store::table(m_spec.table))
-        throw std::logic_error("form of unknown table " + m_spec.table.toStdString());
-    for (const store::SectionSpec& s : m_spec.sections)
+    if (!store::table(m_declaration.table))
+        throw std::logic_error("form of unknown table " + m_declaration.table.toStdString());
+    for (const store::SectionDeclaration& s : m_declaration.sections)
         buildSection(s, parent);
     m_binding.clear();
 }
@@ -65,7 +65,7 @@ QGridLayout* Form::sectionGrid(const QString& name) const
     return s ? qobject_cast<QGridLayout*>(s->layout()) : nullptr;
 }
 
-void Form::buildSection(const store::SectionSpec& section, QWidget* parent)
+void Form::buildSection(const store::SectionDeclaration& section, QWidget* parent)
 {
     QWidget* frame =
         section.caption.isEmpty() ? new QWidget(parent) : new QGroupBox(section.caption, parent);
@@ -73,8 +73,8 @@ void Form::buildSection(const store::SectionSpec& section, QWidget* parent)
     auto* grid = new QGridLayout(frame);
     if (section.caption.isEmpty())
         grid->setContentsMargins(0, 0, 0, 0);
-    std::vector<const FieldSpec*> fields;
-    for (const FieldSpec& f : section.fields)
+    std::vector<const FieldDeclaration*> fields;
+    for (const FieldDeclaration& f : section.fields)
         fields.push_back(&f);
     placeFields(grid, fields, section.columns);
     m_sections << frame;
@@ -82,12 +82,12 @@ void Form::buildSection(const store::SectionSpec& section, QWidget* parent)
 
 // Fields go into cells, `columns` cells to a row; a cell is a label, its
 // control and (when any field of the grid has one) a unit or reference label.
-void Form::placeFields(QGridLayout* grid, const std::vector<const FieldSpec*>& fields, int columns)
+void Form::placeFields(QGridLayout* grid, const std::vector<const FieldDeclaration*>& fields, int columns)
 {
     QWidget* box = grid->parentWidget();
     columns = std::max(1, columns);
     bool anySuffix = false;
-    for (const FieldSpec* f : fields)
+    for (const FieldDeclaration* f : fields)
         anySuffix = anySuffix || hasSuffix(*f);
     const int cellWidth = anySuffix ? 3 : 2;
     // Room to spare goes to the controls, not to their labels.
@@ -98,7 +98,7 @@ void Form::placeFields(QGridLayout* grid, const std::vector<const FieldSpec*>& f
     QHash<QString, QHBoxLayout*> tickCells;
 
     for (size_t i = 0; i < fields.size(); ++i) {
-        const FieldSpec& f = *fields[i];
+        const FieldDeclaration& f = *fields[i];
         if (!f.besideTick.isEmpty()) {
             QHBoxLayout* cell = tickCells.value(f.besideTick);
             auto* tick = qobject_cast<QCheckBox*>(m_controls.value(f.besideTick));
@@ -122,7 +122,7 @@ void Form::placeFields(QGridLayout* grid, const std::vector<const FieldSpec*>& f
 
         if (!f.group.isEmpty()) {
             // The field and its neighbours of the same group, in a frame of their own.
-            std::vector<const FieldSpec*> members;
+            std::vector<const FieldDeclaration*> members;
             int shown = 0;
             for (; i < fields.size() && fields[i]->group == f.group; ++i) {
                 members.push_back(fields[i]);
@@ -132,13 +132,13 @@ void Form::placeFields(QGridLayout* grid, const std::vector<const FieldSpec*>& f
             auto* frame = new QGroupBox(f.group, box);
             auto* inner = new QGridLayout(frame);
             grid->addWidget(frame, row, x, 1, width);
-            std::vector<FieldSpec> ungrouped;
-            for (const FieldSpec* m : members) {
+            std::vector<FieldDeclaration> ungrouped;
+            for (const FieldDeclaration* m : members) {
                 ungrouped.push_back(*m);
                 ungrouped.back().group.clear();
             }
-            std::vector<const FieldSpec*> pointers;
-            for (const FieldSpec& m : ungrouped)
+            std::vector<const FieldDeclaration*> pointers;
+            for (const FieldDeclaration& m : ungrouped)
                 pointers.push_back(&m);
             placeFields(inner, pointers, shown);
         } else if (f.kind == ControlKind::Tick) {
@@ -149,8 +149,8 @@ void Form::placeFields(QGridLayout* grid, const std::vector<const FieldSpec*>& f
         } else if (f.kind == ControlKind::Options) {
             grid->addWidget(makeControl(f, box), row, x, 1, width);
         } else {
-            const bool required = f.isRequired() && !m_spec.requiredMark.isEmpty();
-            auto* label = new QLabel(required ? m_spec.requiredMark + f.caption : f.caption, box);
+            const bool required = f.isRequired() && !m_declaration.requiredMark.isEmpty();
+            auto* label = new QLabel(required ? m_declaration.requiredMark + f.caption : f.caption, box);
             QWidget* control = makeControl(f, box);
             label->setBuddy(control);
             m_labels.insert(f.column, label);
@@ -170,12 +170,12 @@ void Form::placeFields(QGridLayout* grid, const std::vector<const FieldSpec*>& f
     }
 }
 
-QWidget* Form::makeControl(const FieldSpec& f, QWidget* parent)
+QWidget* Form::makeControl(const FieldDeclaration& f, QWidget* parent)
 {
-    const store::ColumnSpec* column = store::column(m_spec.table, f.column);
+    const store::ColumnDef* column = store::column(m_declaration.table, f.column);
     if (!column)
         throw std::logic_error("field " + f.column.toStdString() + " is no column of " +
-                               m_spec.table.toStdString());
+                               m_declaration.table.toStdString());
     const bool limited =
         column->type == store::ColumnType::Text || column->type == store::ColumnType::FixedText;
     QWidget* control = nullptr;
@@ -208,9 +208,9 @@ QWidget* Form::makeControl(const FieldSpec& f, QWidget* parent)
         break;
     }
     case ControlKind::Options: {
-        const bool required = f.isRequired() && !m_spec.requiredMark.isEmpty();
+        const bool required = f.isRequired() && !m_declaration.requiredMark.isEmpty();
         const int perRow = f.optionColumns > 0 ? f.optionColumns : int(f.options.size());
-        auto* group = new OptionGroup(required ? m_spec.requiredMark + f.caption : f.caption,
+        auto* group = new OptionGroup(required ? m_declaration.requiredMark + f.caption : f.caption,
                                       f.options, perRow, parent);
         m_binding.options(group, f.column);
         control = group;
@@ -234,7 +234,7 @@ QWidget* Form::makeControl(const FieldSpec& f, QWidget* parent)
     return control;
 }
 
-QWidget* Form::makeSuffix(const FieldSpec& f, QWidget* parent)
+QWidget* Form::makeSuffix(const FieldDeclaration& f, QWidget* parent)
 {
     if (!hasSuffix(f))
         return nullptr;
@@ -258,9 +258,9 @@ QWidget* Form::makeSuffix(const FieldSpec& f, QWidget* parent)
     return both;
 }
 
-const FieldSpec* Form::firstMissing() const
+const FieldDeclaration* Form::firstMissing() const
 {
-    for (const FieldSpec* f : m_spec.fields())
+    for (const FieldDeclaration* f : m_declaration.fields())
         if (f->isRequired() && m_binding.isEmpty(f->column))
             return f;
     return nullptr;
@@ -268,10 +268,10 @@ const FieldSpec* Form::firstMissing() const
 
 bool Form::checkRequired() const
 {
-    const FieldSpec* missing = firstMissing();
+    const FieldDeclaration* missing = firstMissing();
     if (!missing)
         return true;
-    m_prompts.error(m_parent->window(), missing->requiredMessage, m_spec.requiredCaption);
+    m_prompts.error(m_parent->window(), missing->requiredMessage, m_declaration.requiredCaption);
     focusControl(m_controls.value(missing->column));
     return false;
 }

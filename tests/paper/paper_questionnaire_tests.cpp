@@ -53,11 +53,11 @@ TEST(PaperQuestionnaireTest, PdfHoldsEveryDeclaredQuestionAndOption)
     for (const store::QuestionnairePage& page : store::questionnairePages()) {
         SCOPED_TRACE(page.caption.toStdString());
         EXPECT_TRUE(anyLineHas(lines, page.caption));
-        for (const store::SectionSpec& section : page.form.sections) {
+        for (const store::SectionDeclaration& section : page.form.sections) {
             if (!section.caption.isEmpty()) {
                 EXPECT_TRUE(anyLineHas(lines, section.caption)) << section.caption.toStdString();
             }
-            for (const store::FieldSpec& f : section.fields) {
+            for (const store::FieldDeclaration& f : section.fields) {
                 SCOPED_TRACE(f.column.toStdString());
                 const QString caption =
                     f.isRequired() ? page.form.requiredMark + f.caption : f.caption;
@@ -84,21 +84,21 @@ TEST(PaperQuestionnaireTest, PdfHoldsEveryDeclaredQuestionAndOption)
 // one line, a required value carries the form's mark and its unit.
 TEST(PaperQuestionnaireTest, LinesFollowTheDeclaration)
 {
-    store::FormSpec form;
+    store::FormDeclaration form;
     form.requiredMark = QStringLiteral("*");
-    store::FieldSpec other{.column = QStringLiteral("other"),
+    store::FieldDeclaration other{.column = QStringLiteral("other"),
                            .caption = QStringLiteral("其他"),
                            .kind = store::ControlKind::Tick};
-    store::FieldSpec otherText{.column = QStringLiteral("otherText"),
+    store::FieldDeclaration otherText{.column = QStringLiteral("otherText"),
                                .besideTick = QStringLiteral("other")};
-    store::FieldSpec red{.column = QStringLiteral("red"),
+    store::FieldDeclaration red{.column = QStringLiteral("red"),
                          .caption = QStringLiteral("红"),
                          .kind = store::ControlKind::Tick,
                          .group = QStringLiteral("颜色")};
-    store::FieldSpec blue = red;
+    store::FieldDeclaration blue = red;
     blue.column = QStringLiteral("blue");
     blue.caption = QStringLiteral("蓝");
-    store::FieldSpec height{.column = QStringLiteral("h"),
+    store::FieldDeclaration height{.column = QStringLiteral("h"),
                             .caption = QStringLiteral("身长"),
                             .kind = store::ControlKind::Number,
                             .requiredMessage = QStringLiteral("必填"),

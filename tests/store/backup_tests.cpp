@@ -24,7 +24,7 @@ namespace {
 QStringList contents(const store::Connection& conn)
 {
     QStringList out;
-    for (const store::TableSpec& t : store::tables()) {
+    for (const store::TableDef& t : store::tables()) {
         const store::Rows rows =
             store::select(conn.db(), QStringLiteral("select * from ") + t.name);
         for (const QVariantList& row : rows.rows) {

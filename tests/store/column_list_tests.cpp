@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace hra;
-using store::ColumnSpec;
+using store::ColumnDef;
 using store::ColumnType;
 using store::Driver;
 
@@ -34,15 +34,15 @@ struct ScriptTable
 {
     QString name;
     std::vector<ScriptColumn> columns;
-    store::KeySpec primaryKey;
-    std::vector<store::KeySpec> uniqueKeys;
-    std::vector<store::IndexSpec> indexes;
+    store::KeyDef primaryKey;
+    std::vector<store::KeyDef> uniqueKeys;
+    std::vector<store::IndexDef> indexes;
 };
 
 struct Script
 {
     std::vector<ScriptTable> tables;
-    std::vector<store::ViewSpec> views;
+    std::vector<store::ViewDef> views;
     QStringList viewStatements; // whitespace and case evened out
     QStringList unread;
 };
@@ -155,7 +155,7 @@ void readTable(const QString& name, const QString& body, Script& script)
     for (const QString& item : items(body)) {
         const QRegularExpressionMatch c = constraint.match(item);
         if (c.hasMatch()) {
-            const store::KeySpec key{c.captured(1), names(c.captured(3))};
+            const store::KeyDef key{c.captured(1), names(c.captured(3))};
             if (evened(c.captured(2)) == QLatin1String("unique"))
                 table.uniqueKeys.push_back(key);
             else
@@ -230,7 +230,7 @@ Script readScripts(Driver driver)
 
 // ---- What each dialect calls the declared types.
 
-QString spelled(const ColumnSpec& c, Driver d)
+QString spelled(const ColumnDef& c, Driver d)
 {
     const bool sqlite = d == Driver::Sqlite;
     const bool mssql = d == Driver::Mssql;
@@ -259,7 +259,7 @@ QString spelled(const ColumnSpec& c, Driver d)
     return {};
 }
 
-QString keyText(const store::KeySpec& k)
+QString keyText(const store::KeyDef& k)
 {
     return k.name + u'(' + k.columns.join(u',') + u')';
 }
@@ -281,7 +281,7 @@ QStringList differences(Driver driver, const Script& script)
         out << d + QStringLiteral(": cannot read ") + u;
 
     QStringList declared, created;
-    for (const store::TableSpec& t : store::tables())
+    for (const store::TableDef& t : store::tables())
         declared << t.name;
     for (const ScriptTable& t : script.tables)
         created << t.name;
@@ -290,20 +290,20 @@ QStringList differences(Driver driver, const Script& script)
                    QStringLiteral(", the list declares ") + declared.join(u' ');
 
     for (const ScriptTable& t : script.tables) {
-        const store::TableSpec* spec = store::table(t.name);
-        if (!spec)
+        const store::TableDef* declared = store::table(t.name);
+        if (!declared)
             continue;
         const QString where = d + QStringLiteral(": ") + t.name;
-        QStringList scriptColumns, specColumns;
+        QStringList scriptColumns, listColumns;
         for (const ScriptColumn& c : t.columns)
             scriptColumns << c.name;
-        for (const ColumnSpec& c : spec->columns)
-            specColumns << c.name;
-        if (scriptColumns != specColumns)
+        for (const ColumnDef& c : declared->columns)
+            listColumns << c.name;
+        if (scriptColumns != listColumns)
             out << where + QStringLiteral(" has the columns ") + scriptColumns.join(u' ') +
-                       QStringLiteral(", the list ") + specColumns.join(u' ');
+                       QStringLiteral(", the list ") + listColumns.join(u' ');
         for (const ScriptColumn& c : t.columns) {
-            const ColumnSpec* s = spec->column(c.name);
+            const ColumnDef* s = declared->column(c.name);
             if (!s)
                 continue;
             const QString col = where + u'.' + c.name;
@@ -321,17 +321,17 @@ QStringList differences(Driver driver, const Script& script)
                 out << col + (nullable ? QStringLiteral(" takes NULL, the list says not")
                                        : QStringLiteral(" refuses NULL, the list takes it"));
         }
-        if (keyText(t.primaryKey) != keyText(spec->primaryKey) &&
-            !(t.primaryKey.columns.isEmpty() && spec->primaryKey.columns.isEmpty()))
+        if (keyText(t.primaryKey) != keyText(declared->primaryKey) &&
+            !(t.primaryKey.columns.isEmpty() && declared->primaryKey.columns.isEmpty()))
             out << where + QStringLiteral(" has the primary key ") + keyText(t.primaryKey) +
-                       QStringLiteral(", the list ") + keyText(spec->primaryKey);
-        if (keyTexts(t.uniqueKeys) != keyTexts(spec->uniqueKeys))
+                       QStringLiteral(", the list ") + keyText(declared->primaryKey);
+        if (keyTexts(t.uniqueKeys) != keyTexts(declared->uniqueKeys))
             out << where + QStringLiteral(" has the unique keys ") +
                        keyTexts(t.uniqueKeys).join(u' ') + QStringLiteral(", the list ") +
-                       keyTexts(spec->uniqueKeys).join(u' ');
-        if (keyTexts(t.indexes) != keyTexts(spec->indexes))
+                       keyTexts(declared->uniqueKeys).join(u' ');
+        if (keyTexts(t.indexes) != keyTexts(declared->indexes))
             out << where + QStringLiteral(" has the indexes ") + keyTexts(t.indexes).join(u' ') +
-                       QStringLiteral(", the list ") + keyTexts(spec->indexes).join(u' ');
+                       QStringLiteral(", the list ") + keyTexts(declared->indexes).join(u' ');
     }
     return out;
 }
@@ -355,18 +355,18 @@ QStringList typeofSet(const QString& check, const QString& column)
     return types;
 }
 
-QString guardProblem(const ColumnSpec& spec, const ScriptColumn& column)
+QString guardProblem(const ColumnDef& declared, const ScriptColumn& column)
 {
     // The check is read in lower case; a name of digits is quoted.
     const QString name =
         column.name.front().isDigit() ? u'"' + column.name + u'"' : column.name.toLower();
     const QString& check = column.check;
     const auto has = [&](const QString& text) { return check.contains(text); };
-    switch (spec.type) {
+    switch (declared.type) {
     case ColumnType::Text:
     case ColumnType::FixedText:
-        if (!has(QStringLiteral("length(%1) <= %2").arg(name).arg(spec.width)))
-            return QStringLiteral("no check that it is at most %1 long").arg(spec.width);
+        if (!has(QStringLiteral("length(%1) <= %2").arg(name).arg(declared.width)))
+            return QStringLiteral("no check that it is at most %1 long").arg(declared.width);
         break;
     case ColumnType::Integer:
         if (typeofSet(check, name) != QStringList{"integer"} ||
@@ -399,8 +399,8 @@ QStringList guardProblems(const Script& script)
     QStringList problems;
     for (const ScriptTable& t : script.tables)
         for (const ScriptColumn& c : t.columns)
-            if (const ColumnSpec* spec = store::column(t.name, c.name)) {
-                const QString problem = guardProblem(*spec, c);
+            if (const ColumnDef* declared = store::column(t.name, c.name)) {
+                const QString problem = guardProblem(*declared, c);
                 if (!problem.isEmpty())
                     problems << t.name + u'.' + c.name + QStringLiteral(": ") + problem +
                                     QStringLiteral(" (") + c.check + u')';

@@ -75,7 +75,7 @@ TEST(QuestionnaireForms, DeclareEveryAnswerWithItsExactTexts)
     QStringList declared;
     int optionGroups = 0;
     for (const store::QuestionnairePage& page : store::questionnairePages())
-        for (const store::FieldSpec* f : page.form.fields()) {
+        for (const store::FieldDeclaration* f : page.form.fields()) {
             const QString texts =
                 f->kind == ControlKind::Tick ? f->caption : f->options.join(QLatin1Char('|'));
             declared << f->column + u' ' + kindName(f->kind) + u' ' + texts;
@@ -88,18 +88,18 @@ TEST(QuestionnaireForms, DeclareEveryAnswerWithItsExactTexts)
     EXPECT_EQ(optionGroups, 40);
 
     // The characters that look alike are the ones stored.
-    const store::FormSpec& status = store::questionnairePage(store::AssessmentTable::CurrentStatus).form;
+    const store::FormDeclaration& status = store::questionnairePage(store::AssessmentTable::CurrentStatus).form;
     EXPECT_EQ(status.field(u"jiazs_gxy")->options.first().front().unicode(), 0x8893);
     EXPECT_EQ(status.field(u"pilcd")->options.first(), QStringLiteral("无疲劳") + u' ');
-    const store::FormSpec& diet = store::questionnairePage(store::AssessmentTable::Diet).form;
+    const store::FormDeclaration& diet = store::questionnairePage(store::AssessmentTable::Diet).form;
     EXPECT_EQ(diet.field(u"meitsc")->options.last().front().unicode(), 0x2265);
     EXPECT_EQ(diet.field(u"meitsc")->options.first().front().unicode(), u'<');
-    const store::FormSpec& life = store::questionnairePage(store::AssessmentTable::Lifestyle).form;
+    const store::FormDeclaration& life = store::questionnairePage(store::AssessmentTable::Lifestyle).form;
     EXPECT_EQ(life.field(u"shuimsj")->options.first().front().unicode(), 0xFF1C);
 
     // The nine required values, in the order the save checks them.
     QStringList required;
-    for (const store::FieldSpec* f :
+    for (const store::FieldDeclaration* f :
          store::questionnairePage(store::AssessmentTable::Examination).form.fields())
         if (f->isRequired())
             required << f->column + u':' + f->requiredMessage;

@@ -226,20 +226,20 @@ TEST_P(Schema, ScriptsNameEachTableAndViewOnceAndCreateThemAll)
 // says each column's type, width and nullability.
 TEST_P(Schema, TheDatabaseHoldsTheDeclaredColumns)
 {
-    for (const store::TableSpec& table : store::tables()) {
+    for (const store::TableDef& table : store::tables()) {
         SCOPED_TRACE(table.name.toStdString());
         const QSqlRecord record = sql().record(table.name);
         QStringList present;
         for (int i = 0; i < record.count(); ++i)
             present << record.fieldName(i).toLower();
         QStringList declared;
-        for (const store::ColumnSpec& c : table.columns)
+        for (const store::ColumnDef& c : table.columns)
             declared << c.name.toLower();
         EXPECT_EQ(present, declared);
     }
     if (GetParam() != Driver::Postgres)
         return;
-    const auto typeOf = [](const store::ColumnSpec& c) -> QString {
+    const auto typeOf = [](const store::ColumnDef& c) -> QString {
         switch (c.type) {
         case store::ColumnType::Text:
             return QStringLiteral("character varying(%1)").arg(c.width);
@@ -269,7 +269,7 @@ TEST_P(Schema, TheDatabaseHoldsTheDeclaredColumns)
                        "from information_schema.columns where table_schema = current_schema()"));
     int seen = 0;
     while (q.next()) {
-        const store::ColumnSpec* c = store::column(q.value(0).toString(), q.value(1).toString());
+        const store::ColumnDef* c = store::column(q.value(0).toString(), q.value(1).toString());
         if (!c)
             continue;
         ++seen;
@@ -286,7 +286,7 @@ TEST_P(Schema, TheDatabaseHoldsTheDeclaredColumns)
             << where.toStdString();
     }
     size_t declared = 0;
-    for (const store::TableSpec& table : store::tables())
+    for (const store::TableDef& table : store::tables())
         declared += table.columns.size();
     EXPECT_EQ(size_t(seen), declared);
 }

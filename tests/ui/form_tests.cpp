@@ -25,7 +25,7 @@ namespace {
 
 // Part of a current-status page: tick boxes (one with its text field),
 // an option group and a drop-down.
-store::FormSpec statusForm()
+store::FormDeclaration statusForm()
 {
     return {
         .table = "jkpg_mqzk",
@@ -61,7 +61,7 @@ store::FormSpec statusForm()
 
 // Part of an examination page: required numbers with units and reference
 // labels, a read-only value, a text value and an option group.
-store::FormSpec examForm()
+store::FormDeclaration examForm()
 {
     return {
         .table = "jkpg_tgjc",
@@ -104,9 +104,9 @@ store::FormSpec examForm()
 
 // The drinking questions of a lifestyle page: four tick boxes of one
 // question share a frame.
-store::FormSpec drinkForm()
+store::FormDeclaration drinkForm()
 {
-    store::SectionSpec drinking{.name = "drinking", .caption = "饮酒情况"};
+    store::SectionDeclaration drinking{.name = "drinking", .caption = "饮酒情况"};
     drinking.fields.push_back({.column = "shifyj",
                                .caption = "1.是否经常饮酒？",
                                .kind = ControlKind::Options,
@@ -415,12 +415,12 @@ TEST_F(FormTest, AClickOnAReferenceLabelNamesItsColumn)
 TEST_F(FormTest, AFieldOfNoColumnIsRefusedWhenBuilt)
 {
     QWidget window;
-    store::FormSpec spec = statusForm();
-    spec.sections[0].fields.push_back({.column = "qitt", .caption = "笔误"});
-    EXPECT_THROW(ui::Form(spec, prompts, &window), std::logic_error);
-    spec = statusForm();
-    spec.sections[0].fields.push_back({.column = "jiazs_nzz", .besideTick = "qitnr"});
-    EXPECT_THROW(ui::Form(spec, prompts, &window), std::logic_error);
+    store::FormDeclaration declared = statusForm();
+    declared.sections[0].fields.push_back({.column = "qitt", .caption = "笔误"});
+    EXPECT_THROW(ui::Form(declared, prompts, &window), std::logic_error);
+    declared = statusForm();
+    declared.sections[0].fields.push_back({.column = "jiazs_nzz", .besideTick = "qitnr"});
+    EXPECT_THROW(ui::Form(declared, prompts, &window), std::logic_error);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "store/FormSpec.h"
+#include "store/FormDeclaration.h"
 #include "store/QuestionnaireForms.h"
 #include "store/PersonRecords.h"
 #include "store/ReferenceRanges.h"
@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 using namespace hra;
-using store::ColumnSpec;
+using store::ColumnDef;
 using store::ColumnType;
 using store::ControlKind;
-using store::FieldSpec;
+using store::FieldDeclaration;
 using store::ValueProblem;
 
 namespace {
@@ -39,26 +39,26 @@ const char* problemName(ValueProblem p)
 
 } // namespace
 
-TEST(FormSpec, ChecksAValueAsTheControlWouldStoreIt)
+TEST(FormDeclaration, ChecksAValueAsTheControlWouldStoreIt)
 {
-    const ColumnSpec text4{"c", ColumnType::Text, 4};
-    const ColumnSpec number{"c", ColumnType::Float};
-    const FieldSpec fatigue{
+    const ColumnDef text4{"c", ColumnType::Text, 4};
+    const ColumnDef number{"c", ColumnType::Float};
+    const FieldDeclaration fatigue{
         .column = "c", .kind = ControlKind::Options, .options = {"无疲劳 ", "很疲劳"}};
-    const FieldSpec other{.column = "c", .caption = "其他", .kind = ControlKind::Tick};
-    const FieldSpec height{.column = "c", .kind = ControlKind::Number};
-    const FieldSpec requiredHeight{
+    const FieldDeclaration other{.column = "c", .caption = "其他", .kind = ControlKind::Tick};
+    const FieldDeclaration height{.column = "c", .kind = ControlKind::Number};
+    const FieldDeclaration requiredHeight{
         .column = "c", .kind = ControlKind::Number, .requiredMessage = "身高为必填项"};
-    const FieldSpec name{.column = "c"};
-    const FieldSpec relative{.column = "c", .kind = ControlKind::Choice, .options = {"父", "母"}};
-    const FieldSpec age{
+    const FieldDeclaration name{.column = "c"};
+    const FieldDeclaration relative{.column = "c", .kind = ControlKind::Choice, .options = {"父", "母"}};
+    const FieldDeclaration age{
         .column = "c", .kind = ControlKind::Number, .range = store::NumberRange{0, 150, true}};
 
     const struct
     {
         const char* what;
-        const FieldSpec& field;
-        const ColumnSpec& column;
+        const FieldDeclaration& field;
+        const ColumnDef& column;
         QVariant value;
         ValueProblem expected;
     } cases[] = {
@@ -95,9 +95,9 @@ TEST(FormSpec, ChecksAValueAsTheControlWouldStoreIt)
     }
 }
 
-TEST(FormSpec, LooksFieldsUpInTheFormAndWidthsInTheColumnList)
+TEST(FormDeclaration, LooksFieldsUpInTheFormAndWidthsInTheColumnList)
 {
-    const store::FormSpec form = store::personForm(store::PersonFormPurpose::Create);
+    const store::FormDeclaration form = store::personForm(store::PersonFormPurpose::Create);
     EXPECT_EQ(store::checkValue(form, u"xingb", QStringLiteral("女")), ValueProblem::None);
     EXPECT_EQ(store::checkValue(form, u"xingm", QString()), ValueProblem::Missing);
     EXPECT_EQ(store::checkValue(form, u"nianl", QStringLiteral("四十")), ValueProblem::NotANumber);
@@ -111,9 +111,9 @@ TEST(FormSpec, LooksFieldsUpInTheFormAndWidthsInTheColumnList)
 
 // Every declared form names columns of its table, with controls that suit
 // their types, and everything it offers for storing fits its column.
-TEST(FormSpec, DeclaredFormsFitTheirColumns)
+TEST(FormDeclaration, DeclaredFormsFitTheirColumns)
 {
-    std::vector<std::pair<std::string, store::FormSpec>> forms = {
+    std::vector<std::pair<std::string, store::FormDeclaration>> forms = {
         {"person (create)", store::personForm(store::PersonFormPurpose::Create)},
         {"person (modify)", store::personForm(store::PersonFormPurpose::Modify)},
         {"reference range", store::referenceRangeForm()},
@@ -124,11 +124,11 @@ TEST(FormSpec, DeclaredFormsFitTheirColumns)
         SCOPED_TRACE(name);
         ASSERT_NE(store::table(form.table), nullptr);
         QStringList seen;
-        for (const FieldSpec* f : form.fields()) {
+        for (const FieldDeclaration* f : form.fields()) {
             SCOPED_TRACE(f->column.toStdString());
             EXPECT_FALSE(seen.contains(f->column)) << "declared twice";
             seen << f->column;
-            const ColumnSpec* column = store::column(form.table, f->column);
+            const ColumnDef* column = store::column(form.table, f->column);
             ASSERT_NE(column, nullptr);
             EXPECT_EQ(column->isNumber(), f->kind == ControlKind::Number);
             if (f->kind == ControlKind::Tick) {
@@ -145,7 +145,7 @@ TEST(FormSpec, DeclaredFormsFitTheirColumns)
     }
 }
 
-TEST(FormSpec, ParsesTypedNumbers)
+TEST(FormDeclaration, ParsesTypedNumbers)
 {
     bool ok = false;
     EXPECT_EQ(store::parseNumber(QStringLiteral(" 45 "), &ok), QVariant(qint64(45)));

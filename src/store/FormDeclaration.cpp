@@ -1,4 +1,4 @@
-#include "store/FormSpec.h"
+#include "store/FormDeclaration.h"
 
 #include "store/NumberText.h"
 
@@ -6,20 +6,20 @@
 
 namespace hra::store {
 
-const FieldSpec* FormSpec::field(QStringView column) const
+const FieldDeclaration* FormDeclaration::field(QStringView column) const
 {
-    for (const SectionSpec& s : sections)
-        for (const FieldSpec& f : s.fields)
+    for (const SectionDeclaration& s : sections)
+        for (const FieldDeclaration& f : s.fields)
             if (column == f.column)
                 return &f;
     return nullptr;
 }
 
-std::vector<const FieldSpec*> FormSpec::fields() const
+std::vector<const FieldDeclaration*> FormDeclaration::fields() const
 {
-    std::vector<const FieldSpec*> all;
-    for (const SectionSpec& s : sections)
-        for (const FieldSpec& f : s.fields)
+    std::vector<const FieldDeclaration*> all;
+    for (const SectionDeclaration& s : sections)
+        for (const FieldDeclaration& f : s.fields)
             all.push_back(&f);
     return all;
 }
@@ -57,7 +57,7 @@ bool isNumeric(const QVariant& value)
 
 } // namespace
 
-ValueProblem checkValue(const FieldSpec& field, const ColumnSpec& column, const QVariant& value)
+ValueProblem checkValue(const FieldDeclaration& field, const ColumnDef& column, const QVariant& value)
 {
     const QString text = value.toString();
     const bool absent = value.isNull() || (!isNumeric(value) && text.isEmpty());
@@ -107,10 +107,10 @@ QString NumberRange::description() const
              whole ? QStringLiteral("整数") : QStringLiteral("数"));
 }
 
-ValueProblem checkValue(const FormSpec& form, QStringView column, const QVariant& value)
+ValueProblem checkValue(const FormDeclaration& form, QStringView column, const QVariant& value)
 {
-    const FieldSpec* f = form.field(column);
-    const ColumnSpec* c = f ? store::column(form.table, column) : nullptr;
+    const FieldDeclaration* f = form.field(column);
+    const ColumnDef* c = f ? store::column(form.table, column) : nullptr;
     if (!c)
         return ValueProblem::UnknownColumn;
     return checkValue(*f, *c, value);

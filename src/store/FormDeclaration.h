@@ -43,7 +43,7 @@ struct NumberRange
     QString description() const;
 };
 
-struct FieldSpec
+struct FieldDeclaration
 {
     QString column;
     // The label before the control; the title of an option group; the text a
@@ -73,27 +73,27 @@ struct FieldSpec
     bool isRequired() const { return !requiredMessage.isEmpty(); }
 };
 
-struct SectionSpec
+struct SectionDeclaration
 {
     QString name;    // objectName of the section's frame
     QString caption; // its title; empty: no frame
     int columns = 1; // fields side by side
-    std::vector<FieldSpec> fields;
+    std::vector<FieldDeclaration> fields;
 };
 
-struct FormSpec
+struct FormDeclaration
 {
     QString table;
-    std::vector<SectionSpec> sections;
+    std::vector<SectionDeclaration> sections;
     // The title of the message about a missing required value.
     QString requiredCaption;
     // Put before the caption of each required field ("*"); empty: nothing.
     QString requiredMark;
 
     // The field of a column, or nullptr.
-    const FieldSpec* field(QStringView column) const;
+    const FieldDeclaration* field(QStringView column) const;
     // Every field in declared order.
-    std::vector<const FieldSpec*> fields() const;
+    std::vector<const FieldDeclaration*> fields() const;
 };
 
 enum class ValueProblem
@@ -112,9 +112,9 @@ enum class ValueProblem
 // option field holds exactly one of its texts (or NULL); a tick its caption
 // or "0"; a number field a number (or NULL); any text fits its column.
 // An empty text counts as NULL, as the controls store it.
-ValueProblem checkValue(const FieldSpec& field, const ColumnSpec& column, const QVariant& value);
+ValueProblem checkValue(const FieldDeclaration& field, const ColumnDef& column, const QVariant& value);
 // The same, looking the field up in the form and the column in its table.
-ValueProblem checkValue(const FormSpec& form, QStringView column, const QVariant& value);
+ValueProblem checkValue(const FormDeclaration& form, QStringView column, const QVariant& value);
 
 // The number a typed text stands for: NULL for blank text, a whole number as
 // an integer, else a double. ok is false (and the result NULL) when the text
