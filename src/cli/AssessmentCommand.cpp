@@ -88,10 +88,11 @@ int importCommand(const QStringList& raw)
 }
 
 // The steps "show" and "end" share: the key from the arguments, the
-// connection, an unknown assessment said, a database error reported. `act`
-// gets the stored assessment's rows and prints; it returns the exit code.
+// connection, the stored assessment opened (an unknown one said), a database
+// error reported. `act` gets the opened rows and prints; it returns the exit
+// code.
 int onStoredAssessment(const QStringList& raw, const QString& verb,
-                       const std::function<int(const QSqlDatabase&, const AssessmentKey&)>& act)
+                       const std::function<int(const QSqlDatabase&, store::AssessmentRows&)>& act)
 {
     const Arguments args(raw);
     int exitCode = 0;
@@ -103,13 +104,13 @@ int onStoredAssessment(const QStringList& raw, const QString& verb,
     if (!connection)
         return 1;
     try {
-        if (store::AssessmentRows rows;
-            !rows.open(connection->db(), key->record, key->assessment)) {
+        store::AssessmentRows rows;
+        if (!rows.open(connection->db(), key->record, key->assessment)) {
             QTextStream(stderr) << "error: the person " << key->record.trimmed()
                                 << " has no assessment " << key->assessment << '\n';
             return 1;
         }
-        return act(connection->db(), *key);
+        return act(connection->db(), rows);
     } catch (const store::DatabaseError& e) {
         QTextStream(stderr) << "error: database: " << e.message() << '\n';
     }
@@ -119,8 +120,8 @@ int onStoredAssessment(const QStringList& raw, const QString& verb,
 int showCommand(const QStringList& raw)
 {
     return onStoredAssessment(
-        raw, QStringLiteral("show"), [](const QSqlDatabase& db, const AssessmentKey& key) {
-            const auto stored = store::readAssessment(db, key.record, key.assessment);
+        raw, QStringLiteral("show"), [](const QSqlDatabase& db, store::AssessmentRows& rows) {
+            const auto stored = store::readAssessment(db, rows.recordNumber(), rows.id());
             if (!stored)
                 return 1;
             QTextStream(stdout) << assessmentJson(*stored);
@@ -131,9 +132,7 @@ int showCommand(const QStringList& raw)
 int endCommand(const QStringList& raw)
 {
     return onStoredAssessment(
-        raw, QStringLiteral("end"), [](const QSqlDatabase& db, const AssessmentKey& key) {
-            store::AssessmentRows rows;
-            rows.open(db, key.record, key.assessment);
+        raw, QStringLiteral("end"), [](const QSqlDatabase& db, store::AssessmentRows& rows) {
             rows.end(db);
             QTextStream(stdout) << QStringLiteral("{%1, \"zhuangt\": %2}\n")
                                        .arg(keyJson(rows.recordNumber(), rows.id()),
