@@ -34,7 +34,7 @@ std::shared_ptr<reportengine::TableDataSource> personListSource(const QList<QVar
 }
 
 bool buildPersonList(reportengine::Report& report, const QString& templatePath,
-                     const QList<QVariantMap>& persons, QString* error)
+                     std::shared_ptr<reportengine::DataSource> persons, QString* error)
 {
     if (!QFile::exists(templatePath)) {
         *error = QStringLiteral("找不到报表文件%1!").arg(QDir::toNativeSeparators(templatePath));
@@ -45,7 +45,7 @@ bool buildPersonList(reportengine::Report& report, const QString& templatePath,
         *error = QStringLiteral("报表文件有错误:%1").arg(loaded.toString());
         return false;
     }
-    report.dataSources().add(personListSource(persons));
+    report.dataSources().add(std::move(persons));
     if (!report.build()) {
         *error = QStringLiteral("报表生成出错:%1").arg(report.lastError());
         return false;

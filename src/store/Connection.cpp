@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 
 namespace hra::store {
 namespace {
@@ -28,7 +29,8 @@ QString odbcConnectString(const ConnectionSettings& s)
 } // namespace
 
 Connection::Connection(QString name, ConnectionSettings settings)
-    : m_name(std::move(name)), m_settings(std::move(settings)), m_dialect(m_settings.driver)
+    : m_name(std::move(name)), m_thread(QThread::currentThread()), m_settings(std::move(settings)),
+      m_dialect(m_settings.driver)
 {
 }
 
@@ -53,7 +55,8 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings,
         }
         if (!QFileInfo::exists(settings.databaseFile)) {
             if (missing == Missing::Refuse) {
-                *error = QStringLiteral("the database file %1 does not exist").arg(settings.databaseFile);
+                *error = QStringLiteral("the database file %1 does not exist")
+                             .arg(settings.databaseFile);
                 return nullptr;
             }
             createdFile = true;
@@ -96,7 +99,10 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings,
 
 Connection::~Connection()
 {
-    {
+    // Destroyed in another thread (its owner outlived the thread that read
+    // with it), the connection is not looked up, which Qt refuses there:
+    // removing it closes it as its last handle goes.
+    if (m_thread == QThread::currentThread()) {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         if (db.isOpen())
             db.close();
