@@ -2,6 +2,8 @@
 
 #include "store/Dialect.h"
 
+#include <algorithm>
+
 namespace hra::store {
 
 namespace {
@@ -15,25 +17,24 @@ std::optional<int> wholeNumber(const QString& text)
 
 } // namespace
 
-std::optional<AssessmentSearch> AssessmentSearch::build(const SearchCriteria& c)
+std::optional<AssessmentSearch> AssessmentSearch::build(const SearchCriteria& c,
+                                                        const StartLimits& limits)
 {
     AssessmentSearch s;
+    s.m_limits = limits;
     const QString number = c.recordNumber.trimmed();
     const QString name = c.name.trimmed();
     const QString sex = c.sex.trimmed();
-    QStringList lines{QStringLiteral("1<2")};
-    if (!number.isEmpty()) {
-        lines << QStringLiteral("bianh=:bh");
-        s.m_bindings.push_back({QStringLiteral("bh"), number});
-    }
-    if (!name.isEmpty()) {
-        lines << QStringLiteral("xingm=:xm");
-        s.m_bindings.push_back({QStringLiteral("xm"), name});
-    }
-    if (!sex.isEmpty()) {
-        lines << QStringLiteral("xingb=:xb");
-        s.m_bindings.push_back({QStringLiteral("xb"), sex});
-    }
+    const auto add = [&s](Start start, const char* column, const char* test, Bindings values) {
+        s.m_indexed.push_back(
+            {start, QLatin1String(column), QLatin1String(test), std::move(values)});
+    };
+    if (!number.isEmpty())
+        add(Start::RecordNumber, "bianh", "=:bh", {{QStringLiteral("bh"), number}});
+    if (!name.isEmpty())
+        add(Start::Name, "xingm", "=:xm", {{QStringLiteral("xm"), name}});
+    if (!sex.isEmpty())
+        add(Start::SexAndAge, "xingb", "=:xb", {{QStringLiteral("xb"), sex}});
     const QString from = c.ageFrom.trimmed();
     const QString to = c.ageTo.trimmed();
     // One bound alone means no age condition.
@@ -45,40 +46,109 @@ std::optional<AssessmentSearch> AssessmentSearch::build(const SearchCriteria& c)
         if (*low > *high) {
             // Finds nothing; said as a constant so that the database knows
             // without walking every assessment for a match.
-            lines << QStringLiteral("1>2");
+            s.m_none = true;
         } else {
-            lines << QStringLiteral("nianl between :nianl_q and :nianl_z");
-            s.m_bindings.push_back({QStringLiteral("nianl_q"), *low});
-            s.m_bindings.push_back({QStringLiteral("nianl_z"), *high});
+            add(Start::SexAndAge, "nianl", " between :nianl_q and :nianl_z",
+                {{QStringLiteral("nianl_q"), *low}, {QStringLiteral("nianl_z"), *high}});
         }
     }
     if (c.useDates) {
         // Whole days as date-times, the end open: a row stored at 23:59:59.5
         // of the last day counts, and no text format of the column matters.
-        lines << QStringLiteral("lurrq >= :date_q and lurrq < :date_z");
-        s.m_bindings.push_back({QStringLiteral("date_q"), QDateTime(c.dateFrom, QTime(0, 0))});
-        s.m_bindings.push_back(
-            {QStringLiteral("date_z"), QDateTime(c.dateTo.addDays(1), QTime(0, 0))});
+        add(Start::Dates, "lurrq", " >= :date_q",
+            {{QStringLiteral("date_q"), QDateTime(c.dateFrom, QTime(0, 0))}});
+        add(Start::Dates, "lurrq", " < :date_z",
+            {{QStringLiteral("date_z"), QDateTime(c.dateTo.addDays(1), QTime(0, 0))}});
     }
+    QStringList lines{QStringLiteral("1<2")};
+    for (const Condition& condition : s.m_indexed) {
+        lines << condition.column + condition.test;
+        s.m_bindings.insert(s.m_bindings.end(), condition.bindings.begin(),
+                            condition.bindings.end());
+    }
+    if (s.m_none)
+        lines << QStringLiteral("1>2");
     s.m_conditions = lines.join(QStringLiteral("\n and "));
     return s;
+}
+
+bool AssessmentSearch::fewMatch(const QSqlDatabase& db, Start start) const
+{
+    // Persons for the person's own data, assessments for the dates; each
+    // counted through its index, and never past the limit.
+    const bool persons = start != Start::Dates;
+    const int limit = persons ? m_limits.persons : m_limits.assessments;
+    QStringList tests;
+    Bindings bindings;
+    for (const Condition& c : m_indexed) {
+        if (c.start != start)
+            continue;
+        tests << c.column + c.test;
+        bindings.insert(bindings.end(), c.bindings.begin(), c.bindings.end());
+    }
+    const QString matching =
+        Dialect::of(db).firstRows(QStringLiteral("select 1 as one from %1 where %2")
+                                      .arg(QLatin1String(persons ? "jkpg_jbxx" : "jkpg_id"),
+                                           tests.join(QStringLiteral(" and "))),
+                                  limit);
+    const int count =
+        scalar(db, QStringLiteral("select count(*) from (%1) t").arg(matching), bindings).toInt();
+    return count < limit;
+}
+
+AssessmentSearch::Start AssessmentSearch::startOf(const QSqlDatabase& db) const
+{
+    if (m_start)
+        return *m_start;
+    Start chosen = Start::Newest;
+    if (!m_none) {
+        for (const Start start :
+             {Start::RecordNumber, Start::Name, Start::SexAndAge, Start::Dates}) {
+            const bool given =
+                std::any_of(m_indexed.begin(), m_indexed.end(),
+                            [start](const Condition& c) { return c.start == start; });
+            // A record number is one person's assessments: always few.
+            if (given && (start == Start::RecordNumber || fewMatch(db, start))) {
+                chosen = start;
+                break;
+            }
+        }
+    }
+    m_start = chosen;
+    return chosen;
 }
 
 QList<FoundAssessment> AssessmentSearch::page(const QSqlDatabase& db, std::optional<qint32> below,
                                               int limit) const
 {
-    QString sql =
-        QStringLiteral(
-            "select bianh, xingm, xingb, zhuangt, lurrq, nianl, jkpg_id from v_jkpg_jbxx\n"
-            " where %1")
-            .arg(m_conditions);
-    Bindings bindings = m_bindings;
+    const Dialect dialect = Dialect::of(db);
+    const Start start = startOf(db);
+    // Only the conditions of the chosen start may be looked up through their
+    // index; the others are tested on the rows it gives.
+    QStringList lines{QStringLiteral("1<2")};
+    Bindings bindings;
+    for (const Condition& c : m_indexed) {
+        lines << (c.start == start ? c.column : dialect.withoutIndex(c.column)) + c.test;
+        bindings.insert(bindings.end(), c.bindings.begin(), c.bindings.end());
+    }
+    if (m_none)
+        lines << QStringLiteral("1>2");
+    // Walking newest first, a page continues down the index of assessment
+    // numbers. Otherwise the number only filters, and "+ 0" keeps the
+    // database from walking that index in search of the few rows that match.
+    const bool walk = start == Start::Newest;
+    const QString id = QStringLiteral("jkpg_id");
     if (below) {
-        sql += QStringLiteral("\n and jkpg_id < :after");
+        lines << (walk ? id : dialect.withoutIndex(id)) + QStringLiteral(" < :after");
         bindings.push_back({QStringLiteral("after"), *below});
     }
-    sql += QStringLiteral("\n order by jkpg_id desc");
-    const Rows rows = select(db, Dialect::of(db).firstRows(sql, limit), bindings);
+    const QString sql =
+        QStringLiteral(
+            "select bianh, xingm, xingb, zhuangt, lurrq, nianl, jkpg_id from v_jkpg_jbxx\n"
+            " where %1\n order by %2")
+            .arg(lines.join(QStringLiteral("\n and ")),
+                 walk ? QStringLiteral("jkpg_id desc") : QStringLiteral("jkpg_id + 0 desc"));
+    const Rows rows = select(db, dialect.firstRows(sql, limit), bindings);
     QList<FoundAssessment> out;
     out.reserve(rows.size());
     for (const QVariantList& r : rows.rows) {

@@ -40,17 +40,32 @@ struct FoundAssessment
     qint32 id = 0;        // jkpg_id
 };
 
+// How many matching rows the first page may read and sort rather than walk
+// every assessment newest first looking for matches. Below the limit a search
+// starts from the index of its most telling condition (record number, name,
+// sex and age, dates) and sorts what that finds; above it, it walks the
+// assessments newest first, which is quick when matches are many.
+struct StartLimits
+{
+    int persons = 1000;      // persons matching the name, or the sex and age
+    int assessments = 10000; // assessments within the dates
+};
+
 // The statement of a search over v_jkpg_jbxx: every typed value is a bound
 // parameter. Rows come newest first (highest assessment number first, as
 // numbers are given in order), read a page at a time: a page ends at the
-// assessment number the next one continues below, so each page is a short
-// walk of an index however many assessments are stored.
+// assessment number the next one continues below. Before its first page a
+// search counts, through the indexes and never past the limits, how many
+// persons or assessments its conditions match, and so chooses where the
+// database starts: a page is a short walk of an index, or a sort of the few
+// rows that match, however many assessments are stored.
 class AssessmentSearch
 {
 public:
     // Empty when both age bounds are given and one is not a whole number
     // (kInvalidAgeMessage).
-    static std::optional<AssessmentSearch> build(const SearchCriteria& criteria);
+    static std::optional<AssessmentSearch> build(const SearchCriteria& criteria,
+                                                 const StartLimits& limits = {});
 
     // At most `limit` rows with an assessment number below `below` (all when
     // `below` is empty). Throws DatabaseError.
@@ -64,8 +79,34 @@ public:
     const Bindings& bindings() const { return m_bindings; }
 
 private:
+    // The conditions an index can serve, in the order they are tried as the
+    // start of a search.
+    enum class Start
+    {
+        RecordNumber,
+        Name,
+        SexAndAge,
+        Dates,
+        Newest
+    };
+    struct Condition
+    {
+        Start start;
+        QString column;
+        QString test; // follows the column
+        Bindings bindings;
+    };
+
+    Start startOf(const QSqlDatabase& db) const;
+    bool fewMatch(const QSqlDatabase& db, Start start) const;
+
     QString m_conditions;
     Bindings m_bindings;
+    QList<Condition> m_indexed;
+    bool m_none = false; // a condition that nothing can match
+    StartLimits m_limits;
+    // Chosen at the first page, kept for the pages after it.
+    mutable std::optional<Start> m_start;
 };
 
 // Deletes one assessment: its five section rows and its register row, in one

@@ -47,15 +47,29 @@ protected:
                    {{"id", id}, {"bh", number}, {"t", at}});
     }
 
-    std::vector<qint32> found(const SearchCriteria& c)
+    std::vector<qint32> found(const SearchCriteria& c, const store::StartLimits& limits = {})
     {
-        const auto search = store::AssessmentSearch::build(c);
+        const auto search = store::AssessmentSearch::build(c, limits);
         EXPECT_TRUE(search.has_value());
         std::vector<qint32> ids;
         if (search)
             for (const store::FoundAssessment& a :
                  search->all(d(), 2)) // small pages: paging is used
                 ids.push_back(a.id);
+        return ids;
+    }
+
+    // The rows found, the same whether the search walks the assessments
+    // newest first (no count is under a limit of 0) or starts from the index
+    // of its first condition (every count is).
+    std::vector<qint32> foundEveryWay(const SearchCriteria& c)
+    {
+        const std::vector<qint32> ids = found(c);
+        EXPECT_EQ(found(c, {.persons = 0, .assessments = 0}), ids) << "walking newest first";
+        EXPECT_EQ(found(c, {.persons = 1'000'000, .assessments = 1'000'000}), ids)
+            << "starting from an index";
+        EXPECT_EQ(found(c, {.persons = 0, .assessments = 1'000'000}), ids)
+            << "starting from the dates where they are given";
         return ids;
     }
 
@@ -107,6 +121,19 @@ TEST_P(SearchTest, CriteriaFindExactlyTheirRowsNewestFirst)
         {"dates unticked add nothing",
          {.useDates = false, .dateFrom = day, .dateTo = day},
          {105, 104, 103, 102, 101}},
+        {"sex and a day",
+         {.sex = QStringLiteral("男"), .useDates = true, .dateFrom = day, .dateTo = day},
+         {103, 102}},
+        {"name and ages",
+         {.name = QStringLiteral("张三"),
+          .ageFrom = QStringLiteral("19"),
+          .ageTo = QStringLiteral("20")},
+         {102, 101}},
+        {"sex and ages nobody has",
+         {.sex = QStringLiteral("女"),
+          .ageFrom = QStringLiteral("20"),
+          .ageTo = QStringLiteral("45")},
+         {}},
         {"all conditions",
          {.recordNumber = QStringLiteral("0000000012"),
           .name = QStringLiteral("张三丰"),
@@ -120,7 +147,7 @@ TEST_P(SearchTest, CriteriaFindExactlyTheirRowsNewestFirst)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(found(c.criteria), c.ids);
+        EXPECT_EQ(foundEveryWay(c.criteria), c.ids);
     }
 }
 

@@ -227,6 +227,11 @@ create index ix_jkpg_id_lurrq on jkpg_id (lurrq);
 -- The search by name.
 create index ix_jkpg_jbxx_xingm on jkpg_jbxx (xingm);
 
+-- The search by sex (and age) and by age: they let a search find at once that
+-- few persons or none match, instead of reading every assessment to say so.
+create index ix_jkpg_jbxx_xingb on jkpg_jbxx (xingb, nianl);
+create index ix_jkpg_jbxx_nianl on jkpg_jbxx (nianl);
+
 -- Reference lookups by table and column.
 create index ix_jkpg_sjzd_duiyzd on jkpg_sjzd (biaomc, duiyzd);
 
