@@ -103,7 +103,7 @@ AssessmentSearch::Start AssessmentSearch::startOf(const QSqlDatabase& db) const
     Start chosen = Start::Newest;
     if (!m_none) {
         for (const Start start :
-             {Start::RecordNumber, Start::Name, Start::SexAndAge, Start::Dates}) {
+             {Start::RecordNumber, Start::Name, Start::Dates, Start::SexAndAge}) {
             const bool given =
                 std::any_of(m_indexed.begin(), m_indexed.end(),
                             [start](const Condition& c) { return c.start == start; });

@@ -43,7 +43,7 @@ struct FoundAssessment
 // How many matching rows the first page may read and sort rather than walk
 // every assessment newest first looking for matches. Below the limit a search
 // starts from the index of its most telling condition (record number, name,
-// sex and age, dates) and sorts what that finds; above it, it walks the
+// dates, sex and age) and sorts what that finds; above it, it walks the
 // assessments newest first, which is quick when matches are many.
 struct StartLimits
 {
@@ -79,14 +79,15 @@ public:
     const Bindings& bindings() const { return m_bindings; }
 
 private:
-    // The conditions an index can serve, in the order they are tried as the
-    // start of a search.
+    // The conditions an index can serve. They are tried as the start of a
+    // search from the narrowest by nature: a record number, a name, dates (a
+    // day or a month of a centre's work), then sex and age.
     enum class Start
     {
         RecordNumber,
         Name,
-        SexAndAge,
         Dates,
+        SexAndAge,
         Newest
     };
     struct Condition
