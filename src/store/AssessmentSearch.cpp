@@ -72,12 +72,13 @@ std::optional<AssessmentSearch> AssessmentSearch::build(const SearchCriteria& c,
     return s;
 }
 
-bool AssessmentSearch::fewMatch(const QSqlDatabase& db, Start start) const
+std::optional<AssessmentSearch::Plan> AssessmentSearch::fewMatch(const QSqlDatabase& db,
+                                                                 Start start) const
 {
     // Persons for the person's own data, assessments for the dates; each
     // counted through its index, and never past the limit.
-    const bool persons = start != Start::Dates;
-    const int limit = persons ? m_limits.persons : m_limits.assessments;
+    const bool dates = start == Start::Dates;
+    const int limit = dates ? m_limits.assessments : m_limits.persons;
     QStringList tests;
     Bindings bindings;
     for (const Condition& c : m_indexed) {
@@ -87,34 +88,62 @@ bool AssessmentSearch::fewMatch(const QSqlDatabase& db, Start start) const
         bindings.insert(bindings.end(), c.bindings.begin(), c.bindings.end());
     }
     const QString matching =
-        Dialect::of(db).firstRows(QStringLiteral("select 1 as one from %1 where %2")
-                                      .arg(QLatin1String(persons ? "jkpg_jbxx" : "jkpg_id"),
+        Dialect::of(db).firstRows(QStringLiteral("select %1 from %2 where %3")
+                                      .arg(QLatin1String(dates ? "jkpg_id" : "1 as one"),
+                                           QLatin1String(dates ? "jkpg_id" : "jkpg_jbxx"),
                                            tests.join(QStringLiteral(" and "))),
                                   limit);
-    const int count =
-        scalar(db, QStringLiteral("select count(*) from (%1) t").arg(matching), bindings).toInt();
-    return count < limit;
+    if (!dates) {
+        const int count =
+            scalar(db, QStringLiteral("select count(*) from (%1) t").arg(matching), bindings)
+                .toInt();
+        return count < limit ? std::optional<Plan>(Plan{start, {}}) : std::nullopt;
+    }
+    // The lowest and highest assessment number within the dates come from the
+    // same read of the date index.
+    const Rows rows = select(
+        db, QStringLiteral("select count(*), min(jkpg_id), max(jkpg_id) from (%1) t").arg(matching),
+        bindings);
+    const int count = rows.rows.value(0).value(0).toInt();
+    if (count >= limit)
+        return std::nullopt;
+    Plan plan{start, {}};
+    // Numbers are given in order, so the assessments of a few days mostly
+    // lie together; walking the numbers between them newest first then
+    // stops after a page of matches, where a sort would read every one.
+    // Numbers spread widely (assessments imported later) are sorted instead.
+    if (count > 0) {
+        const qint64 low = rows.rows[0].value(1).toLongLong();
+        const qint64 high = rows.rows[0].value(2).toLongLong();
+        if (high - low + 1 <= qint64(m_limits.spread) * count)
+            plan.numbers = {qint32(low), qint32(high)};
+    }
+    return plan;
 }
 
-AssessmentSearch::Start AssessmentSearch::startOf(const QSqlDatabase& db) const
+AssessmentSearch::Plan AssessmentSearch::planOf(const QSqlDatabase& db) const
 {
-    if (m_start)
-        return *m_start;
-    Start chosen = Start::Newest;
+    if (m_plan)
+        return *m_plan;
+    Plan chosen{Start::Newest, {}};
     if (!m_none) {
         for (const Start start :
              {Start::RecordNumber, Start::Name, Start::Dates, Start::SexAndAge}) {
             const bool given =
                 std::any_of(m_indexed.begin(), m_indexed.end(),
                             [start](const Condition& c) { return c.start == start; });
+            if (!given)
+                continue;
             // A record number is one person's assessments: always few.
-            if (given && (start == Start::RecordNumber || fewMatch(db, start))) {
-                chosen = start;
+            const std::optional<Plan> plan =
+                start == Start::RecordNumber ? Plan{start, {}} : fewMatch(db, start);
+            if (plan) {
+                chosen = *plan;
                 break;
             }
         }
     }
-    m_start = chosen;
+    m_plan = chosen;
     return chosen;
 }
 
@@ -122,22 +151,29 @@ QList<FoundAssessment> AssessmentSearch::page(const QSqlDatabase& db, std::optio
                                               int limit) const
 {
     const Dialect dialect = Dialect::of(db);
-    const Start start = startOf(db);
+    const Plan plan = planOf(db);
+    // Walking newest first, a page continues down the index of assessment
+    // numbers (between the numbers of the dates where they lie together).
+    // Otherwise the number only filters, and "+ 0" keeps the database from
+    // walking that index in search of the few rows that match.
+    const bool walk = plan.start == Start::Newest || plan.numbers;
     // Only the conditions of the chosen start may be looked up through their
     // index; the others are tested on the rows it gives.
     QStringList lines{QStringLiteral("1<2")};
     Bindings bindings;
     for (const Condition& c : m_indexed) {
-        lines << (c.start == start ? c.column : dialect.withoutIndex(c.column)) + c.test;
+        const bool indexed = c.start == plan.start && !walk;
+        lines << (indexed ? c.column : dialect.withoutIndex(c.column)) + c.test;
         bindings.insert(bindings.end(), c.bindings.begin(), c.bindings.end());
     }
     if (m_none)
         lines << QStringLiteral("1>2");
-    // Walking newest first, a page continues down the index of assessment
-    // numbers. Otherwise the number only filters, and "+ 0" keeps the
-    // database from walking that index in search of the few rows that match.
-    const bool walk = start == Start::Newest;
     const QString id = QStringLiteral("jkpg_id");
+    if (plan.numbers) {
+        lines << QStringLiteral("jkpg_id between :number_q and :number_z");
+        bindings.push_back({QStringLiteral("number_q"), plan.numbers->first});
+        bindings.push_back({QStringLiteral("number_z"), plan.numbers->second});
+    }
     if (below) {
         lines << (walk ? id : dialect.withoutIndex(id)) + QStringLiteral(" < :after");
         bindings.push_back({QStringLiteral("after"), *below});

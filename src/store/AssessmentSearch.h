@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariant>
 #include <optional>
+#include <utility>
 
 namespace hra::store {
 
@@ -49,6 +50,10 @@ struct StartLimits
 {
     int persons = 1000;      // persons matching the name, or the sex and age
     int assessments = 10000; // assessments within the dates
+    // The assessments within the dates are walked between their lowest and
+    // highest number, instead of sorted, when that span holds at most this
+    // many times as many numbers as there are assessments.
+    int spread = 4;
 };
 
 // The statement of a search over v_jkpg_jbxx: every typed value is a bound
@@ -98,8 +103,18 @@ private:
         Bindings bindings;
     };
 
-    Start startOf(const QSqlDatabase& db) const;
-    bool fewMatch(const QSqlDatabase& db, Start start) const;
+    // Where a search starts; for dates whose assessment numbers lie
+    // together, the lowest and highest of those numbers.
+    struct Plan
+    {
+        Start start;
+        std::optional<std::pair<qint32, qint32>> numbers;
+    };
+
+    Plan planOf(const QSqlDatabase& db) const;
+    // The plan that starts from `start`, or empty when its conditions match
+    // too many rows.
+    std::optional<Plan> fewMatch(const QSqlDatabase& db, Start start) const;
 
     QString m_conditions;
     Bindings m_bindings;
@@ -107,7 +122,7 @@ private:
     bool m_none = false; // a condition that nothing can match
     StartLimits m_limits;
     // Chosen at the first page, kept for the pages after it.
-    mutable std::optional<Start> m_start;
+    mutable std::optional<Plan> m_plan;
 };
 
 // Deletes one assessment: its five section rows and its register row, in one

@@ -152,7 +152,8 @@ std::vector<TableDef> declaredTables()
           text("zhuangt", 10), dateTime("lurrq")},
          key("pk_jkpg_id", {"jkpg_id"}),
          {},
-         {index("ix_jkpg_id_bianh", {"bianh", "jkpg_id"}), index("ix_jkpg_id_lurrq", {"lurrq"})}},
+         {index("ix_jkpg_id_bianh", {"bianh", "jkpg_id"}),
+          index("ix_jkpg_id_lurrq", {"lurrq", "jkpg_id"})}},
         section("jkpg_mqzk", text("mqzk_id", 20),
                 join({// the disease tick boxes
                       texts(20, {"manxzqgy", "naoxs", "qitxzb", "feia", "feiqz", "guanxb", "yixtnb",

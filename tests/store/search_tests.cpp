@@ -59,9 +59,10 @@ protected:
         return ids;
     }
 
-    // The rows found, the same whether the search walks the assessments
-    // newest first (no count is under a limit of 0) or starts from the index
-    // of its first condition (every count is).
+    // The rows found, the same however the search starts: walking the
+    // assessments newest first (no count is under a limit of 0), from the
+    // index of its first condition (every count is), from the dates, walking
+    // the numbers within the dates or sorting the assessments within them.
     std::vector<qint32> foundEveryWay(const SearchCriteria& c)
     {
         const std::vector<qint32> ids = found(c);
@@ -70,6 +71,8 @@ protected:
             << "starting from an index";
         EXPECT_EQ(found(c, {.persons = 0, .assessments = 1'000'000}), ids)
             << "starting from the dates where they are given";
+        EXPECT_EQ(found(c, {.persons = 0, .assessments = 1'000'000, .spread = 0}), ids)
+            << "sorting the assessments within the dates";
         return ids;
     }
 
@@ -115,6 +118,9 @@ TEST_P(SearchTest, CriteriaFindExactlyTheirRowsNewestFirst)
         {"two days",
          {.useDates = true, .dateFrom = day.addDays(-1), .dateTo = day},
          {103, 102, 101}},
+        {"dates whose assessment numbers lie apart",
+         {.useDates = true, .dateFrom = QDate(2024, 1, 1), .dateTo = day.addDays(-1)},
+         {105, 101}},
         {"first date after the last",
          {.useDates = true, .dateFrom = day, .dateTo = day.addDays(-1)},
          {}},

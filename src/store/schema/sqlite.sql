@@ -221,8 +221,9 @@ create table jkpg_sjzd (
 -- The assessments of a person, latest first, and the search by record number.
 create index ix_jkpg_id_bianh on jkpg_id (bianh, jkpg_id);
 
--- The search by assessment date.
-create index ix_jkpg_id_lurrq on jkpg_id (lurrq);
+-- The search by assessment date. With the number, how many assessments a
+-- few days hold and their lowest and highest number are read from the index.
+create index ix_jkpg_id_lurrq on jkpg_id (lurrq, jkpg_id);
 
 -- The search by name.
 create index ix_jkpg_jbxx_xingm on jkpg_jbxx (xingm);
