@@ -111,7 +111,8 @@ std::optional<AssessmentSearch::Plan> AssessmentSearch::fewMatch(const QSqlDatab
     // Numbers are given in order, so the assessments of a few days mostly
     // lie together; walking the numbers between them newest first then
     // stops after a page of matches, where a sort would read every one.
-    // Numbers spread widely (assessments imported later) are sorted instead.
+    // Numbers spread widely (an older assessment saved again, which stamps
+    // it with the day of the save) are sorted instead.
     if (count > 0) {
         const qint64 low = rows.rows[0].value(1).toLongLong();
         const qint64 high = rows.rows[0].value(2).toLongLong();

@@ -44,8 +44,10 @@ struct FoundAssessment
 // How many matching rows the first page may read and sort rather than walk
 // every assessment newest first looking for matches. Below the limit a search
 // starts from the index of its most telling condition (record number, name,
-// dates, sex and age) and sorts what that finds; above it, it walks the
-// assessments newest first, which is quick when matches are many.
+// dates, sex and age) and sorts what that finds, or, for dates whose
+// assessment numbers lie together, walks those numbers newest first; above
+// it, it walks all assessments newest first, which is quick when matches are
+// many.
 struct StartLimits
 {
     int persons = 1000;      // persons matching the name, or the sex and age
