@@ -1,5 +1,6 @@
 #include "store/Connection.h"
 
+#include "store/Log.h"
 #include "store/PrivateFiles.h"
 #include "store/Sql.h"
 
@@ -9,9 +10,26 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
+#include <QTimeZone>
 
 namespace hra::store {
+
 namespace {
+
+// Stored times carry no zone. The server gives its clock as wall time in the
+// session's zone and Qt reads and binds date-times in the workstation's zone,
+// so the two must agree: with a server set to another zone every entry date
+// would be stored hours off and whole-day searches would miss rows.
+void useWorkstationTimeZone(const QSqlDatabase& db)
+{
+    const QString zone = QString::fromLatin1(QTimeZone::systemTimeZoneId());
+    try {
+        run(db, QStringLiteral("select set_config('TimeZone', :zone, false)"),
+            {{QStringLiteral("zone"), zone}});
+    } catch (const DatabaseError&) {
+        qCWarning(lcStore).noquote() << "the server does not know the time zone" << zone;
+    }
+}
 
 QString odbcConnectString(const ConnectionSettings& s)
 {
@@ -94,6 +112,8 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings,
         // several programs can work on one file.
         QSqlQuery(db).exec(QStringLiteral("pragma journal_mode = wal"));
     }
+    if (settings.driver == Driver::Postgres)
+        useWorkstationTimeZone(db);
     return conn;
 }
 
