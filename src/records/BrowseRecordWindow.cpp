@@ -37,15 +37,18 @@ void BrowseRecordWindow::print()
                                : m_context.reportsDirectory;
     auto report = std::make_unique<reportengine::Report>();
     QString error;
-    if (!buildPersonList(*report, QDir(folder).filePath(QStringLiteral("jbxx.fr3")), persons(),
-                         &error)) {
+    if (!preparePersonList(*report, QDir(folder).filePath(QStringLiteral("jbxx.fr3")), persons(),
+                           &error)) {
         m_context.prompts.error(this, error, QStringLiteral("出错提示"));
         return;
     }
+    // The list builds on a build thread: the preview shows at once, its
+    // pages arriving with a progress bar and "取消" below the buttons.
     auto* preview = new PersonListPreview(m_context.prompts, std::move(report), this);
     preview->setWindowFlag(Qt::Window);
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->show();
+    preview->startBuild();
 }
 
 void BrowseRecordWindow::openQuestionnaireFor(int index)

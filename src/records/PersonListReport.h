@@ -23,7 +23,12 @@ const QStringList& personListFields();
 // frxDB_llda: the listed persons as the person-list template reads them.
 std::shared_ptr<reportengine::TableDataSource> personListSource(const QList<QVariantMap>& persons);
 
-// Loads the template and builds the list. False, with a message for the
+// Loads the template and gives it the persons, ready to build. False, with
+// a message for the operator, when the template is missing or cannot be read.
+bool preparePersonList(reportengine::Report& report, const QString& templatePath,
+                       const QList<QVariantMap>& persons, QString* error);
+
+// The same, and builds the list at once. False, with a message for the
 // operator, when the template is missing or cannot be read or built.
 bool buildPersonList(reportengine::Report& report, const QString& templatePath,
                      const QList<QVariantMap>& persons, QString* error);
@@ -41,6 +46,7 @@ protected:
     QString askPdfPath() override;
     void pdfExported(bool ok, const QString& error) override;
     QString pdfTitle() const override;
+    void buildFailed(const QString& error) override;
 
 private:
     ui::PromptService& m_prompts;

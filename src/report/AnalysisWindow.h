@@ -110,6 +110,7 @@ private:
     QPushButton* m_pdf;
     QPushButton* m_close;
     QProgressBar* m_progress;
+    QPushButton* m_cancel; // stops the build under way
     QPointer<AssessmentListDialog> m_list;
 };
 
