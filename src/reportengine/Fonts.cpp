@@ -98,8 +98,8 @@ QString cacheKey(const QString& family, qreal size, bool bold, bool italic)
     return QStringLiteral("%1|%2|%3|%4")
         .arg(family)
         .arg(size, 0, 'g', 17)
-        .arg(bold ? u'b' : u'-')
-        .arg(italic ? u'i' : u'-');
+        .arg(bold ? QStringLiteral("b") : QStringLiteral("-"))
+        .arg(italic ? QStringLiteral("i") : QStringLiteral("-"));
 }
 
 QRawFont cachedRawFont(const QString& family, const FontStyle& style, bool bold)

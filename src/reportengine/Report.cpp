@@ -160,6 +160,7 @@ bool Report::build()
 {
     if (isBuilding())
         return false;
+    m_cancelled = false;
     emit buildStarted();
     const int total = templatePageCount();
     BuildResult result =
@@ -269,7 +270,7 @@ void Report::finish(BuildResult result)
     *m_built = std::move(result.report);
     m_warnings = result.warnings;
     m_error = result.error;
-    if (!result.ok)
+    if (!result.ok && !m_cancelled)
         qCWarning(lcReport).noquote() << "build failed:" << m_error;
     for (const QString& w : m_warnings)
         qCInfo(lcReport).noquote() << w;
