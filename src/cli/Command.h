@@ -11,7 +11,7 @@
 #include <vector>
 
 namespace hra::reportengine {
-class BuiltReport;
+class Report;
 }
 
 namespace hra::cli {

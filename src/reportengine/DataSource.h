@@ -27,7 +27,11 @@ public:
 
     // Called by the builder once per build, when the build first reads this
     // source and before it moves to the first row. A source over a query
-    // can refresh itself here.
+    // can refresh itself here. It runs on the build's thread, as do
+    // rowCount() and value(): a build started with Report::startBuild()
+    // reads its sources on a build thread only, so a source over a database
+    // opens its own connection here (a connection serves the thread that
+    // opened it), or its owner reads the rows before the build starts.
     virtual void aboutToRead() {}
 
     // Exact name first, then ignoring case (database drivers differ in the
