@@ -15,6 +15,8 @@
 #include "records/PersonListReport.h"
 #include "report/AnalysisWindow.h"
 #include "report/Context.h"
+#include "report/SectionBuild.h"
+#include "report/Sections.h"
 #include "reportengine/Report.h"
 #include "reportengine/internal/Builder.h"
 #include "reportengine/widgets/ReportPreview.h"
@@ -119,8 +121,8 @@ QList<QVariantMap> persons(int count)
     return list;
 }
 
-void report(QTextStream& out, const char* build, const char* way, int pages, qint64 ms,
-            const Ticker& ticker)
+void printRow(QTextStream& out, const char* build, const char* way, int pages, qint64 ms,
+              const Ticker& ticker)
 {
     out << QString::fromLatin1(build).leftJustified(22)
         << QString::fromLatin1(way).leftJustified(14) << QString::number(pages).rightJustified(6)
@@ -157,7 +159,7 @@ int main(int argc, char** argv)
         timer.start();
         const int pages = stepOnWindowThread(*report);
         settle(50);
-        ::report(out, listName.constData(), "window thread", pages, timer.elapsed(), ticker);
+        printRow(out, listName.constData(), "window thread", pages, timer.elapsed(), ticker);
     }
     {
         auto report = std::make_unique<re::Report>();
@@ -174,7 +176,7 @@ int main(int argc, char** argv)
         loop.exec();
         const qint64 ms = timer.elapsed();
         settle(50);
-        ::report(out, listName.constData(), "build thread", preview.report().pageCount(), ms,
+        printRow(out, listName.constData(), "build thread", preview.report().pageCount(), ms,
                  ticker);
     }
 
@@ -198,16 +200,25 @@ int main(int argc, char** argv)
         loop.exec();
         return true;
     };
-    // Once to warm the evaluations, then the window-thread stepping over the
-    // template and datasets the section prepared.
+    // Once to warm up; then the way before: the section prepared (its
+    // evaluations run again) and its template stepped from the event loop,
+    // each dataset read from the database when a step first reads it.
     if (!wholeReport())
         return 1;
+    const report::Section* section = report::findSection(report::kWholeReport);
     settle(200);
     ticker.reset();
     timer.start();
-    const int pages = stepOnWindowThread(window.report());
+    int pages = 0;
+    {
+        analysis::AnalysisSession session(*connection);
+        session.open(QStringLiteral("0000000001"), window.selectedAssessment());
+        re::Report before;
+        report::prepareSection(before, session, *connection, *section, reports);
+        pages = stepOnWindowThread(before);
+    }
     settle(50);
-    ::report(out, "whole report (24 pp.)", "window thread", pages, timer.elapsed(), ticker);
+    printRow(out, "whole report (24 pp.)", "window thread", pages, timer.elapsed(), ticker);
 
     settle(200);
     ticker.reset();
@@ -215,6 +226,6 @@ int main(int argc, char** argv)
     wholeReport();
     const qint64 ms = timer.elapsed();
     settle(50);
-    ::report(out, "whole report (24 pp.)", "build thread", window.report().pageCount(), ms, ticker);
+    printRow(out, "whole report (24 pp.)", "build thread", window.report().pageCount(), ms, ticker);
     return 0;
 }
