@@ -155,7 +155,9 @@ SpilledPage PageSpill::write(const BuiltPage& page)
     if (!m_open)
         throw std::runtime_error(
             QStringLiteral("no temporary file for the pages: %1").arg(errorString()).toStdString());
-    const QByteArray data = serialize(page);
+    // Glyph indexes and positions repeat a lot: a fast deflate shrinks a page
+    // several times over for little time.
+    const QByteArray data = qCompress(serialize(page), 1);
     const qint64 offset = m_file.size();
     if (!m_file.seek(offset) || m_file.write(data) != data.size())
         throw std::runtime_error(QStringLiteral("cannot write the pages' temporary file: %1")
@@ -182,7 +184,10 @@ std::shared_ptr<const BuiltPage> PageSpill::read(const SpilledPage& page) const
     }
     if (data.size() != page.length)
         throw std::runtime_error("a spilled page cannot be read back");
-    auto built = std::make_shared<const BuiltPage>(deserialize(data, page.setup));
+    const QByteArray plain = qUncompress(data);
+    if (plain.isEmpty())
+        throw std::runtime_error("a spilled page cannot be read back");
+    auto built = std::make_shared<const BuiltPage>(deserialize(plain, page.setup));
     if (cached) {
         const QMutexLocker lock(&m_mutex);
         m_recent.emplace_front(page.offset, built);
