@@ -10,7 +10,9 @@
 //     template page at a time (the way before the build thread), and
 //     "build thread": the build as the windows run it now.
 //
-//   report_window_benchmark [persons]   (default 100000; offscreen or xvfb-run)
+//   report_window_benchmark [persons] [--shot FILE]
+//   (default 100000 persons; offscreen or xvfb-run; --shot saves a picture
+//   of the person-list preview a second into its build)
 
 #include "records/PersonListReport.h"
 #include "report/AnalysisWindow.h"
@@ -137,7 +139,12 @@ void printRow(QTextStream& out, const char* build, const char* way, int pages, q
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    const int count = app.arguments().value(1, QStringLiteral("100000")).toInt();
+    QStringList args = app.arguments().mid(1);
+    const qsizetype shotAt = args.indexOf(QStringLiteral("--shot"));
+    const QString shot = shotAt >= 0 ? args.value(shotAt + 1) : QString();
+    if (shotAt >= 0)
+        args.remove(shotAt, std::min<qsizetype>(2, args.size() - shotAt));
+    const int count = args.value(0, QStringLiteral("100000")).toInt();
     QTextStream out(stdout);
     out << "build                 way            pages  seconds  paints  max gap ms\n";
     Ticker ticker;
@@ -172,6 +179,8 @@ int main(int argc, char** argv)
         timer.start();
         QEventLoop loop;
         QObject::connect(&preview.report(), &re::Report::buildFinished, &loop, &QEventLoop::quit);
+        if (!shot.isEmpty())
+            QTimer::singleShot(1000, &preview, [&] { preview.grab().save(shot); });
         preview.startBuild();
         loop.exec();
         const qint64 ms = timer.elapsed();
