@@ -1,12 +1,17 @@
 #include "Helpers.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
+#include "reportengine/widgets/PreviewDialog.h"
 #include "reportengine/widgets/ReportPreview.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPrinter>
 #include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
@@ -260,6 +265,80 @@ TEST(ReportPreview, ACancelledBuildStopsAndKeepsThePagesSoFar)
     EXPECT_TRUE(finished.last().first().toBool());
     EXPECT_FALSE(report.wasCancelled());
     EXPECT_EQ(report.pageCount(), 100);
+}
+
+namespace {
+
+// The export's file and outcome, as a window would give and tell them.
+class ListPreview : public PreviewDialog
+{
+public:
+    ListPreview(std::unique_ptr<Report> report, QString path)
+        : PreviewDialog(std::move(report)), m_path(std::move(path))
+    {
+    }
+    QStringList told;
+
+protected:
+    QString askPdfPath() override { return m_path; }
+    void pdfExported(bool ok, const QString& error) override
+    {
+        told << (ok ? QStringLiteral("ok") : QStringLiteral("failed: ") + error);
+    }
+    void buildFailed(const QString& error) override { told << QStringLiteral("build: ") + error; }
+
+private:
+    QString m_path;
+};
+
+} // namespace
+
+TEST(PreviewDialog, BuildsAndExportsOnTheirThreadsAndCancelsEither)
+{
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
+    auto report = std::make_unique<Report>();
+    report->setTemplate(parse(kList));
+    report->dataSources().add(std::make_shared<GatedSource>(2000, -1)); // 200 pages
+    ListPreview dialog(std::move(report), pdf);
+    dialog.show();
+    auto* progress = dialog.findChild<QProgressBar*>(QStringLiteral("buildProgress"));
+    auto* cancel = dialog.findChild<QPushButton*>(QStringLiteral("cancel"));
+    auto* exportButton = dialog.findChild<QPushButton*>(QStringLiteral("exportPdf"));
+    ASSERT_TRUE(progress && cancel && exportButton);
+    EXPECT_FALSE(progress->isVisible());
+
+    ASSERT_TRUE(dialog.startBuild());
+    EXPECT_TRUE(progress->isVisible() && cancel->isVisible());
+    EXPECT_FALSE(exportButton->isEnabled()) << "no export of half a list";
+    ASSERT_TRUE(waitFor([&] { return !dialog.report().isBuilding(); }));
+    EXPECT_FALSE(progress->isVisible() || cancel->isVisible());
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("pageCount"))->text(),
+              QStringLiteral("共 200 页"));
+
+    // An export stopped at once leaves no file and tells nothing.
+    dialog.exportPdf();
+    EXPECT_TRUE(dialog.isExporting());
+    EXPECT_TRUE(cancel->isVisible());
+    cancel->click();
+    ASSERT_TRUE(waitFor([&] { return !dialog.isExporting(); }));
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_TRUE(dialog.told.isEmpty()) << dialog.told.join(u'\n').toStdString();
+    // One left to run writes every page and says so.
+    dialog.exportPdf();
+    ASSERT_TRUE(waitFor([&] { return !dialog.isExporting(); }));
+    EXPECT_EQ(dialog.told, QStringList{QStringLiteral("ok")});
+    EXPECT_TRUE(QFile::exists(pdf));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("list.pdf")});
+
+    // "取消" while the list builds stops the build and closes the window.
+    ASSERT_TRUE(dialog.startBuild());
+    cancel->click();
+    EXPECT_FALSE(dialog.isVisible());
+    ASSERT_TRUE(waitFor([&] { return !dialog.report().isBuilding(); }));
+    EXPECT_TRUE(dialog.report().wasCancelled());
+    EXPECT_EQ(dialog.told, QStringList{QStringLiteral("ok")});
 }
 
 TEST(Printing, PrintsThePagesInTheChosenRange)
