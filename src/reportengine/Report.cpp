@@ -180,9 +180,12 @@ bool Report::startBuild()
     m_templatePagesReported = 0;
     m_buildTemplatePages = templatePageCount();
     *m_built = BuiltReport();
-    auto builder = std::make_shared<ReportBuilder>(*m_template, m_sources);
+    auto builder = std::make_unique<ReportBuilder>(*m_template, m_sources);
     Job* job = m_job.get();
-    m_job->thread.reset(QThread::create([this, job, builder] {
+    m_job->thread.reset(QThread::create([this, job, owned = std::move(builder)]() mutable {
+        // The builder ends on this thread: the last page it holds was laid
+        // out with this thread's fonts.
+        std::unique_ptr<ReportBuilder> builder = std::move(owned);
         const std::shared_ptr<PageSpill> spill = job->spill;
         builder->setPageSink([&](BuiltPage&& page) {
             const SpilledPage spilled = spill->write(page);
@@ -194,29 +197,27 @@ bool Report::startBuild()
                 },
                 Qt::QueuedConnection);
         });
-        if (!spill->isOpen()) {
-            QMetaObject::invokeMethod(
-                this,
-                [this, error = spill->errorString()] {
-                    BuildResult result;
-                    result.ok = false;
-                    result.error = QStringLiteral("no temporary file for the pages: %1").arg(error);
-                    jobFinished(std::move(result));
-                },
-                Qt::QueuedConnection);
-            return;
-        }
-        while (!builder->atEnd() && !job->cancel)
-            builder->step();
-        auto result = std::make_shared<BuildResult>(builder->takeResult());
-        if (!builder->atEnd() && result->ok) {
+        auto result = std::make_shared<BuildResult>();
+        bool cancelled = false;
+        if (spill->isOpen()) {
+            while (!builder->atEnd() && !job->cancel)
+                builder->step();
+            cancelled = !builder->atEnd();
+            *result = builder->takeResult();
+            if (cancelled) {
+                result->ok = false;
+                result->error = QStringLiteral("cancelled");
+            }
+        } else {
             result->ok = false;
-            result->error = QStringLiteral("cancelled");
+            result->error =
+                QStringLiteral("no temporary file for the pages: %1").arg(spill->errorString());
         }
-        builder->setPageSink({});
+        builder.reset();
         releaseThreadFonts();
         QMetaObject::invokeMethod(
-            this, [this, result] { jobFinished(std::move(*result)); }, Qt::QueuedConnection);
+            this, [this, result, cancelled] { jobFinished(std::move(*result), cancelled); },
+            Qt::QueuedConnection);
     }));
     emit buildStarted();
     m_job->thread->start();
@@ -251,11 +252,11 @@ void Report::notifyPages()
     emit pagesAdded(m_built->pageCount());
 }
 
-void Report::jobFinished(BuildResult result)
+void Report::jobFinished(BuildResult result, bool cancelled)
 {
     if (!m_job)
         return;
-    m_cancelled = m_job->cancel && result.error == QLatin1String("cancelled");
+    m_cancelled = cancelled;
     m_job->thread->wait();
     m_job.reset();
     // The pages came one by one; the result holds none.

@@ -103,7 +103,7 @@ signals:
 private:
     struct Job;
     void pageArrived(const SpilledPage& page, int templatePagesDone, int permille);
-    void jobFinished(BuildResult result);
+    void jobFinished(BuildResult result, bool cancelled);
     void finish(BuildResult result);
     void notifyPages();
 
