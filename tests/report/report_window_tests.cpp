@@ -232,8 +232,9 @@ TEST_F(AnalysisWindowTest, ABuildCanBeCancelledWithoutAMessage)
     EXPECT_TRUE(window->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->isVisible());
     cancel->click();
     ASSERT_TRUE(waitUntil([&] { return !window->report().isBuilding(); }));
-    if (window->report().wasCancelled())
+    if (window->report().wasCancelled()) {
         EXPECT_LT(window->preview()->pageCount(), 24);
+    }
     EXPECT_FALSE(cancel->isVisible());
     EXPECT_FALSE(window->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->isVisible());
     EXPECT_TRUE(prompts.messages().isEmpty()) << prompts.messages().join(u'\n').toStdString();
