@@ -9,6 +9,7 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 namespace hra::reportengine {
 
@@ -135,6 +136,24 @@ ReportBuilder::ReportBuilder(ReportTemplate templ, DataSources sources)
 {
 }
 
+ReportBuilder::~ReportBuilder()
+{
+    finishReading();
+}
+
+void ReportBuilder::finishReading()
+{
+    const QSet<DataSource*> touched = std::exchange(m_touched, {});
+    for (DataSource* source : touched) {
+        try {
+            source->finishedReading();
+        } catch (const std::exception& e) {
+            warn(QStringLiteral("data source \"%1\" did not finish reading: %2")
+                     .arg(source->name(), QString::fromUtf8(e.what())));
+        }
+    }
+}
+
 int BuildProgress::permille() const
 {
     if (templatePages <= 0)
@@ -212,6 +231,7 @@ void ReportBuilder::noteMissingGlyphs(const TextPrimitive& text)
 
 BuildResult ReportBuilder::takeResult()
 {
+    finishReading();
     if (m_noFont)
         warn(QStringLiteral("no font could be found: text is left out of the pages "
                             "(install the fonts of scripts/install-deps.sh)"));

@@ -33,6 +33,10 @@ public:
     // opens its own connection here (a connection serves the thread that
     // opened it), or its owner reads the rows before the build starts.
     virtual void aboutToRead() {}
+    // Called on the build's thread once the build is over with this source
+    // (finished, failed or cancelled), if aboutToRead() was: a source that
+    // opened a connection there closes it here.
+    virtual void finishedReading() {}
 
     // Exact name first, then ignoring case (database drivers differ in the
     // case they report column names in). -1 when absent.

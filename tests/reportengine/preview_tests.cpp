@@ -187,9 +187,16 @@ public:
         return QStringLiteral("行%1").arg(row + 1);
     }
     void aboutToRead() override { readOn = QThread::currentThread(); }
+    void finishedReading() override
+    {
+        finishedOn = QThread::currentThread();
+        ++finished;
+    }
     void open() { m_open.release(); }
 
     QThread* readOn = nullptr;
+    QThread* finishedOn = nullptr;
+    std::atomic_int finished = 0;
 
 private:
     int m_rows;
@@ -235,9 +242,13 @@ TEST(ReportPreview, ShowsThePagesOfABuildWhileItRuns)
     EXPECT_GT(preview.widget()->height(), preview.pageTop(4));
     ASSERT_FALSE(progressed.isEmpty());
     EXPECT_EQ(progressed.last().at(0).toInt(), 50 * 1000 / 100); // rows done of 100
+    EXPECT_EQ(source->finished, 0);
     source->open();
     ASSERT_TRUE(finished.wait(30000));
     EXPECT_TRUE(finished.first().first().toBool());
+    // Done with on the thread that read it, once.
+    EXPECT_EQ(source->finished, 1);
+    EXPECT_EQ(source->finishedOn, source->readOn);
     ASSERT_EQ(preview.pageCount(), 10);
     EXPECT_EQ(preview.report().pageText(9), QStringLiteral("名单 第10页\n行91\n行92\n行93\n行94\n"
                                                            "行95\n行96\n行97\n行98\n行99\n行100"));
@@ -259,6 +270,7 @@ TEST(ReportPreview, ACancelledBuildStopsAndKeepsThePagesSoFar)
     EXPECT_TRUE(report.wasCancelled());
     EXPECT_FALSE(report.isBuilding());
     EXPECT_LT(report.pageCount(), 100);
+    EXPECT_EQ(source->finished, 1) << "a cancelled build is over with its source too";
     // A new build after a cancel runs to its end.
     ASSERT_TRUE(report.startBuild());
     ASSERT_TRUE(finished.wait(60000));

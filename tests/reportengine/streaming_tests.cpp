@@ -156,6 +156,67 @@ TEST(Builder, ProgressWithinABandCountsRows)
     EXPECT_EQ(p.permille(), 1000);
 }
 
+TEST(Builder, EverySourceReadIsToldOnceThatTheBuildIsOver)
+{
+    // Counts the calls around reading, as a source over its own connection
+    // would open and close it.
+    class Tracked : public TableDataSource
+    {
+    public:
+        Tracked(const QString& name, int rows, int failAt)
+            : TableDataSource(name, {QStringLiteral("name")}), m_failAt(failAt)
+        {
+            for (int i = 1; i <= rows; ++i)
+                appendRow({QStringLiteral("行%1").arg(i)});
+        }
+        QVariant value(int row, int field) const override
+        {
+            if (row == m_failAt)
+                throw std::runtime_error("connection lost");
+            return TableDataSource::value(row, field);
+        }
+        void aboutToRead() override { ++opened; }
+        void finishedReading() override { ++closed; }
+        int opened = 0;
+        int closed = 0;
+
+    private:
+        int m_failAt;
+    };
+    struct Case
+    {
+        const char* what;
+        int failAt;
+        int steps; // -1: to the end, then takeResult()
+    };
+    const Case cases[] = {
+        {"built to the end", -1, -1},
+        {"failed on page three", 25, -1},
+        {"given up after two pages", -1, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto list = std::make_shared<Tracked>(QStringLiteral("list"), 50, c.failAt);
+        auto unused = std::make_shared<Tracked>(QStringLiteral("unused"), 5, -1);
+        DataSources sources;
+        sources.add(list);
+        sources.add(unused);
+        {
+            ReportBuilder builder(parse(QStringLiteral("<report>%1</report>").arg(kList)), sources);
+            builder.setPageSink([](BuiltPage&&) {});
+            for (int i = 0; !builder.atEnd() && (c.steps < 0 || i < c.steps); ++i)
+                builder.step();
+            EXPECT_EQ(list->closed, 0) << "still reading";
+            if (c.steps < 0) {
+                EXPECT_EQ(builder.takeResult().ok, c.failAt < 0);
+            }
+        }
+        EXPECT_EQ(list->opened, 1);
+        EXPECT_EQ(list->closed, 1);
+        EXPECT_EQ(unused->opened + unused->closed, 0);
+    }
+}
+
 TEST(StreamingExport, WritesWhatTheBuiltPagesWrite)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())

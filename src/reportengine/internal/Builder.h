@@ -45,6 +45,10 @@ public:
     using PageSink = std::function<void(BuiltPage&& page)>;
 
     ReportBuilder(ReportTemplate templ, DataSources sources);
+    // Tells the sources read that the build is over, unless takeResult() did.
+    ~ReportBuilder();
+    ReportBuilder(const ReportBuilder&) = delete;
+    ReportBuilder& operator=(const ReportBuilder&) = delete;
 
     void setPageSink(PageSink sink) { m_sink = std::move(sink); }
 
@@ -58,6 +62,7 @@ public:
     // sink ends the build with ok == false.
     void step();
     // The result, with a warning for characters printed without a glyph.
+    // Tells every source read that the build is over with it.
     BuildResult takeResult();
 
 private:
@@ -77,6 +82,7 @@ private:
     // Once per key (an object cut on every row is told once).
     void warnOnce(const QString& key, const QString& message);
     void noteMissingGlyphs(const TextPrimitive& text);
+    void finishReading();
 
     ReportTemplate m_template;
     DataSources m_sources;
