@@ -42,7 +42,7 @@ AnalysisWindow::AnalysisWindow(Context& context, QWidget* parent)
       m_print(new ui::FlatButton(QStringLiteral("&P 打印报告"), this)),
       m_pdf(new ui::FlatButton(QStringLiteral("&E 导出PDF"), this)),
       m_close(new ui::FlatButton(QStringLiteral("&C 关闭"), this)),
-      m_progress(new QProgressBar(this)), m_cancel(new QPushButton(QStringLiteral("取消"), this))
+      m_progress(new QProgressBar(this)), m_cancel(new ui::FlatButton(QStringLiteral("取消"), this))
 {
     setObjectName(QStringLiteral("TFrm_sjfx"));
     setWindowTitle(QStringLiteral("数据分析"));
