@@ -73,16 +73,14 @@ int reportCommand(const QStringList& raw)
         session.open(record, assessment);
         report::prepareSection(report, session, *connection, *section,
                                report::defaultReportsDirectory());
-        const bool built = report.build();
-        for (const QString& w : report.lastWarnings())
-            err << "warning: " << w << '\n';
-        if (!built) {
-            err << "build failed: " << report.lastError() << '\n';
-            return 1;
-        }
+        // Built while the session is open; each page is written as it is laid out.
+        const int code = writePages(report, pdfPath, pngDir, 150, section->name);
+        if (code != 0)
+            return code;
         const QString problems = report::problemsText(session);
         if (!problems.isEmpty())
             err << "warning: " << problems << '\n';
+        return 0;
     } catch (const analysis::AnalysisError& e) {
         err << "error: " << e.message() << '\n';
         return 1;
@@ -90,8 +88,6 @@ int reportCommand(const QStringList& raw)
         err << "error: " << e.message() << '\n';
         return 1;
     }
-
-    return writePages(report.built(), report.pageCount(), pdfPath, pngDir, 150, section->name);
 }
 
 } // namespace

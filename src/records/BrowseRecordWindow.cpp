@@ -41,18 +41,21 @@ void BrowseRecordWindow::print()
     auto report = std::make_unique<reportengine::Report>();
     QString error;
     // The list is read again as the pages are built, in the order shown,
-    // over a connection of the source's own.
+    // over a connection of the source's own (the build runs on a thread).
     auto source = std::make_shared<PersonListSource>(m_context.connection.settings(),
                                                      persons()->recordNumber());
-    if (!buildPersonList(*report, QDir(folder).filePath(QStringLiteral("jbxx.fr3")),
-                         std::move(source), &error)) {
+    if (!preparePersonList(*report, QDir(folder).filePath(QStringLiteral("jbxx.fr3")),
+                           std::move(source), &error)) {
         m_context.prompts.error(this, error, QStringLiteral("出错提示"));
         return;
     }
+    // The list builds on a build thread: the preview shows at once, its
+    // pages arriving with a progress bar and "取消" below the buttons.
     auto* preview = new PersonListPreview(m_context.prompts, std::move(report), this);
     preview->setWindowFlag(Qt::Window);
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->show();
+    preview->startBuild();
 }
 
 void BrowseRecordWindow::openQuestionnaireFor(int index)

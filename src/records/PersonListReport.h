@@ -25,9 +25,14 @@ const QStringList& personListFields();
 // PersonListSource).
 std::shared_ptr<reportengine::TableDataSource> personListSource(const QList<QVariantMap>& persons);
 
-// Loads the template and builds the list from `persons` (frxDB_llda). False,
-// with a message for the operator, when the template is missing or cannot be
-// read or built.
+// Loads the template and gives it the persons (frxDB_llda), ready to build.
+// False, with a message for the operator, when the template is missing or
+// cannot be read.
+bool preparePersonList(reportengine::Report& report, const QString& templatePath,
+                       std::shared_ptr<reportengine::DataSource> persons, QString* error);
+
+// The same, and builds the list at once. False, with a message for the
+// operator, when the template is missing or cannot be read or built.
 bool buildPersonList(reportengine::Report& report, const QString& templatePath,
                      std::shared_ptr<reportengine::DataSource> persons, QString* error);
 
@@ -44,6 +49,7 @@ protected:
     QString askPdfPath() override;
     void pdfExported(bool ok, const QString& error) override;
     QString pdfTitle() const override;
+    void buildFailed(const QString& error) override;
 
 private:
     ui::PromptService& m_prompts;

@@ -28,8 +28,8 @@ namespace hra::records {
 // The build may run on another thread than the window's, so the source never
 // touches the window's connection: aboutToRead() opens a connection of its
 // own (from the settings, under a name no other source uses) in the thread
-// that builds, and the source closes it once the last page is read or when
-// it is destroyed. The row count is taken at aboutToRead(); persons deleted
+// that builds, and the source closes it there once the last page is read or
+// the build is over with it (a cancelled build), else when it is destroyed. The row count is taken at aboutToRead(); persons deleted
 // after it read as empty rows, persons added after it are not printed.
 class PersonListSource : public reportengine::DataSource
 {
@@ -48,6 +48,7 @@ public:
     // Opens the connection and counts the persons. Throws std::runtime_error
     // when the database cannot be reached.
     void aboutToRead() override;
+    void finishedReading() override { disconnect(); }
 
     // Rows held in memory now.
     int rowsHeld() const { return int(m_first.size() + m_page.size()); }

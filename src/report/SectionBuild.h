@@ -26,11 +26,16 @@ public:
     QStringList fieldNames() const override { return m_rows.fields; }
     int rowCount() const override { return int(m_rows.size()); }
     QVariant value(int row, int field) const override;
+    // Reads the rows unless readNow() did already.
     void aboutToRead() override;
+    // Reads the rows on the calling thread, the one that owns the session's
+    // connection, before a build on a build thread reads them.
+    void readNow();
 
 private:
     analysis::AnalysisSession& m_session;
     store::Rows m_rows;
+    bool m_read = false;
 };
 
 // The cover picture "Pic_fm" takes the stored cover, or is hidden when there
@@ -47,6 +52,11 @@ bool applyCover(reportengine::Report& report, const store::Connection& connectio
 void prepareSection(reportengine::Report& report, analysis::AnalysisSession& session,
                     const store::Connection& connection, const Section& section,
                     const QString& reportsDirectory);
+
+// Reads now, on the calling thread, every session dataset the loaded
+// template reads, so that a build on a build thread never touches the
+// database. Throws store::DatabaseError.
+void readSessionDatasets(reportengine::Report& report);
 
 // One plain sentence per evaluation that had no result since the session
 // opened the assessment; empty when all had one.

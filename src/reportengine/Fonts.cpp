@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHash>
+#include <QThread>
+#include <memory>
 
 namespace hra::reportengine {
 
@@ -65,21 +67,46 @@ QFont makeFont(const QString& family, const FontStyle& style, bool bold)
     return font;
 }
 
+using RawFontCache = QHash<QString, QRawFont>;
+
+// Font engines belong to the thread that made them, so each thread keeps
+// its own raw fonts: the application's thread in a cache that goes with the
+// application object (before the font engines do), a build thread in one it
+// lets go when its work ends (releaseThreadFonts).
+RawFontCache& threadCache()
+{
+    static RawFontCache* appCache = nullptr;
+    thread_local std::unique_ptr<RawFontCache> workerCache;
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (!app || app->thread() == QThread::currentThread()) {
+        if (!appCache) {
+            appCache = new RawFontCache;
+            qAddPostRoutine([] {
+                delete appCache;
+                appCache = nullptr;
+            });
+        }
+        return *appCache;
+    }
+    if (!workerCache)
+        workerCache = std::make_unique<RawFontCache>();
+    return *workerCache;
+}
+
+QString cacheKey(const QString& family, qreal size, bool bold, bool italic)
+{
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(family)
+        .arg(size, 0, 'g', 17)
+        .arg(bold ? QStringLiteral("b") : QStringLiteral("-"))
+        .arg(italic ? QStringLiteral("i") : QStringLiteral("-"));
+}
+
 QRawFont cachedRawFont(const QString& family, const FontStyle& style, bool bold)
 {
-    // Raw fonts are looked up per text box; building one is not cheap. The
-    // cache goes with the application object, before the font engines do.
-    static QHash<QString, QRawFont>* cachePtr = nullptr;
-    if (!cachePtr) {
-        cachePtr = new QHash<QString, QRawFont>;
-        qAddPostRoutine([] {
-            delete cachePtr;
-            cachePtr = nullptr;
-        });
-    }
-    QHash<QString, QRawFont>& cache = *cachePtr;
-    const QString key =
-        QStringLiteral("%1|%2|%3|%4").arg(family).arg(style.size).arg(bold).arg(style.italic);
+    // Raw fonts are looked up per text box; building one is not cheap.
+    RawFontCache& cache = threadCache();
+    const QString key = cacheKey(family, style.size, bold, style.italic);
     auto it = cache.constFind(key);
     if (it != cache.constEnd())
         return *it;
@@ -115,6 +142,38 @@ QRawFont fallbackRawFontFor(const FontStyle& style)
     bool heavy = false;
     resolveFamily(style.face, &heavy);
     return cachedRawFont(fallbackFamily(), style, style.bold || heavy);
+}
+
+QString rawFontKey(const QRawFont& font)
+{
+    if (!font.isValid())
+        return {};
+    const RawFontCache& cache = threadCache();
+    for (auto it = cache.constBegin(); it != cache.constEnd(); ++it) {
+        if (it.value() == font)
+            return it.key();
+    }
+    // Not one of ours (made by hand): described by its own properties.
+    return cacheKey(font.familyName(), font.pixelSize(), font.weight() >= QFont::DemiBold,
+                    font.style() != QFont::StyleNormal);
+}
+
+QRawFont rawFontForKey(const QString& key)
+{
+    const QStringList parts = key.split(u'|');
+    if (parts.size() != 4)
+        return {};
+    FontStyle style;
+    style.size = parts[1].toDouble();
+    style.italic = parts[3] == QLatin1String("i");
+    return cachedRawFont(parts[0], style, parts[2] == QLatin1String("b"));
+}
+
+void releaseThreadFonts()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app && app->thread() != QThread::currentThread())
+        threadCache().clear();
 }
 
 } // namespace hra::reportengine

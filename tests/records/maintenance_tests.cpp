@@ -1,4 +1,5 @@
 #include "RecordsFixture.h"
+#include "app/GuiWait.h"
 #include "records/BrowseRecordWindow.h"
 #include "records/DeleteRecordWindow.h"
 #include "records/PersonListModel.h"
@@ -13,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTableView>
 #include <QTest>
 #include <algorithm>
@@ -147,6 +149,11 @@ TEST_P(Maintenance, BrowseHandsTheDoubleClickedPersonToTheQuestionnaireAndPrints
     window.print();
     auto* preview = window.findChild<records::PersonListPreview*>();
     ASSERT_TRUE(preview);
+    // The list builds on a build thread under the preview, shown at once.
+    EXPECT_TRUE(preview->isVisible());
+    ASSERT_TRUE(test::waitUntil([&] { return !preview->report().isBuilding(); }));
+    EXPECT_FALSE(preview->findChild<QProgressBar*>("buildProgress")->isVisible());
+    EXPECT_EQ(preview->findChild<QLabel*>("pageCount")->text(), "共 1 页");
     EXPECT_EQ(preview->report().pageCount(), 1);
     EXPECT_TRUE(preview->report().lastWarnings().isEmpty())
         << preview->report().lastWarnings().join("; ").toStdString();
@@ -158,6 +165,8 @@ TEST_P(Maintenance, BrowseHandsTheDoubleClickedPersonToTheQuestionnaireAndPrints
     const QString pdf = files.filePath("list.pdf");
     prompts.answerFile(pdf);
     preview->exportPdf();
+    ASSERT_TRUE(test::waitUntil([&] { return !preview->isExporting(); }));
+    EXPECT_EQ(prompts.messages().last(), "导出成功!");
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.read(5) == "%PDF-");

@@ -36,4 +36,13 @@ QFont fontFor(const FontStyle& style);
 QRawFont rawFontFor(const FontStyle& style);
 QRawFont fallbackRawFontFor(const FontStyle& style);
 
+// Raw fonts are per thread (a font engine serves the thread that made it).
+// A page laid out on one thread and painted on another names its fonts by
+// key and the painting thread makes its own from the key.
+QString rawFontKey(const QRawFont& font);
+QRawFont rawFontForKey(const QString& key);
+// Lets go of the calling thread's raw fonts; a build thread calls it before
+// it ends. Does nothing on the application's thread.
+void releaseThreadFonts();
+
 } // namespace hra::reportengine

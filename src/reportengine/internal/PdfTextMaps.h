@@ -2,10 +2,14 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
+
+class QIODevice;
 
 namespace hra::reportengine {
 
 class BuiltReport;
+struct BuiltPage;
 
 // Qt's PDF writer maps each embedded glyph back to the lowest code point
 // that shows it, so a CJK font that draws 页 and the radical ⻚ with one
@@ -14,6 +18,19 @@ class BuiltReport;
 
 // Code point the writer puts in a text map -> the character drawn instead.
 using TextMapRepairs = QHash<char16_t, char16_t>;
+
+// The repairs pages need, gathered page by page as they are written.
+class TextMapRepairCollector
+{
+public:
+    void add(const BuiltPage& page);
+    // A code point that is also drawn as itself somewhere is never repaired.
+    TextMapRepairs repairs() const;
+
+private:
+    TextMapRepairs m_repairs;
+    QSet<char16_t> m_drawn;
+};
 
 // The repairs the text of `report` needs. A code point that is also drawn
 // as itself somewhere is never repaired.
@@ -24,6 +41,17 @@ TextMapRepairs textMapRepairs(const BuiltReport& report);
 // other shape than the one Qt writes (one xref subsection, maps of 4-digit
 // codes) is returned unchanged.
 QByteArray rewriteTextMaps(const QByteArray& pdf, const TextMapRepairs& repairs);
+
+// The same from a file to a file, reading one object at a time so that a PDF
+// of thousands of pages is never held whole. Unchanged: nothing to repair or
+// a PDF of another shape, and nothing was written to `out`.
+enum class MapRewrite
+{
+    Rewritten,
+    Unchanged,
+    Failed // `out` could not be written
+};
+MapRewrite rewriteTextMaps(QIODevice& pdf, QIODevice& out, const TextMapRepairs& repairs);
 
 // Both of the above: the PDF `report` was exported to, with repaired maps.
 QByteArray repairPdfTextMaps(const QByteArray& pdf, const BuiltReport& report);
