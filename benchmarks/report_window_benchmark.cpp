@@ -158,8 +158,8 @@ int main(int argc, char** argv)
     {
         auto report = std::make_unique<re::Report>();
         QString error;
-        if (!records::preparePersonList(*report, reports + QStringLiteral("/jbxx.fr3"), list,
-                                        &error))
+        if (!records::preparePersonList(*report, reports + QStringLiteral("/jbxx.fr3"),
+                                        records::personListSource(list), &error))
             return 1;
         settle(200);
         ticker.reset();
@@ -171,7 +171,8 @@ int main(int argc, char** argv)
     {
         auto report = std::make_unique<re::Report>();
         QString error;
-        records::preparePersonList(*report, reports + QStringLiteral("/jbxx.fr3"), list, &error);
+        records::preparePersonList(*report, reports + QStringLiteral("/jbxx.fr3"),
+                                   records::personListSource(list), &error);
         records::PersonListPreview preview(prompts, std::move(report));
         preview.show();
         settle(200);
