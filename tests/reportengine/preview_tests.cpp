@@ -67,6 +67,23 @@ TEST(ReportPreview, ShowsPagesAtFullSizeAndClears)
     EXPECT_EQ(preview.widget()->height(), 0);
 }
 
+TEST(ReportPreview, HomeAndEndGoToTheFirstAndLastPage)
+{
+    ReportPreview preview;
+    preview.resize(900, 700);
+    preview.setZoom(1);
+    preview.setReport(build(kTwoPages, chartData()).report);
+    preview.show();
+    QScrollBar* bar = preview.verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    for (const auto modifiers : {Qt::NoModifier, Qt::ControlModifier}) {
+        QTest::keyClick(&preview, Qt::Key_End, modifiers);
+        EXPECT_EQ(bar->value(), bar->maximum());
+        QTest::keyClick(&preview, Qt::Key_Home, modifiers);
+        EXPECT_EQ(bar->value(), 0);
+    }
+}
+
 TEST(ReportPreview, OpensWithAWholePageInTheWindowAndFollowsItsSize)
 {
     const BuiltReport pages = build(kTwoPages, chartData()).report;

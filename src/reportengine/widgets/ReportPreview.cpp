@@ -6,6 +6,7 @@
 #include "reportengine/internal/Units.h"
 
 #include <QFile>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPrintDialog>
@@ -204,6 +205,21 @@ void ReportPreview::resizeEvent(QResizeEvent* event)
     QScrollArea::resizeEvent(event);
     if (m_fit)
         refit();
+}
+
+void ReportPreview::keyPressEvent(QKeyEvent* event)
+{
+    QScrollBar* bar = verticalScrollBar();
+    switch (event->key()) {
+    case Qt::Key_Home:
+        bar->setValue(bar->minimum());
+        return;
+    case Qt::Key_End:
+        bar->setValue(bar->maximum());
+        return;
+    default:
+        QScrollArea::keyPressEvent(event);
+    }
 }
 
 void ReportPreview::follow(Report* report)

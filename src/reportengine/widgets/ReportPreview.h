@@ -51,6 +51,8 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Home and End go to the first and the last page (with Ctrl too).
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void refit();
