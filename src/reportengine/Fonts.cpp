@@ -65,29 +65,52 @@ QFont makeFont(const QString& family, const FontStyle& style, bool bold)
     return font;
 }
 
-QRawFont cachedRawFont(const QString& family, const FontStyle& style, bool bold)
+// A cache that goes with the application object, before the font engines do.
+template <typename T> QHash<QString, T>& appCache()
 {
-    // Raw fonts are looked up per text box; building one is not cheap. The
-    // cache goes with the application object, before the font engines do.
-    static QHash<QString, QRawFont>* cachePtr = nullptr;
-    if (!cachePtr) {
-        cachePtr = new QHash<QString, QRawFont>;
+    static QHash<QString, T>* cache = nullptr;
+    if (!cache) {
+        cache = new QHash<QString, T>;
         qAddPostRoutine([] {
-            delete cachePtr;
-            cachePtr = nullptr;
+            delete cache;
+            cache = nullptr;
         });
     }
-    QHash<QString, QRawFont>& cache = *cachePtr;
-    const QString key =
-        QStringLiteral("%1|%2|%3|%4").arg(family).arg(style.size).arg(bold).arg(style.italic);
+    return *cache;
+}
+
+// One font database look-up (a fontconfig match) per family, weight and
+// slant; other sizes are clones of it, which share the font file.
+QRawFont baseRawFont(const QString& family, const FontStyle& style, bool bold)
+{
+    struct Base
+    {
+        QRawFont font;
+    };
+    QHash<QString, Base>& cache = appCache<Base>();
+    const QString key = QStringLiteral("%1|%2|%3").arg(family).arg(bold).arg(style.italic);
     auto it = cache.constFind(key);
     if (it != cache.constEnd())
-        return *it;
+        return it->font;
     QRawFont raw = QRawFont::fromFont(makeFont(family, style, bold));
     // With no font installed at all Qt hands out a "box" engine: valid, but
     // without a character map or a family name, and it draws nothing.
     if (raw.isValid() && raw.fontTable("cmap").isEmpty())
         raw = QRawFont();
+    cache.insert(key, Base{raw});
+    return raw;
+}
+
+QRawFont cachedRawFont(const QString& family, const FontStyle& style, bool bold)
+{
+    // Raw fonts are looked up per text box; building one is not cheap.
+    QHash<QString, QRawFont>& cache = appCache<QRawFont>();
+    const QString key =
+        QStringLiteral("%1|%2|%3|%4").arg(family).arg(style.size).arg(bold).arg(style.italic);
+    auto it = cache.constFind(key);
+    if (it != cache.constEnd())
+        return *it;
+    QRawFont raw = baseRawFont(family, style, bold);
     if (raw.isValid())
         raw.setPixelSize(style.size);
     cache.insert(key, raw);

@@ -2,8 +2,12 @@
 
 #include "reportengine/internal/Fonts.h"
 
+#include <QHash>
+#include <QMutex>
 #include <QRawFont>
 #include <QTextBoundaryFinder>
+#include <memory>
+#include <optional>
 
 namespace hra::reportengine {
 
@@ -27,8 +31,25 @@ struct LineCells
     qreal width = 0; // without trailing spaces
 };
 
+// The fallback font, looked up only when a character needs it.
+class LazyFallback
+{
+public:
+    explicit LazyFallback(const FontStyle& style) : m_style(style) {}
+    const QRawFont& font()
+    {
+        if (!m_font)
+            m_font = fallbackRawFontFor(m_style);
+        return *m_font;
+    }
+
+private:
+    const FontStyle& m_style;
+    std::optional<QRawFont> m_font;
+};
+
 std::vector<Cell> shapeParagraph(const QString& paragraph, const QRawFont& primary,
-                                 const QRawFont& fallback)
+                                 LazyFallback& fallback)
 {
     // One glyph per code point, straight from the character maps: every glyph
     // keeps a character behind it, which the PDF text layer relies on.
@@ -45,20 +66,47 @@ std::vector<Cell> shapeParagraph(const QString& paragraph, const QRawFont& prima
         cell.space = paragraph.at(i).isSpace();
         cell.glyph = glyphs.at(g);
         cell.advance = g < advances.size() ? advances.at(g).x() : 0;
-        if (cell.glyph == 0 && fallback.isValid()) {
-            const QList<quint32> other =
-                fallback.glyphIndexesForString(paragraph.mid(i, cell.length));
-            if (!other.isEmpty() && other.first() != 0) {
-                cell.glyph = other.first();
+        if (cell.glyph == 0 && fallback.font().isValid()) {
+            const QRawFont& other = fallback.font();
+            const QList<quint32> found = other.glyphIndexesForString(paragraph.mid(i, cell.length));
+            if (!found.isEmpty() && found.first() != 0) {
+                cell.glyph = found.first();
                 cell.fallback = true;
-                cell.advance = fallback.advancesForGlyphIndexes(other, QRawFont::UseDesignMetrics)
-                                   .value(0)
-                                   .x();
+                cell.advance =
+                    other.advancesForGlyphIndexes(found, QRawFont::UseDesignMetrics).value(0).x();
             }
         }
         cells.push_back(cell);
         i += cell.length;
     }
+    return cells;
+}
+
+// Reports repeat their strings (table cells, the person box of every page):
+// each paragraph is shaped once per font. Cells hold no font, only glyph
+// numbers and advances, so they are plain data shared between threads.
+std::shared_ptr<const std::vector<Cell>>
+shapeCached(const QString& paragraph, const QRawFont& primary, LazyFallback& fallback)
+{
+    static QMutex mutex;
+    static QHash<QString, std::shared_ptr<const std::vector<Cell>>> cache;
+    constexpr qsizetype kMaxEntries = 20000;
+    const QString key = primary.familyName() + u'|' + primary.styleName() + u'|' +
+                        QString::number(int(primary.weight())) + u'|' +
+                        QString::number(int(primary.style())) + u'|' +
+                        QString::number(primary.pixelSize()) + u'|' + paragraph;
+    {
+        const QMutexLocker lock(&mutex);
+        auto it = cache.constFind(key);
+        if (it != cache.constEnd())
+            return *it;
+    }
+    auto cells =
+        std::make_shared<const std::vector<Cell>>(shapeParagraph(paragraph, primary, fallback));
+    const QMutexLocker lock(&mutex);
+    if (cache.size() >= kMaxEntries)
+        cache.clear();
+    cache.insert(key, cells);
     return cells;
 }
 
@@ -135,7 +183,7 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
 {
     LaidOutText out;
     const QRawFont primary = rawFontFor(font);
-    const QRawFont fallback = fallbackRawFontFor(font);
+    LazyFallback fallback(font);
     if (!primary.isValid()) {
         out.noFont = true;
         for (const QChar c : text)
@@ -154,7 +202,9 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
     for (const QString& paragraph : paragraphs) {
         QString shaped = paragraph;
         shaped.replace(u'\t', u' ');
-        const std::vector<Cell> cells = shapeParagraph(shaped, primary, fallback);
+        const std::shared_ptr<const std::vector<Cell>> shapedCells =
+            shapeCached(shaped, primary, fallback);
+        const std::vector<Cell>& cells = *shapedCells;
         const std::vector<LineCells> lines = breakLines(paragraph, cells, width, wrap);
         for (size_t li = 0; li < lines.size(); ++li, ++lineNo) {
             const LineCells& line = lines[li];
@@ -197,7 +247,7 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
                 if (glyphs.isEmpty())
                     return;
                 GlyphRunText run;
-                run.run.setRawFont(runFallback ? fallback : primary);
+                run.run.setRawFont(runFallback ? fallback.font() : primary);
                 run.run.setGlyphIndexes(glyphs);
                 run.run.setPositions(positions);
                 run.text = runText;

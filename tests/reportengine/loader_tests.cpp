@@ -398,6 +398,42 @@ TEST(TemplateLoader, LimitsStopRunawayTemplatesWithAnError)
     EXPECT_TRUE(loadTemplate(dir.filePath(QStringLiteral("deep16.xml")), t).ok);
 }
 
+TEST(TemplateLoader, AFileIncludedAgainKeepsTheDepthLimitWhereItIsIncluded)
+{
+    // mid.xml (which includes leaf.xml) is read first near the top, then again
+    // at the end of a chain of includes: the second time it reaches too deep
+    // in one template and just deep enough in the other.
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("leaf.xml")), "<report><page name=\"l\"/></report>");
+    writeFile(dir.filePath(QStringLiteral("mid.xml")),
+              "<report><include file=\"leaf.xml\"/></report>");
+    for (int links : {13, 14}) {
+        const QString prefix = QStringLiteral("c%1-").arg(links);
+        for (int i = 0; i < links; ++i)
+            writeFile(dir.filePath(prefix + QString::number(i) + QStringLiteral(".xml")),
+                      QStringLiteral("<report><include file=\"%1%2.xml\"/></report>")
+                          .arg(prefix)
+                          .arg(i + 1)
+                          .toUtf8());
+        writeFile(dir.filePath(prefix + QString::number(links) + QStringLiteral(".xml")),
+                  "<report><include file=\"mid.xml\"/></report>");
+        writeFile(dir.filePath(prefix + QStringLiteral("top.xml")),
+                  (QStringLiteral("<report><include file=\"mid.xml\"/><include file=\"") + prefix +
+                   QStringLiteral("0.xml\"/><include file=\"mid.xml\"/></report>"))
+                      .toUtf8());
+        ReportTemplate t;
+        const LoadResult r = loadTemplate(dir.filePath(prefix + QStringLiteral("top.xml")), t);
+        if (links == 13) {
+            EXPECT_TRUE(r.ok) << r.toString().toStdString();
+            EXPECT_EQ(t.pages.size(), 3u);
+        } else {
+            EXPECT_FALSE(r.ok);
+            EXPECT_TRUE(r.message.contains(QStringLiteral("deeper than 16 levels")))
+                << r.toString().toStdString();
+        }
+    }
+}
+
 TEST(TemplateLoader, BandBottomAboveItsFirstRowIsAnError)
 {
     ReportTemplate t;
