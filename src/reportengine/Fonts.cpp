@@ -140,4 +140,26 @@ QRawFont fallbackRawFontFor(const FontStyle& style)
     return cachedRawFont(fallbackFamily(), style, style.bold || heavy);
 }
 
+namespace {
+
+void loadFontsOf(const std::vector<ReportObject>& objects)
+{
+    for (const ReportObject& object : objects) {
+        if (const auto* text = std::get_if<TextBox>(&object.item))
+            rawFontFor(text->font);
+        else if (const auto* chart = std::get_if<BarChart>(&object.item))
+            rawFontFor(chart->font);
+        else if (const auto* band = std::get_if<DataBand>(&object.item))
+            loadFontsOf(band->children);
+    }
+}
+
+} // namespace
+
+void loadFonts(const ReportTemplate& templ)
+{
+    for (const TemplatePage& page : templ.pages)
+        loadFontsOf(page.objects);
+}
+
 } // namespace hra::reportengine

@@ -1,6 +1,7 @@
 #include "reportengine/Report.h"
 
 #include "reportengine/internal/Builder.h"
+#include "reportengine/internal/Fonts.h"
 #include "reportengine/internal/Log.h"
 #include "reportengine/internal/TemplateLoader.h"
 
@@ -47,6 +48,11 @@ void Report::setTemplate(ReportTemplate templ)
 void Report::clear()
 {
     setTemplate(ReportTemplate());
+}
+
+void Report::loadFonts() const
+{
+    reportengine::loadFonts(*m_template);
 }
 
 int Report::templatePageCount() const

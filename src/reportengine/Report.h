@@ -44,6 +44,9 @@ public:
     void clear();
 
     const ReportTemplate& reportTemplate() const { return *m_template; }
+    // Opens the fonts the template's text uses now rather than during the
+    // build, for a caller that has other work going on meanwhile.
+    void loadFonts() const;
     int templatePageCount() const;
     // The names of the template's pages, in print order.
     QStringList templatePageNames() const;

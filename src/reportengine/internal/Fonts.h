@@ -36,4 +36,8 @@ QFont fontFor(const FontStyle& style);
 QRawFont rawFontFor(const FontStyle& style);
 QRawFont fallbackRawFontFor(const FontStyle& style);
 
+// Looks up the raw font of every text style the template names (the first
+// look-up of a family opens its font file).
+void loadFonts(const ReportTemplate& templ);
+
 } // namespace hra::reportengine
