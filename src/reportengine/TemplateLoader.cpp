@@ -691,7 +691,8 @@ ReportObject Loader::readPicture()
     const QString file = str(QStringLiteral("file"));
     if (!file.isEmpty()) {
         const QString path = QFileInfo(QDir(m_baseDir), file).absoluteFilePath();
-        if (!picture.image.load(path))
+        picture.image = PictureImage::fromFile(path);
+        if (picture.image.isNull())
             m_warnings << QStringLiteral("%1:%2: cannot read the picture \"%3\"")
                               .arg(m_file)
                               .arg(m_xml.lineNumber())
@@ -707,7 +708,8 @@ ReportObject Loader::readPicture()
             m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement).toLatin1());
         if (m_xml.hasError())
             fail(m_xml.errorString());
-        if (!picture.image.loadFromData(data, format.isEmpty() ? nullptr : format.constData()))
+        picture.image = QImage::fromData(data, format.isEmpty() ? nullptr : format.constData());
+        if (picture.image.isNull())
             fail(QStringLiteral("<data> holds no readable picture"));
     }
     if (m_xml.hasError())

@@ -454,6 +454,31 @@ TEST(TemplateLoader, BandBottomAboveItsFirstRowIsAnError)
             .ok);
 }
 
+TEST(TemplateLoader, PictureFilesGiveTheirSizeAtOnceAndTheirPixelsWhenDrawn)
+{
+    QTemporaryDir dir;
+    QImage jpeg(30, 10, QImage::Format_RGB32);
+    jpeg.fill(Qt::white);
+    jpeg.setPixelColor(0, 0, Qt::black);
+    ASSERT_TRUE(jpeg.save(dir.filePath(QStringLiteral("a.jpg")), "JPEG"));
+    writeFile(dir.filePath(QStringLiteral("b.png")), pngOf(QSize(7, 5), Qt::red));
+    writeFile(dir.filePath(QStringLiteral("c.png")), "no picture at all");
+
+    for (const char* name : {"a.jpg", "b.png"}) {
+        SCOPED_TRACE(name);
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        const QImage expected(path);
+        const PictureImage picture = PictureImage::fromFile(path);
+        ASSERT_FALSE(picture.isNull());
+        EXPECT_EQ(picture.size(), expected.size());
+        const PictureImage copy = picture; // a copy shares the one decode
+        EXPECT_EQ(copy.image(), expected);
+        EXPECT_EQ(picture.image(), expected);
+    }
+    EXPECT_TRUE(PictureImage::fromFile(dir.filePath(QStringLiteral("c.png"))).isNull());
+    EXPECT_TRUE(PictureImage::fromFile(dir.filePath(QStringLiteral("none.png"))).isNull());
+}
+
 TEST(Report, NamedPicturesCanBeReplacedOrHidden)
 {
     const QString xml =
