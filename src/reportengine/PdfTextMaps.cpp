@@ -281,6 +281,17 @@ TextMapRepairs textMapRepairs(const BuiltReport& report)
 {
     TextMapRepairs repairs;
     QSet<char16_t> drawn;
+    // Runs share a few fonts; finding a font's map by name for every run
+    // would cost more than the rest.
+    std::vector<std::pair<QRawFont, QList<char16_t>>> maps; // copies share the cached list
+    auto mapOf = [&maps](const QRawFont& font) -> const QList<char16_t>& {
+        for (const auto& [known, map] : maps) {
+            if (known == font)
+                return map;
+        }
+        maps.emplace_back(font, lowestCodePoints(font));
+        return maps.back().second;
+    };
     for (const BuiltPage& page : report.pages()) {
         for (const Primitive& primitive : page.primitives) {
             const auto* text = std::get_if<TextPrimitive>(&primitive);
@@ -288,7 +299,7 @@ TextMapRepairs textMapRepairs(const BuiltReport& report)
                 continue;
             for (const GlyphRunText& run : text->runs) {
                 const QList<quint32> glyphs = run.run.glyphIndexes();
-                const QList<char16_t>& lowest = lowestCodePoints(run.run.rawFont());
+                const QList<char16_t>& lowest = mapOf(run.run.rawFont());
                 // One glyph per code point; characters outside the BMP are
                 // left as Qt writes them.
                 qsizetype ci = 0;
