@@ -6,6 +6,7 @@
 #include <QMutex>
 #include <QRawFont>
 #include <QTextBoundaryFinder>
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -48,16 +49,106 @@ private:
     std::optional<QRawFont> m_font;
 };
 
-std::vector<Cell> shapeParagraph(const QString& paragraph, const QRawFont& primary,
-                                 LazyFallback& fallback)
+// Which font a raw font is, size included, as a cache key.
+QString fontKey(const QRawFont& font)
+{
+    return font.familyName() + u'|' + font.styleName() + u'|' +
+           QString::number(int(font.weight())) + u'|' + QString::number(int(font.style())) + u'|' +
+           QString::number(font.pixelSize());
+}
+
+quint16 u16(const QByteArray& d, qsizetype at)
+{
+    return quint16((uchar(d[at]) << 8) | uchar(d[at + 1]));
+}
+
+// Design advances read from a font's `hmtx` table and scaled with FreeType's
+// fixed-point arithmetic. Asking Qt instead makes FreeType load the whole
+// glyph for each advance, which for the CFF outlines of the CJK fonts is
+// most of the layout's time.
+class AdvanceTable
+{
+public:
+    explicit AdvanceTable(const QRawFont& font)
+    {
+        const QByteArray head = font.fontTable("head");
+        const QByteArray hhea = font.fontTable("hhea");
+        m_hmtx = font.fontTable("hmtx");
+        if (head.size() < 20 || hhea.size() < 36)
+            return;
+        const qint64 unitsPerEm = u16(head, 18);
+        m_metrics = u16(hhea, 34);
+        if (unitsPerEm == 0 || m_metrics == 0 || m_hmtx.size() < 4 * qsizetype(m_metrics))
+            return;
+        // The character size Qt sets (26.6 pixels) over the em, in 16.16.
+        const qint64 size = qRound64(font.pixelSize() * 64);
+        m_scale = ((size << 16) + unitsPerEm / 2) / unitsPerEm;
+    }
+
+    bool valid() const { return m_scale > 0; }
+
+    qreal advance(quint32 glyph) const
+    {
+        const qint64 units = u16(m_hmtx, 4 * qsizetype(std::min<quint32>(glyph, m_metrics - 1)));
+        const qint64 linear = (units * m_scale + 32) / 64; // 16.16 pixels
+        return (linear >> 10) / 64.0;                      // Qt keeps 26.6
+    }
+
+private:
+    QByteArray m_hmtx;
+    quint32 m_metrics = 0;
+    qint64 m_scale = 0;
+};
+
+// The design advances of glyphs as Qt gives them. A font's table is used
+// only once its first glyphs gave exactly Qt's advances; until then, and for
+// good when one differs, Qt is asked.
+QList<qreal> designAdvances(const QRawFont& font, const QString& key, const QList<quint32>& glyphs)
+{
+    struct Checked
+    {
+        AdvanceTable table;
+        int agreed = 0; // glyphs compared so far, all equal
+        bool differs = false;
+    };
+    constexpr int kTrustAfter = 64;
+    static QMutex mutex;
+    static QHash<QString, std::shared_ptr<Checked>> fonts;
+    std::shared_ptr<Checked> entry;
+    {
+        const QMutexLocker lock(&mutex);
+        std::shared_ptr<Checked>& slot = fonts[key];
+        if (!slot)
+            slot = std::make_shared<Checked>(Checked{AdvanceTable(font)});
+        entry = slot;
+    }
+    QList<qreal> out;
+    out.reserve(glyphs.size());
+    const QMutexLocker lock(&mutex);
+    if (!entry->differs && entry->agreed >= kTrustAfter) {
+        for (quint32 g : glyphs)
+            out << entry->table.advance(g);
+        return out;
+    }
+    for (const QPointF& a : font.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics))
+        out << a.x();
+    if (!entry->differs) {
+        for (qsizetype i = 0; i < out.size() && !entry->differs; ++i)
+            entry->differs = !entry->table.valid() || entry->table.advance(glyphs[i]) != out[i];
+        entry->agreed += int(out.size());
+    }
+    return out;
+}
+
+std::vector<Cell> shapeParagraph(const QString& paragraph, const QString& primaryKey,
+                                 const QRawFont& primary, LazyFallback& fallback)
 {
     // One glyph per code point, straight from the character maps: every glyph
     // keeps a character behind it, which the PDF text layer relies on.
     std::vector<Cell> cells;
     cells.reserve(paragraph.size());
     const QList<quint32> glyphs = primary.glyphIndexesForString(paragraph);
-    const QList<QPointF> advances =
-        primary.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
+    const QList<qreal> advances = designAdvances(primary, primaryKey, glyphs);
     qsizetype i = 0;
     for (qsizetype g = 0; g < glyphs.size() && i < paragraph.size(); ++g) {
         Cell cell;
@@ -65,7 +156,7 @@ std::vector<Cell> shapeParagraph(const QString& paragraph, const QRawFont& prima
         cell.length = paragraph.at(i).isHighSurrogate() && i + 1 < paragraph.size() ? 2 : 1;
         cell.space = paragraph.at(i).isSpace();
         cell.glyph = glyphs.at(g);
-        cell.advance = g < advances.size() ? advances.at(g).x() : 0;
+        cell.advance = g < advances.size() ? advances.at(g) : 0;
         if (cell.glyph == 0 && fallback.font().isValid()) {
             const QRawFont& other = fallback.font();
             const QList<quint32> found = other.glyphIndexesForString(paragraph.mid(i, cell.length));
@@ -91,18 +182,16 @@ shapeCached(const QString& paragraph, const QRawFont& primary, LazyFallback& fal
     static QMutex mutex;
     static QHash<QString, std::shared_ptr<const std::vector<Cell>>> cache;
     constexpr qsizetype kMaxEntries = 20000;
-    const QString key = primary.familyName() + u'|' + primary.styleName() + u'|' +
-                        QString::number(int(primary.weight())) + u'|' +
-                        QString::number(int(primary.style())) + u'|' +
-                        QString::number(primary.pixelSize()) + u'|' + paragraph;
+    const QString primaryKey = fontKey(primary);
+    const QString key = primaryKey + u'|' + paragraph;
     {
         const QMutexLocker lock(&mutex);
         auto it = cache.constFind(key);
         if (it != cache.constEnd())
             return *it;
     }
-    auto cells =
-        std::make_shared<const std::vector<Cell>>(shapeParagraph(paragraph, primary, fallback));
+    auto cells = std::make_shared<const std::vector<Cell>>(
+        shapeParagraph(paragraph, primaryKey, primary, fallback));
     const QMutexLocker lock(&mutex);
     if (cache.size() >= kMaxEntries)
         cache.clear();
