@@ -101,41 +101,51 @@ private:
 };
 
 // The design advances of glyphs as Qt gives them. A font's table is used
-// only once its first glyphs gave exactly Qt's advances; until then, and for
-// good when one differs, Qt is asked.
+// once its first glyphs gave exactly Qt's advances (64 for the first size of
+// a face, 8 for each further size); until then, and for good once one
+// differs anywhere in the face, Qt is asked.
 QList<qreal> designAdvances(const QRawFont& font, const QString& key, const QList<quint32>& glyphs)
 {
-    struct Checked
+    struct Face
     {
-        AdvanceTable table;
-        int agreed = 0; // glyphs compared so far, all equal
+        int agreed = 0; // glyphs compared so far at any size, all equal
         bool differs = false;
     };
-    constexpr int kTrustAfter = 64;
-    static QMutex mutex;
-    static QHash<QString, std::shared_ptr<Checked>> fonts;
-    std::shared_ptr<Checked> entry;
+    struct Size
     {
-        const QMutexLocker lock(&mutex);
-        std::shared_ptr<Checked>& slot = fonts[key];
-        if (!slot)
-            slot = std::make_shared<Checked>(Checked{AdvanceTable(font)});
-        entry = slot;
+        AdvanceTable table;
+        std::shared_ptr<Face> face;
+        int agreed = 0;
+    };
+    constexpr int kFirstSize = 64;
+    constexpr int kFurtherSize = 8;
+    static QMutex mutex;
+    static QHash<QString, std::shared_ptr<Face>> faces;
+    static QHash<QString, std::shared_ptr<Size>> sizes;
+    const QMutexLocker lock(&mutex);
+    std::shared_ptr<Size>& size = sizes[key];
+    if (!size) {
+        std::shared_ptr<Face>& face = faces[key.left(key.lastIndexOf(u'|'))];
+        if (!face)
+            face = std::make_shared<Face>();
+        size = std::make_shared<Size>(Size{AdvanceTable(font), face});
     }
+    Face& face = *size->face;
     QList<qreal> out;
     out.reserve(glyphs.size());
-    const QMutexLocker lock(&mutex);
-    if (!entry->differs && entry->agreed >= kTrustAfter) {
+    const int needed = face.agreed - size->agreed >= kFirstSize ? kFurtherSize : kFirstSize;
+    if (!face.differs && size->agreed >= needed) {
         for (quint32 g : glyphs)
-            out << entry->table.advance(g);
+            out << size->table.advance(g);
         return out;
     }
     for (const QPointF& a : font.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics))
         out << a.x();
-    if (!entry->differs) {
-        for (qsizetype i = 0; i < out.size() && !entry->differs; ++i)
-            entry->differs = !entry->table.valid() || entry->table.advance(glyphs[i]) != out[i];
-        entry->agreed += int(out.size());
+    for (qsizetype i = 0; i < out.size() && !face.differs; ++i)
+        face.differs = !size->table.valid() || size->table.advance(glyphs[i]) != out[i];
+    if (!face.differs) {
+        size->agreed += int(out.size());
+        face.agreed += int(out.size());
     }
     return out;
 }
