@@ -106,14 +106,15 @@ template <typename Each> bool forEachMapping(const QByteArray& cmap, qsizetype a
 // Turns the glyph of each code point (0 to count - 1) around.
 QList<char16_t> lowestPerGlyph(const quint32* glyphOf, qsizetype count)
 {
-    QList<char16_t> lowest;
+    quint32 last = 0;
+    for (qsizetype c = 0; c < count; ++c) {
+        if (glyphOf[c] < 0x10000)
+            last = std::max(last, glyphOf[c]);
+    }
+    QList<char16_t> lowest(last ? qsizetype(last) + 1 : 0, 0);
     for (qsizetype c = 0; c < count; ++c) {
         const quint32 g = glyphOf[c];
-        if (g == 0 || g >= 0x10000)
-            continue;
-        if (lowest.size() <= qsizetype(g))
-            lowest.resize(g + 1, 0);
-        if (!lowest[g])
+        if (g != 0 && g < 0x10000 && !lowest[g])
             lowest[g] = char16_t(c);
     }
     return lowest;
