@@ -66,11 +66,11 @@ QFont makeFont(const QString& family, const FontStyle& style, bool bold)
 }
 
 // A cache that goes with the application object, before the font engines do.
-template <typename T> QHash<QString, T>& appCache()
+template <typename K, typename T> QHash<K, T>& appCache()
 {
-    static QHash<QString, T>* cache = nullptr;
+    static QHash<K, T>* cache = nullptr;
     if (!cache) {
-        cache = new QHash<QString, T>;
+        cache = new QHash<K, T>;
         qAddPostRoutine([] {
             delete cache;
             cache = nullptr;
@@ -87,7 +87,7 @@ QRawFont baseRawFont(const QString& family, const FontStyle& style, bool bold)
     {
         QRawFont font;
     };
-    QHash<QString, Base>& cache = appCache<Base>();
+    QHash<QString, Base>& cache = appCache<QString, Base>();
     const QString key = QStringLiteral("%1|%2|%3").arg(family).arg(bold).arg(style.italic);
     auto it = cache.constFind(key);
     if (it != cache.constEnd())
@@ -104,7 +104,7 @@ QRawFont baseRawFont(const QString& family, const FontStyle& style, bool bold)
 QRawFont cachedRawFont(const QString& family, const FontStyle& style, bool bold)
 {
     // Raw fonts are looked up per text box; building one is not cheap.
-    QHash<QString, QRawFont>& cache = appCache<QRawFont>();
+    QHash<QString, QRawFont>& cache = appCache<QString, QRawFont>();
     const QString key =
         QStringLiteral("%1|%2|%3|%4").arg(family).arg(style.size).arg(bold).arg(style.italic);
     auto it = cache.constFind(key);
@@ -126,11 +126,48 @@ QFont fontFor(const FontStyle& style)
     return makeFont(family, style, style.bold || heavy);
 }
 
-QRawFont rawFontFor(const FontStyle& style)
+namespace {
+
+struct StyleKey
 {
+    QString face;
+    qreal size = 0;
+    bool bold = false;
+    bool italic = false;
+    bool operator==(const StyleKey&) const = default;
+};
+
+size_t qHash(const StyleKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.face, key.size, key.bold, key.italic);
+}
+
+} // namespace
+
+KeyedRawFont keyedRawFontFor(const FontStyle& style)
+{
+    // Every text box asks; the answer per style is looked up once.
+    QHash<StyleKey, KeyedRawFont>& cache = appCache<StyleKey, KeyedRawFont>();
+    const StyleKey key{style.face, style.size, style.bold, style.italic};
+    auto it = cache.constFind(key);
+    if (it != cache.constEnd())
+        return *it;
     bool heavy = false;
     const QString family = resolveFamily(style.face, &heavy);
-    return cachedRawFont(family, style, style.bold || heavy);
+    KeyedRawFont found;
+    found.font = cachedRawFont(family, style, style.bold || heavy);
+    if (found.font.isValid())
+        found.key = found.font.familyName() + u'|' + found.font.styleName() + u'|' +
+                    QString::number(int(found.font.weight())) + u'|' +
+                    QString::number(int(found.font.style())) + u'|' +
+                    QString::number(found.font.pixelSize());
+    cache.insert(key, found);
+    return found;
+}
+
+QRawFont rawFontFor(const FontStyle& style)
+{
+    return keyedRawFontFor(style).font;
 }
 
 QRawFont fallbackRawFontFor(const FontStyle& style)

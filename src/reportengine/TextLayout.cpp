@@ -49,14 +49,6 @@ private:
     std::optional<QRawFont> m_font;
 };
 
-// Which font a raw font is, size included, as a cache key.
-QString fontKey(const QRawFont& font)
-{
-    return font.familyName() + u'|' + font.styleName() + u'|' +
-           QString::number(int(font.weight())) + u'|' + QString::number(int(font.style())) + u'|' +
-           QString::number(font.pixelSize());
-}
-
 quint16 u16(const QByteArray& d, qsizetype at)
 {
     return quint16((uchar(d[at]) << 8) | uchar(d[at + 1]));
@@ -186,13 +178,14 @@ std::vector<Cell> shapeParagraph(const QString& paragraph, const QString& primar
 // Reports repeat their strings (table cells, the person box of every page):
 // each paragraph is shaped once per font. Cells hold no font, only glyph
 // numbers and advances, so they are plain data shared between threads.
-std::shared_ptr<const std::vector<Cell>>
-shapeCached(const QString& paragraph, const QRawFont& primary, LazyFallback& fallback)
+std::shared_ptr<const std::vector<Cell>> shapeCached(const QString& paragraph,
+                                                     const QString& primaryKey,
+                                                     const QRawFont& primary,
+                                                     LazyFallback& fallback)
 {
     static QMutex mutex;
     static QHash<QString, std::shared_ptr<const std::vector<Cell>>> cache;
     constexpr qsizetype kMaxEntries = 20000;
-    const QString primaryKey = fontKey(primary);
     const QString key = primaryKey + u'|' + paragraph;
     {
         const QMutexLocker lock(&mutex);
@@ -281,7 +274,8 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
                        bool wrap, qreal lineSpacing)
 {
     LaidOutText out;
-    const QRawFont primary = rawFontFor(font);
+    const KeyedRawFont keyed = keyedRawFontFor(font);
+    const QRawFont& primary = keyed.font;
     LazyFallback fallback(font);
     if (!primary.isValid()) {
         out.noFont = true;
@@ -302,7 +296,7 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
         QString shaped = paragraph;
         shaped.replace(u'\t', u' ');
         const std::shared_ptr<const std::vector<Cell>> shapedCells =
-            shapeCached(shaped, primary, fallback);
+            shapeCached(shaped, keyed.key, primary, fallback);
         const std::vector<Cell>& cells = *shapedCells;
         const std::vector<LineCells> lines = breakLines(paragraph, cells, width, wrap);
         for (size_t li = 0; li < lines.size(); ++li, ++lineNo) {
