@@ -4,6 +4,8 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QRawFont>
+#include <algorithm>
 
 namespace hra::reportengine {
 
@@ -31,6 +33,44 @@ void paintFrame(QPainter& p, const QRectF& r, const Frame& frame)
         p.drawLine(r.bottomLeft(), r.bottomRight());
 }
 
+// Whether clipping a text box to its rectangle would cut nothing: every
+// glyph, with a quarter em to spare around its advance, the font's ascent
+// and descent, and every underline lie inside. A clip costs the PDF writer
+// a clip path per box, and most boxes never need one.
+bool clipCutsNothing(const TextPrimitive& t)
+{
+    const QRectF inside = t.rect.translated(-t.origin);
+    for (const GlyphRunText& run : t.runs) {
+        const QRawFont font = run.run.rawFont();
+        const QList<QPointF> at = run.run.positions();
+        if (at.isEmpty())
+            continue;
+        const qreal em = font.pixelSize();
+        const qreal spare = em / 4;
+        qreal left = at.first().x();
+        qreal right = left;
+        qreal top = at.first().y();
+        qreal bottom = top;
+        for (const QPointF& p : at) {
+            left = std::min(left, p.x());
+            right = std::max(right, p.x());
+            top = std::min(top, p.y());
+            bottom = std::max(bottom, p.y());
+        }
+        const QRectF ink(QPointF(left - spare, top - font.ascent() - spare),
+                         QPointF(right + em + spare, bottom + font.descent() + spare));
+        if (!inside.contains(ink))
+            return false;
+    }
+    for (const QLineF& line : t.underlines) {
+        const qreal half = t.underlineWidth / 2 + 1;
+        if (!inside.contains(
+                QRectF(line.p1(), line.p2()).normalized().adjusted(-half, -half, half, half)))
+            return false;
+    }
+    return true;
+}
+
 struct PrimitivePainter
 {
     QPainter& p;
@@ -41,7 +81,7 @@ struct PrimitivePainter
             p.fillRect(t.rect, t.fill);
         if (!t.runs.isEmpty()) {
             p.save();
-            if (t.clip)
+            if (t.clip && !clipCutsNothing(t))
                 p.setClipRect(t.rect, Qt::IntersectClip);
             p.setPen(t.color);
             for (const GlyphRunText& run : t.runs)
