@@ -34,9 +34,10 @@ void paintFrame(QPainter& p, const QRectF& r, const Frame& frame)
 }
 
 // Whether clipping a text box to its rectangle would cut nothing: every
-// glyph, with a quarter em to spare around its advance, the font's ascent
-// and descent, and every underline lie inside. A clip costs the PDF writer
-// a clip path per box, and most boxes never need one.
+// glyph's advance and the font's ascent and descent, with a tenth of an em
+// to spare, and every underline lie inside. A clip costs the PDF writer a
+// clip path per box, and most boxes never need one. Slanted text, which
+// leans past its advances, is always clipped.
 bool clipCutsNothing(const TextPrimitive& t)
 {
     const QRectF inside = t.rect.translated(-t.origin);
@@ -45,20 +46,19 @@ bool clipCutsNothing(const TextPrimitive& t)
         const QList<QPointF> at = run.run.positions();
         if (at.isEmpty())
             continue;
-        const qreal em = font.pixelSize();
-        const qreal spare = em / 4;
+        if (font.style() != QFont::StyleNormal)
+            return false;
+        const qreal spare = font.pixelSize() / 10;
         qreal left = at.first().x();
-        qreal right = left;
         qreal top = at.first().y();
         qreal bottom = top;
         for (const QPointF& p : at) {
             left = std::min(left, p.x());
-            right = std::max(right, p.x());
             top = std::min(top, p.y());
             bottom = std::max(bottom, p.y());
         }
         const QRectF ink(QPointF(left - spare, top - font.ascent() - spare),
-                         QPointF(right + em + spare, bottom + font.descent() + spare));
+                         QPointF(std::max(run.end, left) + spare, bottom + font.descent() + spare));
         if (!inside.contains(ink))
             return false;
     }

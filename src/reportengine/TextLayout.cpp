@@ -336,6 +336,7 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
             QList<quint32> glyphs;
             QList<QPointF> positions;
             bool runFallback = false;
+            qreal runEnd = 0;
             auto flush = [&] {
                 if (glyphs.isEmpty())
                     return;
@@ -344,6 +345,7 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
                 run.run.setGlyphIndexes(glyphs);
                 run.run.setPositions(positions);
                 run.text = runText;
+                run.end = runEnd;
                 out.runs.append(run);
                 glyphs.clear();
                 positions.clear();
@@ -361,6 +363,7 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
                 glyphs << cell.glyph;
                 positions << QPointF(x, baseline);
                 runText += ch;
+                runEnd = x + cell.advance;
                 x += cell.advance + gap;
             }
             flush();
