@@ -80,18 +80,25 @@ struct PrimitivePainter
         if (t.fill.isValid() && t.fill.alpha() > 0)
             p.fillRect(t.rect, t.fill);
         if (!t.runs.isEmpty()) {
-            p.save();
-            if (t.clip && !clipCutsNothing(t))
+            // Without a clip there is nothing to undo afterwards: every
+            // primitive sets the pen it draws with.
+            const bool clip = t.clip && !clipCutsNothing(t);
+            if (clip) {
+                p.save();
                 p.setClipRect(t.rect, Qt::IntersectClip);
+            }
             p.setPen(t.color);
             for (const GlyphRunText& run : t.runs)
                 p.drawGlyphRun(t.origin, run.run);
             if (!t.underlines.isEmpty()) {
                 p.setPen(QPen(t.color, t.underlineWidth, Qt::SolidLine, Qt::FlatCap));
-                p.translate(t.origin);
-                p.drawLines(t.underlines);
+                QList<QLineF> lines = t.underlines;
+                for (QLineF& line : lines)
+                    line.translate(t.origin);
+                p.drawLines(lines);
             }
-            p.restore();
+            if (clip)
+                p.restore();
         }
         paintFrame(p, t.rect, t.frame);
     }
