@@ -120,7 +120,8 @@ struct BaselinePage
 std::vector<BaselinePage> baselineContent(const re::BuiltReport& built)
 {
     std::vector<BaselinePage> pages;
-    for (const re::BuiltPage& page : built.pages()) {
+    for (int index = 0; index < built.pageCount(); ++index) {
+        const re::BuiltPage& page = built.page(index);
         BaselinePage out;
         for (const re::Primitive& p : page.primitives) {
             if (const auto* t = std::get_if<re::TextPrimitive>(&p)) {

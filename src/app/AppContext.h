@@ -27,6 +27,9 @@ struct AppContext
     Desktop& desktop;
     // The folder of the executable: documents, the backup program, reports.
     QString programDir;
+    // The configuration this run was started with; programs it starts get
+    // the same one. Empty: the default beside the executable.
+    QString iniPath;
     // The shipped user guide; empty: store::sharedDirectory("help").
     QString helpDirectory;
     std::unique_ptr<store::Connection> connection;

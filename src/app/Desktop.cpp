@@ -13,9 +13,9 @@ void SystemDesktop::openDocument(const QString& path)
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void SystemDesktop::startProgram(const QString& path)
+void SystemDesktop::startProgram(const QString& path, const QStringList& arguments)
 {
-    QProcess::startDetached(path, {}, QFileInfo(path).absolutePath());
+    QProcess::startDetached(path, arguments, QFileInfo(path).absolutePath());
 }
 
 } // namespace hra::app

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace hra::app {
 
@@ -12,14 +13,14 @@ class Desktop
 public:
     virtual ~Desktop() = default;
     virtual void openDocument(const QString& path) = 0;
-    virtual void startProgram(const QString& path) = 0;
+    virtual void startProgram(const QString& path, const QStringList& arguments = {}) = 0;
 };
 
 class SystemDesktop : public Desktop
 {
 public:
     void openDocument(const QString& path) override;
-    void startProgram(const QString& path) override;
+    void startProgram(const QString& path, const QStringList& arguments) override;
 };
 
 } // namespace hra::app

@@ -379,8 +379,11 @@ QString MainWindow::printableQuestionnaire()
 void MainWindow::startBackup()
 {
     close();
+    QStringList arguments;
+    if (!m_context.iniPath.isEmpty())
+        arguments << QStringLiteral("--ini") << m_context.iniPath;
     m_context.desktop.startProgram(
-        QDir(m_context.programDir).filePath(QStringLiteral("hra-backup")));
+        QDir(m_context.programDir).filePath(QStringLiteral("hra-backup")), arguments);
 }
 
 void MainWindow::chooseNode(QTreeWidgetItem* item)

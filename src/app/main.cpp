@@ -22,6 +22,7 @@ int main(int argc, char** argv)
     ui::DialogPromptService prompts;
     app::SystemDesktop desktop;
     app::AppContext context(prompts, desktop, QApplication::applicationDirPath());
+    context.iniPath = iniPath;
     app::WindowRegistry registry;
     app::registerShellWindows(registry);
     app::AreaWindows areas(context, registry);

@@ -11,7 +11,7 @@
 #include <vector>
 
 namespace hra::reportengine {
-class BuiltReport;
+class Report;
 }
 
 namespace hra::cli {
@@ -64,8 +64,9 @@ std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args);
 // The connection of that configuration; null (the reason on standard error)
 // when the configuration is refused or the database does not open. A SQLite
 // file that does not exist is not created.
-std::unique_ptr<store::Connection> connectFrom(
-    const Arguments& args, store::Connection::Missing missing = store::Connection::Missing::Refuse);
+std::unique_ptr<store::Connection>
+connectFrom(const Arguments& args,
+            store::Connection::Missing missing = store::Connection::Missing::Refuse);
 
 // "--record BH --assessment N" of a command on one stored assessment.
 struct AssessmentKey
@@ -80,9 +81,11 @@ struct AssessmentKey
 std::optional<AssessmentKey> assessmentKeyFrom(const Arguments& args, const QString& usage,
                                                const QStringList& flags, int* exitCode);
 
-// Writes built pages as PDF (the document titled `title`) and, when pngDir
-// is not empty, as PNG pages; tells what was written. Returns the exit code.
-int writePages(const reportengine::BuiltReport& built, int pageCount, const QString& pdfPath,
-               const QString& pngDir, double dpi, const QString& title);
+// Builds the report and writes each page as it is laid out as PDF (the
+// document titled `title`) and, when pngDir is not empty, as PNG pages;
+// tells the build's warnings and what was written. A failed run leaves no
+// file. Returns the exit code.
+int writePages(reportengine::Report& report, const QString& pdfPath, const QString& pngDir,
+               double dpi, const QString& title);
 
 } // namespace hra::cli

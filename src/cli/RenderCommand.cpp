@@ -6,10 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <QTextStream>
 #include <cmath>
-#include <filesystem>
 
 namespace hra::cli {
 
@@ -71,64 +69,39 @@ int renderCommand(const QStringList& raw)
         return 1;
     }
 
-    const bool built = report.build();
-    for (const QString& w : report.lastWarnings())
-        err << "warning: " << w << '\n';
-    if (!built) {
-        err << "build failed: " << report.lastError() << '\n';
-        return 1;
-    }
-    return writePages(report.built(), report.pageCount(), pdfPath, pngGiven ? pngDir : QString(),
-                      dpi, QFileInfo(templatePath).completeBaseName());
+    return writePages(report, pdfPath, pngGiven ? pngDir : QString(), dpi,
+                      QFileInfo(templatePath).completeBaseName());
 }
 
 } // namespace
 
-int writePages(const reportengine::BuiltReport& built, int pageCount, const QString& pdfPath,
-               const QString& pngDir, double dpi, const QString& title)
+int writePages(reportengine::Report& report, const QString& pdfPath, const QString& pngDir,
+               double dpi, const QString& title)
 {
     QTextStream err(stderr);
-    QString error;
     const QFileInfo target(pdfPath);
     QDir().mkpath(target.absolutePath());
+    re::ExportTarget to;
+    to.pdfPath = target.absoluteFilePath();
+    to.title = title;
+    to.pngDir = pngDir;
+    to.dpi = dpi;
     // The PDF goes to a temporary file beside the target and takes its name
-    // only when every page (PDF and PNG) is written: a failed run leaves no
-    // file that looks finished.
-    QString partPath;
-    {
-        QTemporaryFile part(
-            target.absoluteDir().filePath(target.fileName() + QStringLiteral(".XXXXXX.part")));
-        if (!part.open()) {
-            err << "cannot write " << pdfPath << ": " << part.errorString() << '\n';
-            return 1;
-        }
-        part.setAutoRemove(false);
-        partPath = part.fileName();
-    }
-    auto fail = [&](const QString& message) {
-        QFile::remove(partPath);
-        err << message << '\n';
+    // only when every page is written: a failed run leaves no file that
+    // looks finished.
+    const re::ExportResult result = re::buildAndExport(report, to);
+    for (const QString& w : result.warnings)
+        err << "warning: " << w << '\n';
+    if (!result.ok) {
+        if (result.buildFailed)
+            err << "build failed: ";
+        err << result.error << '\n';
         return 1;
-    };
-    if (!re::exportPdf(built, partPath, &error, title))
-        return fail(error);
-    QStringList pngFiles;
-    if (!pngDir.isEmpty()) {
-        pngFiles = re::exportPng(built, pngDir, dpi, QStringLiteral("page"), &error);
-        if (pngFiles.isEmpty() && pageCount > 0)
-            return fail(error);
     }
-    std::error_code renamed;
-    std::filesystem::rename(std::filesystem::path(partPath.toStdString()),
-                            std::filesystem::path(target.absoluteFilePath().toStdString()),
-                            renamed);
-    if (renamed)
-        return fail(QStringLiteral("cannot write %1: %2")
-                        .arg(pdfPath, QString::fromStdString(renamed.message())));
     QTextStream out(stdout);
-    out << pageCount << " pages written to " << pdfPath << '\n';
+    out << result.pages << " pages written to " << pdfPath << '\n';
     if (!pngDir.isEmpty())
-        out << pngFiles.size() << " PNG pages written to " << pngDir << '\n';
+        out << result.pngFiles.size() << " PNG pages written to " << pngDir << '\n';
     return 0;
 }
 

@@ -96,8 +96,9 @@ int reportCommand(const QStringList& raw)
     }
 
     // The database work runs on a thread of its own while this one loads the
-    // template and opens its fonts; the session's clean-up runs beside the
-    // export. The connection, the session and every read of them stay there.
+    // template and opens its fonts; the session's clean-up runs there while
+    // this one says what went wrong. The connection, the session and every
+    // read of them stay on that thread.
     WorkerThread worker;
     Database db;
     DatabaseCloser closer{worker, db};
@@ -133,16 +134,16 @@ int reportCommand(const QStringList& raw)
         report::addSessionSources(
             report, *db.session,
             [&](const std::function<store::Rows()>& read) { return worker.run(read); });
-        const bool built = report.build();
-        for (const QString& w : report.lastWarnings())
-            err << "warning: " << w << '\n';
-        if (!built) {
-            err << "build failed: " << report.lastError() << '\n';
-            return 1;
-        }
+        // Built here while the session is open (its datasets read on the
+        // worker); each page is written as it is laid out.
+        const int code = writePages(report, pdfPath, pngDir, 150, section->name);
+        if (code != 0)
+            return code;
         const QString problems = worker.run([&] { return report::problemsText(*db.session); });
+        closer.closeSoon();
         if (!problems.isEmpty())
             err << "warning: " << problems << '\n';
+        return 0;
     } catch (const analysis::AnalysisError& e) {
         err << "error: " << e.message() << '\n';
         return 1;
@@ -150,9 +151,6 @@ int reportCommand(const QStringList& raw)
         err << "error: " << e.message() << '\n';
         return 1;
     }
-    closer.closeSoon();
-
-    return writePages(report.built(), report.pageCount(), pdfPath, pngDir, 150, section->name);
 }
 
 } // namespace

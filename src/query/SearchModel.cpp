@@ -1,7 +1,6 @@
 #include "query/SearchModel.h"
 
 #include "store/NumberText.h"
-#include "ui/Log.h"
 
 namespace hra::query {
 
@@ -13,52 +12,32 @@ const QString kHeaders[] = {QStringLiteral("编号"),     QStringLiteral("姓名
 
 } // namespace
 
-SearchModel::SearchModel(QObject* parent) : QAbstractTableModel(parent) {}
+SearchModel::SearchModel(QObject* parent) : PagedTableModel(kPageSize, parent) {}
 
 void SearchModel::search(const QSqlDatabase& db, const store::AssessmentSearch& search)
 {
-    beginResetModel();
     m_db = db;
-    m_search.reset();
-    m_rows.clear();
-    m_complete = true;
+    m_search = search;
     try {
-        m_search = search;
-        m_rows = readPage();
-        m_complete = m_rows.size() < kPageSize;
+        restart();
     } catch (...) {
         m_search.reset();
-        endResetModel();
         throw;
     }
-    endResetModel();
 }
 
 void SearchModel::clear()
 {
-    beginResetModel();
     m_search.reset();
-    m_rows.clear();
-    m_complete = true;
-    endResetModel();
+    reset();
 }
 
-QList<store::FoundAssessment> SearchModel::readPage() const
+QList<store::FoundAssessment> SearchModel::readPage(const store::FoundAssessment* last,
+                                                    int limit) const
 {
-    std::optional<qint32> below;
-    if (!m_rows.isEmpty())
-        below = m_rows.last().id;
-    return m_search->page(m_db, below, kPageSize);
-}
-
-const store::FoundAssessment* SearchModel::row(int index) const
-{
-    return index >= 0 && index < m_rows.size() ? &m_rows.at(index) : nullptr;
-}
-
-int SearchModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
+    if (!m_search)
+        return {};
+    return m_search->page(m_db, last ? std::optional<qint32>(last->id) : std::nullopt, limit);
 }
 
 int SearchModel::columnCount(const QModelIndex& parent) const
@@ -96,32 +75,6 @@ QVariant SearchModel::headerData(int section, Qt::Orientation orientation, int r
         section < int(std::size(kHeaders)))
         return kHeaders[section];
     return QAbstractTableModel::headerData(section, orientation, role);
-}
-
-bool SearchModel::canFetchMore(const QModelIndex& parent) const
-{
-    return !parent.isValid() && m_search && !m_complete;
-}
-
-void SearchModel::fetchMore(const QModelIndex& parent)
-{
-    if (!canFetchMore(parent))
-        return;
-    QList<store::FoundAssessment> next;
-    try {
-        next = readPage();
-    } catch (const store::DatabaseError&) {
-        // Logged where it failed; the grid keeps what it has.
-        qCWarning(ui::lcUi) << "the next rows of the search could not be read";
-        m_complete = true;
-        return;
-    }
-    m_complete = next.size() < kPageSize;
-    if (next.isEmpty())
-        return;
-    beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + next.size() - 1));
-    m_rows << next;
-    endInsertRows();
 }
 
 } // namespace hra::query

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "store/AssessmentSearch.h"
+#include "ui/PagedTableModel.h"
 
-#include <QAbstractTableModel>
 #include <QSqlDatabase>
 #include <optional>
 
@@ -11,9 +11,8 @@ namespace hra::query {
 // The found assessments for the result grid, newest first. Rows are read a
 // page at a time as the grid scrolls to them, so a search over a million
 // assessments reads no more than the first page.
-class SearchModel : public QAbstractTableModel
+class SearchModel : public ui::PagedTableModel<store::FoundAssessment>
 {
-    Q_OBJECT
 public:
     static constexpr int kPageSize = 200;
 
@@ -27,22 +26,17 @@ public:
     // Whether a search ran (the result actions need one).
     bool isOpen() const { return m_search.has_value(); }
 
-    const store::FoundAssessment* row(int index) const;
-
-    int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    bool canFetchMore(const QModelIndex& parent) const override;
-    void fetchMore(const QModelIndex& parent) override;
+
+protected:
+    QList<store::FoundAssessment> readPage(const store::FoundAssessment* last,
+                                           int limit) const override;
 
 private:
-    QList<store::FoundAssessment> readPage() const;
-
     QSqlDatabase m_db;
     std::optional<store::AssessmentSearch> m_search;
-    QList<store::FoundAssessment> m_rows;
-    bool m_complete = true;
 };
 
 } // namespace hra::query

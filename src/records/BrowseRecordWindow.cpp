@@ -2,8 +2,11 @@
 
 #include "records/Context.h"
 #include "records/PersonListColumns.h"
+#include "records/PersonListModel.h"
 #include "records/PersonListReport.h"
+#include "records/PersonListSource.h"
 #include "reportengine/Report.h"
+#include "store/Connection.h"
 #include "store/SessionState.h"
 #include "store/Settings.h"
 #include "ui/FlatButton.h"
@@ -13,7 +16,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace hra::records {
 
@@ -23,8 +26,8 @@ BrowseRecordWindow::BrowseRecordWindow(Context& context, QWidget* parent)
 {
     auto* printButton = addButton(QStringLiteral("&P 打印"), QStringLiteral("print"));
     connect(printButton, &QPushButton::clicked, this, &BrowseRecordWindow::print);
-    connect(table(), &QTableWidget::cellDoubleClicked, this,
-            [this](int row, int) { openQuestionnaireFor(row); });
+    connect(table(), &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { openQuestionnaireFor(index.row()); });
     installKeys()->setEnterAction(searchBox(), [this] { find(); });
 }
 
@@ -37,22 +40,29 @@ void BrowseRecordWindow::print()
                                : m_context.reportsDirectory;
     auto report = std::make_unique<reportengine::Report>();
     QString error;
-    if (!buildPersonList(*report, QDir(folder).filePath(QStringLiteral("jbxx.fr3")), persons(),
-                         &error)) {
+    // The list is read again as the pages are built, in the order shown,
+    // over a connection of the source's own (the build runs on a thread).
+    auto source = std::make_shared<PersonListSource>(m_context.connection.settings(),
+                                                     persons()->recordNumber());
+    if (!preparePersonList(*report, QDir(folder).filePath(QStringLiteral("jbxx.fr3")),
+                           std::move(source), &error)) {
         m_context.prompts.error(this, error, QStringLiteral("出错提示"));
         return;
     }
+    // The list builds on a build thread: the preview shows at once, its
+    // pages arriving with a progress bar and "取消" below the buttons.
     auto* preview = new PersonListPreview(m_context.prompts, std::move(report), this);
     preview->setWindowFlag(Qt::Window);
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->show();
+    preview->startBuild();
 }
 
 void BrowseRecordWindow::openQuestionnaireFor(int index)
 {
-    if (!hasList() || index < 0 || index >= persons().size())
+    if (!hasList())
         return;
-    const QString number = persons().at(index).value(QStringLiteral("bianh")).toString();
+    const QString number = persons()->value(index, QStringLiteral("bianh")).toString();
     if (number.isEmpty())
         return;
     m_context.session.pendingRecordNo = number;

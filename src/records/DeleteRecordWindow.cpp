@@ -2,6 +2,7 @@
 
 #include "records/Context.h"
 #include "records/PersonListColumns.h"
+#include "records/PersonListModel.h"
 #include "store/Connection.h"
 #include "store/PersonRecords.h"
 #include "store/Sql.h"
@@ -28,22 +29,20 @@ DeleteRecordWindow::DeleteRecordWindow(Context& context, QWidget* parent)
 void DeleteRecordWindow::deleteSelected()
 {
     const int index = selectedIndex();
-    if (!hasList() || persons().isEmpty() || index < 0)
+    if (!hasList() || index < 0)
         return;
+    const QString number = persons()->value(index, QStringLiteral("bianh")).toString();
     // The person is named, and Enter answers No: a second Alt+D, Enter must
     // not delete the next person in the list.
-    const QVariantMap& person = persons().at(index);
-    const QString question = QStringLiteral("确实要删除这条记录吗?\n\n编号：%1    姓名：%2")
-                                 .arg(person.value(QStringLiteral("bianh")).toString(),
-                                      person.value(QStringLiteral("xingm")).toString());
+    const QString question =
+        QStringLiteral("确实要删除这条记录吗?\n\n编号：%1    姓名：%2")
+            .arg(number, persons()->value(index, QStringLiteral("xingm")).toString());
     if (!m_context.prompts.confirm(this, question, QStringLiteral("删除提示"),
                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No))
         return;
     bool deleted = false;
     try {
-        deleted =
-            store::deletePerson(m_context.connection.db(),
-                                persons().at(index).value(QStringLiteral("bianh")).toString());
+        deleted = store::deletePerson(m_context.connection.db(), number);
     } catch (const store::DatabaseError&) {
     }
     if (!deleted) {

@@ -1,10 +1,17 @@
 #pragma once
 
-#include "records/PersonListWindow.h"
-
+#include <QList>
+#include <QString>
 #include <initializer_list>
 
 namespace hra::records {
+
+// A column of a person list: its caption and the jkpg_jbxx column it shows.
+struct ListColumn
+{
+    QString caption;
+    QString column;
+};
 
 // Every column of jkpg_jbxx a person list can show, with its caption in the
 // list (which is not always the form's: "邮件", "编号").

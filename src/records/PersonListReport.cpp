@@ -33,8 +33,8 @@ std::shared_ptr<reportengine::TableDataSource> personListSource(const QList<QVar
     return source;
 }
 
-bool buildPersonList(reportengine::Report& report, const QString& templatePath,
-                     const QList<QVariantMap>& persons, QString* error)
+bool preparePersonList(reportengine::Report& report, const QString& templatePath,
+                       std::shared_ptr<reportengine::DataSource> persons, QString* error)
 {
     if (!QFile::exists(templatePath)) {
         *error = QStringLiteral("找不到报表文件%1!").arg(QDir::toNativeSeparators(templatePath));
@@ -45,7 +45,15 @@ bool buildPersonList(reportengine::Report& report, const QString& templatePath,
         *error = QStringLiteral("报表文件有错误:%1").arg(loaded.toString());
         return false;
     }
-    report.dataSources().add(personListSource(persons));
+    report.dataSources().add(std::move(persons));
+    return true;
+}
+
+bool buildPersonList(reportengine::Report& report, const QString& templatePath,
+                     std::shared_ptr<reportengine::DataSource> persons, QString* error)
+{
+    if (!preparePersonList(report, templatePath, std::move(persons), error))
+        return false;
     if (!report.build()) {
         *error = QStringLiteral("报表生成出错:%1").arg(report.lastError());
         return false;
@@ -78,6 +86,11 @@ void PersonListPreview::pdfExported(bool ok, const QString& error)
     else
         m_prompts.error(this, QStringLiteral("导出不成功!%1").arg(error),
                         QStringLiteral("出错提示!"));
+}
+
+void PersonListPreview::buildFailed(const QString& error)
+{
+    m_prompts.error(this, QStringLiteral("报表生成出错:%1").arg(error), QStringLiteral("出错提示"));
 }
 
 QString PersonListPreview::pdfTitle() const

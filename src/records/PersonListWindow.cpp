@@ -1,43 +1,27 @@
 #include "records/PersonListWindow.h"
 
 #include "records/Context.h"
+#include "records/PersonListModel.h"
 #include "store/Connection.h"
-#include "store/NumberText.h"
-#include "store/PersonRecords.h"
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
-#include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
 
-#include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace hra::records {
-namespace {
-
-QString cellText(const QString& column, const QVariant& value)
-{
-    if (value.isNull())
-        return {};
-    if (value.typeId() == QMetaType::QDateTime)
-        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    if (column == QLatin1String("nianl"))
-        return store::valueText(value);
-    return value.toString();
-}
-
-} // namespace
 
 PersonListWindow::PersonListWindow(Context& context, const QString& kind, const QString& caption,
                                    const QString& banner, QList<ListColumn> columns,
                                    QWidget* parent)
-    : RecordWindow(context, kind, caption, banner, parent), m_columns(std::move(columns)),
-      m_search(new QLineEdit(this)), m_buttons(new QHBoxLayout), m_table(new QTableWidget(this))
+    : RecordWindow(context, kind, caption, banner, parent), m_search(new QLineEdit(this)),
+      m_buttons(new QHBoxLayout), m_model(new PersonListModel(std::move(columns), this)),
+      m_table(new QTableView(this))
 {
     m_search->setObjectName(QStringLiteral("search"));
     // Blanks around a pasted number do not count against the number's ten
@@ -52,14 +36,11 @@ PersonListWindow::PersonListWindow(Context& context, const QString& kind, const 
     m_buttons->addStretch();
 
     m_table->setObjectName(QStringLiteral("persons"));
-    m_table->setColumnCount(int(m_columns.size()));
-    QStringList captions;
-    for (const ListColumn& c : m_columns)
-        captions << c.caption;
-    m_table->setHorizontalHeaderLabels(captions);
+    m_table->setModel(m_model);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
@@ -83,35 +64,25 @@ ui::FlatButton* PersonListWindow::addButton(const QString& caption, const QStrin
 void PersonListWindow::find()
 {
     try {
-        m_persons = store::findPersons(m_context.connection.db(), m_search->text());
+        m_model->search(m_context.connection.db(), m_search->text());
     } catch (const store::DatabaseError&) {
         // An empty list would read as "nobody found"; say that the search failed.
-        m_persons.clear();
-        m_found = false;
-        showPersons();
         m_context.prompts.error(this, QStringLiteral("查找不成功!"), QStringLiteral("出错提示!"));
         return;
     }
-    m_found = true;
-    showPersons();
-    const QString number = m_search->text().trimmed();
-    if (!number.isEmpty() && m_persons.isEmpty())
-        m_context.prompts.information(this, unknownNumberMessage(number), QStringLiteral("提示信息"));
+    // Widths from the first page only: the rows further down are not read yet.
+    m_table->resizeColumnsToContents();
+    if (m_model->rowCount() > 0)
+        m_table->selectRow(0);
+    const QString number = m_model->recordNumber();
+    if (!number.isEmpty() && m_model->rowCount() == 0)
+        m_context.prompts.information(this, unknownNumberMessage(number),
+                                      QStringLiteral("提示信息"));
 }
 
-void PersonListWindow::showPersons()
+bool PersonListWindow::hasList() const
 {
-    m_table->clearContents();
-    m_table->setRowCount(int(m_persons.size()));
-    for (int r = 0; r < m_persons.size(); ++r)
-        for (int c = 0; c < m_columns.size(); ++c) {
-            const QString& column = m_columns.at(c).column;
-            m_table->setItem(r, c,
-                             new QTableWidgetItem(cellText(column, m_persons.at(r).value(column))));
-        }
-    m_table->resizeColumnsToContents();
-    if (!m_persons.isEmpty())
-        m_table->selectRow(0);
+    return m_model->hasList();
 }
 
 int PersonListWindow::selectedIndex() const
@@ -122,8 +93,12 @@ int PersonListWindow::selectedIndex() const
 
 void PersonListWindow::removePerson(int index)
 {
-    m_persons.removeAt(index);
-    m_table->removeRow(index);
+    m_model->removePerson(index);
+    // The last row read: the next person is on the page not read yet.
+    if (index >= m_model->rowCount() && m_model->canFetchMore({}))
+        m_model->fetchMore({});
+    if (m_model->rowCount() > 0)
+        m_table->selectRow(std::min(index, m_model->rowCount() - 1));
 }
 
 } // namespace hra::records

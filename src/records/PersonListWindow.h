@@ -1,13 +1,11 @@
 #pragma once
 
+#include "records/PersonListColumns.h"
 #include "records/RecordWindow.h"
-
-#include <QList>
-#include <QVariantMap>
 
 class QHBoxLayout;
 class QLineEdit;
-class QTableWidget;
+class QTableView;
 
 namespace hra::ui {
 class FlatButton;
@@ -15,12 +13,7 @@ class FlatButton;
 
 namespace hra::records {
 
-// A column of a person list: its caption and the jkpg_jbxx column it shows.
-struct ListColumn
-{
-    QString caption;
-    QString column;
-};
+class PersonListModel;
 
 // The delete and browse windows: a search box "编号", "&F 查找" and a
 // read-only list of persons, one whole row selected at a time.
@@ -29,14 +22,15 @@ class PersonListWindow : public RecordWindow
     Q_OBJECT
 public:
     QLineEdit* searchBox() const { return m_search; }
-    QTableWidget* table() const { return m_table; }
+    QTableView* table() const { return m_table; }
+    // The listed persons; rows are read as the list is scrolled to them.
+    PersonListModel* persons() const { return m_model; }
 
     // Lists every person when the search box is empty, else the one with that number.
     void find();
-    // True once "&F 查找" has run.
-    bool hasList() const { return m_found; }
-    const QList<QVariantMap>& persons() const { return m_persons; }
-    // The person of the selected row, or -1.
+    // True once "&F 查找" has found a list.
+    bool hasList() const;
+    // The row of the selected person, or -1.
     int selectedIndex() const;
 
     // Wide enough to show the list's columns without scrolling first.
@@ -48,17 +42,15 @@ protected:
 
     // Adds a command button after "&F 查找".
     ui::FlatButton* addButton(const QString& caption, const QString& objectName);
+    // Takes a deleted person's row out of the list and selects the next
+    // person (the one before when it was the last).
     void removePerson(int index);
 
 private:
-    void showPersons();
-
-    QList<ListColumn> m_columns;
     QLineEdit* m_search;
     QHBoxLayout* m_buttons;
-    QTableWidget* m_table;
-    QList<QVariantMap> m_persons;
-    bool m_found = false;
+    PersonListModel* m_model;
+    QTableView* m_table;
 };
 
 } // namespace hra::records

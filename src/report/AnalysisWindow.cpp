@@ -42,7 +42,7 @@ AnalysisWindow::AnalysisWindow(Context& context, QWidget* parent)
       m_print(new ui::FlatButton(QStringLiteral("&P 打印报告"), this)),
       m_pdf(new ui::FlatButton(QStringLiteral("&E 导出PDF"), this)),
       m_close(new ui::FlatButton(QStringLiteral("&C 关闭"), this)),
-      m_progress(new QProgressBar(this))
+      m_progress(new QProgressBar(this)), m_cancel(new ui::FlatButton(QStringLiteral("取消"), this))
 {
     setObjectName(QStringLiteral("TFrm_sjfx"));
     setWindowTitle(QStringLiteral("数据分析"));
@@ -53,7 +53,8 @@ AnalysisWindow::AnalysisWindow(Context& context, QWidget* parent)
     m_record->setObjectName(QStringLiteral("LabEdt_bianh"));
     m_record->setToolTip(QStringLiteral("录入后回车确定哦!"));
     // Room for a whole record number, whatever the window's width.
-    m_record->setMinimumWidth(m_record->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 24);
+    m_record->setMinimumWidth(
+        m_record->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 24);
     m_record->setMaximumWidth(160);
     m_history->setObjectName(QStringLiteral("Chkbx_lspg"));
     QFont bold = m_history->font();
@@ -92,6 +93,9 @@ AnalysisWindow::AnalysisWindow(Context& context, QWidget* parent)
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
     m_progress->setTextVisible(false);
     m_progress->hide();
+    m_cancel->setObjectName(QStringLiteral("cancelBuild"));
+    m_cancel->setAutoDefault(false);
+    m_cancel->hide();
 
     auto* top = new QHBoxLayout;
     top->addWidget(recordLabel);
@@ -104,7 +108,10 @@ AnalysisWindow::AnalysisWindow(Context& context, QWidget* parent)
     top->addWidget(m_close);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(m_progress);
+    auto* work = new QHBoxLayout;
+    work->addWidget(m_progress, 1);
+    work->addWidget(m_cancel);
+    layout->addLayout(work);
     layout->addWidget(m_preview, 1);
 
     connect(m_record, &QLineEdit::textChanged, this, &AnalysisWindow::recordChanged);
@@ -112,6 +119,7 @@ AnalysisWindow::AnalysisWindow(Context& context, QWidget* parent)
     connect(m_print, &QPushButton::clicked, this, &AnalysisWindow::print);
     connect(m_pdf, &QPushButton::clicked, this, &AnalysisWindow::exportPdf);
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_cancel, &QPushButton::clicked, m_report.get(), &reportengine::Report::cancelBuild);
     connect(m_report.get(), &reportengine::Report::progress, this, &AnalysisWindow::progressed);
     connect(m_report.get(), &reportengine::Report::buildFinished, this,
             &AnalysisWindow::buildFinished);
@@ -339,9 +347,13 @@ AnalysisWindow::BuildStart AnalysisWindow::buildSection(const QString& sectionNa
         m_session.reset();
     }
     prepareSection(*m_report, session(), m_context.connection, *section, reportsDirectory());
+    // The build runs on a build thread; the datasets are read here, on the
+    // thread that owns the connection.
+    readSessionDatasets(*m_report);
     m_pdfName = builtPdfName();
     if (!m_report->startBuild())
         return BuildStart::Busy;
+    progressed(0, m_report->templatePageCount());
     return BuildStart::Started;
 }
 
@@ -366,11 +378,15 @@ void AnalysisWindow::progressed(int done, int total)
     m_progress->setRange(0, total);
     m_progress->setValue(done);
     m_progress->setVisible(done < total);
+    m_cancel->setVisible(done < total);
 }
 
 void AnalysisWindow::buildFinished(bool ok)
 {
     m_progress->hide();
+    m_cancel->hide();
+    if (!ok && m_report->wasCancelled())
+        return;
     if (!ok) {
         // A dataset that could not be read mid-build (a lost connection).
         qCWarning(ui::lcUi).noquote() << "report build failed:" << m_report->lastError();

@@ -53,8 +53,9 @@ public:
         Started,
         Busy, // the previous section is still being built
     };
-    // Builds a section into the preview from the event loop. Throws
-    // store::DatabaseError when the section's evaluations cannot be run.
+    // Builds a section into the preview on a build thread (its evaluations
+    // run and its datasets read here first). Throws store::DatabaseError
+    // when the section's evaluations or datasets cannot be read.
     BuildStart buildSection(const QString& sectionName);
 
     reportengine::Report& report() const { return *m_report; }
@@ -110,6 +111,7 @@ private:
     QPushButton* m_pdf;
     QPushButton* m_close;
     QProgressBar* m_progress;
+    QPushButton* m_cancel; // stops the build under way
     QPointer<AssessmentListDialog> m_list;
 };
 

@@ -32,10 +32,25 @@ QVariant SessionDataSource::value(int row, int field) const
 
 void SessionDataSource::aboutToRead()
 {
+    if (!m_read)
+        readNow();
+}
+
+void SessionDataSource::readNow()
+{
     const auto read = [this] {
         return m_session.isOpen() ? m_session.dataset(name()) : store::Rows{};
     };
     m_rows = m_runner ? m_runner(read) : read();
+    m_read = true;
+}
+
+void readSessionDatasets(reportengine::Report& report)
+{
+    for (const QString& name : report.sourcesRead()) {
+        if (auto* source = dynamic_cast<SessionDataSource*>(report.dataSources().find(name)))
+            source->readNow();
+    }
 }
 
 bool applyCover(reportengine::Report& report, const store::Connection& connection)

@@ -34,12 +34,18 @@ public:
     QStringList fieldNames() const override { return m_rows.fields; }
     int rowCount() const override { return int(m_rows.size()); }
     QVariant value(int row, int field) const override;
+    // Reads the rows unless readNow() did already.
     void aboutToRead() override;
+    // Reads the rows now (through the runner when there is one), on a thread
+    // that may use the session's connection, before a build on a build thread
+    // reads them.
+    void readNow();
 
 private:
     analysis::AnalysisSession& m_session;
     SessionRunner m_runner;
     store::Rows m_rows;
+    bool m_read = false;
 };
 
 // The cover picture "Pic_fm" takes the stored cover, or is hidden when there
@@ -67,6 +73,11 @@ void loadSectionTemplate(reportengine::Report& report, const Section& section,
                          const QString& reportsDirectory);
 void addSessionSources(reportengine::Report& report, analysis::AnalysisSession& session,
                        const SessionRunner& runner = {});
+
+// Reads now, on the calling thread, every session dataset the loaded
+// template reads, so that a build on a build thread never touches the
+// database. Throws store::DatabaseError.
+void readSessionDatasets(reportengine::Report& report);
 
 // One plain sentence per evaluation that had no result since the session
 // opened the assessment; empty when all had one.

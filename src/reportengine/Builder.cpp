@@ -9,6 +9,7 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 namespace hra::reportengine {
 
@@ -135,12 +136,54 @@ ReportBuilder::ReportBuilder(ReportTemplate templ, DataSources sources)
 {
 }
 
+ReportBuilder::~ReportBuilder()
+{
+    finishReading();
+}
+
+void ReportBuilder::finishReading()
+{
+    const QSet<DataSource*> touched = std::exchange(m_touched, {});
+    for (DataSource* source : touched) {
+        try {
+            source->finishedReading();
+        } catch (const std::exception& e) {
+            warn(QStringLiteral("data source \"%1\" did not finish reading: %2")
+                     .arg(source->name(), QString::fromUtf8(e.what())));
+        }
+    }
+}
+
+int BuildProgress::permille() const
+{
+    if (templatePages <= 0)
+        return 1000;
+    qint64 done = qint64(templatePagesDone) * 1000;
+    if (rowCount > 0 && templatePagesDone < templatePages)
+        done += qint64(std::min(rowsDone, rowCount)) * 1000 / rowCount;
+    return int(std::min<qint64>(1000, done / templatePages));
+}
+
+BuildProgress ReportBuilder::progress() const
+{
+    BuildProgress p;
+    p.templatePagesDone = m_next;
+    p.templatePages = templatePageCount();
+    p.pagesBuilt = m_pagesBuilt;
+    if (m_bandSourceRead) {
+        p.rowCount = m_bandSourceRead->rowCount();
+        p.rowsDone = std::max(0, m_bandRow);
+    }
+    return p;
+}
+
 void ReportBuilder::step()
 {
     if (atEnd())
         return;
     try {
-        buildPage(m_template.pages[size_t(m_next)]);
+        if (m_bandObject || beginTemplatePage())
+            continueBand();
     } catch (const std::bad_alloc&) {
         m_result.ok = false;
         m_result.error = QStringLiteral("out of memory while building the pages");
@@ -151,7 +194,20 @@ void ReportBuilder::step()
         m_result.ok = false;
         m_result.error = QStringLiteral("unknown error while reading the data");
     }
-    ++m_next;
+    if (!m_result.ok) {
+        m_bandObject = nullptr;
+        m_bandSourceRead = nullptr;
+        m_bandSource = nullptr;
+    }
+}
+
+void ReportBuilder::emitPage(BuiltPage&& page)
+{
+    ++m_pagesBuilt;
+    if (m_sink)
+        m_sink(std::move(page));
+    else
+        m_result.report.appendPage(std::move(page));
 }
 
 // A character without a glyph prints as an empty box (or not at all when no
@@ -175,6 +231,7 @@ void ReportBuilder::noteMissingGlyphs(const TextPrimitive& text)
 
 BuildResult ReportBuilder::takeResult()
 {
+    finishReading();
     if (m_noFont)
         warn(QStringLiteral("no font could be found: text is left out of the pages "
                             "(install the fonts of scripts/install-deps.sh)"));
@@ -303,14 +360,14 @@ qreal ReportBuilder::place(const ReportObject& object, QPointF offset, int pageN
 
 BuiltPage ReportBuilder::startPage(const TemplatePage& page)
 {
-    if (m_result.report.pageCount() >= limits::kBuiltPages)
+    if (m_pagesBuilt >= limits::kBuiltPages)
         throw std::runtime_error(QStringLiteral("the report has more than %1 pages")
                                      .arg(limits::kBuiltPages)
                                      .toStdString());
     BuiltPage built;
     built.setup = page.setup;
     built.templatePage = page.name;
-    built.number = m_result.report.pageCount() + 1;
+    built.number = m_pagesBuilt + 1;
     for (const ReportObject& object : page.objects) {
         if (!std::holds_alternative<DataBand>(object.item))
             place(object, QPointF(), built.number, built.primitives);
@@ -318,8 +375,9 @@ BuiltPage ReportBuilder::startPage(const TemplatePage& page)
     return built;
 }
 
-void ReportBuilder::buildPage(const TemplatePage& page)
+bool ReportBuilder::beginTemplatePage()
 {
+    const TemplatePage& page = m_template.pages[size_t(m_next)];
     const ReportObject* bandObject = nullptr;
     for (const ReportObject& object : page.objects) {
         if (object.visible && std::holds_alternative<DataBand>(object.item)) {
@@ -328,67 +386,96 @@ void ReportBuilder::buildPage(const TemplatePage& page)
         }
     }
     BuiltPage built = startPage(page);
-    if (!bandObject) {
-        m_result.report.appendPage(std::move(built));
-        return;
+    DataSource* source = bandObject ? touch(std::get<DataBand>(bandObject->item).source) : nullptr;
+    if (!source) {
+        ++m_next;
+        emitPage(std::move(built));
+        return false;
     }
     const DataBand& band = std::get<DataBand>(bandObject->item);
-    DataSource* source = touch(band.source);
-    const qreal top = bandObject->rect.top();
-    const qreal bottom = band.bottom.value_or(page.setup.printableRect().height());
-    qreal y = top;
-    int rowsOnPage = 0;
-    if (source && source->rowCount() > limits::kBandRows)
+    if (source->rowCount() > limits::kBandRows)
         throw std::runtime_error(
             QStringLiteral("data source \"%1\": %2 rows, more than %3 for one band")
                 .arg(band.source)
                 .arg(source->rowCount())
                 .arg(limits::kBandRows)
                 .toStdString());
-    if (source) {
-        m_bandSource = source;
-        for (m_bandRow = 0; m_bandRow < source->rowCount(); ++m_bandRow) {
-            std::vector<Primitive> row;
-            qreal height = bandObject->rect.height();
+    m_bandObject = bandObject;
+    m_bandSourceRead = source;
+    m_page = std::move(built);
+    m_y = bandObject->rect.top();
+    m_rowsOnPage = 0;
+    m_bandRow = 0;
+    return true;
+}
+
+void ReportBuilder::continueBand()
+{
+    const TemplatePage& page = m_template.pages[size_t(m_next)];
+    const ReportObject* bandObject = m_bandObject;
+    const DataBand& band = std::get<DataBand>(bandObject->item);
+    DataSource* source = m_bandSourceRead;
+    const qreal top = bandObject->rect.top();
+    const qreal bottom = band.bottom.value_or(page.setup.printableRect().height());
+    m_bandSource = source;
+    for (; m_bandRow < source->rowCount(); ++m_bandRow) {
+        std::vector<Primitive> row;
+        qreal height = bandObject->rect.height();
+        for (const ReportObject& child : band.children)
+            height = std::max(
+                height, place(child, QPointF(bandObject->rect.left(), 0), m_page.number, row));
+        const bool full = m_rowsOnPage > 0 && m_y + height > bottom + 0.01;
+        if (full) {
+            emitPage(std::move(m_page));
+            // The page's own objects print the current row, not the band's.
+            m_bandSource = nullptr;
+            m_page = startPage(page);
+            m_bandSource = source;
+            m_y = top;
+            m_rowsOnPage = 0;
+            // Page numbers in the row follow the new page.
+            row.clear();
             for (const ReportObject& child : band.children)
-                height = std::max(
-                    height, place(child, QPointF(bandObject->rect.left(), 0), built.number, row));
-            if (rowsOnPage > 0 && y + height > bottom + 0.01) {
-                m_result.report.appendPage(std::move(built));
-                // The page's own objects print the current row, not the band's.
-                m_bandSource = nullptr;
-                built = startPage(page);
-                m_bandSource = source;
-                y = top;
-                rowsOnPage = 0;
-                // Page numbers in the row follow the new page.
-                row.clear();
-                for (const ReportObject& child : band.children)
-                    place(child, QPointF(bandObject->rect.left(), 0), built.number, row);
-            }
-            const Translate shift{QPointF(0, y)};
-            for (Primitive& p : row) {
-                std::visit(shift, p);
-                built.primitives.push_back(std::move(p));
-            }
-            y += height;
-            ++rowsOnPage;
+                place(child, QPointF(bandObject->rect.left(), 0), m_page.number, row);
         }
-        m_bandSource = nullptr;
-        m_bandRow = -1;
-        source->first();
+        const Translate shift{QPointF(0, m_y)};
+        for (Primitive& p : row) {
+            std::visit(shift, p);
+            m_page.primitives.push_back(std::move(p));
+        }
+        m_y += height;
+        ++m_rowsOnPage;
+        if (full) {
+            // One page per step: the next step goes on after this row.
+            ++m_bandRow;
+            m_bandSource = nullptr;
+            return;
+        }
     }
-    m_result.report.appendPage(std::move(built));
+    endTemplatePage();
+}
+
+void ReportBuilder::endTemplatePage()
+{
+    m_bandSource = nullptr;
+    m_bandRow = -1;
+    m_bandSourceRead->first();
+    m_bandSourceRead = nullptr;
+    m_bandObject = nullptr;
+    ++m_next;
+    emitPage(std::move(m_page));
+    m_page = BuiltPage();
 }
 
 BuildResult buildReport(const ReportTemplate& templ, const DataSources& sources,
                         const std::function<void(int)>& progress)
 {
     ReportBuilder builder(templ, sources);
+    int reported = 0;
     while (!builder.atEnd()) {
         builder.step();
-        if (progress)
-            progress(builder.pagesDone());
+        if (progress && builder.pagesDone() != reported)
+            progress(reported = builder.pagesDone());
     }
     return builder.takeResult();
 }

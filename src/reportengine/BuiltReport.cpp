@@ -1,11 +1,13 @@
 #include "reportengine/internal/BuiltReport.h"
 
+#include "reportengine/internal/PageSpill.h"
 #include "reportengine/internal/Units.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <QRawFont>
 #include <algorithm>
+#include <stdexcept>
 
 namespace hra::reportengine {
 
@@ -140,11 +142,8 @@ struct PrimitivePainter
 
 } // namespace
 
-void BuiltReport::paintPage(int index, QPainter& painter) const
+void paintPage(const BuiltPage& page, QPainter& painter)
 {
-    if (index < 0 || index >= pageCount())
-        return;
-    const BuiltPage& page = m_pages[size_t(index)];
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(page.setup.printableRect().topLeft());
@@ -154,16 +153,68 @@ void BuiltReport::paintPage(int index, QPainter& painter) const
     painter.restore();
 }
 
-QString BuiltReport::pageText(int index) const
+QString pageText(const BuiltPage& page)
 {
     QStringList lines;
-    if (index < 0 || index >= pageCount())
-        return {};
-    for (const Primitive& primitive : m_pages[size_t(index)].primitives) {
+    for (const Primitive& primitive : page.primitives) {
         if (const auto* text = std::get_if<TextPrimitive>(&primitive))
             lines << text->text;
     }
     return lines.join(u'\n');
+}
+
+const BuiltPage& BuiltReport::page(int index) const
+{
+    const Entry& entry = m_entries.at(size_t(index));
+    if (!entry.page)
+        throw std::logic_error("BuiltReport::page: the page is spilled, use pageAt()");
+    return *entry.page;
+}
+
+std::shared_ptr<const BuiltPage> BuiltReport::pageAt(int index) const
+{
+    if (index < 0 || index >= pageCount())
+        return {};
+    const Entry& entry = m_entries[size_t(index)];
+    if (entry.page)
+        return entry.page;
+    return m_spill->read(SpilledPage{entry.setup, entry.offset, entry.length});
+}
+
+void BuiltReport::appendPage(BuiltPage page)
+{
+    Entry entry;
+    entry.setup = page.setup;
+    entry.page = std::make_shared<const BuiltPage>(std::move(page));
+    m_entries.push_back(std::move(entry));
+}
+
+void BuiltReport::appendSpilled(const std::shared_ptr<PageSpill>& spill, const SpilledPage& page)
+{
+    if (m_spill && m_spill != spill)
+        throw std::logic_error("BuiltReport: pages of two spill files");
+    m_spill = spill;
+    m_entries.push_back(Entry{page.setup, nullptr, page.offset, page.length});
+}
+
+void BuiltReport::appendFrom(const BuiltReport& other, int from)
+{
+    if (other.m_spill)
+        m_spill = other.m_spill;
+    for (int i = std::max(0, from); i < other.pageCount(); ++i)
+        m_entries.push_back(other.m_entries[size_t(i)]);
+}
+
+void BuiltReport::paintPage(int index, QPainter& painter) const
+{
+    if (const auto page = pageAt(index))
+        reportengine::paintPage(*page, painter);
+}
+
+QString BuiltReport::pageText(int index) const
+{
+    const auto page = pageAt(index);
+    return page ? reportengine::pageText(*page) : QString();
 }
 
 void appendLine(std::vector<Primitive>& out, const QLineF& line, qreal width, const QColor& color,

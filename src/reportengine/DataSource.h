@@ -27,8 +27,16 @@ public:
 
     // Called by the builder once per build, when the build first reads this
     // source and before it moves to the first row. A source over a query
-    // can refresh itself here.
+    // can refresh itself here. It runs on the build's thread, as do
+    // rowCount() and value(): a build started with Report::startBuild()
+    // reads its sources on a build thread only, so a source over a database
+    // opens its own connection here (a connection serves the thread that
+    // opened it), or its owner reads the rows before the build starts.
     virtual void aboutToRead() {}
+    // Called on the build's thread once the build is over with this source
+    // (finished, failed or cancelled), if aboutToRead() was: a source that
+    // opened a connection there closes it here.
+    virtual void finishedReading() {}
 
     // Exact name first, then ignoring case (database drivers differ in the
     // case they report column names in). -1 when absent.

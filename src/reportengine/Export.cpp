@@ -1,21 +1,21 @@
 #include "reportengine/Export.h"
 
+#include "reportengine/Report.h"
+#include "reportengine/internal/Builder.h"
 #include "reportengine/internal/BuiltReport.h"
 #include "reportengine/internal/PdfTextMaps.h"
 #include "reportengine/internal/Units.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QHash>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QRawFont>
-#include <QRegularExpression>
 #include <QSaveFile>
-#include <QSet>
-#include <map>
+#include <QTemporaryFile>
+#include <memory>
 #include <new>
+#include <stdexcept>
 
 namespace hra::reportengine {
 
@@ -23,102 +23,277 @@ namespace {
 
 constexpr int kPdfResolution = 1200;
 
-} // namespace
-
-namespace {
-
-bool writePdf(const BuiltReport& report, const QString& path, QString* error, const QString& title)
+QImage renderBuiltPage(const BuiltPage& page, qreal dpi)
 {
-    auto fail = [&](const QString& message) {
-        if (error)
-            *error = message;
-        return false;
-    };
-    QByteArray pdf;
-    {
-        QBuffer buffer(&pdf);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setResolution(kPdfResolution);
-        writer.setCreator(QStringLiteral("hra report engine"));
-        writer.setTitle(title);
-        if (!report.isEmpty())
-            writer.setPageLayout(report.page(0).setup.pageLayout());
-        QPainter painter;
-        if (!painter.begin(&writer))
-            return fail(QStringLiteral("cannot start the PDF"));
-        scalePainterToUnits(painter, kPdfResolution);
-        for (int i = 0; i < report.pageCount(); ++i) {
-            if (i > 0) {
-                writer.setPageLayout(report.page(i).setup.pageLayout());
-                writer.newPage();
-            }
-            report.paintPage(i, painter);
-        }
-        painter.end();
-    }
-    pdf = repairPdfTextMaps(pdf, report);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    return true;
-}
-
-} // namespace
-
-bool exportPdf(const BuiltReport& report, const QString& path, QString* error, const QString& title)
-{
-    try {
-        return writePdf(report, path, error, title);
-    } catch (const std::bad_alloc&) {
-        if (error)
-            *error = QStringLiteral("out of memory while writing %1").arg(path);
-        return false;
-    }
-}
-
-QImage renderPage(const BuiltReport& report, int index, qreal dpi)
-{
-    if (index < 0 || index >= report.pageCount())
-        return {};
-    const QSizeF paper = report.page(index).setup.paperSize() * (dpi / kUnitsPerInch);
+    const QSizeF paper = page.setup.paperSize() * (dpi / kUnitsPerInch);
     QImage image(paper.toSize(), QImage::Format_ARGB32_Premultiplied);
     image.setDotsPerMeterX(qRound(dpi / 0.0254));
     image.setDotsPerMeterY(qRound(dpi / 0.0254));
     image.fill(Qt::white);
     QPainter painter(&image);
     scalePainterToUnits(painter, dpi);
-    report.paintPage(index, painter);
+    paintPage(page, painter);
     painter.end();
     return image;
+}
+
+// Takes pages one at a time and lets each go once written. Nothing takes
+// the target's name before finish(); abandon() (or destruction before
+// finish) removes what this run wrote.
+class PageWriter
+{
+public:
+    explicit PageWriter(ExportTarget target) : m_target(std::move(target)) {}
+    ~PageWriter() { abandon(); }
+    PageWriter(const PageWriter&) = delete;
+    PageWriter& operator=(const PageWriter&) = delete;
+
+    bool begin(QString* error)
+    {
+        if (!m_target.pngDir.isEmpty() && !QDir().mkpath(m_target.pngDir))
+            return fail(error, QStringLiteral("cannot create the folder %1").arg(m_target.pngDir));
+        if (m_target.pdfPath.isEmpty())
+            return true;
+        const QFileInfo target(m_target.pdfPath);
+        m_part = std::make_unique<QTemporaryFile>(
+            target.absoluteDir().filePath(target.fileName() + QStringLiteral(".XXXXXX.part")));
+        if (!m_part->open())
+            return fail(
+                error,
+                QStringLiteral("cannot write %1: %2").arg(m_target.pdfPath, m_part->errorString()));
+        return true;
+    }
+
+    bool add(const BuiltPage& page, QString* error)
+    {
+        if (m_part) {
+            if (!m_writer && !startPdf(page.setup, error))
+                return false;
+            if (m_pages > 0) {
+                m_writer->setPageLayout(page.setup.pageLayout());
+                m_writer->newPage();
+            }
+            paintPage(page, m_painter);
+            m_repairs.add(page);
+        }
+        ++m_pages;
+        if (!m_target.pngDir.isEmpty()) {
+            const QString path = QDir(m_target.pngDir)
+                                     .filePath(QStringLiteral("%1-%2.png")
+                                                   .arg(m_target.pngPrefix)
+                                                   .arg(m_pages, 3, 10, QLatin1Char('0')));
+            if (!renderBuiltPage(page, m_target.dpi).save(path, "PNG")) {
+                QFile::remove(path);
+                return fail(error, QStringLiteral("cannot write %1").arg(path));
+            }
+            m_pngFiles << path;
+        }
+        return true;
+    }
+
+    bool finish(QString* error)
+    {
+        if (m_part && !finishPdf(error))
+            return false;
+        m_pngFiles.swap(m_kept);
+        return true;
+    }
+
+    // Removes the temporary PDF and the PNG pages of this run.
+    void abandon()
+    {
+        if (m_painter.isActive())
+            m_painter.end();
+        m_writer.reset();
+        m_part.reset();
+        for (const QString& path : std::as_const(m_pngFiles))
+            QFile::remove(path);
+        m_pngFiles.clear();
+    }
+
+    int pages() const { return m_pages; }
+    const QStringList& pngFiles() const { return m_kept; }
+
+private:
+    bool finishPdf(QString* error)
+    {
+        if (!m_writer && !startPdf(PageSetup(), error))
+            return false;
+        if (!m_painter.end())
+            return fail(error, QStringLiteral("cannot finish the PDF %1").arg(m_target.pdfPath));
+        m_writer.reset();
+        if (!m_part->flush())
+            return fail(
+                error,
+                QStringLiteral("cannot write %1: %2").arg(m_target.pdfPath, m_part->errorString()));
+        QSaveFile file(m_target.pdfPath);
+        if (!file.open(QIODevice::WriteOnly))
+            return fail(
+                error,
+                QStringLiteral("cannot write %1: %2").arg(m_target.pdfPath, file.errorString()));
+        // The text maps are repaired on the way from the temporary file to
+        // the target, an object at a time.
+        MapRewrite rewrite = rewriteTextMaps(*m_part, file, m_repairs.repairs());
+        if (rewrite == MapRewrite::Unchanged) {
+            rewrite = MapRewrite::Failed;
+            if (m_part->seek(0)) {
+                rewrite = MapRewrite::Rewritten;
+                while (!m_part->atEnd()) {
+                    const QByteArray piece = m_part->read(1 << 20);
+                    if (piece.isEmpty() || file.write(piece) != piece.size()) {
+                        rewrite = MapRewrite::Failed;
+                        break;
+                    }
+                }
+            }
+        }
+        if (rewrite != MapRewrite::Rewritten || !file.commit())
+            return fail(
+                error,
+                QStringLiteral("cannot write %1: %2").arg(m_target.pdfPath, file.errorString()));
+        m_part.reset();
+        return true;
+    }
+
+    bool startPdf(const PageSetup& setup, QString* error)
+    {
+        m_writer = std::make_unique<QPdfWriter>(m_part.get());
+        m_writer->setResolution(kPdfResolution);
+        m_writer->setCreator(QStringLiteral("hra report engine"));
+        m_writer->setTitle(m_target.title);
+        m_writer->setPageLayout(setup.pageLayout());
+        if (!m_painter.begin(m_writer.get()))
+            return fail(error, QStringLiteral("cannot start the PDF"));
+        scalePainterToUnits(m_painter, kPdfResolution);
+        return true;
+    }
+
+    static bool fail(QString* error, const QString& message)
+    {
+        if (error)
+            *error = message;
+        return false;
+    }
+
+    ExportTarget m_target;
+    std::unique_ptr<QTemporaryFile> m_part;
+    std::unique_ptr<QPdfWriter> m_writer;
+    QPainter m_painter;
+    TextMapRepairCollector m_repairs;
+    int m_pages = 0;
+    QStringList m_pngFiles; // written by this run, removed if it fails
+    QStringList m_kept;     // written by a run that finished
+};
+
+bool cancelled(const ExportControl& control)
+{
+    return control.cancel && control.cancel->load();
+}
+
+// Runs `write` over a writer for `target`, and keeps what it wrote only if
+// it succeeded.
+ExportResult runExport(const ExportTarget& target,
+                       const std::function<void(PageWriter&, ExportResult&)>& write)
+{
+    ExportResult result;
+    PageWriter writer(target);
+    try {
+        if (!writer.begin(&result.error))
+            return result;
+        write(writer, result);
+    } catch (const std::bad_alloc&) {
+        result.ok = false;
+        result.error = QStringLiteral("out of memory while writing %1").arg(target.pdfPath);
+    } catch (const std::runtime_error& e) {
+        result.ok = false; // a spilled page that cannot be read back
+        result.error = QString::fromUtf8(e.what());
+    }
+    if (result.ok && !writer.finish(&result.error))
+        result.ok = false;
+    if (!result.ok)
+        writer.abandon();
+    result.pages = writer.pages();
+    result.pngFiles = writer.pngFiles();
+    return result;
+}
+
+} // namespace
+
+ExportResult buildAndExport(Report& report, const ExportTarget& target,
+                            const ExportControl& control)
+{
+    return runExport(target, [&](PageWriter& writer, ExportResult& result) {
+        ReportBuilder builder(report.reportTemplate(), report.dataSources());
+        bool writeFailed = false;
+        builder.setPageSink([&](BuiltPage&& page) {
+            QString error;
+            if (!writer.add(page, &error)) {
+                writeFailed = true;
+                throw std::runtime_error(error.toStdString());
+            }
+        });
+        while (!builder.atEnd() && !cancelled(control)) {
+            builder.step();
+            if (control.progress)
+                control.progress(builder.pagesBuilt(), builder.progress().permille());
+        }
+        result.cancelled = !builder.atEnd();
+        BuildResult built = builder.takeResult();
+        result.warnings = built.warnings;
+        result.ok = built.ok && !result.cancelled;
+        if (!built.ok) {
+            result.error = built.error;
+            result.buildFailed = !writeFailed;
+        }
+    });
+}
+
+ExportResult exportBuilt(const BuiltReport& report, const ExportTarget& target,
+                         const ExportControl& control)
+{
+    return runExport(target, [&](PageWriter& writer, ExportResult& result) {
+        result.ok = true;
+        for (int i = 0; i < report.pageCount() && result.ok; ++i) {
+            if (cancelled(control)) {
+                result.ok = false;
+                result.cancelled = true;
+                break;
+            }
+            result.ok = writer.add(*report.pageAt(i), &result.error);
+            if (control.progress)
+                control.progress(i + 1, int(qint64(i + 1) * 1000 / report.pageCount()));
+        }
+    });
+}
+
+bool exportPdf(const BuiltReport& report, const QString& path, QString* error, const QString& title)
+{
+    ExportTarget target;
+    target.pdfPath = path;
+    target.title = title;
+    const ExportResult result = exportBuilt(report, target);
+    if (!result.ok && error)
+        *error = result.error;
+    return result.ok;
+}
+
+QImage renderPage(const BuiltReport& report, int index, qreal dpi)
+{
+    const auto page = report.pageAt(index);
+    return page ? renderBuiltPage(*page, dpi) : QImage();
 }
 
 QStringList exportPng(const BuiltReport& report, const QString& dir, qreal dpi,
                       const QString& prefix, QString* error)
 {
-    QStringList written;
-    if (!QDir().mkpath(dir)) {
-        if (error)
-            *error = QStringLiteral("cannot create the folder %1").arg(dir);
-        return {};
-    }
-    for (int i = 0; i < report.pageCount(); ++i) {
-        const QString path = QDir(dir).filePath(
-            QStringLiteral("%1-%2.png").arg(prefix).arg(i + 1, 3, 10, QLatin1Char('0')));
-        bool saved = false;
-        try {
-            saved = renderPage(report, i, dpi).save(path, "PNG");
-        } catch (const std::bad_alloc&) {
-            saved = false;
-        }
-        if (!saved) {
-            if (error)
-                *error = QStringLiteral("cannot write %1").arg(path);
-            return {};
-        }
-        written << path;
-    }
-    return written;
+    ExportTarget target;
+    target.pngDir = dir;
+    target.dpi = dpi;
+    target.pngPrefix = prefix;
+    const ExportResult result = exportBuilt(report, target);
+    if (!result.ok && error)
+        *error = result.error;
+    return result.ok ? result.pngFiles : QStringList();
 }
 
 } // namespace hra::reportengine

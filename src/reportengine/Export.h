@@ -3,10 +3,13 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <functional>
 
 namespace hra::reportengine {
 
 class BuiltReport; // Report::built()
+class Report;
 
 // Writes every page to a PDF file with real, selectable text and the fonts
 // embedded. Returns false with a message when the file cannot be written.
@@ -20,5 +23,47 @@ QImage renderPage(const BuiltReport& report, int index, qreal dpi);
 // Returns the files written; empty with a message on failure.
 QStringList exportPng(const BuiltReport& report, const QString& dir, qreal dpi = 150,
                       const QString& prefix = QStringLiteral("page"), QString* error = nullptr);
+
+// What an export writes: a PDF, PNG pages, or both.
+struct ExportTarget
+{
+    QString pdfPath; // empty: no PDF
+    QString title;   // the PDF's document title
+    QString pngDir;  // empty: no PNG pages
+    qreal dpi = 150;
+    QString pngPrefix = QStringLiteral("page");
+};
+
+struct ExportResult
+{
+    bool ok = false;
+    bool cancelled = false;
+    bool buildFailed = false; // the error is the build's (a data source), not the writing's
+    QString error;
+    QStringList warnings; // of the build (unknown fields, missing glyphs)
+    int pages = 0;
+    QStringList pngFiles;
+};
+
+// Progress and stop, checked between pages.
+struct ExportControl
+{
+    // Pages written so far, and the share of the work done in thousandths.
+    std::function<void(int pages, int permille)> progress;
+    const std::atomic_bool* cancel = nullptr;
+};
+
+// Builds `report` on the calling thread and writes each page as soon as it
+// is laid out, keeping none: memory stays flat however many pages there
+// are. The PDF is written to a temporary file beside its target and takes
+// the target's name only when complete; a failure or a cancel leaves no
+// PDF, no temporary file and no PNG page of this run. The data sources are
+// read on the calling thread.
+ExportResult buildAndExport(Report& report, const ExportTarget& target,
+                            const ExportControl& control = {});
+
+// The same for pages already built (those of a preview).
+ExportResult exportBuilt(const BuiltReport& report, const ExportTarget& target,
+                         const ExportControl& control = {});
 
 } // namespace hra::reportengine

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHash>
+#include <QThread>
+#include <memory>
 
 namespace hra::reportengine {
 
@@ -65,48 +67,86 @@ QFont makeFont(const QString& family, const FontStyle& style, bool bold)
     return font;
 }
 
-// A cache that goes with the application object, before the font engines do.
-template <typename K, typename T> QHash<K, T>& appCache()
+struct StyleKey
 {
-    static QHash<K, T>* cache = nullptr;
-    if (!cache) {
-        cache = new QHash<K, T>;
-        qAddPostRoutine([] {
-            delete cache;
-            cache = nullptr;
-        });
+    QString face;
+    qreal size = 0;
+    bool bold = false;
+    bool italic = false;
+    bool operator==(const StyleKey&) const = default;
+};
+
+size_t qHash(const StyleKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.face, key.size, key.bold, key.italic);
+}
+
+// The raw fonts one thread looked up: by family, weight and slant (one font
+// database match each); by family, size, weight and slant (rawFontKey names
+// these); and by template style.
+struct ThreadFonts
+{
+    QHash<QString, QRawFont> bases;
+    QHash<QString, QRawFont> sized;
+    QHash<StyleKey, KeyedRawFont> styles;
+};
+
+// Font engines belong to the thread that made them, so each thread keeps
+// its own raw fonts: the application's thread in a cache that goes with the
+// application object (before the font engines do), a build thread in one it
+// lets go when its work ends (releaseThreadFonts).
+ThreadFonts& threadFonts()
+{
+    static ThreadFonts* appFonts = nullptr;
+    thread_local std::unique_ptr<ThreadFonts> workerFonts;
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (!app || app->thread() == QThread::currentThread()) {
+        if (!appFonts) {
+            appFonts = new ThreadFonts;
+            qAddPostRoutine([] {
+                delete appFonts;
+                appFonts = nullptr;
+            });
+        }
+        return *appFonts;
     }
-    return *cache;
+    if (!workerFonts)
+        workerFonts = std::make_unique<ThreadFonts>();
+    return *workerFonts;
+}
+
+QString cacheKey(const QString& family, qreal size, bool bold, bool italic)
+{
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(family)
+        .arg(size, 0, 'g', 17)
+        .arg(bold ? QStringLiteral("b") : QStringLiteral("-"))
+        .arg(italic ? QStringLiteral("i") : QStringLiteral("-"));
 }
 
 // One font database look-up (a fontconfig match) per family, weight and
 // slant; other sizes are clones of it, which share the font file.
 QRawFont baseRawFont(const QString& family, const FontStyle& style, bool bold)
 {
-    struct Base
-    {
-        QRawFont font;
-    };
-    QHash<QString, Base>& cache = appCache<QString, Base>();
-    const QString key = QStringLiteral("%1|%2|%3").arg(family).arg(bold).arg(style.italic);
+    QHash<QString, QRawFont>& cache = threadFonts().bases;
+    const QString key = cacheKey(family, 0, bold, style.italic);
     auto it = cache.constFind(key);
     if (it != cache.constEnd())
-        return it->font;
+        return *it;
     QRawFont raw = QRawFont::fromFont(makeFont(family, style, bold));
     // With no font installed at all Qt hands out a "box" engine: valid, but
     // without a character map or a family name, and it draws nothing.
     if (raw.isValid() && raw.fontTable("cmap").isEmpty())
         raw = QRawFont();
-    cache.insert(key, Base{raw});
+    cache.insert(key, raw);
     return raw;
 }
 
 QRawFont cachedRawFont(const QString& family, const FontStyle& style, bool bold)
 {
     // Raw fonts are looked up per text box; building one is not cheap.
-    QHash<QString, QRawFont>& cache = appCache<QString, QRawFont>();
-    const QString key =
-        QStringLiteral("%1|%2|%3|%4").arg(family).arg(style.size).arg(bold).arg(style.italic);
+    QHash<QString, QRawFont>& cache = threadFonts().sized;
+    const QString key = cacheKey(family, style.size, bold, style.italic);
     auto it = cache.constFind(key);
     if (it != cache.constEnd())
         return *it;
@@ -126,28 +166,10 @@ QFont fontFor(const FontStyle& style)
     return makeFont(family, style, style.bold || heavy);
 }
 
-namespace {
-
-struct StyleKey
-{
-    QString face;
-    qreal size = 0;
-    bool bold = false;
-    bool italic = false;
-    bool operator==(const StyleKey&) const = default;
-};
-
-size_t qHash(const StyleKey& key, size_t seed = 0)
-{
-    return qHashMulti(seed, key.face, key.size, key.bold, key.italic);
-}
-
-} // namespace
-
 KeyedRawFont keyedRawFontFor(const FontStyle& style)
 {
     // Every text box asks; the answer per style is looked up once.
-    QHash<StyleKey, KeyedRawFont>& cache = appCache<StyleKey, KeyedRawFont>();
+    QHash<StyleKey, KeyedRawFont>& cache = threadFonts().styles;
     const StyleKey key{style.face, style.size, style.bold, style.italic};
     auto it = cache.constFind(key);
     if (it != cache.constEnd())
@@ -197,6 +219,38 @@ void loadFonts(const ReportTemplate& templ)
 {
     for (const TemplatePage& page : templ.pages)
         loadFontsOf(page.objects);
+}
+
+QString rawFontKey(const QRawFont& font)
+{
+    if (!font.isValid())
+        return {};
+    const QHash<QString, QRawFont>& cache = threadFonts().sized;
+    for (auto it = cache.constBegin(); it != cache.constEnd(); ++it) {
+        if (it.value() == font)
+            return it.key();
+    }
+    // Not one of ours (made by hand): described by its own properties.
+    return cacheKey(font.familyName(), font.pixelSize(), font.weight() >= QFont::DemiBold,
+                    font.style() != QFont::StyleNormal);
+}
+
+QRawFont rawFontForKey(const QString& key)
+{
+    const QStringList parts = key.split(u'|');
+    if (parts.size() != 4)
+        return {};
+    FontStyle style;
+    style.size = parts[1].toDouble();
+    style.italic = parts[3] == QLatin1String("i");
+    return cachedRawFont(parts[0], style, parts[2] == QLatin1String("b"));
+}
+
+void releaseThreadFonts()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app && app->thread() != QThread::currentThread())
+        threadFonts() = ThreadFonts();
 }
 
 } // namespace hra::reportengine

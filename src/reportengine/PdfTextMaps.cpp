@@ -2,11 +2,12 @@
 
 #include "reportengine/internal/BuiltReport.h"
 
+#include <QBuffer>
+#include <QMutex>
 #include <QRawFont>
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <optional>
 #include <vector>
@@ -185,7 +186,11 @@ const QList<char16_t>& lowestCodePoints(const QRawFont& font)
     // whose family name cannot be read).
     if (!font.isValid())
         return none;
+    // Read by build and export threads alike; the lists are never removed,
+    // so a reference stays good after the lock is let go.
+    static QMutex mutex;
     static QHash<QString, QList<char16_t>> cache;
+    const QMutexLocker lock(&mutex);
     const QString key = font.familyName() + u'|' + font.styleName() + u'|' +
                         QString::number(int(font.weight())) + u'|' +
                         QString::number(int(font.style()));
@@ -278,12 +283,11 @@ QByteArray writeCMap(const std::map<uint, QByteArray>& entries)
 
 } // namespace
 
-TextMapRepairs textMapRepairs(const BuiltReport& report)
+void TextMapRepairCollector::add(const BuiltPage& page)
 {
-    TextMapRepairs repairs;
-    QSet<char16_t> drawn;
     // Runs share a few fonts; finding a font's map by name for every run
-    // would cost more than the rest.
+    // would cost more than the rest. The fonts are the calling thread's and
+    // stay in this call.
     std::vector<std::pair<QRawFont, QList<char16_t>>> maps; // copies share the cached list
     auto mapOf = [&maps](const QRawFont& font) -> const QList<char16_t>& {
         for (const auto& [known, map] : maps) {
@@ -293,35 +297,38 @@ TextMapRepairs textMapRepairs(const BuiltReport& report)
         maps.emplace_back(font, lowestCodePoints(font));
         return maps.back().second;
     };
-    for (const BuiltPage& page : report.pages()) {
-        for (const Primitive& primitive : page.primitives) {
-            const auto* text = std::get_if<TextPrimitive>(&primitive);
-            if (!text)
-                continue;
-            for (const GlyphRunText& run : text->runs) {
-                const QList<quint32> glyphs = run.run.glyphIndexes();
-                const QList<char16_t>& lowest = mapOf(run.run.rawFont());
-                // One glyph per code point; characters outside the BMP are
-                // left as Qt writes them.
-                qsizetype ci = 0;
-                for (quint32 g : glyphs) {
-                    if (ci >= run.text.size())
-                        break;
-                    const QChar ch = run.text.at(ci);
-                    ci += ch.isHighSurrogate() ? 2 : 1;
-                    if (ch.isSurrogate())
-                        continue;
-                    drawn.insert(ch.unicode());
-                    const char16_t written = g < quint32(lowest.size()) ? lowest[g] : 0;
-                    if (written && written != ch.unicode() && !repairs.contains(written))
-                        repairs.insert(written, ch.unicode());
-                }
+    for (const Primitive& primitive : page.primitives) {
+        const auto* text = std::get_if<TextPrimitive>(&primitive);
+        if (!text)
+            continue;
+        for (const GlyphRunText& run : text->runs) {
+            const QList<quint32> glyphs = run.run.glyphIndexes();
+            const QList<char16_t>& lowest = mapOf(run.run.rawFont());
+            // One glyph per code point; characters outside the BMP are
+            // left as Qt writes them.
+            qsizetype ci = 0;
+            for (quint32 g : glyphs) {
+                if (ci >= run.text.size())
+                    break;
+                const QChar ch = run.text.at(ci);
+                ci += ch.isHighSurrogate() ? 2 : 1;
+                if (ch.isSurrogate())
+                    continue;
+                m_drawn.insert(ch.unicode());
+                const char16_t written = g < quint32(lowest.size()) ? lowest[g] : 0;
+                if (written && written != ch.unicode() && !m_repairs.contains(written))
+                    m_repairs.insert(written, ch.unicode());
             }
         }
     }
+}
+
+TextMapRepairs TextMapRepairCollector::repairs() const
+{
+    TextMapRepairs repairs = m_repairs;
     // A code point drawn as itself somewhere must stay.
     for (auto it = repairs.begin(); it != repairs.end();) {
-        if (drawn.contains(it.key()))
+        if (m_drawn.contains(it.key()))
             it = repairs.erase(it);
         else
             ++it;
@@ -329,56 +336,87 @@ TextMapRepairs textMapRepairs(const BuiltReport& report)
     return repairs;
 }
 
-QByteArray rewriteTextMaps(const QByteArray& pdf, const TextMapRepairs& repairs)
+TextMapRepairs textMapRepairs(const BuiltReport& report)
+{
+    TextMapRepairCollector collector;
+    for (int i = 0; i < report.pageCount(); ++i)
+        collector.add(*report.pageAt(i));
+    return collector.repairs();
+}
+
+namespace {
+
+// Reads `length` bytes at `offset`; empty on a short read.
+QByteArray readAt(QIODevice& device, qint64 offset, qint64 length)
+{
+    if (length < 0 || !device.seek(offset))
+        return {};
+    QByteArray data = device.read(length);
+    return data.size() == length ? data : QByteArray();
+}
+
+// Copies [offset, offset + length) in pieces, so that a page's content
+// stream never needs to be held whole.
+bool copyRange(QIODevice& in, qint64 offset, qint64 length, QIODevice& out)
+{
+    constexpr qint64 kPiece = 1 << 20;
+    if (!in.seek(offset))
+        return false;
+    while (length > 0) {
+        const QByteArray piece = in.read(std::min(length, kPiece));
+        if (piece.isEmpty() || out.write(piece) != piece.size())
+            return false;
+        length -= piece.size();
+    }
+    return true;
+}
+
+} // namespace
+
+MapRewrite rewriteTextMaps(QIODevice& pdf, QIODevice& out, const TextMapRepairs& repairs)
 {
     if (repairs.isEmpty())
-        return pdf;
+        return MapRewrite::Unchanged;
 
-    // Object offsets from the cross-reference table.
-    const qsizetype startxref = pdf.lastIndexOf("startxref");
-    if (startxref < 0)
-        return pdf;
-    const qsizetype xrefAt =
-        pdf.mid(startxref + 9, 32).trimmed().split('\n').value(0).trimmed().toLongLong();
-    if (xrefAt <= 0 || xrefAt >= pdf.size() || !pdf.mid(xrefAt).startsWith("xref"))
-        return pdf;
-    const qsizetype trailerAt = pdf.indexOf("trailer", xrefAt);
+    // The cross-reference table and the trailer, from the end of the file.
+    const qint64 size = pdf.size();
+    const QByteArray tail =
+        readAt(pdf, std::max<qint64>(0, size - 1024), std::min<qint64>(size, 1024));
+    const qsizetype startInTail = tail.lastIndexOf("startxref");
+    if (startInTail < 0)
+        return MapRewrite::Unchanged;
+    const qint64 startxref = size - tail.size() + startInTail;
+    const qint64 xrefAt =
+        tail.mid(startInTail + 9, 32).trimmed().split('\n').value(0).trimmed().toLongLong();
+    if (xrefAt <= 0 || xrefAt >= startxref)
+        return MapRewrite::Unchanged;
+    const QByteArray table = readAt(pdf, xrefAt, startxref - xrefAt);
+    if (!table.startsWith("xref"))
+        return MapRewrite::Unchanged;
+    const qsizetype trailerAt = table.indexOf("trailer");
     if (trailerAt < 0)
-        return pdf;
-    const QList<QByteArray> xrefLines = pdf.mid(xrefAt, trailerAt - xrefAt).split('\n');
+        return MapRewrite::Unchanged;
+    const QList<QByteArray> xrefLines = table.left(trailerAt).split('\n');
     if (xrefLines.size() < 2)
-        return pdf;
+        return MapRewrite::Unchanged;
     const QList<QByteArray> header = xrefLines[1].trimmed().split(' ');
     if (header.size() != 2 || header[0] != "0")
-        return pdf; // Qt writes a single subsection
+        return MapRewrite::Unchanged; // Qt writes a single subsection
     const int count = header[1].toInt();
-    if (xrefLines.size() < count + 2)
-        return pdf;
+    if (count <= 0 || xrefLines.size() < count + 2)
+        return MapRewrite::Unchanged;
     struct Entry
     {
-        qsizetype offset = 0;
+        qint64 offset = 0;
         bool used = false;
     };
     std::vector<Entry> entries(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         const QList<QByteArray> f = xrefLines[i + 2].trimmed().split(' ');
         if (f.size() < 3)
-            return pdf;
-        entries[size_t(i)] = {qsizetype(f[0].toLongLong()), f[2] == "n"};
+            return MapRewrite::Unchanged;
+        entries[size_t(i)] = {f[0].toLongLong(), f[2] == "n"};
     }
-
-    QSet<int> toUnicode;
-    static const QByteArray ref = "/ToUnicode ";
-    for (qsizetype at = pdf.indexOf(ref); at >= 0 && at < xrefAt; at = pdf.indexOf(ref, at + 1)) {
-        qsizetype digits = at + ref.size();
-        int id = 0;
-        while (digits < xrefAt && std::isdigit(uchar(pdf[digits])) && id < 100000000)
-            id = id * 10 + (pdf[digits++] - '0');
-        if (digits > at + ref.size() && pdf.mid(digits, 4) == " 0 R")
-            toUnicode.insert(id);
-    }
-    if (toUnicode.isEmpty())
-        return pdf;
 
     // Objects in file order, each up to the next one (or the xref table).
     std::vector<int> order;
@@ -389,50 +427,100 @@ QByteArray rewriteTextMaps(const QByteArray& pdf, const TextMapRepairs& repairs)
     std::sort(order.begin(), order.end(),
               [&](int a, int b) { return entries[size_t(a)].offset < entries[size_t(b)].offset; });
     if (order.empty())
-        return pdf;
-
-    QByteArray out = pdf.left(entries[size_t(order.front())].offset);
-    std::vector<qsizetype> newOffsets(size_t(count), 0);
+        return MapRewrite::Unchanged;
+    std::vector<qint64> ends(size_t(count), 0);
     for (size_t k = 0; k < order.size(); ++k) {
-        const int id = order[k];
-        const qsizetype begin = entries[size_t(id)].offset;
-        const qsizetype end = k + 1 < order.size() ? entries[size_t(order[k + 1])].offset : xrefAt;
-        if (begin < 0 || end > pdf.size() || end < begin)
-            return pdf;
-        QByteArray object = pdf.mid(begin, end - begin);
-        if (toUnicode.contains(id)) {
-            const qsizetype s = object.indexOf("stream\n");
-            const qsizetype e = object.lastIndexOf("endstream");
-            std::map<uint, QByteArray> map;
-            if (s < 0 || e < s || !parseCMap(object.mid(s + 7, e - s - 7), map))
-                return pdf;
-            for (auto& [glyph, codes] : map) {
-                if (codes.size() != 4)
-                    continue;
-                const char16_t c = char16_t(codes.toUInt(nullptr, 16));
-                if (repairs.contains(c))
-                    codes = hex4(repairs.value(c));
-            }
-            const QByteArray cmap = writeCMap(map);
-            object = QByteArray::number(id) + " 0 obj\n<<\n/Length " +
-                     QByteArray::number(cmap.size()) + "\n>>\nstream\n" + cmap +
-                     "endstream\nendobj\n";
-        }
-        newOffsets[size_t(id)] = out.size();
-        out += object;
+        const qint64 begin = entries[size_t(order[k])].offset;
+        const qint64 end = k + 1 < order.size() ? entries[size_t(order[k + 1])].offset : xrefAt;
+        if (begin < 0 || end > xrefAt || end < begin)
+            return MapRewrite::Unchanged;
+        ends[size_t(order[k])] = end;
     }
-    const qsizetype newXref = out.size();
-    out += "xref\n0 " + QByteArray::number(count) + '\n';
+
+    // The text maps, found by the references to them, one object at a time.
+    QSet<int> toUnicode;
+    static const QByteArray kRef = "/ToUnicode ";
+    for (int id : order) {
+        const QByteArray object =
+            readAt(pdf, entries[size_t(id)].offset, ends[size_t(id)] - entries[size_t(id)].offset);
+        for (qsizetype at = object.indexOf(kRef); at >= 0; at = object.indexOf(kRef, at + 1)) {
+            qsizetype digits = at + kRef.size();
+            qsizetype end = digits;
+            while (end < object.size() && object.at(end) >= '0' && object.at(end) <= '9')
+                ++end;
+            if (end > digits && object.mid(end, 4) == " 0 R")
+                toUnicode.insert(object.mid(digits, end - digits).toInt());
+        }
+    }
+    if (toUnicode.isEmpty())
+        return MapRewrite::Unchanged;
+
+    // Every map rewritten before anything is written: a map of another shape
+    // leaves the file as it is.
+    QHash<int, QByteArray> rewritten;
+    for (int id : toUnicode) {
+        if (id < 0 || id >= count || !entries[size_t(id)].used)
+            return MapRewrite::Unchanged;
+        const QByteArray object =
+            readAt(pdf, entries[size_t(id)].offset, ends[size_t(id)] - entries[size_t(id)].offset);
+        const qsizetype s = object.indexOf("stream\n");
+        const qsizetype e = object.lastIndexOf("endstream");
+        std::map<uint, QByteArray> map;
+        if (s < 0 || e < s || !parseCMap(object.mid(s + 7, e - s - 7), map))
+            return MapRewrite::Unchanged;
+        for (auto& [glyph, codes] : map) {
+            if (codes.size() != 4)
+                continue;
+            const char16_t c = char16_t(codes.toUInt(nullptr, 16));
+            if (repairs.contains(c))
+                codes = hex4(repairs.value(c));
+        }
+        const QByteArray cmap = writeCMap(map);
+        rewritten.insert(id, QByteArray::number(id) + " 0 obj\n<<\n/Length " +
+                                 QByteArray::number(cmap.size()) + "\n>>\nstream\n" + cmap +
+                                 "endstream\nendobj\n");
+    }
+
+    if (!copyRange(pdf, 0, entries[size_t(order.front())].offset, out))
+        return MapRewrite::Failed;
+    qint64 written = entries[size_t(order.front())].offset;
+    std::vector<qint64> newOffsets(size_t(count), 0);
+    for (int id : order) {
+        newOffsets[size_t(id)] = written;
+        const qint64 begin = entries[size_t(id)].offset;
+        const auto replaced = rewritten.constFind(id);
+        if (replaced != rewritten.constEnd()) {
+            if (out.write(*replaced) != replaced->size())
+                return MapRewrite::Failed;
+            written += replaced->size();
+        } else {
+            if (!copyRange(pdf, begin, ends[size_t(id)] - begin, out))
+                return MapRewrite::Failed;
+            written += ends[size_t(id)] - begin;
+        }
+    }
+    QByteArray end = "xref\n0 " + QByteArray::number(count) + '\n';
     for (int i = 0; i < count; ++i) {
         if (entries[size_t(i)].used)
-            out +=
+            end +=
                 QByteArray::number(newOffsets[size_t(i)]).rightJustified(10, '0') + " 00000 n \n";
         else
-            out += xrefLines[i + 2].trimmed() + " \n";
+            end += xrefLines[i + 2].trimmed() + " \n";
     }
-    out += pdf.mid(trailerAt, startxref - trailerAt);
-    out += "startxref\n" + QByteArray::number(newXref) + "\n%%EOF\n";
-    return out;
+    end += table.mid(trailerAt);
+    end += "startxref\n" + QByteArray::number(written) + "\n%%EOF\n";
+    return out.write(end) == end.size() ? MapRewrite::Rewritten : MapRewrite::Failed;
+}
+
+QByteArray rewriteTextMaps(const QByteArray& pdf, const TextMapRepairs& repairs)
+{
+    QByteArray copy = pdf;
+    QBuffer in(&copy);
+    in.open(QIODevice::ReadOnly);
+    QByteArray result;
+    QBuffer out(&result);
+    out.open(QIODevice::WriteOnly);
+    return rewriteTextMaps(in, out, repairs) == MapRewrite::Rewritten ? result : pdf;
 }
 
 QByteArray repairPdfTextMaps(const QByteArray& pdf, const BuiltReport& report)

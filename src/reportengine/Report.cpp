@@ -1,11 +1,15 @@
 #include "reportengine/Report.h"
 
 #include "reportengine/internal/Builder.h"
+#include "reportengine/internal/Expression.h"
 #include "reportengine/internal/Fonts.h"
 #include "reportengine/internal/Log.h"
+#include "reportengine/internal/PageSpill.h"
 #include "reportengine/internal/TemplateLoader.h"
 
+#include <QThread>
 #include <QTimer>
+#include <atomic>
 
 namespace hra::reportengine {
 
@@ -17,7 +21,23 @@ Report::Report(QObject* parent)
 {
 }
 
-Report::~Report() = default;
+// A build on its thread. The thread owns the builder; it hands pages and
+// the result over by posting to the report, which outlives it (the report
+// stops and waits for it when destroyed).
+struct Report::Job
+{
+    std::unique_ptr<QThread> thread;
+    std::atomic_bool cancel = false;
+    std::shared_ptr<PageSpill> spill;
+};
+
+Report::~Report()
+{
+    if (m_job) {
+        m_job->cancel = true;
+        m_job->thread->wait();
+    }
+}
 
 LoadResult Report::load(const QString& path)
 {
@@ -42,7 +62,8 @@ LoadResult Report::loadFromData(const QByteArray& xml, const QString& baseDir)
 void Report::setTemplate(ReportTemplate templ)
 {
     *m_template = std::move(templ);
-    *m_built = BuiltReport();
+    if (!isBuilding())
+        *m_built = BuiltReport();
 }
 
 void Report::clear()
@@ -65,6 +86,44 @@ QStringList Report::templatePageNames() const
     QStringList names;
     for (const TemplatePage& page : m_template->pages)
         names << page.name;
+    return names;
+}
+
+namespace {
+
+void collectSources(const ReportObject& object, QStringList& names)
+{
+    if (!object.visible)
+        return;
+    auto note = [&](const QString& name) {
+        if (!name.isEmpty() && !names.contains(name, Qt::CaseInsensitive))
+            names << name;
+    };
+    if (const auto* text = std::get_if<TextBox>(&object.item)) {
+        if (hasExpressions(text->text)) {
+            for (const TextPart& part : parseText(text->text)) {
+                if (part.kind == TextPart::Field)
+                    note(part.source);
+            }
+        }
+    } else if (const auto* chart = std::get_if<BarChart>(&object.item)) {
+        note(chart->source);
+    } else if (const auto* band = std::get_if<DataBand>(&object.item)) {
+        note(band->source);
+        for (const ReportObject& child : band->children)
+            collectSources(child, names);
+    }
+}
+
+} // namespace
+
+QStringList Report::sourcesRead() const
+{
+    QStringList names;
+    for (const TemplatePage& page : m_template->pages) {
+        for (const ReportObject& object : page.objects)
+            collectSources(object, names);
+    }
     return names;
 }
 
@@ -106,6 +165,7 @@ bool Report::build()
 {
     if (isBuilding())
         return false;
+    m_cancelled = false;
     emit buildStarted();
     const int total = templatePageCount();
     BuildResult result =
@@ -119,25 +179,96 @@ bool Report::startBuild()
 {
     if (isBuilding())
         return false;
-    m_builder = std::make_unique<ReportBuilder>(*m_template, m_sources);
+    m_job = std::make_unique<Job>();
+    m_job->spill = std::make_shared<PageSpill>();
+    m_cancelled = false;
+    m_templatePagesReported = 0;
+    m_buildTemplatePages = templatePageCount();
+    *m_built = BuiltReport();
+    auto builder = std::make_unique<ReportBuilder>(*m_template, m_sources);
+    Job* job = m_job.get();
+    m_job->thread.reset(QThread::create([this, job, owned = std::move(builder)]() mutable {
+        // The builder ends on this thread: the last page it holds was laid
+        // out with this thread's fonts.
+        std::unique_ptr<ReportBuilder> builder = std::move(owned);
+        const std::shared_ptr<PageSpill> spill = job->spill;
+        builder->setPageSink([&](BuiltPage&& page) {
+            const SpilledPage spilled = spill->write(page);
+            const BuildProgress p = builder->progress();
+            QMetaObject::invokeMethod(
+                this,
+                [this, spilled, done = p.templatePagesDone, permille = p.permille()] {
+                    pageArrived(spilled, done, permille);
+                },
+                Qt::QueuedConnection);
+        });
+        auto result = std::make_shared<BuildResult>();
+        bool cancelled = false;
+        if (spill->isOpen()) {
+            while (!builder->atEnd() && !job->cancel)
+                builder->step();
+            cancelled = !builder->atEnd();
+            *result = builder->takeResult();
+            if (cancelled) {
+                result->ok = false;
+                result->error = QStringLiteral("cancelled");
+            }
+        } else {
+            result->ok = false;
+            result->error =
+                QStringLiteral("no temporary file for the pages: %1").arg(spill->errorString());
+        }
+        builder.reset();
+        releaseThreadFonts();
+        QMetaObject::invokeMethod(
+            this, [this, result, cancelled] { jobFinished(std::move(*result), cancelled); },
+            Qt::QueuedConnection);
+    }));
     emit buildStarted();
-    QTimer::singleShot(0, this, &Report::runStep);
+    m_job->thread->start();
     return true;
 }
 
-void Report::runStep()
+void Report::cancelBuild()
 {
-    if (!m_builder)
+    if (m_job)
+        m_job->cancel = true;
+}
+
+void Report::pageArrived(const SpilledPage& page, int templatePagesDone, int permille)
+{
+    if (!m_job)
         return;
-    m_builder->step();
-    emit progress(m_builder->pagesDone(), m_builder->templatePageCount());
-    if (m_builder->atEnd()) {
-        BuildResult result = m_builder->takeResult();
-        m_builder.reset();
-        finish(std::move(result));
-        return;
+    m_built->appendSpilled(m_job->spill, page);
+    if (templatePagesDone != m_templatePagesReported) {
+        m_templatePagesReported = templatePagesDone;
+        emit progress(templatePagesDone, m_buildTemplatePages);
     }
-    QTimer::singleShot(0, this, &Report::runStep);
+    emit progressed(permille, m_built->pageCount());
+    if (!m_notifyPending) {
+        m_notifyPending = true;
+        QTimer::singleShot(50, this, &Report::notifyPages);
+    }
+}
+
+void Report::notifyPages()
+{
+    m_notifyPending = false;
+    emit pagesAdded(m_built->pageCount());
+}
+
+void Report::jobFinished(BuildResult result, bool cancelled)
+{
+    if (!m_job)
+        return;
+    m_cancelled = cancelled;
+    m_job->thread->wait();
+    m_job.reset();
+    // The pages came one by one; the result holds none.
+    result.report = *m_built;
+    if (m_notifyPending || !m_built->isEmpty())
+        notifyPages();
+    finish(std::move(result));
 }
 
 void Report::finish(BuildResult result)
@@ -145,7 +276,7 @@ void Report::finish(BuildResult result)
     *m_built = std::move(result.report);
     m_warnings = result.warnings;
     m_error = result.error;
-    if (!result.ok)
+    if (!result.ok && !m_cancelled)
         qCWarning(lcReport).noquote() << "build failed:" << m_error;
     for (const QString& w : m_warnings)
         qCInfo(lcReport).noquote() << w;

@@ -59,6 +59,13 @@ const QImage& PictureImage::image() const
     return m_decode->pixels.get();
 }
 
+qint64 PictureImage::cacheKey() const
+{
+    // A QImage's key is never negative; the pending decode's address, negated,
+    // cannot meet one.
+    return m_decode ? -qint64(reinterpret_cast<quintptr>(m_decode.get())) : m_image.cacheKey();
+}
+
 QPageLayout PageSetup::pageLayout() const
 {
     return QPageLayout(size, orientation, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariant>
 #include <optional>
+#include <utility>
 
 namespace hra::store {
 
@@ -40,17 +41,38 @@ struct FoundAssessment
     qint32 id = 0;        // jkpg_id
 };
 
+// How many matching rows the first page may read and sort rather than walk
+// every assessment newest first looking for matches. Below the limit a search
+// starts from the index of its most telling condition (record number, name,
+// dates, sex and age) and sorts what that finds, or, for dates whose
+// assessment numbers lie together, walks those numbers newest first; above
+// it, it walks all assessments newest first, which is quick when matches are
+// many.
+struct StartLimits
+{
+    int persons = 1000;      // persons matching the name, or the sex and age
+    int assessments = 10000; // assessments within the dates
+    // The assessments within the dates are walked between their lowest and
+    // highest number, instead of sorted, when that span holds at most this
+    // many times as many numbers as there are assessments.
+    int spread = 4;
+};
+
 // The statement of a search over v_jkpg_jbxx: every typed value is a bound
 // parameter. Rows come newest first (highest assessment number first, as
 // numbers are given in order), read a page at a time: a page ends at the
-// assessment number the next one continues below, so each page is a short
-// walk of an index however many assessments are stored.
+// assessment number the next one continues below. Before its first page a
+// search counts, through the indexes and never past the limits, how many
+// persons or assessments its conditions match, and so chooses where the
+// database starts: a page is a short walk of an index, or a sort of the few
+// rows that match, however many assessments are stored.
 class AssessmentSearch
 {
 public:
     // Empty when both age bounds are given and one is not a whole number
     // (kInvalidAgeMessage).
-    static std::optional<AssessmentSearch> build(const SearchCriteria& criteria);
+    static std::optional<AssessmentSearch> build(const SearchCriteria& criteria,
+                                                 const StartLimits& limits = {});
 
     // At most `limit` rows with an assessment number below `below` (all when
     // `below` is empty). Throws DatabaseError.
@@ -64,8 +86,45 @@ public:
     const Bindings& bindings() const { return m_bindings; }
 
 private:
+    // The conditions an index can serve. They are tried as the start of a
+    // search from the narrowest by nature: a record number, a name, dates (a
+    // day or a month of a centre's work), then sex and age.
+    enum class Start
+    {
+        RecordNumber,
+        Name,
+        Dates,
+        SexAndAge,
+        Newest
+    };
+    struct Condition
+    {
+        Start start;
+        QString column;
+        QString test; // follows the column
+        Bindings bindings;
+    };
+
+    // Where a search starts; for dates whose assessment numbers lie
+    // together, the lowest and highest of those numbers.
+    struct Plan
+    {
+        Start start;
+        std::optional<std::pair<qint32, qint32>> numbers;
+    };
+
+    Plan planOf(const QSqlDatabase& db) const;
+    // The plan that starts from `start`, or empty when its conditions match
+    // too many rows.
+    std::optional<Plan> fewMatch(const QSqlDatabase& db, Start start) const;
+
     QString m_conditions;
     Bindings m_bindings;
+    QList<Condition> m_indexed;
+    bool m_none = false; // a condition that nothing can match
+    StartLimits m_limits;
+    // Chosen at the first page, kept for the pages after it.
+    mutable std::optional<Plan> m_plan;
 };
 
 // Deletes one assessment: its five section rows and its register row, in one

@@ -1,5 +1,6 @@
 #include "store/Connection.h"
 
+#include "store/Log.h"
 #include "store/PrivateFiles.h"
 #include "store/Sql.h"
 
@@ -8,9 +9,27 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
+#include <QTimeZone>
 
 namespace hra::store {
+
 namespace {
+
+// Stored times carry no zone. The server gives its clock as wall time in the
+// session's zone and Qt reads and binds date-times in the workstation's zone,
+// so the two must agree: with a server set to another zone every entry date
+// would be stored hours off and whole-day searches would miss rows.
+void useWorkstationTimeZone(const QSqlDatabase& db)
+{
+    const QString zone = QString::fromLatin1(QTimeZone::systemTimeZoneId());
+    try {
+        run(db, QStringLiteral("select set_config('TimeZone', :zone, false)"),
+            {{QStringLiteral("zone"), zone}});
+    } catch (const DatabaseError&) {
+        qCWarning(lcStore).noquote() << "the server does not know the time zone" << zone;
+    }
+}
 
 QString odbcConnectString(const ConnectionSettings& s)
 {
@@ -28,7 +47,8 @@ QString odbcConnectString(const ConnectionSettings& s)
 } // namespace
 
 Connection::Connection(QString name, ConnectionSettings settings)
-    : m_name(std::move(name)), m_settings(std::move(settings)), m_dialect(m_settings.driver)
+    : m_name(std::move(name)), m_thread(QThread::currentThread()), m_settings(std::move(settings)),
+      m_dialect(m_settings.driver)
 {
 }
 
@@ -53,7 +73,8 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings,
         }
         if (!QFileInfo::exists(settings.databaseFile)) {
             if (missing == Missing::Refuse) {
-                *error = QStringLiteral("the database file %1 does not exist").arg(settings.databaseFile);
+                *error = QStringLiteral("the database file %1 does not exist")
+                             .arg(settings.databaseFile);
                 return nullptr;
             }
             createdFile = true;
@@ -91,12 +112,17 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings,
         // several programs can work on one file.
         QSqlQuery(db).exec(QStringLiteral("pragma journal_mode = wal"));
     }
+    if (settings.driver == Driver::Postgres)
+        useWorkstationTimeZone(db);
     return conn;
 }
 
 Connection::~Connection()
 {
-    {
+    // Destroyed in another thread (its owner outlived the thread that read
+    // with it), the connection is not looked up, which Qt refuses there:
+    // removing it closes it as its last handle goes.
+    if (m_thread == QThread::currentThread()) {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         if (db.isOpen())
             db.close();

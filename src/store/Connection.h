@@ -7,8 +7,9 @@
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
-
 #include <memory>
+
+class QThread;
 
 namespace hra::store {
 
@@ -19,7 +20,11 @@ class Connection
 public:
     // Whether a SQLite file that does not exist is created (the program's
     // first start, database set-up) or is an error (commands that only read).
-    enum class Missing { Create, Refuse };
+    enum class Missing
+    {
+        Create,
+        Refuse
+    };
 
     // Opens the connection the settings describe; on failure returns null and
     // sets *error to the driver's text. A SQLite file that is missing is
@@ -52,6 +57,8 @@ private:
     Connection(QString name, ConnectionSettings settings);
 
     QString m_name;
+    // Qt lets only the thread that opened a connection use it.
+    QThread* m_thread;
     ConnectionSettings m_settings;
     Dialect m_dialect;
 };

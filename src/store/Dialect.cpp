@@ -46,6 +46,12 @@ QString Dialect::firstRows(const QString& select, int count) const
     return select.trimmed() + QStringLiteral(" limit %1").arg(count);
 }
 
+QString Dialect::withoutIndex(const QString& column) const
+{
+    // The unary plus changes no value and keeps SQLite off the column's index.
+    return m_driver == Driver::Sqlite ? QLatin1Char('+') + column : column;
+}
+
 QString Dialect::listTablesQuery() const
 {
     switch (m_driver) {

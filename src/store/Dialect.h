@@ -25,6 +25,11 @@ public:
     QString firstRowOnly(const QString& select) const;
     // Restricts a "select ..." statement to its first `count` rows.
     QString firstRows(const QString& select, int count) const;
+    // A column as an expression the planner may test but not look up through
+    // an index. SQLite keeps no statistics of values by default and would
+    // start from any index that matches, even one that matches half the
+    // table; the servers choose from their statistics and get the column.
+    QString withoutIndex(const QString& column) const;
     // The statement listing the names of the user tables (one column).
     QString listTablesQuery() const;
     // The Qt SQL driver name.

@@ -1,9 +1,12 @@
 #include "store/PersonRecords.h"
 
+#include "store/Dialect.h"
+#include "store/Schema.h"
 #include "store/Sql.h"
 
 #include <QSqlField>
 #include <QSqlRecord>
+#include <stdexcept>
 
 namespace hra::store {
 
@@ -85,21 +88,45 @@ int photoNameWidth(const QSqlDatabase& db)
     return width > 0 ? width : column(u"jkpg_jbxx", u"zhaop")->width;
 }
 
-QList<QVariantMap> findPersons(const QSqlDatabase& db, const QString& recordNumber)
+PersonListing::PersonListing(const QString& recordNumber, QStringList columns)
+    : m_number(recordNumber.trimmed()), m_columns(std::move(columns))
 {
-    const QString number = recordNumber.trimmed();
-    const Rows found = number.isEmpty()
-                           ? select(db, QStringLiteral("select * from jkpg_jbxx order by bianh"))
-                           : select(db, QStringLiteral("select * from jkpg_jbxx where bianh = :bh"),
-                                    {{QStringLiteral("bh"), number}});
-    QList<QVariantMap> persons;
-    for (const QVariantList& values : found.rows) {
-        QVariantMap person;
-        for (qsizetype i = 0; i < found.fields.size(); ++i)
-            person.insert(found.fields.at(i).toLower(), values.at(i));
-        persons << person;
+    // Column names become statement text: only declared ones.
+    for (const QString& name : m_columns)
+        if (!column(u"jkpg_jbxx", name))
+            throw std::logic_error("jkpg_jbxx has no column " + name.toStdString());
+    m_key = int(m_columns.indexOf(QStringLiteral("bianh")));
+    if (m_key < 0) {
+        m_key = int(m_columns.size());
+        m_columns << QStringLiteral("bianh");
     }
-    return persons;
+}
+
+int PersonListing::count(const QSqlDatabase& db) const
+{
+    if (m_number.isEmpty())
+        return scalar(db, QStringLiteral("select count(*) from jkpg_jbxx")).toInt();
+    return scalar(db, QStringLiteral("select count(*) from jkpg_jbxx where bianh = :bh"),
+                  {{QStringLiteral("bh"), m_number}})
+        .toInt();
+}
+
+QList<QVariantList> PersonListing::page(const QSqlDatabase& db, const std::optional<QString>& after,
+                                        int limit) const
+{
+    QString sql = QStringLiteral("select %1 from jkpg_jbxx where 1 = 1")
+                      .arg(m_columns.join(QStringLiteral(", ")));
+    Bindings bindings;
+    if (!m_number.isEmpty()) {
+        sql += QStringLiteral(" and bianh = :bh");
+        bindings.push_back({QStringLiteral("bh"), m_number});
+    }
+    if (after) {
+        sql += QStringLiteral(" and bianh > :after");
+        bindings.push_back({QStringLiteral("after"), *after});
+    }
+    sql += QStringLiteral(" order by bianh");
+    return select(db, Dialect::of(db).firstRows(sql, limit), bindings).rows;
 }
 
 bool deletePerson(const QSqlDatabase& db, const QString& recordNumber)

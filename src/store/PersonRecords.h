@@ -7,6 +7,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QVariantMap>
+#include <optional>
 
 namespace hra::store {
 
@@ -33,9 +34,35 @@ void applyNewPersonRules(QVariantMap& row, const QDateTime& serverNow);
 // from elsewhere may keep it at 10, ours hold 20.
 int photoNameWidth(const QSqlDatabase& db);
 
-// The persons listed by the maintenance windows: every person when the
-// number is empty (after trimming), else the one with that number.
-QList<QVariantMap> findPersons(const QSqlDatabase& db, const QString& recordNumber);
+// The persons listed by the maintenance windows and the printed list: every
+// person when the number is empty (after trimming), else the one with that
+// number; in record-number order. Read a page at a time: a page continues
+// after the record number the one before ended with, so each page is a short
+// walk of the key's index however many persons are stored.
+class PersonListing
+{
+public:
+    // `columns` are columns of jkpg_jbxx (std::logic_error for any other);
+    // bianh is added at the end when missing, as pages continue after it.
+    PersonListing(const QString& recordNumber, QStringList columns);
+
+    const QString& recordNumber() const { return m_number; }
+    const QStringList& columns() const { return m_columns; }
+    // Where bianh is in a row.
+    int keyColumn() const { return m_key; }
+
+    // How many persons the listing holds now. Throws DatabaseError.
+    int count(const QSqlDatabase& db) const;
+    // At most `limit` rows, values in the order of columns(), with a record
+    // number after `after` (from the first when empty). Throws DatabaseError.
+    QList<QVariantList> page(const QSqlDatabase& db, const std::optional<QString>& after,
+                             int limit) const;
+
+private:
+    QString m_number;
+    QStringList m_columns;
+    int m_key = 0;
+};
 
 // Deletes the person row only; the person's assessments stay. Returns false
 // when no row had that number. Throws DatabaseError.

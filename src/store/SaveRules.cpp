@@ -1,6 +1,7 @@
 #include "store/SaveRules.h"
 
 #include "store/NumberText.h"
+#include "store/QuestionnaireForms.h"
 
 #include <cmath>
 
@@ -69,35 +70,14 @@ QString tableName(AssessmentTable table)
     return QStringLiteral("jkpg_tgjc");
 }
 
-const QStringList& diseaseTickColumns()
-{
-    static const QStringList c = {
-        QStringLiteral("manxzqgy"), QStringLiteral("naoxs"),     QStringLiteral("qitxzb"),
-        QStringLiteral("feia"),     QStringLiteral("feiqz"),     QStringLiteral("guanxb"),
-        QStringLiteral("yixtnb"),   QStringLiteral("ruxzs"),     QStringLiteral("xiaoc"),
-        QStringLiteral("gaoxyxxzb"), QStringLiteral("erxtnb"),   QStringLiteral("qit"),
-        QStringLiteral("gaoxy"),    QStringLiteral("feixb"),     QStringLiteral("ruxa"),
-        QStringLiteral("naocx"),    QStringLiteral("xiantxxzb"), QStringLiteral("qianlxa")};
-    return c;
-}
-
-const QStringList& drinkKindColumns()
-{
-    static const QStringList c = {QStringLiteral("yinjzl_bj"), QStringLiteral("yinjzl_pj"),
-                                  QStringLiteral("yinjzl_gj"), QStringLiteral("yinjzl_qt")};
-    return c;
-}
-
 void applyNewRowDefaults(AssessmentTable table, QVariantMap& row)
 {
-    const QStringList* columns = nullptr;
-    if (table == AssessmentTable::CurrentStatus)
-        columns = &diseaseTickColumns();
-    else if (table == AssessmentTable::Lifestyle)
-        columns = &drinkKindColumns();
-    if (columns)
-        for (const QString& c : *columns)
-            row.insert(c, QStringLiteral("0"));
+    if (table == AssessmentTable::Register)
+        return;
+    // A box the operator never ticked is stored as "0", not NULL.
+    for (const FieldDeclaration* field : questionnairePage(table).form.fields())
+        if (field->kind == ControlKind::Tick)
+            row.insert(field->column, QStringLiteral("0"));
 }
 
 QVariant exerciseVerdict(const QVariant& kind, const QVariant& frequency, const QVariant& previous)

@@ -18,12 +18,9 @@ QString tableName(AssessmentTable table);
 // stored; a new one has its section rows stamped with the save time.
 enum class AssessmentMode { None, New, Stored };
 
-// The 18 disease tick boxes of the current-status row and the four drink
-// kinds of the lifestyle row; a new row starts with "0" in each.
-const QStringList& diseaseTickColumns();
-const QStringList& drinkKindColumns();
-
-// Fills the defaults of a new row of the table (nothing for most tables).
+// Fills the defaults of a new row of the table: "0" in every tick box its
+// questionnaire page declares (the 18 diseases of the current-status row,
+// the four drink kinds of the lifestyle row; nothing for the other tables).
 void applyNewRowDefaults(AssessmentTable table, QVariantMap& row);
 
 // The exercise verdict for a kind of exercise and a weekly frequency. An

@@ -1,5 +1,7 @@
 #include "ui/ProgramLook.h"
 
+#include "ui/ProgramIcon.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QLibraryInfo>
@@ -11,6 +13,8 @@ namespace hra::ui {
 void setUpProgramLook()
 {
     QApplication::setApplicationName(QStringLiteral("hra"));
+    // Every window, dialogs and the backup program's included, carries the mark.
+    QApplication::setWindowIcon(programIcon());
     if (QFontDatabase::families().contains(QStringLiteral("Noto Sans CJK SC")))
         QApplication::setFont(QFont(QStringLiteral("Noto Sans CJK SC"), 10));
     // Qt's own buttons and dialogs (Yes/No, file and print dialogs) in Chinese.

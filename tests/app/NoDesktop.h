@@ -9,7 +9,7 @@ class NoDesktop : public app::Desktop
 {
 public:
     void openDocument(const QString&) override {}
-    void startProgram(const QString&) override {}
+    void startProgram(const QString&, const QStringList&) override {}
 };
 
 } // namespace hra::test

@@ -86,8 +86,10 @@ void typeLogIn(QWidget* dialog, const QString& code, const QString& password)
 {
     codeBox(dialog)->setFocus();
     codeBox(dialog)->clearEditText();
-    QTest::keyClicks(QApplication::focusWidget(), code);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    // Keys go to the box itself: until the window manager activates the
+    // dialog, the application has no focus widget to send them to.
+    QTest::keyClicks(codeBox(dialog), code);
+    QTest::keyClick(codeBox(dialog), Qt::Key_Return);
     passwordBox(dialog)->setFocus();
     passwordBox(dialog)->clear();
     QTest::keyClicks(passwordBox(dialog), password);
@@ -233,7 +235,8 @@ TEST_F(LoginFixture, LogInThroughTheRealStartShowsTheMainWindowMaximised)
     QTimer operatorAtTheKeyboard;
     QObject::connect(&operatorAtTheKeyboard, &QTimer::timeout, [&] {
         QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog || dialog->objectName() != QStringLiteral("Tfrm_dl") || !context.connection)
+        if (!dialog || dialog->objectName() != QStringLiteral("Tfrm_dl") || !context.connection ||
+            !dialog->isActiveWindow())
             return;
         operatorAtTheKeyboard.stop();
         typeLogIn(dialog, QStringLiteral("rootadm"), QStringLiteral("pw"));

@@ -34,7 +34,10 @@ class RecordingDesktop : public app::Desktop
 {
 public:
     void openDocument(const QString& path) override { opened << path; }
-    void startProgram(const QString& path) override { started << path; }
+    void startProgram(const QString& path, const QStringList& arguments) override
+    {
+        started << (QStringList{path} + arguments).join(QLatin1Char(' '));
+    }
     QStringList opened;
     QStringList started;
 };
@@ -453,8 +456,11 @@ TEST_F(MainWindowFixture, MissingGuideIsReported)
 
 TEST_F(MainWindowFixture, BackupStartsTheProgramBesideTheExecutableAndEnds)
 {
+    context.iniPath = QStringLiteral("/srv/centre/inifile.ini");
     trigger("N_bfhf");
-    EXPECT_EQ(desktop.started, QStringList{QStringLiteral("/opt/hra/hra-backup")});
+    // The backup program works on the database this run was configured for.
+    EXPECT_EQ(desktop.started,
+              QStringList{QStringLiteral("/opt/hra/hra-backup --ini /srv/centre/inifile.ini")});
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(prompts.records().empty());
 }

@@ -41,8 +41,13 @@ void RecordsFixture::addPerson(const QString& number, const QString& name, const
 
 QVariantMap RecordsFixture::person(const QString& number) const
 {
-    const auto rows = store::findPersons(conn->db(), number);
-    return rows.size() == 1 ? rows.first() : QVariantMap();
+    const store::Rows rows = store::select(
+        conn->db(), QStringLiteral("select * from jkpg_jbxx where bianh = :bh"), {{"bh", number}});
+    QVariantMap out;
+    if (rows.size() == 1)
+        for (qsizetype i = 0; i < rows.fields.size(); ++i)
+            out.insert(rows.fields.at(i).toLower(), rows.rows.first().at(i));
+    return out;
 }
 
 int RecordsFixture::rowsWithNumber(const QString& table, const QString& number) const

@@ -1,6 +1,8 @@
 #include "RecordsFixture.h"
+#include "app/GuiWait.h"
 #include "records/BrowseRecordWindow.h"
 #include "records/DeleteRecordWindow.h"
+#include "records/PersonListModel.h"
 #include "records/PersonListReport.h"
 #include "records/RenumberDialog.h"
 #include "reportengine/Report.h"
@@ -12,26 +14,54 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QProgressBar>
+#include <QTableView>
+#include <QTest>
+#include <algorithm>
+#include <random>
 
 using namespace hra;
 using test::RecordsFixture;
 
 namespace {
 
-QStringList headers(const QTableWidget* table)
+QStringList headers(const QTableView* table)
 {
     QStringList out;
-    for (int c = 0; c < table->columnCount(); ++c)
-        out << table->horizontalHeaderItem(c)->text();
+    const QAbstractItemModel* model = table->model();
+    for (int c = 0; c < model->columnCount(); ++c)
+        out << model->headerData(c, Qt::Horizontal).toString();
     return out;
 }
 
-QStringList firstColumn(const QTableWidget* table)
+QString cell(const QTableView* table, int row, int column)
+{
+    return table->model()->index(row, column).data().toString();
+}
+
+// The rows read so far.
+QStringList firstColumn(const QTableView* table)
 {
     QStringList out;
-    for (int r = 0; r < table->rowCount(); ++r)
-        out << table->item(r, 0)->text();
+    for (int r = 0; r < table->model()->rowCount(); ++r)
+        out << cell(table, r, 0);
+    return out;
+}
+
+// Every row, read to the end as a scrolled view would.
+QStringList wholeFirstColumn(const QTableView* table)
+{
+    QAbstractItemModel* model = table->model();
+    while (model->canFetchMore({}))
+        model->fetchMore({});
+    return firstColumn(table);
+}
+
+QStringList selectedNumbers(const QTableView* table)
+{
+    QStringList out;
+    for (const QModelIndex& index : table->selectionModel()->selectedRows())
+        out << index.data().toString();
     return out;
 }
 
@@ -52,7 +82,8 @@ TEST_P(Maintenance, DeletingAPersonKeepsTheAssessments)
 
     window.find();
     EXPECT_EQ(firstColumn(window.table()), QStringList({"0001", "0002"}));
-    EXPECT_EQ(window.table()->item(0, 3)->text(), "40");
+    EXPECT_EQ(cell(window.table(), 0, 3), "40");
+    EXPECT_EQ(selectedNumbers(window.table()), QStringList({"0001"}));
 
     prompts.answerMessage(QMessageBox::No);
     window.deleteSelected();
@@ -69,7 +100,9 @@ TEST_P(Maintenance, DeletingAPersonKeepsTheAssessments)
     EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 0);
     for (const QString& table : test::sevenTables.mid(0, 6))
         EXPECT_EQ(rowsWithNumber(table, "0001"), 1) << table.toStdString();
+    // The person who took the deleted row's place is selected.
     EXPECT_EQ(firstColumn(window.table()), QStringList({"0002"}));
+    EXPECT_EQ(selectedNumbers(window.table()), QStringList({"0002"}));
 
     // A pasted number with blanks around it is found; an unknown one is said.
     prompts.clear();
@@ -98,7 +131,12 @@ TEST_P(Maintenance, BrowseHandsTheDoubleClickedPersonToTheQuestionnaireAndPrints
     EXPECT_TRUE(prompts.records().empty());
 
     window.find();
-    window.openQuestionnaireFor(1);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTableView* view = window.table();
+    const QPoint second = view->visualRect(view->model()->index(1, 1)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, second);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, second);
     EXPECT_EQ(session.pendingRecordNo, "0002");
     EXPECT_EQ(questionnaireOpened, 1);
 
@@ -111,6 +149,11 @@ TEST_P(Maintenance, BrowseHandsTheDoubleClickedPersonToTheQuestionnaireAndPrints
     window.print();
     auto* preview = window.findChild<records::PersonListPreview*>();
     ASSERT_TRUE(preview);
+    // The list builds on a build thread under the preview, shown at once.
+    EXPECT_TRUE(preview->isVisible());
+    ASSERT_TRUE(test::waitUntil([&] { return !preview->report().isBuilding(); }));
+    EXPECT_FALSE(preview->findChild<QProgressBar*>("buildProgress")->isVisible());
+    EXPECT_EQ(preview->findChild<QLabel*>("pageCount")->text(), "共 1 页");
     EXPECT_EQ(preview->report().pageCount(), 1);
     EXPECT_TRUE(preview->report().lastWarnings().isEmpty())
         << preview->report().lastWarnings().join("; ").toStdString();
@@ -122,9 +165,50 @@ TEST_P(Maintenance, BrowseHandsTheDoubleClickedPersonToTheQuestionnaireAndPrints
     const QString pdf = files.filePath("list.pdf");
     prompts.answerFile(pdf);
     preview->exportPdf();
+    ASSERT_TRUE(test::waitUntil([&] { return !preview->isExporting(); }));
+    EXPECT_EQ(prompts.messages().last(), "导出成功!");
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.read(5) == "%PDF-");
+}
+
+// A list over many persons reads a page at a time, in record-number order
+// across pages, and a deleted row does not upset the pages still to come.
+TEST_P(Maintenance, ListsReadAsScrolledInRecordNumberOrder)
+{
+    QStringList numbers;
+    for (int i = 0; i < 450; ++i)
+        numbers << QStringLiteral("%1").arg(i * 37 + 5, 6, 10, QLatin1Char('0'));
+    std::shuffle(numbers.begin(), numbers.end(), std::mt19937(7));
+    {
+        store::Transaction transaction(conn->db());
+        for (const QString& number : numbers)
+            addPerson(number, QStringLiteral("名") + number.right(3), "男");
+        transaction.commit();
+    }
+    std::sort(numbers.begin(), numbers.end());
+
+    records::DeleteRecordWindow window(*context);
+    window.resize(900, 400);
+    window.show();
+    window.find();
+    const int page = records::PersonListModel::kPageSize;
+    ASSERT_EQ(window.table()->model()->rowCount(), page);
+    EXPECT_EQ(firstColumn(window.table()), numbers.mid(0, page));
+
+    // Scrolled to the end of what is read, the view asks for the next page.
+    window.table()->scrollToBottom();
+    QApplication::processEvents();
+    EXPECT_EQ(firstColumn(window.table()), numbers.mid(0, 2 * page));
+
+    // The last row read is deleted: the next person, on the page not read
+    // yet, is selected, and the pages still continue in order.
+    window.table()->selectRow(2 * page - 1);
+    window.deleteSelected();
+    EXPECT_EQ(prompts.messages().last(), "删除成功!");
+    EXPECT_EQ(selectedNumbers(window.table()), QStringList({numbers.at(2 * page)}));
+    numbers.removeAt(2 * page - 1);
+    EXPECT_EQ(wholeFirstColumn(window.table()), numbers);
 }
 
 TEST_P(Maintenance, RenumberingToATakenNumberChangesNothing)
@@ -185,7 +269,8 @@ TEST_P(Maintenance, FailedSearchIsReportedNotShownAsNobody)
     EXPECT_EQ(prompts.messages(), QStringList({"查找不成功!"}));
     EXPECT_EQ(prompts.records()[0].caption, "出错提示!");
     EXPECT_EQ(prompts.records()[0].icon, QMessageBox::Critical);
-    EXPECT_EQ(window.table()->rowCount(), 0);
+    EXPECT_EQ(window.table()->model()->rowCount(), 0);
+    EXPECT_FALSE(window.hasList());
     window.print(); // no list, nothing to print
     EXPECT_EQ(prompts.records().size(), 1u);
     store::execute(conn->db(), QStringLiteral("alter table jkpg_jbxx_away rename to jkpg_jbxx"));

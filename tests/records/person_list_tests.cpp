@@ -40,7 +40,8 @@ TEST(PersonList, ATenCharacterNamePrintsWhole)
         SCOPED_TRACE(name.toStdString());
         reportengine::Report report;
         QString error;
-        ASSERT_TRUE(records::buildPersonList(report, templatePath(), {person(name)}, &error))
+        ASSERT_TRUE(records::buildPersonList(report, templatePath(),
+                                             records::personListSource({person(name)}), &error))
             << error.toStdString();
         EXPECT_TRUE(report.lastWarnings().isEmpty())
             << report.lastWarnings().join(u'\n').toStdString();
@@ -52,8 +53,9 @@ TEST(PersonList, ACharacterWithoutAGlyphIsReported)
 {
     reportengine::Report report;
     QString error;
-    ASSERT_TRUE(records::buildPersonList(report, templatePath(), {person(QStringLiteral("王😀五"))},
-                                         &error));
+    ASSERT_TRUE(records::buildPersonList(
+        report, templatePath(), records::personListSource({person(QStringLiteral("王😀五"))}),
+        &error));
     const QString warnings = report.lastWarnings().join(u'\n');
     EXPECT_TRUE(warnings.contains(QStringLiteral("no font has a glyph for 1 character(s)")) &&
                 warnings.contains(QStringLiteral("😀")))

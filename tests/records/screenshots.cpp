@@ -7,6 +7,7 @@
 #include "records/ModifyRecordWindow.h"
 #include "records/PersonForm.h"
 #include "records/PersonListReport.h"
+#include "records/PersonListSource.h"
 #include "records/RenumberDialog.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
@@ -159,8 +160,9 @@ int main(int argc, char** argv)
 
     reportengine::Report report;
     QString error;
-    if (!records::buildPersonList(report, context.reportsDirectory + "/jbxx.fr3", browse.persons(),
-                                  &error)) {
+    if (!records::buildPersonList(
+            report, context.reportsDirectory + "/jbxx.fr3",
+            std::make_shared<records::PersonListSource>(conn->settings(), QString()), &error)) {
         qWarning("%s", qPrintable(error));
         return 1;
     }

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -218,6 +219,31 @@ TEST_F(AnalysisWindowTest, TheWholeReportBuildsWhileTheWindowKeepsRunning)
 
     window->clearPreview();
     EXPECT_FALSE(window->preview()->hasPages());
+}
+
+TEST_F(AnalysisWindowTest, ABuildCanBeCancelledWithoutAMessage)
+{
+    enter(QStringLiteral("0000000001"));
+    ASSERT_EQ(window->buildSection(QStringLiteral("评估报告")),
+              report::AnalysisWindow::BuildStart::Started);
+    auto* cancel = window->findChild<QPushButton*>(QStringLiteral("cancelBuild"));
+    ASSERT_TRUE(cancel);
+    EXPECT_TRUE(cancel->isVisible());
+    EXPECT_TRUE(window->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->isVisible());
+    cancel->click();
+    ASSERT_TRUE(waitUntil([&] { return !window->report().isBuilding(); }));
+    if (window->report().wasCancelled()) {
+        EXPECT_LT(window->preview()->pageCount(), 24);
+    }
+    EXPECT_FALSE(cancel->isVisible());
+    EXPECT_FALSE(window->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->isVisible());
+    EXPECT_TRUE(prompts.messages().isEmpty()) << prompts.messages().join(u'\n').toStdString();
+    // The window is free for the next build, which runs to its end.
+    ASSERT_EQ(window->buildSection(QStringLiteral("评估报告")),
+              report::AnalysisWindow::BuildStart::Started);
+    ASSERT_TRUE(waitUntil([&] { return !window->report().isBuilding(); }));
+    EXPECT_FALSE(window->report().wasCancelled());
+    EXPECT_EQ(window->preview()->pageCount(), 24);
 }
 
 TEST_F(AnalysisWindowTest, TheSectionDialogBuildsTheNamedSectionOrTellsToWait)

@@ -47,15 +47,32 @@ protected:
                    {{"id", id}, {"bh", number}, {"t", at}});
     }
 
-    std::vector<qint32> found(const SearchCriteria& c)
+    std::vector<qint32> found(const SearchCriteria& c, const store::StartLimits& limits = {})
     {
-        const auto search = store::AssessmentSearch::build(c);
+        const auto search = store::AssessmentSearch::build(c, limits);
         EXPECT_TRUE(search.has_value());
         std::vector<qint32> ids;
         if (search)
             for (const store::FoundAssessment& a :
                  search->all(d(), 2)) // small pages: paging is used
                 ids.push_back(a.id);
+        return ids;
+    }
+
+    // The rows found, the same however the search starts: walking the
+    // assessments newest first (no count is under a limit of 0), from the
+    // index of its first condition (every count is), from the dates, walking
+    // the numbers within the dates or sorting the assessments within them.
+    std::vector<qint32> foundEveryWay(const SearchCriteria& c)
+    {
+        const std::vector<qint32> ids = found(c);
+        EXPECT_EQ(found(c, {.persons = 0, .assessments = 0}), ids) << "walking newest first";
+        EXPECT_EQ(found(c, {.persons = 1'000'000, .assessments = 1'000'000}), ids)
+            << "starting from an index";
+        EXPECT_EQ(found(c, {.persons = 0, .assessments = 1'000'000}), ids)
+            << "starting from the dates where they are given";
+        EXPECT_EQ(found(c, {.persons = 0, .assessments = 1'000'000, .spread = 0}), ids)
+            << "sorting the assessments within the dates";
         return ids;
     }
 
@@ -101,12 +118,28 @@ TEST_P(SearchTest, CriteriaFindExactlyTheirRowsNewestFirst)
         {"two days",
          {.useDates = true, .dateFrom = day.addDays(-1), .dateTo = day},
          {103, 102, 101}},
+        {"dates whose assessment numbers lie apart",
+         {.useDates = true, .dateFrom = QDate(2024, 1, 1), .dateTo = day.addDays(-1)},
+         {105, 101}},
         {"first date after the last",
          {.useDates = true, .dateFrom = day, .dateTo = day.addDays(-1)},
          {}},
         {"dates unticked add nothing",
          {.useDates = false, .dateFrom = day, .dateTo = day},
          {105, 104, 103, 102, 101}},
+        {"sex and a day",
+         {.sex = QStringLiteral("男"), .useDates = true, .dateFrom = day, .dateTo = day},
+         {103, 102}},
+        {"name and ages",
+         {.name = QStringLiteral("张三"),
+          .ageFrom = QStringLiteral("19"),
+          .ageTo = QStringLiteral("20")},
+         {102, 101}},
+        {"sex and ages nobody has",
+         {.sex = QStringLiteral("女"),
+          .ageFrom = QStringLiteral("20"),
+          .ageTo = QStringLiteral("45")},
+         {}},
         {"all conditions",
          {.recordNumber = QStringLiteral("0000000012"),
           .name = QStringLiteral("张三丰"),
@@ -120,7 +153,7 @@ TEST_P(SearchTest, CriteriaFindExactlyTheirRowsNewestFirst)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(found(c.criteria), c.ids);
+        EXPECT_EQ(foundEveryWay(c.criteria), c.ids);
     }
 }
 

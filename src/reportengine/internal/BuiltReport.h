@@ -9,6 +9,7 @@
 #include <QList>
 #include <QRectF>
 #include <QString>
+#include <memory>
 #include <variant>
 #include <vector>
 
@@ -76,27 +77,53 @@ struct BuiltPage
     std::vector<Primitive> primitives;
 };
 
-// The outcome of a build: pages of resolved primitives, painted by one
-// function for the preview, the printer, PDF and PNG alike.
+class PageSpill;
+struct SpilledPage;
+
+// Paints a page: the one painting function of the preview, the printer, PDF
+// and PNG alike. The painter's coordinates must be units (96 per inch) with
+// the origin at the paper's top-left corner; see scalePainterToUnits().
+void paintPage(const BuiltPage& page, QPainter& painter);
+
+// The text boxes of a page, in the order they were placed, one per line.
+QString pageText(const BuiltPage& page);
+
+// The outcome of a build: pages of resolved primitives, held in memory or
+// (a build on a build thread) written to a spill file with only their page
+// setup kept here. Copies share the pages.
 class BuiltReport
 {
 public:
-    int pageCount() const { return int(m_pages.size()); }
-    bool isEmpty() const { return m_pages.empty(); }
-    const BuiltPage& page(int index) const { return m_pages.at(size_t(index)); }
-    const std::vector<BuiltPage>& pages() const { return m_pages; }
-    void appendPage(BuiltPage page) { m_pages.push_back(std::move(page)); }
+    int pageCount() const { return int(m_entries.size()); }
+    bool isEmpty() const { return m_entries.empty(); }
+    // Whether the pages lie in a spill file (a build on a build thread).
+    bool isSpilled() const { return m_spill != nullptr; }
+    // A page held in memory (a report built at once); see pageAt().
+    const BuiltPage& page(int index) const;
+    // Any page; a spilled one is read back (painted on the calling thread).
+    std::shared_ptr<const BuiltPage> pageAt(int index) const;
+    const PageSetup& pageSetup(int index) const { return m_entries.at(size_t(index)).setup; }
+    void appendPage(BuiltPage page);
+    void appendSpilled(const std::shared_ptr<PageSpill>& spill, const SpilledPage& page);
+    // Takes the pages of `other` from index `from` on (the same build, grown).
+    void appendFrom(const BuiltReport& other, int from);
 
-    // Paints page `index` (from 0). The painter's coordinates must be units
-    // (96 per inch) with the origin at the paper's top-left corner; see
-    // scalePainterToUnits().
+    // Paints page `index` (from 0); see paintPage() above.
     void paintPage(int index, QPainter& painter) const;
 
     // The text boxes of a page, in the order they were placed, one per line.
     QString pageText(int index) const;
 
 private:
-    std::vector<BuiltPage> m_pages;
+    struct Entry
+    {
+        PageSetup setup;
+        std::shared_ptr<const BuiltPage> page; // null when spilled
+        qint64 offset = -1;
+        qint64 length = 0;
+    };
+    std::vector<Entry> m_entries;
+    std::shared_ptr<PageSpill> m_spill;
 };
 
 // Scales a painter on a device of `dpi` dots per inch to units.

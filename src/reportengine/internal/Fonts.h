@@ -46,7 +46,16 @@ KeyedRawFont keyedRawFontFor(const FontStyle& style);
 QRawFont fallbackRawFontFor(const FontStyle& style);
 
 // Looks up the raw font of every text style the template names (the first
-// look-up of a family opens its font file).
+// look-up of a family opens its font file), for the calling thread.
 void loadFonts(const ReportTemplate& templ);
+
+// Raw fonts are per thread (a font engine serves the thread that made it).
+// A page laid out on one thread and painted on another names its fonts by
+// key and the painting thread makes its own from the key.
+QString rawFontKey(const QRawFont& font);
+QRawFont rawFontForKey(const QString& key);
+// Lets go of the calling thread's raw fonts; a build thread calls it before
+// it ends. Does nothing on the application's thread.
+void releaseThreadFonts();
 
 } // namespace hra::reportengine

@@ -3,13 +3,16 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <optional>
 
+class QIODevice;
 class QRawFont;
 
 namespace hra::reportengine {
 
 class BuiltReport;
+struct BuiltPage;
 
 // Qt's PDF writer maps each embedded glyph back to the lowest code point
 // that shows it, so a CJK font that draws 页 and the radical ⻚ with one
@@ -18,6 +21,19 @@ class BuiltReport;
 
 // Code point the writer puts in a text map -> the character drawn instead.
 using TextMapRepairs = QHash<char16_t, char16_t>;
+
+// The repairs pages need, gathered page by page as they are written.
+class TextMapRepairCollector
+{
+public:
+    void add(const BuiltPage& page);
+    // A code point that is also drawn as itself somewhere is never repaired.
+    TextMapRepairs repairs() const;
+
+private:
+    TextMapRepairs m_repairs;
+    QSet<char16_t> m_drawn;
+};
 
 // The repairs the text of `report` needs. A code point that is also drawn
 // as itself somewhere is never repaired.
@@ -36,6 +52,17 @@ QByteArray rewriteTextMaps(const QByteArray& pdf, const TextMapRepairs& repairs)
 std::optional<QList<char16_t>> lowestCodePointsFromTables(const QByteArray& cmap,
                                                           const QByteArray& maxp);
 QList<char16_t> lowestCodePointsByLookup(const QRawFont& font);
+
+// The same from a file to a file, reading one object at a time so that a PDF
+// of thousands of pages is never held whole. Unchanged: nothing to repair or
+// a PDF of another shape, and nothing was written to `out`.
+enum class MapRewrite
+{
+    Rewritten,
+    Unchanged,
+    Failed // `out` could not be written
+};
+MapRewrite rewriteTextMaps(QIODevice& pdf, QIODevice& out, const TextMapRepairs& repairs);
 
 // Both of the above: the PDF `report` was exported to, with repaired maps.
 QByteArray repairPdfTextMaps(const QByteArray& pdf, const BuiltReport& report);

@@ -118,6 +118,8 @@ public:
     // unreadable after its size.
     const QImage& image() const;
     operator const QImage&() const { return image(); } // NOLINT: stands for a QImage
+    // Tells pictures apart without decoding them: copies share their key.
+    qint64 cacheKey() const;
 
 private:
     struct Decode;

@@ -12,6 +12,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QResizeEvent>
+#include <QSaveFile>
 #include <QScrollBar>
 
 namespace hra::reportengine {
@@ -38,27 +39,32 @@ public:
 
     QSize pagePixels(int index) const
     {
-        return (m_owner->m_report->page(index).setup.paperSize() * scale()).toSize();
+        return (m_owner->m_report->pageSetup(index).paperSize() * scale()).toSize();
     }
 
     int top(int index) const
     {
-        int y = kGap;
-        for (int i = 0; i < index; ++i)
-            y += pagePixels(i).height() + kGap;
-        return y;
+        return index < int(m_tops.size()) ? m_tops[size_t(index)] : m_bottom;
     }
 
-    void relayout()
+    // Places the pages from `from` on below those placed already: a build
+    // that grows does not lay out its earlier pages again.
+    void relayout(int from = 0)
     {
-        int width = 0;
-        int height = kGap;
-        for (int i = 0; i < m_owner->m_report->pageCount(); ++i) {
-            const QSize s = pagePixels(i);
-            width = std::max(width, s.width());
-            height += s.height() + kGap;
+        const BuiltReport& report = *m_owner->m_report;
+        from = std::clamp(from, 0, int(m_tops.size()));
+        m_tops.resize(size_t(from));
+        if (from == 0) {
+            m_bottom = kGap;
+            m_width = 0;
         }
-        resize(width + 2 * kGap, m_owner->m_report->isEmpty() ? 0 : height);
+        for (int i = from; i < report.pageCount(); ++i) {
+            const QSize s = pagePixels(i);
+            m_tops.push_back(m_bottom);
+            m_width = std::max(m_width, s.width());
+            m_bottom += s.height() + kGap;
+        }
+        resize(m_width + 2 * kGap, report.isEmpty() ? 0 : m_bottom);
         update();
     }
 
@@ -67,24 +73,34 @@ protected:
     {
         QPainter painter(this);
         const BuiltReport& report = *m_owner->m_report;
-        int y = kGap;
-        for (int i = 0; i < report.pageCount(); ++i) {
+        // The first page that reaches into the area, found by its top.
+        const auto after = std::upper_bound(m_tops.begin(), m_tops.end(), event->rect().top());
+        int first = std::max(0, int(after - m_tops.begin()) - 1);
+        for (int i = first; i < report.pageCount() && i < int(m_tops.size()); ++i) {
             const QSize s = pagePixels(i);
-            const QRect pageRect(QPoint((width() - s.width()) / 2, y), s);
+            const QRect pageRect(QPoint((width() - s.width()) / 2, m_tops[size_t(i)]), s);
+            if (pageRect.top() > event->rect().bottom())
+                break;
             if (pageRect.intersects(event->rect())) {
                 painter.fillRect(pageRect, Qt::white);
                 painter.save();
                 painter.translate(pageRect.topLeft());
                 scalePainterToUnits(painter, m_zoom * logicalDpiX());
-                report.paintPage(i, painter);
+                try {
+                    report.paintPage(i, painter);
+                } catch (const std::exception&) {
+                    // A spilled page that cannot be read back stays white.
+                }
                 painter.restore();
             }
-            y += s.height() + kGap;
         }
     }
 
 private:
     ReportPreview* m_owner;
+    std::vector<int> m_tops;
+    int m_bottom = kGap;
+    int m_width = 0;
 };
 
 ReportPreview::ReportPreview(QWidget* parent)
@@ -107,10 +123,35 @@ int ReportPreview::pageCount() const
 void ReportPreview::setReport(const BuiltReport& report)
 {
     *m_report = report;
+    m_largest = QSizeF();
+    noteSizes(0);
     if (m_fit)
         refit();
     else
         m_pages->relayout();
+}
+
+void ReportPreview::addPages(const BuiltReport& report)
+{
+    const int from = pageCount();
+    if (report.pageCount() < from) {
+        setReport(report);
+        return;
+    }
+    m_report->appendFrom(report, from);
+    const QSizeF before = m_largest;
+    noteSizes(from);
+    if (m_fit && (m_largest != before || from <= 1))
+        refit();
+    else
+        m_pages->relayout(from);
+    emit pagesChanged(pageCount());
+}
+
+void ReportPreview::noteSizes(int from)
+{
+    for (int i = from; i < m_report->pageCount(); ++i)
+        m_largest = m_largest.expandedTo(m_report->pageSetup(i).paperSize());
 }
 
 QSize ReportPreview::pageSize(int index) const
@@ -144,10 +185,7 @@ void ReportPreview::refit()
 {
     qreal zoom = 1;
     if (!m_report->isEmpty()) {
-        QSizeF largest;
-        for (int i = 0; i < m_report->pageCount(); ++i)
-            largest = largest.expandedTo(m_report->page(i).setup.paperSize());
-        const QSizeF atFull = largest * (m_pages->logicalDpiX() / kUnitsPerInch);
+        const QSizeF atFull = m_largest * (m_pages->logicalDpiX() / kUnitsPerInch);
         QSize room = maximumViewportSize() - QSize(2 * kGap, 2 * kGap);
         // Pages below one another scroll, and the scroll bar takes its width.
         if (m_report->pageCount() > 1)
@@ -171,7 +209,8 @@ void ReportPreview::resizeEvent(QResizeEvent* event)
 void ReportPreview::follow(Report* report)
 {
     connect(report, &Report::buildStarted, this, &ReportPreview::clear);
-    connect(report, &Report::buildFinished, this, [this, report] { setReport(report->built()); });
+    connect(report, &Report::pagesAdded, this, [this, report] { addPages(report->built()); });
+    connect(report, &Report::buildFinished, this, [this, report] { addPages(report->built()); });
 }
 
 void ReportPreview::clear()
@@ -189,7 +228,7 @@ bool ReportPreview::print()
     if (!hasPages())
         return false;
     QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
-    printer.setPageLayout(m_report->page(0).setup.pageLayout());
+    printer.setPageLayout(m_report->pageSetup(0).pageLayout());
     printer.setFromTo(1, pageCount());
     QPrintDialog dialog(&printer, this);
     dialog.setMinMax(1, pageCount());
@@ -210,31 +249,36 @@ bool printReport(const BuiltReport& report, QPrinter& printer)
     }
     // Full-page mode: the painter's origin is the paper's corner, as paintPage expects.
     printer.setFullPage(true);
-    printer.setPageLayout(report.page(first).setup.pageLayout());
+    printer.setPageLayout(report.pageSetup(first).pageLayout());
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
+    TextMapRepairCollector repairs;
     for (int i = first; i <= last; ++i) {
         if (i > first) {
-            printer.setPageLayout(report.page(i).setup.pageLayout());
+            printer.setPageLayout(report.pageSetup(i).pageLayout());
             printer.newPage();
         }
+        // One page at a time: a spilled report is never held whole.
+        const auto page = report.pageAt(i);
         painter.save();
         scalePainterToUnits(painter, printer.resolution());
-        report.paintPage(i, painter);
+        paintPage(*page, painter);
         painter.restore();
+        repairs.add(*page);
     }
     if (!painter.end())
         return false;
-    // Printing to a PDF file gets the same text maps as the PDF export.
+    // Printing to a PDF file gets the same text maps as the PDF export,
+    // rewritten from the file into its replacement an object at a time.
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
-        QFile file(printer.outputFileName());
-        if (file.open(QIODevice::ReadOnly)) {
-            const QByteArray pdf = file.readAll();
-            file.close();
-            const QByteArray repaired = repairPdfTextMaps(pdf, report);
-            if (repaired != pdf && file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                file.write(repaired);
+        QFile printed(printer.outputFileName());
+        QSaveFile repaired(printer.outputFileName());
+        if (printed.open(QIODevice::ReadOnly) && repaired.open(QIODevice::WriteOnly)) {
+            if (rewriteTextMaps(printed, repaired, repairs.repairs()) == MapRewrite::Rewritten)
+                repaired.commit();
+            else
+                repaired.cancelWriting();
         }
     }
     return true;

@@ -22,8 +22,10 @@ public:
     ~ReportPreview() override;
 
     void setReport(const BuiltReport& report);
-    // Shows each build of `report` when it finishes, and clears the pages
-    // when a build starts.
+    // Takes the pages `report` has beyond those shown (a build that grew).
+    void addPages(const BuiltReport& report);
+    // Shows the pages of each build of `report` as they arrive, and clears
+    // the pages when a build starts.
     void follow(Report* report);
     void clear();
     bool hasPages() const { return pageCount() > 0; }
@@ -44,16 +46,21 @@ public:
     // nothing when there are no pages. Returns whether anything was printed.
     bool print();
 
+signals:
+    void pagesChanged(int count);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void refit();
+    void noteSizes(int from);
 
     class Pages;
     Pages* m_pages;
     std::unique_ptr<BuiltReport> m_report;
     bool m_fit = true;
+    QSizeF m_largest; // the largest paper among the pages
 };
 
 // Sends pages to a printer set up by the caller (page range honoured);

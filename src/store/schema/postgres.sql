@@ -216,11 +216,17 @@ create table jkpg_sjzd (
 -- The assessments of a person, latest first, and the search by record number.
 create index ix_jkpg_id_bianh on jkpg_id (bianh, jkpg_id);
 
--- The search by assessment date.
-create index ix_jkpg_id_lurrq on jkpg_id (lurrq);
+-- The search by assessment date. With the number, how many assessments a
+-- few days hold and their lowest and highest number are read from the index.
+create index ix_jkpg_id_lurrq on jkpg_id (lurrq, jkpg_id);
 
 -- The search by name.
 create index ix_jkpg_jbxx_xingm on jkpg_jbxx (xingm);
+
+-- The search by sex (and age) and by age: they let a search find at once that
+-- few persons or none match, instead of reading every assessment to say so.
+create index ix_jkpg_jbxx_xingb on jkpg_jbxx (xingb, nianl);
+create index ix_jkpg_jbxx_nianl on jkpg_jbxx (nianl);
 
 -- Reference lookups by table and column.
 create index ix_jkpg_sjzd_duiyzd on jkpg_sjzd (biaomc, duiyzd);
