@@ -1,5 +1,7 @@
 #include "analysis/AnalysisSession.h"
 #include "cli/Command.h"
+#include "cli/WorkerThread.h"
+#include "report/CentreSettings.h"
 #include "report/SectionBuild.h"
 #include "report/Sections.h"
 #include "reportengine/Export.h"
@@ -10,9 +12,48 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
+#include <functional>
+#include <future>
+#include <memory>
+#include <optional>
 
 namespace hra::cli {
 namespace {
+
+// What the report command keeps of the database, all of it made, used and
+// destroyed on the worker thread.
+struct Database
+{
+    std::unique_ptr<store::Connection> connection;
+    std::unique_ptr<analysis::AnalysisSession> session; // removes its rows when destroyed
+    std::optional<QByteArray> cover;
+};
+
+// Ends the session and closes the connection on the worker: soon, beside
+// whatever comes next, or at the latest when the command returns.
+class DatabaseCloser
+{
+public:
+    DatabaseCloser(WorkerThread& worker, Database& db) : m_worker(worker), m_db(db) {}
+    ~DatabaseCloser()
+    {
+        closeSoon();
+        m_closed.wait();
+    }
+    void closeSoon()
+    {
+        if (!m_closed.valid())
+            m_closed = m_worker.post([this] {
+                m_db.session.reset();
+                m_db.connection.reset();
+            });
+    }
+
+private:
+    WorkerThread& m_worker;
+    Database& m_db;
+    std::future<void> m_closed;
+};
 
 const char* const kReportUsage =
     "--record BH [--assessment N] [--section NAME] --pdf OUT [--png DIR] [--ini FILE]";
@@ -54,30 +95,52 @@ int reportCommand(const QStringList& raw)
         return 1;
     }
 
-    const auto connection = connectFrom(args);
-    if (!connection)
-        return 1;
-
-    reportengine::Report report;
-    try {
+    // The database work runs on a thread of its own while this one loads the
+    // template and opens its fonts; the session's clean-up runs there while
+    // this one says what went wrong. The connection, the session and every
+    // read of them stay on that thread.
+    WorkerThread worker;
+    Database db;
+    DatabaseCloser closer{worker, db};
+    std::future<int> opened = worker.post([&]() -> int {
+        db.connection = connectFrom(args);
+        if (!db.connection)
+            return 1;
         qint32 assessment = requested;
         if (!hasAssessment) {
-            const auto latest = store::latestAssessment(connection->db(), record);
+            const auto latest = store::latestAssessment(db.connection->db(), record);
             if (!latest) {
-                err << "error: record " << record << " has no assessment\n";
+                QTextStream(stderr) << "error: record " << record << " has no assessment\n";
                 return 1;
             }
             assessment = latest->id;
         }
-        analysis::AnalysisSession session(*connection);
-        session.open(record, assessment);
-        report::prepareSection(report, session, *connection, *section,
-                               report::defaultReportsDirectory());
-        // Built while the session is open; each page is written as it is laid out.
+        db.session = std::make_unique<analysis::AnalysisSession>(*db.connection);
+        db.session->open(record, assessment);
+        report::runSectionEvaluations(*db.session, *section);
+        if (section->cover)
+            db.cover = report::loadCover(*db.connection);
+        return 0;
+    });
+
+    reportengine::Report report;
+    report::loadSectionTemplate(report, *section, report::defaultReportsDirectory());
+    report.loadFonts();
+    try {
+        if (const int failed = opened.get())
+            return failed;
+        if (section->cover)
+            report::applyCover(report, db.cover);
+        report::addSessionSources(
+            report, *db.session,
+            [&](const std::function<store::Rows()>& read) { return worker.run(read); });
+        // Built here while the session is open (its datasets read on the
+        // worker); each page is written as it is laid out.
         const int code = writePages(report, pdfPath, pngDir, 150, section->name);
         if (code != 0)
             return code;
-        const QString problems = report::problemsText(session);
+        const QString problems = worker.run([&] { return report::problemsText(*db.session); });
+        closer.closeSoon();
         if (!problems.isEmpty())
             err << "warning: " << problems << '\n';
         return 0;

@@ -17,8 +17,9 @@ namespace {
 const QString kCoverPicture = QStringLiteral("Pic_fm");
 } // namespace
 
-SessionDataSource::SessionDataSource(QString name, analysis::AnalysisSession& session)
-    : DataSource(std::move(name)), m_session(session)
+SessionDataSource::SessionDataSource(QString name, analysis::AnalysisSession& session,
+                                     SessionRunner runner)
+    : DataSource(std::move(name)), m_session(session), m_runner(std::move(runner))
 {
 }
 
@@ -37,7 +38,10 @@ void SessionDataSource::aboutToRead()
 
 void SessionDataSource::readNow()
 {
-    m_rows = m_session.isOpen() ? m_session.dataset(name()) : store::Rows{};
+    const auto read = [this] {
+        return m_session.isOpen() ? m_session.dataset(name()) : store::Rows{};
+    };
+    m_rows = m_runner ? m_runner(read) : read();
     m_read = true;
 }
 
@@ -51,7 +55,11 @@ void readSessionDatasets(reportengine::Report& report)
 
 bool applyCover(reportengine::Report& report, const store::Connection& connection)
 {
-    const std::optional<QByteArray> stored = loadCover(connection);
+    return applyCover(report, loadCover(connection));
+}
+
+bool applyCover(reportengine::Report& report, const std::optional<QByteArray>& stored)
+{
     if (stored) {
         QString error;
         const QImage image = decodeJpeg(*stored, &error);
@@ -69,18 +77,35 @@ void prepareSection(reportengine::Report& report, analysis::AnalysisSession& ses
 {
     report.clear();
     report.dataSources().clear();
+    runSectionEvaluations(session, section);
+    loadSectionTemplate(report, section, reportsDirectory);
+    if (section.cover)
+        applyCover(report, connection);
+    addSessionSources(report, session);
+}
+
+void runSectionEvaluations(analysis::AnalysisSession& session, const Section& section)
+{
     if (session.isOpen())
         session.runAll(runOrder(section));
+}
+
+void loadSectionTemplate(reportengine::Report& report, const Section& section,
+                         const QString& reportsDirectory)
+{
     const QString path = templatePath(reportsDirectory, section);
     const reportengine::LoadResult loaded = report.load(path);
     if (!loaded.ok) {
         qCWarning(lcSections).noquote() << loaded.toString();
         report.clear();
     }
-    if (section.cover)
-        applyCover(report, connection);
+}
+
+void addSessionSources(reportengine::Report& report, analysis::AnalysisSession& session,
+                       const SessionRunner& runner)
+{
     for (const QString& name : analysis::AnalysisSession::datasetNames())
-        report.dataSources().add(std::make_shared<SessionDataSource>(name, session));
+        report.dataSources().add(std::make_shared<SessionDataSource>(name, session, runner));
 }
 
 QString problemsText(const analysis::AnalysisSession& session)

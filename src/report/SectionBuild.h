@@ -4,8 +4,11 @@
 #include "report/Sections.h"
 #include "reportengine/DataSource.h"
 
+#include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace hra::store {
 class Connection;
@@ -16,24 +19,31 @@ class Report;
 
 namespace hra::report {
 
+// Runs a read of the session where its connection lives: on the calling
+// thread when empty, else handed to the thread that opened the connection
+// (a Qt SQL connection serves only that one).
+using SessionRunner = std::function<store::Rows(const std::function<store::Rows()>& read)>;
+
 // A report dataset read from the session when a build first reads it, so
 // that a section computes only what its pages show.
 class SessionDataSource : public reportengine::DataSource
 {
 public:
-    SessionDataSource(QString name, analysis::AnalysisSession& session);
+    SessionDataSource(QString name, analysis::AnalysisSession& session, SessionRunner runner = {});
 
     QStringList fieldNames() const override { return m_rows.fields; }
     int rowCount() const override { return int(m_rows.size()); }
     QVariant value(int row, int field) const override;
     // Reads the rows unless readNow() did already.
     void aboutToRead() override;
-    // Reads the rows on the calling thread, the one that owns the session's
-    // connection, before a build on a build thread reads them.
+    // Reads the rows now (through the runner when there is one), on a thread
+    // that may use the session's connection, before a build on a build thread
+    // reads them.
     void readNow();
 
 private:
     analysis::AnalysisSession& m_session;
+    SessionRunner m_runner;
     store::Rows m_rows;
     bool m_read = false;
 };
@@ -41,6 +51,8 @@ private:
 // The cover picture "Pic_fm" takes the stored cover, or is hidden when there
 // is none (or what is stored is no JPEG picture). Returns whether it shows.
 bool applyCover(reportengine::Report& report, const store::Connection& connection);
+// The same with the cover as loadCover() read it.
+bool applyCover(reportengine::Report& report, const std::optional<QByteArray>& stored);
 
 // Makes the report ready to build one section for the assessment open in the
 // session: empties the report, runs the section's evaluations again in their
@@ -52,6 +64,15 @@ bool applyCover(reportengine::Report& report, const store::Connection& connectio
 void prepareSection(reportengine::Report& report, analysis::AnalysisSession& session,
                     const store::Connection& connection, const Section& section,
                     const QString& reportsDirectory);
+
+// The steps of prepareSection, for a caller that runs the database ones on
+// another thread: the evaluations (none without an open assessment), the
+// template (which touches no database), and the datasets.
+void runSectionEvaluations(analysis::AnalysisSession& session, const Section& section);
+void loadSectionTemplate(reportengine::Report& report, const Section& section,
+                         const QString& reportsDirectory);
+void addSessionSources(reportengine::Report& report, analysis::AnalysisSession& session,
+                       const SessionRunner& runner = {});
 
 // Reads now, on the calling thread, every session dataset the loaded
 // template reads, so that a build on a build thread never touches the

@@ -5,6 +5,8 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QRawFont>
+#include <algorithm>
 #include <stdexcept>
 
 namespace hra::reportengine {
@@ -33,6 +35,44 @@ void paintFrame(QPainter& p, const QRectF& r, const Frame& frame)
         p.drawLine(r.bottomLeft(), r.bottomRight());
 }
 
+// Whether clipping a text box to its rectangle would cut nothing: every
+// glyph's advance and the font's ascent and descent, with a tenth of an em
+// to spare, and every underline lie inside. A clip costs the PDF writer a
+// clip path per box, and most boxes never need one. Slanted text, which
+// leans past its advances, is always clipped.
+bool clipCutsNothing(const TextPrimitive& t)
+{
+    const QRectF inside = t.rect.translated(-t.origin);
+    for (const GlyphRunText& run : t.runs) {
+        const QRawFont font = run.run.rawFont();
+        const QList<QPointF> at = run.run.positions();
+        if (at.isEmpty())
+            continue;
+        if (font.style() != QFont::StyleNormal)
+            return false;
+        const qreal spare = font.pixelSize() / 10;
+        qreal left = at.first().x();
+        qreal top = at.first().y();
+        qreal bottom = top;
+        for (const QPointF& p : at) {
+            left = std::min(left, p.x());
+            top = std::min(top, p.y());
+            bottom = std::max(bottom, p.y());
+        }
+        const QRectF ink(QPointF(left - spare, top - font.ascent() - spare),
+                         QPointF(std::max(run.end, left) + spare, bottom + font.descent() + spare));
+        if (!inside.contains(ink))
+            return false;
+    }
+    for (const QLineF& line : t.underlines) {
+        const qreal half = t.underlineWidth / 2 + 1;
+        if (!inside.contains(
+                QRectF(line.p1(), line.p2()).normalized().adjusted(-half, -half, half, half)))
+            return false;
+    }
+    return true;
+}
+
 struct PrimitivePainter
 {
     QPainter& p;
@@ -42,18 +82,25 @@ struct PrimitivePainter
         if (t.fill.isValid() && t.fill.alpha() > 0)
             p.fillRect(t.rect, t.fill);
         if (!t.runs.isEmpty()) {
-            p.save();
-            if (t.clip)
+            // Without a clip there is nothing to undo afterwards: every
+            // primitive sets the pen it draws with.
+            const bool clip = t.clip && !clipCutsNothing(t);
+            if (clip) {
+                p.save();
                 p.setClipRect(t.rect, Qt::IntersectClip);
+            }
             p.setPen(t.color);
             for (const GlyphRunText& run : t.runs)
                 p.drawGlyphRun(t.origin, run.run);
             if (!t.underlines.isEmpty()) {
                 p.setPen(QPen(t.color, t.underlineWidth, Qt::SolidLine, Qt::FlatCap));
-                p.translate(t.origin);
-                p.drawLines(t.underlines);
+                QList<QLineF> lines = t.underlines;
+                for (QLineF& line : lines)
+                    line.translate(t.origin);
+                p.drawLines(lines);
             }
-            p.restore();
+            if (clip)
+                p.restore();
         }
         paintFrame(p, t.rect, t.frame);
     }

@@ -67,30 +67,52 @@ QFont makeFont(const QString& family, const FontStyle& style, bool bold)
     return font;
 }
 
-using RawFontCache = QHash<QString, QRawFont>;
+struct StyleKey
+{
+    QString face;
+    qreal size = 0;
+    bool bold = false;
+    bool italic = false;
+    bool operator==(const StyleKey&) const = default;
+};
+
+size_t qHash(const StyleKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.face, key.size, key.bold, key.italic);
+}
+
+// The raw fonts one thread looked up: by family, weight and slant (one font
+// database match each); by family, size, weight and slant (rawFontKey names
+// these); and by template style.
+struct ThreadFonts
+{
+    QHash<QString, QRawFont> bases;
+    QHash<QString, QRawFont> sized;
+    QHash<StyleKey, KeyedRawFont> styles;
+};
 
 // Font engines belong to the thread that made them, so each thread keeps
 // its own raw fonts: the application's thread in a cache that goes with the
 // application object (before the font engines do), a build thread in one it
 // lets go when its work ends (releaseThreadFonts).
-RawFontCache& threadCache()
+ThreadFonts& threadFonts()
 {
-    static RawFontCache* appCache = nullptr;
-    thread_local std::unique_ptr<RawFontCache> workerCache;
+    static ThreadFonts* appFonts = nullptr;
+    thread_local std::unique_ptr<ThreadFonts> workerFonts;
     const QCoreApplication* app = QCoreApplication::instance();
     if (!app || app->thread() == QThread::currentThread()) {
-        if (!appCache) {
-            appCache = new RawFontCache;
+        if (!appFonts) {
+            appFonts = new ThreadFonts;
             qAddPostRoutine([] {
-                delete appCache;
-                appCache = nullptr;
+                delete appFonts;
+                appFonts = nullptr;
             });
         }
-        return *appCache;
+        return *appFonts;
     }
-    if (!workerCache)
-        workerCache = std::make_unique<RawFontCache>();
-    return *workerCache;
+    if (!workerFonts)
+        workerFonts = std::make_unique<ThreadFonts>();
+    return *workerFonts;
 }
 
 QString cacheKey(const QString& family, qreal size, bool bold, bool italic)
@@ -102,11 +124,12 @@ QString cacheKey(const QString& family, qreal size, bool bold, bool italic)
         .arg(italic ? QStringLiteral("i") : QStringLiteral("-"));
 }
 
-QRawFont cachedRawFont(const QString& family, const FontStyle& style, bool bold)
+// One font database look-up (a fontconfig match) per family, weight and
+// slant; other sizes are clones of it, which share the font file.
+QRawFont baseRawFont(const QString& family, const FontStyle& style, bool bold)
 {
-    // Raw fonts are looked up per text box; building one is not cheap.
-    RawFontCache& cache = threadCache();
-    const QString key = cacheKey(family, style.size, bold, style.italic);
+    QHash<QString, QRawFont>& cache = threadFonts().bases;
+    const QString key = cacheKey(family, 0, bold, style.italic);
     auto it = cache.constFind(key);
     if (it != cache.constEnd())
         return *it;
@@ -115,6 +138,19 @@ QRawFont cachedRawFont(const QString& family, const FontStyle& style, bool bold)
     // without a character map or a family name, and it draws nothing.
     if (raw.isValid() && raw.fontTable("cmap").isEmpty())
         raw = QRawFont();
+    cache.insert(key, raw);
+    return raw;
+}
+
+QRawFont cachedRawFont(const QString& family, const FontStyle& style, bool bold)
+{
+    // Raw fonts are looked up per text box; building one is not cheap.
+    QHash<QString, QRawFont>& cache = threadFonts().sized;
+    const QString key = cacheKey(family, style.size, bold, style.italic);
+    auto it = cache.constFind(key);
+    if (it != cache.constEnd())
+        return *it;
+    QRawFont raw = baseRawFont(family, style, bold);
     if (raw.isValid())
         raw.setPixelSize(style.size);
     cache.insert(key, raw);
@@ -130,11 +166,30 @@ QFont fontFor(const FontStyle& style)
     return makeFont(family, style, style.bold || heavy);
 }
 
-QRawFont rawFontFor(const FontStyle& style)
+KeyedRawFont keyedRawFontFor(const FontStyle& style)
 {
+    // Every text box asks; the answer per style is looked up once.
+    QHash<StyleKey, KeyedRawFont>& cache = threadFonts().styles;
+    const StyleKey key{style.face, style.size, style.bold, style.italic};
+    auto it = cache.constFind(key);
+    if (it != cache.constEnd())
+        return *it;
     bool heavy = false;
     const QString family = resolveFamily(style.face, &heavy);
-    return cachedRawFont(family, style, style.bold || heavy);
+    KeyedRawFont found;
+    found.font = cachedRawFont(family, style, style.bold || heavy);
+    if (found.font.isValid())
+        found.key = found.font.familyName() + u'|' + found.font.styleName() + u'|' +
+                    QString::number(int(found.font.weight())) + u'|' +
+                    QString::number(int(found.font.style())) + u'|' +
+                    QString::number(found.font.pixelSize());
+    cache.insert(key, found);
+    return found;
+}
+
+QRawFont rawFontFor(const FontStyle& style)
+{
+    return keyedRawFontFor(style).font;
 }
 
 QRawFont fallbackRawFontFor(const FontStyle& style)
@@ -144,11 +199,33 @@ QRawFont fallbackRawFontFor(const FontStyle& style)
     return cachedRawFont(fallbackFamily(), style, style.bold || heavy);
 }
 
+namespace {
+
+void loadFontsOf(const std::vector<ReportObject>& objects)
+{
+    for (const ReportObject& object : objects) {
+        if (const auto* text = std::get_if<TextBox>(&object.item))
+            rawFontFor(text->font);
+        else if (const auto* chart = std::get_if<BarChart>(&object.item))
+            rawFontFor(chart->font);
+        else if (const auto* band = std::get_if<DataBand>(&object.item))
+            loadFontsOf(band->children);
+    }
+}
+
+} // namespace
+
+void loadFonts(const ReportTemplate& templ)
+{
+    for (const TemplatePage& page : templ.pages)
+        loadFontsOf(page.objects);
+}
+
 QString rawFontKey(const QRawFont& font)
 {
     if (!font.isValid())
         return {};
-    const RawFontCache& cache = threadCache();
+    const QHash<QString, QRawFont>& cache = threadFonts().sized;
     for (auto it = cache.constBegin(); it != cache.constEnd(); ++it) {
         if (it.value() == font)
             return it.key();
@@ -173,7 +250,7 @@ void releaseThreadFonts()
 {
     const QCoreApplication* app = QCoreApplication::instance();
     if (app && app->thread() != QThread::currentThread())
-        threadCache().clear();
+        threadFonts() = ThreadFonts();
 }
 
 } // namespace hra::reportengine

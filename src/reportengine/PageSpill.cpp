@@ -66,7 +66,8 @@ QByteArray PageSpill::serialize(const BuiltPage& page)
                     m_fontKeys << key;
                     m_fontIds.insert(key, id);
                 }
-                out << qint32(id) << run.text << run.run.glyphIndexes() << run.run.positions();
+                out << qint32(id) << run.text << run.run.glyphIndexes() << run.run.positions()
+                    << run.end;
             }
         } else if (const auto* l = std::get_if<LinePrimitive>(&primitive)) {
             out << quint8(TagLine) << l->line << l->width << l->color << qint32(l->style);
@@ -86,7 +87,7 @@ QByteArray PageSpill::serialize(const BuiltPage& page)
 BuiltPage PageSpill::deserialize(const QByteArray& data, const PageSetup& setup) const
 {
     QStringList fontKeys;
-    QHash<qint64, QImage> images;
+    QHash<qint64, PictureImage> images;
     {
         const QMutexLocker lock(&m_mutex);
         fontKeys = m_fontKeys;
@@ -114,7 +115,7 @@ BuiltPage PageSpill::deserialize(const QByteArray& data, const PageSetup& setup)
                 GlyphRunText run;
                 QList<quint32> glyphs;
                 QList<QPointF> positions;
-                in >> id >> run.text >> glyphs >> positions;
+                in >> id >> run.text >> glyphs >> positions >> run.end;
                 auto font = fonts.find(id);
                 if (font == fonts.end())
                     font = fonts.insert(id, rawFontForKey(fontKeys.value(id)));

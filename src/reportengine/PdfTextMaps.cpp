@@ -9,8 +9,172 @@
 #include <QSet>
 #include <algorithm>
 #include <map>
+#include <optional>
+#include <vector>
 
 namespace hra::reportengine {
+
+namespace {
+
+quint16 u16(const QByteArray& d, qsizetype at)
+{
+    return quint16((uchar(d[at]) << 8) | uchar(d[at + 1]));
+}
+
+quint32 u32(const QByteArray& d, qsizetype at)
+{
+    return (quint32(u16(d, at)) << 16) | u16(d, at + 2);
+}
+
+// Calls `each(codePoint, glyph)` for every BMP code point of one character
+// map subtable, in rising code point order; false for a format it does not
+// read or a subtable that runs past the table.
+template <typename Each> bool forEachMapping(const QByteArray& cmap, qsizetype at, Each each)
+{
+    const qsizetype size = cmap.size();
+    if (at + 4 > size)
+        return false;
+    const quint16 format = u16(cmap, at);
+    if (format == 4) {
+        if (at + 14 > size)
+            return false;
+        const int segments = u16(cmap, at + 6) / 2;
+        const qsizetype ends = at + 14;
+        const qsizetype starts = ends + 2 * segments + 2;
+        const qsizetype deltas = starts + 2 * segments;
+        const qsizetype offsets = deltas + 2 * segments;
+        if (offsets + 2 * segments > size)
+            return false;
+        for (int i = 0; i < segments; ++i) {
+            const uint first = u16(cmap, starts + 2 * i);
+            const uint last = u16(cmap, ends + 2 * i);
+            const quint16 delta = u16(cmap, deltas + 2 * i);
+            const quint16 offset = u16(cmap, offsets + 2 * i);
+            for (uint c = first; c <= last && c < 0x10000; ++c) {
+                quint32 g = 0;
+                if (offset == 0) {
+                    g = quint16(c + delta);
+                } else {
+                    const qsizetype in = offsets + 2 * i + offset + 2 * qsizetype(c - first);
+                    if (in + 2 > size)
+                        return false;
+                    g = u16(cmap, in);
+                    if (g)
+                        g = quint16(g + delta);
+                }
+                each(c, g);
+            }
+        }
+        return true;
+    }
+    if (format == 12 || format == 13) {
+        if (at + 16 > size)
+            return false;
+        const quint32 groups = u32(cmap, at + 12);
+        if (groups > quint32((size - at - 16) / 12))
+            return false;
+        for (quint32 i = 0; i < groups; ++i) {
+            const qsizetype group = at + 16 + 12 * qsizetype(i);
+            const quint32 first = u32(cmap, group);
+            const quint32 last = std::min<quint32>(u32(cmap, group + 4), 0xFFFF);
+            const quint32 glyph = u32(cmap, group + 8);
+            for (quint32 c = first; c <= last; ++c)
+                each(c, format == 12 ? glyph + (c - first) : glyph);
+        }
+        return true;
+    }
+    if (format == 6) {
+        if (at + 10 > size)
+            return false;
+        const uint first = u16(cmap, at + 6);
+        const uint count = u16(cmap, at + 8);
+        if (at + 10 + 2 * qsizetype(count) > size)
+            return false;
+        for (uint i = 0; i < count && first + i < 0x10000; ++i)
+            each(first + i, u16(cmap, at + 10 + 2 * i));
+        return true;
+    }
+    if (format == 0) {
+        if (at + 6 + 256 > size)
+            return false;
+        for (uint c = 0; c < 256; ++c)
+            each(c, uchar(cmap[at + 6 + c]));
+        return true;
+    }
+    return false;
+}
+
+// Turns the glyph of each code point (0 to count - 1) around.
+QList<char16_t> lowestPerGlyph(const quint32* glyphOf, qsizetype count)
+{
+    quint32 last = 0;
+    for (qsizetype c = 0; c < count; ++c) {
+        if (glyphOf[c] < 0x10000)
+            last = std::max(last, glyphOf[c]);
+    }
+    QList<char16_t> lowest(last ? qsizetype(last) + 1 : 0, 0);
+    for (qsizetype c = 0; c < count; ++c) {
+        const quint32 g = glyphOf[c];
+        if (g != 0 && g < 0x10000 && !lowest[g])
+            lowest[g] = char16_t(c);
+    }
+    return lowest;
+}
+
+} // namespace
+
+std::optional<QList<char16_t>> lowestCodePointsFromTables(const QByteArray& cmap,
+                                                          const QByteArray& maxp)
+{
+    if (cmap.size() < 4 || maxp.size() < 6)
+        return std::nullopt;
+    const quint32 glyphCount = u16(maxp, 4);
+    // The subtable FreeType answers with for Qt: the last Unicode one (Qt
+    // selects it over FreeType's own choice); variation sequences (format
+    // 14) are no character map.
+    const int records = u16(cmap, 2);
+    if (4 + 8 * qsizetype(records) > cmap.size())
+        return std::nullopt;
+    qsizetype chosen = -1;
+    for (int r = 0; r < records; ++r) {
+        const quint16 platform = u16(cmap, 4 + 8 * r);
+        const quint16 encoding = u16(cmap, 6 + 8 * r);
+        const quint32 offset = u32(cmap, 8 + 8 * r);
+        if (offset + 2 > quint32(cmap.size()))
+            continue;
+        const bool unicode = (platform == 0 && u16(cmap, offset) != 14) ||
+                             (platform == 3 && (encoding == 1 || encoding == 10));
+        if (unicode)
+            chosen = offset;
+    }
+    if (chosen < 0)
+        return std::nullopt;
+    std::vector<quint32> byCode(0x10000, 0);
+    const bool read = forEachMapping(cmap, chosen, [&](uint c, quint32 g) {
+        if (g < glyphCount && !QChar::isSurrogate(c))
+            byCode[c] = g;
+    });
+    if (!read)
+        return std::nullopt;
+    // Qt draws a tab and a no-break space the font lacks with its space.
+    for (char16_t c : {u'\t', char16_t(0xA0)}) {
+        if (!byCode[c])
+            byCode[c] = byCode[u' '];
+    }
+    return lowestPerGlyph(byCode.data(), qsizetype(byCode.size()));
+}
+
+QList<char16_t> lowestCodePointsByLookup(const QRawFont& font)
+{
+    QString all;
+    all.reserve(0x10000);
+    for (char32_t c = 0; c < 0x10000; ++c)
+        all.append(QChar(QChar::isSurrogate(c) ? 0 : char16_t(c)));
+    QList<quint32> glyphs(all.size());
+    int count = int(glyphs.size());
+    font.glyphIndexesForChars(all.constData(), int(all.size()), glyphs.data(), &count);
+    return lowestPerGlyph(glyphs.constData(), count);
+}
 
 namespace {
 
@@ -33,24 +197,11 @@ const QList<char16_t>& lowestCodePoints(const QRawFont& font)
     auto it = cache.find(key);
     if (it != cache.end())
         return *it;
-    QString all;
-    all.reserve(0x10000);
-    for (char32_t c = 0; c < 0x10000; ++c)
-        all.append(QChar(QChar::isSurrogate(c) ? 0 : char16_t(c)));
-    QList<quint32> glyphs(all.size());
-    int count = int(glyphs.size());
-    font.glyphIndexesForChars(all.constData(), int(all.size()), glyphs.data(), &count);
-    QList<char16_t> lowest;
-    for (int c = 0; c < count; ++c) {
-        const quint32 g = glyphs[c];
-        if (g == 0 || g >= 0x10000)
-            continue;
-        if (lowest.size() <= qsizetype(g))
-            lowest.resize(g + 1, 0);
-        if (!lowest[g])
-            lowest[g] = char16_t(c);
-    }
-    return *cache.insert(key, lowest);
+    // Reading the font's character map is a hundred times quicker than
+    // asking for the glyph of every code point.
+    std::optional<QList<char16_t>> lowest =
+        lowestCodePointsFromTables(font.fontTable("cmap"), font.fontTable("maxp"));
+    return *cache.insert(key, lowest ? *std::move(lowest) : lowestCodePointsByLookup(font));
 }
 
 QByteArray hex4(char16_t c)
@@ -134,13 +285,25 @@ QByteArray writeCMap(const std::map<uint, QByteArray>& entries)
 
 void TextMapRepairCollector::add(const BuiltPage& page)
 {
+    // Runs share a few fonts; finding a font's map by name for every run
+    // would cost more than the rest. The fonts are the calling thread's and
+    // stay in this call.
+    std::vector<std::pair<QRawFont, QList<char16_t>>> maps; // copies share the cached list
+    auto mapOf = [&maps](const QRawFont& font) -> const QList<char16_t>& {
+        for (const auto& [known, map] : maps) {
+            if (known == font)
+                return map;
+        }
+        maps.emplace_back(font, lowestCodePoints(font));
+        return maps.back().second;
+    };
     for (const Primitive& primitive : page.primitives) {
         const auto* text = std::get_if<TextPrimitive>(&primitive);
         if (!text)
             continue;
         for (const GlyphRunText& run : text->runs) {
             const QList<quint32> glyphs = run.run.glyphIndexes();
-            const QList<char16_t>& lowest = lowestCodePoints(run.run.rawFont());
+            const QList<char16_t>& lowest = mapOf(run.run.rawFont());
             // One glyph per code point; characters outside the BMP are
             // left as Qt writes them.
             qsizetype ci = 0;

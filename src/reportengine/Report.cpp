@@ -71,6 +71,11 @@ void Report::clear()
     setTemplate(ReportTemplate());
 }
 
+void Report::loadFonts() const
+{
+    reportengine::loadFonts(*m_template);
+}
+
 int Report::templatePageCount() const
 {
     return int(m_template->pages.size());

@@ -53,6 +53,11 @@ public:
     void clear();
 
     const ReportTemplate& reportTemplate() const { return *m_template; }
+    // Opens the fonts the template's text uses now rather than during the
+    // build, for a caller that has other work going on meanwhile. Fonts are
+    // kept per thread: this helps a build on the calling thread (build(),
+    // buildAndExport), not one started with startBuild().
+    void loadFonts() const;
     int templatePageCount() const;
     // The names of the template's pages, in print order.
     QStringList templatePageNames() const;

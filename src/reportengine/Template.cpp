@@ -2,7 +2,69 @@
 
 #include "reportengine/internal/Units.h"
 
+#include <QImageReader>
+#include <future>
+#include <mutex>
+
 namespace hra::reportengine {
+
+struct PictureImage::Decode
+{
+    QString path;
+    QSize size;
+    std::once_flag started;
+    std::shared_future<QImage> pixels;
+
+    void start()
+    {
+        std::call_once(started, [this] {
+            pixels = std::async(std::launch::async, [path = path] {
+                         return QImageReader(path).read();
+                     }).share();
+        });
+    }
+};
+
+PictureImage PictureImage::fromFile(const QString& path)
+{
+    QImageReader reader(path);
+    const QSize size = reader.canRead() ? reader.size() : QSize();
+    if (!size.isValid() || size.isEmpty())
+        return PictureImage(reader.read()); // no size without decoding
+    PictureImage picture;
+    picture.m_decode = std::make_shared<Decode>();
+    picture.m_decode->path = path;
+    picture.m_decode->size = size;
+    return picture;
+}
+
+bool PictureImage::isNull() const
+{
+    return m_decode ? false : m_image.isNull();
+}
+
+QSize PictureImage::size() const
+{
+    if (!m_decode)
+        return m_image.size();
+    m_decode->start();
+    return m_decode->size;
+}
+
+const QImage& PictureImage::image() const
+{
+    if (!m_decode)
+        return m_image;
+    m_decode->start();
+    return m_decode->pixels.get();
+}
+
+qint64 PictureImage::cacheKey() const
+{
+    // A QImage's key is never negative; the pending decode's address, negated,
+    // cannot meet one.
+    return m_decode ? -qint64(reinterpret_cast<quintptr>(m_decode.get())) : m_image.cacheKey();
+}
 
 QPageLayout PageSetup::pageLayout() const
 {

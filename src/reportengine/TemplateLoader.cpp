@@ -38,14 +38,39 @@ struct Budget
     int includedFiles = 0;
     int pages = 0;
     int objects = 0;
+    int deepestInclude = 0; // longest include stack an <include> was read from
+};
+
+// A file included again (the shared objects of every page) is parsed once
+// per load: its pages, warnings and what it took of the budget.
+struct ParsedInclude
+{
+    ReportTemplate pages;
+    QStringList warnings;
+    Budget took;
+    int nesting = -1; // deepest include inside it, relative to it; -1: none
+};
+
+// What the files of one load share: the budget and what was read already.
+struct LoadState
+{
+    Budget budget;
+    QHash<QString, ParsedInclude> includes;
+    QHash<QString, QStringList> textFiles; // lines of each text resource file
+};
+
+struct Attribute
+{
+    QString name;
+    QString value;
 };
 
 class Loader
 {
 public:
-    Loader(QString file, QString baseDir, QStringList includeStack, Budget* budget = nullptr)
+    Loader(QString file, QString baseDir, QStringList includeStack, LoadState* state = nullptr)
         : m_file(std::move(file)), m_baseDir(std::move(baseDir)), m_stack(std::move(includeStack)),
-          m_budget(budget ? budget : &m_ownBudget)
+          m_state(state ? state : &m_ownState), m_budget(&m_state->budget)
     {
     }
 
@@ -72,7 +97,14 @@ private:
     // left over is an error, so that a misspelt attribute is not ignored.
     void beginAttributes(const QStringList& allowed);
     QString str(const QString& name, const QString& fallback = {});
-    bool has(const QString& name) const { return m_attrs.contains(name); }
+    bool has(QStringView name) const { return attribute(name) != nullptr; }
+    const QString* attribute(QStringView name) const
+    {
+        for (const Attribute& a : m_attrs)
+            if (a.name == name)
+                return &a.value;
+        return nullptr;
+    }
     qreal number(const QString& name, qreal fallback, qreal min = -1e6, qreal max = 1e6);
     qreal required(const QString& name, qreal min = -1e6, qreal max = 1e6);
     bool boolean(const QString& name, bool fallback);
@@ -90,10 +122,11 @@ private:
     QString m_file;
     QString m_baseDir;
     QStringList m_stack;
-    QHash<QString, QString> m_attrs;
+    std::vector<Attribute> m_attrs; // a handful: a list beats a hash
     QStringList m_warnings;
     LoadResult m_nested; // error raised inside an included file
-    Budget m_ownBudget;
+    LoadState m_ownState;
+    LoadState* m_state;
     Budget* m_budget;
 };
 
@@ -160,30 +193,31 @@ void Loader::beginAttributes(const QStringList& allowed)
 {
     m_attrs.clear();
     for (const QXmlStreamAttribute& a : m_xml.attributes()) {
-        const QString name = a.name().toString();
+        const QStringView name = a.name();
         if (!allowed.contains(name))
             fail(QStringLiteral("unknown attribute \"%1\" on <%2>").arg(name, m_xml.name()));
-        m_attrs.insert(name, a.value().toString());
+        m_attrs.push_back({name.toString(), a.value().toString()});
     }
 }
 
 QString Loader::str(const QString& name, const QString& fallback)
 {
-    return m_attrs.value(name, fallback);
+    const QString* v = attribute(name);
+    return v ? *v : fallback;
 }
 
 qreal Loader::number(const QString& name, qreal fallback, qreal min, qreal max)
 {
-    if (!has(name))
+    const QString* text = attribute(name);
+    if (!text)
         return fallback;
     bool ok = false;
-    const qreal v = m_attrs.value(name).trimmed().toDouble(&ok);
+    const qreal v = QStringView(*text).trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(v))
-        fail(QStringLiteral("attribute \"%1\": \"%2\" is not a number")
-                 .arg(name, m_attrs.value(name)));
+        fail(QStringLiteral("attribute \"%1\": \"%2\" is not a number").arg(name, *text));
     if (v < min || v > max)
         fail(QStringLiteral("attribute \"%1\": %2 is out of range [%3, %4]")
-                 .arg(name, m_attrs.value(name))
+                 .arg(name, *text)
                  .arg(min)
                  .arg(max));
     return v;
@@ -198,9 +232,10 @@ qreal Loader::required(const QString& name, qreal min, qreal max)
 
 bool Loader::boolean(const QString& name, bool fallback)
 {
-    if (!has(name))
+    const QString* text = attribute(name);
+    if (!text)
         return fallback;
-    const QString v = m_attrs.value(name).trimmed().toLower();
+    const QString v = text->trimmed().toLower();
     if (v == QLatin1String("true") || v == QLatin1String("yes") || v == QLatin1String("1"))
         return true;
     if (v == QLatin1String("false") || v == QLatin1String("no") || v == QLatin1String("0"))
@@ -210,9 +245,10 @@ bool Loader::boolean(const QString& name, bool fallback)
 
 QColor Loader::color(const QString& name, const QColor& fallback)
 {
-    if (!has(name))
+    const QString* text = attribute(name);
+    if (!text)
         return fallback;
-    const QString v = m_attrs.value(name).trimmed();
+    const QString v = text->trimmed();
     if (v.isEmpty() || v == QLatin1String("none") || v == QLatin1String("transparent"))
         return QColor();
     const QColor c = QColor::fromString(v);
@@ -358,7 +394,8 @@ void Loader::readReport(ReportTemplate& out)
 
 std::vector<TemplatePage> Loader::includedPages()
 {
-    beginAttributes({QStringLiteral("file"), QStringLiteral("pages")});
+    static const QStringList allowed = {QStringLiteral("file"), QStringLiteral("pages")};
+    beginAttributes(allowed);
     const QString file = str(QStringLiteral("file"));
     if (file.isEmpty())
         fail(QStringLiteral("<include> needs the attribute \"file\""));
@@ -370,17 +407,50 @@ std::vector<TemplatePage> Loader::includedPages()
     if (++m_budget->includedFiles > limits::kIncludedFiles)
         fail(QStringLiteral("the template includes more than %1 files (repeats counted)")
                  .arg(limits::kIncludedFiles));
-    QByteArray xml;
-    QString readError;
-    if (!limits::readFile(path, limits::kTemplateBytes, xml, &readError))
-        fail(QStringLiteral("cannot read the included template \"%1\": %2").arg(file, readError));
+    m_budget->deepestInclude = std::max(m_budget->deepestInclude, int(m_stack.size()));
+    const int stackThere = int(m_stack.size()) + 1; // the included file's own stack
     ReportTemplate included;
-    Loader nested(path, QFileInfo(path).absolutePath(), m_stack + QStringList{path}, m_budget);
-    const LoadResult r = nested.load(xml, included);
-    m_warnings << r.warnings;
-    if (!r.ok) {
-        m_nested = r;
-        fail(r.message);
+    const auto parsed = m_state->includes.constFind(path);
+    // Parsed before: no file it includes can include it, so the same limits
+    // hold as for a fresh read, which also gives the exact error when not.
+    if (parsed != m_state->includes.constEnd() &&
+        (parsed->nesting < 0 || stackThere + parsed->nesting <= limits::kIncludeDepth) &&
+        m_budget->includedFiles + parsed->took.includedFiles <= limits::kIncludedFiles &&
+        m_budget->pages + parsed->took.pages <= limits::kTemplatePages &&
+        m_budget->objects + parsed->took.objects <= limits::kTemplateObjects) {
+        m_budget->includedFiles += parsed->took.includedFiles;
+        m_budget->pages += parsed->took.pages;
+        m_budget->objects += parsed->took.objects;
+        if (parsed->nesting >= 0)
+            m_budget->deepestInclude =
+                std::max(m_budget->deepestInclude, stackThere + parsed->nesting);
+        m_warnings << parsed->warnings;
+        included = parsed->pages;
+    } else {
+        QByteArray xml;
+        QString readError;
+        if (!limits::readFile(path, limits::kTemplateBytes, xml, &readError))
+            fail(QStringLiteral("cannot read the included template \"%1\": %2")
+                     .arg(file, readError));
+        const Budget before = *m_budget;
+        m_budget->deepestInclude = -1;
+        Loader nested(path, QFileInfo(path).absolutePath(), m_stack + QStringList{path}, m_state);
+        const LoadResult r = nested.load(xml, included);
+        const int deepest = m_budget->deepestInclude;
+        m_budget->deepestInclude = std::max(before.deepestInclude, deepest);
+        m_warnings << r.warnings;
+        if (!r.ok) {
+            m_nested = r;
+            fail(r.message);
+        }
+        ParsedInclude entry;
+        entry.pages = included;
+        entry.warnings = r.warnings;
+        entry.took.includedFiles = m_budget->includedFiles - before.includedFiles;
+        entry.took.pages = m_budget->pages - before.pages;
+        entry.took.objects = m_budget->objects - before.objects;
+        entry.nesting = deepest < 0 ? -1 : deepest - stackThere;
+        m_state->includes.insert(path, std::move(entry));
     }
     const QStringList wanted = str(QStringLiteral("pages")).split(u' ', Qt::SkipEmptyParts);
     if (wanted.isEmpty())
@@ -422,11 +492,17 @@ void Loader::readObjectInclude(std::vector<ReportObject>& objects)
 QString Loader::resourceText(const QString& file, const QString& key)
 {
     const QString path = QFileInfo(QDir(m_baseDir), file).absoluteFilePath();
-    QByteArray content;
-    if (!limits::readFile(path, limits::kTemplateBytes, content, nullptr))
-        fail(QStringLiteral("cannot read the text file \"%1\"").arg(file));
-    const QStringList lines =
-        QString::fromUtf8(content).replace(QLatin1String("\r\n"), QLatin1String("\n")).split(u'\n');
+    auto read = m_state->textFiles.constFind(path);
+    if (read == m_state->textFiles.constEnd()) {
+        QByteArray content;
+        if (!limits::readFile(path, limits::kTemplateBytes, content, nullptr))
+            fail(QStringLiteral("cannot read the text file \"%1\"").arg(file));
+        read =
+            m_state->textFiles.insert(path, QString::fromUtf8(content)
+                                                .replace(QLatin1String("\r\n"), QLatin1String("\n"))
+                                                .split(u'\n'));
+    }
+    const QStringList& lines = *read;
     bool inside = false;
     bool found = false;
     QStringList text;
@@ -450,7 +526,8 @@ QString Loader::resourceText(const QString& file, const QString& key)
 
 void Loader::readPage(const PageSetup& defaults, TemplatePage& page)
 {
-    beginAttributes(kSetup + QStringList{QStringLiteral("name")});
+    static const QStringList allowed = kSetup + QStringList{QStringLiteral("name")};
+    beginAttributes(allowed);
     page.name = str(QStringLiteral("name"));
     page.setup = readSetup(defaults);
     readObjects(page.objects, false);
@@ -489,13 +566,14 @@ void Loader::readObjects(std::vector<ReportObject>& objects, bool inBand)
 
 ReportObject Loader::readText()
 {
-    beginAttributes(kCommon + kFrame + kFont +
-                    QStringList{QStringLiteral("color"), QStringLiteral("fill"),
-                                QStringLiteral("halign"), QStringLiteral("valign"),
-                                QStringLiteral("wrap"), QStringLiteral("grow"),
-                                QStringLiteral("shrink"), QStringLiteral("padding"),
-                                QStringLiteral("line-spacing"), QStringLiteral("text-file"),
-                                QStringLiteral("text-key")});
+    static const QStringList allowed =
+        kCommon + kFrame + kFont +
+        QStringList{
+            QStringLiteral("color"),     QStringLiteral("fill"),    QStringLiteral("halign"),
+            QStringLiteral("valign"),    QStringLiteral("wrap"),    QStringLiteral("grow"),
+            QStringLiteral("shrink"),    QStringLiteral("padding"), QStringLiteral("line-spacing"),
+            QStringLiteral("text-file"), QStringLiteral("text-key")};
+    beginAttributes(allowed);
     ReportObject object;
     common(object);
     object.rect = geometry(true);
@@ -545,10 +623,11 @@ ReportObject Loader::readText()
 
 ReportObject Loader::readLine()
 {
-    beginAttributes({QStringLiteral("name"), QStringLiteral("visible"), QStringLiteral("x1"),
-                     QStringLiteral("y1"), QStringLiteral("x2"), QStringLiteral("y2"),
-                     QStringLiteral("line-width"), QStringLiteral("color"),
-                     QStringLiteral("style")});
+    static const QStringList allowed = {
+        QStringLiteral("name"),       QStringLiteral("visible"), QStringLiteral("x1"),
+        QStringLiteral("y1"),         QStringLiteral("x2"),      QStringLiteral("y2"),
+        QStringLiteral("line-width"), QStringLiteral("color"),   QStringLiteral("style")};
+    beginAttributes(allowed);
     ReportObject object;
     common(object);
     LineShape line;
@@ -573,8 +652,10 @@ ReportObject Loader::readLine()
 
 ReportObject Loader::readRect()
 {
-    beginAttributes(kCommon + QStringList{QStringLiteral("radius"), QStringLiteral("frame-width"),
-                                          QStringLiteral("frame-color"), QStringLiteral("fill")});
+    static const QStringList allowed =
+        kCommon + QStringList{QStringLiteral("radius"), QStringLiteral("frame-width"),
+                              QStringLiteral("frame-color"), QStringLiteral("fill")};
+    beginAttributes(allowed);
     ReportObject object;
     common(object);
     object.rect = geometry(true);
@@ -590,7 +671,9 @@ ReportObject Loader::readRect()
 
 ReportObject Loader::readPicture()
 {
-    beginAttributes(kCommon + kFrame + QStringList{QStringLiteral("mode"), QStringLiteral("file")});
+    static const QStringList allowed =
+        kCommon + kFrame + QStringList{QStringLiteral("mode"), QStringLiteral("file")};
+    beginAttributes(allowed);
     ReportObject object;
     common(object);
     object.rect = geometry(true);
@@ -608,7 +691,8 @@ ReportObject Loader::readPicture()
     const QString file = str(QStringLiteral("file"));
     if (!file.isEmpty()) {
         const QString path = QFileInfo(QDir(m_baseDir), file).absoluteFilePath();
-        if (!picture.image.load(path))
+        picture.image = PictureImage::fromFile(path);
+        if (picture.image.isNull())
             m_warnings << QStringLiteral("%1:%2: cannot read the picture \"%3\"")
                               .arg(m_file)
                               .arg(m_xml.lineNumber())
@@ -617,13 +701,15 @@ ReportObject Loader::readPicture()
     while (m_xml.readNextStartElement()) {
         if (m_xml.name() != QLatin1String("data"))
             fail(QStringLiteral("unknown element <%1> in <picture>").arg(m_xml.name()));
-        beginAttributes({QStringLiteral("format")});
+        static const QStringList dataAllowed = {QStringLiteral("format")};
+        beginAttributes(dataAllowed);
         const QByteArray format = str(QStringLiteral("format")).toLatin1();
         const QByteArray data = QByteArray::fromBase64(
             m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement).toLatin1());
         if (m_xml.hasError())
             fail(m_xml.errorString());
-        if (!picture.image.loadFromData(data, format.isEmpty() ? nullptr : format.constData()))
+        picture.image = QImage::fromData(data, format.isEmpty() ? nullptr : format.constData());
+        if (picture.image.isNull())
             fail(QStringLiteral("<data> holds no readable picture"));
     }
     if (m_xml.hasError())
@@ -634,14 +720,16 @@ ReportObject Loader::readPicture()
 
 ReportObject Loader::readChart()
 {
-    beginAttributes(
-        kCommon + kFrame +
-        QStringList{QStringLiteral("source"), QStringLiteral("category"), QStringLiteral("value"),
-                    QStringLiteral("sort"), QStringLiteral("top"), QStringLiteral("colors"),
-                    QStringLiteral("color-each"), QStringLiteral("labels"),
-                    QStringLiteral("axis-min"), QStringLiteral("axis-max"),
-                    QStringLiteral("series-title"), QStringLiteral("legend"),
-                    QStringLiteral("font"), QStringLiteral("size"), QStringLiteral("background")});
+    static const QStringList allowed =
+        kCommon + kFrame + QStringList{QStringLiteral("source"),       QStringLiteral("category"),
+                                       QStringLiteral("value"),        QStringLiteral("sort"),
+                                       QStringLiteral("top"),          QStringLiteral("colors"),
+                                       QStringLiteral("color-each"),   QStringLiteral("labels"),
+                                       QStringLiteral("axis-min"),     QStringLiteral("axis-max"),
+                                       QStringLiteral("series-title"), QStringLiteral("legend"),
+                                       QStringLiteral("font"),         QStringLiteral("size"),
+                                       QStringLiteral("background")};
+    beginAttributes(allowed);
     ReportObject object;
     common(object);
     object.rect = geometry(true);
@@ -688,7 +776,9 @@ ReportObject Loader::readChart()
 
 ReportObject Loader::readBand()
 {
-    beginAttributes(kCommon + QStringList{QStringLiteral("source"), QStringLiteral("bottom")});
+    static const QStringList allowed =
+        kCommon + QStringList{QStringLiteral("source"), QStringLiteral("bottom")};
+    beginAttributes(allowed);
     ReportObject object;
     common(object);
     DataBand band;

@@ -2,8 +2,13 @@
 
 #include "reportengine/internal/Fonts.h"
 
+#include <QHash>
+#include <QMutex>
 #include <QRawFont>
 #include <QTextBoundaryFinder>
+#include <algorithm>
+#include <memory>
+#include <optional>
 
 namespace hra::reportengine {
 
@@ -27,16 +32,125 @@ struct LineCells
     qreal width = 0; // without trailing spaces
 };
 
-std::vector<Cell> shapeParagraph(const QString& paragraph, const QRawFont& primary,
-                                 const QRawFont& fallback)
+// The fallback font, looked up only when a character needs it.
+class LazyFallback
+{
+public:
+    explicit LazyFallback(const FontStyle& style) : m_style(style) {}
+    const QRawFont& font()
+    {
+        if (!m_font)
+            m_font = fallbackRawFontFor(m_style);
+        return *m_font;
+    }
+
+private:
+    const FontStyle& m_style;
+    std::optional<QRawFont> m_font;
+};
+
+quint16 u16(const QByteArray& d, qsizetype at)
+{
+    return quint16((uchar(d[at]) << 8) | uchar(d[at + 1]));
+}
+
+// Design advances read from a font's `hmtx` table and scaled with FreeType's
+// fixed-point arithmetic. Asking Qt instead makes FreeType load the whole
+// glyph for each advance, which for the CFF outlines of the CJK fonts is
+// most of the layout's time.
+class AdvanceTable
+{
+public:
+    explicit AdvanceTable(const QRawFont& font)
+    {
+        const QByteArray head = font.fontTable("head");
+        const QByteArray hhea = font.fontTable("hhea");
+        m_hmtx = font.fontTable("hmtx");
+        if (head.size() < 20 || hhea.size() < 36)
+            return;
+        const qint64 unitsPerEm = u16(head, 18);
+        m_metrics = u16(hhea, 34);
+        if (unitsPerEm == 0 || m_metrics == 0 || m_hmtx.size() < 4 * qsizetype(m_metrics))
+            return;
+        // The character size Qt sets (26.6 pixels) over the em, in 16.16.
+        const qint64 size = qRound64(font.pixelSize() * 64);
+        m_scale = ((size << 16) + unitsPerEm / 2) / unitsPerEm;
+    }
+
+    bool valid() const { return m_scale > 0; }
+
+    qreal advance(quint32 glyph) const
+    {
+        const qint64 units = u16(m_hmtx, 4 * qsizetype(std::min<quint32>(glyph, m_metrics - 1)));
+        const qint64 linear = (units * m_scale + 32) / 64; // 16.16 pixels
+        return (linear >> 10) / 64.0;                      // Qt keeps 26.6
+    }
+
+private:
+    QByteArray m_hmtx;
+    quint32 m_metrics = 0;
+    qint64 m_scale = 0;
+};
+
+// The design advances of glyphs as Qt gives them. A font's table is used
+// once its first glyphs gave exactly Qt's advances (64 for the first size of
+// a face, 8 for each further size); until then, and for good once one
+// differs anywhere in the face, Qt is asked.
+QList<qreal> designAdvances(const QRawFont& font, const QString& key, const QList<quint32>& glyphs)
+{
+    struct Face
+    {
+        int agreed = 0; // glyphs compared so far at any size, all equal
+        bool differs = false;
+    };
+    struct Size
+    {
+        AdvanceTable table;
+        std::shared_ptr<Face> face;
+        int agreed = 0;
+    };
+    constexpr int kFirstSize = 64;
+    constexpr int kFurtherSize = 8;
+    static QMutex mutex;
+    static QHash<QString, std::shared_ptr<Face>> faces;
+    static QHash<QString, std::shared_ptr<Size>> sizes;
+    const QMutexLocker lock(&mutex);
+    std::shared_ptr<Size>& size = sizes[key];
+    if (!size) {
+        std::shared_ptr<Face>& face = faces[key.left(key.lastIndexOf(u'|'))];
+        if (!face)
+            face = std::make_shared<Face>();
+        size = std::make_shared<Size>(Size{AdvanceTable(font), face});
+    }
+    Face& face = *size->face;
+    QList<qreal> out;
+    out.reserve(glyphs.size());
+    const int needed = face.agreed - size->agreed >= kFirstSize ? kFurtherSize : kFirstSize;
+    if (!face.differs && size->agreed >= needed) {
+        for (quint32 g : glyphs)
+            out << size->table.advance(g);
+        return out;
+    }
+    for (const QPointF& a : font.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics))
+        out << a.x();
+    for (qsizetype i = 0; i < out.size() && !face.differs; ++i)
+        face.differs = !size->table.valid() || size->table.advance(glyphs[i]) != out[i];
+    if (!face.differs) {
+        size->agreed += int(out.size());
+        face.agreed += int(out.size());
+    }
+    return out;
+}
+
+std::vector<Cell> shapeParagraph(const QString& paragraph, const QString& primaryKey,
+                                 const QRawFont& primary, LazyFallback& fallback)
 {
     // One glyph per code point, straight from the character maps: every glyph
     // keeps a character behind it, which the PDF text layer relies on.
     std::vector<Cell> cells;
     cells.reserve(paragraph.size());
     const QList<quint32> glyphs = primary.glyphIndexesForString(paragraph);
-    const QList<QPointF> advances =
-        primary.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
+    const QList<qreal> advances = designAdvances(primary, primaryKey, glyphs);
     qsizetype i = 0;
     for (qsizetype g = 0; g < glyphs.size() && i < paragraph.size(); ++g) {
         Cell cell;
@@ -44,21 +158,47 @@ std::vector<Cell> shapeParagraph(const QString& paragraph, const QRawFont& prima
         cell.length = paragraph.at(i).isHighSurrogate() && i + 1 < paragraph.size() ? 2 : 1;
         cell.space = paragraph.at(i).isSpace();
         cell.glyph = glyphs.at(g);
-        cell.advance = g < advances.size() ? advances.at(g).x() : 0;
-        if (cell.glyph == 0 && fallback.isValid()) {
-            const QList<quint32> other =
-                fallback.glyphIndexesForString(paragraph.mid(i, cell.length));
-            if (!other.isEmpty() && other.first() != 0) {
-                cell.glyph = other.first();
+        cell.advance = g < advances.size() ? advances.at(g) : 0;
+        if (cell.glyph == 0 && fallback.font().isValid()) {
+            const QRawFont& other = fallback.font();
+            const QList<quint32> found = other.glyphIndexesForString(paragraph.mid(i, cell.length));
+            if (!found.isEmpty() && found.first() != 0) {
+                cell.glyph = found.first();
                 cell.fallback = true;
-                cell.advance = fallback.advancesForGlyphIndexes(other, QRawFont::UseDesignMetrics)
-                                   .value(0)
-                                   .x();
+                cell.advance =
+                    other.advancesForGlyphIndexes(found, QRawFont::UseDesignMetrics).value(0).x();
             }
         }
         cells.push_back(cell);
         i += cell.length;
     }
+    return cells;
+}
+
+// Reports repeat their strings (table cells, the person box of every page):
+// each paragraph is shaped once per font. Cells hold no font, only glyph
+// numbers and advances, so they are plain data shared between threads.
+std::shared_ptr<const std::vector<Cell>> shapeCached(const QString& paragraph,
+                                                     const QString& primaryKey,
+                                                     const QRawFont& primary,
+                                                     LazyFallback& fallback)
+{
+    static QMutex mutex;
+    static QHash<QString, std::shared_ptr<const std::vector<Cell>>> cache;
+    constexpr qsizetype kMaxEntries = 20000;
+    const QString key = primaryKey + u'|' + paragraph;
+    {
+        const QMutexLocker lock(&mutex);
+        auto it = cache.constFind(key);
+        if (it != cache.constEnd())
+            return *it;
+    }
+    auto cells = std::make_shared<const std::vector<Cell>>(
+        shapeParagraph(paragraph, primaryKey, primary, fallback));
+    const QMutexLocker lock(&mutex);
+    if (cache.size() >= kMaxEntries)
+        cache.clear();
+    cache.insert(key, cells);
     return cells;
 }
 
@@ -134,8 +274,9 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
                        bool wrap, qreal lineSpacing)
 {
     LaidOutText out;
-    const QRawFont primary = rawFontFor(font);
-    const QRawFont fallback = fallbackRawFontFor(font);
+    const KeyedRawFont keyed = keyedRawFontFor(font);
+    const QRawFont& primary = keyed.font;
+    LazyFallback fallback(font);
     if (!primary.isValid()) {
         out.noFont = true;
         for (const QChar c : text)
@@ -154,7 +295,9 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
     for (const QString& paragraph : paragraphs) {
         QString shaped = paragraph;
         shaped.replace(u'\t', u' ');
-        const std::vector<Cell> cells = shapeParagraph(shaped, primary, fallback);
+        const std::shared_ptr<const std::vector<Cell>> shapedCells =
+            shapeCached(shaped, keyed.key, primary, fallback);
+        const std::vector<Cell>& cells = *shapedCells;
         const std::vector<LineCells> lines = breakLines(paragraph, cells, width, wrap);
         for (size_t li = 0; li < lines.size(); ++li, ++lineNo) {
             const LineCells& line = lines[li];
@@ -193,14 +336,16 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
             QList<quint32> glyphs;
             QList<QPointF> positions;
             bool runFallback = false;
+            qreal runEnd = 0;
             auto flush = [&] {
                 if (glyphs.isEmpty())
                     return;
                 GlyphRunText run;
-                run.run.setRawFont(runFallback ? fallback : primary);
+                run.run.setRawFont(runFallback ? fallback.font() : primary);
                 run.run.setGlyphIndexes(glyphs);
                 run.run.setPositions(positions);
                 run.text = runText;
+                run.end = runEnd;
                 out.runs.append(run);
                 glyphs.clear();
                 positions.clear();
@@ -218,6 +363,7 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
                 glyphs << cell.glyph;
                 positions << QPointF(x, baseline);
                 runText += ch;
+                runEnd = x + cell.advance;
                 x += cell.advance + gap;
             }
             flush();

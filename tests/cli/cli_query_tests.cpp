@@ -1,12 +1,14 @@
-// hra-cli query and operator, run as a program on a demo database.
+// hra-cli query, operator and report, run as a program on a demo database.
 #include "store/Operators.h"
 #include "support/TestDatabase.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -117,3 +119,45 @@ TEST_F(CliTest, OperatorDeleteKeepsTheManagerAndTheLastOperator)
 }
 
 } // namespace
+
+TEST_F(CliTest, ReportWritesTheSectionAndCleansUpItsSession)
+{
+    const struct
+    {
+        QStringList args;
+        int pages;
+    } cases[] = {
+        {{"--record", "0000000001", "--assessment", "1"}, 24},
+        {{"--record", "0000000001"}, 24}, // the latest assessment
+        {{"--record", "0000000002", "--section", "高血压"}, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+        QFile::remove(pdf);
+        const Outcome r = run(QStringList{"report", "--pdf", pdf} + c.args);
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, QByteArray::number(c.pages) + " pages written to " + pdf.toUtf8() + '\n');
+        QFile file(pdf);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(file.read(5) == "%PDF-");
+        // The session's work rows went with it.
+        QSqlQuery sessions(QStringLiteral("select count(*) from jkpg_fxhh"), db());
+        ASSERT_TRUE(sessions.next());
+        EXPECT_EQ(sessions.value(0).toInt(), 0);
+    }
+}
+
+TEST_F(CliTest, ReportOfAnUnknownRecordOrAssessmentWritesNoFile)
+{
+    const QString pdf = dir.filePath(QStringLiteral("none.pdf"));
+    for (const QStringList& args : {QStringList{"--record", "9999999999"},
+                                    QStringList{"--record", "0000000001", "--assessment", "99"}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        const Outcome r = run(QStringList{"report", "--pdf", pdf} + args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("error: "))) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(pdf));
+        EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("*.part")}).isEmpty());
+    }
+}

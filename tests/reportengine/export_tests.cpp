@@ -134,3 +134,32 @@ TEST(PngExport, OnePictureAPageAtTheAskedResolution)
     EXPECT_EQ(QImage(files.at(1)).pixelColor(60, 60), QColor(Qt::white));
     EXPECT_EQ(renderPage(built.report, 0, 192).size(), QSize(1587, 2245));
 }
+
+TEST(PngExport, TextBoxesCutWhatRunsPastThemAndOnlyThat)
+{
+    // Boxes at the page's top-left corner (the 10 mm margin is 37.8 units,
+    // one pixel each at 96 dpi): one too narrow for its line, one too low,
+    // one with room to spare.
+    const BuildResult built = build(onePage(QStringLiteral(
+        "<text x=\"0\" y=\"0\" width=\"60\" height=\"40\" size=\"20\" wrap=\"false\" "
+        "font=\"黑体\">健康评估健康评估</text>"
+        "<text x=\"0\" y=\"100\" width=\"200\" height=\"10\" size=\"20\" padding=\"0\" "
+        "font=\"黑体\">健康评估</text>"
+        "<text x=\"0\" y=\"200\" width=\"200\" height=\"40\" size=\"20\" "
+        "font=\"黑体\">健康评估</text>")));
+    const QImage page = renderPage(built.report, 0, 96);
+    auto inked = [&](const QRectF& units) {
+        int dark = 0;
+        const QRect r = units.translated(37.8, 37.8).toAlignedRect();
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                dark += qGray(page.pixel(x, y)) < 128;
+        return dark;
+    };
+    if (inked(QRectF(0, 200, 200, 40)) == 0)
+        GTEST_SKIP() << "no font draws 黑体 here";
+    EXPECT_GT(inked(QRectF(0, 0, 59, 40)), 0);
+    EXPECT_EQ(inked(QRectF(62, 0, 120, 40)), 0) << "past the narrow box's right side";
+    EXPECT_GT(inked(QRectF(0, 100, 200, 9)), 0);
+    EXPECT_EQ(inked(QRectF(0, 112, 200, 20)), 0) << "below the low box";
+}

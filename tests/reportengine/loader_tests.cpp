@@ -398,6 +398,42 @@ TEST(TemplateLoader, LimitsStopRunawayTemplatesWithAnError)
     EXPECT_TRUE(loadTemplate(dir.filePath(QStringLiteral("deep16.xml")), t).ok);
 }
 
+TEST(TemplateLoader, AFileIncludedAgainKeepsTheDepthLimitWhereItIsIncluded)
+{
+    // mid.xml (which includes leaf.xml) is read first near the top, then again
+    // at the end of a chain of includes: the second time it reaches too deep
+    // in one template and just deep enough in the other.
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("leaf.xml")), "<report><page name=\"l\"/></report>");
+    writeFile(dir.filePath(QStringLiteral("mid.xml")),
+              "<report><include file=\"leaf.xml\"/></report>");
+    for (int links : {13, 14}) {
+        const QString prefix = QStringLiteral("c%1-").arg(links);
+        for (int i = 0; i < links; ++i)
+            writeFile(dir.filePath(prefix + QString::number(i) + QStringLiteral(".xml")),
+                      QStringLiteral("<report><include file=\"%1%2.xml\"/></report>")
+                          .arg(prefix)
+                          .arg(i + 1)
+                          .toUtf8());
+        writeFile(dir.filePath(prefix + QString::number(links) + QStringLiteral(".xml")),
+                  "<report><include file=\"mid.xml\"/></report>");
+        writeFile(dir.filePath(prefix + QStringLiteral("top.xml")),
+                  (QStringLiteral("<report><include file=\"mid.xml\"/><include file=\"") + prefix +
+                   QStringLiteral("0.xml\"/><include file=\"mid.xml\"/></report>"))
+                      .toUtf8());
+        ReportTemplate t;
+        const LoadResult r = loadTemplate(dir.filePath(prefix + QStringLiteral("top.xml")), t);
+        if (links == 13) {
+            EXPECT_TRUE(r.ok) << r.toString().toStdString();
+            EXPECT_EQ(t.pages.size(), 3u);
+        } else {
+            EXPECT_FALSE(r.ok);
+            EXPECT_TRUE(r.message.contains(QStringLiteral("deeper than 16 levels")))
+                << r.toString().toStdString();
+        }
+    }
+}
+
 TEST(TemplateLoader, BandBottomAboveItsFirstRowIsAnError)
 {
     ReportTemplate t;
@@ -416,6 +452,31 @@ TEST(TemplateLoader, BandBottomAboveItsFirstRowIsAnError)
                 .toUtf8(),
             QDir::tempPath(), t)
             .ok);
+}
+
+TEST(TemplateLoader, PictureFilesGiveTheirSizeAtOnceAndTheirPixelsWhenDrawn)
+{
+    QTemporaryDir dir;
+    QImage jpeg(30, 10, QImage::Format_RGB32);
+    jpeg.fill(Qt::white);
+    jpeg.setPixelColor(0, 0, Qt::black);
+    ASSERT_TRUE(jpeg.save(dir.filePath(QStringLiteral("a.jpg")), "JPEG"));
+    writeFile(dir.filePath(QStringLiteral("b.png")), pngOf(QSize(7, 5), Qt::red));
+    writeFile(dir.filePath(QStringLiteral("c.png")), "no picture at all");
+
+    for (const char* name : {"a.jpg", "b.png"}) {
+        SCOPED_TRACE(name);
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        const QImage expected(path);
+        const PictureImage picture = PictureImage::fromFile(path);
+        ASSERT_FALSE(picture.isNull());
+        EXPECT_EQ(picture.size(), expected.size());
+        const PictureImage copy = picture; // a copy shares the one decode
+        EXPECT_EQ(copy.image(), expected);
+        EXPECT_EQ(picture.image(), expected);
+    }
+    EXPECT_TRUE(PictureImage::fromFile(dir.filePath(QStringLiteral("c.png"))).isNull());
+    EXPECT_TRUE(PictureImage::fromFile(dir.filePath(QStringLiteral("none.png"))).isNull());
 }
 
 TEST(Report, NamedPicturesCanBeReplacedOrHidden)

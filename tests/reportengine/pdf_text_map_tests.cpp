@@ -1,7 +1,10 @@
 #include "Helpers.h"
+#include "reportengine/internal/Fonts.h"
 #include "reportengine/internal/PdfTextMaps.h"
 
+#include <QRawFont>
 #include <QRegularExpression>
+#include <array>
 
 using namespace hra::reportengine;
 using namespace hra::reportengine::test;
@@ -119,4 +122,93 @@ TEST(PdfTextMaps, RepairsOnlyCharactersNotAlsoDrawnAsThemselves)
     const BuildResult both =
         build(onePage(QStringLiteral("<text width=\"300\" height=\"30\">页⻚</text>")));
     EXPECT_FALSE(textMapRepairs(both.report).contains(0x2EDA));
+}
+
+namespace {
+
+QByteArray be16(uint v)
+{
+    return QByteArray(1, char(v >> 8)) + char(v & 0xFF);
+}
+
+QByteArray be32(quint32 v)
+{
+    return be16(v >> 16) + be16(v & 0xFFFF);
+}
+
+// A `cmap` table of one Unicode subtable (format 4) with the segments given
+// as (first, last, delta); the closing 0xFFFF segment is added.
+QByteArray format4Cmap(QList<std::array<uint, 3>> segments)
+{
+    segments.append({0xFFFF, 0xFFFF, 1});
+    const uint n = uint(segments.size());
+    QByteArray sub = be16(4) + be16(0) + be16(0) + be16(2 * n) + be16(0) + be16(0) + be16(0);
+    for (const auto& s : segments)
+        sub += be16(s[1]);
+    sub += be16(0);
+    for (const auto& s : segments)
+        sub += be16(s[0]);
+    for (const auto& s : segments)
+        sub += be16(s[2] & 0xFFFF);
+    for (qsizetype i = 0; i < segments.size(); ++i)
+        sub += be16(0);
+    QByteArray length = be16(uint(sub.size()));
+    sub.replace(2, 2, length);
+    return be16(0) + be16(1) + be16(3) + be16(1) + be32(12) + sub;
+}
+
+QByteArray maxp(uint glyphs)
+{
+    return be32(0x00005000) + be16(glyphs);
+}
+
+} // namespace
+
+TEST(PdfTextMaps, ReadsTheLowestCodePointOfEachGlyphFromTheCharacterMap)
+{
+    // 'A'..'C' on glyphs 1..3; U+2F00 and U+4E00 share glyph 4; space is
+    // glyph 5 and the map has no tab or no-break space; U+4E01 would be glyph
+    // 9, past the font's last glyph.
+    const QByteArray cmap = format4Cmap({{0x20, 0x20, uint(5 - 0x20)},
+                                         {0x41, 0x43, uint(1 - 0x41)},
+                                         {0x2F00, 0x2F00, uint(4 - 0x2F00)},
+                                         {0x4E00, 0x4E00, uint(4 - 0x4E00)},
+                                         {0x4E01, 0x4E01, uint(9 - 0x4E01)}});
+    const std::optional<QList<char16_t>> lowest = lowestCodePointsFromTables(cmap, maxp(8));
+    ASSERT_TRUE(lowest);
+    const QList<char16_t> expected = {0, u'A', u'B', u'C', 0x2F00, u'\t'};
+    EXPECT_EQ(*lowest, expected);
+
+    EXPECT_FALSE(lowestCodePointsFromTables(cmap.left(20), maxp(8))) << "cut off";
+    EXPECT_FALSE(lowestCodePointsFromTables(cmap, QByteArray())) << "no glyph count";
+}
+
+TEST(PdfTextMaps, CharacterMapReadingAgreesWithTheFontsOwnLookup)
+{
+    // Every font the personal report prints with, regular and bold.
+    int compared = 0;
+    for (const char* face : {"黑体", "宋体", "楷体"}) {
+        for (bool bold : {false, true}) {
+            FontStyle style;
+            style.face = QString::fromUtf8(face);
+            style.bold = bold;
+            const QRawFont font = rawFontFor(style);
+            if (!font.isValid() || font.familyName() != resolveFamily(style.face))
+                continue; // not installed here
+            const std::optional<QList<char16_t>> read =
+                lowestCodePointsFromTables(font.fontTable("cmap"), font.fontTable("maxp"));
+            ASSERT_TRUE(read) << face;
+            QList<char16_t> fromTables = *read;
+            QList<char16_t> byLookup = lowestCodePointsByLookup(font);
+            // Trailing glyphs without a character make no difference.
+            while (!fromTables.isEmpty() && !fromTables.last())
+                fromTables.removeLast();
+            while (!byLookup.isEmpty() && !byLookup.last())
+                byLookup.removeLast();
+            EXPECT_EQ(fromTables, byLookup) << face << (bold ? " bold" : "");
+            ++compared;
+        }
+    }
+    if (compared == 0)
+        GTEST_SKIP() << "none of the report's fonts is installed";
 }

@@ -4,10 +4,12 @@
 #include "Helpers.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
+#include "reportengine/internal/TextLayout.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <atomic>
@@ -214,6 +216,73 @@ TEST(Builder, EverySourceReadIsToldOnceThatTheBuildIsOver)
         EXPECT_EQ(list->opened, 1);
         EXPECT_EQ(list->closed, 1);
         EXPECT_EQ(unused->opened + unused->closed, 0);
+    }
+}
+
+TEST(BuildThread, SpilledPagesPaintWhatPagesBuiltHerePaint)
+{
+    // Boxes in every font, some well inside their rectangles (drawn without
+    // a clip), some running past their right side (which must still be cut,
+    // also once the page comes back from the spill file with the window
+    // thread's fonts). Meanwhile this thread lays out the same texts, so the
+    // font, shaping and advance caches are used from both threads at once.
+    QString boxes;
+    const QStringList faces = {QStringLiteral("黑体"), QStringLiteral("宋体"),
+                               QStringLiteral("楷体"), QStringLiteral("Arial")};
+    int y = 0;
+    for (const QString& face : faces) {
+        for (int size : {9, 12, 15}) {
+            boxes += QStringLiteral(R"(<text y="%1" width="400" height="20" font="%2" size="%3">)"
+                                    R"(健康风险评估 [list."name"] 第[Page#]页</text>)")
+                         .arg(y)
+                         .arg(face)
+                         .arg(size);
+            boxes += QStringLiteral(R"(<text x="420" y="%1" width="60" height="20" font="%2" )"
+                                    R"(size="%3" wrap="false">体重指数与血压的长期趋势</text>)")
+                         .arg(y)
+                         .arg(face)
+                         .arg(size);
+            y += 22;
+        }
+    }
+    const QString xml =
+        QStringLiteral(R"(<report><page name="p">%1</page>%2</report>)").arg(boxes, kList);
+    const ReportTemplate templ = parse(xml);
+
+    Report here;
+    here.setTemplate(templ);
+    here.dataSources().add(rows(35));
+    ASSERT_TRUE(here.build());
+    ASSERT_FALSE(here.built().isSpilled());
+
+    Report threaded;
+    threaded.setTemplate(templ);
+    threaded.dataSources().add(rows(35));
+    QSignalSpy finished(&threaded, &Report::buildFinished);
+    std::atomic<bool> building = true;
+    ASSERT_TRUE(threaded.startBuild());
+    int laidOut = 0;
+    while (building) {
+        for (const QString& face : faces) {
+            FontStyle style;
+            style.face = face;
+            style.size = 9 + laidOut % 7;
+            const LaidOutText text = layoutText(QStringLiteral("健康风险评估 行%1").arg(laidOut),
+                                                style, 200, HAlign::Left, true, 1.25);
+            EXPECT_FALSE(text.runs.isEmpty() && !text.noFont);
+        }
+        ++laidOut;
+        building = threaded.isBuilding();
+        if (building)
+            finished.wait(1);
+    }
+    ASSERT_TRUE(finished.count() == 1 || finished.wait(30000));
+    ASSERT_TRUE(finished.first().first().toBool());
+    ASSERT_TRUE(threaded.built().isSpilled());
+    ASSERT_EQ(threaded.pageCount(), here.pageCount());
+    for (int page = 0; page < here.pageCount(); ++page) {
+        EXPECT_EQ(renderPage(threaded.built(), page, 96), renderPage(here.built(), page, 96))
+            << "page " << page + 1;
     }
 }
 

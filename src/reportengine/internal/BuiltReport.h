@@ -56,7 +56,7 @@ struct ImagePrimitive
 {
     QRectF box;    // the picture object's box; drawing is clipped to it
     QRectF target; // where the whole image lands
-    QImage image;
+    PictureImage image;
 };
 
 using Primitive = std::variant<TextPrimitive, LinePrimitive, RectPrimitive, ImagePrimitive>;

@@ -34,7 +34,20 @@ QFont fontFor(const FontStyle& style);
 // The raw font for a style at its pixel size, cached; and the fallback family
 // at the same size and weight.
 QRawFont rawFontFor(const FontStyle& style);
+
+// The same with a text that tells the font apart from every other (family,
+// style, weight, slant, size), for caches kept per font; empty without one.
+struct KeyedRawFont
+{
+    QRawFont font;
+    QString key;
+};
+KeyedRawFont keyedRawFontFor(const FontStyle& style);
 QRawFont fallbackRawFontFor(const FontStyle& style);
+
+// Looks up the raw font of every text style the template names (the first
+// look-up of a family opens its font file), for the calling thread.
+void loadFonts(const ReportTemplate& templ);
 
 // Raw fonts are per thread (a font engine serves the thread that made it).
 // A page laid out on one thread and painted on another names its fonts by

@@ -53,7 +53,7 @@ private:
     bool m_open = false;
     QStringList m_fontKeys;
     QHash<QString, int> m_fontIds;
-    QHash<qint64, QImage> m_images;
+    QHash<qint64, PictureImage> m_images; // not decoded until painted
     mutable std::deque<std::pair<qint64, std::shared_ptr<const BuiltPage>>> m_recent;
 };
 

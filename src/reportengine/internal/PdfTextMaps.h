@@ -2,9 +2,12 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QSet>
+#include <optional>
 
 class QIODevice;
+class QRawFont;
 
 namespace hra::reportengine {
 
@@ -41,6 +44,14 @@ TextMapRepairs textMapRepairs(const BuiltReport& report);
 // other shape than the one Qt writes (one xref subsection, maps of 4-digit
 // codes) is returned unchanged.
 QByteArray rewriteTextMaps(const QByteArray& pdf, const TextMapRepairs& repairs);
+
+// Lowest BMP code point of each glyph (indexed by glyph; 0: none), as Qt
+// maps glyphs back to characters: read from a font's `cmap` and `maxp`
+// tables, or nothing for a map it cannot read; and the same by asking the
+// font for the glyph of every code point (slow).
+std::optional<QList<char16_t>> lowestCodePointsFromTables(const QByteArray& cmap,
+                                                          const QByteArray& maxp);
+QList<char16_t> lowestCodePointsByLookup(const QRawFont& font);
 
 // The same from a file to a file, reading one object at a time so that a PDF
 // of thousands of pages is never held whole. Unchanged: nothing to repair or

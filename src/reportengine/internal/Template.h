@@ -9,6 +9,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -99,9 +100,36 @@ enum class PictureMode
     TopLeft  // natural size at the top-left corner, clipped
 };
 
+// A picture's pixels. Read from a file, only the size is read at load: the
+// pixels are decoded on a thread of their own once a build asks for the size
+// (it places the picture), and waited for when drawn. A picture that is
+// hidden or replaced (the cover) is never decoded.
+class PictureImage
+{
+public:
+    PictureImage() = default;
+    PictureImage(QImage image) : m_image(std::move(image)) {} // NOLINT: stands for a QImage
+    // A null picture when the file cannot be read as one.
+    static PictureImage fromFile(const QString& path);
+
+    bool isNull() const;
+    QSize size() const;
+    // The pixels; waits for the decode. Null when the file turned out
+    // unreadable after its size.
+    const QImage& image() const;
+    operator const QImage&() const { return image(); } // NOLINT: stands for a QImage
+    // Tells pictures apart without decoding them: copies share their key.
+    qint64 cacheKey() const;
+
+private:
+    struct Decode;
+    QImage m_image;
+    std::shared_ptr<Decode> m_decode;
+};
+
 struct Picture
 {
-    QImage image;
+    PictureImage image;
     PictureMode mode = PictureMode::Stretch;
     Frame frame;
 };

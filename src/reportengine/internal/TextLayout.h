@@ -16,6 +16,7 @@ struct GlyphRunText
 {
     QGlyphRun run; // positions relative to the text origin
     QString text;
+    qreal end = 0; // where the last glyph's advance ends, like the positions
 };
 
 struct LaidOutText
