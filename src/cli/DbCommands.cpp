@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/Json.h"
 #include "store/Bootstrap.h"
 #include "store/Connection.h"
 #include "store/Operators.h"
@@ -36,7 +37,8 @@ std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args)
     if (!loaded.warning.isEmpty())
         err << "warning: " << loaded.warning << '\n';
     if (!loaded.badPort.isEmpty()) {
-        err << "error: port \"" << loaded.badPort << "\" in the configuration is no port number (1 to 65535)\n";
+        err << "error: port \"" << loaded.badPort
+            << "\" in the configuration is no port number (1 to 65535)\n";
         return std::nullopt;
     }
     if (!loaded.unknownDriver.isEmpty()) {
@@ -47,7 +49,8 @@ std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args)
     return loaded.settings;
 }
 
-std::unique_ptr<store::Connection> connectFrom(const Arguments& args, store::Connection::Missing missing)
+std::unique_ptr<store::Connection> connectFrom(const Arguments& args,
+                                               store::Connection::Missing missing)
 {
     const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
     if (!settings)
@@ -102,13 +105,43 @@ int initCommand(const QStringList& raw)
             store::initializeDatabase(*connection, {.demo = args.flag(QStringLiteral("demo")),
                                                     .force = args.flag(QStringLiteral("force"))});
         QTextStream out(stdout);
-        out << "database initialised (" << store::driverName(connection->settings().driver) << ")\n";
+        out << "database initialised (" << store::driverName(connection->settings().driver)
+            << ")\n";
         out << "manager code: " << store::kManagerCode << '\n';
         out << "manager password: " << result.managerPassword << '\n';
         if (!args.flag(QStringLiteral("demo")))
             out << "this password is shown only now; write it down\n";
     } catch (const store::DatabaseError& e) {
         err << "database initialisation failed: " << e.message() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+int upgradeCommand(const QStringList& raw)
+{
+    const Arguments args(raw);
+    QTextStream err(stderr);
+    if (!args.unknown({QStringLiteral("ini")}, {}).isEmpty()) {
+        err << "usage: hra-cli db upgrade [--ini FILE]\n";
+        return 2;
+    }
+    const auto connection = connectFrom(args, store::Connection::Missing::Refuse);
+    if (!connection)
+        return 1;
+    if (connection->isEmpty()) {
+        err << "error: the database holds no tables of this program; use hra-cli db init\n";
+        return 1;
+    }
+    try {
+        const QStringList created = store::addMissingIndexes(*connection);
+        QStringList names;
+        for (const QString& name : created)
+            names << jsonString(name);
+        QTextStream(stdout) << "{\"created_indexes\": [" << names.join(QStringLiteral(", "))
+                            << "]}\n";
+    } catch (const store::DatabaseError& e) {
+        err << "upgrade failed: " << e.message() << '\n';
         return 1;
     }
     return 0;
@@ -125,6 +158,9 @@ std::vector<Command> dbCommands()
         {{QStringLiteral("db"), QStringLiteral("init")},
          QStringLiteral("[--ini FILE] [--demo] [--force | --if-empty]"),
          initCommand},
+        {{QStringLiteral("db"), QStringLiteral("upgrade")},
+         QStringLiteral("[--ini FILE]"),
+         upgradeCommand},
     };
 }
 

@@ -2,11 +2,14 @@
 
 #include "store/Operators.h"
 #include "store/Passwords.h"
+#include "store/Schema.h"
 #include "store/Seed.h"
 #include "store/Sql.h"
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QSet>
+#include <QSqlQuery>
 
 namespace hra::store {
 namespace {
@@ -132,6 +135,29 @@ InitResult initializeDatabase(const Connection& connection, const InitOptions& o
         loadSeedFolder(db, QStringLiteral(":/hra/seed/demo"), now);
     tx.commit();
     return result;
+}
+
+QStringList addMissingIndexes(const Connection& connection)
+{
+    const QSqlDatabase db = connection.db();
+    QSet<QString> present;
+    QSqlQuery q = run(db, connection.dialect().listIndexesQuery());
+    while (q.next())
+        present.insert(q.value(0).toString().toLower());
+    QStringList created;
+    Transaction transaction(db);
+    for (const TableDef& table : tables()) {
+        for (const IndexDef& index : table.indexes) {
+            if (present.contains(index.name.toLower()))
+                continue;
+            // Names come from the declared list, never from outside.
+            execute(db, QStringLiteral("create index %1 on %2 (%3)")
+                            .arg(index.name, table.name, index.columns.join(QStringLiteral(", "))));
+            created << index.name;
+        }
+    }
+    transaction.commit();
+    return created;
 }
 
 } // namespace hra::store

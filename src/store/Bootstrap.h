@@ -46,4 +46,10 @@ QStringList scriptStatements(const QString& resource);
 // leaves the database as it was.
 InitResult initializeDatabase(const Connection& connection, const InitOptions& options);
 
+// Creates the declared indexes that an existing database lacks (one made by
+// an older version of the program) and returns their names. An index of the
+// same name is taken as it is. Creating an index on a large table locks it
+// for a while: run it when no one else works.
+QStringList addMissingIndexes(const Connection& connection);
+
 } // namespace hra::store

@@ -67,6 +67,20 @@ QString Dialect::listTablesQuery() const
     return QStringLiteral("select table_name from information_schema.tables");
 }
 
+QString Dialect::listIndexesQuery() const
+{
+    switch (m_driver) {
+    case Driver::Sqlite:
+        return QStringLiteral("select name from sqlite_master where type = 'index'");
+    case Driver::Postgres:
+        return QStringLiteral(
+            "select indexname from pg_indexes where schemaname = current_schema()");
+    case Driver::Mssql:
+        break;
+    }
+    return QStringLiteral("select name from sys.indexes where name is not null");
+}
+
 QString Dialect::qtDriver() const
 {
     switch (m_driver) {

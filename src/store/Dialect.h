@@ -32,6 +32,8 @@ public:
     QString withoutIndex(const QString& column) const;
     // The statement listing the names of the user tables (one column).
     QString listTablesQuery() const;
+    // The statement listing the names of the indexes on them (one column).
+    QString listIndexesQuery() const;
     // The Qt SQL driver name.
     QString qtDriver() const;
     // The dialect of an open Qt connection.

@@ -187,6 +187,26 @@ TEST_P(Schema, InitReplacesOurTablesOnlyWhenForced)
     EXPECT_EQ(column(sql(), QStringLiteral("select note from other_notes")), QStringList{"theirs"});
 }
 
+// A database made before an index was declared gets it; one that has every
+// index is left as it is.
+TEST_P(Schema, MissingIndexesAreAddedOnce)
+{
+    store::execute(sql(), QStringLiteral("drop index ix_jkpg_jbxx_xingb"));
+    store::execute(sql(), QStringLiteral("drop index ix_jkpg_jbxx_nianl"));
+    const auto names = [this] {
+        QStringList all = column(sql(), conn->dialect().listIndexesQuery());
+        for (QString& name : all)
+            name = name.toLower();
+        return all;
+    };
+    ASSERT_FALSE(names().contains(QStringLiteral("ix_jkpg_jbxx_xingb")));
+    EXPECT_EQ(store::addMissingIndexes(*conn), QStringList({QStringLiteral("ix_jkpg_jbxx_xingb"),
+                                                            QStringLiteral("ix_jkpg_jbxx_nianl")}));
+    EXPECT_TRUE(names().contains(QStringLiteral("ix_jkpg_jbxx_xingb")));
+    EXPECT_TRUE(names().contains(QStringLiteral("ix_jkpg_jbxx_nianl")));
+    EXPECT_TRUE(store::addMissingIndexes(*conn).isEmpty());
+}
+
 TEST_P(Schema, FailedForcedInitLeavesTheDatabaseAsItWas)
 {
     store::run(sql(), QStringLiteral("insert into jkpg_jbxx (bianh) values ('KEEP')"));
