@@ -131,11 +131,11 @@ int reportCommand(const QStringList& raw)
             return failed;
         if (section->cover)
             report::applyCover(report, db.cover);
-        report::addSessionSources(
-            report, *db.session,
-            [&](const std::function<store::Rows()>& read) { return worker.run(read); });
-        // Built here while the session is open (its datasets read on the
-        // worker); each page is written as it is laid out.
+        report::addSessionSources(report, *db.session);
+        // The datasets the template reads are read on the worker (this
+        // thread waits meanwhile), then the pages are built here, each
+        // written as it is laid out.
+        worker.run([&] { report::readSessionDatasets(report); });
         const int code = writePages(report, pdfPath, pngDir, 150, section->name);
         if (code != 0)
             return code;

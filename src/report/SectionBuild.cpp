@@ -17,9 +17,8 @@ namespace {
 const QString kCoverPicture = QStringLiteral("Pic_fm");
 } // namespace
 
-SessionDataSource::SessionDataSource(QString name, analysis::AnalysisSession& session,
-                                     SessionRunner runner)
-    : DataSource(std::move(name)), m_session(session), m_runner(std::move(runner))
+SessionDataSource::SessionDataSource(QString name, analysis::AnalysisSession& session)
+    : DataSource(std::move(name)), m_session(session)
 {
 }
 
@@ -38,10 +37,7 @@ void SessionDataSource::aboutToRead()
 
 void SessionDataSource::readNow()
 {
-    const auto read = [this] {
-        return m_session.isOpen() ? m_session.dataset(name()) : store::Rows{};
-    };
-    m_rows = m_runner ? m_runner(read) : read();
+    m_rows = m_session.isOpen() ? m_session.dataset(name()) : store::Rows{};
     m_read = true;
 }
 
@@ -101,11 +97,10 @@ void loadSectionTemplate(reportengine::Report& report, const Section& section,
     }
 }
 
-void addSessionSources(reportengine::Report& report, analysis::AnalysisSession& session,
-                       const SessionRunner& runner)
+void addSessionSources(reportengine::Report& report, analysis::AnalysisSession& session)
 {
     for (const QString& name : analysis::AnalysisSession::datasetNames())
-        report.dataSources().add(std::make_shared<SessionDataSource>(name, session, runner));
+        report.dataSources().add(std::make_shared<SessionDataSource>(name, session));
 }
 
 QString problemsText(const analysis::AnalysisSession& session)

@@ -6,7 +6,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -19,31 +18,24 @@ class Report;
 
 namespace hra::report {
 
-// Runs a read of the session where its connection lives: on the calling
-// thread when empty, else handed to the thread that opened the connection
-// (a Qt SQL connection serves only that one).
-using SessionRunner = std::function<store::Rows(const std::function<store::Rows()>& read)>;
-
 // A report dataset read from the session when a build first reads it, so
 // that a section computes only what its pages show.
 class SessionDataSource : public reportengine::DataSource
 {
 public:
-    SessionDataSource(QString name, analysis::AnalysisSession& session, SessionRunner runner = {});
+    SessionDataSource(QString name, analysis::AnalysisSession& session);
 
     QStringList fieldNames() const override { return m_rows.fields; }
     int rowCount() const override { return int(m_rows.size()); }
     QVariant value(int row, int field) const override;
     // Reads the rows unless readNow() did already.
     void aboutToRead() override;
-    // Reads the rows now (through the runner when there is one), on a thread
-    // that may use the session's connection, before a build on a build thread
-    // reads them.
+    // Reads the rows now, on a thread that may use the session's connection,
+    // before a build on another thread reads them.
     void readNow();
 
 private:
     analysis::AnalysisSession& m_session;
-    SessionRunner m_runner;
     store::Rows m_rows;
     bool m_read = false;
 };
@@ -71,11 +63,10 @@ void prepareSection(reportengine::Report& report, analysis::AnalysisSession& ses
 void runSectionEvaluations(analysis::AnalysisSession& session, const Section& section);
 void loadSectionTemplate(reportengine::Report& report, const Section& section,
                          const QString& reportsDirectory);
-void addSessionSources(reportengine::Report& report, analysis::AnalysisSession& session,
-                       const SessionRunner& runner = {});
+void addSessionSources(reportengine::Report& report, analysis::AnalysisSession& session);
 
 // Reads now, on the calling thread, every session dataset the loaded
-// template reads, so that a build on a build thread never touches the
+// template reads, so that a build on another thread never touches the
 // database. Throws store::DatabaseError.
 void readSessionDatasets(reportengine::Report& report);
 
