@@ -20,12 +20,14 @@ namespace {
 // session's zone and Qt reads and binds date-times in the workstation's zone,
 // so the two must agree: with a server set to another zone every entry date
 // would be stored hours off and whole-day searches would miss rows.
-void useWorkstationTimeZone(const QSqlDatabase& db)
+void useWorkstationTimeZone(const QSqlDatabase& db, const Dialect& dialect)
 {
+    const QString statement = dialect.setTimeZoneStatement();
+    if (statement.isEmpty())
+        return;
     const QString zone = QString::fromLatin1(QTimeZone::systemTimeZoneId());
     try {
-        run(db, QStringLiteral("select set_config('TimeZone', :zone, false)"),
-            {{QStringLiteral("zone"), zone}});
+        run(db, statement, {{QStringLiteral("zone"), zone}});
     } catch (const DatabaseError&) {
         qCWarning(lcStore).noquote() << "the server does not know the time zone" << zone;
     }
@@ -112,8 +114,7 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings,
         // several programs can work on one file.
         QSqlQuery(db).exec(QStringLiteral("pragma journal_mode = wal"));
     }
-    if (settings.driver == Driver::Postgres)
-        useWorkstationTimeZone(db);
+    useWorkstationTimeZone(db, conn->dialect());
     return conn;
 }
 

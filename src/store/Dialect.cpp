@@ -67,6 +67,13 @@ QString Dialect::listTablesQuery() const
     return QStringLiteral("select table_name from information_schema.tables");
 }
 
+QString Dialect::setTimeZoneStatement() const
+{
+    return m_driver == Driver::Postgres
+               ? QStringLiteral("select set_config('TimeZone', :zone, false)")
+               : QString();
+}
+
 QString Dialect::listIndexesQuery() const
 {
     switch (m_driver) {

@@ -32,6 +32,10 @@ public:
     QString withoutIndex(const QString& column) const;
     // The statement listing the names of the user tables (one column).
     QString listTablesQuery() const;
+    // The statement that sets the session's time zone to :zone (an IANA
+    // name); empty where the server keeps no zone per session (SQLite is
+    // its own clock, SQL Server stores its own wall time).
+    QString setTimeZoneStatement() const;
     // The statement listing the names of the indexes on them (one column).
     QString listIndexesQuery() const;
     // The Qt SQL driver name.
