@@ -4,6 +4,7 @@
 #include "app/Branding.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
+#include "ui/ProgramIcon.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,7 +21,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     setFixedSize(540, 280);
 
     auto* picture = new QLabel(this);
-    picture->setPixmap(artwork::applicationIcon().pixmap(64, 64));
+    picture->setPixmap(ui::programIcon().pixmap(64, 64));
 
     auto* title = new QLabel(kSystemTitle, this);
     title->setObjectName(QStringLiteral("Lab_title"));

@@ -218,11 +218,6 @@ QPixmap treePicture(int index, int size)
     return pm;
 }
 
-QIcon applicationIcon()
-{
-    return ui::programIcon();
-}
-
 QPixmap loginBackground(QSize size)
 {
     QPixmap pm(size);

@@ -28,7 +28,6 @@ QIcon toolIcon(ToolIcon which);
 // Navigation tree pictures: 0 a node, 1 the selected node, 2 the root.
 QPixmap treePicture(int index, int size);
 
-QIcon applicationIcon();
 QPixmap loginBackground(QSize size);
 QPixmap mainBackground(QSize size);
 

@@ -10,6 +10,7 @@
 #include "store/Operators.h"
 #include "store/Settings.h"
 #include "ui/Log.h"
+#include "ui/ProgramIcon.h"
 #include "ui/PromptService.h"
 
 #include <QCloseEvent>
@@ -100,7 +101,7 @@ MainWindow::MainWindow(AppContext& context, const WindowRegistry& registry, QWid
 {
     setObjectName(QStringLiteral("TFrm_main"));
     setWindowTitle(kSystemTitle + u' ' + kVersionText);
-    setWindowIcon(artwork::applicationIcon());
+    setWindowIcon(ui::programIcon());
 
     auto* central = new QWidget(this);
     auto* layout = new QHBoxLayout(central);
