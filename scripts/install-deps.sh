@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
-  libgl-dev libsodium-dev libjpeg62-turbo-dev
+  libgl-dev libsodium-dev libjpeg62-turbo-dev libfreetype-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   tdsodbc unixodbc
   postgresql
