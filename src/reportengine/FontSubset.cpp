@@ -464,8 +464,10 @@ private:
                 if (m_size == 0)
                     return error(QStringLiteral("a subroutine call has no number"));
                 const Operand number = m_stack[--m_size];
-                if (!subrs || number.value != qint64(number.value))
-                    return error(QStringLiteral("a subroutine call has no valid number"));
+                if (!subrs)
+                    return error(QStringLiteral("a call to local subroutines the font lacks"));
+                if (number.value != qint64(number.value))
+                    return error(QStringLiteral("a subroutine number is no integer"));
                 const qint64 index = qint64(number.value) + subrs->bias();
                 const auto subr = index >= 0 && index < subrs->count
                                       ? subrs->item(int(index))

@@ -6,9 +6,11 @@
 
 #include <QFile>
 #include <ft2build.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
+#include FT_TRUETYPE_TABLES_H
 
 using namespace hra::reportengine;
 
@@ -111,6 +113,17 @@ TEST_P(SubsetOfInstalledFont, DrawsEveryGlyphAsTheOriginal)
     EXPECT_EQ(font->unitsPerEm(), original.face->units_per_EM);
     EXPECT_EQ(font->postScriptName().toStdString(),
               std::string(FT_Get_Postscript_Name(original.face)));
+    EXPECT_EQ(font->boundingBox(),
+              QRectF(QPointF(original.face->bbox.xMin, original.face->bbox.yMin),
+                     QPointF(original.face->bbox.xMax, original.face->bbox.yMax)));
+    EXPECT_EQ(font->ascent(), original.face->ascender);
+    EXPECT_EQ(font->descent(), original.face->descender);
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(original.face, FT_SFNT_OS2));
+    ASSERT_TRUE(os2);
+    EXPECT_EQ(font->weightClass(), os2->usWeightClass);
+    EXPECT_EQ(font->capHeight(),
+              os2->version >= 2 && os2->sCapHeight > 0 ? os2->sCapHeight : original.face->ascender);
+    EXPECT_EQ(font->italic(), (original.face->style_flags & FT_STYLE_FLAG_ITALIC) != 0);
 
     const QList<quint16> glyphs = glyphsForText(original.face);
     ASSERT_GT(glyphs.size(), 250);
@@ -155,5 +168,419 @@ INSTANTIATE_TEST_SUITE_P(
         InstalledFont{"NimbusSans", "/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf",
                       0, FontFile::Outlines::Cff}),
     [](const auto& info) { return std::string(info.param.label); });
+
+} // namespace
+
+namespace {
+
+// ------------------------------------------------------------ small fonts
+
+QByteArray be16(int v)
+{
+    const char bytes[2] = {char((v >> 8) & 0xff), char(v & 0xff)};
+    return QByteArray(bytes, 2);
+}
+QByteArray be32(quint32 v)
+{
+    return be16(int(v >> 16)) + be16(int(v & 0xffff));
+}
+
+QByteArray cffIndex(const QList<QByteArray>& items)
+{
+    if (items.isEmpty())
+        return be16(0);
+    QByteArray offsets = be32(1), data;
+    for (const QByteArray& item : items) {
+        data += item;
+        offsets += be32(quint32(data.size() + 1));
+    }
+    return be16(int(items.size())) + char(4) + offsets + data;
+}
+
+QByteArray dictInt(int v)
+{
+    return char(29) + be32(quint32(v));
+}
+
+// An OpenType font (tables in the order given, no checksums).
+QByteArray sfnt(quint32 version, const QList<std::pair<const char*, QByteArray>>& tables)
+{
+    QByteArray out = be32(version) + be16(int(tables.size())) + be16(0) + be16(0) + be16(0);
+    qsizetype offset = 12 + 16 * tables.size();
+    QByteArray body;
+    for (const auto& [tag, data] : tables) {
+        out += QByteArray(tag, 4) + be32(0) + be32(quint32(offset + body.size())) +
+               be32(quint32(data.size()));
+        body += data + QByteArray((4 - data.size() % 4) % 4, '\0');
+    }
+    return out + body;
+}
+
+// A name-keyed CFF font whose glyph 1 is `charstring`, with the given
+// subroutines.
+QByteArray cffFont(const QByteArray& charstring, const QList<QByteArray>& localSubrs,
+                   const QList<QByteArray>& globalSubrs)
+{
+    const QByteArray head =
+        QByteArray::fromHex("0001000000010000000000005f0f3cf50003") // magic at 12
+        + be16(1000) + QByteArray(16, '\0')                         // upem, dates
+        + be16(0) + be16(-200) + be16(600) + be16(800)              // bbox
+        + QByteArray(10, '\0');
+    const QByteArray hhea =
+        be32(0x00010000) + be16(800) + be16(-200) + QByteArray(26, '\0') + be16(2);
+    const QByteArray hmtx = QByteArray(8, '\0'); // the charstrings have the default width, 0
+    const QByteArray maxp = be32(0x00005000) + be16(2);
+
+    const QByteArray privateDict =
+        localSubrs.isEmpty() ? QByteArray() : dictInt(6) + char(19); // Subrs right after it
+    const QByteArray charStrings = cffIndex({QByteArray(1, 14), charstring});
+    const QByteArray header = QByteArray::fromHex("01000404") + cffIndex({"Test"});
+    const int topSize = int(cffIndex({QByteArray(17, 'x')}).size());
+    const QByteArray rest = cffIndex({}) + cffIndex(globalSubrs);
+    const int charStringsAt = int(header.size()) + topSize + int(rest.size());
+    const int privateAt = charStringsAt + int(charStrings.size());
+    const QByteArray top = dictInt(charStringsAt) + char(17) + dictInt(int(privateDict.size())) +
+                           dictInt(privateAt) + char(18);
+    const QByteArray cff = header + cffIndex({top}) + rest + charStrings + privateDict +
+                           (localSubrs.isEmpty() ? QByteArray() : cffIndex(localSubrs));
+    return sfnt(0x4f54544f,
+                {{"CFF ", cff}, {"head", head}, {"hhea", hhea}, {"hmtx", hmtx}, {"maxp", maxp}});
+}
+
+// Type 2 charstring pieces.
+QByteArray n(int v)
+{
+    if (v >= -107 && v <= 107)
+        return QByteArray(1, char(v + 139));
+    return char(28) + be16(v);
+}
+QByteArray op(int code)
+{
+    return QByteArray(1, char(code));
+}
+const QByteArray rmoveto = op(21), rlineto = op(5), endchar = op(14), callsubr = op(10),
+                 callgsubr = op(29), ret = op(11), hstemhm = op(18), hintmask = op(19);
+QByteArray repeat(const QByteArray& piece, int count)
+{
+    QByteArray out;
+    for (int i = 0; i < count; ++i)
+        out += piece;
+    return out;
+}
+// Subroutine k of a font with fewer than 1240 is called with k - 107.
+QByteArray call(int k)
+{
+    return n(k - 107) + callsubr;
+}
+// A chain of `depth` subroutines, each calling the next, the last drawing a line.
+QList<QByteArray> chain(int depth)
+{
+    QList<QByteArray> subrs;
+    for (int k = 0; k + 1 < depth; ++k)
+        subrs.append(call(k + 1) + ret);
+    subrs.append(n(5) + n(5) + rlineto + ret);
+    return subrs;
+}
+
+struct CharstringCase
+{
+    const char* label;
+    QByteArray charstring;
+    QList<QByteArray> local;
+    QList<QByteArray> global;
+    QByteArray flat; // the charstring without calls; empty when the glyph is refused
+};
+
+TEST(CffSubset, InlinesSubroutinesAndRefusesMalformedCharstrings)
+{
+    const QByteArray move = n(10) + n(20) + rmoveto, line = n(5) + n(5) + rlineto;
+    // Ten stems: the hint mask takes two bytes, the second of which reads
+    // as callsubr if the five implied vstems are not counted.
+    const QByteArray stems = repeat(n(10) + n(5), 5) + hstemhm + repeat(n(30) + n(5), 5) +
+                             hintmask + QByteArray::fromHex("ff0a");
+    const std::vector<CharstringCase> cases = {
+        {"nested local and global calls",
+         move + call(0) + endchar,
+         {n(50) + n(0) + rlineto + n(-107) + callgsubr + ret},
+         {n(0) + n(50) + rlineto + ret},
+         move + n(50) + n(0) + rlineto + n(0) + n(50) + rlineto + endchar},
+        {"operands pushed before a call",
+         n(10) + n(20) + call(0) + line + endchar,
+         {rmoveto + ret},
+         {},
+         move + line + endchar},
+        {"endchar inside a subroutine ends the glyph",
+         move + call(0) + op(2),
+         {line + endchar},
+         {},
+         move + line + endchar},
+        {"hint mask after implied vstems",
+         stems + move + call(0) + endchar,
+         {line + ret},
+         {},
+         stems + move + line + endchar},
+        {"ten nested subroutines", move + call(0) + endchar, chain(10), {}, move + line + endchar},
+        {"48 operands",
+         move + repeat(n(1), 48) + rlineto + endchar,
+         {},
+         {},
+         move + repeat(n(1), 48) + rlineto + endchar},
+        {"eleven nested subroutines", move + call(0) + endchar, chain(11), {}, {}},
+        {"a subroutine calling itself", move + call(0) + endchar, {call(0) + ret}, {}, {}},
+        {"subroutine number out of range", move + call(1) + endchar, {line + ret}, {}, {}},
+        {"call without local subroutines", move + call(0) + endchar, {}, {}, {}},
+        {"call with an empty stack", move + callsubr + endchar, {line + ret}, {}, {}},
+        {"49 operands", move + repeat(n(1), 49) + rlineto + endchar, {}, {}, {}},
+        {"reserved operator", move + op(2) + endchar, {}, {}, {}},
+        {"arithmetic operator", move + n(1) + n(2) + op(12) + op(10) + endchar, {}, {}, {}},
+        {"number cut short", move + op(28) + op(1), {}, {}, {}},
+        {"no endchar", move + line, {}, {}, {}},
+        {"hint mask cut short", n(10) + n(5) + hstemhm + hintmask, {}, {}, {}},
+        {"return outside a subroutine", move + ret, {}, {}, {}},
+        {"accented endchar", n(0) + n(0) + n(65) + n(66) + endchar, {}, {}, {}},
+    };
+    FreeType ft;
+    for (const CharstringCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        const QByteArray data = cffFont(c.charstring, c.local, c.global);
+        QString error;
+        const auto font = FontFile::fromData(data, 0, &error);
+        ASSERT_TRUE(font) << error.toStdString();
+        const auto subset = subsetCff(*font, {0, 1}, &error);
+        if (c.flat.isEmpty()) {
+            EXPECT_FALSE(subset);
+            EXPECT_FALSE(error.isEmpty());
+            continue;
+        }
+        ASSERT_TRUE(subset) << error.toStdString();
+        EXPECT_TRUE(subset->contains(endchar + c.flat)) << "the glyph is not the flat charstring";
+        // FreeType runs the original's subroutines itself.
+        Face original(ft.lib, data), loaded(ft.lib, *subset);
+        ASSERT_TRUE(original.face && loaded.face);
+        EXPECT_EQ(outline(loaded.face, 1), outline(original.face, 1));
+    }
+}
+
+} // namespace
+
+namespace {
+
+const QString dejaVu = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+const QString nimbus =
+    QStringLiteral("/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf");
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+quint32 u32At(const QByteArray& data, qsizetype at)
+{
+    return quint32(quint8(data[at])) << 24 | quint32(quint8(data[at + 1])) << 16 |
+           quint32(quint8(data[at + 2])) << 8 | quint8(data[at + 3]);
+}
+
+// Where the table directory of a single-face font describes `tag`.
+qsizetype tableRecord(const QByteArray& font, const char* tag)
+{
+    const int count = quint8(font[4]) << 8 | quint8(font[5]);
+    for (int i = 0; i < count; ++i)
+        if (font.mid(12 + 16 * i, 4) == QByteArray(tag, 4))
+            return 12 + 16 * i;
+    return -1;
+}
+
+quint32 tableOffset(const QByteArray& font, const char* tag)
+{
+    return u32At(font, tableRecord(font, tag) + 8);
+}
+
+void setU32(QByteArray& data, qsizetype at, quint32 v)
+{
+    data.replace(at, 4, be32(v));
+}
+
+quint16 glyphOf(const FontFile& font, char32_t c)
+{
+    FreeType ft;
+    Face face(ft.lib, font.postScriptName().contains(QLatin1String("DejaVu")) ? dejaVu : nimbus, 0);
+    return quint16(FT_Get_Char_Index(face.face, c));
+}
+
+TEST(TrueTypeSubset, CompositeGlyphsBringTheirComponents)
+{
+    if (!QFile::exists(dejaVu))
+        GTEST_SKIP() << "DejaVu Sans is not installed";
+    const auto font = FontFile::open(dejaVu, 0);
+    ASSERT_TRUE(font);
+    // Å twice: both refer to the one copy of its components.
+    const QList<quint16> glyphs{0, glyphOf(*font, U'é'), glyphOf(*font, U'Å'),
+                                glyphOf(*font, U'Å')};
+    QString error;
+    const auto subset = subsetTrueType(*font, glyphs, &error);
+    ASSERT_TRUE(subset) << error.toStdString();
+    FreeType ft;
+    Face original(ft.lib, dejaVu, 0), loaded(ft.lib, *subset);
+    ASSERT_TRUE(loaded.face);
+    EXPECT_GT(loaded.face->num_glyphs, glyphs.size()) << "no component was appended";
+    EXPECT_LE(loaded.face->num_glyphs, glyphs.size() + 4);
+    for (qsizetype i = 0; i < glyphs.size(); ++i)
+        EXPECT_EQ(outline(loaded.face, unsigned(i)), outline(original.face, glyphs[i]));
+}
+
+TEST(TrueTypeSubset, ChecksumsAndLocaFormatAreRight)
+{
+    if (!QFile::exists(dejaVu))
+        GTEST_SKIP() << "DejaVu Sans is not installed";
+    const auto font = FontFile::open(dejaVu, 0);
+    ASSERT_TRUE(font);
+    for (int glyphCount : {20, 2000}) { // a short and a long loca table
+        SCOPED_TRACE(glyphCount);
+        QList<quint16> glyphs;
+        for (int g = 0; g < glyphCount; ++g)
+            glyphs.append(quint16(g));
+        const auto subset = subsetTrueType(*font, glyphs, nullptr);
+        ASSERT_TRUE(subset);
+        auto checksum = [&](qsizetype from, qsizetype length) {
+            quint32 sum = 0;
+            QByteArray padded = subset->mid(from, length);
+            padded.append((4 - padded.size() % 4) % 4, '\0');
+            for (qsizetype i = 0; i < padded.size(); i += 4)
+                sum += u32At(padded, i);
+            return sum;
+        };
+        const int tables = quint8((*subset)[4]) << 8 | quint8((*subset)[5]);
+        for (int i = 0; i < tables; ++i) {
+            const qsizetype rec = 12 + 16 * i;
+            QByteArray table = subset->mid(u32At(*subset, rec + 8), u32At(*subset, rec + 12));
+            if (subset->mid(rec, 4) == "head")
+                setU32(table, 8, 0);
+            quint32 sum = 0;
+            table.append((4 - table.size() % 4) % 4, '\0');
+            for (qsizetype k = 0; k < table.size(); k += 4)
+                sum += u32At(table, k);
+            EXPECT_EQ(sum, u32At(*subset, rec + 4)) << subset->mid(rec, 4).toStdString();
+        }
+        EXPECT_EQ(checksum(0, subset->size()), 0xB1B0AFBAu);
+        const quint32 head = tableOffset(*subset, "head");
+        EXPECT_EQ(quint8((*subset)[head + 51]), glyphCount == 20 ? 0 : 1);
+    }
+}
+
+struct Damage
+{
+    const char* label;
+    QString path;
+    std::function<void(QByteArray&)> damage;
+};
+
+TEST(FontSubset, DamagedFontsAreRefusedWithAMessage)
+{
+    const std::vector<Damage> cases = {
+        {"loca past the end of glyf", dejaVu,
+         [](QByteArray& f) {
+             const quint32 loca = tableOffset(f, "loca");
+             const bool longLoca = f[tableOffset(f, "head") + 51] == 1;
+             if (longLoca)
+                 setU32(f, loca + 4 * 37, 0x7ffffff0);
+             else
+                 f.replace(loca + 2 * 37, 2, be16(0xfff0));
+         }},
+        {"glyf cut short", dejaVu,
+         [](QByteArray& f) { setU32(f, tableRecord(f, "glyf") + 12, 4000); }},
+        {"loca cut short", dejaVu,
+         [](QByteArray& f) { setU32(f, tableRecord(f, "loca") + 12, 20); }},
+        {"composite with a component past the last glyph", dejaVu,
+         [](QByteArray& f) {
+             const auto font = FontFile::fromData(f, 0);
+             const quint16 g = glyphOf(*font, U'é');
+             const quint32 loca = tableOffset(f, "loca");
+             const bool longLoca = f[tableOffset(f, "head") + 51] == 1;
+             const quint32 at =
+                 longLoca ? u32At(f, loca + 4 * g)
+                          : 2 * (quint8(f[loca + 2 * g]) << 8 | quint8(f[loca + 2 * g + 1]));
+             f.replace(tableOffset(f, "glyf") + at + 12, 2, be16(0xfffe));
+         }},
+        {"CFF table cut inside its header indexes", nimbus,
+         [](QByteArray& f) { setU32(f, tableRecord(f, "CFF ") + 12, 40); }},
+        {"CFF table cut inside the charstrings", nimbus,
+         [](QByteArray& f) { setU32(f, tableRecord(f, "CFF ") + 12, 20000); }},
+        {"CFF table cut inside the local subroutines", nimbus,
+         [](QByteArray& f) {
+             setU32(f, tableRecord(f, "CFF ") + 12, u32At(f, tableRecord(f, "CFF ") + 12) - 1000);
+         }},
+        {"CFF table past the end of the file", nimbus,
+         [](QByteArray& f) { setU32(f, tableRecord(f, "CFF ") + 8, 0x7ffffff0); }},
+    };
+    for (const Damage& c : cases) {
+        SCOPED_TRACE(c.label);
+        QByteArray data = readFile(c.path);
+        if (data.isEmpty())
+            GTEST_SKIP() << c.path.toStdString() << " is not installed";
+        const auto intact = FontFile::open(c.path, 0);
+        ASSERT_TRUE(intact);
+        QList<quint16> glyphs{0};
+        for (char32_t ch : U"AZaz09é!&Å")
+            if (ch)
+                glyphs.append(glyphOf(*intact, ch));
+        c.damage(data);
+        QString error;
+        const auto font = FontFile::fromData(data, 0, &error);
+        ASSERT_TRUE(font) << error.toStdString();
+        const auto subset = font->outlines() == FontFile::Outlines::TrueType
+                                ? subsetTrueType(*font, glyphs, &error)
+                                : subsetCff(*font, glyphs, &error);
+        EXPECT_FALSE(subset);
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+TEST(FontFile, RefusesWhatIsNoFontFace)
+{
+    const QByteArray collection =
+        QByteArray("ttcf") + be32(0x00010000) + be32(1) + be32(16) + QByteArray(64, '\0');
+    const std::vector<std::pair<const char*, QByteArray>> cases = {
+        {"no sfnt", QByteArray("<html>this is not a font</html>")},
+        {"empty", QByteArray()},
+        {"directory cut short", sfnt(0x00010000, {{"head", QByteArray(54, '\0')}}).left(20)},
+        {"head too short",
+         sfnt(0x00010000, {{"head", QByteArray(20, '\0')}, {"maxp", be32(0x5000) + be16(2)}})},
+        {"no maxp", sfnt(0x00010000, {{"head", QByteArray(54, '\0')}})},
+        {"collection face past its count", collection},
+    };
+    for (const auto& [label, data] : cases) {
+        SCOPED_TRACE(label);
+        QString error;
+        EXPECT_FALSE(FontFile::fromData(data, label == cases.back().first ? 1 : 0, &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+    QString error;
+    EXPECT_FALSE(FontFile::open(QStringLiteral("/nonexistent/font.ttf"), 0, &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(FontFile, ReadsMetricsAndKeepsTheGlyphsOfASubsetFont)
+{
+    // A subset is a font in its own right: FontFile reads it back.
+    if (!QFile::exists(dejaVu))
+        GTEST_SKIP() << "DejaVu Sans is not installed";
+    const auto font = FontFile::open(dejaVu, 0);
+    ASSERT_TRUE(font);
+    const quint16 a = glyphOf(*font, U'A'), i = glyphOf(*font, U'i');
+    const auto subset = subsetTrueType(*font, {0, a, i}, nullptr);
+    ASSERT_TRUE(subset);
+    const auto reread = FontFile::fromData(*subset, 0);
+    ASSERT_TRUE(reread);
+    EXPECT_EQ(reread->outlines(), FontFile::Outlines::TrueType);
+    EXPECT_EQ(reread->glyphCount(), 3);
+    EXPECT_EQ(reread->unitsPerEm(), font->unitsPerEm());
+    EXPECT_EQ(reread->advance(1), font->advance(a));
+    EXPECT_EQ(reread->advance(2), font->advance(i));
+    EXPECT_NE(font->advance(a), font->advance(i));
+    EXPECT_EQ(reread->advance(400), font->advance(i)) << "the last advance repeats";
+    EXPECT_TRUE(reread->table("name").isEmpty());
+    EXPECT_FALSE(reread->postScriptName().isEmpty()) << "a made-up name stands in";
+}
 
 } // namespace
