@@ -5,6 +5,7 @@
 #include <QHash>
 #include <algorithm>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace hra::reportengine {
@@ -375,18 +376,24 @@ public:
     {
     }
 
-    std::optional<QByteArray> run(QByteArrayView charstring, QString* error)
+    // Appends the charstring without calls to `out`; on failure `out` is as
+    // it was.
+    bool run(QByteArrayView charstring, std::string& out, QString* error)
     {
-        m_out.clear();
+        m_out = &out;
+        m_start = out.size();
         m_depth = 0;
         m_size = 0;
         m_stems = 0;
         m_ended = false;
         m_error.clear();
-        if (!interpret(charstring) || (!m_ended && m_error.isEmpty()))
-            return fail(error, m_error.isEmpty() ? QStringLiteral("a charstring has no endchar")
-                                                 : m_error);
-        return m_out;
+        if (interpret(charstring) && !m_ended)
+            m_error = QStringLiteral("a charstring has no endchar");
+        if (m_error.isEmpty())
+            return true;
+        out.resize(m_start);
+        fail(error, m_error);
+        return false;
     }
 
 private:
@@ -396,7 +403,7 @@ private:
     struct Operand
     {
         double value;
-        qsizetype at; // where it starts in the output
+        size_t at; // where it starts in the output
     };
 
     bool error(const QString& message)
@@ -405,36 +412,41 @@ private:
         return false;
     }
 
-    bool interpret(QByteArrayView cs)
+    // Writes an operator that clears the stack.
+    void put(const quint8* op, qsizetype length)
     {
-        Reader r(cs);
+        m_out->append(reinterpret_cast<const char*>(op), size_t(length));
+        m_size = 0;
+    }
+
+    bool interpret(QByteArrayView charstring)
+    {
+        const quint8* cs = reinterpret_cast<const quint8*>(charstring.data());
+        const qsizetype n = charstring.size();
         qsizetype i = 0;
-        while (i < cs.size()) {
-            const int b0 = r.u8(i);
+        while (i < n) {
+            const int b0 = cs[i];
             if (b0 >= 32 || b0 == 28) {
-                double value = 0;
-                qsizetype length = 1;
-                if (b0 == 28) {
-                    value = r.s16(i + 1);
-                    length = 3;
-                } else if (b0 <= 246) {
-                    value = b0 - 139;
-                } else if (b0 <= 250) {
-                    value = (b0 - 247) * 256 + r.u8(i + 1) + 108;
-                    length = 2;
-                } else if (b0 <= 254) {
-                    value = -(b0 - 251) * 256 - r.u8(i + 1) - 108;
-                    length = 2;
-                } else {
-                    value = qint32(r.u32(i + 1)) / 65536.0;
-                    length = 5;
-                }
-                if (!r.ok())
+                const qsizetype length = b0 == 28 ? 3 : b0 <= 246 ? 1 : b0 <= 254 ? 2 : 5;
+                if (i + length > n)
                     return error(QStringLiteral("a charstring ends inside a number"));
                 if (m_size == maxStack)
                     return error(QStringLiteral("a charstring overflows the operand stack"));
-                m_stack[m_size++] = {value, m_out.size()};
-                m_out.append(cs.sliced(i, length));
+                double value;
+                if (b0 == 28)
+                    value = qint16(cs[i + 1] << 8 | cs[i + 2]);
+                else if (b0 <= 246)
+                    value = b0 - 139;
+                else if (b0 <= 250)
+                    value = (b0 - 247) * 256 + cs[i + 1] + 108;
+                else if (b0 <= 254)
+                    value = -(b0 - 251) * 256 - cs[i + 1] - 108;
+                else
+                    value = qint32(quint32(cs[i + 1]) << 24 | cs[i + 2] << 16 | cs[i + 3] << 8 |
+                                   cs[i + 4]) /
+                            65536.0;
+                m_stack[m_size++] = {value, m_out->size()};
+                m_out->append(reinterpret_cast<const char*>(cs + i), size_t(length));
                 i += length;
                 continue;
             }
@@ -444,7 +456,7 @@ private:
             case 18: // hstemhm
             case 23: // vstemhm
                 m_stems += m_size / 2;
-                putOperator(cs.sliced(i, 1));
+                put(cs + i, 1);
                 i += 1;
                 break;
             case 19:   // hintmask
@@ -452,9 +464,9 @@ private:
                 // Operands left here are the vstem pairs of an implied vstemhm.
                 m_stems += m_size / 2;
                 const qsizetype length = 1 + (m_stems + 7) / 8;
-                if (!r.has(i, length))
+                if (i + length > n)
                     return error(QStringLiteral("a charstring ends inside a hint mask"));
-                putOperator(cs.sliced(i, length));
+                put(cs + i, length);
                 i += length;
                 break;
             }
@@ -476,7 +488,7 @@ private:
                     return error(QStringLiteral("subroutine %1 does not exist").arg(index));
                 if (m_depth == maxDepth)
                     return error(QStringLiteral("subroutines nest too deep"));
-                m_out.truncate(number.at);
+                m_out->resize(number.at);
                 ++m_depth;
                 if (!interpret(*subr))
                     return false;
@@ -496,7 +508,7 @@ private:
                 // glyph names are gone.
                 if (m_size >= 4)
                     return error(QStringLiteral("accented endchar is not supported"));
-                putOperator(cs.sliced(i, 1));
+                put(cs + i, 1);
                 m_ended = true;
                 return true;
             case 4:  // vmoveto
@@ -512,16 +524,16 @@ private:
             case 27: // hhcurveto
             case 30: // vhcurveto
             case 31: // hvcurveto
-                putOperator(cs.sliced(i, 1));
+                put(cs + i, 1);
                 i += 1;
                 break;
             case 12: {
-                const int b1 = r.u8(i + 1);
                 // hflex, flex, hflex1, flex1; the arithmetic operators would
                 // make subroutine numbers computed values.
-                if (!r.ok() || b1 < 34 || b1 > 37)
+                const int b1 = i + 1 < n ? cs[i + 1] : -1;
+                if (b1 < 34 || b1 > 37)
                     return error(QStringLiteral("unsupported charstring operator 12 %1").arg(b1));
-                putOperator(cs.sliced(i, 2));
+                put(cs + i, 2);
                 i += 2;
                 break;
             }
@@ -532,16 +544,10 @@ private:
         return true;
     }
 
-    // Writes an operator that clears the stack.
-    void putOperator(QByteArrayView op)
-    {
-        m_out.append(op);
-        m_size = 0;
-    }
-
     const CffIndex& m_global;
     const CffIndex* m_local;
-    QByteArray m_out;
+    std::string* m_out = nullptr;
+    size_t m_start = 0;
     Operand m_stack[maxStack];
     int m_size = 0;
     int m_depth = 0;
@@ -550,30 +556,38 @@ private:
     QString m_error;
 };
 
-QByteArray makeIndex(const QList<QByteArray>& items)
+// An INDEX of items stored one after another in `data`, item i ending at
+// ends[i].
+QByteArray makeIndex(const std::string& data, const std::vector<quint32>& ends)
 {
     QByteArray out;
-    putU16(out, quint32(items.size()));
-    if (items.isEmpty())
+    putU16(out, quint32(ends.size()));
+    if (ends.empty())
         return out;
-    quint64 total = 1;
-    for (const QByteArray& item : items)
-        total += item.size();
-    const int offSize = total <= 0xff ? 1 : total <= 0xffff ? 2 : total <= 0xffffff ? 3 : 4;
+    const quint64 last = quint64(data.size()) + 1;
+    const int offSize = last <= 0xff ? 1 : last <= 0xffff ? 2 : last <= 0xffffff ? 3 : 4;
     putU8(out, offSize);
-    quint32 offset = 1;
+    out.reserve(out.size() + qsizetype(ends.size() + 1) * offSize + qsizetype(data.size()));
     auto putOffset = [&](quint32 v) {
         for (int k = offSize - 1; k >= 0; --k)
             putU8(out, v >> (8 * k));
     };
-    putOffset(offset);
-    for (const QByteArray& item : items) {
-        offset += quint32(item.size());
-        putOffset(offset);
-    }
-    for (const QByteArray& item : items)
-        out.append(item);
+    putOffset(1);
+    for (quint32 end : ends)
+        putOffset(end + 1);
+    out.append(data.data(), qsizetype(data.size()));
     return out;
+}
+
+QByteArray makeIndex(const QList<QByteArray>& items)
+{
+    std::string data;
+    std::vector<quint32> ends;
+    for (const QByteArray& item : items) {
+        data.append(item.constData(), size_t(item.size()));
+        ends.push_back(quint32(data.size()));
+    }
+    return makeIndex(data, ends);
 }
 
 // DICT numbers in the five-byte form, so that a DICT's size does not depend
@@ -693,9 +707,11 @@ std::optional<QByteArray> subsetCff(const FontFile& font, const QList<quint16>& 
     // Source Font DICTs in the order the subset first uses them.
     std::vector<SourceFd> fds;
     std::map<int, int> fdNumber;
-    QList<QByteArray> outCharStrings;
+    std::string charStringData;
+    std::vector<quint32> charStringEnds;
     QByteArray outFdSelect;
-    outCharStrings.reserve(glyphs.size());
+    charStringData.reserve(size_t(glyphs.size()) * 256);
+    charStringEnds.reserve(size_t(glyphs.size()));
     for (quint16 g : glyphs) {
         const int sourceFd = cid ? fdOf(g) : 0;
         if (!cff.ok() || sourceFd < 0 || (cid && sourceFd >= fdArray.count))
@@ -722,10 +738,9 @@ std::optional<QByteArray> subsetCff(const FontFile& font, const QList<quint16>& 
             return fail(error, QStringLiteral("glyph %1 has no charstring").arg(g));
         Desubroutinizer desubr(globalSubrs, fd.hasLocalSubrs ? &fd.localSubrs : nullptr);
         QString why;
-        auto flat = desubr.run(*charstring, &why);
-        if (!flat)
+        if (!desubr.run(*charstring, charStringData, &why))
             return fail(error, QStringLiteral("glyph %1: %2").arg(g).arg(why));
-        outCharStrings.append(std::move(*flat));
+        charStringEnds.push_back(quint32(charStringData.size()));
         outFdSelect.append(char(it->second));
     }
     const int count = int(glyphs.size());
@@ -764,7 +779,7 @@ std::optional<QByteArray> subsetCff(const FontFile& font, const QList<quint16>& 
         fdSelectOut.append(ranges);
         putU16(fdSelectOut, count);
     }
-    const QByteArray charStringsOut = makeIndex(outCharStrings);
+    const QByteArray charStringsOut = makeIndex(charStringData, charStringEnds);
 
     struct Offsets
     {
