@@ -400,11 +400,27 @@ private:
     static constexpr int maxStack = 48;
     static constexpr int maxDepth = 10;
 
+    // Operands are copied in runs, when an operator ends them; a number is
+    // decoded only when a call needs it.
     struct Operand
     {
-        double value;
-        size_t at; // where it starts in the output
+        const quint8* bytes; // where it is written in the charstring
+        size_t at;           // where it starts in the output
     };
+
+    static double value(const quint8* b)
+    {
+        const int b0 = b[0];
+        if (b0 == 28)
+            return qint16(b[1] << 8 | b[2]);
+        if (b0 <= 246)
+            return b0 - 139;
+        if (b0 <= 250)
+            return (b0 - 247) * 256 + b[1] + 108;
+        if (b0 <= 254)
+            return -(b0 - 251) * 256 - b[1] - 108;
+        return qint32(quint32(b[1]) << 24 | b[2] << 16 | b[3] << 8 | b[4]) / 65536.0;
+    }
 
     bool error(const QString& message)
     {
@@ -412,10 +428,11 @@ private:
         return false;
     }
 
-    // Writes an operator that clears the stack.
-    void put(const quint8* op, qsizetype length)
+    // Writes the operands waiting since `from` and the operator (with its
+    // mask bytes) that ends at `to` and clears the stack.
+    void put(const quint8* from, const quint8* to)
     {
-        m_out->append(reinterpret_cast<const char*>(op), size_t(length));
+        m_out->append(reinterpret_cast<const char*>(from), size_t(to - from));
         m_size = 0;
     }
 
@@ -424,6 +441,8 @@ private:
         const quint8* cs = reinterpret_cast<const quint8*>(charstring.data());
         const qsizetype n = charstring.size();
         qsizetype i = 0;
+        const quint8* run = cs; // operands not yet written
+        auto pending = [&] { return m_out->size() + size_t(cs + i - run); };
         while (i < n) {
             const int b0 = cs[i];
             if (b0 >= 32 || b0 == 28) {
@@ -432,21 +451,7 @@ private:
                     return error(QStringLiteral("a charstring ends inside a number"));
                 if (m_size == maxStack)
                     return error(QStringLiteral("a charstring overflows the operand stack"));
-                double value;
-                if (b0 == 28)
-                    value = qint16(cs[i + 1] << 8 | cs[i + 2]);
-                else if (b0 <= 246)
-                    value = b0 - 139;
-                else if (b0 <= 250)
-                    value = (b0 - 247) * 256 + cs[i + 1] + 108;
-                else if (b0 <= 254)
-                    value = -(b0 - 251) * 256 - cs[i + 1] - 108;
-                else
-                    value = qint32(quint32(cs[i + 1]) << 24 | cs[i + 2] << 16 | cs[i + 3] << 8 |
-                                   cs[i + 4]) /
-                            65536.0;
-                m_stack[m_size++] = {value, m_out->size()};
-                m_out->append(reinterpret_cast<const char*>(cs + i), size_t(length));
+                m_stack[m_size++] = {cs + i, pending()};
                 i += length;
                 continue;
             }
@@ -456,7 +461,8 @@ private:
             case 18: // hstemhm
             case 23: // vstemhm
                 m_stems += m_size / 2;
-                put(cs + i, 1);
+                put(run, cs + i + 1);
+                run = cs + i + 1;
                 i += 1;
                 break;
             case 19:   // hintmask
@@ -466,7 +472,8 @@ private:
                 const qsizetype length = 1 + (m_stems + 7) / 8;
                 if (i + length > n)
                     return error(QStringLiteral("a charstring ends inside a hint mask"));
-                put(cs + i, length);
+                put(run, cs + i + length);
+                run = cs + i + length;
                 i += length;
                 break;
             }
@@ -478,9 +485,10 @@ private:
                 const Operand number = m_stack[--m_size];
                 if (!subrs)
                     return error(QStringLiteral("a call to local subroutines the font lacks"));
-                if (number.value != qint64(number.value))
+                const double v = value(number.bytes);
+                if (v != qint64(v))
                     return error(QStringLiteral("a subroutine number is no integer"));
-                const qint64 index = qint64(number.value) + subrs->bias();
+                const qint64 index = qint64(v) + subrs->bias();
                 const auto subr = index >= 0 && index < subrs->count
                                       ? subrs->item(int(index))
                                       : std::optional<QByteArrayView>();
@@ -488,6 +496,7 @@ private:
                     return error(QStringLiteral("subroutine %1 does not exist").arg(index));
                 if (m_depth == maxDepth)
                     return error(QStringLiteral("subroutines nest too deep"));
+                m_out->append(reinterpret_cast<const char*>(run), size_t(cs + i - run));
                 m_out->resize(number.at);
                 ++m_depth;
                 if (!interpret(*subr))
@@ -496,11 +505,13 @@ private:
                 if (m_ended)
                     return true;
                 i += 1;
+                run = cs + i;
                 break;
             }
             case 11: // return
                 if (m_depth == 0)
                     return error(QStringLiteral("a charstring returns outside a subroutine"));
+                m_out->append(reinterpret_cast<const char*>(run), size_t(cs + i - run));
                 return true;
             case 14: // endchar
                 // Four operands would be the accented character of the
@@ -508,7 +519,8 @@ private:
                 // glyph names are gone.
                 if (m_size >= 4)
                     return error(QStringLiteral("accented endchar is not supported"));
-                put(cs + i, 1);
+                put(run, cs + i + 1);
+                run = cs + i + 1;
                 m_ended = true;
                 return true;
             case 4:  // vmoveto
@@ -524,7 +536,8 @@ private:
             case 27: // hhcurveto
             case 30: // vhcurveto
             case 31: // hvcurveto
-                put(cs + i, 1);
+                put(run, cs + i + 1);
+                run = cs + i + 1;
                 i += 1;
                 break;
             case 12: {
@@ -533,7 +546,8 @@ private:
                 const int b1 = i + 1 < n ? cs[i + 1] : -1;
                 if (b1 < 34 || b1 > 37)
                     return error(QStringLiteral("unsupported charstring operator 12 %1").arg(b1));
-                put(cs + i, 2);
+                put(run, cs + i + 2);
+                run = cs + i + 2;
                 i += 2;
                 break;
             }
@@ -541,6 +555,7 @@ private:
                 return error(QStringLiteral("unknown charstring operator %1").arg(b0));
             }
         }
+        m_out->append(reinterpret_cast<const char*>(run), size_t(cs + n - run));
         return true;
     }
 
