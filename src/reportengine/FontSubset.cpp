@@ -33,6 +33,10 @@ bool checkGlyphs(const FontFile& font, const QList<quint16>& glyphs, QString* er
         fail(error, QStringLiteral("the first glyph of a subset must be .notdef"));
         return false;
     }
+    if (glyphs.size() > 0xFFFF) {
+        fail(error, QStringLiteral("too many glyphs for one font"));
+        return false;
+    }
     for (quint16 g : glyphs)
         if (g >= font.glyphCount()) {
             fail(error, QStringLiteral("glyph %1 is not in the font").arg(g));
@@ -130,9 +134,6 @@ std::optional<QByteArray> subsetTrueType(const FontFile& font, const QList<quint
     QHash<quint16, quint16> newIndex;
     for (qsizetype i = glyphs.size() - 1; i >= 0; --i)
         newIndex.insert(glyphs[i], quint16(i));
-    if (glyphs.size() > 0xFFFF)
-        return fail(error, QStringLiteral("too many glyphs for one font"));
-
     QByteArray glyfOut, locaOut;
     std::vector<quint32> offsets;
     for (qsizetype i = 0; i < order.size(); ++i) {

@@ -583,3 +583,36 @@ TEST(FontFile, ReadsMetricsAndKeepsTheGlyphsOfASubsetFont)
 }
 
 } // namespace
+
+namespace {
+
+TEST(FontSubset, RefusesGlyphListsItCannotKeep)
+{
+    const std::vector<std::pair<const char*, QList<quint16>>> cases = {
+        {"empty", {}},
+        {".notdef not first", {3, 0}},
+        {"glyph past the last", {0, 3, 65000}},
+        {"more glyphs than a font holds", QList<quint16>(70000, 0)},
+    };
+    for (const QString& path : {dejaVu, nimbus}) {
+        const auto font = FontFile::open(path, 0);
+        if (!font)
+            GTEST_SKIP() << path.toStdString() << " is not installed";
+        for (const auto& [label, glyphs] : cases) {
+            SCOPED_TRACE(label);
+            QString error;
+            EXPECT_FALSE(font->outlines() == FontFile::Outlines::Cff
+                             ? subsetCff(*font, glyphs, &error)
+                             : subsetTrueType(*font, glyphs, &error));
+            EXPECT_FALSE(error.isEmpty());
+        }
+        // The other kind of outlines is refused, not misread.
+        QString error;
+        EXPECT_FALSE(font->outlines() == FontFile::Outlines::Cff
+                         ? subsetTrueType(*font, {0, 1}, &error)
+                         : subsetCff(*font, {0, 1}, &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+} // namespace
