@@ -1,7 +1,6 @@
 #include "report/SectionBuild.h"
 
 #include "report/CentreSettings.h"
-#include "report/Jpeg.h"
 #include "reportengine/Report.h"
 #include "store/Connection.h"
 
@@ -56,12 +55,12 @@ bool applyCover(reportengine::Report& report, const store::Connection& connectio
 
 bool applyCover(reportengine::Report& report, const std::optional<QByteArray>& stored)
 {
+    // The cover stays as stored: the PDF embeds the JPEG unchanged and the
+    // preview decodes it when it first paints the cover.
     if (stored) {
-        QString error;
-        const QImage image = decodeJpeg(*stored, &error);
-        if (!image.isNull())
-            return report.setPicture(kCoverPicture, image);
-        qCWarning(lcSections).noquote() << "the stored cover is no JPEG picture:" << error;
+        if (stored->startsWith("\xff\xd8\xff") && report.setPictureData(kCoverPicture, *stored))
+            return true;
+        qCWarning(lcSections).noquote() << "the stored cover is no JPEG picture";
     }
     report.setObjectVisible(kCoverPicture, false);
     return false;

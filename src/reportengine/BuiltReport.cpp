@@ -73,6 +73,15 @@ bool clipCutsNothing(const TextPrimitive& t)
     return true;
 }
 
+} // namespace
+
+bool textNeedsClip(const TextPrimitive& t)
+{
+    return t.clip && !clipCutsNothing(t);
+}
+
+namespace {
+
 struct PrimitivePainter
 {
     QPainter& p;
@@ -84,7 +93,7 @@ struct PrimitivePainter
         if (!t.runs.isEmpty()) {
             // Without a clip there is nothing to undo afterwards: every
             // primitive sets the pen it draws with.
-            const bool clip = t.clip && !clipCutsNothing(t);
+            const bool clip = textNeedsClip(t);
             if (clip) {
                 p.save();
                 p.setClipRect(t.rect, Qt::IntersectClip);

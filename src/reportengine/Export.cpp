@@ -3,16 +3,14 @@
 #include "reportengine/Report.h"
 #include "reportengine/internal/Builder.h"
 #include "reportengine/internal/BuiltReport.h"
-#include "reportengine/internal/PdfTextMaps.h"
+#include "reportengine/internal/PdfWriter.h"
 #include "reportengine/internal/Units.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QSaveFile>
-#include <QTemporaryFile>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -20,8 +18,6 @@
 namespace hra::reportengine {
 
 namespace {
-
-constexpr int kPdfResolution = 1200;
 
 QImage renderBuiltPage(const BuiltPage& page, qreal dpi)
 {
@@ -54,28 +50,22 @@ public:
             return fail(error, QStringLiteral("cannot create the folder %1").arg(m_target.pngDir));
         if (m_target.pdfPath.isEmpty())
             return true;
-        const QFileInfo target(m_target.pdfPath);
-        m_part = std::make_unique<QTemporaryFile>(
-            target.absoluteDir().filePath(target.fileName() + QStringLiteral(".XXXXXX.part")));
-        if (!m_part->open())
+        // A save file writes beside the target and takes its name on commit.
+        m_file = std::make_unique<QSaveFile>(m_target.pdfPath);
+        if (!m_file->open(QIODevice::WriteOnly))
             return fail(
                 error,
-                QStringLiteral("cannot write %1: %2").arg(m_target.pdfPath, m_part->errorString()));
+                QStringLiteral("cannot write %1: %2").arg(m_target.pdfPath, m_file->errorString()));
+        m_pdf = std::make_unique<PdfWriter>(*m_file, m_target.title);
         return true;
     }
 
     bool add(const BuiltPage& page, QString* error)
     {
-        if (m_part) {
-            if (!m_writer && !startPdf(page.setup, error))
-                return false;
-            if (m_pages > 0) {
-                m_writer->setPageLayout(page.setup.pageLayout());
-                m_writer->newPage();
-            }
-            paintPage(page, m_painter);
-            m_repairs.add(page);
-        }
+        if (m_pdf && !m_pdf->addPage(page))
+            return fail(
+                error,
+                QStringLiteral("cannot write %1: %2").arg(m_target.pdfPath, m_file->errorString()));
         ++m_pages;
         if (!m_target.pngDir.isEmpty()) {
             const QString path = QDir(m_target.pngDir)
@@ -93,19 +83,24 @@ public:
 
     bool finish(QString* error)
     {
-        if (m_part && !finishPdf(error))
-            return false;
+        if (m_pdf) {
+            const bool written = m_pdf->finish();
+            m_warnings = m_pdf->warnings();
+            m_pdf.reset();
+            if (!written || !m_file->commit())
+                return fail(error, QStringLiteral("cannot write %1: %2")
+                                       .arg(m_target.pdfPath, m_file->errorString()));
+            m_file.reset();
+        }
         m_pngFiles.swap(m_kept);
         return true;
     }
 
-    // Removes the temporary PDF and the PNG pages of this run.
+    // Removes the unfinished PDF and the PNG pages of this run.
     void abandon()
     {
-        if (m_painter.isActive())
-            m_painter.end();
-        m_writer.reset();
-        m_part.reset();
+        m_pdf.reset();
+        m_file.reset(); // never committed: the target is left as it was
         for (const QString& path : std::as_const(m_pngFiles))
             QFile::remove(path);
         m_pngFiles.clear();
@@ -113,61 +108,9 @@ public:
 
     int pages() const { return m_pages; }
     const QStringList& pngFiles() const { return m_kept; }
+    const QStringList& warnings() const { return m_warnings; }
 
 private:
-    bool finishPdf(QString* error)
-    {
-        if (!m_writer && !startPdf(PageSetup(), error))
-            return false;
-        if (!m_painter.end())
-            return fail(error, QStringLiteral("cannot finish the PDF %1").arg(m_target.pdfPath));
-        m_writer.reset();
-        if (!m_part->flush())
-            return fail(
-                error,
-                QStringLiteral("cannot write %1: %2").arg(m_target.pdfPath, m_part->errorString()));
-        QSaveFile file(m_target.pdfPath);
-        if (!file.open(QIODevice::WriteOnly))
-            return fail(
-                error,
-                QStringLiteral("cannot write %1: %2").arg(m_target.pdfPath, file.errorString()));
-        // The text maps are repaired on the way from the temporary file to
-        // the target, an object at a time.
-        MapRewrite rewrite = rewriteTextMaps(*m_part, file, m_repairs.repairs());
-        if (rewrite == MapRewrite::Unchanged) {
-            rewrite = MapRewrite::Failed;
-            if (m_part->seek(0)) {
-                rewrite = MapRewrite::Rewritten;
-                while (!m_part->atEnd()) {
-                    const QByteArray piece = m_part->read(1 << 20);
-                    if (piece.isEmpty() || file.write(piece) != piece.size()) {
-                        rewrite = MapRewrite::Failed;
-                        break;
-                    }
-                }
-            }
-        }
-        if (rewrite != MapRewrite::Rewritten || !file.commit())
-            return fail(
-                error,
-                QStringLiteral("cannot write %1: %2").arg(m_target.pdfPath, file.errorString()));
-        m_part.reset();
-        return true;
-    }
-
-    bool startPdf(const PageSetup& setup, QString* error)
-    {
-        m_writer = std::make_unique<QPdfWriter>(m_part.get());
-        m_writer->setResolution(kPdfResolution);
-        m_writer->setCreator(QStringLiteral("hra report engine"));
-        m_writer->setTitle(m_target.title);
-        m_writer->setPageLayout(setup.pageLayout());
-        if (!m_painter.begin(m_writer.get()))
-            return fail(error, QStringLiteral("cannot start the PDF"));
-        scalePainterToUnits(m_painter, kPdfResolution);
-        return true;
-    }
-
     static bool fail(QString* error, const QString& message)
     {
         if (error)
@@ -176,13 +119,12 @@ private:
     }
 
     ExportTarget m_target;
-    std::unique_ptr<QTemporaryFile> m_part;
-    std::unique_ptr<QPdfWriter> m_writer;
-    QPainter m_painter;
-    TextMapRepairCollector m_repairs;
+    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<PdfWriter> m_pdf;
     int m_pages = 0;
     QStringList m_pngFiles; // written by this run, removed if it fails
     QStringList m_kept;     // written by a run that finished
+    QStringList m_warnings; // of the PDF (fonts it could not embed)
 };
 
 bool cancelled(const ExportControl& control)
@@ -210,6 +152,7 @@ ExportResult runExport(const ExportTarget& target,
     }
     if (result.ok && !writer.finish(&result.error))
         result.ok = false;
+    result.warnings << writer.warnings();
     if (!result.ok)
         writer.abandon();
     result.pages = writer.pages();

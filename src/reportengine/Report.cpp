@@ -142,6 +142,19 @@ bool Report::setPicture(const QString& name, const QImage& image)
     return true;
 }
 
+bool Report::setPictureData(const QString& name, const QByteArray& data)
+{
+    ReportObject* object = m_template->findObject(name);
+    auto* picture = object ? std::get_if<Picture>(&object->item) : nullptr;
+    if (!picture)
+        return false;
+    PictureImage image = PictureImage::fromData(data);
+    if (image.isNull())
+        return false;
+    picture->image = std::move(image);
+    return true;
+}
+
 bool Report::setObjectVisible(const QString& name, bool visible)
 {
     ReportObject* object = m_template->findObject(name);

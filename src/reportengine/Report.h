@@ -72,6 +72,9 @@ public:
     ReportObject* findObject(const QString& name);
     // Gives a picture object a new image; false when there is no picture of that name.
     bool setPicture(const QString& name, const QImage& image);
+    // The same from a picture file's bytes, decoded only when painted (a PDF
+    // takes a JPEG as it is); false also when the bytes are no picture.
+    bool setPictureData(const QString& name, const QByteArray& data);
     bool setObjectVisible(const QString& name, bool visible);
 
     // Builds now, emitting progress(); keeps the pages. False when the build

@@ -2,40 +2,69 @@
 
 #include "reportengine/internal/Units.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QImageReader>
-#include <future>
+#include <memory>
 #include <mutex>
 
 namespace hra::reportengine {
 
 struct PictureImage::Decode
 {
-    QString path;
+    QString path;    // a file,
+    QByteArray data; // or bytes in memory
     QSize size;
-    std::once_flag started;
-    std::shared_future<QImage> pixels;
+    bool plainJpeg = false;
+    std::once_flag decoded;
+    QImage pixels;
 
-    void start()
+    std::unique_ptr<QImageReader> reader(QBuffer& buffer) const
     {
-        std::call_once(started, [this] {
-            pixels = std::async(std::launch::async, [path = path] {
-                         return QImageReader(path).read();
-                     }).share();
+        if (!path.isEmpty())
+            return std::make_unique<QImageReader>(path);
+        buffer.setData(data);
+        buffer.open(QIODevice::ReadOnly);
+        return std::make_unique<QImageReader>(&buffer);
+    }
+
+    const QImage& image()
+    {
+        std::call_once(decoded, [this] {
+            QBuffer buffer;
+            pixels = reader(buffer)->read();
         });
+        return pixels;
     }
 };
 
+PictureImage PictureImage::fromReader(const std::shared_ptr<Decode>& decode)
+{
+    QBuffer buffer;
+    const auto reader = decode->reader(buffer);
+    const QSize size = reader->canRead() ? reader->size() : QSize();
+    if (!size.isValid() || size.isEmpty())
+        return PictureImage(reader->read()); // no size without decoding
+    decode->size = size;
+    decode->plainJpeg = reader->format() == "jpeg" &&
+                        reader->transformation() == QImageIOHandler::TransformationNone;
+    PictureImage picture;
+    picture.m_decode = decode;
+    return picture;
+}
+
 PictureImage PictureImage::fromFile(const QString& path)
 {
-    QImageReader reader(path);
-    const QSize size = reader.canRead() ? reader.size() : QSize();
-    if (!size.isValid() || size.isEmpty())
-        return PictureImage(reader.read()); // no size without decoding
-    PictureImage picture;
-    picture.m_decode = std::make_shared<Decode>();
-    picture.m_decode->path = path;
-    picture.m_decode->size = size;
-    return picture;
+    auto decode = std::make_shared<Decode>();
+    decode->path = path;
+    return fromReader(decode);
+}
+
+PictureImage PictureImage::fromData(const QByteArray& data)
+{
+    auto decode = std::make_shared<Decode>();
+    decode->data = data;
+    return fromReader(decode);
 }
 
 bool PictureImage::isNull() const
@@ -45,18 +74,12 @@ bool PictureImage::isNull() const
 
 QSize PictureImage::size() const
 {
-    if (!m_decode)
-        return m_image.size();
-    m_decode->start();
-    return m_decode->size;
+    return m_decode ? m_decode->size : m_image.size();
 }
 
 const QImage& PictureImage::image() const
 {
-    if (!m_decode)
-        return m_image;
-    m_decode->start();
-    return m_decode->pixels.get();
+    return m_decode ? m_decode->image() : m_image;
 }
 
 qint64 PictureImage::cacheKey() const
@@ -64,6 +87,16 @@ qint64 PictureImage::cacheKey() const
     // A QImage's key is never negative; the pending decode's address, negated,
     // cannot meet one.
     return m_decode ? -qint64(reinterpret_cast<quintptr>(m_decode.get())) : m_image.cacheKey();
+}
+
+QByteArray PictureImage::jpegData() const
+{
+    if (!m_decode || !m_decode->plainJpeg)
+        return {};
+    if (m_decode->path.isEmpty())
+        return m_decode->data;
+    QFile file(m_decode->path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QPageLayout PageSetup::pageLayout() const

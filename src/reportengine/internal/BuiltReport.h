@@ -35,6 +35,11 @@ struct TextPrimitive
     bool noFont = false;
 };
 
+// Whether painting `t` needs a clip to its rectangle: it asks for one and
+// some glyph or underline could reach outside. A clip costs a PDF a clip
+// path per box, and most boxes never need one.
+bool textNeedsClip(const TextPrimitive& t);
+
 struct LinePrimitive
 {
     QLineF line;

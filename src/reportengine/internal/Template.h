@@ -100,10 +100,10 @@ enum class PictureMode
     TopLeft  // natural size at the top-left corner, clipped
 };
 
-// A picture's pixels. Read from a file, only the size is read at load: the
-// pixels are decoded on a thread of their own once a build asks for the size
-// (it places the picture), and waited for when drawn. A picture that is
-// hidden or replaced (the cover) is never decoded.
+// A picture's pixels. Read from a file or from JPEG bytes, only the size is
+// read at load: the pixels are decoded when first drawn by a painter. A PDF
+// takes a plain JPEG's bytes unchanged and never decodes it; a picture that
+// is hidden or replaced (the cover) is never decoded at all.
 class PictureImage
 {
 public:
@@ -111,18 +111,24 @@ public:
     PictureImage(QImage image) : m_image(std::move(image)) {} // NOLINT: stands for a QImage
     // A null picture when the file cannot be read as one.
     static PictureImage fromFile(const QString& path);
+    // A null picture when the bytes are no picture Qt reads.
+    static PictureImage fromData(const QByteArray& data);
 
     bool isNull() const;
     QSize size() const;
-    // The pixels; waits for the decode. Null when the file turned out
+    // The pixels; decoded on first use. Null when the file turned out
     // unreadable after its size.
     const QImage& image() const;
     operator const QImage&() const { return image(); } // NOLINT: stands for a QImage
     // Tells pictures apart without decoding them: copies share their key.
     qint64 cacheKey() const;
+    // The bytes of a JPEG that shows as it is stored (no turn asked for by
+    // its metadata), for a PDF to embed unchanged; empty for anything else.
+    QByteArray jpegData() const;
 
 private:
     struct Decode;
+    static PictureImage fromReader(const std::shared_ptr<Decode>& decode);
     QImage m_image;
     std::shared_ptr<Decode> m_decode;
 };
