@@ -54,6 +54,28 @@ quint16 u16(const QByteArray& d, qsizetype at)
     return quint16((uchar(d[at]) << 8) | uchar(d[at + 1]));
 }
 
+// A face's horizontal metrics, read once for all its sizes: the CJK fonts'
+// `hmtx` tables hold 65,535 glyphs each.
+struct MetricsTables
+{
+    explicit MetricsTables(const QRawFont& font)
+    {
+        const QByteArray head = font.fontTable("head");
+        const QByteArray hhea = font.fontTable("hhea");
+        hmtx = font.fontTable("hmtx");
+        if (head.size() < 20 || hhea.size() < 36)
+            return;
+        unitsPerEm = u16(head, 18);
+        metrics = u16(hhea, 34);
+        if (hmtx.size() < 4 * qsizetype(metrics))
+            metrics = 0;
+    }
+
+    QByteArray hmtx;
+    quint32 metrics = 0;
+    qint64 unitsPerEm = 0;
+};
+
 // Design advances read from a font's `hmtx` table and scaled with FreeType's
 // fixed-point arithmetic. Asking Qt instead makes FreeType load the whole
 // glyph for each advance, which for the CFF outlines of the CJK fonts is
@@ -61,45 +83,40 @@ quint16 u16(const QByteArray& d, qsizetype at)
 class AdvanceTable
 {
 public:
-    explicit AdvanceTable(const QRawFont& font)
+    AdvanceTable(std::shared_ptr<const MetricsTables> tables, qreal pixelSize)
+        : m_tables(std::move(tables))
     {
-        const QByteArray head = font.fontTable("head");
-        const QByteArray hhea = font.fontTable("hhea");
-        m_hmtx = font.fontTable("hmtx");
-        if (head.size() < 20 || hhea.size() < 36)
-            return;
-        const qint64 unitsPerEm = u16(head, 18);
-        m_metrics = u16(hhea, 34);
-        if (unitsPerEm == 0 || m_metrics == 0 || m_hmtx.size() < 4 * qsizetype(m_metrics))
+        if (m_tables->unitsPerEm == 0 || m_tables->metrics == 0)
             return;
         // The character size Qt sets (26.6 pixels) over the em, in 16.16.
-        const qint64 size = qRound64(font.pixelSize() * 64);
-        m_scale = ((size << 16) + unitsPerEm / 2) / unitsPerEm;
+        const qint64 size = qRound64(pixelSize * 64);
+        m_scale = ((size << 16) + m_tables->unitsPerEm / 2) / m_tables->unitsPerEm;
     }
 
     bool valid() const { return m_scale > 0; }
 
     qreal advance(quint32 glyph) const
     {
-        const qint64 units = u16(m_hmtx, 4 * qsizetype(std::min<quint32>(glyph, m_metrics - 1)));
+        const qint64 units =
+            u16(m_tables->hmtx, 4 * qsizetype(std::min<quint32>(glyph, m_tables->metrics - 1)));
         const qint64 linear = (units * m_scale + 32) / 64; // 16.16 pixels
         return (linear >> 10) / 64.0;                      // Qt keeps 26.6
     }
 
 private:
-    QByteArray m_hmtx;
-    quint32 m_metrics = 0;
+    std::shared_ptr<const MetricsTables> m_tables;
     qint64 m_scale = 0;
 };
 
-// The design advances of glyphs as Qt gives them. A font's table is used
-// once its first glyphs gave exactly Qt's advances (64 for the first size of
-// a face, 8 for each further size); until then, and for good once one
-// differs anywhere in the face, Qt is asked.
+// The design advances of glyphs as Qt gives them. A face's table is used
+// once its first 64 glyphs gave exactly Qt's advances; until then, and for
+// good once one differs, Qt is asked. The scaling itself is Qt's arithmetic
+// at every size.
 QList<qreal> designAdvances(const QRawFont& font, const QString& key, const QList<quint32>& glyphs)
 {
     struct Face
     {
+        std::shared_ptr<const MetricsTables> tables;
         int agreed = 0; // glyphs compared so far at any size, all equal
         bool differs = false;
     };
@@ -107,10 +124,8 @@ QList<qreal> designAdvances(const QRawFont& font, const QString& key, const QLis
     {
         AdvanceTable table;
         std::shared_ptr<Face> face;
-        int agreed = 0;
     };
-    constexpr int kFirstSize = 64;
-    constexpr int kFurtherSize = 8;
+    constexpr int kCompared = 64;
     static QMutex mutex;
     static QHash<QString, std::shared_ptr<Face>> faces;
     static QHash<QString, std::shared_ptr<Size>> sizes;
@@ -119,14 +134,13 @@ QList<qreal> designAdvances(const QRawFont& font, const QString& key, const QLis
     if (!size) {
         std::shared_ptr<Face>& face = faces[key.left(key.lastIndexOf(u'|'))];
         if (!face)
-            face = std::make_shared<Face>();
-        size = std::make_shared<Size>(Size{AdvanceTable(font), face});
+            face = std::make_shared<Face>(Face{std::make_shared<const MetricsTables>(font)});
+        size = std::make_shared<Size>(Size{AdvanceTable(face->tables, font.pixelSize()), face});
     }
     Face& face = *size->face;
     QList<qreal> out;
     out.reserve(glyphs.size());
-    const int needed = face.agreed - size->agreed >= kFirstSize ? kFurtherSize : kFirstSize;
-    if (!face.differs && size->agreed >= needed) {
+    if (!face.differs && face.agreed >= kCompared && size->table.valid()) {
         for (quint32 g : glyphs)
             out << size->table.advance(g);
         return out;
@@ -135,10 +149,8 @@ QList<qreal> designAdvances(const QRawFont& font, const QString& key, const QLis
         out << a.x();
     for (qsizetype i = 0; i < out.size() && !face.differs; ++i)
         face.differs = !size->table.valid() || size->table.advance(glyphs[i]) != out[i];
-    if (!face.differs) {
-        size->agreed += int(out.size());
+    if (!face.differs)
         face.agreed += int(out.size());
-    }
     return out;
 }
 
