@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHash>
 #include <QThread>
 #include <memory>
@@ -214,6 +215,12 @@ void loadFontsOf(const std::vector<ReportObject>& objects)
 }
 
 } // namespace
+
+void prepareFontDatabase()
+{
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        QFontDatabase::hasFamily(fallbackFamily());
+}
 
 void loadFonts(const ReportTemplate& templ)
 {

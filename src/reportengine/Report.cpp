@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <future>
 
 namespace hra::reportengine {
 
@@ -41,8 +42,13 @@ Report::~Report()
 
 LoadResult Report::load(const QString& path)
 {
+    // The template is parsed on a thread of its own while this one reads the
+    // system's font list, which the first layout would wait for otherwise:
+    // in a fresh process each takes several milliseconds.
     ReportTemplate loaded;
-    LoadResult result = loadTemplate(path, loaded);
+    auto parsed = std::async(std::launch::async, [&] { return loadTemplate(path, loaded); });
+    prepareFontDatabase();
+    LoadResult result = parsed.get();
     if (!result.ok)
         qCWarning(lcReport).noquote() << path << result.toString();
     setTemplate(std::move(loaded));

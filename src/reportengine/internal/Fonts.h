@@ -45,6 +45,11 @@ struct KeyedRawFont
 KeyedRawFont keyedRawFontFor(const FontStyle& style);
 QRawFont fallbackRawFontFor(const FontStyle& style);
 
+// Reads the system's font list, as the first font look-up of a process
+// would (several milliseconds there, nothing afterwards). Thread-safe; does
+// nothing without a GUI application.
+void prepareFontDatabase();
+
 // Looks up the raw font of every text style the template names (the first
 // look-up of a family opens its font file), for the calling thread.
 void loadFonts(const ReportTemplate& templ);
