@@ -124,7 +124,12 @@ int reportCommand(const QStringList& raw)
     });
 
     reportengine::Report report;
-    report::loadSectionTemplate(report, *section, report::defaultReportsDirectory());
+    QString templateError;
+    if (!report::loadSectionTemplate(report, *section, report::defaultReportsDirectory(),
+                                     &templateError)) {
+        err << "error: " << templateError << '\n';
+        return 1;
+    }
     report.loadFonts();
     try {
         if (const int failed = opened.get())

@@ -4,6 +4,7 @@
 #include "reportengine/Report.h"
 #include "store/Connection.h"
 
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <set>
 
@@ -85,15 +86,23 @@ void runSectionEvaluations(analysis::AnalysisSession& session, const Section& se
         session.runAll(runOrder(section));
 }
 
-void loadSectionTemplate(reportengine::Report& report, const Section& section,
-                         const QString& reportsDirectory)
+bool loadSectionTemplate(reportengine::Report& report, const Section& section,
+                         const QString& reportsDirectory, QString* error)
 {
     const QString path = templatePath(reportsDirectory, section);
     const reportengine::LoadResult loaded = report.load(path);
-    if (!loaded.ok) {
-        qCWarning(lcSections).noquote() << loaded.toString();
-        report.clear();
+    if (loaded.ok && QFileInfo::exists(path))
+        return true;
+    if (loaded.ok) { // a missing file loads as an empty template
+        if (error)
+            *error = QStringLiteral("the report template %1 is missing").arg(path);
+        return false;
     }
+    qCWarning(lcSections).noquote() << loaded.toString();
+    report.clear();
+    if (error)
+        *error = loaded.toString();
+    return false;
 }
 
 void addSessionSources(reportengine::Report& report, analysis::AnalysisSession& session)

@@ -61,8 +61,10 @@ void prepareSection(reportengine::Report& report, analysis::AnalysisSession& ses
 // another thread: the evaluations (none without an open assessment), the
 // template (which touches no database), and the datasets.
 void runSectionEvaluations(analysis::AnalysisSession& session, const Section& section);
-void loadSectionTemplate(reportengine::Report& report, const Section& section,
-                         const QString& reportsDirectory);
+// The template's load: false when it is missing (the report left empty) or
+// faulty (logged, the report emptied), with the reason in `error`.
+bool loadSectionTemplate(reportengine::Report& report, const Section& section,
+                         const QString& reportsDirectory, QString* error = nullptr);
 void addSessionSources(reportengine::Report& report, analysis::AnalysisSession& session);
 
 // Reads now, on the calling thread, every session dataset the loaded

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <fontconfig/fontconfig.h>
 #include <future>
+#include <utility>
 #include <vector>
 #include <zlib.h>
 
@@ -35,22 +36,37 @@ constexpr qreal kPointsPerUnit = 72.0 / kUnitsPerInch;
 constexpr qreal kSyntheticBoldStroke = 1.0 / 30;
 constexpr qreal kSyntheticSlant = 0.2;
 
+// A number with at most three decimals and no trailing zeros, which is all
+// the precision pages need (a thousandth of a unit or of a point).
 void appendNumber(QByteArray& out, qreal v)
 {
-    if (!std::isfinite(v) || std::abs(v) < 0.0005)
-        v = 0;
-    char buffer[40];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 3);
-    if (ec != std::errc()) {
+    if (!std::isfinite(v) || std::abs(v) >= 1e15) {
         out.append('0');
         return;
     }
-    char* e = end;
-    while (e[-1] == '0')
-        --e;
-    if (e[-1] == '.')
-        --e;
-    out.append(buffer, e - buffer);
+    const qint64 thousandths = std::llround(v * 1000);
+    quint64 whole = quint64(std::abs(thousandths)) / 1000;
+    const int fraction = int(quint64(std::abs(thousandths)) % 1000);
+    char buffer[32];
+    char* const end = buffer + sizeof buffer;
+    char* p = end;
+    if (fraction) {
+        const char digits[3] = {char('0' + fraction / 100), char('0' + fraction / 10 % 10),
+                                char('0' + fraction % 10)};
+        int n = 3;
+        while (digits[n - 1] == '0')
+            --n;
+        p -= n;
+        std::copy(digits, digits + n, p);
+        *--p = '.';
+    }
+    do {
+        *--p = char('0' + whole % 10);
+        whole /= 10;
+    } while (whole);
+    if (thousandths < 0)
+        *--p = '-';
+    out.append(p, end - p);
 }
 
 void appendInt(QByteArray& out, qint64 v)
@@ -223,14 +239,17 @@ struct EmbeddedFont
     QHash<quint32, quint16> codes{{0, 0}};
     QList<quint16> glyphs{0};             // code -> glyph of the font
     QList<QString> characters{QString()}; // code -> what it shows, first drawn
+    QList<int> widths;                    // code -> advance, as the font dictionary gives it
 
-    // Glyph widths in thousandths of the size, as the font dictionary gives them.
+    // A glyph's advance in thousandths of the size.
     int width(quint32 glyph) const
     {
         return qRound(file->advance(quint16(glyph)) * 1000.0 / file->unitsPerEm());
     }
 
-    quint16 code(quint32 glyph, const QString& shows)
+    // The code of a glyph, given the characters it shows (kept for the text
+    // map when the glyph is new).
+    quint16 code(quint32 glyph, QStringView shows)
     {
         const auto it = codes.constFind(glyph);
         if (it != codes.constEnd())
@@ -238,7 +257,8 @@ struct EmbeddedFont
         const auto next = quint16(glyphs.size());
         codes.insert(glyph, next);
         glyphs << quint16(glyph);
-        characters << shows;
+        characters << shows.toString();
+        widths << width(glyph);
         return next;
     }
 };
@@ -303,6 +323,17 @@ struct PdfWriter::Private
 
     // The page being written.
     QByteArray content;
+    // The last page's content, deflated on another thread while this one
+    // lays out the next page.
+    std::future<QByteArray> pendingContent;
+    int pendingObject = 0;
+
+    void writePendingContent()
+    {
+        if (pendingContent.valid())
+            writer.stream(pendingObject, "/Filter /FlateDecode", pendingContent.get());
+    }
+
     GraphicsState state;
     std::vector<GraphicsState> saved;
 
@@ -538,6 +569,7 @@ EmbeddedFont* PdfWriter::Private::embed(const std::shared_ptr<const FontFile>& f
     }
     auto font = std::make_unique<EmbeddedFont>();
     font->file = file;
+    font->widths << font->width(0);
     font->resource = "F" + QByteArray::number(qsizetype(fonts.size()) + 1);
     font->object = writer.reserve();
     fonts.push_back(std::move(font));
@@ -623,9 +655,9 @@ void PdfWriter::Private::glyphs(const GlyphRunText& run, QPointF origin, const F
     qsizetype ci = 0;
     auto nextCharacter = [&] {
         if (ci >= run.text.size())
-            return QString();
+            return QStringView();
         const qsizetype n = run.text.at(ci).isHighSurrogate() && ci + 1 < run.text.size() ? 2 : 1;
-        const QString c = run.text.mid(ci, n);
+        const QStringView c = QStringView(run.text).mid(ci, n);
         ci += n;
         return c;
     };
@@ -640,7 +672,7 @@ void PdfWriter::Private::glyphs(const GlyphRunText& run, QPointF origin, const F
         const quint16 code = font.code(glyph, nextCharacter());
         if (at.y() != lineY) {
             if (open)
-                content.append("] TJ\n");
+                content.append(">] TJ\n");
             content.append("1 0 ");
             appendNumber(content, use.italic ? kSyntheticSlant : 0);
             content.append(" -1 ");
@@ -661,7 +693,7 @@ void PdfWriter::Private::glyphs(const GlyphRunText& run, QPointF origin, const F
             }
         }
         appendHex4(content, code);
-        penX += font.width(glyph) * size / 1000;
+        penX += font.widths[code] * size / 1000;
     }
     content.append(">] TJ\n");
 }
@@ -935,7 +967,9 @@ bool PdfWriter::addPage(const BuiltPage& page)
     }
     const int contents = p.writer.reserve();
     const int object = p.writer.reserve();
-    p.writer.stream(contents, "/Filter /FlateDecode", deflate(p.content));
+    p.writePendingContent();
+    p.pendingContent = std::async(std::launch::async, deflate, std::exchange(p.content, {}));
+    p.pendingObject = contents;
     QByteArray dict = "<< /Type /Page /Parent ";
     appendInt(dict, p.pageTree);
     dict.append(" 0 R /MediaBox [0 0 ");
@@ -949,7 +983,6 @@ bool PdfWriter::addPage(const BuiltPage& page)
     dict.append(" 0 R >>");
     p.writer.object(object, dict);
     p.pages.push_back(object);
-    p.content.clear();
     if (!p.writer.ok())
         p.error = QStringLiteral("the PDF could not be written");
     return p.writer.ok();
@@ -1062,7 +1095,7 @@ bool PdfWriter::Private::writeFont(const EmbeddedFont& font, const FontProgram& 
     for (qsizetype code = 0; code < font.glyphs.size(); ++code) {
         if (code)
             widths.append(' ');
-        appendInt(widths, font.width(font.glyphs[code]));
+        appendInt(widths, font.widths[code]);
     }
     widths.append("]]");
     QByteArray cid = "<< /Type /Font /Subtype ";
@@ -1105,6 +1138,7 @@ bool PdfWriter::finish()
         if (!addPage(empty))
             return false;
     }
+    p.writePendingContent();
     // The fonts are subset side by side: each is a task of its own, and the
     // body text's font alone takes as long as the others together.
     std::vector<std::future<FontProgram>> programs;

@@ -109,7 +109,7 @@ private:
 };
 
 // The design advances of glyphs as Qt gives them. A face's table is used
-// once its first 64 glyphs gave exactly Qt's advances; until then, and for
+// once its first 8 glyphs gave exactly Qt's advances; until then, and for
 // good once one differs, Qt is asked. The scaling itself is Qt's arithmetic
 // at every size.
 QList<qreal> designAdvances(const QRawFont& font, const QString& key, const QList<quint32>& glyphs)
@@ -125,7 +125,7 @@ QList<qreal> designAdvances(const QRawFont& font, const QString& key, const QLis
         AdvanceTable table;
         std::shared_ptr<Face> face;
     };
-    constexpr int kCompared = 64;
+    constexpr int kCompared = 8;
     static QMutex mutex;
     static QHash<QString, std::shared_ptr<Face>> faces;
     static QHash<QString, std::shared_ptr<Size>> sizes;

@@ -158,6 +158,22 @@ TEST_F(CliTest, ReportOfAnUnknownRecordOrAssessmentWritesNoFile)
         EXPECT_EQ(r.status, 1);
         EXPECT_TRUE(r.err.contains(QStringLiteral("error: "))) << r.err.toStdString();
         EXPECT_FALSE(QFile::exists(pdf));
-        EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("*.part")}).isEmpty());
+        EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("none.pdf*")}).isEmpty());
     }
+}
+
+TEST_F(CliTest, ReportWithoutItsTemplatesFailsAndWritesNoFile)
+{
+    // The program alone, without the report templates beside it: an empty
+    // PDF must not pass for the report.
+    QTemporaryDir alone;
+    const QString program = alone.filePath(QStringLiteral("hra-cli"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(HRA_CLI), program));
+    const QString pdf = dir.filePath(QStringLiteral("none.pdf"));
+    QProcess p;
+    p.start(program, {"report", "--record", "0000000001", "--pdf", pdf, "--ini", ini});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(p.readAllStandardError().contains("error: the report template"));
+    EXPECT_FALSE(QFile::exists(pdf));
 }
