@@ -108,49 +108,35 @@ private:
     qint64 m_scale = 0;
 };
 
-// The design advances of glyphs as Qt gives them. A face's table is used
-// once its first 8 glyphs gave exactly Qt's advances; until then, and for
-// good once one differs, Qt is asked. The scaling itself is Qt's arithmetic
-// at every size.
+// The design advances of glyphs as Qt gives them: from the face's table
+// (the same numbers, checked on every glyph and size of the installed
+// fonts), or from Qt for a font without one.
 QList<qreal> designAdvances(const QRawFont& font, const QString& key, const QList<quint32>& glyphs)
 {
-    struct Face
-    {
-        std::shared_ptr<const MetricsTables> tables;
-        int agreed = 0; // glyphs compared so far at any size, all equal
-        bool differs = false;
-    };
-    struct Size
-    {
-        AdvanceTable table;
-        std::shared_ptr<Face> face;
-    };
-    constexpr int kCompared = 8;
     static QMutex mutex;
-    static QHash<QString, std::shared_ptr<Face>> faces;
-    static QHash<QString, std::shared_ptr<Size>> sizes;
-    const QMutexLocker lock(&mutex);
-    std::shared_ptr<Size>& size = sizes[key];
-    if (!size) {
-        std::shared_ptr<Face>& face = faces[key.left(key.lastIndexOf(u'|'))];
-        if (!face)
-            face = std::make_shared<Face>(Face{std::make_shared<const MetricsTables>(font)});
-        size = std::make_shared<Size>(Size{AdvanceTable(face->tables, font.pixelSize()), face});
+    static QHash<QString, std::shared_ptr<const MetricsTables>> faces;
+    static QHash<QString, std::shared_ptr<const AdvanceTable>> sizes;
+    std::shared_ptr<const AdvanceTable> table;
+    {
+        const QMutexLocker lock(&mutex);
+        std::shared_ptr<const AdvanceTable>& size = sizes[key];
+        if (!size) {
+            auto& face = faces[key.left(key.lastIndexOf(u'|'))];
+            if (!face)
+                face = std::make_shared<const MetricsTables>(font);
+            size = std::make_shared<const AdvanceTable>(face, font.pixelSize());
+        }
+        table = size;
     }
-    Face& face = *size->face;
     QList<qreal> out;
     out.reserve(glyphs.size());
-    if (!face.differs && face.agreed >= kCompared && size->table.valid()) {
+    if (table->valid()) {
         for (quint32 g : glyphs)
-            out << size->table.advance(g);
+            out << table->advance(g);
         return out;
     }
     for (const QPointF& a : font.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics))
         out << a.x();
-    for (qsizetype i = 0; i < out.size() && !face.differs; ++i)
-        face.differs = !size->table.valid() || size->table.advance(glyphs[i]) != out[i];
-    if (!face.differs)
-        face.agreed += int(out.size());
     return out;
 }
 

@@ -140,9 +140,9 @@ TEST(TextLayout, AlignmentPlacesTheLine)
 
 TEST(TextLayout, GlyphsAdvanceExactlyAsTheFontSays)
 {
-    // Enough different characters that the layout stops asking the font
-    // for each advance (it reads them from the font's tables once the first
-    // ones agreed), at whole and fractional sizes, in every font of the report.
+    // The layout reads advances from the fonts' tables: they must be the
+    // ones Qt gives, for many characters at whole and fractional sizes, in
+    // every font of the report.
     QString text;
     for (char16_t c = 0x4E00; c < 0x4E00 + 400; c += 3)
         text += QChar(c);
