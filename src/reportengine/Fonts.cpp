@@ -219,7 +219,7 @@ void loadFontsOf(const std::vector<ReportObject>& objects)
 void prepareFontDatabase()
 {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        QFontDatabase::hasFamily(fallbackFamily());
+        QFontDatabase::families();
 }
 
 void loadFonts(const ReportTemplate& templ)

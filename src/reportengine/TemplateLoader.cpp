@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QXmlStreamReader>
 #include <cmath>
+#include <optional>
 
 namespace hra::reportengine {
 
@@ -206,13 +207,51 @@ QString Loader::str(const QString& name, const QString& fallback)
     return v ? *v : fallback;
 }
 
+namespace {
+
+// A plain decimal ("12", "-3.5"), as nearly every number of a template is,
+// read directly: an integer of at most 15 digits over a power of ten is
+// exact in a double, so the one division rounds exactly as Qt's reading
+// does. Anything else (spaces, exponents, more digits) goes through Qt.
+std::optional<qreal> plainDecimal(QStringView s)
+{
+    static constexpr double kPowers[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    qsizetype i = 0;
+    const bool negative = !s.isEmpty() && s[0] == u'-';
+    if (negative || (!s.isEmpty() && s[0] == u'+'))
+        ++i;
+    qint64 digits = 0;
+    int count = 0;
+    int decimals = 0;
+    bool point = false;
+    for (; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        if (c == u'.' && !point) {
+            point = true;
+            continue;
+        }
+        if (c < u'0' || c > u'9' || ++count > 15)
+            return std::nullopt;
+        digits = digits * 10 + (c - u'0');
+        decimals += point;
+    }
+    if (count == 0)
+        return std::nullopt;
+    const qreal value = qreal(digits) / kPowers[decimals];
+    return negative ? -value : value;
+}
+
+} // namespace
+
 qreal Loader::number(const QString& name, qreal fallback, qreal min, qreal max)
 {
     const QString* text = attribute(name);
     if (!text)
         return fallback;
-    bool ok = false;
-    const qreal v = QStringView(*text).trimmed().toDouble(&ok);
+    bool ok = true;
+    const std::optional<qreal> plain = plainDecimal(*text);
+    const qreal v = plain ? *plain : QStringView(*text).trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(v))
         fail(QStringLiteral("attribute \"%1\": \"%2\" is not a number").arg(name, *text));
     if (v < min || v > max)

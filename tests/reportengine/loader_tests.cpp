@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <cstring>
 
 using namespace hra::reportengine;
 using namespace hra::reportengine::test;
@@ -70,6 +71,39 @@ TEST(TemplateLoader, MalformedTemplatesReportLineAndColumn)
         EXPECT_EQ(r.column, c.column) << c.xml << " -> " << r.toString().toStdString();
         EXPECT_TRUE(r.message.contains(QString::fromUtf8(c.message))) << r.message.toStdString();
         EXPECT_TRUE(t.isEmpty());
+    }
+}
+
+TEST(TemplateLoader, NumbersReadExactlyAsQtReadsThem)
+{
+    // Plain decimals take a short way; every number must still come out as
+    // Qt's own reading gives it, to the last bit, and the rest are refused
+    // as before.
+    for (const char* number :
+         {"12", "-3.5", "0.1", "0.3", "+4.25", "1.", ".5", "-0", "123456.789012345",
+          "999999.999999999", "1e2", " 7 ", "0.1234567890123456", "-0.000001"}) {
+        SCOPED_TRACE(number);
+        const QString xml =
+            QStringLiteral(
+                "<report><page><text x=\"%1\" width=\"1\" height=\"1\"/></page></report>")
+                .arg(QString::fromLatin1(number));
+        ReportTemplate t;
+        const LoadResult r = loadTemplateFromData(xml.toUtf8(), QString(), t);
+        ASSERT_TRUE(r.ok) << r.toString().toStdString();
+        bool ok = false;
+        const double expected = QString::fromLatin1(number).trimmed().toDouble(&ok);
+        ASSERT_TRUE(ok);
+        const double read = t.pages.at(0).objects.at(0).rect.x();
+        EXPECT_EQ(std::memcmp(&read, &expected, sizeof read), 0) << read << " against " << expected;
+    }
+    for (const char* refused : {"-", ".", "1.2.3", "1,5", "0x10", "١٢"}) {
+        SCOPED_TRACE(refused);
+        ReportTemplate t;
+        const QString xml =
+            QStringLiteral(
+                "<report><page><text x=\"%1\" width=\"1\" height=\"1\"/></page></report>")
+                .arg(QString::fromUtf8(refused));
+        EXPECT_FALSE(loadTemplateFromData(xml.toUtf8(), QString(), t).ok);
     }
 }
 
