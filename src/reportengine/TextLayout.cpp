@@ -329,47 +329,50 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
             }
             const qreal baseline = lineNo * pitch + baselineOffset;
             const qreal lineStartX = x;
-            QString lineText;
-            QString runText;
+            // The line's characters are one piece of the paragraph; the runs
+            // of one font are pieces of that.
+            const qsizetype lineBegin = count > 0 ? cells[line.first].begin : 0;
+            const qsizetype lineEnd =
+                count > 0 ? cells[visibleEnd - 1].begin + cells[visibleEnd - 1].length : 0;
+            qsizetype runBegin = lineBegin;
             QList<quint32> glyphs;
             QList<QPointF> positions;
+            glyphs.reserve(count);
+            positions.reserve(count);
             bool runFallback = false;
             qreal runEnd = 0;
-            auto flush = [&] {
+            auto flush = [&](qsizetype runFinish) {
                 if (glyphs.isEmpty())
                     return;
                 GlyphRunText run;
                 run.run.setRawFont(runFallback ? fallback.font() : primary);
                 run.run.setGlyphIndexes(glyphs);
                 run.run.setPositions(positions);
-                run.text = runText;
+                run.text = paragraph.mid(runBegin, runFinish - runBegin);
                 run.end = runEnd;
                 out.runs.append(run);
                 glyphs.clear();
                 positions.clear();
-                runText.clear();
+                runBegin = runFinish;
             };
             for (int i = line.first; i < visibleEnd; ++i) {
                 const Cell& cell = cells[i];
-                const QString ch = paragraph.mid(cell.begin, cell.length);
-                lineText += ch;
                 if (cell.glyph == 0 && !cell.space)
-                    out.missing += ch;
+                    out.missing += QStringView(paragraph).mid(cell.begin, cell.length);
                 if (!glyphs.isEmpty() && runFallback != cell.fallback)
-                    flush();
+                    flush(cell.begin);
                 runFallback = cell.fallback;
                 glyphs << cell.glyph;
                 positions << QPointF(x, baseline);
-                runText += ch;
                 runEnd = x + cell.advance;
                 x += cell.advance + gap;
             }
-            flush();
+            flush(lineEnd);
             if (font.underline && visibleEnd > line.first) {
                 const qreal y = baseline + primary.underlinePosition();
                 out.underlines << QLineF(lineStartX, y, x - gap, y);
             }
-            out.lines << lineText;
+            out.lines << paragraph.mid(lineBegin, lineEnd - lineBegin);
         }
     }
     out.height = lineNo * pitch;
