@@ -138,14 +138,16 @@ int reportCommand(const QStringList& raw)
             report::applyCover(report, db.cover);
         report::addSessionSources(report, *db.session);
         // The datasets the template reads are read on the worker (this
-        // thread waits meanwhile), then the pages are built here, each
-        // written as it is laid out.
-        worker.run([&] { report::readSessionDatasets(report); });
+        // thread waits meanwhile); then the session is ended there while the
+        // pages are built here, each written as it is laid out.
+        const QString problems = worker.run([&] {
+            report::readSessionDatasets(report, report::AfterReading::LetGo);
+            return report::problemsText(*db.session);
+        });
+        closer.closeSoon();
         const int code = writePages(report, pdfPath, pngDir, 150, section->name);
         if (code != 0)
             return code;
-        const QString problems = worker.run([&] { return report::problemsText(*db.session); });
-        closer.closeSoon();
         if (!problems.isEmpty())
             err << "warning: " << problems << '\n';
         return 0;

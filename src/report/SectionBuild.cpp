@@ -18,7 +18,7 @@ const QString kCoverPicture = QStringLiteral("Pic_fm");
 } // namespace
 
 SessionDataSource::SessionDataSource(QString name, analysis::AnalysisSession& session)
-    : DataSource(std::move(name)), m_session(session)
+    : DataSource(std::move(name)), m_session(&session)
 {
 }
 
@@ -37,15 +37,21 @@ void SessionDataSource::aboutToRead()
 
 void SessionDataSource::readNow()
 {
-    m_rows = m_session.isOpen() ? m_session.dataset(name()) : store::Rows{};
+    m_rows = m_session && m_session->isOpen() ? m_session->dataset(name()) : store::Rows{};
     m_read = true;
 }
 
-void readSessionDatasets(reportengine::Report& report)
+void readSessionDatasets(reportengine::Report& report, AfterReading after)
 {
     for (const QString& name : report.sourcesRead()) {
         if (auto* source = dynamic_cast<SessionDataSource*>(report.dataSources().find(name)))
             source->readNow();
+    }
+    if (after == AfterReading::LetGo) {
+        for (const QString& name : analysis::AnalysisSession::datasetNames()) {
+            if (auto* source = dynamic_cast<SessionDataSource*>(report.dataSources().find(name)))
+                source->letGoOfSession();
+        }
     }
 }
 

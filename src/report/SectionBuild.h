@@ -33,9 +33,12 @@ public:
     // Reads the rows now, on a thread that may use the session's connection,
     // before a build on another thread reads them.
     void readNow();
+    // Keeps what was read and lets go of the session, which may end before
+    // the build: a source never read stays empty.
+    void letGoOfSession() { m_session = nullptr; }
 
 private:
-    analysis::AnalysisSession& m_session;
+    analysis::AnalysisSession* m_session;
     store::Rows m_rows;
     bool m_read = false;
 };
@@ -69,8 +72,15 @@ void addSessionSources(reportengine::Report& report, analysis::AnalysisSession& 
 
 // Reads now, on the calling thread, every session dataset the loaded
 // template reads, so that a build on another thread never touches the
-// database. Throws store::DatabaseError.
-void readSessionDatasets(reportengine::Report& report);
+// database. With LetGo the sources then let go of the session, which may end
+// while the report builds. Throws store::DatabaseError.
+enum class AfterReading
+{
+    KeepSession,
+    LetGo
+};
+void readSessionDatasets(reportengine::Report& report,
+                         AfterReading after = AfterReading::KeepSession);
 
 // One plain sentence per evaluation that had no result since the session
 // opened the assessment; empty when all had one.
