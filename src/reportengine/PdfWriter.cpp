@@ -200,11 +200,12 @@ public:
         return flush();
     }
 
+    // After a refused write nothing more is kept: the document is lost
+    // anyway, and a long one must not pile up in memory.
     bool flush()
     {
-        if (!m_ok || m_buffer.isEmpty())
-            return m_ok;
-        m_ok = m_device.write(m_buffer) == m_buffer.size();
+        if (m_ok && !m_buffer.isEmpty())
+            m_ok = m_device.write(m_buffer) == m_buffer.size();
         m_buffer.clear();
         return m_ok;
     }
