@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QXmlStreamReader>
+#include <charconv>
 #include <cmath>
 #include <optional>
 
@@ -211,6 +212,30 @@ void Loader::beginAttributes(const QStringList& allowed)
     }
 }
 
+// A number as QStringView::toDouble reads it. Templates hold thousands of
+// plain decimals ("12", "-3.5"): those are read here without the locale
+// machinery, correctly rounded as it rounds them; anything else goes to it.
+double toNumber(QStringView text, bool* ok)
+{
+    char plain[32];
+    const qsizetype n = text.size();
+    bool simple = n > 0 && n < qsizetype(sizeof plain);
+    for (qsizetype i = 0; simple && i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        simple = (c >= u'0' && c <= u'9') || c == u'.' || (c == u'-' && i == 0);
+        plain[i] = char(c);
+    }
+    if (simple) {
+        double v = 0;
+        const auto [end, error] = std::from_chars(plain, plain + n, v);
+        if (error == std::errc() && end == plain + n) {
+            *ok = true;
+            return v;
+        }
+    }
+    return text.toDouble(ok);
+}
+
 QString Loader::str(const QString& name, const QString& fallback)
 {
     const QStringView* v = attribute(name);
@@ -223,7 +248,7 @@ qreal Loader::number(const QString& name, qreal fallback, qreal min, qreal max)
     if (!text)
         return fallback;
     bool ok = false;
-    const qreal v = text->trimmed().toDouble(&ok);
+    const qreal v = toNumber(text->trimmed(), &ok);
     if (!ok || !std::isfinite(v))
         fail(QStringLiteral("attribute \"%1\": \"%2\" is not a number").arg(name, *text));
     if (v < min || v > max)
