@@ -8,6 +8,7 @@
 #include "reportengine/Report.h"
 #include "store/Assessment.h"
 #include "store/Connection.h"
+#include "store/Sql.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -115,9 +116,14 @@ int reportCommand(const QStringList& raw)
             }
             assessment = latest->id;
         }
+        // The session's registration, the opening of the assessment and the
+        // evaluations' rows are one transaction: one commit, one sync of the
+        // log, instead of one each; a failure in any rolls all of them back.
+        store::Transaction written(db.connection->db());
         db.session = std::make_unique<analysis::AnalysisSession>(*db.connection);
         db.session->open(record, assessment);
         report::runSectionEvaluations(*db.session, *section);
+        written.commit();
         if (section->cover)
             db.cover = report::loadCover(*db.connection);
         return 0;
@@ -133,14 +139,18 @@ int reportCommand(const QStringList& raw)
             report::applyCover(report, db.cover);
         report::addSessionSources(report, *db.session);
         // The datasets the template reads are read on the worker (this
-        // thread waits meanwhile), then the pages are built here, each
-        // written as it is laid out.
-        worker.run([&] { report::readSessionDatasets(report); });
+        // thread waits meanwhile). The sources keep their rows, so the
+        // session ends and the connection closes there while the pages are
+        // built here, each written as it is laid out.
+        const QString problems = worker.run([&] {
+            report::readSessionDatasets(report);
+            return report::problemsText(*db.session);
+        });
+        report::detachSessionSources(report);
+        closer.closeSoon();
         const int code = writePages(report, pdfPath, pngDir, 150, section->name);
         if (code != 0)
             return code;
-        const QString problems = worker.run([&] { return report::problemsText(*db.session); });
-        closer.closeSoon();
         if (!problems.isEmpty())
             err << "warning: " << problems << '\n';
         return 0;

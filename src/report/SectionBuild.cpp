@@ -18,7 +18,7 @@ const QString kCoverPicture = QStringLiteral("Pic_fm");
 } // namespace
 
 SessionDataSource::SessionDataSource(QString name, analysis::AnalysisSession& session)
-    : DataSource(std::move(name)), m_session(session)
+    : DataSource(std::move(name)), m_session(&session)
 {
 }
 
@@ -37,8 +37,14 @@ void SessionDataSource::aboutToRead()
 
 void SessionDataSource::readNow()
 {
-    m_rows = m_session.isOpen() ? m_session.dataset(name()) : store::Rows{};
+    m_rows = m_session && m_session->isOpen() ? m_session->dataset(name()) : store::Rows{};
     m_read = true;
+}
+
+void SessionDataSource::detach()
+{
+    m_read = true;
+    m_session = nullptr;
 }
 
 void readSessionDatasets(reportengine::Report& report)
@@ -46,6 +52,14 @@ void readSessionDatasets(reportengine::Report& report)
     for (const QString& name : report.sourcesRead()) {
         if (auto* source = dynamic_cast<SessionDataSource*>(report.dataSources().find(name)))
             source->readNow();
+    }
+}
+
+void detachSessionSources(reportengine::Report& report)
+{
+    for (const QString& name : analysis::AnalysisSession::datasetNames()) {
+        if (auto* source = dynamic_cast<SessionDataSource*>(report.dataSources().find(name)))
+            source->detach();
     }
 }
 

@@ -33,9 +33,12 @@ public:
     // Reads the rows now, on a thread that may use the session's connection,
     // before a build on another thread reads them.
     void readNow();
+    // Keeps what readNow() read (no rows when it did not run) and lets go of
+    // the session, which may then end before the build.
+    void detach();
 
 private:
-    analysis::AnalysisSession& m_session;
+    analysis::AnalysisSession* m_session;
     store::Rows m_rows;
     bool m_read = false;
 };
@@ -69,6 +72,10 @@ void addSessionSources(reportengine::Report& report, analysis::AnalysisSession& 
 // template reads, so that a build on another thread never touches the
 // database. Throws store::DatabaseError.
 void readSessionDatasets(reportengine::Report& report);
+// After readSessionDatasets: every session source of the report keeps what
+// it read and no longer refers to the session, so that the session can end
+// and its connection close while the pages are built.
+void detachSessionSources(reportengine::Report& report);
 
 // One plain sentence per evaluation that had no result since the session
 // opened the assessment; empty when all had one.
