@@ -17,6 +17,7 @@
 #include <future>
 #include <memory>
 #include <optional>
+#include <thread>
 
 namespace hra::cli {
 namespace {
@@ -96,6 +97,9 @@ int reportCommand(const QStringList& raw)
         return 1;
     }
 
+    // The system's font list is read on a thread of its own while this one
+    // loads the template; opening the fonts then finds it ready.
+    std::jthread fontList([] { reportengine::Report::readFontList(); });
     // The database work runs on a thread of its own while this one loads the
     // template and opens its fonts; the session's clean-up runs there while
     // this one says what went wrong. The connection, the session and every

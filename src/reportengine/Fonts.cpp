@@ -221,6 +221,12 @@ void loadFonts(const ReportTemplate& templ)
         loadFontsOf(page.objects);
 }
 
+void readFontList()
+{
+    // The font database fills itself, under its lock, on its first use.
+    QFontDatabase::hasFamily(fallbackFamily());
+}
+
 QString rawFontKey(const QRawFont& font)
 {
     if (!font.isValid())

@@ -76,6 +76,11 @@ void Report::loadFonts() const
     reportengine::loadFonts(*m_template);
 }
 
+void Report::readFontList()
+{
+    reportengine::readFontList();
+}
+
 int Report::templatePageCount() const
 {
     return int(m_template->pages.size());

@@ -58,6 +58,10 @@ public:
     // kept per thread: this helps a build on the calling thread (build(),
     // buildAndExport), not one started with startBuild().
     void loadFonts() const;
+    // Reads the system's list of fonts, which the first font lookup of the
+    // process otherwise does. Any thread may call it, beside the template's
+    // loading, so that loadFonts() later only opens the fonts.
+    static void readFontList();
     int templatePageCount() const;
     // The names of the template's pages, in print order.
     QStringList templatePageNames() const;

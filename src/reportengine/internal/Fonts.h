@@ -48,6 +48,8 @@ QRawFont fallbackRawFontFor(const FontStyle& style);
 // Looks up the raw font of every text style the template names (the first
 // look-up of a family opens its font file), for the calling thread.
 void loadFonts(const ReportTemplate& templ);
+// Makes the font database read the system's fonts now (thread-safe).
+void readFontList();
 
 // Raw fonts are per thread (a font engine serves the thread that made it).
 // A page laid out on one thread and painted on another names its fonts by
