@@ -8,6 +8,7 @@
 #include "reportengine/Report.h"
 #include "store/Assessment.h"
 #include "store/Connection.h"
+#include "store/Sql.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -115,9 +116,14 @@ int reportCommand(const QStringList& raw)
             }
             assessment = latest->id;
         }
+        // The session's registration, the opening of the assessment and the
+        // evaluations' rows are one transaction: one commit, one sync of the
+        // log, instead of one each; a failure in any rolls all of them back.
+        store::Transaction written(db.connection->db());
         db.session = std::make_unique<analysis::AnalysisSession>(*db.connection);
         db.session->open(record, assessment);
         report::runSectionEvaluations(*db.session, *section);
+        written.commit();
         if (section->cover)
             db.cover = report::loadCover(*db.connection);
         return 0;

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QXmlStreamReader>
+#include <charconv>
 #include <cmath>
 #include <optional>
 
@@ -57,13 +58,16 @@ struct LoadState
 {
     Budget budget;
     QHash<QString, ParsedInclude> includes;
-    QHash<QString, QStringList> textFiles; // lines of each text resource file
+    // The texts of each text resource file by name, as the lines they hold.
+    QHash<QString, QHash<QString, QStringList>> textFiles;
 };
 
+// An attribute of the element being read: its name as the list of allowed
+// names spells it, and its value as the reader gave it.
 struct Attribute
 {
-    QString name;
-    QString value;
+    const QString* name;
+    QStringView value;
 };
 
 class Loader
@@ -99,10 +103,10 @@ private:
     void beginAttributes(const QStringList& allowed);
     QString str(const QString& name, const QString& fallback = {});
     bool has(QStringView name) const { return attribute(name) != nullptr; }
-    const QString* attribute(QStringView name) const
+    const QStringView* attribute(QStringView name) const
     {
         for (const Attribute& a : m_attrs)
-            if (a.name == name)
+            if (*a.name == name)
                 return &a.value;
         return nullptr;
     }
@@ -123,7 +127,8 @@ private:
     QString m_file;
     QString m_baseDir;
     QStringList m_stack;
-    std::vector<Attribute> m_attrs; // a handful: a list beats a hash
+    QXmlStreamAttributes m_attrSource; // holds what m_attrs views
+    std::vector<Attribute> m_attrs;    // a handful: a list beats a hash
     QStringList m_warnings;
     LoadResult m_nested; // error raised inside an included file
     LoadState m_ownState;
@@ -193,65 +198,57 @@ void Loader::skipToEnd()
 void Loader::beginAttributes(const QStringList& allowed)
 {
     m_attrs.clear();
-    for (const QXmlStreamAttribute& a : m_xml.attributes()) {
+    // Read through a const copy: the reader's list is shared, not copied,
+    // and the views below stay valid until the next element's attributes.
+    m_attrSource = m_xml.attributes();
+    const QXmlStreamAttributes& attributes = m_attrSource;
+    for (const QXmlStreamAttribute& a : attributes) {
         const QStringView name = a.name();
-        if (!allowed.contains(name))
+        const auto known = std::find_if(allowed.cbegin(), allowed.cend(),
+                                        [&](const QString& n) { return n == name; });
+        if (known == allowed.cend())
             fail(QStringLiteral("unknown attribute \"%1\" on <%2>").arg(name, m_xml.name()));
-        m_attrs.push_back({name.toString(), a.value().toString()});
+        m_attrs.push_back({&*known, a.value()});
     }
+}
+
+// A number as QStringView::toDouble reads it. Templates hold thousands of
+// plain decimals ("12", "-3.5"): those are read here without the locale
+// machinery, correctly rounded as it rounds them; anything else goes to it.
+double toNumber(QStringView text, bool* ok)
+{
+    char plain[32];
+    const qsizetype n = text.size();
+    bool simple = n > 0 && n < qsizetype(sizeof plain);
+    for (qsizetype i = 0; simple && i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        simple = (c >= u'0' && c <= u'9') || c == u'.' || (c == u'-' && i == 0);
+        plain[i] = char(c);
+    }
+    if (simple) {
+        double v = 0;
+        const auto [end, error] = std::from_chars(plain, plain + n, v);
+        if (error == std::errc() && end == plain + n) {
+            *ok = true;
+            return v;
+        }
+    }
+    return text.toDouble(ok);
 }
 
 QString Loader::str(const QString& name, const QString& fallback)
 {
-    const QString* v = attribute(name);
-    return v ? *v : fallback;
+    const QStringView* v = attribute(name);
+    return v ? v->toString() : fallback;
 }
-
-namespace {
-
-// A plain decimal ("12", "-3.5"), as nearly every number of a template is,
-// read directly: an integer of at most 15 digits over a power of ten is
-// exact in a double, so the one division rounds exactly as Qt's reading
-// does. Anything else (spaces, exponents, more digits) goes through Qt.
-std::optional<qreal> plainDecimal(QStringView s)
-{
-    static constexpr double kPowers[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    qsizetype i = 0;
-    const bool negative = !s.isEmpty() && s[0] == u'-';
-    if (negative || (!s.isEmpty() && s[0] == u'+'))
-        ++i;
-    qint64 digits = 0;
-    int count = 0;
-    int decimals = 0;
-    bool point = false;
-    for (; i < s.size(); ++i) {
-        const char16_t c = s[i].unicode();
-        if (c == u'.' && !point) {
-            point = true;
-            continue;
-        }
-        if (c < u'0' || c > u'9' || ++count > 15)
-            return std::nullopt;
-        digits = digits * 10 + (c - u'0');
-        decimals += point;
-    }
-    if (count == 0)
-        return std::nullopt;
-    const qreal value = qreal(digits) / kPowers[decimals];
-    return negative ? -value : value;
-}
-
-} // namespace
 
 qreal Loader::number(const QString& name, qreal fallback, qreal min, qreal max)
 {
-    const QString* text = attribute(name);
+    const QStringView* text = attribute(name);
     if (!text)
         return fallback;
-    bool ok = true;
-    const std::optional<qreal> plain = plainDecimal(*text);
-    const qreal v = plain ? *plain : QStringView(*text).trimmed().toDouble(&ok);
+    bool ok = false;
+    const qreal v = toNumber(text->trimmed(), &ok);
     if (!ok || !std::isfinite(v))
         fail(QStringLiteral("attribute \"%1\": \"%2\" is not a number").arg(name, *text));
     if (v < min || v > max)
@@ -271,10 +268,10 @@ qreal Loader::required(const QString& name, qreal min, qreal max)
 
 bool Loader::boolean(const QString& name, bool fallback)
 {
-    const QString* text = attribute(name);
+    const QStringView* text = attribute(name);
     if (!text)
         return fallback;
-    const QString v = text->trimmed().toLower();
+    const QString v = text->trimmed().toString().toLower();
     if (v == QLatin1String("true") || v == QLatin1String("yes") || v == QLatin1String("1"))
         return true;
     if (v == QLatin1String("false") || v == QLatin1String("no") || v == QLatin1String("0"))
@@ -284,10 +281,10 @@ bool Loader::boolean(const QString& name, bool fallback)
 
 QColor Loader::color(const QString& name, const QColor& fallback)
 {
-    const QString* text = attribute(name);
+    const QStringView* text = attribute(name);
     if (!text)
         return fallback;
-    const QString v = text->trimmed();
+    const QString v = text->trimmed().toString();
     if (v.isEmpty() || v == QLatin1String("none") || v == QLatin1String("transparent"))
         return QColor();
     const QColor c = QColor::fromString(v);
@@ -345,6 +342,16 @@ void Loader::common(ReportObject& object)
 {
     object.name = str(QStringLiteral("name"));
     object.visible = boolean(QStringLiteral("visible"), true);
+}
+
+// The value an attribute's text names, among a few; nothing for another text.
+template <typename T>
+std::optional<T> choice(QStringView text, std::initializer_list<std::pair<QStringView, T>> names)
+{
+    for (const auto& [name, value] : names)
+        if (name == text)
+            return value;
+    return std::nullopt;
 }
 
 const QStringList kCommon = {QStringLiteral("name"),  QStringLiteral("visible"),
@@ -448,7 +455,8 @@ std::vector<TemplatePage> Loader::includedPages()
                  .arg(limits::kIncludedFiles));
     m_budget->deepestInclude = std::max(m_budget->deepestInclude, int(m_stack.size()));
     const int stackThere = int(m_stack.size()) + 1; // the included file's own stack
-    ReportTemplate included;
+    // The file's pages, kept in the load's state for the next include of it.
+    const ReportTemplate* included = nullptr;
     const auto parsed = m_state->includes.constFind(path);
     // Parsed before: no file it includes can include it, so the same limits
     // hold as for a fresh read, which also gives the exact error when not.
@@ -464,7 +472,7 @@ std::vector<TemplatePage> Loader::includedPages()
             m_budget->deepestInclude =
                 std::max(m_budget->deepestInclude, stackThere + parsed->nesting);
         m_warnings << parsed->warnings;
-        included = parsed->pages;
+        included = &parsed->pages;
     } else {
         QByteArray xml;
         QString readError;
@@ -474,7 +482,8 @@ std::vector<TemplatePage> Loader::includedPages()
         const Budget before = *m_budget;
         m_budget->deepestInclude = -1;
         Loader nested(path, QFileInfo(path).absolutePath(), m_stack + QStringList{path}, m_state);
-        const LoadResult r = nested.load(xml, included);
+        ParsedInclude entry;
+        const LoadResult r = nested.load(xml, entry.pages);
         const int deepest = m_budget->deepestInclude;
         m_budget->deepestInclude = std::max(before.deepestInclude, deepest);
         m_warnings << r.warnings;
@@ -482,23 +491,21 @@ std::vector<TemplatePage> Loader::includedPages()
             m_nested = r;
             fail(r.message);
         }
-        ParsedInclude entry;
-        entry.pages = included;
         entry.warnings = r.warnings;
         entry.took.includedFiles = m_budget->includedFiles - before.includedFiles;
         entry.took.pages = m_budget->pages - before.pages;
         entry.took.objects = m_budget->objects - before.objects;
         entry.nesting = deepest < 0 ? -1 : deepest - stackThere;
-        m_state->includes.insert(path, std::move(entry));
+        included = &m_state->includes.insert(path, std::move(entry))->pages;
     }
     const QStringList wanted = str(QStringLiteral("pages")).split(u' ', Qt::SkipEmptyParts);
     if (wanted.isEmpty())
-        return std::move(included.pages);
+        return included->pages;
     std::vector<TemplatePage> pages;
     for (const QString& name : wanted) {
-        auto it = std::find_if(included.pages.begin(), included.pages.end(),
+        auto it = std::find_if(included->pages.begin(), included->pages.end(),
                                [&](const TemplatePage& p) { return p.name == name; });
-        if (it == included.pages.end())
+        if (it == included->pages.end())
             fail(QStringLiteral("\"%1\" has no page \"%2\"").arg(file, name));
         pages.push_back(*it);
     }
@@ -536,26 +543,26 @@ QString Loader::resourceText(const QString& file, const QString& key)
         QByteArray content;
         if (!limits::readFile(path, limits::kTemplateBytes, content, nullptr))
             fail(QStringLiteral("cannot read the text file \"%1\"").arg(file));
-        read =
-            m_state->textFiles.insert(path, QString::fromUtf8(content)
-                                                .replace(QLatin1String("\r\n"), QLatin1String("\n"))
-                                                .split(u'\n'));
-    }
-    const QStringList& lines = *read;
-    bool inside = false;
-    bool found = false;
-    QStringList text;
-    for (const QString& line : lines) {
-        if (line.startsWith(u'@')) {
-            inside = line.mid(1).trimmed() == key;
-            found = found || inside;
-            continue;
+        // Split into its texts once; a text named twice takes the lines of both.
+        QHash<QString, QStringList> texts;
+        std::optional<QString> current; // none before the first name
+        const QStringList lines = QString::fromUtf8(content)
+                                      .replace(QLatin1String("\r\n"), QLatin1String("\n"))
+                                      .split(u'\n');
+        for (const QString& line : lines) {
+            if (line.startsWith(u'@')) {
+                current = line.mid(1).trimmed();
+                texts[*current]; // a name without lines is a text, an empty one
+            } else if (current && !line.startsWith(u'#')) {
+                texts[*current] << line;
+            }
         }
-        if (inside && !line.startsWith(u'#'))
-            text << line;
+        read = m_state->textFiles.insert(path, std::move(texts));
     }
-    if (!found)
+    const auto named = read->constFind(key);
+    if (named == read->constEnd())
         fail(QStringLiteral("\"%1\" has no text \"%2\"").arg(file, key));
+    QStringList text = *named;
     while (!text.isEmpty() && text.first().trimmed().isEmpty())
         text.removeFirst();
     while (!text.isEmpty() && text.last().trimmed().isEmpty())
@@ -621,23 +628,22 @@ ReportObject Loader::readText()
     box.color = color(QStringLiteral("color"), Qt::black);
     box.fill = color(QStringLiteral("fill"), QColor());
     box.frame = frame();
-    static const QHash<QString, HAlign> hs = {{QStringLiteral("left"), HAlign::Left},
-                                              {QStringLiteral("center"), HAlign::Center},
-                                              {QStringLiteral("right"), HAlign::Right},
-                                              {QStringLiteral("justify"), HAlign::Justify},
-                                              {QStringLiteral("distribute"), HAlign::Distribute}};
-    static const QHash<QString, VAlign> vs = {{QStringLiteral("top"), VAlign::Top},
-                                              {QStringLiteral("center"), VAlign::Center},
-                                              {QStringLiteral("bottom"), VAlign::Bottom}};
-    if (has(QStringLiteral("halign"))) {
-        if (!hs.contains(str(QStringLiteral("halign"))))
+    if (const QStringView* h = attribute(u"halign")) {
+        const std::optional<HAlign> a = choice<HAlign>(*h, {{u"left", HAlign::Left},
+                                                            {u"center", HAlign::Center},
+                                                            {u"right", HAlign::Right},
+                                                            {u"justify", HAlign::Justify},
+                                                            {u"distribute", HAlign::Distribute}});
+        if (!a)
             fail(QStringLiteral("halign must be left, center, right, justify or distribute"));
-        box.halign = hs.value(str(QStringLiteral("halign")));
+        box.halign = *a;
     }
-    if (has(QStringLiteral("valign"))) {
-        if (!vs.contains(str(QStringLiteral("valign"))))
+    if (const QStringView* v = attribute(u"valign")) {
+        const std::optional<VAlign> a = choice<VAlign>(
+            *v, {{u"top", VAlign::Top}, {u"center", VAlign::Center}, {u"bottom", VAlign::Bottom}});
+        if (!a)
             fail(QStringLiteral("valign must be top, center or bottom"));
-        box.valign = vs.value(str(QStringLiteral("valign")));
+        box.valign = *a;
     }
     box.wrap = boolean(QStringLiteral("wrap"), true);
     box.grow = boolean(QStringLiteral("grow"), false);

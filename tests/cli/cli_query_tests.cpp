@@ -159,6 +159,13 @@ TEST_F(CliTest, ReportOfAnUnknownRecordOrAssessmentWritesNoFile)
         EXPECT_TRUE(r.err.contains(QStringLiteral("error: "))) << r.err.toStdString();
         EXPECT_FALSE(QFile::exists(pdf));
         EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("none.pdf*")}).isEmpty());
+        // Nothing of the failed session stays behind either.
+        for (const char* table : {"jkpg_fxhh", "jkpg_gxb", "jkpg_tgjc_pd"}) {
+            QSqlQuery rows(QStringLiteral("select count(*) from %1").arg(QLatin1String(table)),
+                           db());
+            ASSERT_TRUE(rows.next()) << table;
+            EXPECT_EQ(rows.value(0).toInt(), 0) << table;
+        }
     }
 }
 
