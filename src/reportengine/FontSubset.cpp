@@ -666,107 +666,176 @@ bool readPrivate(Reader& cff, const std::vector<DictEntry>& owner, SourceFd* fd)
 
 } // namespace
 
-std::optional<QByteArray> subsetCff(const FontFile& font, const QList<quint16>& glyphs,
-                                    QString* error)
+struct CffSubset::Private
 {
-    if (font.outlines() != FontFile::Outlines::Cff)
-        return fail(error, QStringLiteral("the font has no CFF outlines"));
-    if (!checkGlyphs(font, glyphs, error))
-        return std::nullopt;
-    Reader cff(font.table("CFF "));
-    const QString damaged = QStringLiteral("the CFF table is damaged");
+    explicit Private(const FontFile& f) : font(f), cff(f.table("CFF ")) {}
 
-    CffIndex names, topDicts, strings, globalSubrs, charStrings;
-    if (cff.u8(0) != 1 || !names.read(cff, cff.u8(2)) || !topDicts.read(cff, names.end) ||
-        !strings.read(cff, topDicts.end) || !globalSubrs.read(cff, strings.end))
-        return fail(error, damaged);
-    const auto topBytes = topDicts.item(0);
-    const auto top = topBytes ? parseDict(*topBytes) : std::nullopt;
-    if (!top)
-        return fail(error, damaged);
-    if (const DictEntry* type = find(*top, opCharstringType); type && intOperand(type, 0) != 2)
-        return fail(error, QStringLiteral("the CFF charstrings are not of type 2"));
-    if (!charStrings.read(cff, intOperand(find(*top, opCharStrings), 0)))
-        return fail(error, damaged);
-
-    const bool cid = find(*top, opRos) != nullptr;
-    CffIndex fdArray;
+    const FontFile& font;
+    Reader cff;
+    CffIndex names, topDicts, strings, globalSubrs, charStrings, fdArray;
+    std::vector<DictEntry> top;
+    bool cid = false;
     qint64 fdSelect = -1;
     int fdSelectFormat = 0;
-    if (cid) {
-        fdSelect = intOperand(find(*top, opFdSelect), 0);
-        if (!fdArray.read(cff, intOperand(find(*top, opFdArray), 0)) || fdSelect < 0)
-            return fail(error, damaged);
-        fdSelectFormat = cff.u8(fdSelect);
-        if (!cff.ok() || (fdSelectFormat != 0 && fdSelectFormat != 3))
-            return fail(error, QStringLiteral("unsupported FDSelect format"));
-    }
-    auto fdOf = [&](quint16 glyph) -> int {
-        if (fdSelectFormat == 0)
-            return cff.u8(fdSelect + 1 + glyph);
-        const int ranges = cff.u16(fdSelect + 1);
-        int lo = 0, hi = ranges - 1, found = -1;
-        while (lo <= hi) { // the last range starting at or before the glyph
-            const int mid = (lo + hi) / 2;
-            if (cff.u16(fdSelect + 3 + qsizetype(mid) * 3) <= glyph) {
-                found = mid;
-                lo = mid + 1;
-            } else {
-                hi = mid - 1;
-            }
-        }
-        if (found < 0 || !cff.ok())
-            return -1;
-        return cff.u8(fdSelect + 3 + qsizetype(found) * 3 + 2);
-    };
-
     // Source Font DICTs in the order the subset first uses them.
     std::vector<SourceFd> fds;
     std::map<int, int> fdNumber;
     std::string charStringData;
     std::vector<quint32> charStringEnds;
     QByteArray outFdSelect;
-    charStringData.reserve(size_t(glyphs.size()) * 256);
-    charStringEnds.reserve(size_t(glyphs.size()));
-    for (quint16 g : glyphs) {
-        const int sourceFd = cid ? fdOf(g) : 0;
-        if (!cff.ok() || sourceFd < 0 || (cid && sourceFd >= fdArray.count))
-            return fail(error, damaged);
-        auto it = fdNumber.find(sourceFd);
-        if (it == fdNumber.end()) {
-            SourceFd fd;
-            if (cid) {
-                const auto fontDictBytes = fdArray.item(sourceFd);
-                const auto fontDict = fontDictBytes ? parseDict(*fontDictBytes) : std::nullopt;
-                if (!fontDict || !readPrivate(cff, *fontDict, &fd))
-                    return fail(error, damaged);
-                if (const DictEntry* m = find(*fontDict, opFontMatrix))
-                    fd.fontMatrix = operandBytes(*m);
-            } else if (!readPrivate(cff, *top, &fd)) {
-                return fail(error, damaged);
-            }
-            fds.push_back(std::move(fd));
-            it = fdNumber.emplace(sourceFd, int(fds.size()) - 1).first;
-        }
-        const SourceFd& fd = fds[it->second];
-        const auto charstring = charStrings.item(g);
-        if (!charstring)
-            return fail(error, QStringLiteral("glyph %1 has no charstring").arg(g));
-        Desubroutinizer desubr(globalSubrs, fd.hasLocalSubrs ? &fd.localSubrs : nullptr);
-        QString why;
-        if (!desubr.run(*charstring, charStringData, &why))
-            return fail(error, QStringLiteral("glyph %1: %2").arg(g).arg(why));
-        charStringEnds.push_back(quint32(charStringData.size()));
-        outFdSelect.append(char(it->second));
+    QString error; // set once the font or a glyph could not be read
+
+    bool fail(const QString& message)
+    {
+        if (error.isEmpty())
+            error = message;
+        return false;
     }
-    const int count = int(glyphs.size());
+
+    bool open();
+    int fdOf(quint16 glyph);
+    bool add(quint16 glyph);
+    QByteArray assemble() const;
+};
+
+bool CffSubset::Private::open()
+{
+    if (font.outlines() != FontFile::Outlines::Cff)
+        return fail(QStringLiteral("the font has no CFF outlines"));
+    const QString damaged = QStringLiteral("the CFF table is damaged");
+    if (cff.u8(0) != 1 || !names.read(cff, cff.u8(2)) || !topDicts.read(cff, names.end) ||
+        !strings.read(cff, topDicts.end) || !globalSubrs.read(cff, strings.end))
+        return fail(damaged);
+    const auto topBytes = topDicts.item(0);
+    auto parsed = topBytes ? parseDict(*topBytes) : std::nullopt;
+    if (!parsed)
+        return fail(damaged);
+    top = std::move(*parsed);
+    if (const DictEntry* type = find(top, opCharstringType); type && intOperand(type, 0) != 2)
+        return fail(QStringLiteral("the CFF charstrings are not of type 2"));
+    if (!charStrings.read(cff, intOperand(find(top, opCharStrings), 0)))
+        return fail(damaged);
+    cid = find(top, opRos) != nullptr;
+    if (cid) {
+        fdSelect = intOperand(find(top, opFdSelect), 0);
+        if (!fdArray.read(cff, intOperand(find(top, opFdArray), 0)) || fdSelect < 0)
+            return fail(damaged);
+        fdSelectFormat = cff.u8(fdSelect);
+        if (!cff.ok() || (fdSelectFormat != 0 && fdSelectFormat != 3))
+            return fail(QStringLiteral("unsupported FDSelect format"));
+    }
+    return true;
+}
+
+int CffSubset::Private::fdOf(quint16 glyph)
+{
+    if (fdSelectFormat == 0)
+        return cff.u8(fdSelect + 1 + glyph);
+    const int ranges = cff.u16(fdSelect + 1);
+    int lo = 0, hi = ranges - 1, found = -1;
+    while (lo <= hi) { // the last range starting at or before the glyph
+        const int mid = (lo + hi) / 2;
+        if (cff.u16(fdSelect + 3 + qsizetype(mid) * 3) <= glyph) {
+            found = mid;
+            lo = mid + 1;
+        } else {
+            hi = mid - 1;
+        }
+    }
+    if (found < 0 || !cff.ok())
+        return -1;
+    return cff.u8(fdSelect + 3 + qsizetype(found) * 3 + 2);
+}
+
+bool CffSubset::Private::add(quint16 g)
+{
+    if (!error.isEmpty())
+        return false;
+    const QString damaged = QStringLiteral("the CFF table is damaged");
+    if (charStringEnds.empty() && g != 0)
+        return fail(QStringLiteral("the first glyph must be .notdef (0)"));
+    if (charStringEnds.size() >= 0xFFFF)
+        return fail(QStringLiteral("more glyphs than a font can hold"));
+    if (g >= font.glyphCount())
+        return fail(
+            QStringLiteral("glyph %1 is past the font's %2 glyphs").arg(g).arg(font.glyphCount()));
+    const int sourceFd = cid ? fdOf(g) : 0;
+    if (!cff.ok() || sourceFd < 0 || (cid && sourceFd >= fdArray.count))
+        return fail(damaged);
+    auto it = fdNumber.find(sourceFd);
+    if (it == fdNumber.end()) {
+        SourceFd fd;
+        if (cid) {
+            const auto fontDictBytes = fdArray.item(sourceFd);
+            const auto fontDict = fontDictBytes ? parseDict(*fontDictBytes) : std::nullopt;
+            if (!fontDict || !readPrivate(cff, *fontDict, &fd))
+                return fail(damaged);
+            if (const DictEntry* m = find(*fontDict, opFontMatrix))
+                fd.fontMatrix = operandBytes(*m);
+        } else if (!readPrivate(cff, top, &fd)) {
+            return fail(damaged);
+        }
+        fds.push_back(std::move(fd));
+        it = fdNumber.emplace(sourceFd, int(fds.size()) - 1).first;
+    }
+    const SourceFd& fd = fds[size_t(it->second)];
+    const auto charstring = charStrings.item(g);
+    if (!charstring)
+        return fail(QStringLiteral("glyph %1 has no charstring").arg(g));
+    Desubroutinizer desubr(globalSubrs, fd.hasLocalSubrs ? &fd.localSubrs : nullptr);
+    QString why;
+    if (!desubr.run(*charstring, charStringData, &why))
+        return fail(QStringLiteral("glyph %1: %2").arg(g).arg(why));
+    charStringEnds.push_back(quint32(charStringData.size()));
+    outFdSelect.append(char(it->second));
+    return true;
+}
+
+CffSubset::CffSubset(const FontFile& font) : d(std::make_unique<Private>(font))
+{
+    d->charStringData.reserve(64 * 1024);
+    d->open();
+}
+
+CffSubset::~CffSubset() = default;
+
+bool CffSubset::add(quint16 glyph)
+{
+    return d->add(glyph);
+}
+
+std::optional<QByteArray> CffSubset::finish(QString* error) const
+{
+    if (d->error.isEmpty() && d->charStringEnds.empty())
+        d->fail(QStringLiteral("a subset needs at least the .notdef glyph"));
+    if (!d->error.isEmpty())
+        return fail(error, d->error);
+    return d->assemble();
+}
+
+std::optional<QByteArray> subsetCff(const FontFile& font, const QList<quint16>& glyphs,
+                                    QString* error)
+{
+    if (!checkGlyphs(font, glyphs, error))
+        return std::nullopt;
+    CffSubset subset(font);
+    for (quint16 g : glyphs) {
+        if (!subset.add(g))
+            break;
+    }
+    return subset.finish(error);
+}
+
+QByteArray CffSubset::Private::assemble() const
+{
+    const int count = int(charStringEnds.size());
 
     // A name-keyed font's FontMatrix stays in the Top DICT; its one Font
     // DICT has none and so takes the top one unchanged.
     QByteArrayView topMatrix;
-    if (const DictEntry* m = find(*top, opFontMatrix))
+    if (const DictEntry* m = find(top, opFontMatrix))
         topMatrix = operandBytes(*m);
-    const DictEntry* bbox = find(*top, opFontBBox);
+    const DictEntry* bbox = find(top, opFontBBox);
 
     QByteArray name = names.item(0) ? names.item(0)->toByteArray() : QByteArray();
     if (name.isEmpty() || name.size() > 127)

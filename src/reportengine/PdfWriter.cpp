@@ -16,8 +16,13 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
 #include <fontconfig/fontconfig.h>
+#include <functional>
 #include <future>
+#include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 #include <zlib.h>
@@ -229,6 +234,68 @@ private:
     bool m_ok = true;
 };
 
+// Work done beside the writing on a thread of its own, in the order given:
+// the CFF glyphs a page drew for the first time are subset while the next
+// page is laid out, so that little is left for the end.
+class Background
+{
+public:
+    Background() : m_thread([this] { loop(); }) {}
+    ~Background()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_closing = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+    Background(const Background&) = delete;
+    Background& operator=(const Background&) = delete;
+
+    void post(std::function<void()> work)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_queue.push_back(std::move(work));
+        }
+        m_wake.notify_all();
+    }
+
+    // Waits until everything posted is done.
+    void drain()
+    {
+        std::unique_lock lock(m_mutex);
+        m_wake.wait(lock, [this] { return m_queue.empty() && !m_busy; });
+    }
+
+private:
+    void loop()
+    {
+        std::unique_lock lock(m_mutex);
+        while (true) {
+            m_wake.wait(lock, [this] { return m_closing || !m_queue.empty(); });
+            if (m_queue.empty())
+                return;
+            std::function<void()> work = std::move(m_queue.front());
+            m_queue.pop_front();
+            m_busy = true;
+            lock.unlock();
+            work();
+            lock.lock();
+            m_busy = false;
+            m_wake.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_queue;
+    bool m_busy = false;
+    bool m_closing = false;
+    std::thread m_thread; // last: starts when the rest is ready
+};
+
 // One font program embedded once, whatever sizes and styles draw with it.
 // Codes are glyph numbers of the subset, given in the order glyphs are first
 // drawn; code 0 is the font's .notdef.
@@ -241,6 +308,10 @@ struct EmbeddedFont
     QList<quint16> glyphs{0};             // code -> glyph of the font
     QList<QString> characters{QString()}; // code -> what it shows, first drawn
     QList<int> widths;                    // code -> advance, as the font dictionary gives it
+    // CFF outlines: subset in the background as glyphs come (`queued` of
+    // them handed over so far).
+    std::unique_ptr<CffSubset> cff;
+    qsizetype queued = 0;
 
     // A glyph's advance in thousandths of the size.
     int width(quint32 glyph) const
@@ -321,6 +392,25 @@ struct PdfWriter::Private
     QHash<QByteArray, QByteArray> jpegByDigest; // JPEG bytes' digest -> resource
     QList<std::pair<QByteArray, int>> imageResources;
     QMap<std::pair<int, int>, QByteArray> alphaStates; // fill and stroke alpha -> GS name
+    // Declared after the fonts it works on, so that it stops before they go.
+    Background background;
+
+    // Hands the glyphs first drawn since the last call to the background.
+    void subsetNewGlyphs()
+    {
+        for (const auto& font : fonts) {
+            if (!font->cff || font->queued == font->glyphs.size())
+                continue;
+            const QList<quint16> more = font->glyphs.mid(font->queued);
+            font->queued = font->glyphs.size();
+            background.post([subset = font->cff.get(), more] {
+                for (quint16 g : more) {
+                    if (!subset->add(g))
+                        break;
+                }
+            });
+        }
+    }
 
     // The page being written.
     QByteArray content;
@@ -571,6 +661,8 @@ EmbeddedFont* PdfWriter::Private::embed(const std::shared_ptr<const FontFile>& f
     auto font = std::make_unique<EmbeddedFont>();
     font->file = file;
     font->widths << font->width(0);
+    if (file->outlines() == FontFile::Outlines::Cff)
+        font->cff = std::make_unique<CffSubset>(*file);
     font->resource = "F" + QByteArray::number(qsizetype(fonts.size()) + 1);
     font->object = writer.reserve();
     fonts.push_back(std::move(font));
@@ -984,6 +1076,7 @@ bool PdfWriter::addPage(const BuiltPage& page)
     dict.append(" 0 R >>");
     p.writer.object(object, dict);
     p.pages.push_back(object);
+    p.subsetNewGlyphs();
     if (!p.writer.ok())
         p.error = QStringLiteral("the PDF could not be written");
     return p.writer.ok();
@@ -1040,15 +1133,15 @@ QByteArray toUnicodeMap(const QList<QString>& characters)
     return out;
 }
 
-FontProgram fontProgram(const FontFile& file, const QList<quint16>& glyphs)
+FontProgram fontProgram(const EmbeddedFont& font)
 {
     FontProgram out;
-    if (file.outlines() == FontFile::Outlines::Cff) {
-        // CFF charstrings are compact already: deflating a subset saves a
-        // tenth of its size for more time than the rest of the font's
-        // writing.
-        out.data = subsetCff(file, glyphs, &out.error);
-    } else if (const auto program = subsetTrueType(file, glyphs, &out.error)) {
+    if (font.cff) {
+        // Its glyphs are in already. CFF charstrings are compact: deflating
+        // a subset saves a tenth of its size for more time than the rest of
+        // the font's writing.
+        out.data = font.cff->finish(&out.error);
+    } else if (const auto program = subsetTrueType(*font.file, font.glyphs, &out.error)) {
         // TrueType outlines shrink by a third.
         out.data = deflate(*program);
         out.length = program->size();
@@ -1140,14 +1233,20 @@ bool PdfWriter::finish()
             return false;
     }
     p.writePendingContent();
-    // The fonts are subset side by side: each is a task of its own, and the
-    // body text's font alone takes as long as the others together.
-    std::vector<std::future<FontProgram>> programs;
-    for (const auto& font : p.fonts)
-        programs.push_back(std::async(std::launch::async, fontProgram, std::cref(*font->file),
-                                      std::cref(font->glyphs)));
-    for (size_t i = 0; i < p.fonts.size(); ++i)
-        p.writeFont(*p.fonts[i], programs[i].get());
+    // The CFF glyphs were subset beside the pages; the last page's are done
+    // now, while the TrueType fonts are subset here.
+    p.subsetNewGlyphs();
+    std::vector<FontProgram> programs(p.fonts.size());
+    for (size_t i = 0; i < p.fonts.size(); ++i) {
+        if (!p.fonts[i]->cff)
+            programs[i] = fontProgram(*p.fonts[i]);
+    }
+    p.background.drain();
+    for (size_t i = 0; i < p.fonts.size(); ++i) {
+        if (p.fonts[i]->cff)
+            programs[i] = fontProgram(*p.fonts[i]);
+        p.writeFont(*p.fonts[i], programs[i]);
+    }
 
     QByteArray resources = "<< /ProcSet [/PDF /Text /ImageB /ImageC]";
     if (!p.fonts.empty()) {

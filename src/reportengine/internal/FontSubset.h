@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace hra::reportengine {
@@ -20,6 +21,29 @@ namespace hra::reportengine {
 // with one Font DICT. ROS Adobe-Identity-0.
 std::optional<QByteArray> subsetCff(const FontFile& font, const QList<quint16>& glyphs,
                                     QString* error);
+
+// The same made a glyph at a time, so that a document's glyphs can be taken
+// while it is still being written (from one thread at a time) and the font
+// put together at the end. `font` must outlive it.
+class CffSubset
+{
+public:
+    explicit CffSubset(const FontFile& font);
+    ~CffSubset();
+    CffSubset(const CffSubset&) = delete;
+    CffSubset& operator=(const CffSubset&) = delete;
+
+    // Adds the next glyph (the first must be 0). False once the font or a
+    // glyph could not be read; every later add is then refused too.
+    bool add(quint16 glyph);
+    // The font program of the glyphs added, or nullopt with the first
+    // problem met.
+    std::optional<QByteArray> finish(QString* error) const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 
 // An sfnt with head, hhea, maxp, hmtx, loca, glyf and, when present, cvt,
 // fpgm and prep (PDF /FontFile2 with /CIDToGIDMap /Identity). Components of
