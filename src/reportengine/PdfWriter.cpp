@@ -3,6 +3,7 @@
 #include "reportengine/internal/BuiltReport.h"
 #include "reportengine/internal/FontFile.h"
 #include "reportengine/internal/FontSubset.h"
+#include "reportengine/internal/JpegHeader.h"
 #include "reportengine/internal/Units.h"
 
 #include <QCryptographicHash>
@@ -885,58 +886,6 @@ void PdfWriter::Private::image(const ImagePrimitive& i)
     restore();
 }
 
-namespace {
-
-// The size and colour components of a JPEG a PDF reader can show as it is:
-// baseline or progressive, grey or three components. Adobe's CMYK JPEGs
-// (inverted) and anything odd are decoded and written as pixels instead.
-struct JpegShape
-{
-    int width = 0;
-    int height = 0;
-    int components = 0;
-};
-
-std::optional<JpegShape> jpegShape(const QByteArray& jpeg)
-{
-    const auto* d = reinterpret_cast<const uchar*>(jpeg.constData());
-    const qsizetype n = jpeg.size();
-    if (n < 4 || d[0] != 0xFF || d[1] != 0xD8)
-        return std::nullopt;
-    qsizetype at = 2;
-    while (at + 4 <= n) {
-        if (d[at] != 0xFF)
-            return std::nullopt;
-        const uchar marker = d[at + 1];
-        if (marker == 0xFF) {
-            ++at;
-            continue;
-        }
-        const int length = (d[at + 2] << 8) | d[at + 3];
-        const bool frame = (marker >= 0xC0 && marker <= 0xC2);
-        if (frame) {
-            if (at + 10 > n)
-                return std::nullopt;
-            JpegShape shape;
-            shape.height = (d[at + 5] << 8) | d[at + 6];
-            shape.width = (d[at + 7] << 8) | d[at + 8];
-            shape.components = d[at + 9];
-            if (shape.width <= 0 || shape.height <= 0 ||
-                (shape.components != 1 && shape.components != 3) || d[at + 4] != 8)
-                return std::nullopt;
-            return shape;
-        }
-        if ((marker >= 0xC3 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-             marker != 0xCC) ||
-            marker == 0xDA || length < 2)
-            return std::nullopt; // lossless, arithmetic or hierarchical; or no frame first
-        at += 2 + length;
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
 QByteArray PdfWriter::Private::imageFor(const PictureImage& picture)
 {
     const qint64 key = picture.cacheKey();
@@ -952,7 +901,7 @@ QByteArray PdfWriter::Private::imageFor(const PictureImage& picture)
     }
     const int object = writer.reserve();
     const QByteArray resource = "Im" + QByteArray::number(imageResources.size() + 1);
-    if (const auto shape = jpegShape(jpeg)) {
+    if (const auto shape = readJpegHeader(jpeg); shape && shape->plain) {
         jpegByDigest.insert(digest, resource);
         QByteArray dict = "/Type /XObject /Subtype /Image /Width ";
         appendInt(dict, shape->width);

@@ -1,5 +1,6 @@
 #include "reportengine/internal/Template.h"
 
+#include "reportengine/internal/JpegHeader.h"
 #include "reportengine/internal/Units.h"
 
 #include <QBuffer>
@@ -13,7 +14,7 @@ namespace hra::reportengine {
 struct PictureImage::Decode
 {
     QString path;    // a file,
-    QByteArray data; // or bytes in memory
+    QByteArray data; // or bytes in memory (a plain JPEG's always)
     QSize size;
     bool plainJpeg = false;
     std::once_flag decoded;
@@ -38,16 +39,31 @@ struct PictureImage::Decode
     }
 };
 
+namespace {
+
+// A JPEG's size is in its headers; reading them takes no image plugin, and
+// a PDF embeds the bytes as they are.
+constexpr qint64 kMaxKeptJpeg = 64 * 1024 * 1024;
+
+} // namespace
+
 PictureImage PictureImage::fromReader(const std::shared_ptr<Decode>& decode)
 {
+    if (const auto jpeg = readJpegHeader(decode->data); jpeg && jpeg->plain) {
+        decode->size = QSize(jpeg->width, jpeg->height);
+        decode->plainJpeg = true;
+        decode->path.clear();
+        PictureImage picture;
+        picture.m_decode = decode;
+        return picture;
+    }
+    decode->data = decode->path.isEmpty() ? decode->data : QByteArray();
     QBuffer buffer;
     const auto reader = decode->reader(buffer);
     const QSize size = reader->canRead() ? reader->size() : QSize();
     if (!size.isValid() || size.isEmpty())
         return PictureImage(reader->read()); // no size without decoding
     decode->size = size;
-    decode->plainJpeg = reader->format() == "jpeg" &&
-                        reader->transformation() == QImageIOHandler::TransformationNone;
     PictureImage picture;
     picture.m_decode = decode;
     return picture;
@@ -57,6 +73,9 @@ PictureImage PictureImage::fromFile(const QString& path)
 {
     auto decode = std::make_shared<Decode>();
     decode->path = path;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && file.peek(2) == "\xff\xd8" && file.size() <= kMaxKeptJpeg)
+        decode->data = file.readAll();
     return fromReader(decode);
 }
 
@@ -91,12 +110,7 @@ qint64 PictureImage::cacheKey() const
 
 QByteArray PictureImage::jpegData() const
 {
-    if (!m_decode || !m_decode->plainJpeg)
-        return {};
-    if (m_decode->path.isEmpty())
-        return m_decode->data;
-    QFile file(m_decode->path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return m_decode && m_decode->plainJpeg ? m_decode->data : QByteArray();
 }
 
 QPageLayout PageSetup::pageLayout() const

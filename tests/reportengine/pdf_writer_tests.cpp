@@ -1,6 +1,7 @@
 #include "Helpers.h"
 #include "reportengine/Export.h"
 #include "reportengine/internal/BuiltReport.h"
+#include "reportengine/internal/JpegHeader.h"
 #include "reportengine/internal/PdfWriter.h"
 #include "reportengine/internal/Units.h"
 
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QImage>
+#include <QImageWriter>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
@@ -234,6 +236,67 @@ TEST(PdfWriter, JpegPicturesGoInUnchangedAndOthersAsPixels)
             encodings << cols.at(8);
     }
     EXPECT_EQ(encodings, QList<QByteArray>({"jpeg", "jpeg", "image"}));
+}
+
+TEST(PdfWriter, JpegHeadersTellWhatAPdfCanTakeAsItIs)
+{
+    auto encode = [](QImage::Format format, bool progressive) {
+        QImage image(40, 30, format);
+        image.fill(QColor(120, 60, 200));
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(progressive);
+        EXPECT_TRUE(writer.write(image));
+        return buffer.data();
+    };
+    // An Exif segment asking for a turn (orientation 6), put after SOI, in
+    // either byte order.
+    auto turned = [](QByteArray jpeg, bool little) {
+        QByteArray tiff = little ? QByteArray("II\x2a\x00\x08\x00\x00\x00", 8)
+                                 : QByteArray("MM\x00\x2a\x00\x00\x00\x08", 8);
+        const QByteArray entry =
+            little ? QByteArray("\x01\x00\x12\x01\x03\x00\x01\x00\x00\x00\x06\x00\x00\x00", 14)
+                   : QByteArray("\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00", 14);
+        tiff += entry + QByteArray(4, '\0');
+        const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
+        QByteArray segment("\xff\xe1", 2);
+        segment.append(char((body.size() + 2) >> 8));
+        segment.append(char((body.size() + 2) & 0xff));
+        return jpeg.insert(2, segment + body);
+    };
+    const QByteArray colour = encode(QImage::Format_RGB32, false);
+    struct Case
+    {
+        const char* what;
+        QByteArray bytes;
+        bool found;
+        bool plain;
+        int components;
+    } cases[] = {
+        {"baseline colour", colour, true, true, 3},
+        {"progressive", encode(QImage::Format_RGB32, true), true, true, 3},
+        {"grey", encode(QImage::Format_Grayscale8, false), true, true, 1},
+        {"turned, big-endian Exif", turned(colour, false), true, false, 3},
+        {"turned, little-endian Exif", turned(colour, true), true, false, 3},
+        {"cut before its frame header", colour.left(20), false, false, 0},
+        {"no JPEG", QByteArray("\x89PNG\r\n\x1a\n"), false, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::optional<JpegHeader> header = readJpegHeader(c.bytes);
+        ASSERT_EQ(header.has_value(), c.found);
+        if (!header)
+            continue;
+        EXPECT_EQ(header->plain, c.plain);
+        EXPECT_EQ(header->components, c.components);
+        EXPECT_EQ(QSize(header->width, header->height), QSize(40, 30));
+        // A picture keeps a plain JPEG's bytes for the PDF; a turned one is
+        // decoded (as the painter shows it) instead.
+        const PictureImage picture = PictureImage::fromData(c.bytes);
+        EXPECT_EQ(picture.jpegData().isEmpty(), !c.plain);
+        EXPECT_FALSE(picture.image().isNull());
+    }
 }
 
 TEST(PdfWriter, TextMapsGiveBackTheCharactersDrawn)
