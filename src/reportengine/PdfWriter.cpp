@@ -236,8 +236,9 @@ private:
 };
 
 // Work done beside the writing on a thread of its own, in the order given:
-// the CFF glyphs a page drew for the first time are subset while the next
-// page is laid out, so that little is left for the end.
+// a page's content is compressed and the CFF glyphs it drew for the first
+// time are subset while the next page is laid out, so that little is left
+// for the end.
 class Background
 {
 public:
@@ -261,6 +262,16 @@ public:
             m_queue.push_back(std::move(work));
         }
         m_wake.notify_all();
+    }
+
+    // The same with a result to wait for.
+    template <typename F> std::future<std::invoke_result_t<F>> submit(F work)
+    {
+        auto task =
+            std::make_shared<std::packaged_task<std::invoke_result_t<F>()>>(std::move(work));
+        auto result = task->get_future();
+        post([task] { (*task)(); });
+        return result;
     }
 
     // Waits until everything posted is done.
@@ -1010,7 +1021,8 @@ bool PdfWriter::addPage(const BuiltPage& page)
     const int contents = p.writer.reserve();
     const int object = p.writer.reserve();
     p.writePendingContent();
-    p.pendingContent = std::async(std::launch::async, deflate, std::exchange(p.content, {}));
+    p.pendingContent =
+        p.background.submit([content = std::exchange(p.content, {})] { return deflate(content); });
     p.pendingObject = contents;
     QByteArray dict = "<< /Type /Page /Parent ";
     appendInt(dict, p.pageTree);
