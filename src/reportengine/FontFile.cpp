@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <unistd.h>
 
 namespace hra::reportengine {
 
@@ -68,6 +69,17 @@ QString nameRecord(QByteArrayView nameTable, int wantedId)
 } // namespace
 
 FontFile::~FontFile() = default;
+
+QByteArray FontFile::read(QByteArrayView part) const
+{
+    const qsizetype offset = part.data() - m_data.data();
+    if (!m_file || offset < 0 || part.size() > m_data.size() - offset)
+        return part.toByteArray();
+    QByteArray out(part.size(), Qt::Uninitialized);
+    if (pread(m_file->handle(), out.data(), size_t(out.size()), off_t(offset)) != out.size())
+        return part.toByteArray(); // the mapping still has it
+    return out;
+}
 
 std::shared_ptr<const FontFile> FontFile::open(const QString& path, int faceIndex, QString* error)
 {

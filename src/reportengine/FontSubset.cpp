@@ -782,9 +782,12 @@ bool CffSubset::Private::add(quint16 g)
     const auto charstring = charStrings.item(g);
     if (!charstring)
         return fail(QStringLiteral("glyph %1 has no charstring").arg(g));
+    // Charstrings lie all over a large table, a document's glyphs far apart:
+    // each is read from the file on its own.
+    const QByteArray bytes = font.read(*charstring);
     Desubroutinizer desubr(globalSubrs, fd.hasLocalSubrs ? &fd.localSubrs : nullptr);
     QString why;
-    if (!desubr.run(*charstring, charStringData, &why))
+    if (!desubr.run(bytes, charStringData, &why))
         return fail(QStringLiteral("glyph %1: %2").arg(g).arg(why));
     charStringEnds.push_back(quint32(charStringData.size()));
     outFdSelect.append(char(it->second));

@@ -44,6 +44,12 @@ public:
     int advance(quint16 glyph) const;                   // hmtx, font units
     QString postScriptName() const { return m_psName; } // name id 6, else a made-up safe name
 
+    // The bytes of `part`, a piece of this face's data, read from the file
+    // rather than through the mapping, where each first touch maps a run of
+    // pages around it: for many small pieces spread over a large table
+    // (glyph outlines). Thread-safe.
+    QByteArray read(QByteArrayView part) const;
+
     enum class Outlines
     {
         TrueType,
