@@ -217,8 +217,12 @@ std::vector<LineCells> breakLines(const QString& paragraph, const std::vector<Ce
 {
     std::vector<LineCells> lines;
     const int n = int(cells.size());
-    if (!wrap || n == 0) {
-        lines.push_back({0, n, widthOf(cells, 0, n)});
+    // Most paragraphs of a report fit their box: one line, whatever the
+    // break opportunities (advances are never negative, so every piece of a
+    // paragraph that fits fits too).
+    const qreal whole = widthOf(cells, 0, n);
+    if (!wrap || n == 0 || whole <= width + 0.01) {
+        lines.push_back({0, n, whole});
         return lines;
     }
     // Cell index at which each break opportunity falls.
