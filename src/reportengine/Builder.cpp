@@ -73,14 +73,11 @@ std::optional<std::pair<qreal, qreal>> textExtent(const TextPrimitive& t)
     bool any = false;
     for (const GlyphRunText& run : t.runs) {
         const QList<QPointF> positions = run.run.positions();
-        const QList<quint32> glyphs = run.run.glyphIndexes();
         if (positions.isEmpty())
             continue;
-        const QList<QPointF> advances =
-            run.run.rawFont().advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
+        // The run knows where its last glyph's advance ends.
         const qreal first = t.origin.x() - t.rect.left() + positions.first().x();
-        const qreal last = t.origin.x() - t.rect.left() + positions.last().x() +
-                           advances.value(glyphs.size() - 1).x();
+        const qreal last = t.origin.x() - t.rect.left() + run.end;
         lo = any ? std::min(lo, first) : first;
         hi = any ? std::max(hi, last) : last;
         any = true;
