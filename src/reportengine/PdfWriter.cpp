@@ -654,11 +654,13 @@ FontUse PdfWriter::Private::useOf(const QRawFont& raw)
         use.bold = raw.weight() >= QFont::DemiBold && file->weightClass() < QFont::DemiBold;
         use.italic = raw.style() != QFont::StyleNormal && !file->italic();
     } else {
-        const QString name = raw.familyName() + u' ' + raw.styleName();
-        if (!warnings.contains(name))
-            warnings << QStringLiteral("the font %1 has no file that can be embedded; its glyphs "
-                                       "are drawn as outlines, without text behind them")
-                            .arg(name);
+        // Once per face, whatever its sizes.
+        const QString warning =
+            QStringLiteral("the font %1 has no file that can be embedded; its glyphs are drawn "
+                           "as outlines, without text behind them")
+                .arg(raw.familyName() + u' ' + raw.styleName());
+        if (!warnings.contains(warning))
+            warnings << warning;
     }
     fontUses.emplace_back(raw, use);
     return use;

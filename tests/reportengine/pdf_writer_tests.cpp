@@ -352,6 +352,14 @@ TEST(PdfWriter, AFontWithoutItsFileIsDrawnAsOutlines)
     text.runs << run;
     text.text = run.text;
     page.primitives.emplace_back(text);
+    // The same face at another size, further down: one warning for both.
+    QRawFont smaller = font;
+    smaller.setPixelSize(20);
+    run.run.setRawFont(smaller);
+    text.rect = QRectF(0, 100, 200, 30);
+    text.origin = QPointF(0, 120);
+    text.runs = {run};
+    page.primitives.emplace_back(text);
 
     QBuffer out;
     out.open(QIODevice::WriteOnly);
