@@ -138,10 +138,19 @@ ReportObject* Report::findObject(const QString& name)
     return m_template->findObject(name);
 }
 
+namespace {
+
+Picture* pictureNamed(ReportTemplate& templ, const QString& name)
+{
+    ReportObject* object = templ.findObject(name);
+    return object ? std::get_if<Picture>(&object->item) : nullptr;
+}
+
+} // namespace
+
 bool Report::setPicture(const QString& name, const QImage& image)
 {
-    ReportObject* object = m_template->findObject(name);
-    auto* picture = object ? std::get_if<Picture>(&object->item) : nullptr;
+    Picture* picture = pictureNamed(*m_template, name);
     if (!picture)
         return false;
     picture->image = image;
@@ -150,11 +159,8 @@ bool Report::setPicture(const QString& name, const QImage& image)
 
 bool Report::setPictureData(const QString& name, const QByteArray& data)
 {
-    ReportObject* object = m_template->findObject(name);
-    auto* picture = object ? std::get_if<Picture>(&object->item) : nullptr;
-    if (!picture)
-        return false;
-    PictureImage image = PictureImage::fromData(data);
+    Picture* picture = pictureNamed(*m_template, name);
+    PictureImage image = picture ? PictureImage::fromData(data) : PictureImage();
     if (image.isNull())
         return false;
     picture->image = std::move(image);
