@@ -9,7 +9,7 @@
 // history grows: 10,000 are its first 36 days. In both, a third as many
 // persons as assessments, each coming back, named from 2,000 names, so that
 // at 1,000,000 a name is shared by 100 times as many persons as at 10,000.
-#include "store/AssessmentSearch.h"
+#include "domain/AssessmentSearch.h"
 #include "store/Dialect.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
@@ -89,7 +89,7 @@ void populate(const QSqlDatabase& db, store::Driver driver, int assessments, dou
 struct Search
 {
     const char* name;
-    store::SearchCriteria criteria;
+    domain::SearchCriteria criteria;
 };
 
 std::vector<Search> searches(const Model& model, int assessments)
@@ -128,17 +128,17 @@ std::vector<Search> searches(const Model& model, int assessments)
 // conditions ordered by the assessment number, on a database with the
 // indexes it had then (none on sex and age, which made SQLite sort half the
 // database; the date index without the number).
-QList<store::FoundAssessment> firstPageBefore(const QSqlDatabase& db,
-                                              const store::AssessmentSearch& search)
+QList<domain::FoundAssessment> firstPageBefore(const QSqlDatabase& db,
+                                               const domain::AssessmentSearch& search)
 {
     const QString sql = QStringLiteral("select bianh, xingm, xingb, zhuangt, lurrq, nianl, "
                                        "jkpg_id from v_jkpg_jbxx where %1 order by jkpg_id desc")
                             .arg(search.conditions());
-    QList<store::FoundAssessment> out;
+    QList<domain::FoundAssessment> out;
     const store::Rows rows =
         store::select(db, store::Dialect::of(db).firstRows(sql, 200), search.bindings());
     for (const QVariantList& r : rows.rows)
-        out << store::FoundAssessment{.id = r.value(6).toInt()};
+        out << domain::FoundAssessment{.id = r.value(6).toInt()};
     return out;
 }
 
@@ -183,14 +183,14 @@ void indexesNow(const QSqlDatabase& db, store::Driver driver)
         store::execute(db, QStringLiteral("analyze"));
 }
 
-double medianMs(const QSqlDatabase& db, const store::SearchCriteria& criteria, int runs,
+double medianMs(const QSqlDatabase& db, const domain::SearchCriteria& criteria, int runs,
                 bool before)
 {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer t;
         t.start();
-        const auto search = store::AssessmentSearch::build(criteria);
+        const auto search = domain::AssessmentSearch::build(criteria);
         const auto rows =
             before ? firstPageBefore(db, *search) : search->page(db, std::nullopt, 200);
         times.push_back(double(t.nsecsElapsed()) / 1e6);
@@ -201,9 +201,9 @@ double medianMs(const QSqlDatabase& db, const store::SearchCriteria& criteria, i
 }
 
 // The assessments the search finds in all (not timed).
-int matches(const QSqlDatabase& db, const store::SearchCriteria& criteria)
+int matches(const QSqlDatabase& db, const domain::SearchCriteria& criteria)
 {
-    const auto search = store::AssessmentSearch::build(criteria);
+    const auto search = domain::AssessmentSearch::build(criteria);
     return store::scalar(db,
                          QStringLiteral("select count(*) from v_jkpg_jbxx where %1")
                              .arg(search->conditions()),

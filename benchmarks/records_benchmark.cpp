@@ -3,13 +3,13 @@
 // alternating rounds, medians and their ratio; then how much the window's
 // memory grows for the list, each size measured in a fresh process. SQLite
 // always, PostgreSQL as well under scripts/with-postgres.sh. Not a test.
-#include "records/BrowseRecordWindow.h"
-#include "records/Context.h"
+#include "domain/SessionState.h"
 #include "store/Connection.h"
-#include "store/SessionState.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 #include "ui/PromptService.h"
+#include "windows/records/BrowseRecordWindow.h"
+#include "windows/records/Context.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -91,7 +91,7 @@ struct Browse
         return double(timer.nsecsElapsed()) / 1e6;
     }
 
-    store::SessionState session;
+    domain::SessionState session;
     ui::ScriptedPromptService prompts;
     records::Context context;
     records::BrowseRecordWindow window;

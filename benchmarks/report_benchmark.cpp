@@ -6,9 +6,9 @@
 //   report_benchmark [rounds]    (QT_QPA_PLATFORM=offscreen when headless)
 
 #include "reportengine/Export.h"
-#include "reportengine/internal/Builder.h"
-#include "reportengine/internal/Fonts.h"
-#include "reportengine/internal/Units.h"
+#include "reportengine/common/Units.h"
+#include "reportengine/fonts/Fonts.h"
+#include "reportengine/layout/Builder.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

@@ -14,16 +14,16 @@
 //   (default 100000 persons; offscreen or xvfb-run; --shot saves a picture
 //   of the person-list preview a second into its build)
 
-#include "records/PersonListReport.h"
-#include "report/AnalysisWindow.h"
-#include "report/Context.h"
 #include "report/SectionBuild.h"
 #include "report/Sections.h"
 #include "reportengine/Report.h"
-#include "reportengine/internal/Builder.h"
+#include "reportengine/layout/Builder.h"
 #include "reportengine/widgets/ReportPreview.h"
 #include "support/TestDatabase.h"
 #include "ui/PromptService.h"
+#include "windows/records/PersonListReport.h"
+#include "windows/report/AnalysisWindow.h"
+#include "windows/report/Context.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

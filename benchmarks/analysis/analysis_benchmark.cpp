@@ -10,7 +10,7 @@
 
 #include "NaiveReferenceData.h"
 #include "analysis/AnalysisSession.h"
-#include "store/Bootstrap.h"
+#include "domain/Bootstrap.h"
 #include "store/Connection.h"
 #include "store/Settings.h"
 #include "store/Sql.h"
@@ -84,15 +84,14 @@ int main(int argc, char** argv)
     }
     try {
         if (connection->isEmpty())
-            store::initializeDatabase(*connection, {.demo = true});
+            domain::initializeDatabase(*connection, {.demo = true});
 
         Run cached{QStringLiteral("read once per run"),
                    std::make_unique<analysis::AnalysisSession>(*connection)};
-        Run naive{
-            QStringLiteral("query per lookup"),
-            std::make_unique<analysis::AnalysisSession>(*connection, [](store::Sql& s) {
-                return std::make_unique<bench::NaiveReferenceData>(s);
-            })};
+        Run naive{QStringLiteral("query per lookup"),
+                  std::make_unique<analysis::AnalysisSession>(*connection, [](store::Sql& s) {
+                      return std::make_unique<bench::NaiveReferenceData>(s);
+                  })};
         for (int i = 0; i < 3; ++i) { // warm-up
             analyseOnce(cached, record, assessment, false);
             analyseOnce(naive, record, assessment, false);

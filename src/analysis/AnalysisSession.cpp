@@ -61,18 +61,21 @@ QStringList riskFields()
     return out;
 }
 
-const ResultTable kGxy{"jkpg_gxy", latin({"gxyjb", "gxy1"}), ResultTable::BySequence};
-const ResultTable kGxb{"jkpg_gxb", latin({"gxbid", "gxbbwxx"}), ResultTable::BySequence};
-const ResultTable kNcz{"jkpg_ncz", latin({"nczid", "nczbwxx"}), ResultTable::BySequence};
-const ResultTable kTnb{"jkpg_tnb", latin({"tnbid", "tnbpgxx"}), ResultTable::BySequence};
-const ResultTable kSsyypg{"jkpg_ssyypg", latin({"mingc", "neir", "zhis"}), ResultTable::BySequence};
-const ResultTable kYdcf{"jkpg_ydcf", latin({"jianyydl", "yundfs", "yundsj", "yundqd", "yundpd"}),
-                        ResultTable::None};
-const ResultTable kTgjcPd{"jkpg_tgjc_pd", latin(labMarkColumns()), ResultTable::None};
-const ResultTable kShfsWxys{"jkpg_shfs_wxys", riskFields(), ResultTable::ById};
+const ResultTable kBloodPressureTable{"jkpg_gxy", latin({"gxyjb", "gxy1"}),
+                                      ResultTable::BySequence};
+const ResultTable kCoronaryTable{"jkpg_gxb", latin({"gxbid", "gxbbwxx"}), ResultTable::BySequence};
+const ResultTable kStrokeTable{"jkpg_ncz", latin({"nczid", "nczbwxx"}), ResultTable::BySequence};
+const ResultTable kDiabetesTable{"jkpg_tnb", latin({"tnbid", "tnbpgxx"}), ResultTable::BySequence};
+const ResultTable kDietTable{"jkpg_ssyypg", latin({"mingc", "neir", "zhis"}),
+                             ResultTable::BySequence};
+const ResultTable kExerciseTable{
+    "jkpg_ydcf", latin({"jianyydl", "yundfs", "yundsj", "yundqd", "yundpd"}), ResultTable::None};
+const ResultTable kLabMarksTable{"jkpg_tgjc_pd", latin(labMarkColumns()), ResultTable::None};
+const ResultTable kLifestyleRisksTable{"jkpg_shfs_wxys", riskFields(), ResultTable::ById};
 
-const ResultTable* const kResultTables[] = {&kGxy,    &kGxb,  &kNcz,    &kTnb,
-                                            &kSsyypg, &kYdcf, &kTgjcPd, &kShfsWxys};
+const ResultTable* const kResultTables[] = {
+    &kBloodPressureTable, &kCoronaryTable, &kStrokeTable,   &kDiabetesTable,
+    &kDietTable,          &kExerciseTable, &kLabMarksTable, &kLifestyleRisksTable};
 
 // What each evaluation is called in messages and which result table it
 // writes (none for the metabolic screen, which keeps only a level).
@@ -84,15 +87,15 @@ struct EvaluationEntry
 };
 
 const EvaluationEntry kEvaluations[] = {
-    {Evaluation::BloodPressure, u"高血压分级", &kGxy},
-    {Evaluation::Coronary, u"冠心病指数", &kGxb},
-    {Evaluation::Stroke, u"脑卒中指数", &kNcz},
-    {Evaluation::Diabetes, u"糖尿病指数", &kTnb},
+    {Evaluation::BloodPressure, u"高血压分级", &kBloodPressureTable},
+    {Evaluation::Coronary, u"冠心病指数", &kCoronaryTable},
+    {Evaluation::Stroke, u"脑卒中指数", &kStrokeTable},
+    {Evaluation::Diabetes, u"糖尿病指数", &kDiabetesTable},
     {Evaluation::MetabolicScreen, u"代谢紊乱筛查", nullptr},
-    {Evaluation::DietScores, u"膳食评价", &kSsyypg},
-    {Evaluation::ExercisePrescription, u"运动处方", &kYdcf},
-    {Evaluation::LabJudgement, u"检查值判定", &kTgjcPd},
-    {Evaluation::LifestyleRisks, u"生活方式危险因素", &kShfsWxys},
+    {Evaluation::DietScores, u"膳食评价", &kDietTable},
+    {Evaluation::ExercisePrescription, u"运动处方", &kExerciseTable},
+    {Evaluation::LabJudgement, u"检查值判定", &kLabMarksTable},
+    {Evaluation::LifestyleRisks, u"生活方式危险因素", &kLifestyleRisksTable},
 };
 
 const EvaluationEntry& entryOf(Evaluation e)
@@ -230,7 +233,6 @@ void AnalysisSession::open(const QString& recordNo, qint32 assessmentId)
         m_wroteRows = false;
     }
 
-
     m_exam = examInput(m_views);
     m_reference = m_referenceFactory(m_statements);
     m_open = true;
@@ -317,7 +319,7 @@ void AnalysisSession::compute(Evaluation e)
         std::vector<QVariantList> rows;
         for (const BarRow& r : grade.rows)
             rows.push_back({r.label, r.value});
-        replaceRows(kGxy, rows);
+        replaceRows(kBloodPressureTable, rows);
         m_bloodPressureLevel = grade.adviceLevel;
         return;
     }
@@ -341,7 +343,7 @@ void AnalysisSession::compute(Evaluation e)
         std::vector<QVariantList> rows;
         for (const DietScore& s : scoreDiet(dietInput(m_views)))
             rows.push_back({s.name, textOrNull(s.answer), s.score});
-        replaceRows(kSsyypg, rows);
+        replaceRows(kDietTable, rows);
         return;
     }
     case Evaluation::ExercisePrescription: {
@@ -349,20 +351,21 @@ void AnalysisSession::compute(Evaluation e)
         // imported assessments may lack the examination. That is said, and
         // is no failure of the analysis.
         if (!m_exam.height || !m_exam.weight) {
-            replaceRows(kYdcf, {});
-            m_notices.push_back({e, QStringLiteral("该次评估没有身高和体重的检查数据，未生成运动处方。")});
+            replaceRows(kExerciseTable, {});
+            m_notices.push_back(
+                {e, QStringLiteral("该次评估没有身高和体重的检查数据，未生成运动处方。")});
             return;
         }
         const ExercisePrescription p = prescribeExercise(m_exam, exerciseInput(m_views), ref);
-        replaceRows(kYdcf, {{textOrNull(p.amount), textOrNull(p.kind), textOrNull(p.minutes),
-                             textOrNull(p.intensity), nullText()}});
+        replaceRows(kExerciseTable, {{textOrNull(p.amount), textOrNull(p.kind),
+                                      textOrNull(p.minutes), textOrNull(p.intensity), nullText()}});
         return;
     }
     case Evaluation::LabJudgement: {
         QVariantList row;
         for (const std::optional<QString>& mark : judgeLabValues(m_exam, ref))
             row << textOrNull(mark);
-        replaceRows(kTgjcPd, {row});
+        replaceRows(kLabMarksTable, {row});
         return;
     }
     case Evaluation::LifestyleRisks: {
@@ -380,7 +383,7 @@ void AnalysisSession::compute(Evaluation e)
         for (const RiskItem& item : assessLifestyleRisks(m_exam, marks, ref))
             // An item without advice prints as empty text, not as NULL.
             row << emptyIfNull(item.text) << emptyIfNull(item.advice);
-        replaceRows(kShfsWxys, {row});
+        replaceRows(kLifestyleRisksTable, {row});
         return;
     }
     }
@@ -460,11 +463,11 @@ Rows AnalysisSession::readResult(const ResultTable& table)
 
 Rows AnalysisSession::storedMarks()
 {
-    return readResult(kTgjcPd);
+    return readResult(kLabMarksTable);
 }
 
 Rows AnalysisSession::adviceDataset(const std::vector<AdviceRow>& rows,
-                                       const QStringList& fields) const
+                                    const QStringList& fields) const
 {
     Rows d;
     d.fields = fields;
@@ -509,17 +512,17 @@ const std::vector<AnalysisSession::DatasetEntry>& AnalysisSession::datasetTable(
         {"frxDB_jbxx_shfs", {}, nullptr, &S::lifestyleRows},
         {"frxDB_jbxx_ydfs", {}, nullptr, &S::exerciseRows},
         {"frxDB_ssyy", {}, nullptr, &S::dietRows},
-        {"frxDB_gxyjb", Evaluation::BloodPressure, &kGxy, nullptr},
+        {"frxDB_gxyjb", Evaluation::BloodPressure, &kBloodPressureTable, nullptr},
         {"frxDB_gxy_ts", Evaluation::BloodPressure, nullptr, &S::bloodPressureAdvice},
-        {"frxDB_gxb", Evaluation::Coronary, &kGxb, nullptr},
-        {"frxDB_ncz", Evaluation::Stroke, &kNcz, nullptr},
-        {"frxDB_tnb", Evaluation::Diabetes, &kTnb, nullptr},
+        {"frxDB_gxb", Evaluation::Coronary, &kCoronaryTable, nullptr},
+        {"frxDB_ncz", Evaluation::Stroke, &kStrokeTable, nullptr},
+        {"frxDB_tnb", Evaluation::Diabetes, &kDiabetesTable, nullptr},
         {"frxDBD_dxzhz", Evaluation::MetabolicScreen, nullptr, &S::metabolicAdvice},
-        {"frxDB_ssyytb", Evaluation::DietScores, &kSsyypg, nullptr},
-        {"frxDB_ydcf", Evaluation::ExercisePrescription, &kYdcf, nullptr},
-        {"frxDB_ckzpd_pd", Evaluation::LabJudgement, &kTgjcPd, nullptr},
+        {"frxDB_ssyytb", Evaluation::DietScores, &kDietTable, nullptr},
+        {"frxDB_ydcf", Evaluation::ExercisePrescription, &kExerciseTable, nullptr},
+        {"frxDB_ckzpd_pd", Evaluation::LabJudgement, &kLabMarksTable, nullptr},
         {"frxDB_yczb_pd", Evaluation::LabJudgement, nullptr, &S::abnormalIndicatorRows},
-        {"frxDBD_shfs_wxys", Evaluation::LifestyleRisks, &kShfsWxys, nullptr},
+        {"frxDBD_shfs_wxys", Evaluation::LifestyleRisks, &kLifestyleRisksTable, nullptr},
     };
     return table;
 }

@@ -1,8 +1,8 @@
 #include "cli/Command.h"
 #include "cli/Json.h"
+#include "domain/Assessment.h"
+#include "domain/AssessmentImport.h"
 #include "reportengine/Limits.h"
-#include "store/Assessment.h"
-#include "store/AssessmentImport.h"
 #include "store/Sql.h"
 
 #include <QFile>
@@ -22,7 +22,7 @@ QString keyJson(const QString& record, qint32 assessment)
 }
 
 // The shape import reads, so that what is shown imports again.
-QString assessmentJson(const store::StoredAssessment& a)
+QString assessmentJson(const domain::StoredAssessment& a)
 {
     QStringList tables;
     for (const auto& [table, values] : a.answers) {
@@ -38,10 +38,10 @@ QString assessmentJson(const store::StoredAssessment& a)
              tables.join(QStringLiteral(",\n")));
 }
 
-void printProblems(const store::ImportError& e)
+void printProblems(const domain::ImportError& e)
 {
     QTextStream err(stderr);
-    for (const store::ImportProblem& p : e.problems())
+    for (const domain::ImportProblem& p : e.problems())
         err << "error: " << p.text() << '\n';
     err << "nothing of the file was stored\n";
 }
@@ -65,21 +65,21 @@ int importCommand(const QStringList& raw)
         return 1;
     }
     try {
-        const std::vector<store::AssessmentInput> inputs = store::parseAssessmentFile(text);
+        const std::vector<domain::AssessmentInput> inputs = domain::parseAssessmentFile(text);
         const auto connection = connectFrom(args);
         if (!connection)
             return 1;
-        const std::vector<store::ImportedAssessment> stored =
-            store::importAssessments(connection->db(), inputs);
+        const std::vector<domain::ImportedAssessment> stored =
+            domain::importAssessments(connection->db(), inputs);
         QStringList lines;
-        for (const store::ImportedAssessment& a : stored)
+        for (const domain::ImportedAssessment& a : stored)
             lines << QStringLiteral("  {%1}").arg(keyJson(a.record, a.assessment));
         QTextStream(stdout)
             << (lines.isEmpty()
                     ? QStringLiteral("[]\n")
                     : QStringLiteral("[\n%1\n]\n").arg(lines.join(QStringLiteral(",\n"))));
         return 0;
-    } catch (const store::ImportError& e) {
+    } catch (const domain::ImportError& e) {
         printProblems(e);
     } catch (const store::DatabaseError& e) {
         err << "error: database: " << e.message() << "\nnothing of the file was stored\n";
@@ -92,7 +92,7 @@ int importCommand(const QStringList& raw)
 // error reported. `act` gets the opened rows and prints; it returns the exit
 // code.
 int onStoredAssessment(const QStringList& raw, const QString& verb,
-                       const std::function<int(const QSqlDatabase&, store::AssessmentRows&)>& act)
+                       const std::function<int(const QSqlDatabase&, domain::AssessmentRows&)>& act)
 {
     const Arguments args(raw);
     int exitCode = 0;
@@ -104,7 +104,7 @@ int onStoredAssessment(const QStringList& raw, const QString& verb,
     if (!connection)
         return 1;
     try {
-        store::AssessmentRows rows;
+        domain::AssessmentRows rows;
         if (!rows.open(connection->db(), key->record, key->assessment)) {
             QTextStream(stderr) << "error: the person " << key->record.trimmed()
                                 << " has no assessment " << key->assessment << '\n';
@@ -120,8 +120,8 @@ int onStoredAssessment(const QStringList& raw, const QString& verb,
 int showCommand(const QStringList& raw)
 {
     return onStoredAssessment(
-        raw, QStringLiteral("show"), [](const QSqlDatabase& db, store::AssessmentRows& rows) {
-            const auto stored = store::readAssessment(db, rows.recordNumber(), rows.id());
+        raw, QStringLiteral("show"), [](const QSqlDatabase& db, domain::AssessmentRows& rows) {
+            const auto stored = domain::readAssessment(db, rows.recordNumber(), rows.id());
             if (!stored)
                 return 1;
             QTextStream(stdout) << assessmentJson(*stored);
@@ -132,11 +132,11 @@ int showCommand(const QStringList& raw)
 int endCommand(const QStringList& raw)
 {
     return onStoredAssessment(
-        raw, QStringLiteral("end"), [](const QSqlDatabase& db, store::AssessmentRows& rows) {
+        raw, QStringLiteral("end"), [](const QSqlDatabase& db, domain::AssessmentRows& rows) {
             rows.end(db);
             QTextStream(stdout) << QStringLiteral("{%1, \"zhuangt\": %2}\n")
                                        .arg(keyJson(rows.recordNumber(), rows.id()),
-                                            jsonString(store::kEnded));
+                                            jsonString(domain::kEnded));
             return 0;
         });
 }

@@ -1,8 +1,8 @@
 #include "cli/Command.h"
 #include "cli/Json.h"
-#include "store/Bootstrap.h"
+#include "domain/Bootstrap.h"
+#include "domain/Operators.h"
 #include "store/Connection.h"
-#include "store/Operators.h"
 #include "store/Settings.h"
 #include "store/Sql.h"
 
@@ -101,13 +101,13 @@ int initCommand(const QStringList& raw)
             QTextStream(stdout) << "database already initialised; left as it is\n";
             return 0;
         }
-        const store::InitResult result =
-            store::initializeDatabase(*connection, {.demo = args.flag(QStringLiteral("demo")),
-                                                    .force = args.flag(QStringLiteral("force"))});
+        const domain::InitResult result =
+            domain::initializeDatabase(*connection, {.demo = args.flag(QStringLiteral("demo")),
+                                                     .force = args.flag(QStringLiteral("force"))});
         QTextStream out(stdout);
         out << "database initialised (" << store::driverName(connection->settings().driver)
             << ")\n";
-        out << "manager code: " << store::kManagerCode << '\n';
+        out << "manager code: " << domain::kManagerCode << '\n';
         out << "manager password: " << result.managerPassword << '\n';
         if (!args.flag(QStringLiteral("demo")))
             out << "this password is shown only now; write it down\n";
@@ -134,7 +134,7 @@ int upgradeCommand(const QStringList& raw)
         return 1;
     }
     try {
-        const QStringList created = store::addMissingIndexes(*connection);
+        const QStringList created = domain::addMissingIndexes(*connection);
         QStringList names;
         for (const QString& name : created)
             names << jsonString(name);

@@ -1,7 +1,7 @@
 #include "cli/Command.h"
-#include "store/AssessmentSearch.h"
+#include "domain/AssessmentSearch.h"
+#include "domain/Operators.h"
 #include "store/Connection.h"
-#include "store/Operators.h"
 #include "store/Sql.h"
 
 #include <QDate>
@@ -57,7 +57,7 @@ int queryCommand(const QStringList& raw)
         err << "usage: hra-cli query " << kQueryUsage << '\n';
         return 2;
     }
-    store::SearchCriteria criteria;
+    domain::SearchCriteria criteria;
     criteria.recordNumber = args.value(QStringLiteral("record"));
     criteria.name = args.value(QStringLiteral("name"));
     criteria.sex = args.value(QStringLiteral("sex"));
@@ -76,9 +76,10 @@ int queryCommand(const QStringList& raw)
             return 2;
         }
     }
-    const std::optional<store::AssessmentSearch> search = store::AssessmentSearch::build(criteria);
+    const std::optional<domain::AssessmentSearch> search =
+        domain::AssessmentSearch::build(criteria);
     if (!search) {
-        err << "error: " << store::kInvalidAgeMessage << '\n';
+        err << "error: " << domain::kInvalidAgeMessage << '\n';
         return 1;
     }
     const auto connection = connect(args);
@@ -86,7 +87,7 @@ int queryCommand(const QStringList& raw)
         return 1;
     try {
         QJsonArray out;
-        for (const store::FoundAssessment& a : search->all(connection->db())) {
+        for (const domain::FoundAssessment& a : search->all(connection->db())) {
             out.append(QJsonObject{
                 {QStringLiteral("bianh"), a.recordNumber},
                 {QStringLiteral("xingm"), a.name},
@@ -188,18 +189,18 @@ int operatorCommand(const QStringList& raw)
     try {
         if (action == QLatin1String("list")) {
             QJsonArray list;
-            for (const store::Operator& op : store::listOperators(db))
+            for (const domain::Operator& op : domain::listOperators(db))
                 list.append(QJsonObject{{QStringLiteral("code"), op.code},
                                         {QStringLiteral("name"), op.name},
                                         {QStringLiteral("permissions"), op.permissions},
-                                        {QStringLiteral("manager"), store::isManager(op.code)}});
+                                        {QStringLiteral("manager"), domain::isManager(op.code)}});
             const QByteArray json = QJsonDocument(list).toJson();
             std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
             return 0;
         }
         if (action == QLatin1String("add")) {
             try {
-                store::addOperator(db, code, args.value(QStringLiteral("name")), *password);
+                domain::addOperator(db, code, args.value(QStringLiteral("name")), *password);
             } catch (const store::DatabaseError& e) {
                 err << "error: 数据保存失败！ (" << e.message() << ")\n";
                 return 1;
@@ -208,25 +209,25 @@ int operatorCommand(const QStringList& raw)
             return 0;
         }
         if (action == QLatin1String("passwd")) {
-            if (!store::setPassword(db, code, *password)) {
+            if (!domain::setPassword(db, code, *password)) {
                 err << "error: no operator with the code " << code << '\n';
                 return 1;
             }
             out << "密码修改成功!\n";
             return 0;
         }
-        switch (store::deleteOperator(db, code)) {
-        case store::DeleteOperatorResult::Deleted:
+        switch (domain::deleteOperator(db, code)) {
+        case domain::DeleteOperatorResult::Deleted:
             out << "删除成功！\n";
             return 0;
-        case store::DeleteOperatorResult::NotFound:
+        case domain::DeleteOperatorResult::NotFound:
             err << "error: no operator with the code " << code << '\n';
             return 1;
-        case store::DeleteOperatorResult::RefusedManager:
-            err << "error: " << store::kRefuseDeleteManager << '\n';
+        case domain::DeleteOperatorResult::RefusedManager:
+            err << "error: " << domain::kRefuseDeleteManager << '\n';
             return 1;
-        case store::DeleteOperatorResult::RefusedLast:
-            err << "error: " << store::kRefuseDeleteLast << '\n';
+        case domain::DeleteOperatorResult::RefusedLast:
+            err << "error: " << domain::kRefuseDeleteLast << '\n';
             return 1;
         }
     } catch (const store::DatabaseError& e) {

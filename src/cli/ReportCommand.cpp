@@ -1,12 +1,12 @@
 #include "analysis/AnalysisSession.h"
 #include "cli/Command.h"
 #include "cli/WorkerThread.h"
+#include "domain/Assessment.h"
 #include "report/CentreSettings.h"
 #include "report/SectionBuild.h"
 #include "report/Sections.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
-#include "store/Assessment.h"
 #include "store/Connection.h"
 #include "store/Sql.h"
 
@@ -109,7 +109,7 @@ int reportCommand(const QStringList& raw)
             return 1;
         qint32 assessment = requested;
         if (!hasAssessment) {
-            const auto latest = store::latestAssessment(db.connection->db(), record);
+            const auto latest = domain::latestAssessment(db.connection->db(), record);
             if (!latest) {
                 QTextStream(stderr) << "error: record " << record << " has no assessment\n";
                 return 1;

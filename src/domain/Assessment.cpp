@@ -1,17 +1,17 @@
-#include "store/Assessment.h"
+#include "domain/Assessment.h"
 
 #include "store/Log.h"
 #include "store/RowSet.h"
 #include "store/Sql.h"
 
-namespace hra::store {
+namespace hra::domain {
 namespace {
 
 // How often a new assessment moves on to the next free number when other
 // workstations keep taking it first.
 constexpr int kNumberAttempts = 50;
 
-AssessmentSummary summaryOf(const Rows& rows, qsizetype i)
+AssessmentSummary summaryOf(const store::Rows& rows, qsizetype i)
 {
     return {rows.value(i, QStringLiteral("jkpg_id")).toInt(),
             rows.value(i, QStringLiteral("bianh")).toString(),
@@ -34,9 +34,9 @@ std::optional<PersonSummary> findPerson(const QSqlDatabase& db, const QString& r
     const QString number = recordNumber.trimmed();
     if (number.isEmpty())
         return std::nullopt;
-    const Rows rows =
-        select(db, QStringLiteral("select bianh, xingm, xingb, nianl from jkpg_jbxx where bianh = :bh"),
-               {{QStringLiteral("bh"), number}});
+    const store::Rows rows = store::select(
+        db, QStringLiteral("select bianh, xingm, xingb, nianl from jkpg_jbxx where bianh = :bh"),
+        {{QStringLiteral("bh"), number}});
     if (rows.isEmpty())
         return std::nullopt;
     return PersonSummary{rows.value(0, QStringLiteral("bianh")).toString(),
@@ -47,10 +47,11 @@ std::optional<PersonSummary> findPerson(const QSqlDatabase& db, const QString& r
 
 QList<AssessmentSummary> assessmentsOf(const QSqlDatabase& db, const QString& recordNumber)
 {
-    const Rows rows = select(db,
-                             QStringLiteral("select jkpg_id, bianh, lurrq, zhuangt from jkpg_id "
-                                            "where bianh = :bh order by jkpg_id"),
-                             {{QStringLiteral("bh"), recordNumber.trimmed()}});
+    const store::Rows rows =
+        store::select(db,
+                      QStringLiteral("select jkpg_id, bianh, lurrq, zhuangt from jkpg_id "
+                                     "where bianh = :bh order by jkpg_id"),
+                      {{QStringLiteral("bh"), recordNumber.trimmed()}});
     QList<AssessmentSummary> out;
     for (qsizetype i = 0; i < rows.size(); ++i)
         out << summaryOf(rows, i);
@@ -60,11 +61,11 @@ QList<AssessmentSummary> assessmentsOf(const QSqlDatabase& db, const QString& re
 std::optional<AssessmentSummary> latestAssessment(const QSqlDatabase& db,
                                                   const QString& recordNumber)
 {
-    const Rows rows = select(db,
-                             Dialect::of(db).firstRowOnly(QStringLiteral(
-                                 "select jkpg_id, bianh, lurrq, zhuangt from jkpg_id "
-                                 "where bianh = :bh order by jkpg_id desc")),
-                             {{QStringLiteral("bh"), recordNumber.trimmed()}});
+    const store::Rows rows = store::select(db,
+                                           store::Dialect::of(db).firstRowOnly(QStringLiteral(
+                                               "select jkpg_id, bianh, lurrq, zhuangt from jkpg_id "
+                                               "where bianh = :bh order by jkpg_id desc")),
+                                           {{QStringLiteral("bh"), recordNumber.trimmed()}});
     if (rows.isEmpty())
         return std::nullopt;
     return summaryOf(rows, 0);
@@ -116,8 +117,9 @@ LookupDecision decideLookup(const QSqlDatabase& db, const QString& recordNumber,
 
 qint32 nextAssessmentId(const QSqlDatabase& db)
 {
-    const QVariant max = scalar(db, QStringLiteral("select max(jkpg_id) maxid from jkpg_id"));
-    return isNull(max) ? 1 : max.toInt() + 1;
+    const QVariant max =
+        store::scalar(db, QStringLiteral("select max(jkpg_id) maxid from jkpg_id"));
+    return store::isNull(max) ? 1 : max.toInt() + 1;
 }
 
 QString sectionIdColumn(AssessmentTable table)
@@ -128,11 +130,11 @@ QString sectionIdColumn(AssessmentTable table)
 
 AssessmentRows::AssessmentRows()
     : m_register(tableName(AssessmentTable::Register), {QStringLiteral("jkpg_id")}),
-      m_sections{RowBuffer(tableName(kSectionTables[0]), {"jkpg_id", "bianh"}),
-                 RowBuffer(tableName(kSectionTables[1]), {"jkpg_id", "bianh"}),
-                 RowBuffer(tableName(kSectionTables[2]), {"jkpg_id", "bianh"}),
-                 RowBuffer(tableName(kSectionTables[3]), {"jkpg_id", "bianh"}),
-                 RowBuffer(tableName(kSectionTables[4]), {"jkpg_id", "bianh"})}
+      m_sections{store::RowBuffer(tableName(kSectionTables[0]), {"jkpg_id", "bianh"}),
+                 store::RowBuffer(tableName(kSectionTables[1]), {"jkpg_id", "bianh"}),
+                 store::RowBuffer(tableName(kSectionTables[2]), {"jkpg_id", "bianh"}),
+                 store::RowBuffer(tableName(kSectionTables[3]), {"jkpg_id", "bianh"}),
+                 store::RowBuffer(tableName(kSectionTables[4]), {"jkpg_id", "bianh"})}
 {
     installSaveRules();
 }
@@ -144,7 +146,7 @@ void AssessmentRows::installSaveRules()
     auto rules = [this](AssessmentTable table) {
         return [this, table](QVariantMap& row) {
             if (!m_saveTime)
-                m_saveTime = Sql(m_saveDb, Dialect::of(m_saveDb)).serverNow();
+                m_saveTime = store::Sql(m_saveDb, store::Dialect::of(m_saveDb)).serverNow();
             applySaveRules(table, row, m_recordNumber, m_mode, *m_saveTime);
         };
     };
@@ -155,7 +157,7 @@ void AssessmentRows::installSaveRules()
 
 bool AssessmentRows::isOpen() const
 {
-    for (const RowBuffer& row : m_sections)
+    for (const store::RowBuffer& row : m_sections)
         if (!row.isOpen())
             return false;
     return m_register.isOpen();
@@ -166,19 +168,20 @@ QString AssessmentRows::state() const
     return m_register.value(QStringLiteral("zhuangt")).toString();
 }
 
-RowBuffer& AssessmentRows::section(AssessmentTable table)
+store::RowBuffer& AssessmentRows::section(AssessmentTable table)
 {
     return m_sections[sectionIndex(table)];
 }
 
-const RowBuffer& AssessmentRows::section(AssessmentTable table) const
+const store::RowBuffer& AssessmentRows::section(AssessmentTable table) const
 {
     return m_sections[sectionIndex(table)];
 }
 
 void AssessmentRows::startSection(const QSqlDatabase& db, AssessmentTable table)
 {
-    QVariantMap defaults{{QStringLiteral("jkpg_id"), m_id}, {QStringLiteral("bianh"), m_recordNumber}};
+    QVariantMap defaults{{QStringLiteral("jkpg_id"), m_id},
+                         {QStringLiteral("bianh"), m_recordNumber}};
     applyNewRowDefaults(table, defaults);
     section(table).startNew(db, defaults);
 }
@@ -209,7 +212,7 @@ bool AssessmentRows::open(const QSqlDatabase& db, const QString& recordNumber, q
     m_recordNumber = number;
     m_id = id;
     for (AssessmentTable table : kSectionTables) {
-        RowBuffer& row = section(table);
+        store::RowBuffer& row = section(table);
         if (!row.load(db, {{QStringLiteral("jkpg_id"), id}, {QStringLiteral("bianh"), number}}))
             startSection(db, table);
     }
@@ -220,7 +223,7 @@ bool AssessmentRows::open(const QSqlDatabase& db, const QString& recordNumber, q
 void AssessmentRows::close()
 {
     m_register.close();
-    for (RowBuffer& row : m_sections)
+    for (store::RowBuffer& row : m_sections)
         row.close();
     m_mode = AssessmentMode::None;
     m_id = 0;
@@ -231,19 +234,19 @@ void AssessmentRows::setId(qint32 id)
 {
     m_id = id;
     m_register.setValue(QStringLiteral("jkpg_id"), id);
-    for (RowBuffer& row : m_sections)
+    for (store::RowBuffer& row : m_sections)
         row.setValue(QStringLiteral("jkpg_id"), id);
 }
 
 void AssessmentRows::save(const QSqlDatabase& db)
 {
     if (!isOpen())
-        throw DatabaseError(QStringLiteral("no assessment is open"));
+        throw store::DatabaseError(QStringLiteral("no assessment is open"));
     m_register.edit();
-    for (RowBuffer& row : m_sections)
+    for (store::RowBuffer& row : m_sections)
         row.edit();
-    RowSet set{&m_register};
-    for (RowBuffer& row : m_sections)
+    store::RowSet set{&m_register};
+    for (store::RowBuffer& row : m_sections)
         set.add(row);
 
     m_saveDb = db;
@@ -251,26 +254,28 @@ void AssessmentRows::save(const QSqlDatabase& db)
     // rolled back yet (and on PostgreSQL the transaction is spoilt), so only
     // a save in its own transaction moves on to the next number; the caller
     // tries its whole transaction again instead.
-    const bool ownTransaction = !Transaction::isOpen(db);
+    const bool ownTransaction = !store::Transaction::isOpen(db);
     for (int attempt = 1;; ++attempt) {
         m_saveTime.reset();
         try {
             set.store(db);
             break;
-        } catch (const DatabaseError&) {
+        } catch (const store::DatabaseError&) {
             // Two workstations may prepare the same number; the one that
             // stores second moves on to the next free number.
-            const bool taken = ownTransaction && m_mode == AssessmentMode::New &&
-                               attempt < kNumberAttempts &&
-                               scalar(db, QStringLiteral("select count(*) from jkpg_id where jkpg_id = :id"),
-                                      {{QStringLiteral("id"), m_id}})
-                                       .toInt() > 0;
+            const bool taken =
+                ownTransaction && m_mode == AssessmentMode::New && attempt < kNumberAttempts &&
+                store::scalar(db,
+                              QStringLiteral("select count(*) from jkpg_id where jkpg_id = :id"),
+                              {{QStringLiteral("id"), m_id}})
+                        .toInt() > 0;
             if (!taken) {
                 m_saveTime.reset();
                 throw;
             }
             const qint32 next = nextAssessmentId(db);
-            qCInfo(lcStore) << "assessment number" << m_id << "was taken meanwhile; saving as" << next;
+            qCInfo(store::lcStore)
+                << "assessment number" << m_id << "was taken meanwhile; saving as" << next;
             setId(next);
         }
     }
@@ -281,7 +286,10 @@ void AssessmentRows::save(const QSqlDatabase& db)
 bool AssessmentRows::end(const QSqlDatabase& db)
 {
     const int changed =
-        run(db, QStringLiteral("update jkpg_id set zhuangt = :state where bianh = :bh and jkpg_id = :jkpgid"),
+        store::run(
+            db,
+            QStringLiteral(
+                "update jkpg_id set zhuangt = :state where bianh = :bh and jkpg_id = :jkpgid"),
             {{QStringLiteral("state"), kEnded},
              {QStringLiteral("bh"), m_recordNumber},
              {QStringLiteral("jkpgid"), m_id}})
@@ -291,8 +299,9 @@ bool AssessmentRows::end(const QSqlDatabase& db)
 
 bool AssessmentRows::refill(AssessmentTable table)
 {
-    RowBuffer& row = section(table);
-    if (row.state() != RowBuffer::State::Browsing && row.state() != RowBuffer::State::Editing)
+    store::RowBuffer& row = section(table);
+    if (row.state() != store::RowBuffer::State::Browsing &&
+        row.state() != store::RowBuffer::State::Editing)
         return false;
     const QStringList kept{sectionIdColumn(table), QStringLiteral("jkpg_id"),
                            QStringLiteral("bianh"), QStringLiteral("lurrq")};
@@ -304,4 +313,4 @@ bool AssessmentRows::refill(AssessmentTable table)
     return true;
 }
 
-} // namespace hra::store
+} // namespace hra::domain

@@ -1,18 +1,17 @@
 #pragma once
 
+#include "domain/SaveRules.h"
 #include "store/RowBuffer.h"
-#include "store/SaveRules.h"
 
 #include <QDateTime>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
-
 #include <array>
 #include <optional>
 
-namespace hra::store {
+namespace hra::domain {
 
 // The states of a stored assessment.
 inline const QString kInProgress = QStringLiteral("评估");
@@ -98,9 +97,9 @@ public:
     const QString& recordNumber() const { return m_recordNumber; }
     QString state() const;
 
-    RowBuffer& registerRow() { return m_register; }
-    RowBuffer& section(AssessmentTable table);
-    const RowBuffer& section(AssessmentTable table) const;
+    store::RowBuffer& registerRow() { return m_register; }
+    store::RowBuffer& section(AssessmentTable table);
+    const store::RowBuffer& section(AssessmentTable table) const;
 
     // Prepares a new assessment of the person under the next free number;
     // nothing is written until save(). Throws DatabaseError.
@@ -133,8 +132,8 @@ private:
     void startSection(const QSqlDatabase& db, AssessmentTable table);
     void installSaveRules();
 
-    RowBuffer m_register;
-    std::array<RowBuffer, 5> m_sections;
+    store::RowBuffer m_register;
+    std::array<store::RowBuffer, 5> m_sections;
     AssessmentMode m_mode = AssessmentMode::None;
     qint32 m_id = 0;
     QString m_recordNumber;
@@ -149,4 +148,4 @@ qint32 nextAssessmentId(const QSqlDatabase& db);
 // The identifier column of a section table ("mqzk_id", ...).
 QString sectionIdColumn(AssessmentTable table);
 
-} // namespace hra::store
+} // namespace hra::domain

@@ -1,9 +1,9 @@
-#include "store/AssessmentImport.h"
+#include "domain/AssessmentImport.h"
 
-#include "store/Assessment.h"
+#include "domain/Assessment.h"
+#include "domain/QuestionnaireForms.h"
 #include "store/Log.h"
 #include "store/NumberText.h"
-#include "store/QuestionnaireForms.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
 
@@ -12,7 +12,7 @@
 #include <QJsonObject>
 #include <cmath>
 
-namespace hra::store {
+namespace hra::domain {
 namespace {
 
 // How often a whole file is stored again when other workstations keep taking
@@ -50,15 +50,15 @@ QString quotedList(const QStringList& texts)
 }
 
 // Whether a number fits a decimal column (digits in all, scale after the point).
-bool fitsDecimal(const ColumnDef& column, const QVariant& value)
+bool fitsDecimal(const store::ColumnDef& column, const QVariant& value)
 {
-    if (column.type != ColumnType::Decimal || isNull(value))
+    if (column.type != store::ColumnType::Decimal || store::isNull(value))
         return true;
     return std::fabs(value.toDouble()) < std::pow(10.0, column.width - column.scale);
 }
 
-QString problemText(ValueProblem problem, const FieldDeclaration& field, const ColumnDef& column,
-                    const QVariant& value)
+QString problemText(ValueProblem problem, const FieldDeclaration& field,
+                    const store::ColumnDef& column, const QVariant& value)
 {
     const QString shown = quoted(value.toString());
     switch (problem) {
@@ -77,7 +77,8 @@ QString problemText(ValueProblem problem, const FieldDeclaration& field, const C
     case ValueProblem::UnknownColumn:
         return QStringLiteral("unknown column");
     case ValueProblem::OutOfRange:
-        return QStringLiteral("%1 %2").arg(shown, field.range ? field.range->description() : QString());
+        return QStringLiteral("%1 %2").arg(shown,
+                                           field.range ? field.range->description() : QString());
     case ValueProblem::None:
         break;
     }
@@ -99,7 +100,7 @@ QVariant fieldValue(const FieldDeclaration& field, const QJsonValue& json, QStri
     if (json.isNull() || json.isUndefined()) {
         if (field.kind == ControlKind::Tick)
             return QStringLiteral("0");
-        return field.kind == ControlKind::Number ? QVariant() : nullText();
+        return field.kind == ControlKind::Number ? QVariant() : store::nullText();
     }
     if (!json.isString() && !json.isDouble()) {
         *problem = QStringLiteral("a value must be text, a number or null");
@@ -113,9 +114,9 @@ QVariant fieldValue(const FieldDeclaration& field, const QJsonValue& json, QStri
         // Text that is no number is kept so that the check names it.
         return ok ? parsed : QVariant(json.toString());
     }
-    const QString text = json.isDouble() ? numberText(json.toDouble()) : json.toString();
+    const QString text = json.isDouble() ? store::numberText(json.toDouble()) : json.toString();
     if (text.isEmpty() && field.kind != ControlKind::Tick)
-        return nullText();
+        return store::nullText();
     return text;
 }
 
@@ -137,7 +138,7 @@ QVariantMap sectionAnswers(int position, const QuestionnairePage& page, const QJ
     for (const FieldDeclaration* field : page.form.fields()) {
         if (field->readOnly)
             continue;
-        const ColumnDef* column = store::column(table, field->column);
+        const store::ColumnDef* column = store::column(table, field->column);
         if (!column)
             throw std::logic_error("a declared question has no column");
         QString wrongKind;
@@ -147,7 +148,7 @@ QVariantMap sectionAnswers(int position, const QuestionnairePage& page, const QJ
             continue;
         }
         const ValueProblem p = checkValue(*field, *column, value);
-        const bool numeric = field->kind == ControlKind::Number && !isNull(value);
+        const bool numeric = field->kind == ControlKind::Number && !store::isNull(value);
         if (p == ValueProblem::None && numeric && !std::isfinite(value.toDouble()))
             problem(field->column,
                     QStringLiteral("%1 is not a number").arg(quoted(value.toString())));
@@ -157,7 +158,7 @@ QVariantMap sectionAnswers(int position, const QuestionnairePage& page, const QJ
             problem(field->column,
                     QStringLiteral("%1 does not fit the column (%2 digits, %3 after "
                                    "the point)")
-                        .arg(numberText(value.toDouble()), QString::number(column->width),
+                        .arg(store::numberText(value.toDouble()), QString::number(column->width),
                              QString::number(column->scale)));
         else
             values.insert(field->column, value);
@@ -237,8 +238,8 @@ std::optional<AssessmentInput> parseObject(int position, const QJsonValue& value
 bool anyNumberTaken(const QSqlDatabase& db, const std::vector<qint32>& numbers)
 {
     for (const qint32 id : numbers)
-        if (scalar(db, QStringLiteral("select count(*) from jkpg_id where jkpg_id = :id"),
-                   {{QStringLiteral("id"), id}})
+        if (store::scalar(db, QStringLiteral("select count(*) from jkpg_id where jkpg_id = :id"),
+                          {{QStringLiteral("id"), id}})
                 .toInt() > 0)
             return true;
     return false;
@@ -251,7 +252,7 @@ void fill(AssessmentRows& rows, const AssessmentInput& input)
     for (const AssessmentTable table : kSectionTables) {
         rows.refill(table);
         const QVariantMap& values = input.answers.value(tableName(table));
-        RowBuffer& row = rows.section(table);
+        store::RowBuffer& row = rows.section(table);
         for (auto it = values.begin(); it != values.end(); ++it)
             if (!row.setValue(it.key(), it.value()))
                 throw std::logic_error("a declared question has no column in the row");
@@ -264,7 +265,7 @@ std::vector<ImportedAssessment> storeOnce(const QSqlDatabase& db,
                                           const std::vector<AssessmentInput>& inputs,
                                           std::vector<qint32>& newNumbers)
 {
-    Transaction tx(db);
+    store::Transaction tx(db);
     std::vector<ImportedAssessment> done;
     std::vector<ImportProblem> problems;
     for (size_t i = 0; i < inputs.size(); ++i) {
@@ -350,17 +351,17 @@ std::vector<ImportedAssessment> importAssessments(const QSqlDatabase& db,
 {
     // Inside a caller's transaction a failed statement may have spoilt it
     // (PostgreSQL), so only a transaction of our own is tried again.
-    const bool ownTransaction = !Transaction::isOpen(db);
+    const bool ownTransaction = !store::Transaction::isOpen(db);
     for (int attempt = 1;; ++attempt) {
         std::vector<qint32> newNumbers;
         try {
             return storeOnce(db, inputs, newNumbers);
-        } catch (const DatabaseError&) {
+        } catch (const store::DatabaseError&) {
             // Rolled back by now. Another workstation storing one of our new
             // numbers first makes the whole file go again with fresh ones.
             if (!ownTransaction || attempt >= kFileAttempts || !anyNumberTaken(db, newNumbers))
                 throw;
-            qCInfo(lcStore)
+            qCInfo(store::lcStore)
                 << "an assessment number of the file was taken meanwhile; storing it again";
         }
     }
@@ -374,13 +375,13 @@ std::optional<StoredAssessment> readAssessment(const QSqlDatabase& db, const QSt
         return std::nullopt;
     StoredAssessment out{rows.recordNumber(), rows.id(), rows.state(), {}};
     for (const AssessmentTable table : kSectionTables) {
-        const TableDef* declared = store::table(tableName(table));
+        const store::TableDef* declared = store::table(tableName(table));
         if (!declared)
             throw std::logic_error("a section table is not declared");
         const QStringList identifiers{QStringLiteral("jkpg_id"), QStringLiteral("bianh"),
                                       sectionIdColumn(table)};
         QList<std::pair<QString, QVariant>> values;
-        for (const ColumnDef& column : declared->columns)
+        for (const store::ColumnDef& column : declared->columns)
             if (!identifiers.contains(column.name))
                 values.append({column.name, rows.section(table).value(column.name)});
         out.answers.append({tableName(table), values});
@@ -388,4 +389,4 @@ std::optional<StoredAssessment> readAssessment(const QSqlDatabase& db, const QSt
     return out;
 }
 
-} // namespace hra::store
+} // namespace hra::domain

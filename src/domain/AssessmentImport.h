@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-namespace hra::store {
+namespace hra::domain {
 
 // Assessments exchanged as JSON with other machines (group check-ups): one
 // object per assessment,
@@ -91,4 +91,4 @@ struct StoredAssessment
 std::optional<StoredAssessment> readAssessment(const QSqlDatabase& db, const QString& record,
                                                qint32 assessment);
 
-} // namespace hra::store
+} // namespace hra::domain

@@ -1,10 +1,10 @@
-#include "store/AssessmentSearch.h"
+#include "domain/AssessmentSearch.h"
 
 #include "store/Dialect.h"
 
 #include <algorithm>
 
-namespace hra::store {
+namespace hra::domain {
 
 namespace {
 
@@ -25,7 +25,8 @@ std::optional<AssessmentSearch> AssessmentSearch::build(const SearchCriteria& c,
     const QString number = c.recordNumber.trimmed();
     const QString name = c.name.trimmed();
     const QString sex = c.sex.trimmed();
-    const auto add = [&s](Start start, const char* column, const char* test, Bindings values) {
+    const auto add = [&s](Start start, const char* column, const char* test,
+                          store::Bindings values) {
         s.m_indexed.push_back(
             {start, QLatin1String(column), QLatin1String(test), std::move(values)});
     };
@@ -80,7 +81,7 @@ std::optional<AssessmentSearch::Plan> AssessmentSearch::fewMatch(const QSqlDatab
     const bool dates = start == Start::Dates;
     const int limit = dates ? m_limits.assessments : m_limits.persons;
     QStringList tests;
-    Bindings bindings;
+    store::Bindings bindings;
     for (const Condition& c : m_indexed) {
         if (c.start != start)
             continue;
@@ -88,20 +89,20 @@ std::optional<AssessmentSearch::Plan> AssessmentSearch::fewMatch(const QSqlDatab
         bindings.insert(bindings.end(), c.bindings.begin(), c.bindings.end());
     }
     const QString matching =
-        Dialect::of(db).firstRows(QStringLiteral("select %1 from %2 where %3")
-                                      .arg(QLatin1String(dates ? "jkpg_id" : "1 as one"),
-                                           QLatin1String(dates ? "jkpg_id" : "jkpg_jbxx"),
-                                           tests.join(QStringLiteral(" and "))),
-                                  limit);
+        store::Dialect::of(db).firstRows(QStringLiteral("select %1 from %2 where %3")
+                                             .arg(QLatin1String(dates ? "jkpg_id" : "1 as one"),
+                                                  QLatin1String(dates ? "jkpg_id" : "jkpg_jbxx"),
+                                                  tests.join(QStringLiteral(" and "))),
+                                         limit);
     if (!dates) {
         const int count =
-            scalar(db, QStringLiteral("select count(*) from (%1) t").arg(matching), bindings)
+            store::scalar(db, QStringLiteral("select count(*) from (%1) t").arg(matching), bindings)
                 .toInt();
         return count < limit ? std::optional<Plan>(Plan{start, {}}) : std::nullopt;
     }
     // The lowest and highest assessment number within the dates come from the
     // same read of the date index.
-    const Rows rows = select(
+    const store::Rows rows = store::select(
         db, QStringLiteral("select count(*), min(jkpg_id), max(jkpg_id) from (%1) t").arg(matching),
         bindings);
     const int count = rows.rows.value(0).value(0).toInt();
@@ -151,7 +152,7 @@ AssessmentSearch::Plan AssessmentSearch::planOf(const QSqlDatabase& db) const
 QList<FoundAssessment> AssessmentSearch::page(const QSqlDatabase& db, std::optional<qint32> below,
                                               int limit) const
 {
-    const Dialect dialect = Dialect::of(db);
+    const store::Dialect dialect = store::Dialect::of(db);
     const Plan plan = planOf(db);
     // Walking newest first, a page continues down the index of assessment
     // numbers (between the numbers of the dates where they lie together).
@@ -161,7 +162,7 @@ QList<FoundAssessment> AssessmentSearch::page(const QSqlDatabase& db, std::optio
     // Only the conditions of the chosen start may be looked up through their
     // index; the others are tested on the rows it gives.
     QStringList lines{QStringLiteral("1<2")};
-    Bindings bindings;
+    store::Bindings bindings;
     for (const Condition& c : m_indexed) {
         const bool indexed = c.start == plan.start && !walk;
         lines << (indexed ? c.column : dialect.withoutIndex(c.column)) + c.test;
@@ -185,7 +186,7 @@ QList<FoundAssessment> AssessmentSearch::page(const QSqlDatabase& db, std::optio
             " where %1\n order by %2")
             .arg(lines.join(QStringLiteral("\n and ")),
                  walk ? QStringLiteral("jkpg_id desc") : QStringLiteral("jkpg_id + 0 desc"));
-    const Rows rows = select(db, dialect.firstRows(sql, limit), bindings);
+    const store::Rows rows = store::select(db, dialect.firstRows(sql, limit), bindings);
     QList<FoundAssessment> out;
     out.reserve(rows.size());
     for (const QVariantList& r : rows.rows) {
@@ -216,9 +217,10 @@ void deleteAssessment(const QSqlDatabase& db, const QString& recordNumber, qint3
     // made in reverse, so nothing is ever left pointing at a missing row.
     static const char* const tables[] = {"jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs",
                                          "jkpg_shfs", "jkpg_tgjc", "jkpg_id"};
-    Transaction transaction(db);
+    store::Transaction transaction(db);
     for (const char* table : tables) {
-        run(db,
+        store::run(
+            db,
             QStringLiteral("delete from %1 where bianh=:bh and jkpg_id=:jkpgid")
                 .arg(QLatin1String(table)),
             {{QStringLiteral("bh"), recordNumber}, {QStringLiteral("jkpgid"), assessmentId}});
@@ -226,4 +228,4 @@ void deleteAssessment(const QSqlDatabase& db, const QString& recordNumber, qint3
     transaction.commit();
 }
 
-} // namespace hra::store
+} // namespace hra::domain

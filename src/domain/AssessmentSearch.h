@@ -11,7 +11,7 @@
 #include <optional>
 #include <utility>
 
-namespace hra::store {
+namespace hra::domain {
 
 // The criteria of the information query as the operator typed them.
 struct SearchCriteria
@@ -83,7 +83,7 @@ public:
 
     // The statement and its values without paging (for logs and tests).
     const QString& conditions() const { return m_conditions; }
-    const Bindings& bindings() const { return m_bindings; }
+    const store::Bindings& bindings() const { return m_bindings; }
 
 private:
     // The conditions an index can serve. They are tried as the start of a
@@ -102,7 +102,7 @@ private:
         Start start;
         QString column;
         QString test; // follows the column
-        Bindings bindings;
+        store::Bindings bindings;
     };
 
     // Where a search starts; for dates whose assessment numbers lie
@@ -119,7 +119,7 @@ private:
     std::optional<Plan> fewMatch(const QSqlDatabase& db, Start start) const;
 
     QString m_conditions;
-    Bindings m_bindings;
+    store::Bindings m_bindings;
     QList<Condition> m_indexed;
     bool m_none = false; // a condition that nothing can match
     StartLimits m_limits;
@@ -132,4 +132,4 @@ private:
 // Throws DatabaseError after rolling everything back.
 void deleteAssessment(const QSqlDatabase& db, const QString& recordNumber, qint32 assessmentId);
 
-} // namespace hra::store
+} // namespace hra::domain

@@ -1,7 +1,7 @@
-#include "store/Bootstrap.h"
+#include "domain/Bootstrap.h"
 
-#include "store/Operators.h"
-#include "store/Passwords.h"
+#include "domain/Operators.h"
+#include "domain/Passwords.h"
 #include "store/Schema.h"
 #include "store/Seed.h"
 #include "store/Sql.h"
@@ -11,10 +11,10 @@
 #include <QSet>
 #include <QSqlQuery>
 
-namespace hra::store {
+namespace hra::domain {
 namespace {
 
-QStringList schemaStatements(const Dialect& dialect)
+QStringList schemaStatements(const store::Dialect& dialect)
 {
     QStringList statements;
     for (const QString& script : dialect.schemaResources())
@@ -48,14 +48,14 @@ void dropExisting(const QSqlDatabase& db, const SchemaObjects& objects, const QS
     const auto dropAll = [&](const QStringList& names, const QString& kind) {
         for (auto it = names.crbegin(); it != names.crend(); ++it)
             if (existing.contains(*it))
-                execute(db, QStringLiteral("drop %1 %2").arg(kind, *it));
+                store::execute(db, QStringLiteral("drop %1 %2").arg(kind, *it));
     };
     dropAll(objects.views, QStringLiteral("view"));
     dropAll(objects.tables, QStringLiteral("table"));
 }
 
 // Which of our tables and views the database already holds.
-QStringList presentObjects(const SchemaObjects& objects, const Connection& connection)
+QStringList presentObjects(const SchemaObjects& objects, const store::Connection& connection)
 {
     const QStringList present = connection.tables();
     QStringList found;
@@ -68,13 +68,13 @@ QStringList presentObjects(const SchemaObjects& objects, const Connection& conne
 
 void insertManager(const QSqlDatabase& db, const QString& password)
 {
-    run(db,
-        QStringLiteral("insert into sys_yhxx (yonghdm, yonghmc, mim, quanx) "
-                       "values (:yhdm, :yhmc, :mim, :qx)"),
-        {{"yhdm", kManagerCode},
-         {"yhmc", QStringLiteral("系统管理员")},
-         {"mim", hashPassword(password)},
-         {"qx", QStringLiteral("管理员")}});
+    store::run(db,
+               QStringLiteral("insert into sys_yhxx (yonghdm, yonghmc, mim, quanx) "
+                              "values (:yhdm, :yhmc, :mim, :qx)"),
+               {{"yhdm", kManagerCode},
+                {"yhmc", QStringLiteral("系统管理员")},
+                {"mim", hashPassword(password)},
+                {"qx", QStringLiteral("管理员")}});
 }
 
 } // namespace
@@ -85,7 +85,7 @@ QStringList scriptStatements(const QString& resource)
 {
     QFile file(resource);
     if (!file.open(QIODevice::ReadOnly))
-        throw DatabaseError(QStringLiteral("schema script %1 missing").arg(resource));
+        throw store::DatabaseError(QStringLiteral("schema script %1 missing").arg(resource));
     QStringList statements;
     QString current;
     for (const QString& raw : QString::fromUtf8(file.readAll()).split(u'\n')) {
@@ -106,53 +106,54 @@ QStringList scriptStatements(const QString& resource)
     return statements;
 }
 
-SchemaObjects schemaObjects(const Dialect& dialect)
+SchemaObjects schemaObjects(const store::Dialect& dialect)
 {
     return objectsCreatedBy(schemaStatements(dialect));
 }
 
-InitResult initializeDatabase(const Connection& connection, const InitOptions& options)
+InitResult initializeDatabase(const store::Connection& connection, const InitOptions& options)
 {
     const QStringList statements = schemaStatements(connection.dialect());
     const SchemaObjects objects = objectsCreatedBy(statements);
     const QStringList existing = presentObjects(objects, connection);
     if (!existing.isEmpty() && !options.force)
-        throw DatabaseError(
+        throw store::DatabaseError(
             QStringLiteral("the database already holds tables of this program (%1); "
                            "use --force to replace them")
                 .arg(existing.join(QStringLiteral(", "))));
     QSqlDatabase db = connection.db();
     InitResult result;
     result.managerPassword = options.demo ? kDemoManagerPassword : generatePassword();
-    Transaction tx(db);
+    store::Transaction tx(db);
     dropExisting(db, objects, existing);
     for (const QString& statement : statements)
-        execute(db, statement);
+        store::execute(db, statement);
     const QDateTime now = connection.serverNow();
-    loadSeedFolder(db, QStringLiteral(":/hra/seed/reference"), now);
+    store::loadSeedFolder(db, QStringLiteral(":/hra/seed/reference"), now);
     insertManager(db, result.managerPassword);
     if (options.demo)
-        loadSeedFolder(db, QStringLiteral(":/hra/seed/demo"), now);
+        store::loadSeedFolder(db, QStringLiteral(":/hra/seed/demo"), now);
     tx.commit();
     return result;
 }
 
-QStringList addMissingIndexes(const Connection& connection)
+QStringList addMissingIndexes(const store::Connection& connection)
 {
     const QSqlDatabase db = connection.db();
     QSet<QString> present;
-    QSqlQuery q = run(db, connection.dialect().listIndexesQuery());
+    QSqlQuery q = store::run(db, connection.dialect().listIndexesQuery());
     while (q.next())
         present.insert(q.value(0).toString().toLower());
     QStringList created;
-    Transaction transaction(db);
-    for (const TableDef& table : tables()) {
-        for (const IndexDef& index : table.indexes) {
+    store::Transaction transaction(db);
+    for (const store::TableDef& table : store::tables()) {
+        for (const store::IndexDef& index : table.indexes) {
             if (present.contains(index.name.toLower()))
                 continue;
             // Names come from the declared list, never from outside.
-            execute(db, QStringLiteral("create index %1 on %2 (%3)")
-                            .arg(index.name, table.name, index.columns.join(QStringLiteral(", "))));
+            store::execute(
+                db, QStringLiteral("create index %1 on %2 (%3)")
+                        .arg(index.name, table.name, index.columns.join(QStringLiteral(", "))));
             created << index.name;
         }
     }
@@ -160,4 +161,4 @@ QStringList addMissingIndexes(const Connection& connection)
     return created;
 }
 
-} // namespace hra::store
+} // namespace hra::domain

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace hra::store {
+namespace hra::domain {
 
 struct InitOptions
 {
@@ -32,7 +32,7 @@ struct SchemaObjects
     QStringList tables;
     QStringList views;
 };
-SchemaObjects schemaObjects(const Dialect& dialect);
+SchemaObjects schemaObjects(const store::Dialect& dialect);
 
 // The statements of one schema script (a resource of
 // Dialect::schemaResources()), in order, without their comments.
@@ -44,12 +44,12 @@ QStringList scriptStatements(const QString& resource);
 // tables and views are dropped first; tables of others are left alone.
 // Everything runs in one transaction, so on SQLite and PostgreSQL a failure
 // leaves the database as it was.
-InitResult initializeDatabase(const Connection& connection, const InitOptions& options);
+InitResult initializeDatabase(const store::Connection& connection, const InitOptions& options);
 
 // Creates the declared indexes that an existing database lacks (one made by
 // an older version of the program) and returns their names. An index of the
 // same name is taken as it is. Creating an index on a large table locks it
 // for a while: run it when no one else works.
-QStringList addMissingIndexes(const Connection& connection);
+QStringList addMissingIndexes(const store::Connection& connection);
 
-} // namespace hra::store
+} // namespace hra::domain

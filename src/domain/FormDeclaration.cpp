@@ -1,10 +1,10 @@
-#include "store/FormDeclaration.h"
+#include "domain/FormDeclaration.h"
 
 #include "store/NumberText.h"
 
 #include <cmath>
 
-namespace hra::store {
+namespace hra::domain {
 
 const FieldDeclaration* FormDeclaration::field(QStringView column) const
 {
@@ -57,7 +57,8 @@ bool isNumeric(const QVariant& value)
 
 } // namespace
 
-ValueProblem checkValue(const FieldDeclaration& field, const ColumnDef& column, const QVariant& value)
+ValueProblem checkValue(const FieldDeclaration& field, const store::ColumnDef& column,
+                        const QVariant& value)
 {
     const QString text = value.toString();
     const bool absent = value.isNull() || (!isNumeric(value) && text.isEmpty());
@@ -88,7 +89,7 @@ ValueProblem checkValue(const FieldDeclaration& field, const ColumnDef& column, 
         break;
     }
     if (!absent && !isNumeric(value) && column.width > 0 &&
-        (column.type == ColumnType::Text || column.type == ColumnType::FixedText) &&
+        (column.type == store::ColumnType::Text || column.type == store::ColumnType::FixedText) &&
         text.size() > column.width)
         return ValueProblem::TooLong;
     return ValueProblem::None;
@@ -103,17 +104,17 @@ bool NumberRange::contains(double value) const
 QString NumberRange::description() const
 {
     return QStringLiteral("必须是%1到%2之间的%3")
-        .arg(numberText(minimum), numberText(maximum),
+        .arg(store::numberText(minimum), store::numberText(maximum),
              whole ? QStringLiteral("整数") : QStringLiteral("数"));
 }
 
 ValueProblem checkValue(const FormDeclaration& form, QStringView column, const QVariant& value)
 {
     const FieldDeclaration* f = form.field(column);
-    const ColumnDef* c = f ? store::column(form.table, column) : nullptr;
+    const store::ColumnDef* c = f ? store::column(form.table, column) : nullptr;
     if (!c)
         return ValueProblem::UnknownColumn;
     return checkValue(*f, *c, value);
 }
 
-} // namespace hra::store
+} // namespace hra::domain

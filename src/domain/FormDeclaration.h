@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-namespace hra::store {
+namespace hra::domain {
 
 // A form as data: which column each control edits, what kind of control it
 // is, its options and messages, and hints for laying it out. Windows build
@@ -112,7 +112,8 @@ enum class ValueProblem
 // option field holds exactly one of its texts (or NULL); a tick its caption
 // or "0"; a number field a number (or NULL); any text fits its column.
 // An empty text counts as NULL, as the controls store it.
-ValueProblem checkValue(const FieldDeclaration& field, const ColumnDef& column, const QVariant& value);
+ValueProblem checkValue(const FieldDeclaration& field, const store::ColumnDef& column,
+                        const QVariant& value);
 // The same, looking the field up in the form and the column in its table.
 ValueProblem checkValue(const FormDeclaration& form, QStringView column, const QVariant& value);
 
@@ -121,4 +122,4 @@ ValueProblem checkValue(const FormDeclaration& form, QStringView column, const Q
 // is no number.
 QVariant parseNumber(const QString& text, bool* ok);
 
-} // namespace hra::store
+} // namespace hra::domain

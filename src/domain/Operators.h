@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-namespace hra::store {
+namespace hra::domain {
 
 // The built-in manager code; compared exactly, letter case included.
 inline const QString kManagerCode = QStringLiteral("rootadm");
@@ -81,4 +81,4 @@ PasswordChange changePassword(const QSqlDatabase& db, const QString& code,
 // to recover a forgotten password. False when there is no such operator.
 bool setPassword(const QSqlDatabase& db, const QString& code, const QString& newPassword);
 
-} // namespace hra::store
+} // namespace hra::domain

@@ -1,19 +1,18 @@
-#include "store/Passwords.h"
+#include "domain/Passwords.h"
 
 #include "store/Sql.h"
 
+#include <QByteArray>
 #include <sodium.h>
 
-#include <QByteArray>
-
-namespace hra::store {
+namespace hra::domain {
 namespace {
 
 void ensureSodium()
 {
     static const int ready = sodium_init();
     if (ready < 0)
-        throw DatabaseError(QStringLiteral("libsodium could not be initialised"));
+        throw store::DatabaseError(QStringLiteral("libsodium could not be initialised"));
 }
 
 } // namespace
@@ -29,9 +28,9 @@ QString hashPassword(const QString& password)
     const QByteArray plain = password.trimmed().toUtf8();
     char out[crypto_pwhash_STRBYTES];
     if (crypto_pwhash_str(out, plain.constData(), static_cast<unsigned long long>(plain.size()),
-                          crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE)
-        != 0)
-        throw DatabaseError(QStringLiteral("not enough memory to hash a password"));
+                          crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+        throw store::DatabaseError(QStringLiteral("not enough memory to hash a password"));
     return QString::fromLatin1(out);
 }
 
@@ -45,8 +44,7 @@ bool verifyPassword(const QString& stored, const QString& typed)
     const QByteArray hash = storedTrimmed.toLatin1();
     const QByteArray plain = typedTrimmed.toUtf8();
     return crypto_pwhash_str_verify(hash.constData(), plain.constData(),
-                                    static_cast<unsigned long long>(plain.size()))
-           == 0;
+                                    static_cast<unsigned long long>(plain.size())) == 0;
 }
 
 QString generatePassword(int length)
@@ -61,4 +59,4 @@ QString generatePassword(int length)
     return out;
 }
 
-} // namespace hra::store
+} // namespace hra::domain

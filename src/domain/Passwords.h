@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace hra::store {
+namespace hra::domain {
 
 // Operator passwords. New passwords are stored as Argon2id strings; a database
 // that came from an older installation may still hold plain text, which is
@@ -14,4 +14,4 @@ bool isPasswordHash(const QString& stored);
 // A fresh password of letters and digits for a new manager row.
 QString generatePassword(int length = 12);
 
-} // namespace hra::store
+} // namespace hra::domain

@@ -1,4 +1,4 @@
-#include "store/PersonRecords.h"
+#include "domain/PersonRecords.h"
 
 #include "store/Dialect.h"
 #include "store/Schema.h"
@@ -8,11 +8,11 @@
 #include <QSqlRecord>
 #include <stdexcept>
 
-namespace hra::store {
+namespace hra::domain {
 
-RowBuffer personBuffer()
+store::RowBuffer personBuffer()
 {
-    return RowBuffer(QStringLiteral("jkpg_jbxx"), {QStringLiteral("bianh")});
+    return store::RowBuffer(QStringLiteral("jkpg_jbxx"), {QStringLiteral("bianh")});
 }
 
 FormDeclaration personForm(PersonFormPurpose purpose)
@@ -85,7 +85,7 @@ int photoNameWidth(const QSqlDatabase& db)
     // Drivers that do not report a width (SQLite) have our own schema's.
     const int width =
         db.record(QStringLiteral("jkpg_jbxx")).field(QStringLiteral("zhaop")).length();
-    return width > 0 ? width : column(u"jkpg_jbxx", u"zhaop")->width;
+    return width > 0 ? width : store::column(u"jkpg_jbxx", u"zhaop")->width;
 }
 
 PersonListing::PersonListing(const QString& recordNumber, QStringList columns)
@@ -93,7 +93,7 @@ PersonListing::PersonListing(const QString& recordNumber, QStringList columns)
 {
     // Column names become statement text: only declared ones.
     for (const QString& name : m_columns)
-        if (!column(u"jkpg_jbxx", name))
+        if (!store::column(u"jkpg_jbxx", name))
             throw std::logic_error("jkpg_jbxx has no column " + name.toStdString());
     m_key = int(m_columns.indexOf(QStringLiteral("bianh")));
     if (m_key < 0) {
@@ -105,9 +105,9 @@ PersonListing::PersonListing(const QString& recordNumber, QStringList columns)
 int PersonListing::count(const QSqlDatabase& db) const
 {
     if (m_number.isEmpty())
-        return scalar(db, QStringLiteral("select count(*) from jkpg_jbxx")).toInt();
-    return scalar(db, QStringLiteral("select count(*) from jkpg_jbxx where bianh = :bh"),
-                  {{QStringLiteral("bh"), m_number}})
+        return store::scalar(db, QStringLiteral("select count(*) from jkpg_jbxx")).toInt();
+    return store::scalar(db, QStringLiteral("select count(*) from jkpg_jbxx where bianh = :bh"),
+                         {{QStringLiteral("bh"), m_number}})
         .toInt();
 }
 
@@ -116,7 +116,7 @@ QList<QVariantList> PersonListing::page(const QSqlDatabase& db, const std::optio
 {
     QString sql = QStringLiteral("select %1 from jkpg_jbxx where 1 = 1")
                       .arg(m_columns.join(QStringLiteral(", ")));
-    Bindings bindings;
+    store::Bindings bindings;
     if (!m_number.isEmpty()) {
         sql += QStringLiteral(" and bianh = :bh");
         bindings.push_back({QStringLiteral("bh"), m_number});
@@ -126,13 +126,13 @@ QList<QVariantList> PersonListing::page(const QSqlDatabase& db, const std::optio
         bindings.push_back({QStringLiteral("after"), *after});
     }
     sql += QStringLiteral(" order by bianh");
-    return select(db, Dialect::of(db).firstRows(sql, limit), bindings).rows;
+    return store::select(db, store::Dialect::of(db).firstRows(sql, limit), bindings).rows;
 }
 
 bool deletePerson(const QSqlDatabase& db, const QString& recordNumber)
 {
-    return run(db, QStringLiteral("delete from jkpg_jbxx where bianh = :bh"),
-               {{"bh", recordNumber}})
+    return store::run(db, QStringLiteral("delete from jkpg_jbxx where bianh = :bh"),
+                      {{"bh", recordNumber}})
                .numRowsAffected() > 0;
 }
 
@@ -140,13 +140,13 @@ void renumberPerson(const QSqlDatabase& db, const QString& oldNumber, const QStr
 {
     static const char* const tables[] = {"jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs",
                                          "jkpg_tgjc", "jkpg_id",   "jkpg_jbxx"};
-    Transaction tx(db);
+    store::Transaction tx(db);
     for (const char* table : tables)
-        run(db,
-            QStringLiteral("update %1 set bianh = :newbh where bianh = :bh")
-                .arg(QLatin1String(table)),
-            {{"newbh", newNumber}, {"bh", oldNumber}});
+        store::run(db,
+                   QStringLiteral("update %1 set bianh = :newbh where bianh = :bh")
+                       .arg(QLatin1String(table)),
+                   {{"newbh", newNumber}, {"bh", oldNumber}});
     tx.commit();
 }
 
-} // namespace hra::store
+} // namespace hra::domain

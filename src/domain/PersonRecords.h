@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/FormDeclaration.h"
+#include "domain/FormDeclaration.h"
 #include "store/RowBuffer.h"
 
 #include <QDateTime>
@@ -9,10 +9,10 @@
 #include <QVariantMap>
 #include <optional>
 
-namespace hra::store {
+namespace hra::domain {
 
 // A buffer for one row of the person table, keyed by record number.
-RowBuffer personBuffer();
+store::RowBuffer personBuffer();
 
 enum class PersonFormPurpose
 {
@@ -73,4 +73,4 @@ bool deletePerson(const QSqlDatabase& db, const QString& recordNumber);
 // already taken) undoes everything. Throws DatabaseError.
 void renumberPerson(const QSqlDatabase& db, const QString& oldNumber, const QString& newNumber);
 
-} // namespace hra::store
+} // namespace hra::domain

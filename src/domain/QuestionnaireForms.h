@@ -1,11 +1,11 @@
 #pragma once
 
-#include "store/FormDeclaration.h"
-#include "store/SaveRules.h"
+#include "domain/FormDeclaration.h"
+#include "domain/SaveRules.h"
 
 #include <array>
 
-namespace hra::store {
+namespace hra::domain {
 
 // The five pages of the questionnaire as declared forms, in page order:
 // current health and family history, diet, exercise, lifestyle, physical
@@ -22,4 +22,4 @@ struct QuestionnairePage
 const std::array<QuestionnairePage, 5>& questionnairePages();
 const QuestionnairePage& questionnairePage(AssessmentTable table);
 
-} // namespace hra::store
+} // namespace hra::domain

@@ -1,19 +1,19 @@
-#include "store/ReferenceRanges.h"
+#include "domain/ReferenceRanges.h"
 
 #include "store/NumberText.h"
 #include "store/Sql.h"
 
-namespace hra::store {
+namespace hra::domain {
 
 QString referenceRangeText(const QVariant& minValue, const QVariant& maxValue, const QVariant& unit)
 {
-    return valueText(minValue) + u'-' + valueText(maxValue) + unit.toString();
+    return store::valueText(minValue) + u'-' + store::valueText(maxValue) + unit.toString();
 }
 
-RowBuffer referenceRangeBuffer()
+store::RowBuffer referenceRangeBuffer()
 {
-    RowBuffer row(QStringLiteral("jkpg_sjzd"),
-                  {QStringLiteral("biaomc"), QStringLiteral("duiyzd")});
+    store::RowBuffer row(QStringLiteral("jkpg_sjzd"),
+                         {QStringLiteral("biaomc"), QStringLiteral("duiyzd")});
     row.beforeStore = [](QVariantMap& values) {
         values.insert(QStringLiteral("duiyz"),
                       referenceRangeText(values.value(QStringLiteral("min_value")),
@@ -34,7 +34,7 @@ FormDeclaration referenceRangeForm()
                         {.column = "danw", .caption = "单位"}}}}};
 }
 
-void openReferenceRange(RowBuffer& row, const QSqlDatabase& db, const QString& table,
+void openReferenceRange(store::RowBuffer& row, const QSqlDatabase& db, const QString& table,
                         const QString& column)
 {
     const QVariantMap key{{QStringLiteral("biaomc"), table}, {QStringLiteral("duiyzd"), column}};
@@ -46,12 +46,13 @@ void openReferenceRange(RowBuffer& row, const QSqlDatabase& db, const QString& t
 
 QHash<QString, QString> referenceRangeTexts(const QSqlDatabase& db, const QString& table)
 {
-    const Rows rows = select(db, QStringLiteral("select duiyzd, duiyz from jkpg_sjzd where biaomc = :t"),
-                             {{QStringLiteral("t"), table}});
+    const store::Rows rows =
+        store::select(db, QStringLiteral("select duiyzd, duiyz from jkpg_sjzd where biaomc = :t"),
+                      {{QStringLiteral("t"), table}});
     QHash<QString, QString> out;
     for (const QVariantList& row : rows.rows)
         out.insert(row.at(0).toString().trimmed(), row.at(1).toString());
     return out;
 }
 
-} // namespace hra::store
+} // namespace hra::domain

@@ -1,11 +1,11 @@
-#include "store/SaveRules.h"
+#include "domain/SaveRules.h"
 
+#include "domain/QuestionnaireForms.h"
 #include "store/NumberText.h"
-#include "store/QuestionnaireForms.h"
 
 #include <cmath>
 
-namespace hra::store {
+namespace hra::domain {
 namespace {
 
 bool isEmptyText(const QVariant& v)
@@ -104,7 +104,7 @@ std::optional<double> bodyMassIndex(const QVariant& height, const QVariant& weig
     const double bmi = w / (h * h);
     if (!std::isfinite(bmi))
         throw SaveRuleError("the body-mass index is not a finite number");
-    return numberText(bmi).left(5).toDouble();
+    return store::numberText(bmi).left(5).toDouble();
 }
 
 void applySaveRules(AssessmentTable table, QVariantMap& row, const QString& recordNumber,
@@ -120,9 +120,9 @@ void applySaveRules(AssessmentTable table, QVariantMap& row, const QString& reco
         row.insert(QStringLiteral("mqzk_id"), QStringLiteral("jkpg_mqzk"));
         break;
     case AssessmentTable::Exercise:
-        row.insert(QStringLiteral("yundjg"),
-                   exerciseVerdict(row.value(QStringLiteral("duanlfs")), row.value(QStringLiteral("duanlcs")),
-                                   row.value(QStringLiteral("yundjg"))));
+        row.insert(QStringLiteral("yundjg"), exerciseVerdict(row.value(QStringLiteral("duanlfs")),
+                                                             row.value(QStringLiteral("duanlcs")),
+                                                             row.value(QStringLiteral("yundjg"))));
         break;
     case AssessmentTable::Diet:
     case AssessmentTable::Lifestyle:
@@ -133,9 +133,10 @@ void applySaveRules(AssessmentTable table, QVariantMap& row, const QString& reco
     if (stampSection)
         row.insert(QStringLiteral("lurrq"), serverNow);
     if (table == AssessmentTable::Examination) {
-        if (const auto bmi = bodyMassIndex(row.value(QStringLiteral("sheng")), row.value(QStringLiteral("tiz"))))
+        if (const auto bmi =
+                bodyMassIndex(row.value(QStringLiteral("sheng")), row.value(QStringLiteral("tiz"))))
             row.insert(QStringLiteral("tizzs"), *bmi);
     }
 }
 
-} // namespace hra::store
+} // namespace hra::domain

@@ -4,19 +4,31 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
-
 #include <optional>
 
-namespace hra::store {
+namespace hra::domain {
 
 // The tables whose rows the questionnaire saves.
-enum class AssessmentTable { Register, CurrentStatus, Diet, Exercise, Lifestyle, Examination };
+enum class AssessmentTable
+{
+    Register,
+    CurrentStatus,
+    Diet,
+    Exercise,
+    Lifestyle,
+    Examination
+};
 
 QString tableName(AssessmentTable table);
 
 // Whether the assessment on the questionnaire is new (not saved yet) or
 // stored; a new one has its section rows stamped with the save time.
-enum class AssessmentMode { None, New, Stored };
+enum class AssessmentMode
+{
+    None,
+    New,
+    Stored
+};
 
 // Fills the defaults of a new row of the table: "0" in every tick box its
 // questionnaire page declares (the 18 diseases of the current-status row,
@@ -46,4 +58,4 @@ public:
 void applySaveRules(AssessmentTable table, QVariantMap& row, const QString& recordNumber,
                     AssessmentMode mode, const QDateTime& serverNow);
 
-} // namespace hra::store
+} // namespace hra::domain

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "store/SaveRules.h"
+#include "domain/SaveRules.h"
 
 #include <QString>
 
-namespace hra::store {
+namespace hra::domain {
 
 // What the windows of one running program share.
 struct SessionState
@@ -18,4 +18,4 @@ struct SessionState
     AssessmentMode assessmentMode = AssessmentMode::None;
 };
 
-} // namespace hra::store
+} // namespace hra::domain

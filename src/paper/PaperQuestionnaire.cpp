@@ -53,14 +53,14 @@ void pushItems(std::vector<PaperLine>& lines, const QString& caption, const QStr
         lines.push_back({false, line});
 }
 
-QString captionOf(const store::FormDeclaration& form, const store::FieldDeclaration& f)
+QString captionOf(const domain::FormDeclaration& form, const domain::FieldDeclaration& f)
 {
     return f.isRequired() ? form.requiredMark + f.caption : f.caption;
 }
 
 // A value written by hand: caption, a blank, then the unit or the range the
 // window shows beside it.
-QString blank(const store::FormDeclaration& form, const store::FieldDeclaration& f)
+QString blank(const domain::FormDeclaration& form, const domain::FieldDeclaration& f)
 {
     QString text = captionOf(form, f);
     if (!text.isEmpty() && !text.endsWith(u'：') && !text.endsWith(u'？') && !text.endsWith(u':'))
@@ -73,7 +73,7 @@ QString blank(const store::FormDeclaration& form, const store::FieldDeclaration&
     return text;
 }
 
-void addSection(const store::FormDeclaration& form, const store::SectionDeclaration& section,
+void addSection(const domain::FormDeclaration& form, const domain::SectionDeclaration& section,
                 std::vector<PaperLine>& lines)
 {
     if (!section.caption.isEmpty())
@@ -89,15 +89,15 @@ void addSection(const store::FormDeclaration& form, const store::SectionDeclarat
         ticks.clear();
         tickGroup.clear();
     };
-    for (const store::FieldDeclaration& f : section.fields) {
+    for (const domain::FieldDeclaration& f : section.fields) {
         if (!f.besideTick.isEmpty())
             continue; // written after its tick box
-        if (f.kind == store::ControlKind::Tick) {
+        if (f.kind == domain::ControlKind::Tick) {
             if (f.group != tickGroup)
                 flushTicks();
             tickGroup = f.group;
             QString tick = kBox + f.caption;
-            for (const store::FieldDeclaration& beside : section.fields)
+            for (const domain::FieldDeclaration& beside : section.fields)
                 if (beside.besideTick == f.column)
                     tick += kBlank;
             ticks << tick;
@@ -105,13 +105,13 @@ void addSection(const store::FormDeclaration& form, const store::SectionDeclarat
         }
         flushTicks();
         switch (f.kind) {
-        case store::ControlKind::Options:
-        case store::ControlKind::Choice:
+        case domain::ControlKind::Options:
+        case domain::ControlKind::Choice:
             pushItems(lines, captionOf(form, f), boxes(f.options));
             break;
-        case store::ControlKind::Text:
-        case store::ControlKind::Number:
-        case store::ControlKind::Tick:
+        case domain::ControlKind::Text:
+        case domain::ControlKind::Number:
+        case domain::ControlKind::Tick:
             lines.push_back({false, blank(form, f)});
             break;
         }
@@ -130,7 +130,7 @@ QByteArray paperTemplate()
 {
     QString xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                  "<report paper=\"A4\" orientation=\"portrait\" margins=\"15\">\n");
-    const auto& pages = store::questionnairePages();
+    const auto& pages = domain::questionnairePages();
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const QString source = sourceName(i);
         xml += QStringLiteral(
@@ -159,10 +159,10 @@ QByteArray paperTemplate()
 
 } // namespace
 
-std::vector<PaperLine> paperLines(const store::QuestionnairePage& page)
+std::vector<PaperLine> paperLines(const domain::QuestionnairePage& page)
 {
     std::vector<PaperLine> lines;
-    for (const store::SectionDeclaration& section : page.form.sections)
+    for (const domain::SectionDeclaration& section : page.form.sections)
         addSection(page.form, section, lines);
     return lines;
 }
@@ -174,7 +174,7 @@ bool preparePaperQuestionnaire(re::Report& report, QString* error)
         *error = loaded.toString();
         return false;
     }
-    const auto& pages = store::questionnairePages();
+    const auto& pages = domain::questionnairePages();
     for (std::size_t i = 0; i < pages.size(); ++i) {
         QList<QVariantList> rows;
         for (const PaperLine& l : paperLines(pages[i]))

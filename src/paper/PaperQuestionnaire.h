@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/QuestionnaireForms.h"
+#include "domain/QuestionnaireForms.h"
 
 #include <QString>
 #include <vector>
@@ -21,7 +21,7 @@ struct PaperLine
 
 // The lines of one questionnaire page, from its declaration: every section's
 // caption, every field's caption with its options, units and ranges.
-std::vector<PaperLine> paperLines(const store::QuestionnairePage& page);
+std::vector<PaperLine> paperLines(const domain::QuestionnairePage& page);
 
 // Loads the blank questionnaire into a report (one template page per
 // questionnaire page, continued on further sheets as needed) with its data

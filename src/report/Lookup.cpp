@@ -5,22 +5,22 @@ namespace hra::report {
 AnalysisLookup lookupForAnalysis(const QSqlDatabase& db, const QString& recordNumber, bool history)
 {
     AnalysisLookup out;
-    const std::optional<store::AssessmentSummary> latest =
-        store::latestAssessment(db, recordNumber);
+    const std::optional<domain::AssessmentSummary> latest =
+        domain::latestAssessment(db, recordNumber);
     if (!latest)
         return out;
-    out.person = store::findPerson(db, recordNumber);
+    out.person = domain::findPerson(db, recordNumber);
     if (history) {
         out.action = AnalysisLookup::Action::ChooseFrom;
-        out.assessments = store::assessmentsOf(db, recordNumber);
-    } else if (latest->state == store::kInProgress) {
+        out.assessments = domain::assessmentsOf(db, recordNumber);
+    } else if (latest->state == domain::kInProgress) {
         out.action = AnalysisLookup::Action::Analyse;
         out.assessmentId = latest->id;
         out.stateText = latest->state;
-    } else if (latest->state == store::kEnded) {
+    } else if (latest->state == domain::kEnded) {
         out.action = AnalysisLookup::Action::ChooseFrom;
         out.stateText = latest->state;
-        out.assessments = store::assessmentsOf(db, recordNumber);
+        out.assessments = domain::assessmentsOf(db, recordNumber);
     } else {
         out.action = AnalysisLookup::Action::Nothing;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Assessment.h"
+#include "domain/Assessment.h"
 
 #include <QList>
 #include <QSqlDatabase>
@@ -20,13 +20,13 @@ struct AnalysisLookup
         Nothing,    // the latest assessment has a state we do not know
     };
     Action action = Action::NotFound;
-    std::optional<store::PersonSummary> person;
+    std::optional<domain::PersonSummary> person;
     // Analyse: the assessment; ChooseFrom after an ended latest one: empty.
     qint32 assessmentId = 0;
     // The state text to show; empty leaves it as it is.
     QString stateText;
     // ChooseFrom: every assessment of the person, oldest first.
-    QList<store::AssessmentSummary> assessments;
+    QList<domain::AssessmentSummary> assessments;
 };
 
 // An open latest assessment is analysed at once; an ended one, or any with

@@ -1,10 +1,10 @@
 #include "reportengine/Export.h"
 
 #include "reportengine/Report.h"
-#include "reportengine/internal/Builder.h"
-#include "reportengine/internal/BuiltReport.h"
-#include "reportengine/internal/PdfWriter.h"
-#include "reportengine/internal/Units.h"
+#include "reportengine/common/Units.h"
+#include "reportengine/layout/Builder.h"
+#include "reportengine/layout/BuiltReport.h"
+#include "reportengine/pdf/PdfWriter.h"
 
 #include <QDir>
 #include <QFile>

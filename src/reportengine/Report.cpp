@@ -1,11 +1,11 @@
 #include "reportengine/Report.h"
 
-#include "reportengine/internal/Builder.h"
-#include "reportengine/internal/Expression.h"
-#include "reportengine/internal/Fonts.h"
-#include "reportengine/internal/Log.h"
-#include "reportengine/internal/PageSpill.h"
-#include "reportengine/internal/TemplateLoader.h"
+#include "reportengine/common/Log.h"
+#include "reportengine/fonts/Fonts.h"
+#include "reportengine/layout/Builder.h"
+#include "reportengine/layout/Expression.h"
+#include "reportengine/layout/PageSpill.h"
+#include "reportengine/layout/TemplateLoader.h"
 
 #include <QThread>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #include "ui/FieldBinding.h"
 
-#include "store/FormDeclaration.h"
+#include "domain/FormDeclaration.h"
 #include "store/NumberText.h"
 #include "ui/OptionGroup.h"
 #include "ui/PromptService.h"
@@ -35,7 +35,7 @@ void FieldBinding::text(QLineEdit* edit, const QString& column)
 }
 
 void FieldBinding::number(QLineEdit* edit, const QString& column, const QString& label,
-                          std::optional<store::NumberRange> range)
+                          std::optional<domain::NumberRange> range)
 {
     m_fields.push_back({Kind::Number, edit, column, label, range});
 }
@@ -82,7 +82,7 @@ QVariant FieldBinding::valueOf(const Field& f) const
         return textOrNull(static_cast<QLineEdit*>(f.control)->text());
     case Kind::Number: {
         bool ok = false;
-        return store::parseNumber(static_cast<QLineEdit*>(f.control)->text(), &ok);
+        return domain::parseNumber(static_cast<QLineEdit*>(f.control)->text(), &ok);
     }
     case Kind::Choice:
         return textOrNull(static_cast<QComboBox*>(f.control)->currentText());
@@ -141,12 +141,13 @@ bool FieldBinding::save(store::RowBuffer& row) const
             continue;
         bool ok = false;
         const QString text = static_cast<QLineEdit*>(f.control)->text();
-        const QVariant number = store::parseNumber(text, &ok);
+        const QVariant number = domain::parseNumber(text, &ok);
         QString problem;
         if (!ok)
             problem = QStringLiteral("“%1”不是有效的数字: %2").arg(f.label, text.trimmed());
         else if (f.range && !number.isNull() && !f.range->contains(number.toDouble()))
-            problem = QStringLiteral("“%1”%2: %3").arg(f.label, f.range->description(), text.trimmed());
+            problem =
+                QStringLiteral("“%1”%2: %3").arg(f.label, f.range->description(), text.trimmed());
         if (!problem.isEmpty()) {
             m_prompts.error(m_window, problem, QStringLiteral("出错提示"));
             focusControl(f.control);

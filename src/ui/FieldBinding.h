@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/FormDeclaration.h"
+#include "domain/FormDeclaration.h"
 #include "store/RowBuffer.h"
 
 #include <QString>
@@ -32,7 +32,7 @@ public:
     // label names the field in the message about a number that is not one.
     void text(QLineEdit* edit, const QString& column);
     void number(QLineEdit* edit, const QString& column, const QString& label,
-                std::optional<store::NumberRange> range = std::nullopt);
+                std::optional<domain::NumberRange> range = std::nullopt);
     void choice(QComboBox* combo, const QString& column);
     void options(OptionGroup* group, const QString& column);
     void tick(QCheckBox* box, const QString& column);
@@ -66,7 +66,7 @@ private:
         QWidget* control;
         QString column;
         QString label;
-        std::optional<store::NumberRange> range = std::nullopt;
+        std::optional<domain::NumberRange> range = std::nullopt;
     };
     QVariant valueOf(const Field& f) const;
     void show(const Field& f, const QVariant& value) const;

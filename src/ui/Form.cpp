@@ -16,8 +16,8 @@
 namespace hra::ui {
 namespace {
 
-using store::ControlKind;
-using store::FieldDeclaration;
+using domain::ControlKind;
+using domain::FieldDeclaration;
 
 bool hasLabel(const FieldDeclaration& f)
 {
@@ -40,13 +40,13 @@ void makeReadOnly(QLineEdit* edit)
     edit->setPalette(shaded);
 }
 
-Form::Form(store::FormDeclaration declared, PromptService& prompts, QWidget* parent)
+Form::Form(domain::FormDeclaration declared, PromptService& prompts, QWidget* parent)
     : QObject(parent), m_declaration(std::move(declared)), m_prompts(prompts), m_parent(parent),
       m_binding(prompts, parent)
 {
     if (!store::table(m_declaration.table))
         throw std::logic_error("form of unknown table " + m_declaration.table.toStdString());
-    for (const store::SectionDeclaration& s : m_declaration.sections)
+    for (const domain::SectionDeclaration& s : m_declaration.sections)
         buildSection(s, parent);
     m_binding.clear();
 }
@@ -65,7 +65,7 @@ QGridLayout* Form::sectionGrid(const QString& name) const
     return s ? qobject_cast<QGridLayout*>(s->layout()) : nullptr;
 }
 
-void Form::buildSection(const store::SectionDeclaration& section, QWidget* parent)
+void Form::buildSection(const domain::SectionDeclaration& section, QWidget* parent)
 {
     QWidget* frame =
         section.caption.isEmpty() ? new QWidget(parent) : new QGroupBox(section.caption, parent);
@@ -82,7 +82,8 @@ void Form::buildSection(const store::SectionDeclaration& section, QWidget* paren
 
 // Fields go into cells, `columns` cells to a row; a cell is a label, its
 // control and (when any field of the grid has one) a unit or reference label.
-void Form::placeFields(QGridLayout* grid, const std::vector<const FieldDeclaration*>& fields, int columns)
+void Form::placeFields(QGridLayout* grid, const std::vector<const FieldDeclaration*>& fields,
+                       int columns)
 {
     QWidget* box = grid->parentWidget();
     columns = std::max(1, columns);
@@ -150,7 +151,8 @@ void Form::placeFields(QGridLayout* grid, const std::vector<const FieldDeclarati
             grid->addWidget(makeControl(f, box), row, x, 1, width);
         } else {
             const bool required = f.isRequired() && !m_declaration.requiredMark.isEmpty();
-            auto* label = new QLabel(required ? m_declaration.requiredMark + f.caption : f.caption, box);
+            auto* label =
+                new QLabel(required ? m_declaration.requiredMark + f.caption : f.caption, box);
             QWidget* control = makeControl(f, box);
             label->setBuddy(control);
             m_labels.insert(f.column, label);

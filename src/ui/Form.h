@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/FormDeclaration.h"
+#include "domain/FormDeclaration.h"
 #include "store/RowBuffer.h"
 #include "ui/FieldBinding.h"
 
@@ -32,9 +32,9 @@ class Form : public QObject
 public:
     // Builds the controls as children of parent, empty. Throws
     // std::logic_error when a field names no column of the table.
-    Form(store::FormDeclaration declared, PromptService& prompts, QWidget* parent);
+    Form(domain::FormDeclaration declared, PromptService& prompts, QWidget* parent);
 
-    const store::FormDeclaration& declaration() const { return m_declaration; }
+    const domain::FormDeclaration& declaration() const { return m_declaration; }
 
     // The sections in declared order, for the caller to lay out.
     const QList<QWidget*>& sections() const { return m_sections; }
@@ -56,7 +56,7 @@ public:
 
     // The first required field, in declared order, whose control holds
     // nothing (blank text, no option chosen); nullptr when none.
-    const store::FieldDeclaration* firstMissing() const;
+    const domain::FieldDeclaration* firstMissing() const;
     // Shows the message of the first missing required value (titled by the
     // form's required caption, with an error icon), brings the page holding
     // its control forward and puts the focus there. True when nothing is missing.
@@ -70,13 +70,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildSection(const store::SectionDeclaration& section, QWidget* parent);
-    void placeFields(QGridLayout* grid, const std::vector<const store::FieldDeclaration*>& fields,
+    void buildSection(const domain::SectionDeclaration& section, QWidget* parent);
+    void placeFields(QGridLayout* grid, const std::vector<const domain::FieldDeclaration*>& fields,
                      int columns);
-    QWidget* makeControl(const store::FieldDeclaration& field, QWidget* parent);
-    QWidget* makeSuffix(const store::FieldDeclaration& field, QWidget* parent);
+    QWidget* makeControl(const domain::FieldDeclaration& field, QWidget* parent);
+    QWidget* makeSuffix(const domain::FieldDeclaration& field, QWidget* parent);
 
-    store::FormDeclaration m_declaration;
+    domain::FormDeclaration m_declaration;
     PromptService& m_prompts;
     QWidget* m_parent;
     FieldBinding m_binding;

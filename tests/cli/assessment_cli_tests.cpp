@@ -1,4 +1,4 @@
-#include "store/Bootstrap.h"
+#include "domain/Bootstrap.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 
@@ -249,7 +249,7 @@ TEST_P(AssessmentCliTest, EightConcurrentImportsTakeEightNumbers)
 // The example file of the README imports on the demo database.
 TEST_P(AssessmentCliTest, TheDocumentedExampleImportsOnTheDemoDatabase)
 {
-    store::initializeDatabase(*conn, {.demo = true, .force = true});
+    domain::initializeDatabase(*conn, {.demo = true, .force = true});
     const int before = count("jkpg_id");
     const CliRun run =
         cli({"assessment", "import", "--file",

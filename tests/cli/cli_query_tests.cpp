@@ -1,5 +1,5 @@
 // hra-cli query, operator and report, run as a program on a demo database.
-#include "store/Operators.h"
+#include "domain/Operators.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
@@ -95,8 +95,8 @@ TEST_F(CliTest, OperatorPasswordsComeFromStandardInputOnly)
     EXPECT_EQ(run({"operator", "add", "--code", "op7", "--name", "王"}, "pw7\n").status,
               1); // exists
     ASSERT_EQ(run({"operator", "passwd", "--code", "rootadm"}, "fresh pw\r\n").status, 0);
-    EXPECT_TRUE(store::authenticate(db(), QStringLiteral("op7"), QStringLiteral("pw7")));
-    EXPECT_TRUE(store::authenticate(db(), QStringLiteral("rootadm"), QStringLiteral("fresh pw")));
+    EXPECT_TRUE(domain::authenticate(db(), QStringLiteral("op7"), QStringLiteral("pw7")));
+    EXPECT_TRUE(domain::authenticate(db(), QStringLiteral("rootadm"), QStringLiteral("fresh pw")));
     EXPECT_EQ(run({"operator", "passwd", "--code", "nobody"}, "x\n").status, 1);
 
     const Outcome list = run({"operator", "list"});
@@ -112,7 +112,7 @@ TEST_F(CliTest, OperatorDeleteKeepsTheManagerAndTheLastOperator)
 {
     const Outcome manager = run({"operator", "delete", "--code", "rootadm"});
     EXPECT_EQ(manager.status, 1);
-    EXPECT_TRUE(manager.err.contains(store::kRefuseDeleteManager));
+    EXPECT_TRUE(manager.err.contains(domain::kRefuseDeleteManager));
     ASSERT_EQ(run({"operator", "add", "--code", "op7", "--name", "王"}, "pw\n").status, 0);
     EXPECT_EQ(run({"operator", "delete", "--code", "op7"}).status, 0);
     EXPECT_EQ(run({"operator", "delete", "--code", "op7"}).status, 1);

@@ -1,5 +1,5 @@
-#include "store/Assessment.h"
-#include "store/AssessmentImport.h"
+#include "domain/Assessment.h"
+#include "domain/AssessmentImport.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 
@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace hra;
-using store::ImportError;
+using domain::ImportError;
 
 namespace {
 
@@ -48,10 +48,10 @@ QByteArray fileOf(const QJsonArray& objects)
     return QJsonDocument(objects).toJson();
 }
 
-std::vector<store::ImportProblem> problemsOf(const QByteArray& file)
+std::vector<domain::ImportProblem> problemsOf(const QByteArray& file)
 {
     try {
-        store::parseAssessmentFile(file);
+        domain::parseAssessmentFile(file);
     } catch (const ImportError& e) {
         return e.problems();
     }
@@ -175,9 +175,9 @@ TEST(AssessmentFile, ConvertsAnswersToTheValuesTheWindowStores)
     setAnswer(o, "jkpg_mqzk", "pilcd", "无疲劳 ");
     setAnswer(o, "jkpg_mqzk", "jiazs_gxy", "外公"); // a drop-down takes typed text
 
-    const auto inputs = store::parseAssessmentFile(QJsonDocument(o).toJson());
+    const auto inputs = domain::parseAssessmentFile(QJsonDocument(o).toJson());
     ASSERT_EQ(inputs.size(), 1u);
-    const store::AssessmentInput& in = inputs[0];
+    const domain::AssessmentInput& in = inputs[0];
     EXPECT_EQ(in.record, "0042");
     EXPECT_EQ(in.assessment, 3);
     const QVariantMap& exam = in.answers["jkpg_tgjc"];
@@ -215,9 +215,9 @@ protected:
 
     QSqlDatabase d() const { return conn->db(); }
 
-    std::vector<store::ImportedAssessment> import(const QJsonArray& objects)
+    std::vector<domain::ImportedAssessment> import(const QJsonArray& objects)
     {
-        return store::importAssessments(d(), store::parseAssessmentFile(fileOf(objects)));
+        return domain::importAssessments(d(), domain::parseAssessmentFile(fileOf(objects)));
     }
 
     QVariant stored(const QString& table, const QString& column, qint32 id) const
@@ -284,14 +284,14 @@ TEST_P(AssessmentImportTest, NewAndReplacedAssessmentsInFileOrder)
     EXPECT_NE(stored("jkpg_id", "lurrq", 1).toDateTime(), old);
     EXPECT_EQ(stored("jkpg_id", "zhuangt", 1).toString(), "结束");
 
-    const auto shown = store::readAssessment(d(), QStringLiteral("0042"), 1);
+    const auto shown = domain::readAssessment(d(), QStringLiteral("0042"), 1);
     ASSERT_TRUE(shown);
     EXPECT_EQ(shown->state, "结束");
     ASSERT_EQ(shown->answers.size(), 5);
     EXPECT_EQ(shown->answers[0].first, "jkpg_mqzk");
     EXPECT_EQ(shown->answers[0].second.first().first, "manxzqgy");
     EXPECT_EQ(shown->answers[0].second.last().first, "lurrq");
-    EXPECT_FALSE(store::readAssessment(d(), QStringLiteral("0043"), 1));
+    EXPECT_FALSE(domain::readAssessment(d(), QStringLiteral("0043"), 1));
 }
 
 // A problem found while storing (an unknown record or assessment) after

@@ -1,13 +1,13 @@
-#include "store/Assessment.h"
+#include "domain/Assessment.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
 using namespace hra;
-using store::AssessmentRows;
-using store::AssessmentTable;
-using Action = store::LookupDecision::Action;
+using domain::AssessmentRows;
+using domain::AssessmentTable;
+using Action = domain::LookupDecision::Action;
 
 class AssessmentTest : public ::testing::TestWithParam<store::Driver>
 {
@@ -24,30 +24,35 @@ protected:
 
     void addPerson(const QString& number)
     {
-        store::run(d(), QStringLiteral("insert into jkpg_jbxx (bianh, xingm, xingb, nianl) "
-                                       "values (:bh, '王五', '男', 50)"),
+        store::run(d(),
+                   QStringLiteral("insert into jkpg_jbxx (bianh, xingm, xingb, nianl) "
+                                  "values (:bh, '王五', '男', 50)"),
                    {{QStringLiteral("bh"), number}});
     }
 
     void addAssessment(qint32 id, const QString& number, const QString& state)
     {
-        store::run(d(), QStringLiteral("insert into jkpg_id (jkpg_id, bianh, id, zhuangt) "
-                                       "values (:id, :bh, :bh, :state)"),
-                   {{QStringLiteral("id"), id}, {QStringLiteral("bh"), number},
+        store::run(d(),
+                   QStringLiteral("insert into jkpg_id (jkpg_id, bianh, id, zhuangt) "
+                                  "values (:id, :bh, :bh, :state)"),
+                   {{QStringLiteral("id"), id},
+                    {QStringLiteral("bh"), number},
                     {QStringLiteral("state"), state}});
     }
 
     int count(const QString& table, qint32 id) const
     {
-        return store::scalar(d(), QStringLiteral("select count(*) from %1 where jkpg_id = :id").arg(table),
-                             {{QStringLiteral("id"), id}})
+        return store::scalar(
+                   d(), QStringLiteral("select count(*) from %1 where jkpg_id = :id").arg(table),
+                   {{QStringLiteral("id"), id}})
             .toInt();
     }
 
     QVariant stored(const QString& table, const QString& column, qint32 id) const
     {
-        return store::scalar(d(), QStringLiteral("select %1 from %2 where jkpg_id = :id").arg(column, table),
-                             {{QStringLiteral("id"), id}});
+        return store::scalar(
+            d(), QStringLiteral("select %1 from %2 where jkpg_id = :id").arg(column, table),
+            {{QStringLiteral("id"), id}});
     }
 
     // The nine values the window requires, so that a save is realistic.
@@ -55,7 +60,7 @@ protected:
     {
         store::RowBuffer& exam = rows.section(AssessmentTable::Examination);
         const std::pair<const char*, double> values[] = {
-            {"sheng", 1.75}, {"tiz", 70},     {"yaow", 80},    {"shousy", 120},    {"shuzy", 80},
+            {"sheng", 1.75},  {"tiz", 70},     {"yaow", 80},     {"shousy", 120},   {"shuzy", 80},
             {"zongdgc", 4.5}, {"ganysz", 1.2}, {"kongfxt", 5.0}, {"canhexsxt", 6.0}};
         for (const auto& [column, value] : values)
             ASSERT_TRUE(exam.setValue(QString::fromLatin1(column), value)) << column;
@@ -83,14 +88,46 @@ TEST_P(AssessmentTest, LookupDecidesBetweenNewContinueAndChooser)
     const Case cases[] = {
         {"none", {}, false, " 0042 ", Action::StartNew, "评估", false, false, true, 0},
         {"none, history ticked", {}, true, "0042", Action::StartNew, "评估", true, false, true, 0},
-        {"latest in progress", {{3, "结束"}, {7, "评估"}}, false, "0042", Action::Continue, "评估",
-         false, false, true, 7},
-        {"latest ended", {{3, "评估"}, {7, "结束"}}, false, "0042", Action::OfferChooser, "结束",
-         false, false, false, 0},
-        {"history ticked", {{3, "结束"}}, true, "0042", Action::OfferChooser, "", false, true,
-         std::nullopt, 0},
-        {"unknown state", {{3, "暂停"}}, false, "0042", Action::Nothing, "暂停", false, false,
-         std::nullopt, 0},
+        {"latest in progress",
+         {{3, "结束"}, {7, "评估"}},
+         false,
+         "0042",
+         Action::Continue,
+         "评估",
+         false,
+         false,
+         true,
+         7},
+        {"latest ended",
+         {{3, "评估"}, {7, "结束"}},
+         false,
+         "0042",
+         Action::OfferChooser,
+         "结束",
+         false,
+         false,
+         false,
+         0},
+        {"history ticked",
+         {{3, "结束"}},
+         true,
+         "0042",
+         Action::OfferChooser,
+         "",
+         false,
+         true,
+         std::nullopt,
+         0},
+        {"unknown state",
+         {{3, "暂停"}},
+         false,
+         "0042",
+         Action::Nothing,
+         "暂停",
+         false,
+         false,
+         std::nullopt,
+         0},
         {"no such person", {}, false, "0043", Action::NoPerson, "", false, false, std::nullopt, 0},
     };
     for (const Case& c : cases) {
@@ -98,7 +135,7 @@ TEST_P(AssessmentTest, LookupDecidesBetweenNewContinueAndChooser)
         store::execute(d(), QStringLiteral("delete from jkpg_id"));
         for (const auto& [id, state] : c.assessments)
             addAssessment(id, QStringLiteral("0042"), state);
-        const store::LookupDecision got = store::decideLookup(d(), c.typed, c.history);
+        const domain::LookupDecision got = domain::decideLookup(d(), c.typed, c.history);
         EXPECT_EQ(got.action, c.action);
         EXPECT_EQ(got.person.has_value(), c.action != Action::NoPerson);
         EXPECT_EQ(got.stateText, c.stateText);
@@ -109,9 +146,9 @@ TEST_P(AssessmentTest, LookupDecidesBetweenNewContinueAndChooser)
             EXPECT_EQ(got.assessmentId, c.continued);
         }
     }
-    EXPECT_FALSE(store::hasAssessmentInProgress(store::assessmentsOf(d(), "0042")));
+    EXPECT_FALSE(domain::hasAssessmentInProgress(domain::assessmentsOf(d(), "0042")));
     addAssessment(9, QStringLiteral("0042"), QStringLiteral("评估"));
-    EXPECT_TRUE(store::hasAssessmentInProgress(store::assessmentsOf(d(), "0042")));
+    EXPECT_TRUE(domain::hasAssessmentInProgress(domain::assessmentsOf(d(), "0042")));
 }
 
 // The first assessment of the database is 1, then the highest plus one even
@@ -121,7 +158,7 @@ TEST_P(AssessmentTest, NewAssessmentNumbersAndTheFirstSave)
     AssessmentRows rows;
     rows.startNew(d(), QStringLiteral(" 0042 "));
     EXPECT_EQ(rows.id(), 1);
-    EXPECT_EQ(rows.mode(), store::AssessmentMode::New);
+    EXPECT_EQ(rows.mode(), domain::AssessmentMode::New);
     EXPECT_EQ(count(QStringLiteral("jkpg_id"), 1), 0);
     EXPECT_EQ(rows.section(AssessmentTable::CurrentStatus).value(QStringLiteral("gaoxy")), "0");
     EXPECT_EQ(rows.section(AssessmentTable::Lifestyle).value(QStringLiteral("yinjzl_bj")), "0");
@@ -133,11 +170,14 @@ TEST_P(AssessmentTest, NewAssessmentNumbersAndTheFirstSave)
 
     fillRequired(rows);
     rows.save(d());
-    EXPECT_EQ(rows.mode(), store::AssessmentMode::Stored);
-    for (const QString table : {"jkpg_id", "jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs", "jkpg_tgjc"}) {
+    EXPECT_EQ(rows.mode(), domain::AssessmentMode::Stored);
+    for (const QString table :
+         {"jkpg_id", "jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs", "jkpg_tgjc"}) {
         EXPECT_EQ(count(table, 6), 1) << table.toStdString();
-        EXPECT_EQ(stored(table, QStringLiteral("bianh"), 6).toString(), "0042") << table.toStdString();
-        EXPECT_TRUE(stored(table, QStringLiteral("lurrq"), 6).toDateTime().isValid()) << table.toStdString();
+        EXPECT_EQ(stored(table, QStringLiteral("bianh"), 6).toString(), "0042")
+            << table.toStdString();
+        EXPECT_TRUE(stored(table, QStringLiteral("lurrq"), 6).toDateTime().isValid())
+            << table.toStdString();
     }
     EXPECT_EQ(stored("jkpg_id", "id", 6).toString(), "0042");
     EXPECT_EQ(stored("jkpg_id", "zhuangt", 6).toString(), "评估");
@@ -157,11 +197,12 @@ TEST_P(AssessmentTest, RetriedFirstSaveStoresAllRowsWithEntryDates)
     fillRequired(rows);
     rows.section(AssessmentTable::Exercise).setValue(QStringLiteral("meizgzts"), QString(30, u'5'));
     EXPECT_THROW(rows.save(d()), store::DatabaseError);
-    EXPECT_EQ(rows.mode(), store::AssessmentMode::New);
+    EXPECT_EQ(rows.mode(), domain::AssessmentMode::New);
     EXPECT_EQ(count(QStringLiteral("jkpg_id"), rows.id()), 0);
     EXPECT_EQ(count(QStringLiteral("jkpg_mqzk"), rows.id()), 0);
 
-    rows.section(AssessmentTable::Exercise).setValue(QStringLiteral("meizgzts"), QStringLiteral("5"));
+    rows.section(AssessmentTable::Exercise)
+        .setValue(QStringLiteral("meizgzts"), QStringLiteral("5"));
     rows.save(d());
     for (const QString table : {"jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs", "jkpg_tgjc"})
         EXPECT_TRUE(stored(table, QStringLiteral("lurrq"), rows.id()).toDateTime().isValid())
@@ -176,23 +217,27 @@ TEST_P(AssessmentTest, ContinuedAssessmentKeepsEntryDatesAndMendsAMissingSection
     AssessmentRows first;
     first.startNew(d(), QStringLiteral("0042"));
     fillRequired(first);
-    first.section(AssessmentTable::CurrentStatus).setValue(QStringLiteral("pilcd"), QStringLiteral("无疲劳 "));
+    first.section(AssessmentTable::CurrentStatus)
+        .setValue(QStringLiteral("pilcd"), QStringLiteral("无疲劳 "));
     first.save(d());
     const qint32 id = first.id();
     store::run(d(), QStringLiteral("update jkpg_mqzk set lurrq = :t"),
                {{QStringLiteral("t"), QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5))}});
     store::run(d(), QStringLiteral("update jkpg_id set lurrq = :t"),
                {{QStringLiteral("t"), QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5))}});
-    store::run(d(), QStringLiteral("delete from jkpg_ssyy where jkpg_id = :id"), {{QStringLiteral("id"), id}});
+    store::run(d(), QStringLiteral("delete from jkpg_ssyy where jkpg_id = :id"),
+               {{QStringLiteral("id"), id}});
 
     AssessmentRows again;
     ASSERT_TRUE(again.open(d(), QStringLiteral("0042"), id));
     EXPECT_FALSE(again.open(d(), QStringLiteral("0043"), id)); // not that person's
     ASSERT_TRUE(again.open(d(), QStringLiteral("0042"), id));
-    EXPECT_EQ(again.mode(), store::AssessmentMode::Stored);
-    EXPECT_EQ(again.section(AssessmentTable::CurrentStatus).value(QStringLiteral("pilcd")), "无疲劳 ");
+    EXPECT_EQ(again.mode(), domain::AssessmentMode::Stored);
+    EXPECT_EQ(again.section(AssessmentTable::CurrentStatus).value(QStringLiteral("pilcd")),
+              "无疲劳 ");
     EXPECT_EQ(again.section(AssessmentTable::Diet).state(), store::RowBuffer::State::New);
-    again.section(AssessmentTable::Diet).setValue(QStringLiteral("meitsc"), QStringLiteral("≥400克"));
+    again.section(AssessmentTable::Diet)
+        .setValue(QStringLiteral("meitsc"), QStringLiteral("≥400克"));
     again.save(d());
     EXPECT_EQ(stored("jkpg_mqzk", "lurrq", id).toDateTime().date(), QDate(2020, 1, 2));
     EXPECT_NE(stored("jkpg_id", "lurrq", id).toDateTime().date(), QDate(2020, 1, 2));
@@ -214,7 +259,8 @@ TEST_P(AssessmentTest, SecondWorkstationWithTheSameNumberSavesUnderTheNext)
     theirs.save(other->db());
     mine.save(d());
     EXPECT_EQ(mine.id(), theirs.id() + 1);
-    for (const QString table : {"jkpg_id", "jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs", "jkpg_tgjc"}) {
+    for (const QString table :
+         {"jkpg_id", "jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs", "jkpg_tgjc"}) {
         EXPECT_EQ(count(table, mine.id()), 1) << table.toStdString();
         EXPECT_EQ(count(table, theirs.id()), 1) << table.toStdString();
     }
@@ -224,9 +270,11 @@ TEST_P(AssessmentTest, RefillEmptiesOnlyStoredRowsAndEndWritesOnlyTheState)
 {
     AssessmentRows rows;
     rows.startNew(d(), QStringLiteral("0042"));
-    rows.section(AssessmentTable::CurrentStatus).setValue(QStringLiteral("gaoxy"), QStringLiteral("高血压"));
+    rows.section(AssessmentTable::CurrentStatus)
+        .setValue(QStringLiteral("gaoxy"), QStringLiteral("高血压"));
     EXPECT_FALSE(rows.refill(AssessmentTable::CurrentStatus));
-    EXPECT_EQ(rows.section(AssessmentTable::CurrentStatus).value(QStringLiteral("gaoxy")), "高血压");
+    EXPECT_EQ(rows.section(AssessmentTable::CurrentStatus).value(QStringLiteral("gaoxy")),
+              "高血压");
     EXPECT_FALSE(rows.end(d())); // never saved: nothing to end
 
     fillRequired(rows);

@@ -1,16 +1,16 @@
-#include "store/FormDeclaration.h"
-#include "store/QuestionnaireForms.h"
-#include "store/PersonRecords.h"
-#include "store/ReferenceRanges.h"
+#include "domain/FormDeclaration.h"
+#include "domain/PersonRecords.h"
+#include "domain/QuestionnaireForms.h"
+#include "domain/ReferenceRanges.h"
 
 #include <gtest/gtest.h>
 
 using namespace hra;
+using domain::ControlKind;
+using domain::FieldDeclaration;
+using domain::ValueProblem;
 using store::ColumnDef;
 using store::ColumnType;
-using store::ControlKind;
-using store::FieldDeclaration;
-using store::ValueProblem;
 
 namespace {
 
@@ -50,9 +50,10 @@ TEST(FormDeclaration, ChecksAValueAsTheControlWouldStoreIt)
     const FieldDeclaration requiredHeight{
         .column = "c", .kind = ControlKind::Number, .requiredMessage = "身高为必填项"};
     const FieldDeclaration name{.column = "c"};
-    const FieldDeclaration relative{.column = "c", .kind = ControlKind::Choice, .options = {"父", "母"}};
+    const FieldDeclaration relative{
+        .column = "c", .kind = ControlKind::Choice, .options = {"父", "母"}};
     const FieldDeclaration age{
-        .column = "c", .kind = ControlKind::Number, .range = store::NumberRange{0, 150, true}};
+        .column = "c", .kind = ControlKind::Number, .range = domain::NumberRange{0, 150, true}};
 
     const struct
     {
@@ -90,22 +91,22 @@ TEST(FormDeclaration, ChecksAValueAsTheControlWouldStoreIt)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_STREQ(problemName(store::checkValue(c.field, c.column, c.value)),
+        EXPECT_STREQ(problemName(domain::checkValue(c.field, c.column, c.value)),
                      problemName(c.expected));
     }
 }
 
 TEST(FormDeclaration, LooksFieldsUpInTheFormAndWidthsInTheColumnList)
 {
-    const store::FormDeclaration form = store::personForm(store::PersonFormPurpose::Create);
-    EXPECT_EQ(store::checkValue(form, u"xingb", QStringLiteral("女")), ValueProblem::None);
-    EXPECT_EQ(store::checkValue(form, u"xingm", QString()), ValueProblem::Missing);
-    EXPECT_EQ(store::checkValue(form, u"nianl", QStringLiteral("四十")), ValueProblem::NotANumber);
+    const domain::FormDeclaration form = domain::personForm(domain::PersonFormPurpose::Create);
+    EXPECT_EQ(domain::checkValue(form, u"xingb", QStringLiteral("女")), ValueProblem::None);
+    EXPECT_EQ(domain::checkValue(form, u"xingm", QString()), ValueProblem::Missing);
+    EXPECT_EQ(domain::checkValue(form, u"nianl", QStringLiteral("四十")), ValueProblem::NotANumber);
     // jkpg_jbxx.youj holds 50 characters.
-    EXPECT_EQ(store::checkValue(form, u"youj", QString(50, u'a')), ValueProblem::None);
-    EXPECT_EQ(store::checkValue(form, u"youj", QString(51, u'a')), ValueProblem::TooLong);
+    EXPECT_EQ(domain::checkValue(form, u"youj", QString(50, u'a')), ValueProblem::None);
+    EXPECT_EQ(domain::checkValue(form, u"youj", QString(51, u'a')), ValueProblem::TooLong);
     // zunc is a column of the table, but no field of the form.
-    EXPECT_EQ(store::checkValue(form, u"zunc", QStringLiteral("先生")),
+    EXPECT_EQ(domain::checkValue(form, u"zunc", QStringLiteral("先生")),
               ValueProblem::UnknownColumn);
 }
 
@@ -113,12 +114,12 @@ TEST(FormDeclaration, LooksFieldsUpInTheFormAndWidthsInTheColumnList)
 // their types, and everything it offers for storing fits its column.
 TEST(FormDeclaration, DeclaredFormsFitTheirColumns)
 {
-    std::vector<std::pair<std::string, store::FormDeclaration>> forms = {
-        {"person (create)", store::personForm(store::PersonFormPurpose::Create)},
-        {"person (modify)", store::personForm(store::PersonFormPurpose::Modify)},
-        {"reference range", store::referenceRangeForm()},
+    std::vector<std::pair<std::string, domain::FormDeclaration>> forms = {
+        {"person (create)", domain::personForm(domain::PersonFormPurpose::Create)},
+        {"person (modify)", domain::personForm(domain::PersonFormPurpose::Modify)},
+        {"reference range", domain::referenceRangeForm()},
     };
-    for (const store::QuestionnairePage& page : store::questionnairePages())
+    for (const domain::QuestionnairePage& page : domain::questionnairePages())
         forms.emplace_back(page.form.table.toStdString(), page.form);
     for (const auto& [name, form] : forms) {
         SCOPED_TRACE(name);
@@ -132,10 +133,10 @@ TEST(FormDeclaration, DeclaredFormsFitTheirColumns)
             ASSERT_NE(column, nullptr);
             EXPECT_EQ(column->isNumber(), f->kind == ControlKind::Number);
             if (f->kind == ControlKind::Tick) {
-                EXPECT_EQ(store::checkValue(*f, *column, f->caption), ValueProblem::None);
+                EXPECT_EQ(domain::checkValue(*f, *column, f->caption), ValueProblem::None);
             }
             for (const QString& option : f->options)
-                EXPECT_EQ(store::checkValue(*f, *column, option), ValueProblem::None)
+                EXPECT_EQ(domain::checkValue(*f, *column, option), ValueProblem::None)
                     << option.toStdString();
             if (!f->besideTick.isEmpty()) {
                 EXPECT_TRUE(form.field(f->besideTick) &&
@@ -148,12 +149,12 @@ TEST(FormDeclaration, DeclaredFormsFitTheirColumns)
 TEST(FormDeclaration, ParsesTypedNumbers)
 {
     bool ok = false;
-    EXPECT_EQ(store::parseNumber(QStringLiteral(" 45 "), &ok), QVariant(qint64(45)));
+    EXPECT_EQ(domain::parseNumber(QStringLiteral(" 45 "), &ok), QVariant(qint64(45)));
     EXPECT_TRUE(ok);
-    EXPECT_EQ(store::parseNumber(QStringLiteral("1.75"), &ok), QVariant(1.75));
-    EXPECT_EQ(store::parseNumber(QStringLiteral("1e3"), &ok).typeId(), QMetaType::Double);
-    EXPECT_TRUE(store::parseNumber(QStringLiteral("  "), &ok).isNull());
+    EXPECT_EQ(domain::parseNumber(QStringLiteral("1.75"), &ok), QVariant(1.75));
+    EXPECT_EQ(domain::parseNumber(QStringLiteral("1e3"), &ok).typeId(), QMetaType::Double);
+    EXPECT_TRUE(domain::parseNumber(QStringLiteral("  "), &ok).isNull());
     EXPECT_TRUE(ok);
-    EXPECT_TRUE(store::parseNumber(QStringLiteral("45岁"), &ok).isNull());
+    EXPECT_TRUE(domain::parseNumber(QStringLiteral("45岁"), &ok).isNull());
     EXPECT_FALSE(ok);
 }

@@ -1,5 +1,5 @@
-#include "store/Operators.h"
-#include "store/Passwords.h"
+#include "domain/Operators.h"
+#include "domain/Passwords.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 
@@ -26,11 +26,11 @@ protected:
                  {"n", QStringLiteral("名") + QString::fromUtf8(code)},
                  {"m", mim}});
         };
-        add("rootadm", store::hashPassword(QStringLiteral("s3cret")));
+        add("rootadm", domain::hashPassword(QStringLiteral("s3cret")));
         add("legacy", QStringLiteral(" plain "));
         add("nopass", QString()); // NULL
         add("emptytext", QStringLiteral(""));
-        add("hashedempty", store::hashPassword(QString()));
+        add("hashedempty", domain::hashPassword(QString()));
     }
 
     test::TestDatabase db{GetParam()};
@@ -63,8 +63,8 @@ TEST_P(Login, Table)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.code) + " / " + c.password);
-        const auto op = store::authenticate(conn->db(), QString::fromUtf8(c.code),
-                                            QString::fromUtf8(c.password));
+        const auto op = domain::authenticate(conn->db(), QString::fromUtf8(c.code),
+                                             QString::fromUtf8(c.password));
         if (c.expectedCode) {
             ASSERT_TRUE(op.has_value());
             EXPECT_EQ(op->code.toStdString(), c.expectedCode);
@@ -76,97 +76,99 @@ TEST_P(Login, Table)
 
 TEST_P(Login, NameLookupUsesTheCodeAsTyped)
 {
-    EXPECT_EQ(store::operatorName(conn->db(), QStringLiteral("legacy")),
+    EXPECT_EQ(domain::operatorName(conn->db(), QStringLiteral("legacy")),
               QStringLiteral("名legacy"));
-    EXPECT_EQ(store::operatorName(conn->db(), QStringLiteral("nobody")), QString());
+    EXPECT_EQ(domain::operatorName(conn->db(), QStringLiteral("nobody")), QString());
 }
 
 TEST_P(Login, APlainTextPasswordBecomesAHashAtLogIn)
 {
-    ASSERT_TRUE(store::authenticate(conn->db(), QStringLiteral("legacy"), QStringLiteral("plain")));
+    ASSERT_TRUE(
+        domain::authenticate(conn->db(), QStringLiteral("legacy"), QStringLiteral("plain")));
     const QString stored =
         store::scalar(conn->db(),
                       QStringLiteral("select mim from sys_yhxx where yonghdm = 'legacy'"))
             .toString();
-    EXPECT_TRUE(store::isPasswordHash(stored));
+    EXPECT_TRUE(domain::isPasswordHash(stored));
     EXPECT_TRUE(
-        store::authenticate(conn->db(), QStringLiteral("legacy"), QStringLiteral(" plain")));
+        domain::authenticate(conn->db(), QStringLiteral("legacy"), QStringLiteral(" plain")));
     EXPECT_FALSE(
-        store::authenticate(conn->db(), QStringLiteral("legacy"), QStringLiteral("plainx")));
+        domain::authenticate(conn->db(), QStringLiteral("legacy"), QStringLiteral("plainx")));
 }
 
 TEST_P(Login, AnAddedOperatorLogsInWithWhatHeTyped)
 {
     const QSqlDatabase d = conn->db();
-    store::addOperator(d, QStringLiteral(" clerk "), QStringLiteral("文员"),
-                       QStringLiteral(" pw1 "));
+    domain::addOperator(d, QStringLiteral(" clerk "), QStringLiteral("文员"),
+                        QStringLiteral(" pw1 "));
     const QString stored =
         store::scalar(d, QStringLiteral("select mim from sys_yhxx where yonghdm = 'clerk'"))
             .toString();
-    EXPECT_TRUE(store::isPasswordHash(stored)); // the code is stored without its blanks
-    EXPECT_TRUE(store::authenticate(d, QStringLiteral("clerk"), QStringLiteral("pw1")));
+    EXPECT_TRUE(domain::isPasswordHash(stored)); // the code is stored without its blanks
+    EXPECT_TRUE(domain::authenticate(d, QStringLiteral("clerk"), QStringLiteral("pw1")));
     // A code that exists, or one longer than the column, is refused by the database.
     EXPECT_THROW(
-        store::addOperator(d, QStringLiteral("clerk"), QStringLiteral("x"), QStringLiteral("y")),
+        domain::addOperator(d, QStringLiteral("clerk"), QStringLiteral("x"), QStringLiteral("y")),
         store::DatabaseError);
-    EXPECT_THROW(store::addOperator(d, QStringLiteral("abcdefghijklm"), QString(), QString()),
+    EXPECT_THROW(domain::addOperator(d, QStringLiteral("abcdefghijklm"), QString(), QString()),
                  store::DatabaseError);
     QStringList codes;
-    for (const store::Operator& op : store::listOperators(d))
+    for (const domain::Operator& op : domain::listOperators(d))
         codes << op.code;
-    EXPECT_EQ(codes, (QStringList{"clerk", "emptytext", "hashedempty", "legacy", "nopass", "rootadm"}));
+    EXPECT_EQ(codes,
+              (QStringList{"clerk", "emptytext", "hashedempty", "legacy", "nopass", "rootadm"}));
 }
 
 TEST_P(Login, DeletingRefusesTheManagerAndTheLastOperator)
 {
     const QSqlDatabase d = conn->db();
-    using R = store::DeleteOperatorResult;
-    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("rootadm")), R::RefusedManager);
-    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("nobody")), R::NotFound);
-    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("legacy")), R::Deleted);
-    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("legacy")), R::NotFound);
+    using R = domain::DeleteOperatorResult;
+    EXPECT_EQ(domain::deleteOperator(d, QStringLiteral("rootadm")), R::RefusedManager);
+    EXPECT_EQ(domain::deleteOperator(d, QStringLiteral("nobody")), R::NotFound);
+    EXPECT_EQ(domain::deleteOperator(d, QStringLiteral("legacy")), R::Deleted);
+    EXPECT_EQ(domain::deleteOperator(d, QStringLiteral("legacy")), R::NotFound);
     // Without a manager row (renamed away), the last operator still stays.
-    ASSERT_TRUE(store::modifyOperator(d, QStringLiteral("rootadm"), QStringLiteral("boss"),
-                                      QStringLiteral("主管")));
-    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("nopass")), R::Deleted);
-    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("hashedempty")), R::Deleted);
-    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("emptytext")), R::Deleted);
-    EXPECT_EQ(store::deleteOperator(d, QStringLiteral("boss")), R::RefusedLast);
-    EXPECT_EQ(store::listOperators(d).size(), 1);
+    ASSERT_TRUE(domain::modifyOperator(d, QStringLiteral("rootadm"), QStringLiteral("boss"),
+                                       QStringLiteral("主管")));
+    EXPECT_EQ(domain::deleteOperator(d, QStringLiteral("nopass")), R::Deleted);
+    EXPECT_EQ(domain::deleteOperator(d, QStringLiteral("hashedempty")), R::Deleted);
+    EXPECT_EQ(domain::deleteOperator(d, QStringLiteral("emptytext")), R::Deleted);
+    EXPECT_EQ(domain::deleteOperator(d, QStringLiteral("boss")), R::RefusedLast);
+    EXPECT_EQ(domain::listOperators(d).size(), 1);
 }
 
 TEST_P(Login, ARenamedManagerIsNoManagerAtHisNextLogIn)
 {
     const QSqlDatabase d = conn->db();
-    ASSERT_TRUE(store::modifyOperator(d, QStringLiteral("rootadm"), QStringLiteral("boss"),
-                                      QStringLiteral("主管")));
+    ASSERT_TRUE(domain::modifyOperator(d, QStringLiteral("rootadm"), QStringLiteral("boss"),
+                                       QStringLiteral("主管")));
     EXPECT_FALSE(
-        store::modifyOperator(d, QStringLiteral("rootadm"), QStringLiteral("x"), QString()));
-    EXPECT_FALSE(store::authenticate(d, QStringLiteral("rootadm"), QStringLiteral("s3cret")));
+        domain::modifyOperator(d, QStringLiteral("rootadm"), QStringLiteral("x"), QString()));
+    EXPECT_FALSE(domain::authenticate(d, QStringLiteral("rootadm"), QStringLiteral("s3cret")));
     const auto op =
-        store::authenticate(d, QStringLiteral("boss"), QStringLiteral("s3cret")); // password kept
+        domain::authenticate(d, QStringLiteral("boss"), QStringLiteral("s3cret")); // password kept
     ASSERT_TRUE(op);
-    EXPECT_FALSE(store::isManager(op->code));
+    EXPECT_FALSE(domain::isManager(op->code));
     EXPECT_EQ(op->name, QStringLiteral("主管"));
 }
 
 TEST_P(Login, ChangingThePasswordChecksTheOldOneAsLogInDoes)
 {
     const QSqlDatabase d = conn->db();
-    using R = store::PasswordChange;
-    EXPECT_EQ(store::changePassword(d, "legacy", "plainx", "new"), R::WrongOldPassword);
-    EXPECT_EQ(store::changePassword(d, "legacy", " plain ", " new1 "), R::Changed);
-    EXPECT_EQ(store::changePassword(d, "rootadm", "S3CRET", "x"), R::WrongOldPassword);
-    EXPECT_EQ(store::changePassword(d, "rootadm", "s3cret", ""),
+    using R = domain::PasswordChange;
+    EXPECT_EQ(domain::changePassword(d, "legacy", "plainx", "new"), R::WrongOldPassword);
+    EXPECT_EQ(domain::changePassword(d, "legacy", " plain ", " new1 "), R::Changed);
+    EXPECT_EQ(domain::changePassword(d, "rootadm", "S3CRET", "x"), R::WrongOldPassword);
+    EXPECT_EQ(domain::changePassword(d, "rootadm", "s3cret", ""),
               R::Changed); // an empty one is accepted
-    EXPECT_EQ(store::changePassword(d, "nobody", "", "x"), R::NoSuchOperator);
-    EXPECT_TRUE(store::authenticate(d, QStringLiteral("legacy"), QStringLiteral("new1")));
-    EXPECT_FALSE(store::authenticate(d, QStringLiteral("legacy"), QStringLiteral("plain")));
-    EXPECT_TRUE(store::authenticate(d, QStringLiteral("rootadm"), QString()));
+    EXPECT_EQ(domain::changePassword(d, "nobody", "", "x"), R::NoSuchOperator);
+    EXPECT_TRUE(domain::authenticate(d, QStringLiteral("legacy"), QStringLiteral("new1")));
+    EXPECT_FALSE(domain::authenticate(d, QStringLiteral("legacy"), QStringLiteral("plain")));
+    EXPECT_TRUE(domain::authenticate(d, QStringLiteral("rootadm"), QString()));
     // The administrator's recovery needs no old password.
-    EXPECT_TRUE(store::setPassword(d, QStringLiteral("rootadm"), QStringLiteral("again")));
-    EXPECT_FALSE(store::setPassword(d, QStringLiteral("nobody"), QStringLiteral("again")));
-    EXPECT_TRUE(store::authenticate(d, QStringLiteral("rootadm"), QStringLiteral("again")));
+    EXPECT_TRUE(domain::setPassword(d, QStringLiteral("rootadm"), QStringLiteral("again")));
+    EXPECT_FALSE(domain::setPassword(d, QStringLiteral("nobody"), QStringLiteral("again")));
+    EXPECT_TRUE(domain::authenticate(d, QStringLiteral("rootadm"), QStringLiteral("again")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Login, ::testing::ValuesIn(test::databaseBackends()),
@@ -174,19 +176,19 @@ INSTANTIATE_TEST_SUITE_P(Backends, Login, ::testing::ValuesIn(test::databaseBack
 
 TEST(Passwords, HashesAreSaltedAndNeverTheClearText)
 {
-    const QString a = store::hashPassword(QStringLiteral("pw"));
-    const QString b = store::hashPassword(QStringLiteral("pw"));
+    const QString a = domain::hashPassword(QStringLiteral("pw"));
+    const QString b = domain::hashPassword(QStringLiteral("pw"));
     EXPECT_NE(a, b);
-    EXPECT_TRUE(store::isPasswordHash(a));
+    EXPECT_TRUE(domain::isPasswordHash(a));
     EXPECT_FALSE(a.contains(QStringLiteral("pw$")));
     EXPECT_LE(a.size(), 128); // fits the widened mim column
-    EXPECT_TRUE(store::verifyPassword(a, QStringLiteral("pw")));
-    EXPECT_FALSE(store::verifyPassword(a, QStringLiteral("pw2")));
+    EXPECT_TRUE(domain::verifyPassword(a, QStringLiteral("pw")));
+    EXPECT_FALSE(domain::verifyPassword(a, QStringLiteral("pw2")));
 }
 
 TEST(Operators, ManagerRuleIsCaseSensitive)
 {
-    EXPECT_TRUE(store::isManager(QStringLiteral("rootadm")));
-    EXPECT_FALSE(store::isManager(QStringLiteral("Rootadm")));
-    EXPECT_FALSE(store::isManager(QStringLiteral("rootadm ")));
+    EXPECT_TRUE(domain::isManager(QStringLiteral("rootadm")));
+    EXPECT_FALSE(domain::isManager(QStringLiteral("Rootadm")));
+    EXPECT_FALSE(domain::isManager(QStringLiteral("rootadm ")));
 }

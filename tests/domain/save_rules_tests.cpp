@@ -1,9 +1,9 @@
+#include "domain/SaveRules.h"
 #include "store/NumberText.h"
-#include "store/SaveRules.h"
 
 #include <gtest/gtest.h>
 
-using namespace hra::store;
+using namespace hra::domain;
 
 TEST(NumberText, ShortestFifteenDigitForm)
 {
@@ -33,13 +33,14 @@ TEST(SaveRules, BodyMassIndexIsCutAfterFiveCharacters)
         {1.75, 70, 22.85},
         {2.20, 45, 9.297},
         {1.20, 150, 104.1},
-        {1.60, 64, 25.0}, // 24.999999999999996 prints as "25"
+        {1.60, 64, 25.0},                                     // 24.999999999999996 prints as "25"
         {QStringLiteral("1.60"), QStringLiteral("64"), 25.0}, // numeric columns may arrive as text
         {1.70, QVariant(), std::nullopt},
         {QVariant(), 70, std::nullopt},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.height.toString().toStdString() + " m, " + c.weight.toString().toStdString() + " kg");
+        SCOPED_TRACE(c.height.toString().toStdString() + " m, " +
+                     c.weight.toString().toStdString() + " kg");
         EXPECT_EQ(bodyMassIndex(c.height, c.weight), c.bmi);
     }
     EXPECT_THROW(bodyMassIndex(0.0, 70), SaveRuleError);
@@ -59,14 +60,16 @@ TEST(SaveRules, ExerciseVerdict)
         {QStringLiteral("打网球,骑自行车"), QStringLiteral("≥7次"), QStringLiteral("合适")},
         {QStringLiteral("散步,一般家务,乘车"), QStringLiteral("≤2次"), QStringLiteral("不合适")},
         {QStringLiteral("散步,一般家务,乘车"), QStringLiteral("2-4次"), QStringLiteral("一般")},
-        {QStringLiteral("太极拳,上楼梯"), QVariant(), previous},          // frequency missing: kept
-        {QStringLiteral("太极拳,上楼梯"), QStringLiteral("每天"), previous}, // unknown frequency: kept
-        {QStringLiteral("游泳"), QStringLiteral("2-4次"), previous},       // unknown kind: kept
-        {QVariant(), QStringLiteral("2-4次"), QString()},                  // kind cleared: empty
+        {QStringLiteral("太极拳,上楼梯"), QVariant(), previous}, // frequency missing: kept
+        {QStringLiteral("太极拳,上楼梯"), QStringLiteral("每天"),
+         previous},                                                  // unknown frequency: kept
+        {QStringLiteral("游泳"), QStringLiteral("2-4次"), previous}, // unknown kind: kept
+        {QVariant(), QStringLiteral("2-4次"), QString()},            // kind cleared: empty
         {QString(), QStringLiteral("2-4次"), QString()},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.kind.toString().toStdString() + " / " + c.frequency.toString().toStdString());
+        SCOPED_TRACE(c.kind.toString().toStdString() + " / " +
+                     c.frequency.toString().toStdString());
         EXPECT_EQ(exerciseVerdict(c.kind, c.frequency, previous).toString(), c.verdict);
     }
 }
@@ -75,8 +78,9 @@ TEST(SaveRules, StampsRecordNumberAndSaveTimeByMode)
 {
     const QDateTime now(QDate(2026, 3, 1), QTime(9, 30));
     const QDateTime earlier(QDate(2025, 1, 1), QTime(8, 0));
-    for (AssessmentTable t : {AssessmentTable::CurrentStatus, AssessmentTable::Diet, AssessmentTable::Exercise,
-                              AssessmentTable::Lifestyle, AssessmentTable::Examination}) {
+    for (AssessmentTable t :
+         {AssessmentTable::CurrentStatus, AssessmentTable::Diet, AssessmentTable::Exercise,
+          AssessmentTable::Lifestyle, AssessmentTable::Examination}) {
         SCOPED_TRACE(tableName(t).toStdString());
         QVariantMap fresh;
         applySaveRules(t, fresh, QStringLiteral("  0042 "), AssessmentMode::New, now);
@@ -88,15 +92,18 @@ TEST(SaveRules, StampsRecordNumberAndSaveTimeByMode)
         EXPECT_EQ(stored.value("lurrq").toDateTime(), earlier);
     }
     QVariantMap reg{{"lurrq", earlier}};
-    applySaveRules(AssessmentTable::Register, reg, QStringLiteral("0042"), AssessmentMode::Stored, now);
+    applySaveRules(AssessmentTable::Register, reg, QStringLiteral("0042"), AssessmentMode::Stored,
+                   now);
     EXPECT_EQ(reg.value("lurrq").toDateTime(), now); // the register row always shows the last save
 
     QVariantMap status;
-    applySaveRules(AssessmentTable::CurrentStatus, status, QStringLiteral("1"), AssessmentMode::None, now);
+    applySaveRules(AssessmentTable::CurrentStatus, status, QStringLiteral("1"),
+                   AssessmentMode::None, now);
     EXPECT_EQ(status.value("mqzk_id").toString(), QStringLiteral("jkpg_mqzk"));
 
     QVariantMap exam{{"sheng", 1.70}, {"tiz", QVariant()}, {"tizzs", 30.1}};
-    applySaveRules(AssessmentTable::Examination, exam, QStringLiteral("1"), AssessmentMode::New, now);
+    applySaveRules(AssessmentTable::Examination, exam, QStringLiteral("1"), AssessmentMode::New,
+                   now);
     EXPECT_EQ(exam.value("tizzs").toDouble(), 30.1); // weight missing: old index untouched
 }
 

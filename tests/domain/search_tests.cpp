@@ -1,4 +1,4 @@
-#include "store/AssessmentSearch.h"
+#include "domain/AssessmentSearch.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 
@@ -6,7 +6,7 @@
 #include <set>
 
 using namespace hra;
-using store::SearchCriteria;
+using domain::SearchCriteria;
 
 class SearchTest : public ::testing::TestWithParam<store::Driver>
 {
@@ -47,13 +47,13 @@ protected:
                    {{"id", id}, {"bh", number}, {"t", at}});
     }
 
-    std::vector<qint32> found(const SearchCriteria& c, const store::StartLimits& limits = {})
+    std::vector<qint32> found(const SearchCriteria& c, const domain::StartLimits& limits = {})
     {
-        const auto search = store::AssessmentSearch::build(c, limits);
+        const auto search = domain::AssessmentSearch::build(c, limits);
         EXPECT_TRUE(search.has_value());
         std::vector<qint32> ids;
         if (search)
-            for (const store::FoundAssessment& a :
+            for (const domain::FoundAssessment& a :
                  search->all(d(), 2)) // small pages: paging is used
                 ids.push_back(a.id);
         return ids;
@@ -160,7 +160,7 @@ TEST_P(SearchTest, CriteriaFindExactlyTheirRowsNewestFirst)
 TEST_P(SearchTest, RowsCarryTheGridFields)
 {
     const auto search =
-        store::AssessmentSearch::build({.recordNumber = QStringLiteral("0000000012")});
+        domain::AssessmentSearch::build({.recordNumber = QStringLiteral("0000000012")});
     ASSERT_TRUE(search);
     const auto rows = search->page(d(), std::nullopt, 10);
     ASSERT_EQ(rows.size(), 1);
@@ -197,7 +197,7 @@ TEST(SearchCriteria, AgesThatAreNotWholeNumbersAreRefused)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.from) + " / " + c.to);
-        const auto search = store::AssessmentSearch::build(
+        const auto search = domain::AssessmentSearch::build(
             {.ageFrom = QString::fromUtf8(c.from), .ageTo = QString::fromUtf8(c.to)});
         EXPECT_EQ(!search.has_value(), c.refused);
     }
@@ -237,8 +237,8 @@ TEST_P(DeleteAssessmentTest, RemovesTheSixRowsAndKeepsThePerson)
     addSections(103, "0000000012", {"jkpg_mqzk", "jkpg_tgjc"}); // sections never saved
     ASSERT_EQ(rowsOf(101), 6);
 
-    store::deleteAssessment(d(), QStringLiteral("0000000011"), 101);
-    store::deleteAssessment(d(), QStringLiteral("0000000012"), 103);
+    domain::deleteAssessment(d(), QStringLiteral("0000000011"), 101);
+    domain::deleteAssessment(d(), QStringLiteral("0000000012"), 103);
 
     EXPECT_EQ(rowsOf(101), 0);
     EXPECT_EQ(rowsOf(103), 0);
@@ -262,7 +262,7 @@ TEST_P(DeleteAssessmentTest, AFailureRollsEverythingBack)
         store::execute(d(), QStringLiteral("create trigger refuse before delete on jkpg_id "
                                            "for each row execute function refuse()"));
     }
-    EXPECT_THROW(store::deleteAssessment(d(), QStringLiteral("0000000011"), 101),
+    EXPECT_THROW(domain::deleteAssessment(d(), QStringLiteral("0000000011"), 101),
                  store::DatabaseError);
     EXPECT_EQ(rowsOf(101), 6);
 }

@@ -50,18 +50,18 @@ TEST(PaperQuestionnaireTest, PdfHoldsEveryDeclaredQuestionAndOption)
     ASSERT_FALSE(lines.isEmpty());
 
     int checked = 0;
-    for (const store::QuestionnairePage& page : store::questionnairePages()) {
+    for (const domain::QuestionnairePage& page : domain::questionnairePages()) {
         SCOPED_TRACE(page.caption.toStdString());
         EXPECT_TRUE(anyLineHas(lines, page.caption));
-        for (const store::SectionDeclaration& section : page.form.sections) {
+        for (const domain::SectionDeclaration& section : page.form.sections) {
             if (!section.caption.isEmpty()) {
                 EXPECT_TRUE(anyLineHas(lines, section.caption)) << section.caption.toStdString();
             }
-            for (const store::FieldDeclaration& f : section.fields) {
+            for (const domain::FieldDeclaration& f : section.fields) {
                 SCOPED_TRACE(f.column.toStdString());
                 const QString caption =
                     f.isRequired() ? page.form.requiredMark + f.caption : f.caption;
-                if (f.kind == store::ControlKind::Tick) {
+                if (f.kind == domain::ControlKind::Tick) {
                     EXPECT_TRUE(anyLineHas(lines, QStringLiteral("□") + f.caption));
                 } else if (!caption.isEmpty()) {
                     EXPECT_TRUE(anyLineHas(lines, caption)) << caption.toStdString();
@@ -84,28 +84,28 @@ TEST(PaperQuestionnaireTest, PdfHoldsEveryDeclaredQuestionAndOption)
 // one line, a required value carries the form's mark and its unit.
 TEST(PaperQuestionnaireTest, LinesFollowTheDeclaration)
 {
-    store::FormDeclaration form;
+    domain::FormDeclaration form;
     form.requiredMark = QStringLiteral("*");
-    store::FieldDeclaration other{.column = QStringLiteral("other"),
-                           .caption = QStringLiteral("其他"),
-                           .kind = store::ControlKind::Tick};
-    store::FieldDeclaration otherText{.column = QStringLiteral("otherText"),
-                               .besideTick = QStringLiteral("other")};
-    store::FieldDeclaration red{.column = QStringLiteral("red"),
-                         .caption = QStringLiteral("红"),
-                         .kind = store::ControlKind::Tick,
-                         .group = QStringLiteral("颜色")};
-    store::FieldDeclaration blue = red;
+    domain::FieldDeclaration other{.column = QStringLiteral("other"),
+                                   .caption = QStringLiteral("其他"),
+                                   .kind = domain::ControlKind::Tick};
+    domain::FieldDeclaration otherText{.column = QStringLiteral("otherText"),
+                                       .besideTick = QStringLiteral("other")};
+    domain::FieldDeclaration red{.column = QStringLiteral("red"),
+                                 .caption = QStringLiteral("红"),
+                                 .kind = domain::ControlKind::Tick,
+                                 .group = QStringLiteral("颜色")};
+    domain::FieldDeclaration blue = red;
     blue.column = QStringLiteral("blue");
     blue.caption = QStringLiteral("蓝");
-    store::FieldDeclaration height{.column = QStringLiteral("h"),
-                            .caption = QStringLiteral("身长"),
-                            .kind = store::ControlKind::Number,
-                            .requiredMessage = QStringLiteral("必填"),
-                            .unit = QStringLiteral("cm")};
+    domain::FieldDeclaration height{.column = QStringLiteral("h"),
+                                    .caption = QStringLiteral("身长"),
+                                    .kind = domain::ControlKind::Number,
+                                    .requiredMessage = QStringLiteral("必填"),
+                                    .unit = QStringLiteral("cm")};
     form.sections = {
         {QStringLiteral("a"), QStringLiteral("第一节"), 2, {other, otherText, red, blue, height}}};
-    const store::QuestionnairePage page{store::AssessmentTable::Diet, QStringLiteral("页"), form};
+    const domain::QuestionnairePage page{domain::AssessmentTable::Diet, QStringLiteral("页"), form};
 
     const std::vector<paper::PaperLine> lines = paper::paperLines(page);
     ASSERT_EQ(lines.size(), 4u);

@@ -84,7 +84,7 @@ TEST_P(ReportCore, LookupAnalysesAnOpenLatestAssessmentAndListsOtherwise)
         EXPECT_EQ(found.assessmentId, c.assessment);
         EXPECT_EQ(found.stateText, QString::fromUtf8(c.state));
         QList<qint32> listed;
-        for (const store::AssessmentSummary& a : found.assessments)
+        for (const domain::AssessmentSummary& a : found.assessments)
             listed << a.id;
         EXPECT_EQ(listed, c.listed);
         EXPECT_EQ(found.person.has_value(), c.action != AnalysisLookup::Action::NotFound);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "reportengine/DataSource.h"
-#include "reportengine/internal/Builder.h"
-#include "reportengine/internal/TemplateLoader.h"
+#include "reportengine/layout/Builder.h"
+#include "reportengine/layout/TemplateLoader.h"
 
 #include <QDir>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "Helpers.h"
 #include "reportengine/Report.h"
-#include "reportengine/internal/ChartLayout.h"
-#include "reportengine/internal/TextLayout.h"
+#include "reportengine/layout/ChartLayout.h"
+#include "reportengine/layout/TextLayout.h"
 
 #include <QRawFont>
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
 #include "Helpers.h"
 #include "reportengine/Export.h"
-#include "reportengine/internal/Fonts.h"
+#include "reportengine/fonts/Fonts.h"
 
 #include <QFile>
 #include <QFontDatabase>

@@ -1,5 +1,5 @@
 #include "Helpers.h"
-#include "reportengine/internal/Expression.h"
+#include "reportengine/layout/Expression.h"
 
 using namespace hra::reportengine;
 using namespace hra::reportengine::test;

@@ -1,8 +1,8 @@
 // Subsets are checked by loading them back with FreeType and comparing every
 // glyph's outline, in font units and unhinted, with the original face's.
 
-#include "reportengine/internal/FontFile.h"
-#include "reportengine/internal/FontSubset.h"
+#include "reportengine/fonts/FontFile.h"
+#include "reportengine/fonts/FontSubset.h"
 
 #include <QFile>
 #include <ft2build.h>

@@ -1,6 +1,6 @@
 #include "Helpers.h"
-#include "reportengine/internal/Fonts.h"
-#include "reportengine/internal/PdfTextMaps.h"
+#include "reportengine/fonts/Fonts.h"
+#include "reportengine/pdf/PdfTextMaps.h"
 
 #include <QRawFont>
 #include <QRegularExpression>

@@ -1,9 +1,9 @@
 #include "Helpers.h"
 #include "reportengine/Export.h"
-#include "reportengine/internal/BuiltReport.h"
-#include "reportengine/internal/JpegHeader.h"
-#include "reportengine/internal/PdfWriter.h"
-#include "reportengine/internal/Units.h"
+#include "reportengine/common/Units.h"
+#include "reportengine/layout/BuiltReport.h"
+#include "reportengine/pdf/PdfWriter.h"
+#include "reportengine/pictures/JpegHeader.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "Helpers.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
-#include "reportengine/internal/TextLayout.h"
+#include "reportengine/layout/TextLayout.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // SQL Server scripts never run in the tests, so this is what keeps them
 // level with the others.
 
-#include "store/Bootstrap.h"
+#include "domain/Bootstrap.h"
 #include "store/Dialect.h"
 #include "store/Schema.h"
 
@@ -219,7 +219,7 @@ QStringList statementsOf(Driver driver)
 {
     QStringList statements;
     for (const QString& resource : store::Dialect(driver).schemaResources())
-        statements << store::scriptStatements(resource);
+        statements << domain::scriptStatements(resource);
     return statements;
 }
 

@@ -1,5 +1,5 @@
-#include "store/Bootstrap.h"
-#include "store/Operators.h"
+#include "domain/Bootstrap.h"
+#include "domain/Operators.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
@@ -176,14 +176,14 @@ TEST_P(Schema, InitReplacesOurTablesOnlyWhenForced)
     store::execute(sql(), QStringLiteral("create table other_notes (note varchar(20))"));
     store::run(sql(), QStringLiteral("insert into other_notes (note) values ('theirs')"));
 
-    EXPECT_THROW(store::initializeDatabase(*conn, {}), store::DatabaseError);
+    EXPECT_THROW(domain::initializeDatabase(*conn, {}), store::DatabaseError);
     EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from jkpg_jbxx")), 1);
 
-    const store::InitResult result = store::initializeDatabase(*conn, {.force = true});
+    const domain::InitResult result = domain::initializeDatabase(*conn, {.force = true});
     EXPECT_FALSE(result.managerPassword.isEmpty());
     EXPECT_EQ(count(sql(), QStringLiteral("select count(*) from jkpg_jbxx")), 0);
     EXPECT_EQ(column(sql(), QStringLiteral("select yonghdm from sys_yhxx")),
-              QStringList{store::kManagerCode});
+              QStringList{domain::kManagerCode});
     EXPECT_EQ(column(sql(), QStringLiteral("select note from other_notes")), QStringList{"theirs"});
 }
 
@@ -200,11 +200,12 @@ TEST_P(Schema, MissingIndexesAreAddedOnce)
         return all;
     };
     ASSERT_FALSE(names().contains(QStringLiteral("ix_jkpg_jbxx_xingb")));
-    EXPECT_EQ(store::addMissingIndexes(*conn), QStringList({QStringLiteral("ix_jkpg_jbxx_xingb"),
-                                                            QStringLiteral("ix_jkpg_jbxx_nianl")}));
+    EXPECT_EQ(
+        domain::addMissingIndexes(*conn),
+        QStringList({QStringLiteral("ix_jkpg_jbxx_xingb"), QStringLiteral("ix_jkpg_jbxx_nianl")}));
     EXPECT_TRUE(names().contains(QStringLiteral("ix_jkpg_jbxx_xingb")));
     EXPECT_TRUE(names().contains(QStringLiteral("ix_jkpg_jbxx_nianl")));
-    EXPECT_TRUE(store::addMissingIndexes(*conn).isEmpty());
+    EXPECT_TRUE(domain::addMissingIndexes(*conn).isEmpty());
 }
 
 TEST_P(Schema, FailedForcedInitLeavesTheDatabaseAsItWas)
@@ -215,7 +216,7 @@ TEST_P(Schema, FailedForcedInitLeavesTheDatabaseAsItWas)
     store::execute(sql(), QStringLiteral("drop index ix_jkpg_id_lurrq"));
     store::execute(sql(), QStringLiteral("create table ix_jkpg_id_lurrq (note varchar(20))"));
 
-    EXPECT_THROW(store::initializeDatabase(*conn, {.force = true}), store::DatabaseError);
+    EXPECT_THROW(domain::initializeDatabase(*conn, {.force = true}), store::DatabaseError);
     EXPECT_EQ(column(sql(), QStringLiteral("select bianh from jkpg_jbxx")), QStringList{"KEEP"});
 }
 
@@ -225,14 +226,14 @@ TEST_P(Schema, InitLeavesTablesOfOthersAloneAndNeedsNoForceForThem)
     auto c = other.connect(QStringLiteral("other"));
     ASSERT_TRUE(c);
     store::execute(c->db(), QStringLiteral("create table other_notes (note varchar(20))"));
-    store::initializeDatabase(*c, {});
+    domain::initializeDatabase(*c, {});
     EXPECT_TRUE(c->tables().contains(QStringLiteral("other_notes")));
     EXPECT_TRUE(c->tables().contains(QStringLiteral("v_jkpg_jbxx")));
 }
 
 TEST_P(Schema, ScriptsNameEachTableAndViewOnceAndCreateThemAll)
 {
-    const store::SchemaObjects objects = store::schemaObjects(conn->dialect());
+    const domain::SchemaObjects objects = domain::schemaObjects(conn->dialect());
     EXPECT_EQ(objects.views, QStringList{"v_jkpg_jbxx"});
     // Each name once, so that nothing is created or dropped twice.
     const QStringList all = objects.tables + objects.views;
@@ -341,9 +342,9 @@ TEST_P(Schema, ReferenceRangesAreSeededAndReadAsTheyAreShown)
 
 TEST_P(Schema, DemoSeedHoldsCompleteStoredAssessments)
 {
-    const store::InitResult result =
-        store::initializeDatabase(*conn, {.demo = true, .force = true});
-    EXPECT_EQ(result.managerPassword, store::kDemoManagerPassword);
+    const domain::InitResult result =
+        domain::initializeDatabase(*conn, {.demo = true, .force = true});
+    EXPECT_EQ(result.managerPassword, domain::kDemoManagerPassword);
 
     EXPECT_GE(count(sql(), QStringLiteral("select count(*) from jkpg_jbxx")), 3);
     const qint64 assessments = count(sql(), QStringLiteral("select count(*) from jkpg_id"));

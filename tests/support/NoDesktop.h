@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Desktop.h"
+#include "windows/shell/Desktop.h"
 
 namespace hra::test {
 

@@ -1,13 +1,12 @@
 #include "support/TestDatabase.h"
 
-#include "store/Bootstrap.h"
+#include "domain/Bootstrap.h"
 #include "store/Sql.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
-
 #include <gtest/gtest.h>
 
 namespace hra::test {
@@ -38,7 +37,8 @@ void adminExec(const QString& sql)
         db.setPassword(s.password);
         db.setDatabaseName(QStringLiteral("postgres"));
         if (!db.open())
-            ADD_FAILURE() << "PostgreSQL admin connection failed: " << db.lastError().text().toStdString();
+            ADD_FAILURE() << "PostgreSQL admin connection failed: "
+                          << db.lastError().text().toStdString();
         else if (QSqlQuery q(db); !q.exec(sql))
             ADD_FAILURE() << sql.toStdString() << ": " << q.lastError().text().toStdString();
         db.close();
@@ -72,13 +72,15 @@ TestDatabase::TestDatabase(store::Driver driver)
     m_settings = postgresServer();
     m_settings.databaseName =
         QStringLiteral("hra_test_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
-    adminExec(QStringLiteral("create database %1 encoding 'UTF8' template template0").arg(m_settings.databaseName));
+    adminExec(QStringLiteral("create database %1 encoding 'UTF8' template template0")
+                  .arg(m_settings.databaseName));
 }
 
 TestDatabase::~TestDatabase()
 {
     if (m_available && m_settings.driver == store::Driver::Postgres)
-        adminExec(QStringLiteral("drop database if exists %1 with (force)").arg(m_settings.databaseName));
+        adminExec(
+            QStringLiteral("drop database if exists %1 with (force)").arg(m_settings.databaseName));
 }
 
 std::unique_ptr<store::Connection> TestDatabase::connect(const QString& name)
@@ -94,7 +96,7 @@ std::unique_ptr<store::Connection> TestDatabase::connectInitialised(const QStrin
 {
     auto conn = connect(name);
     if (conn && conn->isEmpty())
-        store::initializeDatabase(*conn, {.demo = demo});
+        domain::initializeDatabase(*conn, {.demo = demo});
     return conn;
 }
 

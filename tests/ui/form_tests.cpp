@@ -19,13 +19,13 @@
 #include <gtest/gtest.h>
 
 using namespace hra;
-using store::ControlKind;
+using domain::ControlKind;
 
 namespace {
 
 // Part of a current-status page: tick boxes (one with its text field),
 // an option group and a drop-down.
-store::FormDeclaration statusForm()
+domain::FormDeclaration statusForm()
 {
     return {
         .table = "jkpg_mqzk",
@@ -61,7 +61,7 @@ store::FormDeclaration statusForm()
 
 // Part of an examination page: required numbers with units and reference
 // labels, a read-only value, a text value and an option group.
-store::FormDeclaration examForm()
+domain::FormDeclaration examForm()
 {
     return {
         .table = "jkpg_tgjc",
@@ -104,9 +104,9 @@ store::FormDeclaration examForm()
 
 // The drinking questions of a lifestyle page: four tick boxes of one
 // question share a frame.
-store::FormDeclaration drinkForm()
+domain::FormDeclaration drinkForm()
 {
-    store::SectionDeclaration drinking{.name = "drinking", .caption = "饮酒情况"};
+    domain::SectionDeclaration drinking{.name = "drinking", .caption = "饮酒情况"};
     drinking.fields.push_back({.column = "shifyj",
                                .caption = "1.是否经常饮酒？",
                                .kind = ControlKind::Options,
@@ -415,7 +415,7 @@ TEST_F(FormTest, AClickOnAReferenceLabelNamesItsColumn)
 TEST_F(FormTest, AFieldOfNoColumnIsRefusedWhenBuilt)
 {
     QWidget window;
-    store::FormDeclaration declared = statusForm();
+    domain::FormDeclaration declared = statusForm();
     declared.sections[0].fields.push_back({.column = "qitt", .caption = "笔误"});
     EXPECT_THROW(ui::Form(declared, prompts, &window), std::logic_error);
     declared = statusForm();

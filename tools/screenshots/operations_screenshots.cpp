@@ -1,12 +1,12 @@
 // Saves the pictures of the user guide that belong to backups and the blank
 // questionnaire: operations-screenshots <output folder>. Run under xvfb-run.
-#include "backup/BackupWindow.h"
 #include "paper/PaperQuestionnaire.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
 #include "support/TestDatabase.h"
 #include "ui/ProgramLook.h"
 #include "ui/PromptService.h"
+#include "windows/backup/BackupWindow.h"
 
 #include <QApplication>
 #include <QCursor>

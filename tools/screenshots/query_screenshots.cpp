@@ -1,15 +1,15 @@
 // Shows the information query and the operator window on the demo database
 // and saves pictures of their tabs: query-screenshots <output folder>.
 // Run under xvfb-run.
-#include "app/AppContext.h"
-#include "app/Desktop.h"
-#include "app/NoDesktop.h"
-#include "app/OperatorWindow.h"
-#include "query/QueryWindow.h"
-#include "store/Operators.h"
-#include "store/SessionState.h"
+#include "domain/Operators.h"
+#include "domain/SessionState.h"
+#include "support/NoDesktop.h"
 #include "support/TestDatabase.h"
 #include "ui/PromptService.h"
+#include "windows/query/QueryWindow.h"
+#include "windows/shell/AppContext.h"
+#include "windows/shell/Desktop.h"
+#include "windows/shell/OperatorWindow.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     NoDesktop desktop;
     app::AppContext context(prompts, desktop, QString());
     context.connection = database.connectInitialised(QStringLiteral("shots"), true);
-    context.session.currentOperatorCode = store::kManagerCode;
+    context.session.currentOperatorCode = domain::kManagerCode;
     QCursor::setPos(0, 0);
 
     query::Context queryContext{*context.connection, context.session, prompts, {}, {}, {}};
@@ -65,8 +65,8 @@ int main(int argc, char** argv)
     query.openPrompt();
     query.close();
 
-    store::addOperator(context.connection->db(), QStringLiteral("op01"), QStringLiteral("张护士"),
-                       QStringLiteral("secret"));
+    domain::addOperator(context.connection->db(), QStringLiteral("op01"), QStringLiteral("张护士"),
+                        QStringLiteral("secret"));
     {
         app::OperatorWindow operators(context);
         operators.show();

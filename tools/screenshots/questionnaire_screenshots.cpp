@@ -1,11 +1,11 @@
 // Shows the questionnaire on a demo person's stored assessment and saves a
 // picture of each page and of the assessment chooser:
 // questionnaire-screenshots <output folder>. Run under xvfb-run.
-#include "questionnaire/QuestionnaireWindow.h"
-#include "store/Operators.h"
-#include "store/SessionState.h"
+#include "domain/Operators.h"
+#include "domain/SessionState.h"
 #include "support/TestDatabase.h"
 #include "ui/PromptService.h"
+#include "windows/questionnaire/QuestionnaireWindow.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -24,8 +24,8 @@ int main(int argc, char** argv)
     QDir().mkpath(out);
     test::TestDatabase database(store::Driver::Sqlite);
     auto conn = database.connectInitialised(QStringLiteral("shots"), true);
-    store::SessionState session;
-    session.currentOperatorCode = store::kManagerCode;
+    domain::SessionState session;
+    session.currentOperatorCode = domain::kManagerCode;
     ui::ScriptedPromptService prompts;
     questionnaire::Context context{*conn, session, prompts, {}};
 
@@ -39,7 +39,8 @@ int main(int argc, char** argv)
     for (int page = 0; page < 5; ++page) {
         window.showSection(page);
         QTest::qWait(200);
-        window.grab().save(QDir(out).filePath(QStringLiteral("questionnaire-%1.png").arg(page + 1)));
+        window.grab().save(
+            QDir(out).filePath(QStringLiteral("questionnaire-%1.png").arg(page + 1)));
     }
 
     // A person whose latest assessment has ended gets the chooser.

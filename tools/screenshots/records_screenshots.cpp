@@ -1,20 +1,20 @@
 // Shows the person-record windows with sample data and saves a picture of
 // each: records-screenshots <output folder>. Run under xvfb-run.
-#include "records/BrowseRecordWindow.h"
-#include "records/Context.h"
-#include "records/CreateRecordWindow.h"
-#include "records/DeleteRecordWindow.h"
-#include "records/ModifyRecordWindow.h"
-#include "records/PersonForm.h"
-#include "records/PersonListReport.h"
-#include "records/PersonListSource.h"
-#include "records/RenumberDialog.h"
+#include "domain/SessionState.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
-#include "store/SessionState.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 #include "ui/PromptService.h"
+#include "windows/records/BrowseRecordWindow.h"
+#include "windows/records/Context.h"
+#include "windows/records/CreateRecordWindow.h"
+#include "windows/records/DeleteRecordWindow.h"
+#include "windows/records/ModifyRecordWindow.h"
+#include "windows/records/PersonForm.h"
+#include "windows/records/PersonListReport.h"
+#include "windows/records/PersonListSource.h"
+#include "windows/records/RenumberDialog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -64,7 +64,7 @@ int main(int argc, char** argv)
     QTemporaryDir tmp;
     test::TestDatabase database(store::Driver::Sqlite);
     auto conn = database.connectInitialised();
-    store::SessionState session;
+    domain::SessionState session;
     ui::ScriptedPromptService prompts;
     records::Context context{
         *conn,   session,

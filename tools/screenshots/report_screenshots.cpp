@@ -1,19 +1,19 @@
 // The real main window in data analysis with a demo person's whole report
 // built, and the dialogs of the report area: report-screenshots <folder>.
 // Run under xvfb-run; the program lies beside hra so that reports/ is found.
-#include "app/AppContext.h"
-#include "app/AreaWindows.h"
-#include "app/Desktop.h"
-#include "app/MainWindow.h"
-#include "app/WindowRegistry.h"
-#include "report/AnalysisWindow.h"
-#include "report/AssessmentListDialog.h"
-#include "report/Context.h"
-#include "report/SectionDialog.h"
-#include "report/SettingsDialogs.h"
 #include "reportengine/Report.h"
 #include "support/TestDatabase.h"
 #include "ui/PromptService.h"
+#include "windows/areas/AreaWindows.h"
+#include "windows/report/AnalysisWindow.h"
+#include "windows/report/AssessmentListDialog.h"
+#include "windows/report/Context.h"
+#include "windows/report/SectionDialog.h"
+#include "windows/report/SettingsDialogs.h"
+#include "windows/shell/AppContext.h"
+#include "windows/shell/Desktop.h"
+#include "windows/shell/MainWindow.h"
+#include "windows/shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -62,8 +62,8 @@ int main(int argc, char** argv)
     app::MainWindow main(context, registry);
     main.resize(1400, 900);
     main.show();
-    main.N_sjfxClick();
-    auto* analysis = dynamic_cast<report::AnalysisWindow*>(main.window(app::kinds::sjfx));
+    main.openAnalysis();
+    auto* analysis = dynamic_cast<report::AnalysisWindow*>(main.window(app::kinds::analysis));
     if (!analysis)
         return 1;
     enter(analysis, QStringLiteral("0000000001"));

@@ -1,7 +1,7 @@
-#include "backup/BackupWindow.h"
 #include "store/Settings.h"
 #include "ui/ProgramLook.h"
 #include "ui/PromptService.h"
+#include "windows/backup/BackupWindow.h"
 
 #include <QApplication>
 

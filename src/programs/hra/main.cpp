@@ -1,12 +1,12 @@
-#include "app/AppContext.h"
-#include "app/AreaWindows.h"
-#include "app/Desktop.h"
-#include "app/Launcher.h"
-#include "app/MainWindow.h"
-#include "app/Startup.h"
-#include "app/WindowRegistry.h"
 #include "ui/ProgramLook.h"
 #include "ui/PromptService.h"
+#include "windows/areas/AreaWindows.h"
+#include "windows/shell/AppContext.h"
+#include "windows/shell/Desktop.h"
+#include "windows/shell/Launcher.h"
+#include "windows/shell/MainWindow.h"
+#include "windows/shell/Startup.h"
+#include "windows/shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "reportengine/internal/FontFile.h"
+#include "reportengine/fonts/FontFile.h"
 
-#include "reportengine/internal/FontBytes.h"
+#include "reportengine/fonts/FontBytes.h"
 
 #include <QFile>
 #include <QFileInfo>

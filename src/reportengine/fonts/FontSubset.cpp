@@ -1,6 +1,6 @@
-#include "reportengine/internal/FontSubset.h"
+#include "reportengine/fonts/FontSubset.h"
 
-#include "reportengine/internal/FontBytes.h"
+#include "reportengine/fonts/FontBytes.h"
 
 #include <QHash>
 #include <algorithm>

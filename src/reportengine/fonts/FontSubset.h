@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reportengine/internal/FontFile.h"
+#include "reportengine/fonts/FontFile.h"
 
 #include <QByteArray>
 #include <QList>

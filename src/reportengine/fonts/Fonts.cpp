@@ -1,4 +1,4 @@
-#include "reportengine/internal/Fonts.h"
+#include "reportengine/fonts/Fonts.h"
 
 #include <QCoreApplication>
 #include <QFontDatabase>

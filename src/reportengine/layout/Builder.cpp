@@ -1,8 +1,8 @@
-#include "reportengine/internal/Builder.h"
+#include "reportengine/layout/Builder.h"
 
 #include "reportengine/Limits.h"
-#include "reportengine/internal/ChartLayout.h"
-#include "reportengine/internal/Expression.h"
+#include "reportengine/layout/ChartLayout.h"
+#include "reportengine/layout/Expression.h"
 
 #include <cmath>
 #include <exception>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "reportengine/DataSource.h"
-#include "reportengine/internal/BuiltReport.h"
-#include "reportengine/internal/Template.h"
+#include "reportengine/layout/BuiltReport.h"
+#include "reportengine/layout/Template.h"
 
 #include <QSet>
 #include <QStringList>

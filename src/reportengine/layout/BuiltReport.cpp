@@ -1,7 +1,7 @@
-#include "reportengine/internal/BuiltReport.h"
+#include "reportengine/layout/BuiltReport.h"
 
-#include "reportengine/internal/PageSpill.h"
-#include "reportengine/internal/Units.h"
+#include "reportengine/common/Units.h"
+#include "reportengine/layout/PageSpill.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reportengine/internal/Template.h"
-#include "reportengine/internal/TextLayout.h"
+#include "reportengine/layout/Template.h"
+#include "reportengine/layout/TextLayout.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,7 +1,7 @@
-#include "reportengine/internal/ChartLayout.h"
+#include "reportengine/layout/ChartLayout.h"
 
 #include "reportengine/DataSource.h"
-#include "reportengine/internal/Builder.h"
+#include "reportengine/layout/Builder.h"
 
 #include <algorithm>
 #include <cmath>

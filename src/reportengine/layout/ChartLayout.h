@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reportengine/internal/BuiltReport.h"
-#include "reportengine/internal/Template.h"
+#include "reportengine/layout/BuiltReport.h"
+#include "reportengine/layout/Template.h"
 
 #include <QString>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "reportengine/internal/Expression.h"
+#include "reportengine/layout/Expression.h"
 
 namespace hra::reportengine {
 

@@ -1,6 +1,6 @@
-#include "reportengine/internal/PageSpill.h"
+#include "reportengine/layout/PageSpill.h"
 
-#include "reportengine/internal/Fonts.h"
+#include "reportengine/fonts/Fonts.h"
 
 #include <QCoreApplication>
 #include <QDataStream>

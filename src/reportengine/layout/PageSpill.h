@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reportengine/internal/BuiltReport.h"
+#include "reportengine/layout/BuiltReport.h"
 
 #include <QHash>
 #include <QMutex>

@@ -1,7 +1,7 @@
-#include "reportengine/internal/Template.h"
+#include "reportengine/layout/Template.h"
 
-#include "reportengine/internal/JpegHeader.h"
-#include "reportengine/internal/Units.h"
+#include "reportengine/common/Units.h"
+#include "reportengine/pictures/JpegHeader.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "reportengine/internal/TemplateLoader.h"
+#include "reportengine/layout/TemplateLoader.h"
 
 #include "reportengine/Limits.h"
 

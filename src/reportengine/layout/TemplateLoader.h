@@ -1,7 +1,7 @@
 #pragma once
 
 #include "reportengine/LoadResult.h"
-#include "reportengine/internal/Template.h"
+#include "reportengine/layout/Template.h"
 
 #include <QString>
 #include <QStringList>

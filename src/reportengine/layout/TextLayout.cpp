@@ -1,6 +1,7 @@
-#include "reportengine/internal/TextLayout.h"
+#include "reportengine/layout/TextLayout.h"
 
-#include "reportengine/internal/Fonts.h"
+#include "reportengine/fonts/FontBytes.h"
+#include "reportengine/fonts/Fonts.h"
 
 #include <QHash>
 #include <QMutex>
@@ -49,11 +50,6 @@ private:
     std::optional<QRawFont> m_font;
 };
 
-quint16 u16(const QByteArray& d, qsizetype at)
-{
-    return quint16((uchar(d[at]) << 8) | uchar(d[at + 1]));
-}
-
 // A face's horizontal metrics, read once for all its sizes: the CJK fonts'
 // `hmtx` tables hold 65,535 glyphs each.
 struct MetricsTables
@@ -65,8 +61,8 @@ struct MetricsTables
         hmtx = font.fontTable("hmtx");
         if (head.size() < 20 || hhea.size() < 36)
             return;
-        unitsPerEm = u16(head, 18);
-        metrics = u16(hhea, 34);
+        unitsPerEm = fontbytes::Reader(head).u16(18);
+        metrics = fontbytes::Reader(hhea).u16(34);
         if (hmtx.size() < 4 * qsizetype(metrics))
             metrics = 0;
     }
@@ -98,7 +94,8 @@ public:
     qreal advance(quint32 glyph) const
     {
         const qint64 units =
-            u16(m_tables->hmtx, 4 * qsizetype(std::min<quint32>(glyph, m_tables->metrics - 1)));
+            fontbytes::Reader(m_tables->hmtx)
+                .u16(4 * qsizetype(std::min<quint32>(glyph, m_tables->metrics - 1)));
         const qint64 linear = (units * m_scale + 32) / 64; // 16.16 pixels
         return (linear >> 10) / 64.0;                      // Qt keeps 26.6
     }

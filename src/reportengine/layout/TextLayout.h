@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reportengine/internal/Template.h"
+#include "reportengine/layout/Template.h"
 
 #include <QGlyphRun>
 #include <QLineF>

@@ -1,6 +1,6 @@
-#include "reportengine/internal/PdfTextMaps.h"
+#include "reportengine/pdf/PdfTextMaps.h"
 
-#include "reportengine/internal/BuiltReport.h"
+#include "reportengine/layout/BuiltReport.h"
 
 #include <QBuffer>
 #include <QMutex>

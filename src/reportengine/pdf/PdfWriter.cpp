@@ -1,10 +1,10 @@
-#include "reportengine/internal/PdfWriter.h"
+#include "reportengine/pdf/PdfWriter.h"
 
-#include "reportengine/internal/BuiltReport.h"
-#include "reportengine/internal/FontFile.h"
-#include "reportengine/internal/FontSubset.h"
-#include "reportengine/internal/JpegHeader.h"
-#include "reportengine/internal/Units.h"
+#include "reportengine/common/Units.h"
+#include "reportengine/fonts/FontFile.h"
+#include "reportengine/fonts/FontSubset.h"
+#include "reportengine/layout/BuiltReport.h"
+#include "reportengine/pictures/JpegHeader.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>

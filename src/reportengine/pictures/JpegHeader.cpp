@@ -1,6 +1,6 @@
-#include "reportengine/internal/JpegHeader.h"
+#include "reportengine/pictures/JpegHeader.h"
 
-#include "reportengine/internal/FontBytes.h"
+#include "reportengine/fonts/FontBytes.h"
 
 namespace hra::reportengine {
 

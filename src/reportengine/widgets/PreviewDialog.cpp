@@ -2,8 +2,8 @@
 
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
-#include "reportengine/internal/BuiltReport.h"
-#include "reportengine/internal/Fonts.h"
+#include "reportengine/fonts/Fonts.h"
+#include "reportengine/layout/BuiltReport.h"
 #include "reportengine/widgets/ReportPreview.h"
 
 #include <QHBoxLayout>

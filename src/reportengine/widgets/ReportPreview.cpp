@@ -1,9 +1,9 @@
 #include "reportengine/widgets/ReportPreview.h"
 
 #include "reportengine/Report.h"
-#include "reportengine/internal/BuiltReport.h"
-#include "reportengine/internal/PdfTextMaps.h"
-#include "reportengine/internal/Units.h"
+#include "reportengine/common/Units.h"
+#include "reportengine/layout/BuiltReport.h"
+#include "reportengine/pdf/PdfTextMaps.h"
 
 #include <QFile>
 #include <QKeyEvent>

@@ -1,18 +1,18 @@
-#include "app/AreaWindows.h"
+#include "windows/areas/AreaWindows.h"
 
-#include "app/AppContext.h"
-#include "app/Shell.h"
-#include "app/WindowRegistry.h"
-#include "app/WorkWindows.h"
-#include "query/QueryWindow.h"
-#include "records/BrowseRecordWindow.h"
-#include "records/CreateRecordWindow.h"
-#include "records/DeleteRecordWindow.h"
-#include "records/ModifyRecordWindow.h"
-#include "records/Photos.h"
-#include "report/AnalysisWindow.h"
-#include "report/SectionDialog.h"
-#include "report/SettingsDialogs.h"
+#include "windows/query/QueryWindow.h"
+#include "windows/records/BrowseRecordWindow.h"
+#include "windows/records/CreateRecordWindow.h"
+#include "windows/records/DeleteRecordWindow.h"
+#include "windows/records/ModifyRecordWindow.h"
+#include "windows/records/Photos.h"
+#include "windows/report/AnalysisWindow.h"
+#include "windows/report/SectionDialog.h"
+#include "windows/report/SettingsDialogs.h"
+#include "windows/shell/AppContext.h"
+#include "windows/shell/Shell.h"
+#include "windows/shell/WindowRegistry.h"
+#include "windows/shell/WorkWindows.h"
 
 namespace hra::app {
 namespace {
@@ -61,37 +61,44 @@ AreaWindows::AreaWindows(AppContext& context, WindowRegistry& registry)
                          // The hand-over goes through the main window's questionnaire
                          // command once the questionnaire is there; until then it only
                          // leaves the record number for it.
-                         if (m_registry.find(kinds::jkpg))
-                             rc.openQuestionnaire = [&shell] { shell.N_xxdcClick(); };
+                         if (m_registry.find(kinds::questionnaire))
+                             rc.openQuestionnaire = [&shell] { shell.openQuestionnaire(); };
                          return make(rc);
                      });
     };
-    child(kinds::jbxx, [](records::Context& c) { return new records::CreateRecordWindow(c); });
-    child(kinds::xgda, [](records::Context& c) { return new records::ModifyRecordWindow(c); });
-    child(kinds::scda, [](records::Context& c) { return new records::DeleteRecordWindow(c); });
-    child(kinds::llda, [](records::Context& c) { return new records::BrowseRecordWindow(c); });
-    registry.add(kinds::jkpg, Presentation::ChildWindow,
+    child(kinds::createRecord,
+          [](records::Context& c) { return new records::CreateRecordWindow(c); });
+    child(kinds::modifyRecord,
+          [](records::Context& c) { return new records::ModifyRecordWindow(c); });
+    child(kinds::deleteRecord,
+          [](records::Context& c) { return new records::DeleteRecordWindow(c); });
+    child(kinds::browseRecords,
+          [](records::Context& c) { return new records::BrowseRecordWindow(c); });
+    registry.add(kinds::questionnaire, Presentation::ChildWindow,
                  [this](AppContext&, Shell& shell) -> QWidget* {
                      return new QuestionnaireChild(questionnaireContext(shell));
                  });
-    registry.add(kinds::xxcx, Presentation::Modal, [this](AppContext&, Shell& shell) -> QWidget* {
+    registry.add(kinds::query, Presentation::Modal, [this](AppContext&, Shell& shell) -> QWidget* {
         return new query::QueryWindow(queryContext(shell));
     });
 
-    registry.add(kinds::sjfx, Presentation::ChildWindow,
+    registry.add(kinds::analysis, Presentation::ChildWindow,
                  [this](AppContext&, Shell& shell) -> QWidget* {
                      return new AnalysisWindowKind(reportContext(shell));
                  });
-    registry.add(kinds::sjfxhc, Presentation::Modal, [this](AppContext&, Shell& shell) -> QWidget* {
-        auto* analysis = dynamic_cast<report::AnalysisWindow*>(shell.window(kinds::sjfx));
-        return new SectionDialogKind(analysis, reportContext(shell).prompts);
-    });
-    registry.add(kinds::pgzx, Presentation::Modal, [this](AppContext&, Shell& shell) -> QWidget* {
-        return new report::CentreDialog(reportContext(shell));
-    });
-    registry.add(kinds::bgfm, Presentation::Modal, [this](AppContext&, Shell& shell) -> QWidget* {
-        return new report::CoverDialog(reportContext(shell));
-    });
+    registry.add(
+        kinds::reportSection, Presentation::Modal, [this](AppContext&, Shell& shell) -> QWidget* {
+            auto* analysis = dynamic_cast<report::AnalysisWindow*>(shell.window(kinds::analysis));
+            return new SectionDialogKind(analysis, reportContext(shell).prompts);
+        });
+    registry.add(kinds::centreSettings, Presentation::Modal,
+                 [this](AppContext&, Shell& shell) -> QWidget* {
+                     return new report::CentreDialog(reportContext(shell));
+                 });
+    registry.add(kinds::coverSettings, Presentation::Modal,
+                 [this](AppContext&, Shell& shell) -> QWidget* {
+                     return new report::CoverDialog(reportContext(shell));
+                 });
 }
 
 records::Context& AreaWindows::recordsContext()
@@ -115,17 +122,19 @@ query::Context& AreaWindows::queryContext(Shell& shell)
     // The entered data: the questionnaire command, then the assessment opened
     // in its window (which disables saving for everyone but the manager).
     m_query->openEnteredData = [&shell](const QString& number, qint32 id, const QString& state) {
-        shell.N_xxdcClick();
-        auto* window = dynamic_cast<questionnaire::QuestionnaireWindow*>(shell.window(kinds::jkpg));
+        shell.openQuestionnaire();
+        auto* window =
+            dynamic_cast<questionnaire::QuestionnaireWindow*>(shell.window(kinds::questionnaire));
         if (window)
             window->openAssessment(number, id, state);
     };
     // The person in the modify-record window, looked up as Enter there does.
     m_query->modifyPerson = [&shell](const QString& number) {
-        shell.N_jldaClick();
-        if (shell.window(kinds::xgda))
+        shell.openCreateRecord();
+        if (shell.window(kinds::modifyRecord))
             return;
-        if (auto* window = dynamic_cast<records::ModifyRecordWindow*>(shell.open(kinds::xgda)))
+        if (auto* window =
+                dynamic_cast<records::ModifyRecordWindow*>(shell.open(kinds::modifyRecord)))
             window->lookup(number);
     };
     // The report: the data analysis opened on that assessment.
@@ -138,11 +147,12 @@ query::Context& AreaWindows::queryContext(Shell& shell)
 questionnaire::Context& AreaWindows::questionnaireContext(Shell& shell)
 {
     if (!m_questionnaire) {
-        m_questionnaire.emplace(questionnaire::Context{*m_context.connection, m_context.session,
-                                                       m_context.prompts, {}});
+        m_questionnaire.emplace(questionnaire::Context{
+            *m_context.connection, m_context.session, m_context.prompts, {}});
         // "是否进行数据分析及生成报告？": the saved assessment goes to the data analysis.
-        if (m_registry.find(kinds::sjfx))
-            m_questionnaire->analyse = [&shell](const QString& record, qint32 id, const QString& state) {
+        if (m_registry.find(kinds::analysis))
+            m_questionnaire->analyse = [&shell](const QString& record, qint32 id,
+                                                const QString& state) {
                 handOverToAnalysis(shell, record, id, state);
             };
     }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "query/Context.h"
-#include "questionnaire/QuestionnaireWindow.h"
-#include "records/Context.h"
-#include "report/Context.h"
+#include "windows/query/Context.h"
+#include "windows/questionnaire/QuestionnaireWindow.h"
+#include "windows/records/Context.h"
+#include "windows/report/Context.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "backup/BackupWindow.h"
+#include "windows/backup/BackupWindow.h"
 
 #include "ui/PromptService.h"
 

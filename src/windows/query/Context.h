@@ -19,7 +19,7 @@ namespace hra::query {
 struct Context
 {
     store::Connection& connection;
-    store::SessionState& session;
+    domain::SessionState& session;
     ui::PromptService& prompts;
     using AssessmentHandOver =
         std::function<void(const QString& recordNumber, qint32 assessmentId, const QString& state)>;

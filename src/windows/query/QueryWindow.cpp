@@ -1,12 +1,12 @@
-#include "query/QueryWindow.h"
+#include "windows/query/QueryWindow.h"
 
-#include "query/SearchModel.h"
-#include "records/RenumberDialog.h"
 #include "store/Connection.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
 #include "ui/TabIcons.h"
+#include "windows/query/SearchModel.h"
+#include "windows/records/RenumberDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -188,13 +188,13 @@ void QueryWindow::showEvent(QShowEvent* event)
 
 void QueryWindow::search()
 {
-    store::SearchCriteria criteria{m_number->text(),   m_name->text(),  m_sex->currentText(),
-                                   m_ageFrom->text(),  m_ageTo->text(), m_useDates->isChecked(),
-                                   m_dateFrom->date(), m_dateTo->date()};
+    domain::SearchCriteria criteria{m_number->text(),   m_name->text(),  m_sex->currentText(),
+                                    m_ageFrom->text(),  m_ageTo->text(), m_useDates->isChecked(),
+                                    m_dateFrom->date(), m_dateTo->date()};
     m_model->clear();
-    const std::optional<store::AssessmentSearch> built = store::AssessmentSearch::build(criteria);
+    const std::optional<domain::AssessmentSearch> built = domain::AssessmentSearch::build(criteria);
     if (!built) {
-        m_context.prompts.error(this, store::kInvalidAgeMessage, QStringLiteral("错误提示"));
+        m_context.prompts.error(this, domain::kInvalidAgeMessage, QStringLiteral("错误提示"));
         m_ageFrom->clear();
         m_ageTo->clear();
         m_pages->setCurrentIndex(0);
@@ -225,21 +225,21 @@ void QueryWindow::clearCriteria()
     m_number->setFocus();
 }
 
-const store::FoundAssessment* QueryWindow::selected() const
+const domain::FoundAssessment* QueryWindow::selected() const
 {
     if (!m_model->isOpen())
         return nullptr;
-    const store::FoundAssessment* row = m_model->row(m_grid->currentIndex().row());
+    const domain::FoundAssessment* row = m_model->row(m_grid->currentIndex().row());
     return row && !row->recordNumber.trimmed().isEmpty() ? row : nullptr;
 }
 
 void QueryWindow::openPrompt()
 {
-    const store::FoundAssessment* row = selected();
+    const domain::FoundAssessment* row = selected();
     if (!row || m_prompt)
         return;
     // Copied: the hand-over closes this window and its model with it.
-    const store::FoundAssessment chosen = *row;
+    const domain::FoundAssessment chosen = *row;
     QueryPrompt prompt(this);
     m_prompt = &prompt;
     const int answer = prompt.exec();
@@ -256,7 +256,7 @@ void QueryWindow::openPrompt()
 
 void QueryWindow::modifyPerson()
 {
-    const store::FoundAssessment* row = selected();
+    const domain::FoundAssessment* row = selected();
     if (!row)
         return;
     const QString number = row->recordNumber;
@@ -267,7 +267,7 @@ void QueryWindow::modifyPerson()
 
 void QueryWindow::renumber()
 {
-    const store::FoundAssessment* row = selected();
+    const domain::FoundAssessment* row = selected();
     if (!row)
         return;
     records::RenumberDialog dialog(m_context.connection, m_context.prompts,
@@ -280,14 +280,14 @@ void QueryWindow::renumber()
 
 void QueryWindow::deleteAssessment()
 {
-    const store::FoundAssessment* row = selected();
+    const domain::FoundAssessment* row = selected();
     if (!row)
         return;
     if (!m_context.prompts.confirm(this, QStringLiteral("确实要删除该评估记录吗？"),
                                    QStringLiteral("提示信息")))
         return;
     try {
-        store::deleteAssessment(m_context.connection.db(), row->recordNumber, row->id);
+        domain::deleteAssessment(m_context.connection.db(), row->recordNumber, row->id);
     } catch (const store::DatabaseError&) {
         m_context.prompts.error(this, QStringLiteral("删除不成功!"), kInfoCaption);
         return;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "query/Context.h"
-#include "store/AssessmentSearch.h"
+#include "domain/AssessmentSearch.h"
+#include "windows/query/Context.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -63,7 +63,7 @@ private:
     QWidget* buildResults();
     void markCurrentTab();
     // The selected assessment, or null when there is none to act on.
-    const store::FoundAssessment* selected() const;
+    const domain::FoundAssessment* selected() const;
 
     Context& m_context;
     QTabWidget* m_pages;

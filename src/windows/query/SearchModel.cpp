@@ -1,4 +1,4 @@
-#include "query/SearchModel.h"
+#include "windows/query/SearchModel.h"
 
 #include "store/NumberText.h"
 
@@ -14,7 +14,7 @@ const QString kHeaders[] = {QStringLiteral("编号"),     QStringLiteral("姓名
 
 SearchModel::SearchModel(QObject* parent) : PagedTableModel(kPageSize, parent) {}
 
-void SearchModel::search(const QSqlDatabase& db, const store::AssessmentSearch& search)
+void SearchModel::search(const QSqlDatabase& db, const domain::AssessmentSearch& search)
 {
     m_db = db;
     m_search = search;
@@ -32,8 +32,8 @@ void SearchModel::clear()
     reset();
 }
 
-QList<store::FoundAssessment> SearchModel::readPage(const store::FoundAssessment* last,
-                                                    int limit) const
+QList<domain::FoundAssessment> SearchModel::readPage(const domain::FoundAssessment* last,
+                                                     int limit) const
 {
     if (!m_search)
         return {};
@@ -47,7 +47,7 @@ int SearchModel::columnCount(const QModelIndex& parent) const
 
 QVariant SearchModel::data(const QModelIndex& index, int role) const
 {
-    const store::FoundAssessment* r = row(index.row());
+    const domain::FoundAssessment* r = row(index.row());
     if (!r || role != Qt::DisplayRole)
         return {};
     switch (index.column()) {

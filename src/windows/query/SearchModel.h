@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/AssessmentSearch.h"
+#include "domain/AssessmentSearch.h"
 #include "ui/PagedTableModel.h"
 
 #include <QSqlDatabase>
@@ -11,7 +11,7 @@ namespace hra::query {
 // The found assessments for the result grid, newest first. Rows are read a
 // page at a time as the grid scrolls to them, so a search over a million
 // assessments reads no more than the first page.
-class SearchModel : public ui::PagedTableModel<store::FoundAssessment>
+class SearchModel : public ui::PagedTableModel<domain::FoundAssessment>
 {
 public:
     static constexpr int kPageSize = 200;
@@ -20,7 +20,7 @@ public:
 
     // Runs the search and reads its first page. Throws DatabaseError (the
     // model is then empty).
-    void search(const QSqlDatabase& db, const store::AssessmentSearch& search);
+    void search(const QSqlDatabase& db, const domain::AssessmentSearch& search);
     // Empties the model; it has no search any more.
     void clear();
     // Whether a search ran (the result actions need one).
@@ -31,12 +31,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 protected:
-    QList<store::FoundAssessment> readPage(const store::FoundAssessment* last,
-                                           int limit) const override;
+    QList<domain::FoundAssessment> readPage(const domain::FoundAssessment* last,
+                                            int limit) const override;
 
 private:
     QSqlDatabase m_db;
-    std::optional<store::AssessmentSearch> m_search;
+    std::optional<domain::AssessmentSearch> m_search;
 };
 
 } // namespace hra::query

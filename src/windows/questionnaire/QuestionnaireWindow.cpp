@@ -1,18 +1,18 @@
-#include "questionnaire/QuestionnaireWindow.h"
+#include "windows/questionnaire/QuestionnaireWindow.h"
 
-#include "questionnaire/ReferencePopup.h"
+#include "domain/Operators.h"
+#include "domain/QuestionnaireForms.h"
+#include "domain/ReferenceRanges.h"
+#include "domain/SessionState.h"
 #include "store/Connection.h"
 #include "store/NumberText.h"
-#include "store/Operators.h"
-#include "store/QuestionnaireForms.h"
-#include "store/ReferenceRanges.h"
-#include "store/SessionState.h"
 #include "ui/FieldBinding.h"
 #include "ui/FlatButton.h"
 #include "ui/Form.h"
 #include "ui/KeyNavigation.h"
 #include "ui/Log.h"
 #include "ui/PromptService.h"
+#include "windows/questionnaire/ReferencePopup.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -36,10 +36,11 @@ const QString kNoPerson = QStringLiteral("该卡号不存在,请先建档!");
 const QString kExaminationTable = QStringLiteral("jkpg_tgjc");
 
 // The re-fill question of each page.
-const QString kRefillQuestions[] = {
-    QStringLiteral("确实要重填<目前健康状况及家族史>吗？"), QStringLiteral("确实要重填<膳食营养>吗？"),
-    QStringLiteral("确实要重填<运动方式>吗？"), QStringLiteral("确实要重填<生活方式及习惯>吗？"),
-    QStringLiteral("确实要重填<体格检查及实验室检查>吗？")};
+const QString kRefillQuestions[] = {QStringLiteral("确实要重填<目前健康状况及家族史>吗？"),
+                                    QStringLiteral("确实要重填<膳食营养>吗？"),
+                                    QStringLiteral("确实要重填<运动方式>吗？"),
+                                    QStringLiteral("确实要重填<生活方式及习惯>吗？"),
+                                    QStringLiteral("确实要重填<体格检查及实验室检查>吗？")};
 
 // The tab marks: a filled dot on the page shown, a ring on the others.
 QIcon tabMark(bool active)
@@ -76,12 +77,12 @@ QuestionnaireWindow::QuestionnaireWindow(Context& context, QWidget* parent)
 
     ui::KeyNavigation* keys = ui::KeyNavigation::install(this);
     keys->setEnterAction(m_number, [this] { lookUp(); });
-    m_context.session.assessmentMode = store::AssessmentMode::None;
+    m_context.session.assessmentMode = domain::AssessmentMode::None;
 }
 
 QuestionnaireWindow::~QuestionnaireWindow()
 {
-    m_context.session.assessmentMode = store::AssessmentMode::None;
+    m_context.session.assessmentMode = domain::AssessmentMode::None;
 }
 
 void QuestionnaireWindow::buildHead(QVBoxLayout* layout)
@@ -130,19 +131,19 @@ void QuestionnaireWindow::buildPages(QVBoxLayout* layout)
 {
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("pages"));
-    const auto& declared = store::questionnairePages();
+    const auto& declared = domain::questionnairePages();
     for (size_t i = 0; i < declared.size(); ++i) {
         // A page scrolls inside itself, so that it fits a small screen.
         auto* scroll = new QScrollArea(m_pages);
         scroll->setWidgetResizable(true);
         scroll->setFrameShape(QFrame::NoFrame);
         auto* page = new QWidget(scroll);
-        page->setObjectName(store::tableName(declared[i].table));
+        page->setObjectName(domain::tableName(declared[i].table));
         auto* column = new QVBoxLayout(page);
         auto* form = new ui::Form(declared[i].form, m_context.prompts, page);
         for (QWidget* section : form->sections())
             column->addWidget(section);
-        if (declared[i].table == store::AssessmentTable::Examination)
+        if (declared[i].table == domain::AssessmentTable::Examination)
             column->addWidget(new QLabel(QStringLiteral("附注：带*的为必填项"), page));
         column->addStretch();
         scroll->setWidget(page);
@@ -234,7 +235,7 @@ void QuestionnaireWindow::closeEvent(QCloseEvent* event)
 void QuestionnaireWindow::discard()
 {
     m_rows.close();
-    m_context.session.assessmentMode = store::AssessmentMode::None;
+    m_context.session.assessmentMode = domain::AssessmentMode::None;
 }
 
 void QuestionnaireWindow::numberEdited()
@@ -248,9 +249,9 @@ void QuestionnaireWindow::numberEdited()
 
 bool QuestionnaireWindow::personExists()
 {
-    std::optional<store::PersonSummary> person;
+    std::optional<domain::PersonSummary> person;
     try {
-        person = store::findPerson(m_context.connection.db(), m_number->text());
+        person = domain::findPerson(m_context.connection.db(), m_number->text());
     } catch (const store::DatabaseError&) {
     }
     if (!person) {
@@ -268,13 +269,13 @@ void QuestionnaireWindow::lookUp()
     const QString number = m_number->text().trimmed();
     if (number.isEmpty())
         return;
-    store::LookupDecision d;
+    domain::LookupDecision d;
     try {
-        d = store::decideLookup(m_context.connection.db(), number, m_history->isChecked());
+        d = domain::decideLookup(m_context.connection.db(), number, m_history->isChecked());
     } catch (const store::DatabaseError&) {
         d = {};
     }
-    if (d.action == store::LookupDecision::Action::NoPerson) {
+    if (d.action == domain::LookupDecision::Action::NoPerson) {
         m_context.prompts.information(this, kNoPerson, QStringLiteral("揭示信息"));
         return;
     }
@@ -283,17 +284,18 @@ void QuestionnaireWindow::lookUp()
     m_age->setText(store::valueText(d.person->age));
     if (d.firstAssessmentNotice)
         m_context.prompts.information(
-            this, QStringLiteral("该编号是第一次评估,没有评估历史,请进行第一次评估!"), kPromptCaption);
+            this, QStringLiteral("该编号是第一次评估,没有评估历史,请进行第一次评估!"),
+            kPromptCaption);
     if (!d.stateText.isEmpty())
         m_state->setText(d.stateText);
     if (d.endEnabled)
         m_endButton->setEnabled(*d.endEnabled);
 
     switch (d.action) {
-    case store::LookupDecision::Action::StartNew:
+    case domain::LookupDecision::Action::StartNew:
         startNew(false);
         break;
-    case store::LookupDecision::Action::Continue:
+    case domain::LookupDecision::Action::Continue:
         try {
             if (m_rows.open(m_context.connection.db(), number, d.assessmentId)) {
                 m_context.session.assessmentMode = m_rows.mode();
@@ -303,11 +305,11 @@ void QuestionnaireWindow::lookUp()
             m_context.prompts.error(this, QStringLiteral("读取评估资料出错!"), kPromptCaption);
         }
         break;
-    case store::LookupDecision::Action::OfferChooser:
+    case domain::LookupDecision::Action::OfferChooser:
         showChooser(d.scanForInProgress);
         break;
-    case store::LookupDecision::Action::Nothing:
-    case store::LookupDecision::Action::NoPerson:
+    case domain::LookupDecision::Action::Nothing:
+    case domain::LookupDecision::Action::NoPerson:
         break;
     }
     m_panel->show();
@@ -317,12 +319,12 @@ void QuestionnaireWindow::showChooser(bool scanForInProgress)
 {
     if (m_chooser)
         return;
-    QList<store::AssessmentSummary> list;
+    QList<domain::AssessmentSummary> list;
     try {
-        list = store::assessmentsOf(m_context.connection.db(), m_number->text());
+        list = domain::assessmentsOf(m_context.connection.db(), m_number->text());
     } catch (const store::DatabaseError&) {
     }
-    const bool refuseNew = scanForInProgress && store::hasAssessmentInProgress(list);
+    const bool refuseNew = scanForInProgress && domain::hasAssessmentInProgress(list);
     m_chooser = new AssessmentChooser(*this, m_context.prompts, list, refuseNew, this);
     m_chooser->setAttribute(Qt::WA_DeleteOnClose);
     m_chooser->show();
@@ -340,7 +342,7 @@ void QuestionnaireWindow::startNew(bool fromChooser)
     loadForms();
     m_endButton->setEnabled(true);
     if (fromChooser) {
-        m_state->setText(store::kInProgress);
+        m_state->setText(domain::kInProgress);
         m_saveButton->setEnabled(true);
         if (m_chooser)
             m_chooser->close();
@@ -366,11 +368,11 @@ void QuestionnaireWindow::openAssessment(const QString& recordNumber, qint32 ass
     m_context.session.assessmentMode = m_rows.mode();
     loadForms();
     // Only the manager changes an assessment reopened from the history.
-    if (!store::isManager(m_context.session.currentOperatorCode))
+    if (!domain::isManager(m_context.session.currentOperatorCode))
         m_saveButton->setEnabled(false);
-    m_endButton->setEnabled(state != store::kEnded);
+    m_endButton->setEnabled(state != domain::kEnded);
     m_state->setText(state);
-    if (const auto person = store::findPerson(m_context.connection.db(), recordNumber)) {
+    if (const auto person = domain::findPerson(m_context.connection.db(), recordNumber)) {
         m_name->setText(person->name);
         m_sex->setText(person->sex);
         m_age->setText(store::valueText(person->age));
@@ -382,7 +384,7 @@ void QuestionnaireWindow::openAssessment(const QString& recordNumber, qint32 ass
 
 void QuestionnaireWindow::loadForms()
 {
-    const auto& declared = store::questionnairePages();
+    const auto& declared = domain::questionnairePages();
     for (size_t i = 0; i < declared.size(); ++i)
         m_forms[i]->load(m_rows.section(declared[i].table));
 }
@@ -393,7 +395,7 @@ void QuestionnaireWindow::save()
         return;
     if (!m_rows.isOpen())
         return;
-    const auto& declared = store::questionnairePages();
+    const auto& declared = domain::questionnairePages();
     // Answers go into the rows first; a number box holding no number says so.
     for (size_t i = 0; i < declared.size(); ++i)
         if (!m_forms[i]->save(m_rows.section(declared[i].table)))
@@ -414,7 +416,8 @@ void QuestionnaireWindow::save()
     loadForms(); // the stored body-mass index and exercise verdict
     m_context.prompts.information(this, QStringLiteral("保存成功!"), QStringLiteral("信息提示!"));
     // Only a stored assessment can be analysed.
-    if (!m_context.prompts.confirm(this, QStringLiteral("是否进行数据分析及生成报告？"), kPromptCaption))
+    if (!m_context.prompts.confirm(this, QStringLiteral("是否进行数据分析及生成报告？"),
+                                   kPromptCaption))
         return;
     const QString number = m_rows.recordNumber();
     const qint32 id = m_rows.id();
@@ -426,12 +429,12 @@ void QuestionnaireWindow::save()
 
 void QuestionnaireWindow::refill()
 {
-    if (m_rows.mode() == store::AssessmentMode::None)
+    if (m_rows.mode() == domain::AssessmentMode::None)
         return;
     const int page = m_pages->currentIndex();
     if (!m_context.prompts.confirm(this, kRefillQuestions[page], kPromptCaption))
         return;
-    const store::AssessmentTable table = store::questionnairePages()[size_t(page)].table;
+    const domain::AssessmentTable table = domain::questionnairePages()[size_t(page)].table;
     if (m_rows.refill(table))
         m_forms[size_t(page)]->load(m_rows.section(table));
 }
@@ -440,10 +443,11 @@ void QuestionnaireWindow::endAssessment()
 {
     if (m_number->text().trimmed().isEmpty() || !personExists())
         return;
-    if (m_rows.mode() == store::AssessmentMode::None)
+    if (m_rows.mode() == domain::AssessmentMode::None)
         return;
     if (!m_context.prompts.confirm(
-            this, QStringLiteral("用户评估结束后,其该次评估资料将不能修改,确实要结束吗？"), kPromptCaption))
+            this, QStringLiteral("用户评估结束后,其该次评估资料将不能修改,确实要结束吗？"),
+            kPromptCaption))
         return;
     try {
         m_rows.end(m_context.connection.db());
@@ -459,7 +463,7 @@ void QuestionnaireWindow::refreshReferenceLabels()
 {
     QHash<QString, QString> ranges;
     try {
-        ranges = store::referenceRangeTexts(m_context.connection.db(), kExaminationTable);
+        ranges = domain::referenceRangeTexts(m_context.connection.db(), kExaminationTable);
     } catch (const store::DatabaseError&) {
         return; // the labels keep what they show
     }
@@ -471,11 +475,12 @@ void QuestionnaireWindow::refreshReferenceLabels()
 
 void QuestionnaireWindow::editReference(const QString& column)
 {
-    if (!store::isManager(m_context.session.currentOperatorCode))
+    if (!domain::isManager(m_context.session.currentOperatorCode))
         return;
     QString text;
     try {
-        text = editReferenceRange(m_context.connection, m_context.prompts, this, kExaminationTable, column);
+        text = editReferenceRange(m_context.connection, m_context.prompts, this, kExaminationTable,
+                                  column);
     } catch (const store::DatabaseError&) {
         m_context.prompts.error(this, QStringLiteral("读取参考值出错!"), kPromptCaption);
         return;
@@ -504,16 +509,15 @@ void QuestionnaireWindow::updateBodyMassIndex(bool heightChanged)
     // Text that is no number yet leaves the index as it is; the save names it.
     if (h.isEmpty() || w.isEmpty() || !heightOk || !weightOk || hv == 0)
         return;
-    if (const auto bmi = store::bodyMassIndex(hv, wv))
+    if (const auto bmi = domain::bodyMassIndex(hv, wv))
         index->setText(store::numberText(*bmi));
 }
 
 AssessmentChooser::AssessmentChooser(QuestionnaireWindow& window, ui::PromptService&,
-                                     const QList<store::AssessmentSummary>& assessments,
+                                     const QList<domain::AssessmentSummary>& assessments,
                                      bool refuseNew, QWidget* parent)
-    : QDialog(parent), m_window(window), m_assessments(assessments),
-      m_grid(new QTableWidget(this)), m_new(flatButton(QStringLiteral("&N 新建评估"),
-                                                       QStringLiteral("Myspb_xjpg"), this))
+    : QDialog(parent), m_window(window), m_assessments(assessments), m_grid(new QTableWidget(this)),
+      m_new(flatButton(QStringLiteral("&N 新建评估"), QStringLiteral("Myspb_xjpg"), this))
 {
     setObjectName(QStringLiteral("TFrm_ts"));
     setWindowTitle(QStringLiteral("评估提示"));
@@ -532,9 +536,10 @@ AssessmentChooser::AssessmentChooser(QuestionnaireWindow& window, ui::PromptServ
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setRowCount(int(assessments.size()));
     for (int r = 0; r < assessments.size(); ++r) {
-        const store::AssessmentSummary& a = assessments.at(r);
+        const domain::AssessmentSummary& a = assessments.at(r);
         m_grid->setItem(r, 0, new QTableWidgetItem(a.recordNumber));
-        m_grid->setItem(r, 1, new QTableWidgetItem(a.date.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))));
+        m_grid->setItem(
+            r, 1, new QTableWidgetItem(a.date.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))));
         m_grid->setItem(r, 2, new QTableWidgetItem(a.state));
     }
     m_grid->resizeColumnsToContents();
@@ -565,7 +570,7 @@ void AssessmentChooser::viewSelected()
     const QModelIndexList rows = m_grid->selectionModel()->selectedRows();
     if (rows.isEmpty())
         return;
-    const store::AssessmentSummary a = m_assessments.at(rows.first().row());
+    const domain::AssessmentSummary a = m_assessments.at(rows.first().row());
     m_window.openAssessment(a.recordNumber, a.id, a.state);
 }
 

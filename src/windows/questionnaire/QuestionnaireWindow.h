@@ -1,11 +1,10 @@
 #pragma once
 
-#include "store/Assessment.h"
+#include "domain/Assessment.h"
 
 #include <QDialog>
 #include <QPointer>
 #include <QWidget>
-
 #include <array>
 #include <functional>
 #include <memory>
@@ -34,7 +33,7 @@ namespace hra::questionnaire {
 struct Context
 {
     store::Connection& connection;
-    store::SessionState& session;
+    domain::SessionState& session;
     ui::PromptService& prompts;
     // Hands a saved assessment to the data analysis (record number,
     // assessment number, state); empty while there is no analysis window.
@@ -76,7 +75,7 @@ public:
     ui::FlatButton* endButton() const { return m_endButton; }
     QTabWidget* pages() const { return m_pages; }
     ui::Form& form(int page) const { return *m_forms.at(size_t(page)); }
-    const store::AssessmentRows& rows() const { return m_rows; }
+    const domain::AssessmentRows& rows() const { return m_rows; }
     AssessmentChooser* chooser() const { return m_chooser; }
 
 protected:
@@ -98,7 +97,7 @@ private:
     void discard();
 
     Context& m_context;
-    store::AssessmentRows m_rows;
+    domain::AssessmentRows m_rows;
     QLineEdit* m_number = nullptr;
     QCheckBox* m_history = nullptr;
     QWidget* m_panel = nullptr;
@@ -121,7 +120,7 @@ class AssessmentChooser : public QDialog
     Q_OBJECT
 public:
     AssessmentChooser(QuestionnaireWindow& window, ui::PromptService& prompts,
-                      const QList<store::AssessmentSummary>& assessments, bool refuseNew,
+                      const QList<domain::AssessmentSummary>& assessments, bool refuseNew,
                       QWidget* parent = nullptr);
 
     QTableWidget* grid() const { return m_grid; }
@@ -130,7 +129,7 @@ public:
 
 private:
     QuestionnaireWindow& m_window;
-    QList<store::AssessmentSummary> m_assessments;
+    QList<domain::AssessmentSummary> m_assessments;
     QTableWidget* m_grid;
     ui::FlatButton* m_new;
 };

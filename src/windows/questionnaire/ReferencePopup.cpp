@@ -1,7 +1,7 @@
-#include "questionnaire/ReferencePopup.h"
+#include "windows/questionnaire/ReferencePopup.h"
 
+#include "domain/ReferenceRanges.h"
 #include "store/Connection.h"
-#include "store/ReferenceRanges.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
@@ -25,7 +25,7 @@ QVariant textOrNull(const QLineEdit* edit)
 ReferencePopup::ReferencePopup(store::Connection& connection, ui::PromptService& prompts,
                                store::RowBuffer& row, QWidget* parent)
     : QDialog(parent), m_connection(connection), m_prompts(prompts), m_row(row),
-      m_form(new ui::Form(store::referenceRangeForm(), prompts, this))
+      m_form(new ui::Form(domain::referenceRangeForm(), prompts, this))
 {
     setObjectName(QStringLiteral("TFrm_ckz"));
     setWindowTitle(QStringLiteral("参考值"));
@@ -71,9 +71,9 @@ void ReferencePopup::save()
 
 QString ReferencePopup::rangeText() const
 {
-    return store::referenceRangeText(textOrNull(field(QStringLiteral("min_value"))),
-                                     textOrNull(field(QStringLiteral("max_value"))),
-                                     field(QStringLiteral("danw"))->text());
+    return domain::referenceRangeText(textOrNull(field(QStringLiteral("min_value"))),
+                                      textOrNull(field(QStringLiteral("max_value"))),
+                                      field(QStringLiteral("danw"))->text());
 }
 
 QString editReferenceRange(store::Connection& connection, ui::PromptService& prompts,
@@ -83,8 +83,8 @@ QString editReferenceRange(store::Connection& connection, ui::PromptService& pro
     static QPointer<ReferencePopup> open;
     if (open)
         return {};
-    store::RowBuffer row = store::referenceRangeBuffer();
-    store::openReferenceRange(row, connection.db(), table, column);
+    store::RowBuffer row = domain::referenceRangeBuffer();
+    domain::openReferenceRange(row, connection.db(), table, column);
     ReferencePopup popup(connection, prompts, row, parent);
     open = &popup;
     popup.exec();

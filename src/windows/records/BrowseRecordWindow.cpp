@@ -1,17 +1,17 @@
-#include "records/BrowseRecordWindow.h"
+#include "windows/records/BrowseRecordWindow.h"
 
-#include "records/Context.h"
-#include "records/PersonListColumns.h"
-#include "records/PersonListModel.h"
-#include "records/PersonListReport.h"
-#include "records/PersonListSource.h"
+#include "domain/SessionState.h"
 #include "reportengine/Report.h"
 #include "store/Connection.h"
-#include "store/SessionState.h"
 #include "store/Settings.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
+#include "windows/records/Context.h"
+#include "windows/records/PersonListColumns.h"
+#include "windows/records/PersonListModel.h"
+#include "windows/records/PersonListReport.h"
+#include "windows/records/PersonListSource.h"
 
 #include <QCoreApplication>
 #include <QDir>

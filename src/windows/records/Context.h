@@ -18,7 +18,7 @@ namespace hra::records {
 struct Context
 {
     store::Connection& connection;
-    store::SessionState& session;
+    domain::SessionState& session;
     ui::PromptService& prompts;
     // Where photo files live (see choosePhotoDirectory).
     QString photoDirectory;

@@ -1,13 +1,13 @@
-#include "records/CreateRecordWindow.h"
+#include "windows/records/CreateRecordWindow.h"
 
-#include "records/Context.h"
-#include "records/PersonForm.h"
+#include "domain/PersonRecords.h"
+#include "domain/SessionState.h"
 #include "store/Connection.h"
-#include "store/PersonRecords.h"
-#include "store/SessionState.h"
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/PromptService.h"
+#include "windows/records/Context.h"
+#include "windows/records/PersonForm.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -19,9 +19,9 @@ CreateRecordWindow::CreateRecordWindow(Context& context, QWidget* parent)
                    QStringLiteral("建 立 档 案"), parent),
       m_form(new PersonForm(PersonForm::Purpose::Create, context.prompts, context.photoDirectory,
                             this)),
-      m_row(store::personBuffer())
+      m_row(domain::personBuffer())
 {
-    m_form->photoNameWidth = store::photoNameWidth(context.connection.db());
+    m_form->photoNameWidth = domain::photoNameWidth(context.connection.db());
     QVBoxLayout* layout = body();
     layout->addWidget(m_form);
     layout->addLayout(commandButtons(this, {{QStringLiteral("&S 保存"), QStringLiteral("save")},
@@ -33,7 +33,7 @@ CreateRecordWindow::CreateRecordWindow(Context& context, QWidget* parent)
             &QWidget::close);
 
     m_row.beforeStore = [this](QVariantMap& values) {
-        store::applyNewPersonRules(values, m_context.connection.serverNow());
+        domain::applyNewPersonRules(values, m_context.connection.serverNow());
     };
     installKeys();
     startNewRow();
@@ -76,7 +76,8 @@ void CreateRecordWindow::save()
     if (!photo.isEmpty() && !withPhoto)
         m_context.prompts.information(
             this,
-            QStringLiteral("所选照片不是为编号“%1”选择的，没有随档案保存；如需照片，请在“修改档案”中重新选择。")
+            QStringLiteral("所选照片不是为编号“%"
+                           "1”选择的，没有随档案保存；如需照片，请在“修改档案”中重新选择。")
                 .arg(number),
             QStringLiteral("提示信息!"));
     if (withPhoto && !writePhoto(m_context.photoDirectory, photo))

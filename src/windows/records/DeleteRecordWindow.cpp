@@ -1,14 +1,14 @@
-#include "records/DeleteRecordWindow.h"
+#include "windows/records/DeleteRecordWindow.h"
 
-#include "records/Context.h"
-#include "records/PersonListColumns.h"
-#include "records/PersonListModel.h"
+#include "domain/PersonRecords.h"
 #include "store/Connection.h"
-#include "store/PersonRecords.h"
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
+#include "windows/records/Context.h"
+#include "windows/records/PersonListColumns.h"
+#include "windows/records/PersonListModel.h"
 
 #include <QLineEdit>
 
@@ -42,7 +42,7 @@ void DeleteRecordWindow::deleteSelected()
         return;
     bool deleted = false;
     try {
-        deleted = store::deletePerson(m_context.connection.db(), number);
+        deleted = domain::deletePerson(m_context.connection.db(), number);
     } catch (const store::DatabaseError&) {
     }
     if (!deleted) {

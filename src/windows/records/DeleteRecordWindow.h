@@ -1,6 +1,6 @@
 #pragma once
 
-#include "records/PersonListWindow.h"
+#include "windows/records/PersonListWindow.h"
 
 namespace hra::records {
 

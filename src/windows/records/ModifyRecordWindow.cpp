@@ -1,13 +1,13 @@
-#include "records/ModifyRecordWindow.h"
+#include "windows/records/ModifyRecordWindow.h"
 
-#include "records/Context.h"
-#include "records/PersonForm.h"
+#include "domain/PersonRecords.h"
 #include "store/Connection.h"
-#include "store/PersonRecords.h"
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
+#include "windows/records/Context.h"
+#include "windows/records/PersonForm.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,7 +19,7 @@ namespace hra::records {
 ModifyRecordWindow::ModifyRecordWindow(Context& context, QWidget* parent)
     : RecordWindow(context, QStringLiteral("TFrm_xgda"), QStringLiteral("修改档案"),
                    QStringLiteral("修 改 档 案"), parent),
-      m_lookup(new QLineEdit(this)), m_row(store::personBuffer())
+      m_lookup(new QLineEdit(this)), m_row(domain::personBuffer())
 {
     m_lookup->setObjectName(QStringLiteral("lookup"));
     auto* lookupRow = new QHBoxLayout;
@@ -31,7 +31,7 @@ ModifyRecordWindow::ModifyRecordWindow(Context& context, QWidget* parent)
 
     m_form =
         new PersonForm(PersonForm::Purpose::Modify, context.prompts, context.photoDirectory, this);
-    m_form->photoNameWidth = store::photoNameWidth(context.connection.db());
+    m_form->photoNameWidth = domain::photoNameWidth(context.connection.db());
     m_form->photoRecordNumber = [this] {
         return m_row.isOpen() ? m_row.value(QStringLiteral("bianh")).toString().trimmed()
                               : QString();
@@ -75,7 +75,8 @@ void ModifyRecordWindow::loadPerson()
     if (!m_row.isOpen()) {
         // Empty boxes alone would not tell a mistyped number from a person
         // without details.
-        m_context.prompts.information(this, unknownNumberMessage(number), QStringLiteral("提示信息"));
+        m_context.prompts.information(this, unknownNumberMessage(number),
+                                      QStringLiteral("提示信息"));
         return;
     }
     m_row.edit();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "records/RecordWindow.h"
 #include "store/RowBuffer.h"
+#include "windows/records/RecordWindow.h"
 
 class QLineEdit;
 

@@ -1,4 +1,4 @@
-#include "records/PersonForm.h"
+#include "windows/records/PersonForm.h"
 
 #include "ui/FlatButton.h"
 #include "ui/PromptService.h"
@@ -15,7 +15,7 @@ namespace hra::records {
 PersonForm::PersonForm(Purpose purpose, ui::PromptService& prompts, QString photoDirectory,
                        QWidget* parent)
     : QWidget(parent), m_prompts(prompts), m_photoDirectory(std::move(photoDirectory)),
-      m_form(new ui::Form(store::personForm(purpose), prompts, this))
+      m_form(new ui::Form(domain::personForm(purpose), prompts, this))
 {
     // The photo, beside the optional fields: its name (set by choosing a
     // picture, never typed), the picture stretched into its box, and the two buttons.

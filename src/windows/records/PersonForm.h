@@ -1,9 +1,9 @@
 #pragma once
 
-#include "records/Photos.h"
-#include "store/PersonRecords.h"
+#include "domain/PersonRecords.h"
 #include "store/RowBuffer.h"
 #include "ui/Form.h"
+#include "windows/records/Photos.h"
 
 #include <QWidget>
 #include <functional>
@@ -21,12 +21,12 @@ namespace hra::records {
 
 // The two field groups of a person ("基本信息" and "选填信息") with the photo,
 // shared by the create and the modify window. The fields are built from the
-// declared person form (store::personForm); the photo part is made here.
+// declared person form (domain::personForm); the photo part is made here.
 class PersonForm : public QWidget
 {
     Q_OBJECT
 public:
-    using Purpose = store::PersonFormPurpose;
+    using Purpose = domain::PersonFormPurpose;
 
     PersonForm(Purpose purpose, ui::PromptService& prompts, QString photoDirectory,
                QWidget* parent = nullptr);

@@ -1,4 +1,4 @@
-#include "records/PersonListColumns.h"
+#include "windows/records/PersonListColumns.h"
 
 #include <algorithm>
 #include <stdexcept>

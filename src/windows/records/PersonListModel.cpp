@@ -1,4 +1,4 @@
-#include "records/PersonListModel.h"
+#include "windows/records/PersonListModel.h"
 
 #include "store/NumberText.h"
 

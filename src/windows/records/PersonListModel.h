@@ -1,8 +1,8 @@
 #pragma once
 
-#include "records/PersonListColumns.h"
-#include "store/PersonRecords.h"
+#include "domain/PersonRecords.h"
 #include "ui/PagedTableModel.h"
+#include "windows/records/PersonListColumns.h"
 
 #include <QSqlDatabase>
 #include <QVariantList>
@@ -44,7 +44,7 @@ protected:
 private:
     QList<ListColumn> m_columns;
     QSqlDatabase m_db;
-    std::optional<store::PersonListing> m_listing;
+    std::optional<domain::PersonListing> m_listing;
 };
 
 } // namespace hra::records

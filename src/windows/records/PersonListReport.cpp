@@ -1,4 +1,4 @@
-#include "records/PersonListReport.h"
+#include "windows/records/PersonListReport.h"
 
 #include "reportengine/Report.h"
 #include "ui/FlatButton.h"

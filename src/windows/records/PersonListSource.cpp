@@ -1,9 +1,9 @@
-#include "records/PersonListSource.h"
+#include "windows/records/PersonListSource.h"
 
-#include "records/PersonListReport.h"
 #include "store/Connection.h"
 #include "store/Sql.h"
 #include "ui/Log.h"
+#include "windows/records/PersonListReport.h"
 
 #include <QAtomicInteger>
 #include <QThread>

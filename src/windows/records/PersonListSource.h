@@ -1,7 +1,7 @@
 #pragma once
 
+#include "domain/PersonRecords.h"
 #include "reportengine/DataSource.h"
-#include "store/PersonRecords.h"
 #include "store/Settings.h"
 
 #include <QList>
@@ -19,7 +19,7 @@ namespace hra::records {
 
 // frxDB_llda read from the database as the report is built: the persons of
 // a list (every person, or the one with a number) in record-number order,
-// read a page at a time through store::PersonListing. It holds the first
+// read a page at a time through domain::PersonListing. It holds the first
 // page (what the page's own objects print) and the page being read, plus the
 // last record number of each page read, so 100,000 persons cost a few pages
 // of memory. The builder reads rows in order; a row of an earlier page is
@@ -29,8 +29,9 @@ namespace hra::records {
 // touches the window's connection: aboutToRead() opens a connection of its
 // own (from the settings, under a name no other source uses) in the thread
 // that builds, and the source closes it there once the last page is read or
-// the build is over with it (a cancelled build), else when it is destroyed. The row count is taken at aboutToRead(); persons deleted
-// after it read as empty rows, persons added after it are not printed.
+// the build is over with it (a cancelled build), else when it is destroyed. The row count is taken
+// at aboutToRead(); persons deleted after it read as empty rows, persons added after it are not
+// printed.
 class PersonListSource : public reportengine::DataSource
 {
 public:
@@ -62,7 +63,7 @@ private:
     void disconnect() const;
 
     store::ConnectionSettings m_settings;
-    store::PersonListing m_listing;
+    domain::PersonListing m_listing;
     int m_pageSize;
     int m_count = 0;
     mutable std::unique_ptr<store::Connection> m_connection;

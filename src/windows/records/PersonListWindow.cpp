@@ -1,11 +1,11 @@
-#include "records/PersonListWindow.h"
+#include "windows/records/PersonListWindow.h"
 
-#include "records/Context.h"
-#include "records/PersonListModel.h"
 #include "store/Connection.h"
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/PromptService.h"
+#include "windows/records/Context.h"
+#include "windows/records/PersonListModel.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

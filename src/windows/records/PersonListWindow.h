@@ -1,7 +1,7 @@
 #pragma once
 
-#include "records/PersonListColumns.h"
-#include "records/RecordWindow.h"
+#include "windows/records/PersonListColumns.h"
+#include "windows/records/RecordWindow.h"
 
 class QHBoxLayout;
 class QLineEdit;

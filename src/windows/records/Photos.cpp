@@ -1,4 +1,4 @@
-#include "records/Photos.h"
+#include "windows/records/Photos.h"
 
 #include "store/PrivateFiles.h"
 

@@ -1,4 +1,4 @@
-#include "records/RecordWindow.h"
+#include "windows/records/RecordWindow.h"
 
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"

@@ -1,12 +1,12 @@
-#include "records/RenumberDialog.h"
+#include "windows/records/RenumberDialog.h"
 
-#include "records/RecordWindow.h"
+#include "domain/PersonRecords.h"
 #include "store/Connection.h"
 #include "store/NumberText.h"
-#include "store/PersonRecords.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
+#include "windows/records/RecordWindow.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -76,7 +76,7 @@ void RenumberDialog::confirm()
                            QStringLiteral("提示信息")))
         return;
     try {
-        store::renumberPerson(m_connection.db(), oldNumber, newNumber);
+        domain::renumberPerson(m_connection.db(), oldNumber, newNumber);
         m_renumbered = true;
         m_prompts.information(this, QStringLiteral("更改成功!"), QStringLiteral("信息提示!"));
     } catch (const std::exception&) {

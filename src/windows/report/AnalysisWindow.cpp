@@ -1,7 +1,6 @@
-#include "report/AnalysisWindow.h"
+#include "windows/report/AnalysisWindow.h"
 
 #include "analysis/AnalysisSession.h"
-#include "report/AssessmentListDialog.h"
 #include "report/Lookup.h"
 #include "report/SectionBuild.h"
 #include "report/Sections.h"
@@ -14,6 +13,7 @@
 #include "ui/KeyNavigation.h"
 #include "ui/Log.h"
 #include "ui/PromptService.h"
+#include "windows/report/AssessmentListDialog.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -260,9 +260,9 @@ void AnalysisWindow::showList(const QString& recordNumber)
 {
     if (m_list)
         return;
-    QList<store::AssessmentSummary> rows;
+    QList<domain::AssessmentSummary> rows;
     try {
-        rows = store::assessmentsOf(m_context.connection.db(), recordNumber);
+        rows = domain::assessmentsOf(m_context.connection.db(), recordNumber);
     } catch (const store::DatabaseError&) {
         m_context.prompts.error(this, QStringLiteral("查找不成功!"), QStringLiteral("出错提示"));
         return;
@@ -316,8 +316,8 @@ bool AnalysisWindow::analyseAssessment(const QString& recordNumber, qint32 asses
     m_state->setText(stateText);
     if (!openReportDatasets())
         return false;
-    const std::optional<store::PersonSummary> person =
-        store::findPerson(m_context.connection.db(), recordNumber);
+    const std::optional<domain::PersonSummary> person =
+        domain::findPerson(m_context.connection.db(), recordNumber);
     m_name->setText(person ? person->name : QString());
     m_sex->setText(person ? person->sex : QString());
     m_age->setText(person && !store::isNull(person->age) ? store::numberText(person->age.toDouble())
@@ -363,10 +363,10 @@ QString AnalysisWindow::builtPdfName() const
     QString name;
     QDate date;
     if (m_session && m_session->isOpen()) {
-        if (const auto person = store::findPerson(m_context.connection.db(), record))
+        if (const auto person = domain::findPerson(m_context.connection.db(), record))
             name = person->name;
-        for (const store::AssessmentSummary& a :
-             store::assessmentsOf(m_context.connection.db(), record))
+        for (const domain::AssessmentSummary& a :
+             domain::assessmentsOf(m_context.connection.db(), record))
             if (a.id == m_selectedId)
                 date = a.date.date();
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/Context.h"
+#include "windows/report/Context.h"
 
 #include <QPointer>
 #include <QWidget>

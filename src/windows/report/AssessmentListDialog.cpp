@@ -1,6 +1,6 @@
-#include "report/AssessmentListDialog.h"
+#include "windows/report/AssessmentListDialog.h"
 
-#include "report/ButtonRow.h"
+#include "windows/report/ButtonRow.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -11,7 +11,7 @@
 
 namespace hra::report {
 
-AssessmentListDialog::AssessmentListDialog(QList<store::AssessmentSummary> assessments,
+AssessmentListDialog::AssessmentListDialog(QList<domain::AssessmentSummary> assessments,
                                            QWidget* parent)
     : QDialog(parent), m_assessments(std::move(assessments)), m_table(new QTableWidget(this))
 {
@@ -36,7 +36,7 @@ AssessmentListDialog::AssessmentListDialog(QList<store::AssessmentSummary> asses
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->setRowCount(int(m_assessments.size()));
     for (int r = 0; r < m_assessments.size(); ++r) {
-        const store::AssessmentSummary& a = m_assessments.at(r);
+        const domain::AssessmentSummary& a = m_assessments.at(r);
         m_table->setItem(r, 0, new QTableWidgetItem(a.recordNumber));
         m_table->setItem(r, 1,
                          new QTableWidgetItem(a.date.isValid() ? a.date.toString(QStringLiteral(
@@ -63,7 +63,7 @@ void AssessmentListDialog::choose()
     const int row = m_table->currentRow();
     if (row < 0 || row >= m_assessments.size())
         return;
-    const store::AssessmentSummary chosenRow = m_assessments.at(row);
+    const domain::AssessmentSummary chosenRow = m_assessments.at(row);
     emit chosen(chosenRow.id, chosenRow.state);
     close();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Assessment.h"
+#include "domain/Assessment.h"
 
 #include <QDialog>
 #include <QList>
@@ -16,7 +16,7 @@ class AssessmentListDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit AssessmentListDialog(QList<store::AssessmentSummary> assessments,
+    explicit AssessmentListDialog(QList<domain::AssessmentSummary> assessments,
                                   QWidget* parent = nullptr);
 
     QTableWidget* table() const { return m_table; }
@@ -30,7 +30,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QList<store::AssessmentSummary> m_assessments;
+    QList<domain::AssessmentSummary> m_assessments;
     QTableWidget* m_table;
 };
 

@@ -1,4 +1,4 @@
-#include "report/ButtonRow.h"
+#include "windows/report/ButtonRow.h"
 
 #include "ui/FlatButton.h"
 

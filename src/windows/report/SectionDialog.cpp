@@ -1,11 +1,11 @@
-#include "report/SectionDialog.h"
+#include "windows/report/SectionDialog.h"
 
-#include "report/AnalysisWindow.h"
-#include "report/ButtonRow.h"
 #include "store/Sql.h"
 #include "ui/KeyNavigation.h"
 #include "ui/Log.h"
 #include "ui/PromptService.h"
+#include "windows/report/AnalysisWindow.h"
+#include "windows/report/ButtonRow.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,14 +1,14 @@
-#include "report/SettingsDialogs.h"
+#include "windows/report/SettingsDialogs.h"
 
-#include "report/ButtonRow.h"
 #include "report/CentreSettings.h"
-#include "report/Context.h"
 #include "report/Jpeg.h"
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/Log.h"
 #include "ui/PromptService.h"
+#include "windows/report/ButtonRow.h"
+#include "windows/report/Context.h"
 
 #include <QFormLayout>
 #include <QGroupBox>

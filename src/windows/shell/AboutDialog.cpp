@@ -1,10 +1,10 @@
-#include "app/AboutDialog.h"
+#include "windows/shell/AboutDialog.h"
 
-#include "app/Artwork.h"
-#include "app/Branding.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/ProgramIcon.h"
+#include "windows/shell/Artwork.h"
+#include "windows/shell/Branding.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

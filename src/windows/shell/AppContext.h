@@ -1,7 +1,7 @@
 #pragma once
 
+#include "domain/SessionState.h"
 #include "store/Connection.h"
-#include "store/SessionState.h"
 
 #include <QString>
 #include <memory>
@@ -33,7 +33,7 @@ struct AppContext
     // The shipped user guide; empty: store::sharedDirectory("help").
     QString helpDirectory;
     std::unique_ptr<store::Connection> connection;
-    store::SessionState session;
+    domain::SessionState session;
 
     QSqlDatabase db() const { return connection ? connection->db() : QSqlDatabase(); }
 };

@@ -1,7 +1,7 @@
-#include "app/Artwork.h"
+#include "windows/shell/Artwork.h"
 
-#include "app/Branding.h"
 #include "ui/ProgramIcon.h"
+#include "windows/shell/Branding.h"
 
 #include <QFontDatabase>
 #include <QLinearGradient>

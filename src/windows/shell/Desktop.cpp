@@ -1,4 +1,4 @@
-#include "app/Desktop.h"
+#include "windows/shell/Desktop.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "app/Launcher.h"
+#include "windows/shell/Launcher.h"
 
-#include "app/MainWindow.h"
-#include "app/SplashWindow.h"
+#include "windows/shell/MainWindow.h"
+#include "windows/shell/SplashWindow.h"
 
 #include <QApplication>
 

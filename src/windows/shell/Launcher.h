@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/LoginDialog.h"
+#include "windows/shell/LoginDialog.h"
 
 #include <memory>
 

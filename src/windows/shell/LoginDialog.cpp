@@ -1,14 +1,14 @@
-#include "app/LoginDialog.h"
+#include "windows/shell/LoginDialog.h"
 
-#include "app/AppContext.h"
-#include "app/Artwork.h"
-#include "store/Operators.h"
+#include "domain/Operators.h"
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/Log.h"
 #include "ui/PasswordField.h"
 #include "ui/PromptService.h"
+#include "windows/shell/AppContext.h"
+#include "windows/shell/Artwork.h"
 
 #include <QComboBox>
 #include <QCompleter>
@@ -59,7 +59,7 @@ LoginDialog::LoginDialog(AppContext& context, DatabaseOpener openDatabase, QWidg
     m_code->setObjectName(QStringLiteral("CombB_yhdm"));
     m_code->setEditable(true);
     m_code->setInsertPolicy(QComboBox::NoInsert);
-    m_code->addItem(store::kManagerCode);
+    m_code->addItem(domain::kManagerCode);
     m_code->setCurrentIndex(-1);
     // Completion must not turn "ROOTADM" into the manager's code.
     m_code->completer()->setCaseSensitivity(Qt::CaseSensitive);
@@ -143,7 +143,7 @@ void LoginDialog::openConnection()
             this,
             QStringLiteral("已新建数据库并写入基础数据。\n系统管理员代码：%1\n初始密码：%2\n"
                            "此密码只显示这一次，请记下并妥善保管。")
-                .arg(store::kManagerCode, opening.newManagerPassword),
+                .arg(domain::kManagerCode, opening.newManagerPassword),
             kCaption);
     }
     m_code->setFocus(Qt::OtherFocusReason);
@@ -166,7 +166,7 @@ void LoginDialog::lookUpName()
         return;
     }
     try {
-        m_name->setText(store::operatorName(m_context.db(), m_code->currentText()));
+        m_name->setText(domain::operatorName(m_context.db(), m_code->currentText()));
     } catch (const store::DatabaseError&) {
         m_name->clear(); // the driver's text is in the store log
     }
@@ -190,9 +190,9 @@ void LoginDialog::logIn()
         refuse(kConnectionFailed);
         return;
     }
-    std::optional<store::Operator> op;
+    std::optional<domain::Operator> op;
     try {
-        op = store::authenticate(m_context.db(), m_code->currentText(), m_password->text());
+        op = domain::authenticate(m_context.db(), m_code->currentText(), m_password->text());
     } catch (const store::DatabaseError&) {
         refuse(kConnectionFailed);
         return;

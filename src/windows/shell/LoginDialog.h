@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Startup.h"
+#include "windows/shell/Startup.h"
 
 #include <QDialog>
 #include <functional>

@@ -1,17 +1,17 @@
-#include "app/MainWindow.h"
+#include "windows/shell/MainWindow.h"
 
-#include "app/AppContext.h"
-#include "app/Artwork.h"
-#include "app/Branding.h"
-#include "app/Desktop.h"
-#include "app/WindowRegistry.h"
-#include "app/WorkWindows.h"
+#include "domain/Operators.h"
 #include "paper/PaperQuestionnaire.h"
-#include "store/Operators.h"
 #include "store/Settings.h"
 #include "ui/Log.h"
 #include "ui/ProgramIcon.h"
 #include "ui/PromptService.h"
+#include "windows/shell/AppContext.h"
+#include "windows/shell/Artwork.h"
+#include "windows/shell/Branding.h"
+#include "windows/shell/Desktop.h"
+#include "windows/shell/WindowRegistry.h"
+#include "windows/shell/WorkWindows.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -149,31 +149,31 @@ void MainWindow::buildMenus()
                            QStringLiteral("jkpg_xxdc.doc"),
                            [this] { return printableQuestionnaire(); });
     });
-    item(basic, QStringLiteral("建立档案"), "N_jlda", [this] { N_jldaClick(); });
+    item(basic, QStringLiteral("建立档案"), "N_jlda", [this] { openCreateRecord(); });
     item(basic, QStringLiteral("退出"), "N_tc", [this] { close(); });
 
-    topLevel(QStringLiteral("信息调查"), "N_xxdc", [this] { N_xxdcClick(); });
-    topLevel(QStringLiteral("数据分析"), "N_sjfx", [this] { N_sjfxClick(); });
-    topLevel(QStringLiteral("信息查询"), "N_xxcx", [this] { N_xxcxClick(); });
+    topLevel(QStringLiteral("信息调查"), "N_xxdc", [this] { openQuestionnaire(); });
+    topLevel(QStringLiteral("数据分析"), "N_sjfx", [this] { openAnalysis(); });
+    topLevel(QStringLiteral("信息查询"), "N_xxcx", [this] { openQuery(); });
 
     QMenu* admin = menuBar()->addMenu(QStringLiteral("系统管理"));
     admin->setObjectName(QStringLiteral("N_xtgl"));
-    item(admin, QStringLiteral("操作员"), "N_czy", [this] { openWindow(kinds::ryxx); });
+    item(admin, QStringLiteral("操作员"), "N_czy", [this] { openWindow(kinds::operators); });
     item(admin, QStringLiteral("备份恢复"), "N_bfhf", [this] { startBackup(); });
     item(admin, QStringLiteral("评估中心设置"), "N_pgzx",
-         [this] { openManagerDialog(kinds::pgzx); });
+         [this] { openManagerDialog(kinds::centreSettings); });
     item(admin, QStringLiteral("报告封面设置"), "N_bgfm",
-         [this] { openManagerDialog(kinds::bgfm); });
+         [this] { openManagerDialog(kinds::coverSettings); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助"));
     help->setObjectName(QStringLiteral("N_bz"));
     item(help, QStringLiteral("参考文献"), "N_ckwx",
-         [this] { openModalAfterClearing(kinds::ckwx); });
+         [this] { openModalAfterClearing(kinds::references); });
     item(help, QStringLiteral("评估帮助"), "N_pgbz", [this] {
         askAndOpenDocument(QStringLiteral("评估帮助将以Word文档的形式打开,确定要开吗?"),
                            QStringLiteral("jkpg_help.doc"), [this] { return userGuide(); });
     });
-    item(help, QStringLiteral("关于"), "N_gy", [this] { openModalAfterClearing(kinds::gy); });
+    item(help, QStringLiteral("关于"), "N_gy", [this] { openModalAfterClearing(kinds::about); });
 }
 
 void MainWindow::buildToolBar()
@@ -203,13 +203,13 @@ void MainWindow::buildToolBar()
                            [this] { return printableQuestionnaire(); });
     });
     button(artwork::ToolIcon::Records, QStringLiteral("   建立档案   "), "Act_jlda",
-           [this] { N_jldaClick(); });
+           [this] { openCreateRecord(); });
     button(artwork::ToolIcon::Survey, QStringLiteral("信息调查"), "Act_xxdc",
-           [this] { N_xxdcClick(); });
+           [this] { openQuestionnaire(); });
     button(artwork::ToolIcon::Analysis, QStringLiteral("数据分析"), "Act_sjfx",
-           [this] { N_sjfxClick(); });
+           [this] { openAnalysis(); });
     button(artwork::ToolIcon::Query, QStringLiteral("信息查询"), "Act_xxcx",
-           [this] { N_xxcxClick(); });
+           [this] { openQuery(); });
     button(artwork::ToolIcon::Exit, QStringLiteral("退出系统"), "Act_tcxt", [this] { close(); });
 }
 
@@ -265,7 +265,7 @@ QWidget* MainWindow::openWindow(const QString& kind, const std::function<void(QW
     return nullptr;
 }
 
-void MainWindow::CloseAllChildWindows()
+void MainWindow::closeAllChildWindows()
 {
     const QList<QMdiSubWindow*> frames = m_mdi->subWindowList(QMdiArea::CreationOrder);
     for (auto it = frames.crbegin(); it != frames.crend(); ++it)
@@ -280,39 +280,39 @@ void MainWindow::setNavigationEnabled(bool enabled)
 void MainWindow::showArea(TreeMode mode, bool enableTree)
 {
     m_tree->setMode(mode);
-    CloseAllChildWindows();
+    closeAllChildWindows();
     if (enableTree)
         setNavigationEnabled(true);
     m_tree->build();
 }
 
-void MainWindow::N_jldaClick()
+void MainWindow::openCreateRecord()
 {
     showArea(TreeMode::Records, true);
 }
 
-void MainWindow::N_xxdcClick()
+void MainWindow::openQuestionnaire()
 {
     showArea(TreeMode::Questionnaire, true);
-    openWindow(kinds::jkpg);
+    openWindow(kinds::questionnaire);
 }
 
-void MainWindow::N_sjfxClick()
+void MainWindow::openAnalysis()
 {
     showArea(TreeMode::Analysis, false);
-    openWindow(kinds::sjfx);
+    openWindow(kinds::analysis);
 }
 
 void MainWindow::clearWorkArea()
 {
-    CloseAllChildWindows();
+    closeAllChildWindows();
     m_tree->clearNodes();
 }
 
-void MainWindow::N_xxcxClick()
+void MainWindow::openQuery()
 {
     clearWorkArea();
-    openWindow(kinds::xxcx);
+    openWindow(kinds::query);
 }
 
 void MainWindow::openModalAfterClearing(const QString& kind)
@@ -323,7 +323,7 @@ void MainWindow::openModalAfterClearing(const QString& kind)
 
 void MainWindow::openManagerDialog(const QString& kind)
 {
-    if (!store::isManager(m_context.session.currentOperatorCode)) {
+    if (!domain::isManager(m_context.session.currentOperatorCode)) {
         m_context.prompts.information(this, QStringLiteral("只有管理员才能进行此操作!"),
                                       kInfoCaption);
         return;
@@ -395,24 +395,24 @@ void MainWindow::chooseNode(QTreeWidgetItem* item)
     const QVariant target = item->data(0, kTargetRole);
     switch (m_tree->mode()) {
     case TreeMode::Records:
-        CloseAllChildWindows();
+        closeAllChildWindows();
         if (target.isValid())
             openWindow(target.toString());
         break;
     case TreeMode::Questionnaire: {
-        QWidget* w = openWindow(kinds::jkpg);
+        QWidget* w = openWindow(kinds::questionnaire);
         if (auto* pages = dynamic_cast<QuestionnaireView*>(w); pages && target.isValid())
             pages->showSection(target.toInt());
         break;
     }
     case TreeMode::Analysis: {
-        auto* analysis = dynamic_cast<AnalysisView*>(openWindow(kinds::sjfx));
+        auto* analysis = dynamic_cast<AnalysisView*>(openWindow(kinds::analysis));
         const QString section = target.toString();
         if (!analysis || analysis->recordNumber().trimmed().isEmpty() || section.isEmpty())
             break;
         analysis->clearPreview();
-        if (!window(kinds::sjfxhc)) {
-            openWindow(kinds::sjfxhc, [&section](QWidget* w) {
+        if (!window(kinds::reportSection)) {
+            openWindow(kinds::reportSection, [&section](QWidget* w) {
                 if (auto* view = dynamic_cast<SectionReportView*>(w))
                     view->setSectionName(section);
             });

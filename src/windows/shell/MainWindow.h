@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/NavigationTree.h"
-#include "app/Shell.h"
+#include "windows/shell/NavigationTree.h"
+#include "windows/shell/Shell.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -26,11 +26,11 @@ class MainWindow : public QMainWindow, public Shell
 public:
     MainWindow(AppContext& context, const WindowRegistry& registry, QWidget* parent = nullptr);
 
-    void N_jldaClick() override;
-    void N_xxdcClick() override;
-    void N_sjfxClick() override;
-    void N_xxcxClick();
-    void CloseAllChildWindows() override;
+    void openCreateRecord() override;
+    void openQuestionnaire() override;
+    void openAnalysis() override;
+    void openQuery();
+    void closeAllChildWindows() override;
     void setNavigationEnabled(bool enabled) override;
     QWidget* window(const QString& kind) const override;
     QWidget* open(const QString& kind) override { return openWindow(kind); }

@@ -1,7 +1,7 @@
-#include "app/NavigationTree.h"
+#include "windows/shell/NavigationTree.h"
 
-#include "app/Artwork.h"
-#include "app/WindowRegistry.h"
+#include "windows/shell/Artwork.h"
+#include "windows/shell/WindowRegistry.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -83,10 +83,10 @@ std::vector<TreeNode> selfNamed(const QStringList& texts)
 const TreeArea kAreas[] = {
     {TreeMode::Records,
      QStringLiteral("档案管理"),
-     {{QStringLiteral("建立档案"), kinds::jbxx},
-      {QStringLiteral("修改档案"), kinds::xgda},
-      {QStringLiteral("删除档案"), kinds::scda},
-      {QStringLiteral("浏览档案"), kinds::llda}},
+     {{QStringLiteral("建立档案"), kinds::createRecord},
+      {QStringLiteral("修改档案"), kinds::modifyRecord},
+      {QStringLiteral("删除档案"), kinds::deleteRecord},
+      {QStringLiteral("浏览档案"), kinds::browseRecords}},
      60},
     {TreeMode::Questionnaire,
      QStringLiteral("信息调查"),
@@ -96,12 +96,12 @@ const TreeArea kAreas[] = {
       {QStringLiteral("生活习惯"), 3},
       {QStringLiteral("体格检查"), 4}},
      60},
-    {TreeMode::Analysis,
-     QStringLiteral("数据分析"),
+    {TreeMode::Analysis, QStringLiteral("数据分析"),
      selfNamed({QStringLiteral("封面前言"), QStringLiteral("当前状况"), QStringLiteral("代谢紊乱"),
                 QStringLiteral("高血压"), QStringLiteral("糖尿病"), QStringLiteral("冠心病"),
                 QStringLiteral("动脉粥样化"), QStringLiteral("脑卒中"), QStringLiteral("膳食营养"),
-                QStringLiteral("运动分析"), QStringLiteral("评估建议"), QStringLiteral("评估报告")}),
+                QStringLiteral("运动分析"), QStringLiteral("评估建议"),
+                QStringLiteral("评估报告")}),
      40},
 };
 

@@ -1,13 +1,13 @@
-#include "app/OperatorWindow.h"
+#include "windows/shell/OperatorWindow.h"
 
-#include "app/AppContext.h"
-#include "store/Operators.h"
+#include "domain/Operators.h"
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PasswordField.h"
 #include "ui/PromptService.h"
 #include "ui/TabIcons.h"
+#include "windows/shell/AppContext.h"
 
 #include <QCloseEvent>
 #include <QFormLayout>
@@ -74,7 +74,7 @@ OperatorWindow::OperatorWindow(AppContext& context, QWidget* parent)
     reload();
     m_code->setText(m_context.session.currentOperatorCode);
     m_pages->setCurrentIndex(0);
-    if (!store::isManager(m_context.session.currentOperatorCode)) {
+    if (!domain::isManager(m_context.session.currentOperatorCode)) {
         m_pages->setTabVisible(0, false);
         m_pages->setCurrentIndex(1);
     }
@@ -150,15 +150,15 @@ QWidget* OperatorWindow::buildPassword()
 
 void OperatorWindow::reload()
 {
-    QList<store::Operator> operators;
+    QList<domain::Operator> operators;
     try {
-        operators = store::listOperators(m_context.db());
+        operators = domain::listOperators(m_context.db());
     } catch (const store::DatabaseError&) {
         // Logged where it failed; the list stays empty.
     }
     m_list->setRowCount(int(operators.size()));
     for (int i = 0; i < operators.size(); ++i) {
-        const store::Operator& op = operators.at(i);
+        const domain::Operator& op = operators.at(i);
         m_list->setItem(i, 0, new QTableWidgetItem(op.code));
         m_list->setItem(i, 1, new QTableWidgetItem(op.name));
         m_list->setItem(i, 2, new QTableWidgetItem(op.permissions));
@@ -202,24 +202,24 @@ void OperatorWindow::deleteOperator()
         m_context.prompts.information(this, gone, kCaptionBang);
         return;
     }
-    store::DeleteOperatorResult result = store::DeleteOperatorResult::NotFound;
+    domain::DeleteOperatorResult result = domain::DeleteOperatorResult::NotFound;
     try {
-        result = store::deleteOperator(m_context.db(), code);
+        result = domain::deleteOperator(m_context.db(), code);
     } catch (const store::DatabaseError&) {
     }
     switch (result) {
-    case store::DeleteOperatorResult::Deleted:
+    case domain::DeleteOperatorResult::Deleted:
         m_context.prompts.information(this, QStringLiteral("删除成功！"), kCaptionBang);
         break;
-    case store::DeleteOperatorResult::RefusedManager:
-        m_context.prompts.message(this, store::kRefuseDeleteManager, kCaptionBang,
+    case domain::DeleteOperatorResult::RefusedManager:
+        m_context.prompts.message(this, domain::kRefuseDeleteManager, kCaptionBang,
                                   QMessageBox::Warning);
         break;
-    case store::DeleteOperatorResult::RefusedLast:
-        m_context.prompts.message(this, store::kRefuseDeleteLast, kCaptionBang,
+    case domain::DeleteOperatorResult::RefusedLast:
+        m_context.prompts.message(this, domain::kRefuseDeleteLast, kCaptionBang,
                                   QMessageBox::Warning);
         break;
-    case store::DeleteOperatorResult::NotFound:
+    case domain::DeleteOperatorResult::NotFound:
         m_context.prompts.information(this, gone, kCaptionBang);
         break;
     }
@@ -231,7 +231,7 @@ void OperatorWindow::changePassword()
     const QString code = m_code->text();
     bool matches = false;
     try {
-        matches = store::passwordMatches(m_context.db(), code, m_old->text());
+        matches = domain::passwordMatches(m_context.db(), code, m_old->text());
     } catch (const store::DatabaseError&) {
     }
     if (!matches) {
@@ -248,8 +248,8 @@ void OperatorWindow::changePassword()
     }
     bool changed = false;
     try {
-        changed = store::changePassword(m_context.db(), code, m_old->text(), m_new->text()) ==
-                  store::PasswordChange::Changed;
+        changed = domain::changePassword(m_context.db(), code, m_old->text(), m_new->text()) ==
+                  domain::PasswordChange::Changed;
     } catch (const store::DatabaseError&) {
     }
     if (changed)
@@ -325,7 +325,7 @@ void OperatorDialog::confirm()
         return;
     }
     try {
-        store::addOperator(m_context.db(), m_code->text(), m_name->text(), m_password->text());
+        domain::addOperator(m_context.db(), m_code->text(), m_name->text(), m_password->text());
     } catch (const store::DatabaseError&) {
         m_context.prompts.error(this, QStringLiteral("数据保存失败！"), kDialogCaption);
         return;
@@ -341,7 +341,7 @@ void OperatorDialog::save()
     bool saved = false;
     try {
         saved =
-            store::modifyOperator(m_context.db(), m_originalCode, m_code->text(), m_name->text());
+            domain::modifyOperator(m_context.db(), m_originalCode, m_code->text(), m_name->text());
     } catch (const store::DatabaseError&) {
     }
     if (!saved) {

@@ -1,4 +1,4 @@
-#include "app/ReferencesDialog.h"
+#include "windows/shell/ReferencesDialog.h"
 
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"

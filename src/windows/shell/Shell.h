@@ -13,11 +13,11 @@ class Shell
 public:
     virtual ~Shell() = default;
 
-    virtual void N_jldaClick() = 0; // person-records tree
-    virtual void N_xxdcClick() = 0; // questionnaire tree and window
-    virtual void N_sjfxClick() = 0; // data-analysis tree and window
+    virtual void openCreateRecord() = 0;  // person-records tree
+    virtual void openQuestionnaire() = 0; // questionnaire tree and window
+    virtual void openAnalysis() = 0;      // data-analysis tree and window
     // Closes the child windows, the last opened first.
-    virtual void CloseAllChildWindows() = 0;
+    virtual void closeAllChildWindows() = 0;
     // While off, the navigation tree ignores mouse and keyboard.
     virtual void setNavigationEnabled(bool enabled) = 0;
     // Opens a window kind unless it is open; returns it (null for a modal

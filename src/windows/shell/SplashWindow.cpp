@@ -1,6 +1,6 @@
-#include "app/SplashWindow.h"
+#include "windows/shell/SplashWindow.h"
 
-#include "app/Artwork.h"
+#include "windows/shell/Artwork.h"
 
 #include <QGuiApplication>
 #include <QPainter>

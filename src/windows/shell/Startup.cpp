@@ -1,6 +1,6 @@
-#include "app/Startup.h"
+#include "windows/shell/Startup.h"
 
-#include "store/Bootstrap.h"
+#include "domain/Bootstrap.h"
 #include "store/Log.h"
 #include "store/Settings.h"
 #include "store/Sql.h"
@@ -28,7 +28,8 @@ DatabaseOpening openDatabase(const QString& iniPath, const MayCreateDatabase& ma
     if (!loaded.unknownDriver.isEmpty())
         qCWarning(store::lcStore).noquote() << loaded.unknownDriverMessage();
     if (!loaded.badPort.isEmpty())
-        qCWarning(store::lcStore).noquote() << "port" << loaded.badPort << "is no port number; the usual port is used";
+        qCWarning(store::lcStore).noquote()
+            << "port" << loaded.badPort << "is no port number; the usual port is used";
     const store::ConnectionSettings& s = loaded.settings;
     if (s.driver == store::Driver::Sqlite && s.databaseFileNamed && mayCreate &&
         !QFileInfo::exists(s.databaseFile) && !mayCreate(s.databaseFile)) {
@@ -41,7 +42,7 @@ DatabaseOpening openDatabase(const QString& iniPath, const MayCreateDatabase& ma
     try {
         if (needsFirstRunSetup(*result.connection))
             result.newManagerPassword =
-                store::initializeDatabase(*result.connection, {}).managerPassword;
+                domain::initializeDatabase(*result.connection, {}).managerPassword;
     } catch (const store::DatabaseError& e) {
         result.error = e.message();
         result.connection.reset();

@@ -1,8 +1,8 @@
-#include "app/WindowRegistry.h"
+#include "windows/shell/WindowRegistry.h"
 
-#include "app/AboutDialog.h"
-#include "app/OperatorWindow.h"
-#include "app/ReferencesDialog.h"
+#include "windows/shell/AboutDialog.h"
+#include "windows/shell/OperatorWindow.h"
+#include "windows/shell/ReferencesDialog.h"
 
 namespace hra::app {
 
@@ -27,13 +27,13 @@ QStringList WindowRegistry::kinds() const
 
 void registerShellWindows(WindowRegistry& registry)
 {
-    registry.add(kinds::gy, Presentation::Modal,
+    registry.add(kinds::about, Presentation::Modal,
                  [](AppContext&, Shell&) -> QWidget* { return new AboutDialog; });
-    registry.add(kinds::ckwx, Presentation::Modal,
+    registry.add(kinds::references, Presentation::Modal,
                  [](AppContext&, Shell&) -> QWidget* { return new ReferencesDialog; });
-    registry.add(kinds::ryxx, Presentation::Modal, [](AppContext& context, Shell&) -> QWidget* {
-        return new OperatorWindow(context);
-    });
+    registry.add(
+        kinds::operators, Presentation::Modal,
+        [](AppContext& context, Shell&) -> QWidget* { return new OperatorWindow(context); });
 }
 
 } // namespace hra::app

@@ -12,21 +12,22 @@ namespace hra::app {
 struct AppContext;
 class Shell;
 
-// The window kinds the main window opens, by name.
+// The window kinds the main window opens. The values are the windows'
+// object names, which the tests and the declared texts use.
 namespace kinds {
-inline const QString jbxx = QStringLiteral("TFrm_jbxx");     // new person record
-inline const QString xgda = QStringLiteral("TFrm_xgda");     // modify record
-inline const QString scda = QStringLiteral("TFrm_scda");     // delete record
-inline const QString llda = QStringLiteral("TFrm_llda");     // browse records
-inline const QString jkpg = QStringLiteral("TFrm_jkpg");     // questionnaire
-inline const QString sjfx = QStringLiteral("TFrm_sjfx");     // data analysis
-inline const QString sjfxhc = QStringLiteral("TFrm_sjfxhc"); // one report section
-inline const QString xxcx = QStringLiteral("TFrm_xxcx");     // information query
-inline const QString ryxx = QStringLiteral("Tfrm_ryxx");     // operators
-inline const QString pgzx = QStringLiteral("TFrm_pgzx");     // assessment centre settings
-inline const QString bgfm = QStringLiteral("TFrm_bgfm");     // report cover settings
-inline const QString gy = QStringLiteral("TFrm_gy");         // about
-inline const QString ckwx = QStringLiteral("TFrm_ckwx");     // references
+inline const QString createRecord = QStringLiteral("TFrm_jbxx");
+inline const QString modifyRecord = QStringLiteral("TFrm_xgda");
+inline const QString deleteRecord = QStringLiteral("TFrm_scda");
+inline const QString browseRecords = QStringLiteral("TFrm_llda");
+inline const QString questionnaire = QStringLiteral("TFrm_jkpg");
+inline const QString analysis = QStringLiteral("TFrm_sjfx");
+inline const QString reportSection = QStringLiteral("TFrm_sjfxhc");
+inline const QString query = QStringLiteral("TFrm_xxcx");
+inline const QString operators = QStringLiteral("Tfrm_ryxx");
+inline const QString centreSettings = QStringLiteral("TFrm_pgzx");
+inline const QString coverSettings = QStringLiteral("TFrm_bgfm");
+inline const QString about = QStringLiteral("TFrm_gy");
+inline const QString references = QStringLiteral("TFrm_ckwx");
 } // namespace kinds
 
 // How a kind is shown: inside the main window, or as a modal dialog.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Shell.h"
-#include "app/WindowRegistry.h"
+#include "windows/shell/Shell.h"
+#include "windows/shell/WindowRegistry.h"
 
 #include <QString>
 #include <QWidget>
@@ -50,8 +50,8 @@ public:
 inline bool handOverToAnalysis(Shell& shell, const QString& recordNumber, qint32 assessmentId,
                                const QString& stateText)
 {
-    shell.N_sjfxClick();
-    auto* view = dynamic_cast<AnalysisView*>(shell.window(kinds::sjfx));
+    shell.openAnalysis();
+    auto* view = dynamic_cast<AnalysisView*>(shell.window(kinds::analysis));
     return view && view->analyseAssessment(recordNumber, assessmentId, stateText);
 }
 

@@ -12,9 +12,9 @@
 
 #include "reportengine/DataSource.h"
 #include "reportengine/Export.h"
-#include "reportengine/internal/Builder.h"
-#include "reportengine/internal/BuiltReport.h"
-#include "reportengine/internal/TemplateLoader.h"
+#include "reportengine/layout/Builder.h"
+#include "reportengine/layout/BuiltReport.h"
+#include "reportengine/layout/TemplateLoader.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -4,7 +4,7 @@
 //   cmake --build build/fuzz --target template_loader_fuzzer
 //   build/fuzz/tests/template_loader_fuzzer -max_total_time=60 tests/reportengine/fuzz/corpus
 
-#include "reportengine/internal/TemplateLoader.h"
+#include "reportengine/layout/TemplateLoader.h"
 
 #include <QByteArray>
 #include <cstdint>

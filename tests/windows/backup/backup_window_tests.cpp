@@ -1,8 +1,8 @@
-#include "app/GuiWait.h"
-#include "backup/BackupWindow.h"
 #include "store/Sql.h"
+#include "support/GuiWait.h"
 #include "support/TestDatabase.h"
 #include "ui/PromptService.h"
+#include "windows/backup/BackupWindow.h"
 
 #include <QFileInfo>
 #include <QLabel>

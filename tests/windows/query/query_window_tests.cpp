@@ -1,13 +1,13 @@
-#include "query/QueryWindow.h"
-#include "query/SearchModel.h"
-#include "questionnaire/QuestionnaireWindow.h"
-#include "records/RenumberDialog.h"
-#include "store/Operators.h"
-#include "store/SessionState.h"
+#include "domain/Operators.h"
+#include "domain/SessionState.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 #include "ui/FlatButton.h"
 #include "ui/PromptService.h"
+#include "windows/query/QueryWindow.h"
+#include "windows/query/SearchModel.h"
+#include "windows/questionnaire/QuestionnaireWindow.h"
+#include "windows/records/RenumberDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -131,7 +131,7 @@ protected:
     using Bindings = store::Bindings;
     test::TestDatabase db{GetParam()};
     std::unique_ptr<store::Connection> conn;
-    store::SessionState session;
+    domain::SessionState session;
     ui::ScriptedPromptService prompts;
     std::optional<query::Context> context;
     std::unique_ptr<QueryWindow> window;
@@ -291,7 +291,7 @@ TEST_P(QueryWindowTest, EnteredDataOpensReadOnlyExceptForTheManager)
         EXPECT_EQ(questionnaire.rows().id(), 202);
         EXPECT_EQ(questionnaire.recordNumberBox()->text(), QStringLiteral("0000000021"));
         EXPECT_EQ(questionnaire.saveButton()->isEnabled(),
-                  store::isManager(session.currentOperatorCode));
+                  domain::isManager(session.currentOperatorCode));
         EXPECT_TRUE(questionnaire.endButton()->isEnabled());
     }
 }

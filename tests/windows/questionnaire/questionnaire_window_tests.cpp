@@ -1,12 +1,12 @@
-#include "questionnaire/QuestionnaireWindow.h"
-#include "store/Operators.h"
-#include "store/SessionState.h"
+#include "domain/Operators.h"
+#include "domain/SessionState.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 #include "ui/FlatButton.h"
 #include "ui/Form.h"
 #include "ui/OptionGroup.h"
 #include "ui/PromptService.h"
+#include "windows/questionnaire/QuestionnaireWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,7 +16,6 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 using namespace hra;
@@ -26,7 +25,7 @@ namespace {
 
 // The nine required examination values, in the order the save checks them.
 const std::pair<const char*, const char*> kRequired[] = {
-    {"sheng", "1.75"}, {"tiz", "70"},     {"yaow", "80"},     {"shousy", "120"},    {"shuzy", "80"},
+    {"sheng", "1.75"},  {"tiz", "70"},     {"yaow", "80"},     {"shousy", "120"},   {"shuzy", "80"},
     {"zongdgc", "4.5"}, {"ganysz", "1.2"}, {"kongfxt", "5.0"}, {"canhexsxt", "6.0"}};
 
 class QuestionnaireTest : public ::testing::TestWithParam<store::Driver>
@@ -40,10 +39,10 @@ protected:
         store::run(conn->db(), QStringLiteral("insert into jkpg_jbxx (bianh, xingm, xingb, nianl) "
                                               "values ('0042', '王五', '男', 50)"));
         session.currentOperatorCode = QStringLiteral("op01");
-        context.emplace(questionnaire::Context{*conn, session, prompts,
-                                               [this](const QString& bh, qint32 id, const QString&) {
-                                                   handedOver = bh + u'/' + QString::number(id);
-                                               }});
+        context.emplace(questionnaire::Context{
+            *conn, session, prompts, [this](const QString& bh, qint32 id, const QString&) {
+                handedOver = bh + u'/' + QString::number(id);
+            }});
     }
 
     std::unique_ptr<QuestionnaireWindow> open(const QString& number, bool history = false)
@@ -70,20 +69,22 @@ protected:
 
     QVariant stored(const QString& table, const QString& column, qint32 id = 1) const
     {
-        return store::scalar(conn->db(), QStringLiteral("select %1 from %2 where jkpg_id = :id").arg(column, table),
-                             {{QStringLiteral("id"), id}});
+        return store::scalar(
+            conn->db(), QStringLiteral("select %1 from %2 where jkpg_id = :id").arg(column, table),
+            {{QStringLiteral("id"), id}});
     }
 
     void addAssessment(qint32 id, const QString& state)
     {
-        store::run(conn->db(), QStringLiteral("insert into jkpg_id (jkpg_id, bianh, id, zhuangt) "
-                                              "values (:id, '0042', '0042', :s)"),
+        store::run(conn->db(),
+                   QStringLiteral("insert into jkpg_id (jkpg_id, bianh, id, zhuangt) "
+                                  "values (:id, '0042', '0042', :s)"),
                    {{QStringLiteral("id"), id}, {QStringLiteral("s"), state}});
     }
 
     test::TestDatabase db{GetParam()};
     std::unique_ptr<store::Connection> conn;
-    store::SessionState session;
+    domain::SessionState session;
     ui::ScriptedPromptService prompts;
     std::optional<questionnaire::Context> context;
     QString handedOver;
@@ -97,8 +98,8 @@ TEST_P(QuestionnaireTest, FirstInterviewStoresSixRows)
     auto w = open(QStringLiteral(" 0042 "));
     EXPECT_TRUE(w->personPanel()->isVisible());
     EXPECT_EQ(w->stateLabel()->text(), "评估");
-    EXPECT_EQ(w->rows().mode(), store::AssessmentMode::New);
-    EXPECT_EQ(session.assessmentMode, store::AssessmentMode::New);
+    EXPECT_EQ(w->rows().mode(), domain::AssessmentMode::New);
+    EXPECT_EQ(session.assessmentMode, domain::AssessmentMode::New);
 
     w->showSection(4);
     QTest::keyClicks(edit(*w, 4, "sheng"), QStringLiteral("1.75"));
@@ -117,10 +118,11 @@ TEST_P(QuestionnaireTest, FirstInterviewStoresSixRows)
     edit(*w, 0, "qitnr")->setText(QStringLiteral("痛风"));
 
     w->save();
-    EXPECT_EQ(prompts.messages(), QStringList({"请确保各项调查值录入正确,确实要保存吗？", "保存成功!",
-                                               "是否进行数据分析及生成报告？"}));
+    EXPECT_EQ(prompts.messages(), QStringList({"请确保各项调查值录入正确,确实要保存吗？",
+                                               "保存成功!", "是否进行数据分析及生成报告？"}));
     EXPECT_EQ(handedOver, "0042/1");
-    for (const QString table : {"jkpg_id", "jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs", "jkpg_tgjc"})
+    for (const QString table :
+         {"jkpg_id", "jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs", "jkpg_tgjc"})
         EXPECT_EQ(stored(table, QStringLiteral("bianh")).toString(), "0042") << table.toStdString();
     EXPECT_EQ(stored("jkpg_mqzk", "pilcd").toString(), "无疲劳 ");
     EXPECT_EQ(stored("jkpg_mqzk", "qit").toString(), "其他");
@@ -165,7 +167,7 @@ TEST_P(QuestionnaireTest, EditingTheNumberDiscardsAndSaveThenDoesNothing)
     fillRequired(*w);
     QTest::keyClick(w->recordNumberBox(), Qt::Key_Backspace);
     EXPECT_FALSE(w->personPanel()->isVisible());
-    EXPECT_EQ(session.assessmentMode, store::AssessmentMode::None);
+    EXPECT_EQ(session.assessmentMode, domain::AssessmentMode::None);
     EXPECT_EQ(edit(*w, 4, "sheng")->text(), "");
     QTest::keyClicks(w->recordNumberBox(), QStringLiteral("2"));
     w->save();
@@ -179,7 +181,9 @@ TEST_P(QuestionnaireTest, EditingTheNumberDiscardsAndSaveThenDoesNothing)
 TEST_P(QuestionnaireTest, ChooserAndWhoMaySaveAReopenedAssessment)
 {
     addAssessment(3, QStringLiteral("结束"));
-    store::run(conn->db(), QStringLiteral("insert into jkpg_tgjc (jkpg_id, bianh, sheng) values (3, '0042', 1.8)"));
+    store::run(
+        conn->db(),
+        QStringLiteral("insert into jkpg_tgjc (jkpg_id, bianh, sheng) values (3, '0042', 1.8)"));
     auto w = open(QStringLiteral("0042"));
     ASSERT_TRUE(w->chooser());
     EXPECT_TRUE(w->chooser()->newButton()->isEnabled());
@@ -192,7 +196,7 @@ TEST_P(QuestionnaireTest, ChooserAndWhoMaySaveAReopenedAssessment)
     EXPECT_EQ(edit(*w, 4, "sheng")->text(), "1.8");
     EXPECT_EQ(w->stateLabel()->text(), "结束");
 
-    session.currentOperatorCode = store::kManagerCode;
+    session.currentOperatorCode = domain::kManagerCode;
     auto m = open(QStringLiteral("0042"));
     m->chooser()->viewSelected();
     EXPECT_TRUE(m->saveButton()->isEnabled());
@@ -214,14 +218,15 @@ TEST_P(QuestionnaireTest, ChooserAndWhoMaySaveAReopenedAssessment)
 TEST_P(QuestionnaireTest, HistoryNoticeRefillAndEnd)
 {
     auto w = open(QStringLiteral("0042"), true);
-    EXPECT_EQ(prompts.messages(), QStringList({"该编号是第一次评估,没有评估历史,请进行第一次评估!"}));
-    EXPECT_EQ(w->rows().mode(), store::AssessmentMode::New);
+    EXPECT_EQ(prompts.messages(),
+              QStringList({"该编号是第一次评估,没有评估历史,请进行第一次评估!"}));
+    EXPECT_EQ(w->rows().mode(), domain::AssessmentMode::New);
     fillRequired(*w);
     prompts.answerMessage(QMessageBox::Yes); // save
     prompts.answerMessage(QMessageBox::Ok);  // saved
     prompts.answerMessage(QMessageBox::No);  // no analysis now
     w->save();
-    ASSERT_EQ(w->rows().mode(), store::AssessmentMode::Stored);
+    ASSERT_EQ(w->rows().mode(), domain::AssessmentMode::Stored);
 
     prompts.clear();
     w->showSection(4);
@@ -232,8 +237,9 @@ TEST_P(QuestionnaireTest, HistoryNoticeRefillAndEnd)
 
     prompts.clear();
     w->endAssessment();
-    EXPECT_EQ(prompts.messages(), QStringList({"用户评估结束后,其该次评估资料将不能修改,确实要结束吗？",
-                                               "用户该次评估已结束!"}));
+    EXPECT_EQ(prompts.messages(),
+              QStringList({"用户评估结束后,其该次评估资料将不能修改,确实要结束吗？",
+                           "用户该次评估已结束!"}));
     EXPECT_EQ(stored("jkpg_id", "zhuangt").toString(), "结束");
     EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "sheng").toDouble(), 1.75);
 }
@@ -250,7 +256,7 @@ TEST_P(QuestionnaireTest, UnknownNumberAndTheHandOverFromTheRecords)
     handed.show();
     EXPECT_TRUE(session.pendingRecordNo.isEmpty());
     EXPECT_EQ(handed.recordNumberBox()->text(), "0042");
-    EXPECT_EQ(handed.rows().mode(), store::AssessmentMode::New);
+    EXPECT_EQ(handed.rows().mode(), domain::AssessmentMode::New);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, QuestionnaireTest, ::testing::ValuesIn(test::databaseBackends()),

@@ -1,6 +1,6 @@
 #include "RecordsFixture.h"
 
-#include "store/PersonRecords.h"
+#include "domain/PersonRecords.h"
 #include "store/Sql.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "records/Context.h"
-#include "store/SessionState.h"
+#include "domain/SessionState.h"
 #include "support/TestDatabase.h"
 #include "ui/PromptService.h"
+#include "windows/records/Context.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -33,7 +33,7 @@ protected:
     std::unique_ptr<TestDatabase> database;
     std::unique_ptr<store::Connection> conn;
     QTemporaryDir files;
-    store::SessionState session;
+    domain::SessionState session;
     ui::ScriptedPromptService prompts;
     std::unique_ptr<records::Context> context;
     int questionnaireOpened = 0;

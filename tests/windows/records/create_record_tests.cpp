@@ -1,8 +1,8 @@
 #include "RecordsFixture.h"
-#include "records/CreateRecordWindow.h"
-#include "records/ModifyRecordWindow.h"
-#include "records/PersonForm.h"
 #include "store/Sql.h"
+#include "windows/records/CreateRecordWindow.h"
+#include "windows/records/ModifyRecordWindow.h"
+#include "windows/records/PersonForm.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -220,8 +220,9 @@ TEST_P(CreateRecord, ATakenNumberKeepsEverythingTypedAndStoresNothing)
     form->lineEdit("bianh")->setText("0005");
     window->save();
     EXPECT_EQ(prompts.messages().value(0), "保存成功!");
-    EXPECT_EQ(prompts.messages().value(1),
-              "所选照片不是为编号“0005”选择的，没有随档案保存；如需照片，请在“修改档案”中重新选择。");
+    EXPECT_EQ(
+        prompts.messages().value(1),
+        "所选照片不是为编号“0005”选择的，没有随档案保存；如需照片，请在“修改档案”中重新选择。");
     EXPECT_EQ(person("0005").value("xingm").toString(), "张三");
     EXPECT_TRUE(person("0005").value("zhaop").isNull());
     EXPECT_FALSE(QFile::exists(photoFile("0001.png")));

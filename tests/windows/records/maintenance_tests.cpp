@@ -1,12 +1,12 @@
 #include "RecordsFixture.h"
-#include "app/GuiWait.h"
-#include "records/BrowseRecordWindow.h"
-#include "records/DeleteRecordWindow.h"
-#include "records/PersonListModel.h"
-#include "records/PersonListReport.h"
-#include "records/RenumberDialog.h"
 #include "reportengine/Report.h"
 #include "store/Sql.h"
+#include "support/GuiWait.h"
+#include "windows/records/BrowseRecordWindow.h"
+#include "windows/records/DeleteRecordWindow.h"
+#include "windows/records/PersonListModel.h"
+#include "windows/records/PersonListReport.h"
+#include "windows/records/RenumberDialog.h"
 
 #include <QApplication>
 #include <QClipboard>

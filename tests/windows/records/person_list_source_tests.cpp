@@ -1,13 +1,13 @@
 // frxDB_llda read from the database page by page: the rows and order of the
 // list, a few pages held at a time, a connection of its own opened in the
 // thread that reads and gone when the read ends.
-#include "records/PersonListModel.h"
-#include "records/PersonListReport.h"
-#include "records/PersonListSource.h"
 #include "reportengine/Report.h"
 #include "store/Connection.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
+#include "windows/records/PersonListModel.h"
+#include "windows/records/PersonListReport.h"
+#include "windows/records/PersonListSource.h"
 
 #include <QSqlDatabase>
 #include <QThread>

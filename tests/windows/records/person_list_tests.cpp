@@ -1,8 +1,8 @@
 // The printed person list (reports/jbxx.fr3) holds the widest values its
 // columns take, whole.
 
-#include "records/PersonListReport.h"
 #include "reportengine/Report.h"
+#include "windows/records/PersonListReport.h"
 
 #include <QDateTime>
 #include <gtest/gtest.h>

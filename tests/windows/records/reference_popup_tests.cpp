@@ -1,6 +1,6 @@
 #include "RecordsFixture.h"
-#include "questionnaire/ReferencePopup.h"
 #include "store/Sql.h"
+#include "windows/questionnaire/ReferencePopup.h"
 
 #include <QApplication>
 #include <QLineEdit>

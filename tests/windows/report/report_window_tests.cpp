@@ -1,18 +1,18 @@
 // The data-analysis window, its assessment list and section dialog, and the
 // centre and cover dialogs, against a demo database and scripted prompts.
 
-#include "app/GuiWait.h"
-#include "report/AnalysisWindow.h"
-#include "report/AssessmentListDialog.h"
 #include "report/CentreSettings.h"
-#include "report/Context.h"
-#include "report/SectionDialog.h"
-#include "report/SettingsDialogs.h"
 #include "reportengine/Report.h"
 #include "reportengine/widgets/ReportPreview.h"
 #include "store/Sql.h"
+#include "support/GuiWait.h"
 #include "support/TestDatabase.h"
 #include "ui/PromptService.h"
+#include "windows/report/AnalysisWindow.h"
+#include "windows/report/AssessmentListDialog.h"
+#include "windows/report/Context.h"
+#include "windows/report/SectionDialog.h"
+#include "windows/report/SettingsDialogs.h"
 
 #include <QCheckBox>
 #include <QFrame>

@@ -1,18 +1,18 @@
 // The information query inside the real main window, with the windows of the
 // areas plugged in as the program does.
-#include "app/AppContext.h"
-#include "app/AreaWindows.h"
-#include "app/GuiWait.h"
-#include "app/MainWindow.h"
-#include "app/NoDesktop.h"
-#include "app/WindowRegistry.h"
-#include "query/QueryWindow.h"
-#include "questionnaire/QuestionnaireWindow.h"
-#include "records/ModifyRecordWindow.h"
-#include "store/Operators.h"
+#include "domain/Operators.h"
+#include "support/GuiWait.h"
+#include "support/NoDesktop.h"
 #include "support/TestDatabase.h"
 #include "ui/FlatButton.h"
 #include "ui/PromptService.h"
+#include "windows/areas/AreaWindows.h"
+#include "windows/query/QueryWindow.h"
+#include "windows/questionnaire/QuestionnaireWindow.h"
+#include "windows/records/ModifyRecordWindow.h"
+#include "windows/shell/AppContext.h"
+#include "windows/shell/MainWindow.h"
+#include "windows/shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -62,7 +62,7 @@ protected:
             q->grid()->selectRow(0);
             act(*q);
         });
-        window->N_xxcxClick();
+        window->openQuery();
     }
 
     test::TestDatabase db{store::Driver::Sqlite};
@@ -76,7 +76,7 @@ protected:
 
 TEST_F(AreaWindowsTest, EnteredDataOpensInTheQuestionnaireSavingOnlyForTheManager)
 {
-    for (const QString& code : {QStringLiteral("op01"), store::kManagerCode}) {
+    for (const QString& code : {QStringLiteral("op01"), domain::kManagerCode}) {
         SCOPED_TRACE(code.toStdString());
         openMainWindow(code);
         inQuery(QStringLiteral("0000000001"), [](query::QueryWindow& q) {
@@ -86,13 +86,13 @@ TEST_F(AreaWindowsTest, EnteredDataOpensInTheQuestionnaireSavingOnlyForTheManage
             });
             q.openPrompt();
         });
-        EXPECT_EQ(window->window(app::kinds::xxcx), nullptr); // the query closed
-        auto* questionnaire =
-            dynamic_cast<questionnaire::QuestionnaireWindow*>(window->window(app::kinds::jkpg));
+        EXPECT_EQ(window->window(app::kinds::query), nullptr); // the query closed
+        auto* questionnaire = dynamic_cast<questionnaire::QuestionnaireWindow*>(
+            window->window(app::kinds::questionnaire));
         ASSERT_TRUE(questionnaire);
         EXPECT_EQ(questionnaire->rows().id(), 5); // the newest of the person's two
         EXPECT_EQ(questionnaire->recordNumberBox()->text(), QStringLiteral("0000000001"));
-        EXPECT_EQ(questionnaire->saveButton()->isEnabled(), store::isManager(code));
+        EXPECT_EQ(questionnaire->saveButton()->isEnabled(), domain::isManager(code));
         window->close();
     }
 }
@@ -103,10 +103,11 @@ TEST_F(AreaWindowsTest, BasicInformationOpensThePersonForModification)
     inQuery(QStringLiteral("0000000002"), [](query::QueryWindow& q) {
         q.findChild<QPushButton*>(QStringLiteral("Myspeedbutton4"))->click();
     });
-    auto* modify = dynamic_cast<records::ModifyRecordWindow*>(window->window(app::kinds::xgda));
+    auto* modify =
+        dynamic_cast<records::ModifyRecordWindow*>(window->window(app::kinds::modifyRecord));
     ASSERT_TRUE(modify);
     EXPECT_EQ(modify->lookupBox()->text(), QStringLiteral("0000000002"));
-    EXPECT_EQ(window->window(app::kinds::xxcx), nullptr);
+    EXPECT_EQ(window->window(app::kinds::query), nullptr);
 }
 
 } // namespace

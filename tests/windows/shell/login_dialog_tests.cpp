@@ -1,15 +1,15 @@
-#include "app/AppContext.h"
-#include "app/Desktop.h"
-#include "app/GuiWait.h"
-#include "app/Launcher.h"
-#include "app/LoginDialog.h"
-#include "app/MainWindow.h"
-#include "app/NoDesktop.h"
-#include "app/WindowRegistry.h"
-#include "store/Passwords.h"
+#include "domain/Passwords.h"
 #include "store/Sql.h"
+#include "support/GuiWait.h"
+#include "support/NoDesktop.h"
 #include "support/TestDatabase.h"
 #include "ui/PromptService.h"
+#include "windows/shell/AppContext.h"
+#include "windows/shell/Desktop.h"
+#include "windows/shell/Launcher.h"
+#include "windows/shell/LoginDialog.h"
+#include "windows/shell/MainWindow.h"
+#include "windows/shell/WindowRegistry.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -36,11 +36,11 @@ protected:
         ASSERT_TRUE(conn);
         store::run(conn->db(),
                    QStringLiteral("update sys_yhxx set mim = :m where yonghdm = 'rootadm'"),
-                   {{"m", store::hashPassword(QStringLiteral("pw"))}});
+                   {{"m", domain::hashPassword(QStringLiteral("pw"))}});
         store::run(
             conn->db(),
             QStringLiteral("insert into sys_yhxx (yonghdm, yonghmc, mim) values ('op1', :n, :m)"),
-            {{"n", QStringLiteral("张三")}, {"m", store::hashPassword(QStringLiteral("secret"))}});
+            {{"n", QStringLiteral("张三")}, {"m", domain::hashPassword(QStringLiteral("secret"))}});
     }
 
     app::LoginDialog::DatabaseOpener opener()

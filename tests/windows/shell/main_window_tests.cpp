@@ -1,10 +1,10 @@
-#include "app/AppContext.h"
-#include "app/Desktop.h"
-#include "app/GuiWait.h"
-#include "app/MainWindow.h"
-#include "app/WindowRegistry.h"
-#include "app/WorkWindows.h"
+#include "support/GuiWait.h"
 #include "ui/PromptService.h"
+#include "windows/shell/AppContext.h"
+#include "windows/shell/Desktop.h"
+#include "windows/shell/MainWindow.h"
+#include "windows/shell/WindowRegistry.h"
+#include "windows/shell/WorkWindows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -214,11 +214,11 @@ TEST_F(MainWindowFixture, EachAreaBuildsItsTreeAndTheQueryKeepsTheMode)
         int height;
     };
     const Case cases[] = {
-        {&app::MainWindow::N_jldaClick, app::TreeMode::Records,
+        {&app::MainWindow::openCreateRecord, app::TreeMode::Records,
          QStringList{"档案管理", "建立档案", "修改档案", "删除档案", "浏览档案"}, 60},
-        {&app::MainWindow::N_xxdcClick, app::TreeMode::Questionnaire,
+        {&app::MainWindow::openQuestionnaire, app::TreeMode::Questionnaire,
          QStringList{"信息调查", "当前状况", "膳食营养", "运动方式", "生活习惯", "体格检查"}, 60},
-        {&app::MainWindow::N_sjfxClick, app::TreeMode::Analysis,
+        {&app::MainWindow::openAnalysis, app::TreeMode::Analysis,
          QStringList{"数据分析", "封面前言", "当前状况", "代谢紊乱", "高血压", "糖尿病", "冠心病",
                      "动脉粥样化", "脑卒中", "膳食营养", "运动分析", "评估建议", "评估报告"},
          40},
@@ -234,10 +234,10 @@ TEST_F(MainWindowFixture, EachAreaBuildsItsTreeAndTheQueryKeepsTheMode)
         EXPECT_EQ(tree()->editTriggers(), QAbstractItemView::NoEditTriggers);
     }
 
-    window->N_xxcxClick();
+    window->openQuery();
     EXPECT_EQ(tree()->topLevelItemCount(), 0);
     EXPECT_EQ(tree()->mode(), app::TreeMode::Analysis);
-    EXPECT_EQ(journal.created.count(app::kinds::xxcx), 1);
+    EXPECT_EQ(journal.created.count(app::kinds::query), 1);
     // A click on the empty tree does nothing.
     journal.created.clear();
     QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, QPoint(40, 20));
@@ -247,12 +247,12 @@ TEST_F(MainWindowFixture, EachAreaBuildsItsTreeAndTheQueryKeepsTheMode)
 TEST_F(MainWindowFixture, TheTreeIsSwitchedOnByRecordsAndQuestionnaireOnly)
 {
     window->setNavigationEnabled(false);
-    window->N_sjfxClick();
+    window->openAnalysis();
     EXPECT_FALSE(tree()->isEnabled());
-    window->N_jldaClick();
+    window->openCreateRecord();
     EXPECT_TRUE(tree()->isEnabled());
     window->setNavigationEnabled(false);
-    window->N_xxdcClick();
+    window->openQuestionnaire();
     EXPECT_TRUE(tree()->isEnabled());
 }
 
@@ -262,7 +262,7 @@ TEST_F(MainWindowFixture, ChildWindowsCloseLastToFirst)
     for (const QString& kind : {jbxx, jkpg, sjfx})
         window->openWindow(kind);
     ASSERT_EQ(childCount(), 3);
-    window->CloseAllChildWindows();
+    window->closeAllChildWindows();
     EXPECT_EQ(journal.closed, (QStringList{sjfx, jkpg, jbxx}));
     for (const QString& kind : {jbxx, jkpg, sjfx})
         EXPECT_EQ(window->window(kind), nullptr);
@@ -271,57 +271,57 @@ TEST_F(MainWindowFixture, ChildWindowsCloseLastToFirst)
 
 TEST_F(MainWindowFixture, EachKindOpensOnceUntilItClosesItself)
 {
-    QWidget* first = window->openWindow(app::kinds::jbxx);
+    QWidget* first = window->openWindow(app::kinds::createRecord);
     ASSERT_TRUE(first);
-    EXPECT_EQ(window->openWindow(app::kinds::jbxx), first);
+    EXPECT_EQ(window->openWindow(app::kinds::createRecord), first);
     EXPECT_EQ(childCount(), 1);
-    EXPECT_EQ(journal.created.count(app::kinds::jbxx), 1);
+    EXPECT_EQ(journal.created.count(app::kinds::createRecord), 1);
     EXPECT_EQ(window->mdiArea()->subWindowList().first()->pos(), QPoint(0, 0));
 
     first->close(); // the window's own close button
     EXPECT_TRUE(waitUntil([this] { return childCount() == 0; }));
-    EXPECT_EQ(window->window(app::kinds::jbxx), nullptr);
-    EXPECT_NE(window->openWindow(app::kinds::jbxx), nullptr);
-    EXPECT_EQ(journal.created.count(app::kinds::jbxx), 2);
+    EXPECT_EQ(window->window(app::kinds::createRecord), nullptr);
+    EXPECT_NE(window->openWindow(app::kinds::createRecord), nullptr);
+    EXPECT_EQ(journal.created.count(app::kinds::createRecord), 2);
 
     // An area nobody registered yet opens nothing.
     app::WindowRegistry empty;
     app::MainWindow bare(context, empty);
-    bare.N_xxdcClick();
+    bare.openQuestionnaire();
     EXPECT_TRUE(bare.mdiArea()->subWindowList().isEmpty());
 }
 
 TEST_F(MainWindowFixture, RecordNodesReopenTheirWindowEvenWhenAlreadySelected)
 {
-    window->N_jldaClick();
+    window->openCreateRecord();
     EXPECT_TRUE(journal.created.isEmpty()); // the area alone opens nothing
     click(node(QStringLiteral("建立档案")));
-    EXPECT_EQ(journal.created, QStringList{app::kinds::jbxx});
+    EXPECT_EQ(journal.created, QStringList{app::kinds::createRecord});
 
-    window->CloseAllChildWindows();
+    window->closeAllChildWindows();
     click(node(QStringLiteral("建立档案"))); // the selected node again
-    EXPECT_EQ(journal.created, (QStringList{app::kinds::jbxx, app::kinds::jbxx}));
-    EXPECT_NE(window->window(app::kinds::jbxx), nullptr);
+    EXPECT_EQ(journal.created, (QStringList{app::kinds::createRecord, app::kinds::createRecord}));
+    EXPECT_NE(window->window(app::kinds::createRecord), nullptr);
 
     click(node(QStringLiteral("浏览档案")));
-    EXPECT_EQ(journal.created.last(), app::kinds::llda);
-    EXPECT_EQ(window->window(app::kinds::jbxx), nullptr);
+    EXPECT_EQ(journal.created.last(), app::kinds::browseRecords);
+    EXPECT_EQ(window->window(app::kinds::createRecord), nullptr);
 
     click(node(QStringLiteral("档案管理"))); // the root only closes
-    EXPECT_EQ(window->window(app::kinds::llda), nullptr);
+    EXPECT_EQ(window->window(app::kinds::browseRecords), nullptr);
     EXPECT_EQ(journal.created.size(), 3);
 
     // Building the tree again closes the open windows and opens none.
     click(node(QStringLiteral("修改档案")));
-    window->N_jldaClick();
-    EXPECT_EQ(window->window(app::kinds::xgda), nullptr);
+    window->openCreateRecord();
+    EXPECT_EQ(window->window(app::kinds::modifyRecord), nullptr);
     EXPECT_EQ(journal.created.size(), 4);
 }
 
 TEST_F(MainWindowFixture, QuestionnaireNodesSwitchThePage)
 {
-    window->N_xxdcClick();
-    EXPECT_EQ(journal.created, QStringList{app::kinds::jkpg});
+    window->openQuestionnaire();
+    EXPECT_EQ(journal.created, QStringList{app::kinds::questionnaire});
     click(node(QStringLiteral("生活习惯")));
     click(node(QStringLiteral("当前状况")));
     click(node(QStringLiteral("信息调查")));
@@ -331,27 +331,27 @@ TEST_F(MainWindowFixture, QuestionnaireNodesSwitchThePage)
 
 TEST_F(MainWindowFixture, SectionReportOpensOnlyOnceARecordNumberIsEntered)
 {
-    window->N_sjfxClick();
-    EXPECT_NE(window->window(app::kinds::sjfx), nullptr);
+    window->openAnalysis();
+    EXPECT_NE(window->window(app::kinds::analysis), nullptr);
 
     journal.recordNumber = QStringLiteral("   ");
     click(node(QStringLiteral("高血压")));
-    EXPECT_EQ(journal.created.count(app::kinds::sjfxhc), 0);
+    EXPECT_EQ(journal.created.count(app::kinds::reportSection), 0);
     EXPECT_EQ(journal.previewClears, 0);
 
     journal.recordNumber = QStringLiteral("0001");
     click(node(QStringLiteral("数据分析"))); // the root builds no section
-    EXPECT_EQ(journal.created.count(app::kinds::sjfxhc), 0);
+    EXPECT_EQ(journal.created.count(app::kinds::reportSection), 0);
     click(node(QStringLiteral("高血压")));
-    EXPECT_EQ(journal.created.count(app::kinds::sjfxhc), 1);
+    EXPECT_EQ(journal.created.count(app::kinds::reportSection), 1);
     EXPECT_EQ(journal.sectionName, QStringLiteral("高血压"));
     EXPECT_EQ(journal.previewClears, 1);
-    EXPECT_EQ(window->window(app::kinds::sjfxhc), nullptr); // closed again
+    EXPECT_EQ(window->window(app::kinds::reportSection), nullptr); // closed again
 }
 
 TEST_F(MainWindowFixture, ManagerItemsRefuseOtherOperatorsWithoutSideEffects)
 {
-    window->N_jldaClick();
+    window->openCreateRecord();
     click(node(QStringLiteral("建立档案")));
     for (const char* item : {"N_pgzx", "N_bgfm"}) {
         SCOPED_TRACE(item);
@@ -363,17 +363,19 @@ TEST_F(MainWindowFixture, ManagerItemsRefuseOtherOperatorsWithoutSideEffects)
         EXPECT_EQ(prompts.records()[0].caption, QStringLiteral("提示信息"));
         EXPECT_EQ(prompts.records()[0].icon, QMessageBox::Information);
         EXPECT_EQ(prompts.records()[0].buttons, QMessageBox::Ok);
-        EXPECT_NE(window->window(app::kinds::jbxx), nullptr);
+        EXPECT_NE(window->window(app::kinds::createRecord), nullptr);
         EXPECT_EQ(tree()->topLevelItemCount(), 1);
     }
-    EXPECT_EQ(journal.created.count(app::kinds::pgzx) + journal.created.count(app::kinds::bgfm), 0);
+    EXPECT_EQ(journal.created.count(app::kinds::centreSettings) +
+                  journal.created.count(app::kinds::coverSettings),
+              0);
 
     context.session.currentOperatorCode = QStringLiteral("rootadm");
     prompts.clear();
     trigger("N_pgzx");
     EXPECT_TRUE(prompts.records().empty());
-    EXPECT_EQ(journal.created.count(app::kinds::pgzx), 1);
-    EXPECT_EQ(window->window(app::kinds::jbxx), nullptr);
+    EXPECT_EQ(journal.created.count(app::kinds::centreSettings), 1);
+    EXPECT_EQ(window->window(app::kinds::createRecord), nullptr);
     EXPECT_EQ(tree()->topLevelItemCount(), 0);
 }
 
@@ -470,7 +472,7 @@ TEST_F(MainWindowFixture, AboutAndReferencesAreModalAndClearTheWorkArea)
     app::registerShellWindows(registry);
     for (const char* item : {"N_gy", "N_ckwx"}) {
         SCOPED_TRACE(item);
-        window->N_jldaClick();
+        window->openCreateRecord();
         click(node(QStringLiteral("建立档案")));
         QString seen;
         QTimer::singleShot(0, [&seen] {
@@ -486,7 +488,7 @@ TEST_F(MainWindowFixture, AboutAndReferencesAreModalAndClearTheWorkArea)
         EXPECT_TRUE(seen == QStringLiteral("TFrm_gy/健康风险评估") ||
                     seen == QStringLiteral("TFrm_ckwx/参考文献"))
             << seen.toStdString();
-        EXPECT_EQ(window->window(app::kinds::jbxx), nullptr);
+        EXPECT_EQ(window->window(app::kinds::createRecord), nullptr);
         EXPECT_EQ(tree()->topLevelItemCount(), 0);
     }
 }

@@ -1,13 +1,13 @@
-#include "app/AppContext.h"
-#include "app/Desktop.h"
-#include "app/NoDesktop.h"
-#include "app/OperatorWindow.h"
-#include "store/Operators.h"
-#include "store/Passwords.h"
+#include "domain/Operators.h"
+#include "domain/Passwords.h"
 #include "store/Sql.h"
+#include "support/NoDesktop.h"
 #include "support/TestDatabase.h"
 #include "ui/FlatButton.h"
 #include "ui/PromptService.h"
+#include "windows/shell/AppContext.h"
+#include "windows/shell/Desktop.h"
+#include "windows/shell/OperatorWindow.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -31,9 +31,9 @@ protected:
         HRA_REQUIRE_BACKEND(db);
         context.connection = db.connectInitialised();
         ASSERT_TRUE(context.connection);
-        store::setPassword(d(), QStringLiteral("rootadm"), QStringLiteral("pw"));
-        store::addOperator(d(), QStringLiteral("op1"), QStringLiteral("张三"),
-                           QStringLiteral("secret"));
+        domain::setPassword(d(), QStringLiteral("rootadm"), QStringLiteral("pw"));
+        domain::addOperator(d(), QStringLiteral("op1"), QStringLiteral("张三"),
+                            QStringLiteral("secret"));
     }
 
     QSqlDatabase d() const { return context.connection->db(); }
@@ -125,7 +125,7 @@ TEST_P(OperatorWindowTest, AddingChecksThePasswordsAndReportsADuplicate)
     });
     w->addOperator();
     EXPECT_EQ(listed(*w), (QStringList{"op1", "op2", "rootadm"}));
-    EXPECT_TRUE(store::authenticate(d(), QStringLiteral("op2"), QStringLiteral("pw2")));
+    EXPECT_TRUE(domain::authenticate(d(), QStringLiteral("op2"), QStringLiteral("pw2")));
 }
 
 TEST_P(OperatorWindowTest, DeletingRefusesTheManagerAndTheLastOperator)
@@ -133,7 +133,7 @@ TEST_P(OperatorWindowTest, DeletingRefusesTheManagerAndTheLastOperator)
     auto w = open(QStringLiteral("rootadm"));
     selectCode(*w, QStringLiteral("rootadm"));
     w->deleteOperator();
-    EXPECT_EQ(prompts.messages().last(), store::kRefuseDeleteManager);
+    EXPECT_EQ(prompts.messages().last(), domain::kRefuseDeleteManager);
     selectCode(*w, QStringLiteral("op1"));
     prompts.answerMessage(QMessageBox::No);
     w->deleteOperator();
@@ -144,11 +144,11 @@ TEST_P(OperatorWindowTest, DeletingRefusesTheManagerAndTheLastOperator)
 
     // With the manager renamed away, the one row left still stays.
     ASSERT_TRUE(
-        store::modifyOperator(d(), QStringLiteral("rootadm"), QStringLiteral("boss"), QString()));
+        domain::modifyOperator(d(), QStringLiteral("rootadm"), QStringLiteral("boss"), QString()));
     w->reload();
     selectCode(*w, QStringLiteral("boss"));
     w->deleteOperator();
-    EXPECT_EQ(prompts.messages().last(), store::kRefuseDeleteLast);
+    EXPECT_EQ(prompts.messages().last(), domain::kRefuseDeleteLast);
     EXPECT_EQ(listed(*w), QStringList{"boss"});
 }
 
@@ -169,9 +169,9 @@ TEST_P(OperatorWindowTest, TheManagerRenamingHimselfStaysManagerUntilHeLogsInAga
     // The session keeps its code: the operator list is still his.
     auto again = open(context.session.currentOperatorCode);
     EXPECT_TRUE(again->pages()->isTabVisible(0));
-    const auto op = store::authenticate(d(), QStringLiteral("boss"), QStringLiteral("pw"));
+    const auto op = domain::authenticate(d(), QStringLiteral("boss"), QStringLiteral("pw"));
     ASSERT_TRUE(op);
-    EXPECT_FALSE(store::isManager(op->code));
+    EXPECT_FALSE(domain::isManager(op->code));
 }
 
 TEST_P(OperatorWindowTest, ChangingOnesOwnPassword)
@@ -199,11 +199,11 @@ TEST_P(OperatorWindowTest, ChangingOnesOwnPassword)
         EXPECT_EQ(prompts.messages().last(), QString::fromUtf8(c.message));
         EXPECT_EQ(!w->isVisible(), c.closes);
     }
-    EXPECT_TRUE(store::authenticate(d(), QStringLiteral("op1"), QStringLiteral("n1")));
+    EXPECT_TRUE(domain::authenticate(d(), QStringLiteral("op1"), QStringLiteral("n1")));
     const QString stored =
         store::scalar(d(), QStringLiteral("select mim from sys_yhxx where yonghdm = 'op1'"))
             .toString();
-    EXPECT_TRUE(store::isPasswordHash(stored));
+    EXPECT_TRUE(domain::isPasswordHash(stored));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, OperatorWindowTest,

@@ -1,7 +1,7 @@
-#include "app/Startup.h"
-#include "store/Operators.h"
+#include "domain/Operators.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
+#include "windows/shell/Startup.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,8 +35,8 @@ TEST(FirstRun, NewSqliteFileIsCreatedSeededOnceAndLetsTheManagerIn)
     ASSERT_TRUE(first.connection) << first.error.toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("sub/new.sqlite3"))));
     ASSERT_FALSE(first.newManagerPassword.isEmpty());
-    const auto manager = store::authenticate(first.connection->db(), QStringLiteral("rootadm"),
-                                             first.newManagerPassword);
+    const auto manager = domain::authenticate(first.connection->db(), QStringLiteral("rootadm"),
+                                              first.newManagerPassword);
     ASSERT_TRUE(manager.has_value());
     EXPECT_EQ(manager->code, QStringLiteral("rootadm"));
     first.connection.reset();
@@ -45,8 +45,8 @@ TEST(FirstRun, NewSqliteFileIsCreatedSeededOnceAndLetsTheManagerIn)
     const app::DatabaseOpening second = app::openDatabase(ini);
     ASSERT_TRUE(second.connection);
     EXPECT_TRUE(second.newManagerPassword.isEmpty());
-    EXPECT_TRUE(store::authenticate(second.connection->db(), QStringLiteral("rootadm"),
-                                    first.newManagerPassword));
+    EXPECT_TRUE(domain::authenticate(second.connection->db(), QStringLiteral("rootadm"),
+                                     first.newManagerPassword));
 }
 
 // A database file named in the configuration that does not exist may be a
