@@ -13,7 +13,7 @@ packages=(
   fonts-noto-cjk fonts-arphic-gkai00mp fonts-dejavu-core fonts-urw-base35
   qt6-translations-l10n
   poppler-utils xvfb xauth
-  file dpkg-dev
+  file dpkg-dev clang-format
 )
 
 # --benchmark adds what the benchmarks compare against: an office suite

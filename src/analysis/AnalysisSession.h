@@ -1,10 +1,10 @@
 #pragma once
 
 #include "analysis/AnalysisError.h"
-#include "store/Sql.h"
 #include "analysis/InputViews.h"
 #include "analysis/ReferenceData.h"
 #include "store/Connection.h"
+#include "store/Sql.h"
 
 #include <QString>
 #include <QStringList>

@@ -52,7 +52,7 @@ std::vector<BandRow> readBandTable(store::Sql& statements, BandTable table)
 StandardWeightTable readStandardWeights(store::Sql& statements, bool men)
 {
     const store::Rows d = statements.select(men ? QStringLiteral("select * from jkpg_lxtz_nan")
-                                            : QStringLiteral("select * from jkpg_lxtz_nv"));
+                                                : QStringLiteral("select * from jkpg_lxtz_nv"));
     StandardWeightTable table;
     // Every column after the age bound is named by its height in cm.
     const qsizetype ageColumn = d.fields.indexOf(QStringLiteral("nianl"));

@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
-
 #include <functional>
 
 namespace hra::store {
@@ -16,7 +15,13 @@ namespace hra::store {
 class RowBuffer
 {
 public:
-    enum class State { Closed, Browsing, New, Editing };
+    enum class State
+    {
+        Closed,
+        Browsing,
+        New,
+        Editing
+    };
 
     RowBuffer(QString table, QStringList keyColumns);
 

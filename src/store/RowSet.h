@@ -3,7 +3,6 @@
 #include "store/RowBuffer.h"
 
 #include <QSqlDatabase>
-
 #include <functional>
 #include <vector>
 

@@ -62,7 +62,8 @@ void loadSeedFile(const QSqlDatabase& db, const QString& path, const QDateTime& 
     // Table and column names come from our own resource files, never from input.
     QSqlQuery q(db);
     if (!q.prepare(QStringLiteral("insert into %1 (%2) values (%3)")
-                       .arg(table, columns.join(QStringLiteral(", ")), placeholders.join(QStringLiteral(", ")))))
+                       .arg(table, columns.join(QStringLiteral(", ")),
+                            placeholders.join(QStringLiteral(", ")))))
         throw DatabaseError(QStringLiteral("%1: %2").arg(path, q.lastError().text()));
     int rowNumber = 0;
     for (const QJsonValue& rowValue : root.value(QLatin1String("rows")).toArray()) {
@@ -70,17 +71,24 @@ void loadSeedFile(const QSqlDatabase& db, const QString& path, const QDateTime& 
         const QJsonArray row = rowValue.toArray();
         if (row.size() != columns.size())
             throw DatabaseError(QStringLiteral("%1: row %2 has %3 values for %4 columns")
-                                    .arg(path).arg(rowNumber).arg(row.size()).arg(columns.size()));
+                                    .arg(path)
+                                    .arg(rowNumber)
+                                    .arg(row.size())
+                                    .arg(columns.size()));
         for (qsizetype i = 0; i < row.size(); ++i)
             q.bindValue(static_cast<int>(i), toValue(row.at(i), now));
         if (!q.exec())
-            throw DatabaseError(QStringLiteral("%1: row %2: %3").arg(path).arg(rowNumber).arg(q.lastError().text()));
+            throw DatabaseError(QStringLiteral("%1: row %2: %3")
+                                    .arg(path)
+                                    .arg(rowNumber)
+                                    .arg(q.lastError().text()));
     }
 }
 
 void loadSeedFolder(const QSqlDatabase& db, const QString& folder, const QDateTime& now)
 {
-    const QStringList files = QDir(folder).entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+    const QStringList files =
+        QDir(folder).entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
     for (const QString& f : files)
         loadSeedFile(db, QDir(folder).filePath(f), now);
 }

@@ -9,7 +9,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-
 #include <stdexcept>
 #include <utility>
 #include <vector>

@@ -18,8 +18,8 @@ void focusNextInWindow(QWidget* window, QWidget* from)
         w = w->nextInFocusChain();
         if (!w || w == from)
             return;
-        if (w != window && window->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus)
-            && w->isVisibleTo(window) && w->isEnabled() && !w->focusProxy()) {
+        if (w != window && window->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) &&
+            w->isVisibleTo(window) && w->isEnabled() && !w->focusProxy()) {
             w->setFocus(Qt::TabFocusReason);
             return;
         }
@@ -39,7 +39,8 @@ KeyNavigation* KeyNavigation::install(QWidget* window)
     return nav;
 }
 
-void KeyNavigation::setEnterAction(QWidget* control, std::function<void()> action, bool alsoMoveFocus)
+void KeyNavigation::setEnterAction(QWidget* control, std::function<void()> action,
+                                   bool alsoMoveFocus)
 {
     control->installEventFilter(this);
     m_actions.push_back({control, std::move(action), alsoMoveFocus});
@@ -63,8 +64,8 @@ bool KeyNavigation::eventFilter(QObject* watched, QEvent* event)
     if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
         return false;
     // Multi-line text boxes keep Enter for new lines; buttons keep it for clicking.
-    if (qobject_cast<QTextEdit*>(watched) || qobject_cast<QPlainTextEdit*>(watched)
-        || qobject_cast<QAbstractButton*>(watched))
+    if (qobject_cast<QTextEdit*>(watched) || qobject_cast<QPlainTextEdit*>(watched) ||
+        qobject_cast<QAbstractButton*>(watched))
         return false;
     for (const EnterAction& a : m_actions) {
         if (a.control == watched) {

@@ -7,7 +7,8 @@
 
 namespace hra::ui {
 
-OptionGroup::OptionGroup(const QString& caption, const QStringList& options, int columns, QWidget* parent)
+OptionGroup::OptionGroup(const QString& caption, const QStringList& options, int columns,
+                         QWidget* parent)
     : QGroupBox(caption, parent), m_options(options), m_group(new QButtonGroup(this))
 {
     auto* layout = new QGridLayout(this);
@@ -69,8 +70,8 @@ void OptionGroup::mousePressEvent(QMouseEvent* event)
 
 bool OptionGroup::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonPress
-        && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+    if (event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
         clearChoice();
         return true;
     }

@@ -37,11 +37,10 @@ QStringList ScriptedPromptService::messages() const
     return out;
 }
 
-QMessageBox::StandardButton ScriptedPromptService::message(QWidget*, const QString& text,
-                                                           const QString& caption,
-                                                           QMessageBox::Icon icon,
-                                                           QMessageBox::StandardButtons buttons,
-                                                           QMessageBox::StandardButton defaultButton)
+QMessageBox::StandardButton
+ScriptedPromptService::message(QWidget*, const QString& text, const QString& caption,
+                               QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+                               QMessageBox::StandardButton defaultButton)
 {
     m_records.push_back({Record::Kind::Message, text, caption, icon, buttons, defaultButton});
     if (!m_buttons.empty()) {

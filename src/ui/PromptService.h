@@ -3,7 +3,6 @@
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
-
 #include <deque>
 #include <vector>
 
@@ -20,21 +19,18 @@ public:
 
     // Shows a modal message box; returns the button chosen.
     // The default button is the one Enter presses (none given: the box's own).
-    virtual QMessageBox::StandardButton message(QWidget* parent, const QString& text,
-                                                const QString& caption, QMessageBox::Icon icon,
-                                                QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                                QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
-        = 0;
+    virtual QMessageBox::StandardButton
+    message(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon,
+            QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
 
     // A file to open; empty when the operator cancels.
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
-                                 const QString& filter)
-        = 0;
+                                 const QString& filter) = 0;
 
     // A file to write; empty when the operator cancels.
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& directory,
-                                 const QString& filter)
-        = 0;
+                                 const QString& filter) = 0;
 
     // Shorthands for the usual kinds.
     void information(QWidget* parent, const QString& text, const QString& caption)
@@ -49,7 +45,8 @@ public:
                  QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No,
                  QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
     {
-        const auto answer = message(parent, text, caption, QMessageBox::Question, buttons, defaultButton);
+        const auto answer =
+            message(parent, text, caption, QMessageBox::Question, buttons, defaultButton);
         return answer == QMessageBox::Yes || answer == QMessageBox::Ok;
     }
 };
@@ -58,8 +55,8 @@ public:
 class DialogPromptService : public PromptService
 {
 public:
-    QMessageBox::StandardButton message(QWidget* parent, const QString& text, const QString& caption,
-                                        QMessageBox::Icon icon,
+    QMessageBox::StandardButton message(QWidget* parent, const QString& text,
+                                        const QString& caption, QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
@@ -76,7 +73,12 @@ class ScriptedPromptService : public PromptService
 public:
     struct Record
     {
-        enum class Kind { Message, OpenFile, SaveFile } kind = Kind::Message;
+        enum class Kind
+        {
+            Message,
+            OpenFile,
+            SaveFile
+        } kind = Kind::Message;
         QString text; // message text, or the file dialog's directory
         QString caption;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -92,8 +94,8 @@ public:
     QStringList messages() const;
     void clear() { m_records.clear(); }
 
-    QMessageBox::StandardButton message(QWidget* parent, const QString& text, const QString& caption,
-                                        QMessageBox::Icon icon,
+    QMessageBox::StandardButton message(QWidget* parent, const QString& text,
+                                        const QString& caption, QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& directory,

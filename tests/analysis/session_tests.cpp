@@ -6,9 +6,9 @@
 
 using namespace hra;
 using analysis::AnalysisSession;
-using store::Rows;
 using analysis::Evaluation;
 using store::Driver;
+using store::Rows;
 
 namespace {
 
@@ -138,7 +138,8 @@ TEST_P(Session, UnknownRecordOrAssessmentIsAnError)
             s.open(odd, 1);
             ADD_FAILURE() << "opened " << odd.toStdString();
         } catch (const analysis::AnalysisError& e) {
-            EXPECT_TRUE(e.message().startsWith(QStringLiteral("档案编号"))) << e.message().toStdString();
+            EXPECT_TRUE(e.message().startsWith(QStringLiteral("档案编号")))
+                << e.message().toStdString();
         }
     }
     EXPECT_FALSE(s.isOpen());

@@ -2,7 +2,6 @@
 
 #include <QFileInfo>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace hra;
@@ -42,5 +41,6 @@ TEST(Connection, NewSqliteFileIsPrivateAndReadingNeverCreatesOne)
                         QFile::WriteOther | QFile::ExeOther;
     EXPECT_EQ(QFileInfo(file).permissions() & (ownerOnly | others), ownerOnly);
     for (const char* folder : {"a", "a/b"})
-        EXPECT_EQ(QFileInfo(dir.filePath(QLatin1String(folder))).permissions() & others, 0) << folder;
+        EXPECT_EQ(QFileInfo(dir.filePath(QLatin1String(folder))).permissions() & others, 0)
+            << folder;
 }

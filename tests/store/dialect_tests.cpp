@@ -31,7 +31,9 @@ TEST_P(DialectTest, DifferingPiecesRun)
 
     store::run(d, QStringLiteral("insert into t values (:n, :at)"), {{"n", 2}, {"at", now}});
     store::run(d, QStringLiteral("insert into t values (:n, :at)"), {{"n", 1}, {"at", now}});
-    EXPECT_EQ(store::scalar(d, dialect.firstRowOnly(QStringLiteral("select n from t order by n"))).toInt(), 1);
+    EXPECT_EQ(store::scalar(d, dialect.firstRowOnly(QStringLiteral("select n from t order by n")))
+                  .toInt(),
+              1);
     QSqlQuery q = store::run(d, dialect.firstRowOnly(QStringLiteral("select n from t order by n")));
     int rows = 0;
     while (q.next())

@@ -3,7 +3,6 @@
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
-
 #include <optional>
 
 using namespace hra;
@@ -78,7 +77,11 @@ TEST_P(RowsTest, FailedStatementThrowsTheDriversText)
 // stored, every buffer is as before, and the same save tried again stores all.
 TEST_P(RowsTest, RowSetRestoresEveryBufferWhenTheSaveFailsAndStoresAllOnRetry)
 {
-    enum class Failure { HookThrows, DatabaseRefuses };
+    enum class Failure
+    {
+        HookThrows,
+        DatabaseRefuses
+    };
     for (Failure failure : {Failure::HookThrows, Failure::DatabaseRefuses}) {
         SCOPED_TRACE(failure == Failure::HookThrows ? "hook throws" : "database refuses");
         store::execute(conn->db(), QStringLiteral("delete from t"));
@@ -118,9 +121,10 @@ TEST_P(RowsTest, RowSetRestoresEveryBufferWhenTheSaveFailsAndStoresAllOnRetry)
 
         EXPECT_THROW(set.store(conn->db()), std::exception);
         EXPECT_EQ(rowCount(), 3);
-        EXPECT_EQ(store::scalar(conn->db(), QStringLiteral("select count(*) from t where v = 'old'"))
-                      .toInt(),
-                  3);
+        EXPECT_EQ(
+            store::scalar(conn->db(), QStringLiteral("select count(*) from t where v = 'old'"))
+                .toInt(),
+            3);
         for (size_t i = 0; i < buffers.size(); ++i) {
             EXPECT_EQ(buffers[i].state(), before[i].state) << "row " << i;
             EXPECT_EQ(buffers[i].values(), before[i].values) << "row " << i;

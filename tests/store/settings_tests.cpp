@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace hra::store;
@@ -61,8 +60,10 @@ TEST(Settings, BackendKeys)
         QString badPort = {};
     };
     const Case cases[] = {
-        {"[data]\ndriver=sqlite\ndatabase_file=data/x.sqlite3\n", Driver::Sqlite, "data/x.sqlite3", 0},
-        {"[data]\ndriver=sqlite\ndatabase_file=/var/db/y.sqlite3\n", Driver::Sqlite, "/var/db/y.sqlite3", 0},
+        {"[data]\ndriver=sqlite\ndatabase_file=data/x.sqlite3\n", Driver::Sqlite, "data/x.sqlite3",
+         0},
+        {"[data]\ndriver=sqlite\ndatabase_file=/var/db/y.sqlite3\n", Driver::Sqlite,
+         "/var/db/y.sqlite3", 0},
         {"[data]\ndriver=postgres\nport=5433\n", Driver::Postgres, {}, 5433},
         {"[data]\ndriver=mssql\n", Driver::Mssql, {}, 0},
         {"[data]\nserver_name=s\n", Driver::Mssql, {}, 0},
@@ -93,6 +94,7 @@ TEST(Settings, DefaultSqliteFileIsNamedAfterTheCatalog)
     QTemporaryDir dir;
     const ConnectionSettings s =
         loadSettings(writeIni(dir, "[data]\ndriver=sqlite\ndatabase_name=centre\n")).settings;
-    EXPECT_TRUE(s.databaseFile.endsWith(QStringLiteral("/centre.sqlite3"))) << s.databaseFile.toStdString();
+    EXPECT_TRUE(s.databaseFile.endsWith(QStringLiteral("/centre.sqlite3")))
+        << s.databaseFile.toStdString();
     EXPECT_FALSE(s.databaseFile.startsWith(dir.path()));
 }

@@ -4,7 +4,6 @@
 #include "store/Settings.h"
 
 #include <QTemporaryDir>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,8 +31,8 @@ public:
     std::unique_ptr<store::Connection> connect(const QString& name = QStringLiteral("test"));
 
     // A connection with schema and reference data in place.
-    std::unique_ptr<store::Connection> connectInitialised(const QString& name = QStringLiteral("test"),
-                                                          bool demo = false);
+    std::unique_ptr<store::Connection>
+    connectInitialised(const QString& name = QStringLiteral("test"), bool demo = false);
 
 private:
     store::ConnectionSettings m_settings;
@@ -47,5 +46,5 @@ private:
 #define HRA_REQUIRE_BACKEND(db)                                                                    \
     do {                                                                                           \
         if (!(db).available())                                                                     \
-            GTEST_SKIP() << "PostgreSQL not configured (HRA_TEST_PG_HOST)";                       \
+            GTEST_SKIP() << "PostgreSQL not configured (HRA_TEST_PG_HOST)";                        \
     } while (0)

@@ -10,7 +10,6 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QWidget>
-
 #include <gtest/gtest.h>
 
 using namespace hra;
@@ -22,15 +21,18 @@ protected:
     {
         conn = db.connect();
         ASSERT_TRUE(conn);
-        store::execute(conn->db(), QStringLiteral("create table t (id varchar(10) primary key, name varchar(10), "
-                                                  "age numeric, job varchar(20), fatigue varchar(20), "
-                                                  "asthma varchar(20))"));
+        store::execute(
+            conn->db(),
+            QStringLiteral("create table t (id varchar(10) primary key, name varchar(10), "
+                           "age numeric, job varchar(20), fatigue varchar(20), "
+                           "asthma varchar(20))"));
         name = new QLineEdit(&window);
         age = new QLineEdit(&window);
         job = new QComboBox(&window);
         job->setEditable(true);
         job->addItems({QStringLiteral("工人"), QStringLiteral("农民")});
-        fatigue = new ui::OptionGroup(QStringLiteral("疲劳"), {QStringLiteral("轻度"), QStringLiteral("重度")}, 2, &window);
+        fatigue = new ui::OptionGroup(QStringLiteral("疲劳"),
+                                      {QStringLiteral("轻度"), QStringLiteral("重度")}, 2, &window);
         asthma = new QCheckBox(QStringLiteral("哮喘"), &window);
         binding.text(name, QStringLiteral("name"));
         binding.number(age, QStringLiteral("age"), QStringLiteral("年龄"));
@@ -63,7 +65,8 @@ TEST_F(FieldBindingTest, StoresEachKindByItsConvention)
     ASSERT_TRUE(binding.save(row));
     row.store(conn->db());
 
-    QSqlQuery q = store::run(conn->db(), QStringLiteral("select name, age, job, fatigue, asthma from t"));
+    QSqlQuery q =
+        store::run(conn->db(), QStringLiteral("select name, age, job, fatigue, asthma from t"));
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0).toString(), QStringLiteral("张三"));
     EXPECT_EQ(q.value(1).toInt(), 45);
@@ -100,7 +103,8 @@ TEST_F(FieldBindingTest, ANumberThatIsNotOneIsRefusedAndNothingIsWritten)
 
 TEST_F(FieldBindingTest, LoadShowsStoredValues)
 {
-    store::run(conn->db(), QStringLiteral("insert into t values ('2', '王五', 60, '农民', '轻度', '哮喘')"));
+    store::run(conn->db(),
+               QStringLiteral("insert into t values ('2', '王五', 60, '农民', '轻度', '哮喘')"));
     ASSERT_TRUE(row.load(conn->db(), {{"id", QStringLiteral("2")}}));
     binding.load(row);
     EXPECT_EQ(name->text(), QStringLiteral("王五"));

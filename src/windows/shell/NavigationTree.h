@@ -3,7 +3,6 @@
 #include <QStringList>
 #include <QTreeWidget>
 #include <QVariant>
-
 #include <vector>
 
 namespace hra::app {
