@@ -58,6 +58,8 @@ int importCommand(const QStringList& raw)
         return 2;
     }
     // A file of answers is small; a device that never ends is refused.
+    if (refuseSource(path))
+        return 1;
     QByteArray text;
     QString readError;
     if (!reportengine::limits::readFile(path, reportengine::limits::kDataBytes, text, &readError)) {

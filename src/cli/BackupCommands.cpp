@@ -14,9 +14,9 @@ int report(const store::BackupResult& result, const QString& done)
     }
     QTextStream err(stderr);
     if (result.status == store::BackupStatus::TargetNotEmpty)
-        err << "the database holds data; add --force to replace it\n";
+        err << "error: the database holds data; add --force to replace it\n";
     else
-        err << result.detail << '\n';
+        err << "error: " << result.detail << '\n';
     return 1;
 }
 
@@ -46,6 +46,8 @@ int restoreCommand(const QStringList& raw)
         QTextStream(stderr) << "usage: hra-cli restore --from FILE [--force] [--ini FILE]\n";
         return 2;
     }
+    if (refuseSource(from))
+        return 1;
     const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
     if (!settings)
         return 1;

@@ -62,11 +62,21 @@ QString iniPathFrom(const Arguments& args);
 std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args);
 
 // The connection of that configuration; null (the reason on standard error)
-// when the configuration is refused or the database does not open. A SQLite
+// when the configuration is refused, the database does not open, or (unless
+// it is being created) a table of ours lacks a declared column. A SQLite
 // file that does not exist is not created.
 std::unique_ptr<store::Connection>
 connectFrom(const Arguments& args,
             store::Connection::Missing missing = store::Connection::Missing::Refuse);
+// The same for settings already read; wholeSchema: refuse a missing column.
+std::unique_ptr<store::Connection>
+connectTo(const store::ConnectionSettings& settings,
+          store::Connection::Missing missing = store::Connection::Missing::Refuse,
+          bool wholeSchema = true);
+
+// Why a file given for reading (--file, --from) is refused at once, printed
+// as "error: ..." on standard error; false when it may be read.
+bool refuseSource(const QString& path);
 
 // "--record BH --assessment N" of a command on one stored assessment.
 struct AssessmentKey
@@ -86,6 +96,6 @@ std::optional<AssessmentKey> assessmentKeyFrom(const Arguments& args, const QStr
 // tells the build's warnings and what was written. A failed run leaves no
 // file. Returns the exit code.
 int writePages(reportengine::Report& report, const QString& pdfPath, const QString& pngDir,
-               double dpi, const QString& title);
+               double dpi, const QString& title, const QStringList& protectedFiles = {});
 
 } // namespace hra::cli

@@ -3,9 +3,12 @@
 #include "domain/Bootstrap.h"
 #include "domain/Operators.h"
 #include "store/Connection.h"
+#include "store/PrivateFiles.h"
+#include "store/SchemaCheck.h"
 #include "store/Settings.h"
 #include "store/Sql.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -33,7 +36,23 @@ std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args)
         err << "error: --ini needs the path of a configuration file\n";
         return std::nullopt;
     }
-    const store::LoadedSettings loaded = store::loadSettings(iniPathFrom(args));
+    const QString iniPath = iniPathFrom(args);
+    // A pipe or a device would block or never end; a file of another kind
+    // would silently give the defaults, which name another server.
+    if (QFileInfo::exists(iniPath)) {
+        if (const QString refused = store::sourceRefusal(iniPath); !refused.isEmpty()) {
+            err << "error: the configuration file " << refused << '\n';
+            return std::nullopt;
+        }
+        QFile ini(iniPath);
+        const QByteArray head = ini.open(QIODevice::ReadOnly) ? ini.read(1 << 20) : QByteArray();
+        if (head.contains('\0') || !head.toLower().contains("[data]")) {
+            err << "error: " << iniPath
+                << " is not a configuration file of this program (it has no [data] section)\n";
+            return std::nullopt;
+        }
+    }
+    const store::LoadedSettings loaded = store::loadSettings(iniPath);
     if (!loaded.warning.isEmpty())
         err << "warning: " << loaded.warning << '\n';
     if (!loaded.badPort.isEmpty()) {
@@ -49,17 +68,41 @@ std::optional<store::ConnectionSettings> settingsFrom(const Arguments& args)
     return loaded.settings;
 }
 
+std::unique_ptr<store::Connection> connectTo(const store::ConnectionSettings& settings,
+                                             store::Connection::Missing missing, bool wholeSchema)
+{
+    QString error;
+    auto connection = store::Connection::open(settings, &error, QStringLiteral("hra"), missing);
+    if (!connection) {
+        QTextStream(stderr) << "error: cannot connect to the database: " << error << '\n';
+        return nullptr;
+    }
+    if (wholeSchema) {
+        // A column missing would fail in the middle of a command, after
+        // part of its work.
+        if (const auto missingColumn = store::firstMissingColumn(connection->db())) {
+            QTextStream(stderr) << "error: " << store::missingColumnMessage(*missingColumn) << '\n';
+            return nullptr;
+        }
+    }
+    return connection;
+}
+
 std::unique_ptr<store::Connection> connectFrom(const Arguments& args,
                                                store::Connection::Missing missing)
 {
     const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
     if (!settings)
         return nullptr;
-    QString error;
-    auto connection = store::Connection::open(*settings, &error, QStringLiteral("hra"), missing);
-    if (!connection)
-        QTextStream(stderr) << "error: cannot connect to the database: " << error << '\n';
-    return connection;
+    return connectTo(*settings, missing, missing == store::Connection::Missing::Refuse);
+}
+
+bool refuseSource(const QString& path)
+{
+    const QString refused = store::sourceRefusal(path);
+    if (!refused.isEmpty())
+        QTextStream(stderr) << "error: " << refused << '\n';
+    return !refused.isEmpty();
 }
 
 namespace {
@@ -126,7 +169,10 @@ int upgradeCommand(const QStringList& raw)
         err << "usage: hra-cli db upgrade [--ini FILE]\n";
         return 2;
     }
-    const auto connection = connectFrom(args, store::Connection::Missing::Refuse);
+    const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
+    if (!settings)
+        return 1;
+    const auto connection = connectTo(*settings, store::Connection::Missing::Refuse, false);
     if (!connection)
         return 1;
     if (connection->isEmpty()) {
@@ -134,12 +180,23 @@ int upgradeCommand(const QStringList& raw)
         return 1;
     }
     try {
+        const QStringList columns =
+            store::addMissingColumns(connection->db(), connection->dialect());
         const QStringList created = domain::addMissingIndexes(*connection);
-        QStringList names;
-        for (const QString& name : created)
-            names << jsonString(name);
-        QTextStream(stdout) << "{\"created_indexes\": [" << names.join(QStringLiteral(", "))
-                            << "]}\n";
+        const auto list = [](const QStringList& values) {
+            QStringList out;
+            for (const QString& v : values)
+                out << jsonString(v);
+            return out.join(QStringLiteral(", "));
+        };
+        QTextStream(stdout) << "{\"added_columns\": [" << list(columns)
+                            << "], \"created_indexes\": [" << list(created) << "]}\n";
+        if (const auto still = store::firstMissingColumn(connection->db())) {
+            err << "error: " << still->table << '.' << still->column
+                << " cannot be added by upgrade (it refuses empty values); restore a backup "
+                   "that has it\n";
+            return 1;
+        }
     } catch (const store::DatabaseError& e) {
         err << "upgrade failed: " << e.message() << '\n';
         return 1;

@@ -26,16 +26,10 @@ const QString kOperatorUsage = QStringLiteral(
     "list | add --code C --name N | passwd --code C | delete --code C  [--ini FILE]  "
     "(passwords: one line on standard input)");
 
+// Only db init makes a database; these commands read or change one.
 std::unique_ptr<store::Connection> connect(const Arguments& args)
 {
-    const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
-    if (!settings)
-        return nullptr;
-    QString error;
-    auto connection = store::Connection::open(*settings, &error);
-    if (!connection)
-        QTextStream(stderr) << "error: cannot connect to the database: " << error << '\n';
-    return connection;
+    return connectFrom(args, store::Connection::Missing::Refuse);
 }
 
 QJsonValue jsonOf(const QVariant& v)
@@ -61,8 +55,16 @@ int queryCommand(const QStringList& raw)
     criteria.recordNumber = args.value(QStringLiteral("record"));
     criteria.name = args.value(QStringLiteral("name"));
     criteria.sex = args.value(QStringLiteral("sex"));
-    criteria.ageFrom = args.value(QStringLiteral("age-from"));
-    criteria.ageTo = args.value(QStringLiteral("age-to"));
+    bool hasAgeFrom = false;
+    bool hasAgeTo = false;
+    criteria.ageFrom = args.value(QStringLiteral("age-from"), &hasAgeFrom);
+    criteria.ageTo = args.value(QStringLiteral("age-to"), &hasAgeTo);
+    // As with the dates: a range has both ends, and one alone is no range.
+    if (hasAgeFrom != hasAgeTo) {
+        err << "error: --age-from and --age-to go together; give both (the same age twice for "
+               "one age)\n";
+        return 2;
+    }
     bool hasFrom = false;
     bool hasTo = false;
     const QString from = args.value(QStringLiteral("from"), &hasFrom);

@@ -2,6 +2,7 @@
 #include "reportengine/Export.h"
 #include "reportengine/Limits.h"
 #include "reportengine/Report.h"
+#include "store/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,12 +77,13 @@ int renderCommand(const QStringList& raw)
 } // namespace
 
 int writePages(reportengine::Report& report, const QString& pdfPath, const QString& pngDir,
-               double dpi, const QString& title)
+               double dpi, const QString& title, const QStringList& protectedFiles)
 {
     QTextStream err(stderr);
     const QFileInfo target(pdfPath);
-    QDir().mkpath(target.absolutePath());
+    store::makePrivateFolder(target.absolutePath());
     re::ExportTarget to;
+    to.protectedFiles = protectedFiles;
     to.pdfPath = target.absoluteFilePath();
     to.title = title;
     to.pngDir = pngDir;
@@ -93,9 +95,7 @@ int writePages(reportengine::Report& report, const QString& pdfPath, const QStri
     for (const QString& w : result.warnings)
         err << "warning: " << w << '\n';
     if (!result.ok) {
-        if (result.buildFailed)
-            err << "build failed: ";
-        err << result.error << '\n';
+        err << (result.buildFailed ? "error: build failed: " : "error: ") << result.error << '\n';
         return 1;
     }
     QTextStream out(stdout);

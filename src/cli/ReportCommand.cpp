@@ -8,6 +8,7 @@
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
 #include "store/Connection.h"
+#include "store/PrivateFiles.h"
 #include "store/Sql.h"
 
 #include <QDir>
@@ -100,11 +101,18 @@ int reportCommand(const QStringList& raw)
     // template and opens its fonts; the session's clean-up runs there while
     // this one says what went wrong. The connection, the session and every
     // read of them stay on that thread.
+    const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
+    if (!settings)
+        return 1;
+    // The pages never take the place of the database or its logs.
+    const QStringList database = settings->driver == store::Driver::Sqlite
+                                     ? store::sqliteFiles(settings->databaseFile)
+                                     : QStringList();
     WorkerThread worker;
     Database db;
     DatabaseCloser closer{worker, db};
     std::future<int> opened = worker.post([&]() -> int {
-        db.connection = connectFrom(args);
+        db.connection = connectTo(*settings);
         if (!db.connection)
             return 1;
         qint32 assessment = requested;
@@ -151,7 +159,7 @@ int reportCommand(const QStringList& raw)
             return report::problemsText(*db.session);
         });
         closer.closeSoon();
-        const int code = writePages(report, pdfPath, pngDir, 150, section->name);
+        const int code = writePages(report, pdfPath, pngDir, 150, section->name, database);
         if (code != 0)
             return code;
         if (!problems.isEmpty())

@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <cmath>
 
 namespace hra::domain {
@@ -255,7 +256,10 @@ void fill(AssessmentRows& rows, const AssessmentInput& input)
         store::RowBuffer& row = rows.section(table);
         for (auto it = values.begin(); it != values.end(); ++it)
             if (!row.setValue(it.key(), it.value()))
-                throw std::logic_error("a declared question has no column in the row");
+                // The database lacks a column the questionnaire declares.
+                throw store::DatabaseError(
+                    QStringLiteral("the database lacks the column %1.%2; run hra-cli db upgrade")
+                        .arg(tableName(table), it.key()));
     }
 }
 
@@ -305,6 +309,189 @@ std::vector<ImportedAssessment> storeOnce(const QSqlDatabase& db,
     return done;
 }
 
+// What QJsonDocument lets through without a word: a key given twice (the
+// last would win, and with "record" the answers would go to another person),
+// a surrogate without its pair (turned into another character) and a NUL.
+// Looks at the text as written; structure errors are left to the parser.
+class JsonScan
+{
+public:
+    explicit JsonScan(const QByteArray& text) : m_s(text) {}
+
+    // The first problem, with the character it is at; empty when none.
+    QString problem()
+    {
+        value(0);
+        return m_problem;
+    }
+
+private:
+    bool failAt(qsizetype at, const QString& what)
+    {
+        if (m_problem.isEmpty())
+            m_problem = QStringLiteral("not accepted JSON at character %1: %2")
+                            .arg(QString::number(at + 1), what);
+        return false;
+    }
+    bool atEnd() const { return m_i >= m_s.size(); }
+    char peek() const { return atEnd() ? '\0' : m_s.at(m_i); }
+    void space()
+    {
+        while (!atEnd() && (peek() == ' ' || peek() == '\t' || peek() == '\n' || peek() == '\r'))
+            ++m_i;
+    }
+    static int hex(char c)
+    {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    }
+    // Four hex digits after "\u"; -1 when they are not.
+    int unit(qsizetype at) const
+    {
+        if (at + 4 > m_s.size())
+            return -1;
+        int v = 0;
+        for (qsizetype k = at; k < at + 4; ++k) {
+            const int h = hex(m_s.at(k));
+            if (h < 0)
+                return -1;
+            v = v * 16 + h;
+        }
+        return v;
+    }
+    // A string from its opening quote; its text (escapes kept as written,
+    // which is enough to compare keys after decoding the \u ones) in *out.
+    bool string(QByteArray* out)
+    {
+        ++m_i;
+        while (!atEnd()) {
+            const qsizetype at = m_i;
+            const char c = m_s.at(m_i++);
+            if (c == '"')
+                return true;
+            if (c == '\0')
+                return failAt(at, QStringLiteral("a NUL character in a string"));
+            if (c != '\\') {
+                if (out)
+                    out->append(c);
+                continue;
+            }
+            if (atEnd())
+                return false;
+            const char e = m_s.at(m_i++);
+            if (e != 'u') {
+                if (out)
+                    out->append('\\').append(e);
+                continue;
+            }
+            const int u = unit(m_i);
+            if (u < 0)
+                return false;
+            m_i += 4;
+            if (u == 0)
+                return failAt(at, QStringLiteral("a NUL character (\\u0000) in a string"));
+            char32_t code = char32_t(u);
+            if (u >= 0xDC00 && u <= 0xDFFF)
+                return failAt(at, QStringLiteral("a low surrogate (\\u%1) without its high one")
+                                      .arg(u, 4, 16, QLatin1Char('0')));
+            if (u >= 0xD800 && u <= 0xDBFF) {
+                const int low =
+                    m_i + 6 <= m_s.size() && m_s.at(m_i) == '\\' && m_s.at(m_i + 1) == 'u'
+                        ? unit(m_i + 2)
+                        : -1;
+                if (low < 0xDC00 || low > 0xDFFF)
+                    return failAt(at, QStringLiteral("a high surrogate (\\u%1) without its low one")
+                                          .arg(u, 4, 16, QLatin1Char('0')));
+                m_i += 6;
+                code = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(low) - 0xDC00);
+            }
+            if (out)
+                out->append(QString::fromUcs4(&code, 1).toUtf8());
+        }
+        return false;
+    }
+    bool value(int depth)
+    {
+        space();
+        if (atEnd() || depth > 512)
+            return false;
+        const char c = peek();
+        if (c == '"')
+            return string(nullptr);
+        if (c == '[') {
+            ++m_i;
+            space();
+            if (peek() == ']') {
+                ++m_i;
+                return true;
+            }
+            for (;;) {
+                if (!value(depth + 1))
+                    return false;
+                space();
+                if (peek() == ',') {
+                    ++m_i;
+                    continue;
+                }
+                if (peek() != ']')
+                    return false;
+                ++m_i;
+                return true;
+            }
+        }
+        if (c == '{') {
+            ++m_i;
+            QSet<QByteArray> keys;
+            space();
+            if (peek() == '}') {
+                ++m_i;
+                return true;
+            }
+            for (;;) {
+                space();
+                if (peek() != '"')
+                    return false;
+                const qsizetype at = m_i;
+                QByteArray key;
+                if (!string(&key))
+                    return false;
+                if (keys.contains(key))
+                    return failAt(at, QStringLiteral("the key \"%1\" is given twice in one object")
+                                          .arg(QString::fromUtf8(key)));
+                keys.insert(key);
+                space();
+                if (peek() != ':')
+                    return false;
+                ++m_i;
+                if (!value(depth + 1))
+                    return false;
+                space();
+                if (peek() == ',') {
+                    ++m_i;
+                    continue;
+                }
+                if (peek() != '}')
+                    return false;
+                ++m_i;
+                return true;
+            }
+        }
+        // A number or a literal: the parser judges it.
+        while (!atEnd() && !QByteArrayView(",]} \t\r\n").contains(peek()))
+            ++m_i;
+        return true;
+    }
+
+    const QByteArray& m_s;
+    qsizetype m_i = 0;
+    QString m_problem;
+};
+
 } // namespace
 
 QString ImportProblem::text() const
@@ -324,6 +511,8 @@ ImportError::ImportError(std::vector<ImportProblem> problems)
 
 std::vector<AssessmentInput> parseAssessmentFile(const QByteArray& json)
 {
+    if (const QString problem = JsonScan(json).problem(); !problem.isEmpty())
+        throw ImportError({{0, QString(), problem}});
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError)

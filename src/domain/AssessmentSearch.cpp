@@ -58,8 +58,11 @@ std::optional<AssessmentSearch> AssessmentSearch::build(const SearchCriteria& c,
         // of the last day counts, and no text format of the column matters.
         add(Start::Dates, "lurrq", " >= :date_q",
             {{QStringLiteral("date_q"), QDateTime(c.dateFrom, QTime(0, 0))}});
-        add(Start::Dates, "lurrq", " < :date_z",
-            {{QStringLiteral("date_z"), QDateTime(c.dateTo.addDays(1), QTime(0, 0))}});
+        // The day after 9999-12-31 has no four-digit year, and its text
+        // would sort before every stored time: that end stays open.
+        if (c.dateTo.addDays(1).year() <= 9999)
+            add(Start::Dates, "lurrq", " < :date_z",
+                {{QStringLiteral("date_z"), QDateTime(c.dateTo.addDays(1), QTime(0, 0))}});
     }
     QStringList lines{QStringLiteral("1<2")};
     for (const Condition& condition : s.m_indexed) {

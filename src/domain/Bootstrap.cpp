@@ -3,6 +3,7 @@
 #include "domain/Operators.h"
 #include "domain/Passwords.h"
 #include "store/Schema.h"
+#include "store/SchemaCheck.h"
 #include "store/Seed.h"
 #include "store/Sql.h"
 
@@ -79,31 +80,9 @@ void insertManager(const QSqlDatabase& db, const QString& password)
 
 } // namespace
 
-// Statements are separated by a semicolon at the end of a line; "--"
-// comment lines are dropped.
 QStringList scriptStatements(const QString& resource)
 {
-    QFile file(resource);
-    if (!file.open(QIODevice::ReadOnly))
-        throw store::DatabaseError(QStringLiteral("schema script %1 missing").arg(resource));
-    QStringList statements;
-    QString current;
-    for (const QString& raw : QString::fromUtf8(file.readAll()).split(u'\n')) {
-        const QString line = raw.trimmed();
-        if (line.startsWith(QLatin1String("--")))
-            continue;
-        if (!line.isEmpty())
-            current += raw + u'\n';
-        if (line.endsWith(u';')) {
-            current = current.trimmed();
-            current.chop(1);
-            statements << current;
-            current.clear();
-        }
-    }
-    if (!current.trimmed().isEmpty())
-        statements << current.trimmed();
-    return statements;
+    return store::schemaScriptStatements(resource);
 }
 
 SchemaObjects schemaObjects(const store::Dialect& dialect)

@@ -11,9 +11,12 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QSaveFile>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <system_error>
 
 namespace hra::reportengine {
 
@@ -33,6 +36,48 @@ QImage renderBuiltPage(const BuiltPage& page, qreal dpi)
     return image;
 }
 
+constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+// Why `path` may not be replaced; empty when it may.
+QString targetRefusal(const QString& path, const QStringList& protectedFiles)
+{
+    const std::filesystem::path target(
+        QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString());
+    for (const QString& p : protectedFiles) {
+        std::error_code ec;
+        // A file that does not exist yet is protected by its name alone.
+        const bool sameName = QFileInfo(path).fileName() == QFileInfo(p).fileName() &&
+                              QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath() ==
+                                  QFileInfo(QFileInfo(p).absolutePath()).canonicalFilePath();
+        if (!p.isEmpty() &&
+            (sameName ||
+             (std::filesystem::equivalent(target, QFile::encodeName(p).toStdString(), ec) && !ec)))
+            return QStringLiteral("%1 is a file the program has open; choose another file")
+                .arg(path);
+    }
+    struct stat st
+    {
+    };
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return QStringLiteral("%1 exists and is no regular file; it is not replaced").arg(path);
+    return {};
+}
+
+// Makes the folder and its missing parents, each for its owner only.
+bool makeOwnFolder(const QString& path)
+{
+    QStringList missing;
+    for (QString f = QFileInfo(path).absoluteFilePath(); !f.isEmpty() && !QFileInfo::exists(f);
+         f = QFileInfo(f).absolutePath())
+        missing.prepend(f);
+    for (const QString& f : missing) {
+        if (!QDir().mkdir(f) && !QFileInfo(f).isDir())
+            return false;
+        QFile::setPermissions(f, kOwnerOnly | QFileDevice::ExeOwner);
+    }
+    return QFileInfo(path).isDir();
+}
+
 // Takes pages one at a time and lets each go once written. Nothing takes
 // the target's name before finish(); abandon() (or destruction before
 // finish) removes what this run wrote.
@@ -46,7 +91,12 @@ public:
 
     bool begin(QString* error)
     {
-        if (!m_target.pngDir.isEmpty() && !QDir().mkpath(m_target.pngDir))
+        if (!m_target.pdfPath.isEmpty()) {
+            const QString refused = targetRefusal(m_target.pdfPath, m_target.protectedFiles);
+            if (!refused.isEmpty())
+                return fail(error, refused);
+        }
+        if (!m_target.pngDir.isEmpty() && !makeOwnFolder(m_target.pngDir))
             return fail(error, QStringLiteral("cannot create the folder %1").arg(m_target.pngDir));
         if (m_target.pdfPath.isEmpty())
             return true;
@@ -56,6 +106,10 @@ public:
             return fail(
                 error,
                 QStringLiteral("cannot write %1: %2").arg(m_target.pdfPath, m_file->errorString()));
+        // The temporary file is what takes the target's name.
+        if (!m_file->setPermissions(kOwnerOnly))
+            return fail(error, QStringLiteral("cannot make %1 private: %2")
+                                   .arg(m_target.pdfPath, m_file->errorString()));
         m_pdf = std::make_unique<PdfWriter>(*m_file, m_target.title);
         return true;
     }
@@ -72,9 +126,19 @@ public:
                                      .filePath(QStringLiteral("%1-%2.png")
                                                    .arg(m_target.pngPrefix)
                                                    .arg(m_pages, 3, 10, QLatin1Char('0')));
-            if (!renderBuiltPage(page, m_target.dpi).save(path, "PNG")) {
+            const QString refused = targetRefusal(path, m_target.protectedFiles);
+            if (!refused.isEmpty())
+                return fail(error, refused);
+            QFile png(path);
+            const bool written = png.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                                 png.setPermissions(kOwnerOnly) &&
+                                 renderBuiltPage(page, m_target.dpi).save(&png, "PNG") &&
+                                 png.flush();
+            png.close();
+            if (!written) {
                 QFile::remove(path);
-                return fail(error, QStringLiteral("cannot write %1").arg(path));
+                return fail(error,
+                            QStringLiteral("cannot write %1: %2").arg(path, png.errorString()));
             }
             m_pngFiles << path;
         }

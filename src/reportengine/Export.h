@@ -32,6 +32,9 @@ struct ExportTarget
     QString pngDir;  // empty: no PNG pages
     qreal dpi = 150;
     QString pngPrefix = QStringLiteral("page");
+    // Files the export must never replace (the caller's open database and
+    // its logs), compared as files, so a link to one is refused as well.
+    QStringList protectedFiles;
 };
 
 struct ExportResult
@@ -58,7 +61,11 @@ struct ExportControl
 // are. The PDF is written to a temporary file beside its target and takes
 // the target's name only when complete; a failure or a cancel leaves no
 // PDF, no temporary file and no PNG page of this run. The data sources are
-// read on the calling thread.
+// read on the calling thread. Reports may hold anyone's personal data: every
+// file written is readable by its owner only and every folder made is 0700,
+// whatever the umask. A target that exists and is no regular file (a
+// device, a pipe, a folder), or is one of the protected files, is refused
+// before anything is written.
 ExportResult buildAndExport(Report& report, const ExportTarget& target,
                             const ExportControl& control = {});
 

@@ -2,8 +2,11 @@
 
 #include "store/Connection.h"
 #include "store/Log.h"
+#include "store/PrivateFiles.h"
 #include "store/Schema.h"
+#include "store/SchemaCheck.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +19,7 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QUuid>
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -23,10 +27,22 @@
 namespace hra::store {
 namespace {
 
+// The caller says the detail once: hra-cli prints it, the window logs it
+// beside its own message.
 BackupResult fail(BackupStatus status, const QString& detail)
 {
-    qCWarning(lcStore).noquote() << "backup/restore:" << detail;
+    qCInfo(lcStore).noquote() << "backup/restore:" << detail;
     return {status, detail};
+}
+
+// The driver's words go to the log; the caller gets one clear sentence.
+BackupResult inUse(const QString& database, const QString& driverText)
+{
+    qCInfo(lcStore).noquote() << "restore: database" << database << "stayed locked:" << driverText;
+    return {BackupStatus::TargetInUse,
+            QStringLiteral("the database %1 is in use by another workstation and was not "
+                           "replaced; try again when the others have closed the program")
+                .arg(database)};
 }
 
 bool proceed(const BackupProgress& progress, int percent)
@@ -49,12 +65,15 @@ bool renameOver(const QString& from, const QString& to, QString* error)
 class SqliteFile
 {
 public:
-    explicit SqliteFile(const QString& path, int busyMs = 5000)
+    explicit SqliteFile(const QString& path, int busyMs = 5000, bool readOnly = false)
         : m_name(QStringLiteral("hra-backup-") + QUuid::createUuid().toString(QUuid::Id128))
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs));
+        db.setConnectOptions(
+            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1%2")
+                .arg(busyMs)
+                .arg(readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
         if (!db.open())
             m_error = db.lastError().text();
     }
@@ -70,6 +89,7 @@ public:
     SqliteFile& operator=(const SqliteFile&) = delete;
 
     bool isOpen() const { return m_error.isEmpty(); }
+    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
     const QString& error() const { return m_error; }
 
     // Runs one statement; the first column of every row, or nothing and
@@ -109,7 +129,7 @@ QStringList programTables()
 
 // Whether a SQLite file is a sound database of this program. Leaves it as a
 // single file (no write-ahead log) so that it can be copied or renamed alone.
-bool checkSqliteCopy(const QString& path, QString* detail)
+bool checkSqliteCopy(const QString& path, QString* detail, bool wholeSchema)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly) || f.read(16) != QByteArray("SQLite format 3\0", 16)) {
@@ -148,6 +168,18 @@ bool checkSqliteCopy(const QString& path, QString* detail)
                   missing.join(u", ");
         return false;
     }
+    if (wholeSchema) {
+        try {
+            const QString difference = sqliteSchemaDifference(db.db());
+            if (!difference.isEmpty()) {
+                *detail = QStringLiteral("not a database this program made: ") + difference;
+                return false;
+            }
+        } catch (const DatabaseError& e) {
+            *detail = e.message();
+            return false;
+        }
+    }
     return true;
 }
 
@@ -156,9 +188,9 @@ bool checkSqliteCopy(const QString& path, QString* detail)
 std::unique_ptr<QTemporaryFile> besides(const QString& path, QString* error)
 {
     const QFileInfo info(path);
-    QDir().mkpath(info.absolutePath());
-    auto temp = std::make_unique<QTemporaryFile>(info.absoluteDir().filePath(
-        QStringLiteral(".") + info.fileName() + QStringLiteral(".XXXXXX")));
+    makePrivateFolder(info.absolutePath());
+    removeAbandonedTemporaries(path);
+    auto temp = std::make_unique<QTemporaryFile>(temporaryTemplate(path));
     if (!temp->open()) {
         *error = QStringLiteral("%1: %2").arg(temp->fileTemplate(), temp->errorString());
         return nullptr;
@@ -171,12 +203,17 @@ std::unique_ptr<QTemporaryFile> besides(const QString& path, QString* error)
 // then takes the file's name, readable by its owner alone (it holds every
 // person's data).
 BackupResult keepChecked(QTemporaryFile& temp, const QString& file,
+                         const QStringList& protectedFiles,
                          const std::function<bool(const QString&, QString*)>& check,
                          const BackupProgress& progress)
 {
     QString error;
     if (!check(temp.fileName(), &error))
         return fail(BackupStatus::SourceFailed, error);
+    // Looked at again just before the rename: the target may have changed
+    // since the backup began.
+    if (const QString refused = targetRefusal(file, protectedFiles); !refused.isEmpty())
+        return fail(BackupStatus::TargetRefused, refused);
     if (!proceed(progress, 90))
         return {BackupStatus::Cancelled, {}};
     QFile(temp.fileName()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -195,6 +232,9 @@ BackupResult sqliteBackup(const ConnectionSettings& settings, const QString& fil
     if (!QFileInfo(settings.databaseFile).isFile())
         return fail(BackupStatus::SourceFailed,
                     QStringLiteral("database file not found: %1").arg(settings.databaseFile));
+    const QStringList database = sqliteFiles(settings.databaseFile);
+    if (const QString refused = targetRefusal(file, database); !refused.isEmpty())
+        return fail(BackupStatus::TargetRefused, refused);
     QString error;
     const auto temp = besides(file, &error);
     if (!temp)
@@ -210,30 +250,52 @@ BackupResult sqliteBackup(const ConnectionSettings& settings, const QString& fil
     }
     if (!proceed(progress, 60))
         return {BackupStatus::Cancelled, {}};
-    return keepChecked(*temp, file, checkSqliteCopy, progress);
+    return keepChecked(
+        *temp, file, database,
+        [](const QString& path, QString* detail) { return checkSqliteCopy(path, detail, false); },
+        progress);
 }
 
 BackupResult sqliteRestore(const ConnectionSettings& settings, const QString& file, bool force,
-                           const BackupProgress& progress)
+                           const BackupProgress& progress, int lockTimeoutMs)
 {
     if (!proceed(progress, 0))
         return {BackupStatus::Cancelled, {}};
-    if (!QFileInfo(file).isFile())
-        return fail(BackupStatus::NotABackup, QStringLiteral("file not found: %1").arg(file));
+    if (const QString refused = sourceRefusal(file); !refused.isEmpty())
+        return fail(BackupStatus::NotABackup, refused);
     const QString target = settings.databaseFile;
+    if (!targetRefusal(file, sqliteFiles(target)).isEmpty())
+        return fail(BackupStatus::NotABackup,
+                    QStringLiteral("%1 is the database in use itself").arg(file));
     QString error;
     const auto temp = besides(target, &error);
     if (!temp)
         return fail(BackupStatus::RestoreFailed, error);
     // The copy that is checked is the one that takes the database's place.
+    // It is read through SQLite, so that a file still in use by another
+    // program gives what that program committed, its log included.
     QFile::remove(temp->fileName());
-    if (!QFile::copy(file, temp->fileName()))
-        return fail(BackupStatus::RestoreFailed,
-                    QStringLiteral("cannot copy %1 beside %2").arg(file, target));
+    {
+        QFile header(file);
+        if (!header.open(QIODevice::ReadOnly) ||
+            header.read(16) != QByteArray("SQLite format 3\0", 16))
+            return fail(BackupStatus::NotABackup,
+                        QStringLiteral("%1 is not an SQLite database").arg(file));
+        const SqliteFile source(file, 5000, true);
+        if (!source.isOpen())
+            return fail(BackupStatus::NotABackup, source.error());
+        const auto check = source.exec(QStringLiteral("pragma integrity_check"), &error);
+        if (!check || check->size() != 1 || check->first() != QLatin1String("ok"))
+            return fail(
+                BackupStatus::NotABackup,
+                QStringLiteral("%1 is damaged: %2").arg(file, check ? check->join(u"; ") : error));
+        if (!source.exec(QStringLiteral("vacuum into ?"), &error, temp->fileName()))
+            return fail(BackupStatus::NotABackup, QStringLiteral("%1: %2").arg(file, error));
+    }
     QFile(temp->fileName()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (!proceed(progress, 30))
         return {BackupStatus::Cancelled, {}};
-    if (!checkSqliteCopy(temp->fileName(), &error))
+    if (!checkSqliteCopy(temp->fileName(), &error, true))
         return fail(BackupStatus::NotABackup, error.replace(temp->fileName(), file));
     if (!proceed(progress, 60))
         return {BackupStatus::Cancelled, {}};
@@ -250,26 +312,25 @@ BackupResult sqliteRestore(const ConnectionSettings& settings, const QString& fi
     // written back and given up, and an exclusive lock keeps every other
     // program out while the new file takes its name: a log left beside the
     // new file would be replayed into it.
-    const SqliteFile current(target, 2000);
+    const SqliteFile current(target, lockTimeoutMs);
     if (!current.isOpen())
         return fail(BackupStatus::RestoreFailed, current.error());
     const auto tablesThere = current.exec(
         QStringLiteral("select lower(name) from sqlite_master where type = 'table'"), &error);
     if (!tablesThere)
-        return fail(BackupStatus::TargetInUse, error);
+        return inUse(target, error);
     if (!force && tablesThere->contains(QStringLiteral("jkpg_jbxx")))
         return fail(BackupStatus::TargetNotEmpty, QStringLiteral("%1 holds data").arg(target));
     const auto mode = current.exec(QStringLiteral("pragma journal_mode = delete"), &error);
     if (!mode || mode->value(0) != QLatin1String("delete"))
-        return fail(BackupStatus::TargetInUse,
-                    mode ? QStringLiteral("%1 is open in another program").arg(target) : error);
+        return inUse(target,
+                     mode ? QStringLiteral("journal mode stays %1").arg(mode->value(0)) : error);
     if (!current.exec(QStringLiteral("begin exclusive"), &error))
-        return fail(BackupStatus::TargetInUse, error);
+        return inUse(target, error);
     if (QFileInfo::exists(target + QStringLiteral("-wal")) ||
         QFileInfo::exists(target + QStringLiteral("-journal"))) {
         current.exec(QStringLiteral("rollback"), &error);
-        return fail(BackupStatus::TargetInUse,
-                    QStringLiteral("%1 is open in another program").arg(target));
+        return inUse(target, QStringLiteral("a log file is still there"));
     }
     if (!proceed(progress, 90)) {
         current.exec(QStringLiteral("rollback"), &error);
@@ -369,7 +430,7 @@ BackupResult toolMissing(const QString& name)
 }
 
 // Whether a pg_dump archive holds every table of this program.
-bool checkPgArchive(const PgTool& restore, const QString& path, QString* detail)
+bool checkPgArchive(const PgTool& restore, const QString& path, QString* detail, bool wholeSchema)
 {
     QString list;
     if (!runTool(restore, {QStringLiteral("--list"), path}, &list, detail))
@@ -385,6 +446,40 @@ bool checkPgArchive(const PgTool& restore, const QString& path, QString* detail)
             QStringLiteral("not a backup of this program; tables missing: ") + missing.join(u", ");
         return false;
     }
+    if (!wholeSchema)
+        return true;
+    // Entries are "id; table-oid oid KIND schema name owner". Only what our
+    // own dump holds is let through: nothing that runs (a trigger, a
+    // function, a rule) and no view but ours.
+    static const QRegularExpression entry(QStringLiteral("^\\d+;\\s+\\d+\\s+\\d+\\s+(.*)$"));
+    static const QStringList allowed{
+        QStringLiteral("TABLE DATA "),    QStringLiteral("TABLE "),
+        QStringLiteral("FK CONSTRAINT "), QStringLiteral("CONSTRAINT "),
+        QStringLiteral("INDEX "),         QStringLiteral("SEQUENCE OWNED BY "),
+        QStringLiteral("SEQUENCE SET "),  QStringLiteral("SEQUENCE "),
+        QStringLiteral("DEFAULT "),       QStringLiteral("COMMENT "),
+        QStringLiteral("SCHEMA "),        QStringLiteral("VIEW "),
+    };
+    QStringList ourViews;
+    for (const ViewDef& v : views())
+        ourViews << v.name.toLower();
+    for (const QString& line : list.split(u'\n')) {
+        const QRegularExpressionMatch m = entry.match(line.trimmed());
+        if (!m.hasMatch())
+            continue;
+        const QString what = m.captured(1);
+        const auto kind = std::find_if(allowed.begin(), allowed.end(),
+                                       [&](const QString& k) { return what.startsWith(k); });
+        if (kind == allowed.end()) {
+            *detail = QStringLiteral("not a backup this program made: it holds %1").arg(what);
+            return false;
+        }
+        if (*kind == QLatin1String("VIEW ") &&
+            !ourViews.contains(what.section(u' ', 2, 2).toLower())) {
+            *detail = QStringLiteral("not a backup this program made: it holds %1").arg(what);
+            return false;
+        }
+    }
     return true;
 }
 
@@ -399,6 +494,8 @@ BackupResult pgBackup(const ConnectionSettings& settings, const QString& file,
         return toolMissing(QStringLiteral("pg_restore"));
     if (!proceed(progress, 0))
         return {BackupStatus::Cancelled, {}};
+    if (const QString refused = targetRefusal(file, {}); !refused.isEmpty())
+        return fail(BackupStatus::TargetRefused, refused);
     QString error;
     const auto temp = besides(file, &error);
     if (!temp)
@@ -414,25 +511,25 @@ BackupResult pgBackup(const ConnectionSettings& settings, const QString& file,
     if (!proceed(progress, 70))
         return {BackupStatus::Cancelled, {}};
     return keepChecked(
-        *temp, file,
+        *temp, file, {},
         [&](const QString& path, QString* detail) {
-            return checkPgArchive(*restore, path, detail);
+            return checkPgArchive(*restore, path, detail, false);
         },
         progress);
 }
 
 BackupResult pgRestore(const ConnectionSettings& settings, const QString& file, bool force,
-                       const BackupProgress& progress)
+                       const BackupProgress& progress, int lockTimeoutMs)
 {
     const auto restore = pgTool(QStringLiteral("pg_restore"), settings);
     if (!restore)
         return toolMissing(QStringLiteral("pg_restore"));
     if (!proceed(progress, 0))
         return {BackupStatus::Cancelled, {}};
-    if (!QFileInfo(file).isFile())
-        return fail(BackupStatus::NotABackup, QStringLiteral("file not found: %1").arg(file));
+    if (const QString refused = sourceRefusal(file); !refused.isEmpty())
+        return fail(BackupStatus::NotABackup, refused);
     QString error;
-    if (!checkPgArchive(*restore, file, &error))
+    if (!checkPgArchive(*restore, file, &error, true))
         return fail(BackupStatus::NotABackup, error);
     if (!proceed(progress, 20))
         return {BackupStatus::Cancelled, {}};
@@ -450,13 +547,68 @@ BackupResult pgRestore(const ConnectionSettings& settings, const QString& file, 
         }
     }
     // One transaction: a restore that fails half way leaves nothing of itself.
-    if (!runTool(*restore,
-                 {QStringLiteral("--clean"), QStringLiteral("--if-exists"),
-                  QStringLiteral("--single-transaction"), QStringLiteral("--exit-on-error"),
-                  QStringLiteral("--no-owner"), QStringLiteral("--no-privileges"),
-                  QStringLiteral("--dbname=") + conninfoDatabase(settings.databaseName), file},
-                 nullptr, &error))
-        return fail(BackupStatus::RestoreFailed, error);
+    // The archive sets lock_timeout to 0 for its session, so the wait for
+    // another workstation's locks is watched from a connection of our own.
+    PgTool tool = *restore;
+    const QString appName =
+        QStringLiteral("hra-restore-") + QUuid::createUuid().toString(QUuid::Id128);
+    tool.environment.insert(QStringLiteral("PGAPPNAME"), appName);
+    QProcess p;
+    p.setProcessEnvironment(tool.environment);
+    p.start(tool.program,
+            {QStringLiteral("--clean"), QStringLiteral("--if-exists"),
+             QStringLiteral("--single-transaction"), QStringLiteral("--exit-on-error"),
+             QStringLiteral("--no-owner"), QStringLiteral("--no-privileges"),
+             QStringLiteral("--dbname=") + conninfoDatabase(settings.databaseName), file});
+    if (!p.waitForStarted())
+        return fail(BackupStatus::RestoreFailed, p.errorString());
+    const auto watcher = Connection::open(
+        settings, &error, QStringLiteral("hra-restore-watch-") + QUuid::createUuid().toString());
+    std::optional<QDeadlineTimer> waitingSince;
+    bool gaveUp = false;
+    while (!p.waitForFinished(250)) {
+        if (!watcher)
+            continue;
+        bool waiting = false;
+        try {
+            waiting =
+                scalar(watcher->db(),
+                       QStringLiteral("select count(*) from pg_stat_activity "
+                                      "where application_name = :app and wait_event_type = 'Lock'"),
+                       {{QStringLiteral("app"), appName}})
+                    .toInt() > 0;
+        } catch (const DatabaseError& e) {
+            qCWarning(lcStore).noquote() << "restore: cannot watch the lock wait:" << e.message();
+        }
+        if (!waiting) {
+            waitingSince.reset();
+            continue;
+        }
+        if (!waitingSince)
+            waitingSince = QDeadlineTimer(lockTimeoutMs);
+        if (waitingSince->hasExpired() && !gaveUp) {
+            gaveUp = true;
+            try {
+                scalar(watcher->db(),
+                       QStringLiteral("select count(pg_cancel_backend(pid)) from pg_stat_activity "
+                                      "where application_name = :app"),
+                       {{QStringLiteral("app"), appName}});
+            } catch (const DatabaseError& e) {
+                qCWarning(lcStore).noquote() << "restore: cannot stop the wait:" << e.message();
+                p.kill();
+            }
+        }
+    }
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        const QString output = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+        if (gaveUp)
+            return inUse(settings.databaseName, output);
+        return fail(
+            BackupStatus::RestoreFailed,
+            output.isEmpty()
+                ? QStringLiteral("%1 ended with status %2").arg(tool.program).arg(p.exitCode())
+                : output);
+    }
     proceed(progress, 100);
     return {};
 }
@@ -506,13 +658,15 @@ bool databaseHoldsData(const ConnectionSettings& settings)
 }
 
 BackupResult restoreDatabase(const ConnectionSettings& settings, const QString& file, bool force,
-                             const BackupProgress& progress)
+                             const BackupProgress& progress, int lockTimeoutMs)
 {
     switch (settings.driver) {
     case Driver::Sqlite:
-        return sqliteRestore(settings, QFileInfo(file).absoluteFilePath(), force, progress);
+        return sqliteRestore(settings, QFileInfo(file).absoluteFilePath(), force, progress,
+                             lockTimeoutMs);
     case Driver::Postgres:
-        return pgRestore(settings, QFileInfo(file).absoluteFilePath(), force, progress);
+        return pgRestore(settings, QFileInfo(file).absoluteFilePath(), force, progress,
+                         lockTimeoutMs);
     case Driver::Mssql:
         break;
     }

@@ -21,12 +21,16 @@ enum class BackupStatus
     SourceFailed,
     // The output file cannot be written.
     WriteFailed,
+    // The output file is not one to replace: the database itself (also
+    // through a link), or no regular file (a device, a pipe, a folder).
+    TargetRefused,
     // The file to restore is no backup of this program's database (not a
     // database, damaged, truncated, another program's tables).
     NotABackup,
     // The database holds data and the restore was not forced.
     TargetNotEmpty,
-    // Another program holds the SQLite file open; it is not replaced under it.
+    // Another program holds the SQLite file open, or another session keeps
+    // its locks on the server's tables past the lock timeout; nothing is replaced.
     TargetInUse,
     // The restore itself failed; the database is as it was.
     RestoreFailed,
@@ -58,12 +62,16 @@ BackupResult backupDatabase(const ConnectionSettings& settings, const QString& f
 // over it needs force). A database that cannot be opened counts as empty.
 bool databaseHoldsData(const ConnectionSettings& settings);
 
-// Replaces the configured database with a backup file after checking the file.
-// SQLite: the checked copy takes the database file's place in one rename.
-// PostgreSQL: pg_restore in one transaction. A database holding data is
-// replaced only with force.
+// Replaces the configured database with a backup file after checking the file:
+// a regular file, holding exactly the tables, columns, keys, indexes and view
+// this program makes and nothing that runs (a trigger, a function, a view of
+// its own). SQLite: the file is read through SQLite (a file still in use
+// gives what was committed, its log included); the checked copy takes the
+// database file's place in one rename. PostgreSQL: pg_restore in one
+// transaction. A database holding data is replaced only with force. Waiting
+// longer than lockTimeoutMs for other workstations gives TargetInUse.
 BackupResult restoreDatabase(const ConnectionSettings& settings, const QString& file, bool force,
-                             const BackupProgress& progress = {});
+                             const BackupProgress& progress = {}, int lockTimeoutMs = 30000);
 
 // A name for a backup made today: the database name and the date.
 QString defaultBackupName(const ConnectionSettings& settings, const QDate& date);

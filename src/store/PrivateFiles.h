@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace hra::store {
 
@@ -12,5 +13,27 @@ namespace hra::store {
 bool makePrivateFolder(const QString& path);
 // Makes an existing file readable and writable by its owner only.
 bool makePrivateFile(const QString& path);
+
+// A writer replaces only a regular file of its own. Why `target` may not be
+// written: it is one of `protectedFiles` (the same file, also through a
+// symbolic or hard link), or it exists and is no regular file (a device, a
+// pipe, a folder). Empty when it may.
+QString targetRefusal(const QString& target, const QStringList& protectedFiles);
+
+// The files a SQLite database is made of: the file and its logs.
+QStringList sqliteFiles(const QString& databaseFile);
+
+// Why `source` cannot be read as a file: missing, or no regular file (a
+// folder, a device or a pipe, which would block or never end). Empty when it
+// can. Never opens it.
+QString sourceRefusal(const QString& source);
+
+// The template of a temporary file beside `target` that a later run can tell
+// as ours and as abandoned: ".<name>.hra-<process id>-XXXXXX".
+QString temporaryTemplate(const QString& target);
+
+// Removes temporary files of `target` left by runs of this program that were
+// killed (their process is gone).
+void removeAbandonedTemporaries(const QString& target);
 
 } // namespace hra::store

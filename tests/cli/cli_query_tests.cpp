@@ -66,8 +66,7 @@ protected:
 
 TEST_F(CliTest, QueryPrintsTheFoundAssessmentsNewestFirst)
 {
-    const Outcome r =
-        run({"query", "--name", "张建国", "--age-from", "50"}); // one bound: no age condition
+    const Outcome r = run({"query", "--name", "张建国", "--age-from", "0", "--age-to", "150"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const QJsonArray rows = QJsonDocument::fromJson(r.out).array();
     ASSERT_EQ(rows.size(), 2);

@@ -157,6 +157,47 @@ TEST(AssessmentFile, ListsEveryProblemAndRefusesWhatIsNoFile)
     EXPECT_EQ(problemsOf("[1]")[0].text(), "object 1: an assessment must be a JSON object");
 }
 
+// What QJsonDocument would let through: a key given twice (the last wins,
+// so the answers would go to another person), a surrogate without its pair
+// and a NUL. Each is refused with the character it is at.
+TEST(AssessmentFile, RefusesDuplicateKeysLoneSurrogatesAndNul)
+{
+    const struct
+    {
+        const char* name;
+        QByteArray file;
+        const char* message;
+    } cases[] = {
+        {"duplicate record", R"({"record": "0042", "answers": {}, "record": "0043"})",
+         "not accepted JSON at character 35: the key \"record\" is given twice in one object"},
+        {"duplicate in a section",
+         R"([{"record": "0042", "answers": {"jkpg_tgjc": {"tiz": 70, "tiz": 80}}}])",
+         "not accepted JSON at character 58: the key \"tiz\" is given twice in one object"},
+        {"duplicate spelt with an escape", R"({"record": "1", "rec\u006frd": "2"})",
+         "not accepted JSON at character 17: the key \"record\" is given twice in one object"},
+        {"lone high surrogate", R"({"record": "a\ud800b"})",
+         "not accepted JSON at character 14: a high surrogate (\\ud800) without its low one"},
+        {"lone low surrogate", R"({"record": "a\udc00"})",
+         "not accepted JSON at character 14: a low surrogate (\\udc00) without its high one"},
+        {"escaped NUL", R"({"record": "a\u0000"})",
+         "not accepted JSON at character 14: a NUL character (\\u0000) in a string"},
+        {"raw NUL", QByteArray("{\"record\": \"a\0b\"}", 17),
+         "not accepted JSON at character 14: a NUL character in a string"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto problems = problemsOf(c.file);
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_EQ(problems[0].text(), QStringLiteral("file: ") + QString::fromUtf8(c.message));
+    }
+    // A pair is one character, and the same key in two objects is no repeat.
+    QByteArray file = fileOf({minimal("PAIR"), minimal("PAIR")});
+    file.replace("\"PAIR\"", R"("\ud83d\ude00")");
+    const std::vector<domain::AssessmentInput> inputs = domain::parseAssessmentFile(file);
+    ASSERT_EQ(inputs.size(), 2u);
+    EXPECT_EQ(inputs[1].record, QStringLiteral("😀"));
+}
+
 // What the rows will store: numbers as numbers whatever JSON kind they came
 // in, unanswered ticks "0", empty text NULL, exact option texts kept, derived
 // columns and entry dates ignored; one object alone is a file too.

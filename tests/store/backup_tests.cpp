@@ -5,14 +5,25 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <ostream>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 using namespace hra;
 using store::BackupStatus;
@@ -307,8 +318,12 @@ TEST(SqliteBackupTest, RestoreRefusesAFileAnotherProgramHasOpen)
     ASSERT_TRUE(open);
     mark(*open, QStringLiteral("current"));
 
-    EXPECT_EQ(store::restoreDatabase(target.settings(), file, true).status,
-              BackupStatus::TargetInUse);
+    const store::BackupResult r = store::restoreDatabase(target.settings(), file, true, {}, 1000);
+    EXPECT_EQ(r.status, BackupStatus::TargetInUse);
+    EXPECT_EQ(r.detail, QStringLiteral("the database %1 is in use by another workstation and was "
+                                       "not replaced; try again when the others have closed the "
+                                       "program")
+                            .arg(target.settings().databaseFile));
     EXPECT_EQ(store::scalar(open->db(), QStringLiteral("select v from marker")).toString(),
               "current");
     store::execute(open->db(), QStringLiteral("insert into marker (v) values ('still writable')"));
@@ -379,4 +394,276 @@ TEST(SqliteBackupTest, RestoreKilledAnywhereLeavesASoundDatabase)
                   "ok");
         EXPECT_FALSE(conn->isEmpty());
     }
+}
+
+// Changes a copy of a good SQLite backup with statements run on it directly.
+QString alteredCopy(const QString& good, const QString& path, const QStringList& statements)
+{
+    QFile::remove(path);
+    if (!QFile::copy(good, path))
+        return {};
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("alter"));
+        db.setDatabaseName(path);
+        if (!db.open())
+            return {};
+        for (const QString& sql : statements) {
+            QSqlQuery q(db);
+            if (!q.exec(sql))
+                ADD_FAILURE() << sql.toStdString() << ": " << q.lastError().text().toStdString();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("alter"));
+    return path;
+}
+
+// A file with the right table names is not enough: whatever differs from
+// the database the program makes is refused, named, and the current
+// database stays as it was.
+TEST(SqliteBackupTest, RestoreRefusesWhatTheProgramWouldNotHaveMade)
+{
+    test::TestDatabase source{store::Driver::Sqlite};
+    test::TestDatabase target{store::Driver::Sqlite};
+    QTemporaryDir files;
+    const QString good = files.filePath(QStringLiteral("good.sqlite3"));
+    {
+        const auto conn = source.connectInitialised(QStringLiteral("source"));
+        ASSERT_TRUE(conn);
+    }
+    ASSERT_TRUE(store::backupDatabase(source.settings(), good).ok());
+    {
+        const auto conn = target.connectInitialised(QStringLiteral("target"));
+        ASSERT_TRUE(conn);
+        mark(*conn, QStringLiteral("current"));
+    }
+    const struct
+    {
+        const char* name;
+        QStringList statements;
+        const char* difference;
+    } cases[] = {
+        {"foreign trigger",
+         {QStringLiteral(
+             "create trigger wipe after insert on jkpg_id begin delete from jkpg_jbxx; end")},
+         "the trigger wipe is not part of this program's database"},
+        {"missing column",
+         {QStringLiteral("alter table jkpg_tgjc drop column tiz")},
+         "the table jkpg_tgjc lacks the column tiz"},
+        {"column of its own",
+         {QStringLiteral("alter table jkpg_pgzx add column secret text")},
+         "the table jkpg_pgzx has a column secret that is not ours"},
+        {"wrong type",
+         {QStringLiteral("drop table sys_information"),
+          QStringLiteral("create table sys_information (pinggzx int)")},
+         "the column sys_information.pinggzx is INT, not VARCHAR(100)"},
+        {"view of its own",
+         {QStringLiteral("create view v_all as select * from jkpg_jbxx")},
+         "the view v_all is not part of this program's database"},
+        {"view missing",
+         {QStringLiteral("drop view v_jkpg_jbxx")},
+         "the view v_jkpg_jbxx is missing"},
+        {"view with other columns",
+         {QStringLiteral("drop view v_jkpg_jbxx"),
+          QStringLiteral("create view v_jkpg_jbxx as select bianh from jkpg_jbxx")},
+         "the view v_jkpg_jbxx shows other columns"},
+        {"index missing",
+         {QStringLiteral("drop index ix_jkpg_id_bianh")},
+         "the index ix_jkpg_id_bianh is missing or covers other columns"},
+        {"index of its own",
+         {QStringLiteral("create index ix_mine on jkpg_jbxx (xingm)")},
+         "the index ix_mine on jkpg_jbxx is not part of this program's database"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString bad =
+            alteredCopy(good, files.filePath(QString::fromLatin1(c.name)), c.statements);
+        ASSERT_FALSE(bad.isEmpty());
+        const store::BackupResult r = store::restoreDatabase(target.settings(), bad, true);
+        EXPECT_EQ(r.status, BackupStatus::NotABackup);
+        EXPECT_EQ(r.detail, QStringLiteral("not a database this program made: ") +
+                                QString::fromUtf8(c.difference));
+        EXPECT_EQ(markerOf(target.settings()), "current");
+    }
+    // A table of its own holds data only and does no harm.
+    const QString extra = alteredCopy(good, files.filePath(QStringLiteral("extra")),
+                                      {QStringLiteral("create table notes (v text)")});
+    const store::BackupResult r = store::restoreDatabase(target.settings(), extra, true);
+    EXPECT_TRUE(r.ok()) << r.detail.toStdString();
+}
+
+// A database still open in another program, in write-ahead-log mode: what
+// it committed is in its log, not yet in the file. The restore reads it
+// through SQLite and gets it.
+TEST(SqliteBackupTest, RestoreFromAFileInUseIncludesItsLog)
+{
+    test::TestDatabase source{store::Driver::Sqlite};
+    test::TestDatabase target{store::Driver::Sqlite};
+    const auto live = source.connectInitialised(QStringLiteral("live"));
+    ASSERT_TRUE(live);
+    store::execute(live->db(), QStringLiteral("pragma wal_checkpoint(truncate)"));
+    mark(*live, QStringLiteral("only in the log"));
+    ASSERT_TRUE(QFileInfo(source.settings().databaseFile + QStringLiteral("-wal")).size() > 0);
+
+    const store::BackupResult r =
+        store::restoreDatabase(target.settings(), source.settings().databaseFile, true);
+    ASSERT_TRUE(r.ok()) << r.detail.toStdString();
+    EXPECT_EQ(markerOf(target.settings()), "only in the log");
+    EXPECT_EQ(store::scalar(live->db(), QStringLiteral("select v from marker")).toString(),
+              "only in the log");
+}
+
+// backup --out never replaces the database itself (through a link neither)
+// nor anything that is no regular file; the database stays usable.
+TEST(SqliteBackupTest, BackupRefusesTheDatabaseAndFilesNotItsOwn)
+{
+    test::TestDatabase source{store::Driver::Sqlite};
+    QTemporaryDir files;
+    {
+        const auto conn = source.connectInitialised(QStringLiteral("source"));
+        ASSERT_TRUE(conn);
+        mark(*conn, QStringLiteral("live"));
+    }
+    const QString database = source.settings().databaseFile;
+    const QString symbolic = files.filePath(QStringLiteral("symbolic.sqlite3"));
+    const QString hard = files.filePath(QStringLiteral("hard.sqlite3"));
+    const QString pipe = files.filePath(QStringLiteral("pipe"));
+    const QString folder = files.filePath(QStringLiteral("folder"));
+    ASSERT_TRUE(QFile::link(database, symbolic));
+    ASSERT_EQ(::link(QFile::encodeName(database).constData(), QFile::encodeName(hard).constData()),
+              0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const auto database_ = [](const QString& path) {
+        return QStringLiteral("%1 is the database in use; choose another file").arg(path);
+    };
+    const auto notRegular = [](const QString& path) {
+        return QStringLiteral("%1 exists and is no regular file; it is not replaced").arg(path);
+    };
+    const struct
+    {
+        QString target;
+        QString detail;
+    } cases[] = {
+        {database, database_(database)},
+        {database + QStringLiteral("-wal"), database_(database + QStringLiteral("-wal"))},
+        {symbolic, database_(symbolic)},
+        {hard, database_(hard)},
+        {pipe, notRegular(pipe)},
+        {folder, notRegular(folder)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target.toStdString());
+        const store::BackupResult r = store::backupDatabase(source.settings(), c.target);
+        EXPECT_EQ(r.status, BackupStatus::TargetRefused);
+        EXPECT_EQ(r.detail, c.detail);
+        EXPECT_EQ(markerOf(source.settings()), "live");
+    }
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(pipe).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+}
+
+// A backup is for its owner alone, whatever the umask, in a folder made
+// for it likewise; the copy a killed run left behind goes with the next run.
+TEST(SqliteBackupTest, BackupIsPrivateAndCleansUpAfterAKilledRun)
+{
+    test::TestDatabase source{store::Driver::Sqlite};
+    QTemporaryDir files;
+    {
+        const auto conn = source.connectInitialised(QStringLiteral("source"));
+        ASSERT_TRUE(conn);
+    }
+    const QString out = files.filePath(QStringLiteral("new/b.sqlite3"));
+    ASSERT_TRUE(QDir().mkdir(files.filePath(QStringLiteral("new"))));
+    // No process has this number (above the kernel's largest).
+    const QString abandoned = files.filePath(QStringLiteral("new/.b.sqlite3.hra-99999999-AbCd12"));
+    {
+        QFile f(abandoned);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("half a copy");
+    }
+    const mode_t saved = ::umask(0);
+    const store::BackupResult r =
+        store::backupDatabase(source.settings(), files.filePath(QStringLiteral("made/b.sqlite3")));
+    const store::BackupResult second = store::backupDatabase(source.settings(), out);
+    ::umask(saved);
+    ASSERT_TRUE(r.ok()) << r.detail.toStdString();
+    ASSERT_TRUE(second.ok()) << second.detail.toStdString();
+    EXPECT_EQ(QFileInfo(files.filePath(QStringLiteral("made/b.sqlite3"))).permissions(),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                  QFileDevice::WriteUser);
+    EXPECT_EQ(QFileInfo(files.filePath(QStringLiteral("made"))).permissions(),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                  QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    EXPECT_EQ(QDir(files.filePath(QStringLiteral("new"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("b.sqlite3")});
+}
+
+// PostgreSQL: an archive holding what runs (a trigger and its function) is
+// refused; the current database keeps its data.
+TEST(PostgresBackupTest, RestoreRefusesAnArchiveWithATrigger)
+{
+    test::TestDatabase source{store::Driver::Postgres};
+    test::TestDatabase target{store::Driver::Postgres};
+    HRA_REQUIRE_BACKEND(source);
+    QTemporaryDir files;
+    const QString file = files.filePath(QStringLiteral("b.dump"));
+    {
+        const auto conn = source.connectInitialised(QStringLiteral("source"));
+        ASSERT_TRUE(conn);
+        store::execute(conn->db(),
+                       QStringLiteral("create function wipe() returns trigger language plpgsql as "
+                                      "$$ begin delete from jkpg_jbxx; return new; end $$"));
+        store::execute(conn->db(), QStringLiteral("create trigger wipe after insert on jkpg_id "
+                                                  "for each row execute function wipe()"));
+    }
+    const store::BackupResult backup = store::backupDatabase(source.settings(), file);
+    ASSERT_TRUE(backup.ok()) << backup.detail.toStdString();
+    {
+        const auto conn = target.connectInitialised(QStringLiteral("target"));
+        ASSERT_TRUE(conn);
+        mark(*conn, QStringLiteral("current"));
+    }
+    const store::BackupResult r = store::restoreDatabase(target.settings(), file, true);
+    EXPECT_EQ(r.status, BackupStatus::NotABackup);
+    EXPECT_TRUE(r.detail.startsWith(
+        QStringLiteral("not a backup this program made: it holds FUNCTION public wipe()")))
+        << r.detail.toStdString();
+    EXPECT_EQ(markerOf(target.settings()), "current");
+}
+
+// PostgreSQL: another workstation keeps a transaction open on a table; the
+// restore gives up after its lock timeout, says so, and changes nothing.
+TEST(PostgresBackupTest, RestoreGivesUpWhenAnotherSessionHoldsItsLocks)
+{
+    test::TestDatabase source{store::Driver::Postgres};
+    test::TestDatabase target{store::Driver::Postgres};
+    HRA_REQUIRE_BACKEND(source);
+    QTemporaryDir files;
+    const QString file = files.filePath(QStringLiteral("b.dump"));
+    {
+        const auto conn = source.connectInitialised(QStringLiteral("source"));
+        ASSERT_TRUE(conn);
+        mark(*conn, QStringLiteral("from the backup"));
+    }
+    ASSERT_TRUE(store::backupDatabase(source.settings(), file).ok());
+    const auto holder = target.connectInitialised(QStringLiteral("holder"));
+    ASSERT_TRUE(holder);
+    mark(*holder, QStringLiteral("current"));
+    ASSERT_TRUE(holder->db().transaction());
+    store::scalar(holder->db(), QStringLiteral("select count(*) from jkpg_jbxx"));
+
+    const store::BackupResult r = store::restoreDatabase(target.settings(), file, true, {}, 1000);
+    holder->db().rollback();
+    EXPECT_EQ(r.status, BackupStatus::TargetInUse);
+    EXPECT_EQ(r.detail, QStringLiteral("the database %1 is in use by another workstation and was "
+                                       "not replaced; try again when the others have closed the "
+                                       "program")
+                            .arg(target.settings().databaseName));
+    EXPECT_EQ(markerOf(target.settings()), "current");
 }

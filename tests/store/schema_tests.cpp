@@ -1,6 +1,7 @@
 #include "domain/Bootstrap.h"
 #include "domain/Operators.h"
 #include "store/Schema.h"
+#include "store/SchemaCheck.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 
@@ -206,6 +207,28 @@ TEST_P(Schema, MissingIndexesAreAddedOnce)
     EXPECT_TRUE(names().contains(QStringLiteral("ix_jkpg_jbxx_xingb")));
     EXPECT_TRUE(names().contains(QStringLiteral("ix_jkpg_jbxx_nianl")));
     EXPECT_TRUE(domain::addMissingIndexes(*conn).isEmpty());
+}
+
+// A database that lacks declared columns is told by the first of them;
+// upgrade adds those that may be empty, as the scripts define them, so that
+// the database then has every declared column again (on SQLite, exactly as
+// a new one has them).
+TEST_P(Schema, MissingColumnsAreFoundAndAddedOnce)
+{
+    EXPECT_FALSE(store::firstMissingColumn(sql()));
+    store::execute(sql(), QStringLiteral("alter table jkpg_tgjc drop column tiz"));
+    store::execute(sql(), QStringLiteral("alter table jkpg_mqzk drop column pilcd"));
+    const auto missing = store::firstMissingColumn(sql());
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->table, "jkpg_mqzk");
+    EXPECT_EQ(missing->column, "pilcd");
+    EXPECT_EQ(store::addMissingColumns(sql(), conn->dialect()),
+              QStringList({QStringLiteral("jkpg_mqzk.pilcd"), QStringLiteral("jkpg_tgjc.tiz")}));
+    EXPECT_FALSE(store::firstMissingColumn(sql()));
+    EXPECT_TRUE(store::addMissingColumns(sql(), conn->dialect()).isEmpty());
+    if (GetParam() == Driver::Sqlite) {
+        EXPECT_EQ(store::sqliteSchemaDifference(sql()), QString());
+    }
 }
 
 TEST_P(Schema, FailedForcedInitLeavesTheDatabaseAsItWas)

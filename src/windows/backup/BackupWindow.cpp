@@ -1,5 +1,6 @@
 #include "windows/backup/BackupWindow.h"
 
+#include "store/Log.h"
 #include "ui/PromptService.h"
 
 #include <QDate>
@@ -115,12 +116,16 @@ QString BackupWindow::failureText(const store::BackupResult& result, bool restor
         return QStringLiteral("无法读取当前数据库，备份不成功!");
     case store::BackupStatus::WriteFailed:
         return QStringLiteral("无法写入备份文件，备份不成功!");
+    case store::BackupStatus::TargetRefused:
+        return QStringLiteral("不能写到这个文件：它是正在使用的数据库，或者不是普通文件。"
+                              "请另选一个文件名，备份不成功!");
     case store::BackupStatus::NotABackup:
         return QStringLiteral("所选文件不是本系统的备份文件，或文件已经损坏。") + unchanged;
     case store::BackupStatus::TargetNotEmpty:
         return QStringLiteral("当前数据库中已有数据。") + unchanged;
     case store::BackupStatus::TargetInUse:
-        return QStringLiteral("数据库正被其他程序使用，请先退出健康风险评估系统再恢复。") +
+        return QStringLiteral(
+                   "数据库正被其他工作站使用，请等其他工作站退出健康风险评估系统后再恢复。") +
                unchanged;
     case store::BackupStatus::RestoreFailed:
         return QStringLiteral("恢复不成功!") + unchanged;
@@ -202,6 +207,11 @@ void BackupWindow::done(bool restoring, const QString& file, const store::Backup
         m_prompts.information(this, text, kCaption);
     } else {
         m_progress->setValue(0);
+        // The operator reads the system's message; what exactly failed goes
+        // to the log.
+        if (result.status != store::BackupStatus::Cancelled)
+            qCWarning(store::lcStore).noquote()
+                << (restoring ? "restore from" : "backup to") << file << "failed:" << result.detail;
         const QString text = failureText(result, restoring);
         m_status->setText(text);
         m_prompts.error(this, text, kCaption);

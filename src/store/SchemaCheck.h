@@ -1,0 +1,47 @@
+#pragma once
+
+#include "store/Dialect.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace hra::store {
+
+// Holds a database to the declared column list (store/Schema): what is
+// missing from it, what can be added, and whether a file is one this
+// program would have made.
+
+// The statements of a schema script: separated by a semicolon at the end of
+// a line, "--" comment lines dropped. Throws DatabaseError when the script
+// is missing.
+QStringList schemaScriptStatements(const QString& resource);
+
+struct MissingColumn
+{
+    QString table;
+    QString column;
+};
+
+// The first declared column that a table of the database lacks, in declared
+// order. Tables that are missing altogether are left to `db init`.
+std::optional<MissingColumn> firstMissingColumn(const QSqlDatabase& db);
+
+// "the database lacks the column jkpg_tgjc.tiz; ..." for hra-cli and the log.
+QString missingColumnMessage(const MissingColumn& missing);
+
+// Adds every missing column that may be empty, defined as the dialect's
+// schema script defines it; "table.column" of each added. Columns that
+// refuse NULL are left (rows already there would have no value). Throws
+// DatabaseError.
+QStringList addMissingColumns(const QSqlDatabase& db, const Dialect& dialect);
+
+// The first way in which a SQLite database differs from the one the schema
+// scripts make: a table, column (type, NULL, key) or index of ours missing or
+// different, the view missing or showing other columns, or anything of its
+// own that runs or reads (a trigger, a view, an index on our tables). Empty
+// when it is ours. Tables of its own that hold data only are allowed.
+QString sqliteSchemaDifference(const QSqlDatabase& db);
+
+} // namespace hra::store
