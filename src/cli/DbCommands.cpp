@@ -78,6 +78,19 @@ std::unique_ptr<store::Connection> connectTo(const store::ConnectionSettings& se
         return nullptr;
     }
     if (wholeSchema) {
+        try {
+            const int version = store::schemaVersion(connection->db());
+            if (version > store::kSchemaVersion) {
+                QTextStream(stderr)
+                    << "error: the database was made by a newer version of the "
+                       "program (schema "
+                    << version << "; this one knows up to " << store::kSchemaVersion << ")\n";
+                return nullptr;
+            }
+        } catch (const store::DatabaseError& e) {
+            QTextStream(stderr) << "error: cannot read the schema version: " << e.message() << '\n';
+            return nullptr;
+        }
         // A column missing would fail in the middle of a command, after
         // part of its work.
         if (const auto missingColumn = store::firstMissingColumn(connection->db())) {
@@ -180,9 +193,16 @@ int upgradeCommand(const QStringList& raw)
         return 1;
     }
     try {
+        const int before = store::schemaVersion(connection->db());
+        if (before > store::kSchemaVersion) {
+            err << "error: the database was made by a newer version of the program (schema "
+                << before << "); it is left as it is\n";
+            return 1;
+        }
         const QStringList columns =
             store::addMissingColumns(connection->db(), connection->dialect());
         const QStringList created = domain::addMissingIndexes(*connection);
+        store::recordSchemaVersion(connection->db(), connection->dialect());
         const auto list = [](const QStringList& values) {
             QStringList out;
             for (const QString& v : values)
@@ -190,7 +210,8 @@ int upgradeCommand(const QStringList& raw)
             return out.join(QStringLiteral(", "));
         };
         QTextStream(stdout) << "{\"added_columns\": [" << list(columns)
-                            << "], \"created_indexes\": [" << list(created) << "]}\n";
+                            << "], \"created_indexes\": [" << list(created)
+                            << "], \"schema_version\": " << store::kSchemaVersion << "}\n";
         if (const auto still = store::firstMissingColumn(connection->db())) {
             err << "error: " << still->table << '.' << still->column
                 << " cannot be added by upgrade (it refuses empty values); restore a backup "

@@ -108,6 +108,7 @@ InitResult initializeDatabase(const store::Connection& connection, const InitOpt
     for (const QString& statement : statements)
         store::execute(db, statement);
     const QDateTime now = connection.serverNow();
+    store::recordSchemaVersion(db, connection.dialect());
     store::loadSeedFolder(db, QStringLiteral(":/hra/seed/reference"), now);
     insertManager(db, result.managerPassword);
     if (options.demo)

@@ -124,6 +124,8 @@ QStringList programTables()
     QStringList names;
     for (const TableDef& t : tables())
         names << t.name.toLower();
+    // Backups made before the schema version was kept lack it.
+    names.removeAll(QStringLiteral("sys_sjkbb"));
     return names;
 }
 
@@ -175,6 +177,10 @@ bool checkSqliteCopy(const QString& path, QString* detail, bool wholeSchema)
                 *detail = QStringLiteral("not a database this program made: ") + difference;
                 return false;
             }
+            // A backup of an older version is brought up to date before it
+            // takes the database's place.
+            if (schemaVersion(db.db()) < kSchemaVersion)
+                recordSchemaVersion(db.db(), Dialect(Driver::Sqlite));
         } catch (const DatabaseError& e) {
             *detail = e.message();
             return false;
@@ -608,6 +614,15 @@ BackupResult pgRestore(const ConnectionSettings& settings, const QString& file, 
             output.isEmpty()
                 ? QStringLiteral("%1 ended with status %2").arg(tool.program).arg(p.exitCode())
                 : output);
+    }
+    // A backup of an older version is brought up to date.
+    try {
+        if (watcher && schemaVersion(watcher->db()) < kSchemaVersion)
+            recordSchemaVersion(watcher->db(), watcher->dialect());
+    } catch (const DatabaseError& e) {
+        return fail(BackupStatus::RestoreFailed,
+                    QStringLiteral("restored, but the schema version could not be recorded: ") +
+                        e.message());
     }
     proceed(progress, 100);
     return {};

@@ -131,6 +131,7 @@ std::vector<TableDef> declaredTables()
          {notNull(text("yonghdm", 12)), text("yonghmc", 50), text("mim", 128), text("quanx", 255)},
          key("pk_sys_yhxx", {"yonghdm"})},
         {"sys_information", {text("pinggzx", 100)}},
+        {"sys_sjkbb", {notNull(integer("banb"))}},
         {"jkpg_pgzx",
          {text("danwdm", 20), text("danwmc", 100), text("dizl", 200), text("lianxfs", 100),
           text("beiz", 255)}},

@@ -166,7 +166,28 @@ QString columnDefinition(const QString& createTable, const QString& column)
     return {};
 }
 
+const QString kVersionTable = QStringLiteral("sys_sjkbb");
+
 } // namespace
+
+int schemaVersion(const QSqlDatabase& db)
+{
+    if (db.record(kVersionTable).isEmpty())
+        return 1;
+    const QVariant v = scalar(db, QStringLiteral("select max(banb) from sys_sjkbb"));
+    return isNull(v) ? 1 : v.toInt();
+}
+
+void recordSchemaVersion(const QSqlDatabase& db, const Dialect& dialect)
+{
+    Transaction transaction(db);
+    if (db.record(kVersionTable).isEmpty())
+        execute(db, createStatement(dialect, kVersionTable));
+    execute(db, QStringLiteral("delete from sys_sjkbb"));
+    run(db, QStringLiteral("insert into sys_sjkbb (banb) values (:v)"),
+        {{QStringLiteral("v"), kSchemaVersion}});
+    transaction.commit();
+}
 
 QStringList schemaScriptStatements(const QString& resource)
 {
@@ -237,8 +258,16 @@ QStringList addMissingColumns(const QSqlDatabase& db, const Dialect& dialect)
 
 QString sqliteSchemaDifference(const QSqlDatabase& db)
 {
-    const SqliteShape& ours = referenceShape();
+    SqliteShape ours = referenceShape();
     const SqliteShape file = shapeOf(db);
+    const int version = schemaVersion(db);
+    if (version > kSchemaVersion)
+        return QStringLiteral("it was made by a newer version of the program (schema %1; this "
+                              "one knows up to %2)")
+            .arg(version)
+            .arg(kSchemaVersion);
+    if (version == 1)
+        ours.tables.remove(kVersionTable);
     if (!file.triggers.isEmpty())
         return QStringLiteral("the trigger %1 is not part of this program's database")
             .arg(file.triggers.first());

@@ -18,6 +18,18 @@ namespace hra::store {
 // is missing.
 QStringList schemaScriptStatements(const QString& resource);
 
+// The version of the schema this program makes, kept in sys_sjkbb (and so in
+// every backup). Version 1 is a database from before it was kept: the same
+// tables and columns without sys_sjkbb.
+constexpr int kSchemaVersion = 2;
+
+// The version a database records; 1 when it records none. Throws DatabaseError.
+int schemaVersion(const QSqlDatabase& db);
+
+// Brings the record to kSchemaVersion, making sys_sjkbb as the dialect's
+// script makes it when it is missing. Throws DatabaseError.
+void recordSchemaVersion(const QSqlDatabase& db, const Dialect& dialect);
+
 struct MissingColumn
 {
     QString table;
@@ -41,7 +53,8 @@ QStringList addMissingColumns(const QSqlDatabase& db, const Dialect& dialect);
 // scripts make: a table, column (type, NULL, key) or index of ours missing or
 // different, the view missing or showing other columns, or anything of its
 // own that runs or reads (a trigger, a view, an index on our tables). Empty
-// when it is ours. Tables of its own that hold data only are allowed.
+// when it is ours. Tables of its own that hold data only are allowed. A file
+// of an older version is compared with what that version made.
 QString sqliteSchemaDifference(const QSqlDatabase& db);
 
 } // namespace hra::store

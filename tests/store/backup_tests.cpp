@@ -1,5 +1,6 @@
 #include "store/Backup.h"
 #include "store/Schema.h"
+#include "store/SchemaCheck.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 
@@ -471,6 +472,9 @@ TEST(SqliteBackupTest, RestoreRefusesWhatTheProgramWouldNotHaveMade)
         {"index missing",
          {QStringLiteral("drop index ix_jkpg_id_bianh")},
          "the index ix_jkpg_id_bianh is missing or covers other columns"},
+        {"newer version",
+         {QStringLiteral("update sys_sjkbb set banb = 3")},
+         "it was made by a newer version of the program (schema 3; this one knows up to 2)"},
         {"index of its own",
          {QStringLiteral("create index ix_mine on jkpg_jbxx (xingm)")},
          "the index ix_mine on jkpg_jbxx is not part of this program's database"},
@@ -491,6 +495,41 @@ TEST(SqliteBackupTest, RestoreRefusesWhatTheProgramWouldNotHaveMade)
                                       {QStringLiteral("create table notes (v text)")});
     const store::BackupResult r = store::restoreDatabase(target.settings(), extra, true);
     EXPECT_TRUE(r.ok()) << r.detail.toStdString();
+    // A backup from before the version was kept is taken and brought up to date.
+    const QString older = alteredCopy(good, files.filePath(QStringLiteral("older")),
+                                      {QStringLiteral("drop table sys_sjkbb")});
+    const store::BackupResult upgraded = store::restoreDatabase(target.settings(), older, true);
+    ASSERT_TRUE(upgraded.ok()) << upgraded.detail.toStdString();
+    const auto restored = target.connect(QStringLiteral("restored"));
+    ASSERT_TRUE(restored);
+    EXPECT_EQ(store::schemaVersion(restored->db()), store::kSchemaVersion);
+    EXPECT_EQ(store::sqliteSchemaDifference(restored->db()), QString());
+}
+
+// PostgreSQL: an archive from before the version was kept is restored and
+// brought up to date.
+TEST(PostgresBackupTest, RestoreOfAnOlderVersionRecordsTheCurrentOne)
+{
+    test::TestDatabase source{store::Driver::Postgres};
+    test::TestDatabase target{store::Driver::Postgres};
+    HRA_REQUIRE_BACKEND(source);
+    QTemporaryDir files;
+    const QString file = files.filePath(QStringLiteral("b.dump"));
+    {
+        const auto conn = source.connectInitialised(QStringLiteral("source"));
+        ASSERT_TRUE(conn);
+        EXPECT_EQ(store::schemaVersion(conn->db()), store::kSchemaVersion);
+        store::execute(conn->db(), QStringLiteral("drop table sys_sjkbb"));
+        EXPECT_EQ(store::schemaVersion(conn->db()), 1);
+    }
+    ASSERT_TRUE(store::backupDatabase(source.settings(), file).ok());
+    const store::BackupResult r = store::restoreDatabase(target.settings(), file, true);
+    ASSERT_TRUE(r.ok()) << r.detail.toStdString();
+    const auto restored = target.connect(QStringLiteral("restored"));
+    ASSERT_TRUE(restored);
+    EXPECT_EQ(store::schemaVersion(restored->db()), store::kSchemaVersion);
+    EXPECT_EQ(
+        store::scalar(restored->db(), QStringLiteral("select count(*) from sys_sjkbb")).toInt(), 1);
 }
 
 // A database still open in another program, in write-ahead-log mode: what

@@ -216,6 +216,7 @@ TEST_P(Schema, MissingIndexesAreAddedOnce)
 TEST_P(Schema, MissingColumnsAreFoundAndAddedOnce)
 {
     EXPECT_FALSE(store::firstMissingColumn(sql()));
+    EXPECT_EQ(store::schemaVersion(sql()), store::kSchemaVersion);
     store::execute(sql(), QStringLiteral("alter table jkpg_tgjc drop column tiz"));
     store::execute(sql(), QStringLiteral("alter table jkpg_mqzk drop column pilcd"));
     const auto missing = store::firstMissingColumn(sql());

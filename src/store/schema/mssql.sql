@@ -18,6 +18,12 @@ create table sys_information (
     pinggzx nvarchar(100)
 );
 
+-- The version of this schema, one row; db upgrade brings an older database
+-- (and restore an older backup) to the version the program knows.
+create table sys_sjkbb (
+    banb int not null
+);
+
 -- The assessment centre as printed in the report, one row.
 create table jkpg_pgzx (
     danwdm  nvarchar(20),

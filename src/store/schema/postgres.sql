@@ -17,6 +17,12 @@ create table sys_information (
     pinggzx varchar(100)
 );
 
+-- The version of this schema, one row; db upgrade brings an older database
+-- (and restore an older backup) to the version the program knows.
+create table sys_sjkbb (
+    banb integer not null
+);
+
 -- The assessment centre as printed in the report, one row.
 create table jkpg_pgzx (
     danwdm  varchar(20),

@@ -22,6 +22,12 @@ create table sys_information (
     pinggzx varchar(100) check (length(pinggzx) <= 100)
 );
 
+-- The version of this schema, one row; db upgrade brings an older database
+-- (and restore an older backup) to the version the program knows.
+create table sys_sjkbb (
+    banb int not null check (typeof(banb) in ('integer', 'null') and banb between -2147483648 and 2147483647)
+);
+
 -- The assessment centre as printed in the report, one row.
 create table jkpg_pgzx (
     danwdm  varchar(20) check (length(danwdm) <= 20),
