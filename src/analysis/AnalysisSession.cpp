@@ -13,6 +13,7 @@
 #include "store/Sql.h"
 
 #include <QUuid>
+#include <cmath>
 #include <optional>
 
 namespace hra::analysis {
@@ -199,6 +200,8 @@ void AnalysisSession::open(const QString& recordNo, qint32 assessmentId)
         m_statements.select(QStringLiteral("select bianh from jkpg_id where jkpg_id=:jkpgid"),
                             {{QStringLiteral("jkpgid"), assessmentId}});
     m_views = readInputViews(m_statements, recordNo, assessmentId);
+    m_recordNo = recordNo;
+    m_assessmentId = assessmentId;
     if (m_views.person.isEmpty())
         throw AnalysisError(QStringLiteral("档案编号“%1”不存在。").arg(recordNo));
     if (owner.isEmpty())
@@ -523,6 +526,9 @@ const std::vector<AnalysisSession::DatasetEntry>& AnalysisSession::datasetTable(
         {"frxDB_ckzpd_pd", Evaluation::LabJudgement, &kLabMarksTable, nullptr},
         {"frxDB_yczb_pd", Evaluation::LabJudgement, nullptr, &S::abnormalIndicatorRows},
         {"frxDBD_shfs_wxys", Evaluation::LifestyleRisks, &kLifestyleRisksTable, nullptr},
+        {"frxDB_chinapar", {}, nullptr, &S::chinaParRows},
+        {"frxDB_cdrs", {}, nullptr, &S::diabetesScoreRows},
+        {"frxDB_trend", {}, nullptr, &S::trendRows},
     };
     return table;
 }
@@ -655,6 +661,87 @@ Rows AnalysisSession::abnormalIndicatorRows()
     for (const std::optional<QString>& v : abnormalIndicators(m_exam, marks, *m_reference))
         row << textOrNull(v);
     d.rows << row;
+    return d;
+}
+
+namespace {
+
+// A percentage as the report prints it: one decimal.
+QVariant percentValue(const std::optional<double>& risk)
+{
+    if (!risk)
+        return QVariant(QMetaType(QMetaType::Double));
+    return std::round(*risk * 10.0) / 10.0;
+}
+
+QString chinaParSentence(const ChinaParResult& r)
+{
+    if (!r.riskPercent)
+        return QStringLiteral("缺少%1，无法计算未来10年发生心肌梗死、冠心病死亡或脑卒中的风险。")
+            .arg(r.missing.join(QStringLiteral("、")));
+    const double risk = *r.riskPercent;
+    const QString people =
+        risk < 0.5 ? QStringLiteral("不到1人") : QStringLiteral("约有%1人").arg(std::lround(risk));
+    QString s = QStringLiteral("与您情况相同的100个人中，未来10年内%1会发生心肌梗死、"
+                               "冠心病死亡或脑卒中。")
+                    .arg(people);
+    if (r.treatmentAssumed)
+        s += QStringLiteral("（未询问是否服用降压药，按未服药计算。）");
+    return s;
+}
+
+} // namespace
+
+Rows AnalysisSession::chinaParRows()
+{
+    const ChinaParResult r = chinaParRisk(chinaParInput(m_views));
+    Rows d;
+    d.fields =
+        QStringList{QStringLiteral("fengx"), QStringLiteral("dengj"), QStringLiteral("queshi"),
+                    QStringLiteral("moxing"), QStringLiteral("shuom")};
+    d.rows << QVariantList{percentValue(r.riskPercent), riskBandText(r.band),
+                           r.missing.join(QStringLiteral("、")), QStringLiteral("China-PAR 2016"),
+                           chinaParSentence(r)};
+    return d;
+}
+
+Rows AnalysisSession::diabetesScoreRows()
+{
+    const DiabetesScoreResult r = diabetesRiskScore(diabetesScoreInput(m_views));
+    Rows d;
+    d.fields = QStringList{QStringLiteral("defen"), QStringLiteral("dengj"),
+                           QStringLiteral("queshi"), QStringLiteral("moxing")};
+    d.rows << QVariantList{r.score ? QVariant(*r.score) : QVariant(QMetaType(QMetaType::Int)),
+                           diabetesScoreBandText(r.band), r.missing.join(QStringLiteral("、")),
+                           QStringLiteral("CDRS 2013")};
+    return d;
+}
+
+Rows AnalysisSession::trendRows()
+{
+    // Every assessment of the person up to and including this one, by entry
+    // date; each with its own examination and answers.
+    const Rows assessments = m_statements.select(
+        QStringLiteral(
+            "select jkpg_id, lurrq from jkpg_id where bianh=:bh order by lurrq, jkpg_id"),
+        {{QStringLiteral("bh"), m_recordNo}});
+    Rows d;
+    d.fields =
+        QStringList{QStringLiteral("jkpg_id"), QStringLiteral("lurrq"),   QStringLiteral("shousy"),
+                    QStringLiteral("shuzy"),   QStringLiteral("tizzs"),   QStringLiteral("yaow"),
+                    QStringLiteral("kongfxt"), QStringLiteral("zongdgc"), QStringLiteral("fengx")};
+    for (qsizetype i = 0; i < assessments.size(); ++i) {
+        const qint32 id = assessments.value(i, QStringLiteral("jkpg_id")).toInt();
+        const InputViews views =
+            id == m_assessmentId ? m_views : readInputViews(m_statements, m_recordNo, id);
+        QVariantList row{id, assessments.value(i, QStringLiteral("lurrq"))};
+        for (const char* f : {"shousy", "shuzy", "tizzs", "yaow", "kongfxt", "zongdgc"})
+            row << views.exam.value(0, QLatin1String(f));
+        row << percentValue(chinaParRisk(chinaParInput(views)).riskPercent);
+        d.rows << row;
+        if (id == m_assessmentId)
+            break;
+    }
     return d;
 }
 

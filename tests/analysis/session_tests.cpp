@@ -349,5 +349,41 @@ TEST_P(Session, ReferenceTablesAreReadOncePerRun)
     EXPECT_EQ(s.statementCount() - reopened, firstRun); // read again for the next analysis
 }
 
+TEST_P(Session, CalibratedRiskNamesWhatIsMissingAndFollowsThePersonOverTime)
+{
+    // A new centre has not said where it lies: no figure, and the page says why.
+    AnalysisSession s(*conn);
+    s.open(QStringLiteral("0000000001"), 5);
+    Rows risk = s.dataset(QStringLiteral("frxDB_chinapar"));
+    EXPECT_EQ(text(risk.value(0, QStringLiteral("fengx"))), "<NULL>");
+    EXPECT_EQ(text(risk.value(0, QStringLiteral("dengj"))), "无法评估");
+    EXPECT_EQ(text(risk.value(0, QStringLiteral("queshi"))), "所在地区（南方或北方）、城市或农村");
+
+    store::run(conn->db(), QStringLiteral("update jkpg_pgzx set diq=:d, chengx=:c"),
+               {{QStringLiteral("d"), q("北方")}, {QStringLiteral("c"), q("城市")}});
+    // The demo man of 58: 136 mmHg (medication not asked), TC 5.34, HDL 1.08,
+    // waist 91, quit smoking, no diabetes; a grandfather's stroke is no family
+    // history for the model. The published equation gives 8.3 %.
+    s.open(QStringLiteral("0000000001"), 5);
+    risk = s.dataset(QStringLiteral("frxDB_chinapar"));
+    EXPECT_EQ(text(risk.value(0, QStringLiteral("fengx"))), "8.3");
+    EXPECT_EQ(text(risk.value(0, QStringLiteral("dengj"))), "中危");
+    EXPECT_EQ(text(risk.value(0, QStringLiteral("queshi"))), "");
+    EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_cdrs")).value(0, QStringLiteral("defen"))),
+              "34");
+
+    // Both of his assessments, oldest first, each with its own risk; opened
+    // on the first, the trend stops there.
+    const Rows trend = s.dataset(QStringLiteral("frxDB_trend"));
+    ASSERT_EQ(trend.size(), 2);
+    EXPECT_EQ(text(trend.value(0, QStringLiteral("jkpg_id"))), "1");
+    EXPECT_EQ(text(trend.value(0, QStringLiteral("shousy"))), "162");
+    EXPECT_EQ(text(trend.value(0, QStringLiteral("fengx"))), "15.3");
+    EXPECT_EQ(text(trend.value(1, QStringLiteral("jkpg_id"))), "5");
+    EXPECT_EQ(text(trend.value(1, QStringLiteral("fengx"))), "8.3");
+    s.open(QStringLiteral("0000000001"), 1);
+    EXPECT_EQ(s.dataset(QStringLiteral("frxDB_trend")).size(), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, Session, ::testing::ValuesIn(test::databaseBackends()),
                          [](const auto& info) { return test::backendName(info.param); });
