@@ -690,18 +690,47 @@ QString chinaParSentence(const ChinaParResult& r)
     return s;
 }
 
+QString diabetesScoreSentence(const DiabetesScoreResult& r)
+{
+    switch (r.band) {
+    case DiabetesScoreBand::High:
+        return QStringLiteral(
+                   "您的评分达到%1分及以上，属于糖尿病高风险，建议到医院做口服葡萄糖耐量试验"
+                   "（OGTT）。")
+            .arg(kDiabetesScoreHighRisk);
+    case DiabetesScoreBand::Low:
+        return QStringLiteral(
+                   "您的评分低于%1分，目前糖尿病风险较低，请保持健康的生活方式并定期复查。")
+            .arg(kDiabetesScoreHighRisk);
+    case DiabetesScoreBand::AlreadyDiabetic:
+        return QStringLiteral(
+            "您已患糖尿病或空腹血糖已达到糖尿病水平，不再计算风险评分，请在医生指导下"
+            "治疗和随访。");
+    case DiabetesScoreBand::NotAssessable:
+        break;
+    }
+    return QStringLiteral("缺少%1，无法计算糖尿病风险评分。")
+        .arg(r.missing.join(QStringLiteral("、")));
+}
+
 } // namespace
 
 Rows AnalysisSession::chinaParRows()
 {
     const ChinaParResult r = chinaParRisk(chinaParInput(m_views));
+    const QVariant risk = percentValue(r.riskPercent);
+    // fengxwb is the figure as the page prints it, a dash when there is none.
     Rows d;
     d.fields =
-        QStringList{QStringLiteral("fengx"), QStringLiteral("dengj"), QStringLiteral("queshi"),
-                    QStringLiteral("moxing"), QStringLiteral("shuom")};
-    d.rows << QVariantList{percentValue(r.riskPercent), riskBandText(r.band),
-                           r.missing.join(QStringLiteral("、")), QStringLiteral("China-PAR 2016"),
-                           chinaParSentence(r)};
+        QStringList{QStringLiteral("fengx"),  QStringLiteral("dengj"), QStringLiteral("queshi"),
+                    QStringLiteral("moxing"), QStringLiteral("shuom"), QStringLiteral("fengxwb")};
+    d.rows << QVariantList{risk,
+                           riskBandText(r.band),
+                           r.missing.join(QStringLiteral("、")),
+                           QStringLiteral("China-PAR 2016"),
+                           chinaParSentence(r),
+                           r.riskPercent ? store::numberText(risk.toDouble()) + u'%'
+                                         : QStringLiteral("—")};
     return d;
 }
 
@@ -709,11 +738,15 @@ Rows AnalysisSession::diabetesScoreRows()
 {
     const DiabetesScoreResult r = diabetesRiskScore(diabetesScoreInput(m_views));
     Rows d;
-    d.fields = QStringList{QStringLiteral("defen"), QStringLiteral("dengj"),
-                           QStringLiteral("queshi"), QStringLiteral("moxing")};
+    d.fields =
+        QStringList{QStringLiteral("defen"),  QStringLiteral("dengj"),   QStringLiteral("queshi"),
+                    QStringLiteral("moxing"), QStringLiteral("defenwb"), QStringLiteral("shuom")};
     d.rows << QVariantList{r.score ? QVariant(*r.score) : QVariant(QMetaType(QMetaType::Int)),
-                           diabetesScoreBandText(r.band), r.missing.join(QStringLiteral("、")),
-                           QStringLiteral("CDRS 2013")};
+                           diabetesScoreBandText(r.band),
+                           r.missing.join(QStringLiteral("、")),
+                           QStringLiteral("CDRS 2013"),
+                           r.score ? QStringLiteral("%1分").arg(*r.score) : QStringLiteral("—"),
+                           diabetesScoreSentence(r)};
     return d;
 }
 
@@ -729,7 +762,8 @@ Rows AnalysisSession::trendRows()
     d.fields =
         QStringList{QStringLiteral("jkpg_id"), QStringLiteral("lurrq"),   QStringLiteral("shousy"),
                     QStringLiteral("shuzy"),   QStringLiteral("tizzs"),   QStringLiteral("yaow"),
-                    QStringLiteral("kongfxt"), QStringLiteral("zongdgc"), QStringLiteral("fengx")};
+                    QStringLiteral("kongfxt"), QStringLiteral("zongdgc"), QStringLiteral("fengx"),
+                    QStringLiteral("rq")};
     for (qsizetype i = 0; i < assessments.size(); ++i) {
         const qint32 id = assessments.value(i, QStringLiteral("jkpg_id")).toInt();
         const InputViews views =
@@ -738,6 +772,8 @@ Rows AnalysisSession::trendRows()
         for (const char* f : {"shousy", "shuzy", "tizzs", "yaow", "kongfxt", "zongdgc"})
             row << views.exam.value(0, QLatin1String(f));
         row << percentValue(chinaParRisk(chinaParInput(views)).riskPercent);
+        // The date alone, as the charts label their points.
+        row << assessments.value(i, QStringLiteral("lurrq")).toDate().toString(Qt::ISODate);
         d.rows << row;
         if (id == m_assessmentId)
             break;

@@ -132,6 +132,7 @@ TEST(Sections, EachSectionRunsItsEvaluationsThenTheReportInput)
         {"评估建议", "wxys.fr3", with({Evaluation::LabJudgement, Evaluation::LifestyleRisks}),
          false},
         {"评估报告", "pgbg.fr3", analysis::AnalysisSession::wholeReportOrder(), true},
+        {"风险预测与趋势", "fxyc.fr3", with({}), false},
     };
     QStringList names;
     for (const auto& e : expected) {
