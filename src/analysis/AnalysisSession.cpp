@@ -527,6 +527,7 @@ const std::vector<AnalysisSession::DatasetEntry>& AnalysisSession::datasetTable(
         {"frxDB_yczb_pd", Evaluation::LabJudgement, nullptr, &S::abnormalIndicatorRows},
         {"frxDBD_shfs_wxys", Evaluation::LifestyleRisks, &kLifestyleRisksTable, nullptr},
         {"frxDB_chinapar", {}, nullptr, &S::chinaParRows},
+        {"frxDB_chinapar_jd", {}, nullptr, &S::chinaParReductionRows},
         {"frxDB_cdrs", {}, nullptr, &S::diabetesScoreRows},
         {"frxDB_trend", {}, nullptr, &S::trendRows},
     };
@@ -731,6 +732,24 @@ Rows AnalysisSession::chinaParRows()
                            chinaParSentence(r),
                            r.riskPercent ? store::numberText(risk.toDouble()) + u'%'
                                          : QStringLiteral("—")};
+    return d;
+}
+
+Rows AnalysisSession::chinaParReductionRows()
+{
+    Rows d;
+    d.fields = QStringList{QStringLiteral("xiangm"), QStringLiteral("mub"), QStringLiteral("fengx"),
+                           QStringLiteral("shuom")};
+    for (const RiskReduction& r : chinaParReductions(chinaParInput(m_views))) {
+        const QVariant risk = percentValue(r.riskPercent);
+        const QString change = r.item == QStringLiteral("吸烟") ? QStringLiteral("戒烟后")
+                               : r.item == QStringLiteral("高密度脂蛋白胆固醇")
+                                   ? r.item + QStringLiteral("升到") + r.target
+                                   : r.item + QStringLiteral("降到") + r.target;
+        d.rows << QVariantList{r.item, r.target, risk,
+                               QStringLiteral("%1，10年风险可降为%2%。")
+                                   .arg(change, store::numberText(risk.toDouble()))};
+    }
     return d;
 }
 

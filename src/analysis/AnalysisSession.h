@@ -124,6 +124,7 @@ private:
     Rows metabolicAdvice();
     Rows abnormalIndicatorRows();
     Rows chinaParRows();
+    Rows chinaParReductionRows();
     Rows diabetesScoreRows();
     Rows trendRows();
 

@@ -2,7 +2,9 @@
 
 #include "analysis/Inputs.h"
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace hra::analysis {
 namespace {
@@ -206,6 +208,52 @@ QString riskBandText(RiskBand band)
         break;
     }
     return QStringLiteral("无法评估");
+}
+
+std::vector<RiskReduction> chinaParReductions(const ChinaParInput& in)
+{
+    const ChinaParResult now = chinaParRisk(in);
+    if (!now.riskPercent)
+        return {};
+    // Ideal systolic pressure, desirable total and HDL cholesterol, a waist
+    // below central obesity, not smoking.
+    const bool male = in.sex && in.sex->trimmed() == kMale;
+    const double waistTarget = male ? 85 : 80;
+    struct Change
+    {
+        const char* item;
+        QString target;
+        bool applies;
+        std::function<void(ChinaParInput&)> apply;
+    };
+    const Change changes[] = {
+        {"收缩压", QStringLiteral("120 mmHg"), *in.systolic > 120,
+         [](ChinaParInput& c) { c.systolic = 120; }},
+        {"总胆固醇", QStringLiteral("5.2 mmol/L"), *in.totalCholesterol > 5.2,
+         [](ChinaParInput& c) { c.totalCholesterol = 5.2; }},
+        {"高密度脂蛋白胆固醇", QStringLiteral("1.0 mmol/L"), *in.hdl < 1.0,
+         [](ChinaParInput& c) { c.hdl = 1.0; }},
+        {"腰围", QStringLiteral("%1 cm").arg(waistTarget), *in.waist > waistTarget,
+         [waistTarget](ChinaParInput& c) { c.waist = waistTarget; }},
+        {"吸烟", QStringLiteral("戒烟"), *in.currentSmoker,
+         [](ChinaParInput& c) { c.currentSmoker = false; }},
+    };
+    std::vector<RiskReduction> out;
+    for (const Change& change : changes) {
+        if (!change.applies)
+            continue;
+        ChinaParInput changed = in;
+        change.apply(changed);
+        const ChinaParResult r = chinaParRisk(changed);
+        // In the men's equation a smaller waist alone raises the figure:
+        // only what lowers it is listed.
+        if (r.riskPercent && *r.riskPercent < *now.riskPercent)
+            out.push_back({QString::fromUtf8(change.item), change.target, *r.riskPercent});
+    }
+    std::stable_sort(out.begin(), out.end(), [](const RiskReduction& a, const RiskReduction& b) {
+        return a.riskPercent < b.riskPercent;
+    });
+    return out;
 }
 
 DiabetesScoreResult diabetesRiskScore(const DiabetesScoreInput& in)

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 namespace hra::analysis {
 
@@ -54,6 +55,17 @@ ChinaParResult chinaParRisk(const ChinaParInput& in);
 
 // 低危, 中危, 高危 or 无法评估.
 QString riskBandText(RiskBand band);
+
+// What lowers the risk: each modifiable input the person has worse than its
+// healthy value, with the risk recomputed with that one input at the healthy
+// value; the largest reduction first. Empty when the risk is not assessable.
+struct RiskReduction
+{
+    QString item;   // 收缩压, 总胆固醇, ...
+    QString target; // the healthy value, as printed
+    double riskPercent = 0;
+};
+std::vector<RiskReduction> chinaParReductions(const ChinaParInput& in);
 
 // --- New Chinese Diabetes Risk Score ---------------------------------------
 

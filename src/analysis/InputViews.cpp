@@ -171,8 +171,8 @@ ChinaParInput chinaParInput(const InputViews& views)
     // Smokers now, daily or now and then; those who quit are not.
     const std::optional<QString> smokes = textField(views.lifestyle, QStringLiteral("shifxy"));
     if (!isBlank(smokes))
-        in.currentSmoker =
-            smokes->trimmed() == QLatin1String("是") || smokes->trimmed() == QLatin1String("偶吸");
+        in.currentSmoker = smokes->trimmed() == QStringLiteral("是") ||
+                           smokes->trimmed() == QStringLiteral("偶吸");
     in.diabetes = isDiabetic(views);
     for (const char* column : {"jiazs_gxb", "jiazs_nzz", "jiazs_ncx", "jiazs_nxs"})
         in.familyHistory =

@@ -128,6 +128,40 @@ TEST(ChinaPar, NoFigureOutsideItsAgesOrWithoutAnInput)
     EXPECT_TRUE(chinaParRisk(exampleProfile(kMan, 74)).riskPercent);
 }
 
+TEST(ChinaPar, ReductionsListWhatLowersTheRiskMostFirst)
+{
+    // A man of 55 at 160 mmHg, TC 6.5, HDL 0.9, waist 95, smoking: 16.4 %.
+    ChinaParInput in = exampleProfile(kMan, 55);
+    in.systolic = 160;
+    in.totalCholesterol = 6.5;
+    in.hdl = 0.9;
+    in.waist = 95;
+    in.currentSmoker = true;
+    in.diabetes = false;
+    EXPECT_NEAR(*chinaParRisk(in).riskPercent, 16.4, 0.1);
+    const std::vector<RiskReduction> r = chinaParReductions(in);
+    // A smaller waist raises the men's figure and is left out.
+    ASSERT_EQ(r.size(), 4u);
+    const std::pair<const char*, double> expected[] = {
+        {"收缩压", 6.9}, {"吸烟", 13.8}, {"总胆固醇", 14.5}, {"高密度脂蛋白胆固醇", 15.4}};
+    for (size_t i = 0; i < r.size(); ++i) {
+        EXPECT_EQ(r[i].item, QString::fromUtf8(expected[i].first)) << i;
+        EXPECT_NEAR(r[i].riskPercent, expected[i].second, 0.1) << i;
+    }
+    EXPECT_EQ(r[0].target, QStringLiteral("120 mmHg"));
+
+    // Nothing to lower at healthy values, nothing at all without a figure.
+    ChinaParInput healthy = exampleProfile(kWoman, 50);
+    healthy.systolic = 118;
+    healthy.totalCholesterol = 4.8;
+    healthy.hdl = 1.4;
+    healthy.waist = 75;
+    EXPECT_TRUE(chinaParRisk(healthy).riskPercent);
+    EXPECT_TRUE(chinaParReductions(healthy).empty());
+    in.age = 80;
+    EXPECT_TRUE(chinaParReductions(in).empty());
+}
+
 TEST(DiabetesScore, PublishedVectorsAndBandEdges)
 {
     struct Case
