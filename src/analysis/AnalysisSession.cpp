@@ -13,6 +13,7 @@
 #include "store/Sql.h"
 
 #include <QUuid>
+#include <cmath>
 #include <optional>
 
 namespace hra::analysis {
@@ -199,6 +200,8 @@ void AnalysisSession::open(const QString& recordNo, qint32 assessmentId)
         m_statements.select(QStringLiteral("select bianh from jkpg_id where jkpg_id=:jkpgid"),
                             {{QStringLiteral("jkpgid"), assessmentId}});
     m_views = readInputViews(m_statements, recordNo, assessmentId);
+    m_recordNo = recordNo;
+    m_assessmentId = assessmentId;
     if (m_views.person.isEmpty())
         throw AnalysisError(QStringLiteral("档案编号“%1”不存在。").arg(recordNo));
     if (owner.isEmpty())
@@ -523,6 +526,10 @@ const std::vector<AnalysisSession::DatasetEntry>& AnalysisSession::datasetTable(
         {"frxDB_ckzpd_pd", Evaluation::LabJudgement, &kLabMarksTable, nullptr},
         {"frxDB_yczb_pd", Evaluation::LabJudgement, nullptr, &S::abnormalIndicatorRows},
         {"frxDBD_shfs_wxys", Evaluation::LifestyleRisks, &kLifestyleRisksTable, nullptr},
+        {"frxDB_chinapar", {}, nullptr, &S::chinaParRows},
+        {"frxDB_chinapar_jd", {}, nullptr, &S::chinaParReductionRows},
+        {"frxDB_cdrs", {}, nullptr, &S::diabetesScoreRows},
+        {"frxDB_trend", {}, nullptr, &S::trendRows},
     };
     return table;
 }
@@ -655,6 +662,141 @@ Rows AnalysisSession::abnormalIndicatorRows()
     for (const std::optional<QString>& v : abnormalIndicators(m_exam, marks, *m_reference))
         row << textOrNull(v);
     d.rows << row;
+    return d;
+}
+
+namespace {
+
+// A percentage as the report prints it: one decimal.
+QVariant percentValue(const std::optional<double>& risk)
+{
+    if (!risk)
+        return QVariant(QMetaType(QMetaType::Double));
+    return std::round(*risk * 10.0) / 10.0;
+}
+
+QString chinaParSentence(const ChinaParResult& r)
+{
+    if (!r.riskPercent)
+        return QStringLiteral("缺少%1，无法计算未来10年发生心肌梗死、冠心病死亡或脑卒中的风险。")
+            .arg(r.missing.join(QStringLiteral("、")));
+    const double risk = *r.riskPercent;
+    const QString people =
+        risk < 0.5 ? QStringLiteral("不到1人") : QStringLiteral("约有%1人").arg(std::lround(risk));
+    QString s = QStringLiteral("与您情况相同的100个人中，未来10年内%1会发生心肌梗死、"
+                               "冠心病死亡或脑卒中。")
+                    .arg(people);
+    if (r.treatmentAssumed)
+        s += QStringLiteral("（未询问是否服用降压药，按未服药计算。）");
+    return s;
+}
+
+QString diabetesScoreSentence(const DiabetesScoreResult& r)
+{
+    switch (r.band) {
+    case DiabetesScoreBand::High:
+        return QStringLiteral(
+                   "您的评分达到%1分及以上，属于糖尿病高风险，建议到医院做口服葡萄糖耐量试验"
+                   "（OGTT）。")
+            .arg(kDiabetesScoreHighRisk);
+    case DiabetesScoreBand::Low:
+        return QStringLiteral(
+                   "您的评分低于%1分，目前糖尿病风险较低，请保持健康的生活方式并定期复查。")
+            .arg(kDiabetesScoreHighRisk);
+    case DiabetesScoreBand::AlreadyDiabetic:
+        return QStringLiteral(
+            "您已患糖尿病或空腹血糖已达到糖尿病水平，不再计算风险评分，请在医生指导下"
+            "治疗和随访。");
+    case DiabetesScoreBand::NotAssessable:
+        break;
+    }
+    return QStringLiteral("缺少%1，无法计算糖尿病风险评分。")
+        .arg(r.missing.join(QStringLiteral("、")));
+}
+
+} // namespace
+
+Rows AnalysisSession::chinaParRows()
+{
+    const ChinaParResult r = chinaParRisk(chinaParInput(m_views));
+    const QVariant risk = percentValue(r.riskPercent);
+    // fengxwb is the figure as the page prints it, a dash when there is none.
+    Rows d;
+    d.fields =
+        QStringList{QStringLiteral("fengx"),  QStringLiteral("dengj"), QStringLiteral("queshi"),
+                    QStringLiteral("moxing"), QStringLiteral("shuom"), QStringLiteral("fengxwb")};
+    d.rows << QVariantList{risk,
+                           riskBandText(r.band),
+                           r.missing.join(QStringLiteral("、")),
+                           QStringLiteral("China-PAR 2016"),
+                           chinaParSentence(r),
+                           r.riskPercent ? store::numberText(risk.toDouble()) + u'%'
+                                         : QStringLiteral("—")};
+    return d;
+}
+
+Rows AnalysisSession::chinaParReductionRows()
+{
+    Rows d;
+    d.fields = QStringList{QStringLiteral("xiangm"), QStringLiteral("mub"), QStringLiteral("fengx"),
+                           QStringLiteral("shuom")};
+    for (const RiskReduction& r : chinaParReductions(chinaParInput(m_views))) {
+        const QVariant risk = percentValue(r.riskPercent);
+        const QString change = r.item == QStringLiteral("吸烟") ? QStringLiteral("戒烟后")
+                               : r.item == QStringLiteral("高密度脂蛋白胆固醇")
+                                   ? r.item + QStringLiteral("升到") + r.target
+                                   : r.item + QStringLiteral("降到") + r.target;
+        d.rows << QVariantList{r.item, r.target, risk,
+                               QStringLiteral("%1，10年风险可降为%2%。")
+                                   .arg(change, store::numberText(risk.toDouble()))};
+    }
+    return d;
+}
+
+Rows AnalysisSession::diabetesScoreRows()
+{
+    const DiabetesScoreResult r = diabetesRiskScore(diabetesScoreInput(m_views));
+    Rows d;
+    d.fields =
+        QStringList{QStringLiteral("defen"),  QStringLiteral("dengj"),   QStringLiteral("queshi"),
+                    QStringLiteral("moxing"), QStringLiteral("defenwb"), QStringLiteral("shuom")};
+    d.rows << QVariantList{r.score ? QVariant(*r.score) : QVariant(QMetaType(QMetaType::Int)),
+                           diabetesScoreBandText(r.band),
+                           r.missing.join(QStringLiteral("、")),
+                           QStringLiteral("CDRS 2013"),
+                           r.score ? QStringLiteral("%1分").arg(*r.score) : QStringLiteral("—"),
+                           diabetesScoreSentence(r)};
+    return d;
+}
+
+Rows AnalysisSession::trendRows()
+{
+    // Every assessment of the person up to and including this one, by entry
+    // date; each with its own examination and answers.
+    const Rows assessments = m_statements.select(
+        QStringLiteral(
+            "select jkpg_id, lurrq from jkpg_id where bianh=:bh order by lurrq, jkpg_id"),
+        {{QStringLiteral("bh"), m_recordNo}});
+    Rows d;
+    d.fields =
+        QStringList{QStringLiteral("jkpg_id"), QStringLiteral("lurrq"),   QStringLiteral("shousy"),
+                    QStringLiteral("shuzy"),   QStringLiteral("tizzs"),   QStringLiteral("yaow"),
+                    QStringLiteral("kongfxt"), QStringLiteral("zongdgc"), QStringLiteral("fengx"),
+                    QStringLiteral("rq")};
+    for (qsizetype i = 0; i < assessments.size(); ++i) {
+        const qint32 id = assessments.value(i, QStringLiteral("jkpg_id")).toInt();
+        const InputViews views =
+            id == m_assessmentId ? m_views : readInputViews(m_statements, m_recordNo, id);
+        QVariantList row{id, assessments.value(i, QStringLiteral("lurrq"))};
+        for (const char* f : {"shousy", "shuzy", "tizzs", "yaow", "kongfxt", "zongdgc"})
+            row << views.exam.value(0, QLatin1String(f));
+        row << percentValue(chinaParRisk(chinaParInput(views)).riskPercent);
+        // The date alone, as the charts label their points.
+        row << assessments.value(i, QStringLiteral("lurrq")).toDate().toString(Qt::ISODate);
+        d.rows << row;
+        if (id == m_assessmentId)
+            break;
+    }
     return d;
 }
 

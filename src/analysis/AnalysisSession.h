@@ -123,6 +123,10 @@ private:
     Rows bloodPressureAdvice();
     Rows metabolicAdvice();
     Rows abnormalIndicatorRows();
+    Rows chinaParRows();
+    Rows chinaParReductionRows();
+    Rows diabetesScoreRows();
+    Rows trendRows();
 
     store::Sql m_statements;
     ReferenceFactory m_referenceFactory;
@@ -132,6 +136,8 @@ private:
     bool m_open = false;
     bool m_wroteRows = false;
     bool m_inRunAll = false;
+    QString m_recordNo;
+    qint32 m_assessmentId = 0;
     InputViews m_views;
     ExamInput m_exam;
     std::set<Evaluation> m_ran;

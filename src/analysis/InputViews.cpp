@@ -112,4 +112,91 @@ ExerciseInput exerciseInput(const InputViews& views)
     return {textField(views.exercise, QStringLiteral("duanlfs"))};
 }
 
+namespace {
+
+// A tick box holds its caption when ticked and "0" when not.
+bool ticked(const std::optional<QString>& box)
+{
+    return !isBlank(box) && box->trimmed() != QLatin1String("0");
+}
+
+// Both models were fitted on a family history in parents or siblings.
+bool firstDegreeRelative(const std::optional<QString>& relative)
+{
+    static const QStringList firstDegree{QStringLiteral("父"), QStringLiteral("母"),
+                                         QStringLiteral("兄"), QStringLiteral("弟"),
+                                         QStringLiteral("姐"), QStringLiteral("妹")};
+    return relative && firstDegree.contains(relative->trimmed());
+}
+
+std::optional<bool> yesNoAnswer(const std::optional<QString>& text, const QString& yes,
+                                const QString& no)
+{
+    if (!text)
+        return std::nullopt;
+    if (text->trimmed() == yes)
+        return true;
+    if (text->trimmed() == no)
+        return false;
+    return std::nullopt;
+}
+
+// Diagnosed (either type ticked) or fasting glucose in the diabetic range.
+// Unknown when neither the status page nor a diabetic glucose says so.
+std::optional<bool> isDiabetic(const InputViews& views)
+{
+    const std::optional<double> glucose = numberField(views.exam, QStringLiteral("kongfxt"));
+    if (glucose && *glucose >= kDiabeticFastingGlucose)
+        return true;
+    if (views.status.rows.empty())
+        return std::nullopt;
+    return ticked(textField(views.status, QStringLiteral("yixtnb"))) ||
+           ticked(textField(views.status, QStringLiteral("erxtnb")));
+}
+
+} // namespace
+
+ChinaParInput chinaParInput(const InputViews& views)
+{
+    const Rows& e = views.exam;
+    ChinaParInput in;
+    in.sex = textField(e, QStringLiteral("xingb"));
+    in.age = numberField(e, QStringLiteral("nianl"));
+    in.systolic = numberField(e, QStringLiteral("shousy"));
+    in.totalCholesterol = numberField(e, QStringLiteral("zongdgc"));
+    in.hdl = numberField(e, QStringLiteral("gaomdzdb"));
+    in.waist = numberField(e, QStringLiteral("yaow"));
+    in.treatedHypertension = yesNoAnswer(textField(e, QStringLiteral("jiangyy")),
+                                         QStringLiteral("是"), QStringLiteral("否"));
+    // Smokers now, daily or now and then; those who quit are not.
+    const std::optional<QString> smokes = textField(views.lifestyle, QStringLiteral("shifxy"));
+    if (!isBlank(smokes))
+        in.currentSmoker = smokes->trimmed() == QStringLiteral("是") ||
+                           smokes->trimmed() == QStringLiteral("偶吸");
+    in.diabetes = isDiabetic(views);
+    for (const char* column : {"jiazs_gxb", "jiazs_nzz", "jiazs_ncx", "jiazs_nxs"})
+        in.familyHistory =
+            in.familyHistory || firstDegreeRelative(textField(views.status, QLatin1String(column)));
+    in.north = yesNoAnswer(textField(views.centre, QStringLiteral("diq")), QStringLiteral("北方"),
+                           QStringLiteral("南方"));
+    in.urban = yesNoAnswer(textField(views.centre, QStringLiteral("chengx")),
+                           QStringLiteral("城市"), QStringLiteral("农村"));
+    return in;
+}
+
+DiabetesScoreInput diabetesScoreInput(const InputViews& views)
+{
+    const Rows& e = views.exam;
+    DiabetesScoreInput in;
+    in.sex = textField(e, QStringLiteral("xingb"));
+    in.age = numberField(e, QStringLiteral("nianl"));
+    in.bmi = numberField(e, QStringLiteral("tizzs"));
+    in.waist = numberField(e, QStringLiteral("yaow"));
+    in.systolic = numberField(e, QStringLiteral("shousy"));
+    in.familyHistory = firstDegreeRelative(textField(views.status, QStringLiteral("jiazs_1tnb"))) ||
+                       firstDegreeRelative(textField(views.status, QStringLiteral("jiazs_2tnb")));
+    in.diabetes = isDiabetic(views);
+    return in;
+}
+
 } // namespace hra::analysis

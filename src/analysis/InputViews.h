@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/CalibratedRisk.h"
 #include "analysis/Inputs.h"
 #include "store/Sql.h"
 
@@ -36,6 +37,10 @@ StatusInput statusInput(const InputViews& views);
 LifestyleInput lifestyleInput(const InputViews& views);
 DietInput dietInput(const InputViews& views);
 ExerciseInput exerciseInput(const InputViews& views);
+// The calibrated models' inputs: the examination, the status page, smoking
+// and the centre's region settings.
+ChinaParInput chinaParInput(const InputViews& views);
+DiabetesScoreInput diabetesScoreInput(const InputViews& views);
 
 // Column readers: NULL (or no row) gives an empty optional. A numeric column
 // that holds something else than a number reads as missing.

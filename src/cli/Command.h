@@ -37,6 +37,7 @@ std::vector<Command> reportCommands();
 std::vector<Command> backupCommands();
 std::vector<Command> questionnaireCommands();
 std::vector<Command> queryCommands();
+std::vector<Command> centreCommands();
 
 // Shared argument handling: "--name value" options and bare flags.
 class Arguments

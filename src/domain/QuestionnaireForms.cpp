@@ -303,6 +303,7 @@ FormDeclaration examination()
                       QStringLiteral("(90-140)mmHg")),
                   lab("shuzy", QStringLiteral("舒张压"), true, "Lab_szy",
                       QStringLiteral("(60-90)mmHg")),
+                  choice("jiangyy", QStringLiteral("服降压药"), yesNo()),
                   choice("zuoxsfd", QStringLiteral("左心室肥大"), yesNo()),
                   lab("zongdgc", QStringLiteral("总胆固醇"), true, "Lab_zdgc",
                       QStringLiteral("(2.84-5.68)mmol/L")),

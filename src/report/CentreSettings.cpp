@@ -5,30 +5,55 @@
 
 namespace hra::report {
 
+const QStringList& centreRegions()
+{
+    static const QStringList texts{QStringLiteral("北方"), QStringLiteral("南方")};
+    return texts;
+}
+
+const QStringList& centreAreas()
+{
+    static const QStringList texts{QStringLiteral("城市"), QStringLiteral("农村")};
+    return texts;
+}
+
 Centre loadCentre(const store::Connection& connection)
 {
     store::Sql sql = connection.sql();
-    const store::Rows rows = sql.select(
-        connection.dialect().firstRowOnly(QStringLiteral("select danwmc, dizl from jkpg_pgzx")));
+    const store::Rows rows = sql.select(connection.dialect().firstRowOnly(
+        QStringLiteral("select danwmc, dizl, diq, chengx from jkpg_pgzx")));
     if (rows.isEmpty())
         return {};
     return {rows.value(0, QStringLiteral("danwmc")).toString(),
-            rows.value(0, QStringLiteral("dizl")).toString()};
+            rows.value(0, QStringLiteral("dizl")).toString(),
+            rows.value(0, QStringLiteral("diq")).toString(),
+            rows.value(0, QStringLiteral("chengx")).toString()};
 }
 
-CentreSave saveCentre(const store::Connection& connection, const QString& name,
-                      const QString& address)
+CentreSave saveCentre(const store::Connection& connection, const Centre& centre)
 {
-    const QString trimmedName = name.trimmed();
+    const QString trimmedName = centre.name.trimmed();
     if (trimmedName.isEmpty())
         return CentreSave::EmptyName;
+    const QString region = centre.region.trimmed();
+    const QString area = centre.area.trimmed();
+    if (!region.isEmpty() && !centreRegions().contains(region))
+        return CentreSave::UnknownRegion;
+    if (!area.isEmpty() && !centreAreas().contains(area))
+        return CentreSave::UnknownArea;
+    auto textOrNull = [](const QString& t) { return t.isEmpty() ? store::nullText() : t; };
     const store::Bindings values{{QStringLiteral("mc"), trimmedName},
-                                 {QStringLiteral("dz"), address.trimmed()}};
+                                 {QStringLiteral("dz"), centre.address.trimmed()},
+                                 {QStringLiteral("dq"), textOrNull(region)},
+                                 {QStringLiteral("cx"), textOrNull(area)}};
     store::Sql sql = connection.sql();
     store::Transaction tx(connection.db());
     // The table holds the one row of the centre; a new database may have none yet.
-    if (sql.change(QStringLiteral("update jkpg_pgzx set danwmc=:mc, dizl=:dz"), values) == 0)
-        sql.run(QStringLiteral("insert into jkpg_pgzx(danwmc, dizl) values(:mc, :dz)"), values);
+    if (sql.change(QStringLiteral("update jkpg_pgzx set danwmc=:mc, dizl=:dz, diq=:dq, chengx=:cx"),
+                   values) == 0)
+        sql.run(QStringLiteral("insert into jkpg_pgzx(danwmc, dizl, diq, chengx) "
+                               "values(:mc, :dz, :dq, :cx)"),
+                values);
     sql.run(QStringLiteral("update sys_information set pinggzx=:mc"),
             {{QStringLiteral("mc"), trimmedName}});
     tx.commit();

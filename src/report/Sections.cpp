@@ -39,6 +39,8 @@ const std::vector<Section>& sections()
          {Evaluation::LabJudgement, Evaluation::MetabolicScreen, Evaluation::DietScores,
           Evaluation::ExercisePrescription, Evaluation::LabJudgement, Evaluation::LifestyleRisks},
          true},
+        // Not part of the whole report: the calibrated models and the values over time.
+        {QStringLiteral("风险预测与趋势"), QStringLiteral("fxyc.fr3"), {}, false},
     };
     return table;
 }

@@ -183,3 +183,33 @@ TEST_F(CliTest, ReportWithoutItsTemplatesFailsAndWritesNoFile)
     EXPECT_TRUE(p.readAllStandardError().contains("error: the report template"));
     EXPECT_FALSE(QFile::exists(pdf));
 }
+
+TEST_F(CliTest, CentreSetChangesOnlyWhatIsGivenAndTheRiskFollowsIt)
+{
+    const auto risk = [this] {
+        const Outcome a = run({"analyse", "--record", "0000000001", "--assessment", "5"});
+        EXPECT_EQ(a.status, 0) << a.err.toStdString();
+        return QJsonDocument::fromJson(a.out)
+            .object()
+            .value(QStringLiteral("frxDB_chinapar"))
+            .toArray()
+            .at(0)
+            .toObject();
+    };
+    EXPECT_EQ(risk().value(QStringLiteral("dengj")).toString(), QStringLiteral("无法评估"));
+
+    Outcome r = run({"centre", "set", "--region", "北方", "--area", "城市"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject centre = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(centre.value(QStringLiteral("name")).toString(),
+              QStringLiteral("示例健康管理评估中心"));
+    EXPECT_EQ(centre.value(QStringLiteral("region")).toString(), QStringLiteral("北方"));
+    EXPECT_EQ(risk().value(QStringLiteral("fengx")).toDouble(), 8.3);
+
+    r = run({"centre", "set", "--area", "郊区"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("郊区"))) << r.err.toStdString();
+    r = run({"centre", "show"});
+    EXPECT_EQ(QJsonDocument::fromJson(r.out).object().value(QStringLiteral("area")).toString(),
+              QStringLiteral("城市"));
+}

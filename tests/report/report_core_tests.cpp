@@ -132,6 +132,7 @@ TEST(Sections, EachSectionRunsItsEvaluationsThenTheReportInput)
         {"评估建议", "wxys.fr3", with({Evaluation::LabJudgement, Evaluation::LifestyleRisks}),
          false},
         {"评估报告", "pgbg.fr3", analysis::AnalysisSession::wholeReportOrder(), true},
+        {"风险预测与趋势", "fxyc.fr3", with({}), false},
     };
     QStringList names;
     for (const auto& e : expected) {
@@ -225,16 +226,25 @@ TEST_P(ReportCore, AnEvaluationWithoutResultIsToldOnceAndTheRestBuilds)
 
 TEST_P(ReportCore, CentreSaveTrimsRefusesABlankNameAndNamesTheCentreEverywhere)
 {
-    EXPECT_EQ(report::saveCentre(*conn, QStringLiteral("   "), QStringLiteral("地址")),
+    EXPECT_EQ(report::saveCentre(*conn, {QStringLiteral("   "), QStringLiteral("地址")}),
               report::CentreSave::EmptyName);
     EXPECT_EQ(report::loadCentre(*conn).name, QStringLiteral("示例健康管理评估中心"));
 
     store::run(conn->db(), QStringLiteral("insert into sys_information (pinggzx) values ('旧')"));
-    EXPECT_EQ(report::saveCentre(*conn, QStringLiteral("  新中心 "), QStringLiteral(" 新路2号  ")),
+    // Region and area take their two texts or nothing, and refuse anything else whole.
+    EXPECT_EQ(report::saveCentre(*conn, {QStringLiteral("新中心"), {}, QStringLiteral("华北")}),
+              report::CentreSave::UnknownRegion);
+    EXPECT_EQ(report::saveCentre(*conn, {QStringLiteral("新中心"), {}, {}, QStringLiteral("郊区")}),
+              report::CentreSave::UnknownArea);
+    EXPECT_EQ(report::loadCentre(*conn).name, QStringLiteral("示例健康管理评估中心"));
+    EXPECT_EQ(report::saveCentre(*conn, {QStringLiteral("  新中心 "), QStringLiteral(" 新路2号  "),
+                                         QStringLiteral("南方"), QStringLiteral(" 农村")}),
               report::CentreSave::Saved);
     const report::Centre centre = report::loadCentre(*conn);
     EXPECT_EQ(centre.name, QStringLiteral("新中心"));
     EXPECT_EQ(centre.address, QStringLiteral("新路2号"));
+    EXPECT_EQ(centre.region, QStringLiteral("南方"));
+    EXPECT_EQ(centre.area, QStringLiteral("农村"));
     EXPECT_EQ(count(QStringLiteral("select count(*) from sys_information where pinggzx='新中心'")),
               count(QStringLiteral("select count(*) from sys_information")));
     EXPECT_EQ(count(QStringLiteral("select count(*) from jkpg_pgzx")), 1);
@@ -244,12 +254,13 @@ TEST_P(ReportCore, TheFirstCentreSaveOnAnEmptyTableStoresTheRow)
 {
     store::run(conn->db(), QStringLiteral("delete from jkpg_pgzx"));
     EXPECT_EQ(report::loadCentre(*conn).name, QString());
-    ASSERT_EQ(report::saveCentre(*conn, QStringLiteral("首个中心"), QString()),
-              report::CentreSave::Saved);
+    ASSERT_EQ(report::saveCentre(*conn, {QStringLiteral("首个中心")}), report::CentreSave::Saved);
     EXPECT_EQ(count(QStringLiteral("select count(*) from jkpg_pgzx")), 1);
     EXPECT_EQ(report::loadCentre(*conn).name, QStringLiteral("首个中心"));
     EXPECT_EQ(store::scalar(conn->db(), QStringLiteral("select dizl from jkpg_pgzx")).toString(),
               QString());
+    EXPECT_TRUE(
+        store::isNull(store::scalar(conn->db(), QStringLiteral("select diq from jkpg_pgzx"))));
 }
 
 TEST_P(ReportCore, CoverSavedTwiceLeavesOneRow)

@@ -289,6 +289,73 @@ TEST(Charts, EachBarTakesItsColourAndValueLabelsPrint)
         EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
 }
 
+TEST(Charts, LineChartsSpanTheirValuesAndBreakAtGaps)
+{
+    auto source =
+        table(QStringLiteral("s"), {QStringLiteral("k"), QStringLiteral("a"), QStringLiteral("b")},
+              {{QStringLiteral("一"), 150, 95},
+               {QStringLiteral("二"), QVariant(), 88},
+               {QStringLiteral("三"), 132, 84}});
+    BarChart chart;
+    chart.kind = ChartKind::Lines;
+    chart.categoryField = QStringLiteral("k");
+    chart.valueField = QStringLiteral("a, b");
+    chart.seriesTitle = QStringLiteral("收缩压,");
+    const LineChartData data = lineChartData(chart, *source);
+    EXPECT_EQ(data.categories, QStringList({"一", "二", "三"}));
+    ASSERT_EQ(data.series.size(), 2u);
+    EXPECT_EQ(data.series[0].title, QStringLiteral("收缩压"));
+    EXPECT_EQ(data.series[1].title, QStringLiteral("b"));
+    EXPECT_FALSE(data.series[0].values[1]);
+    EXPECT_EQ(*data.series[1].values[1], 88);
+
+    // 84 to 150: round steps around the values, not from zero.
+    const ChartAxis axis = lineChartAxis(chart, data);
+    EXPECT_EQ(axis.min, 80);
+    EXPECT_EQ(axis.max, 160);
+    EXPECT_EQ(axis.step, 20);
+
+    // One point a series still shows: a marker and no line; a flat series
+    // gets a band around its value.
+    auto one = table(QStringLiteral("o"), {QStringLiteral("a")}, {{7.5}});
+    chart.valueField = QStringLiteral("a");
+    const LineChartData single = lineChartData(chart, *one);
+    const ChartAxis flat = lineChartAxis(chart, single);
+    EXPECT_LT(flat.min, 7.5);
+    EXPECT_GT(flat.max, 7.5);
+
+    DataSources sources;
+    sources.add(source);
+    const BuildResult result =
+        build(onePage(QStringLiteral("<chart kind=\"line\" width=\"400\" height=\"200\" "
+                                     "source=\"s\" category=\"k\" value=\"a,b\" "
+                                     "colors=\"#ff0000 #0000ff\"/>")),
+              sources);
+    ASSERT_TRUE(result.ok);
+    int redSegments = 0, blueSegments = 0, markers = 0;
+    for (const Primitive& p : result.report.page(0).primitives) {
+        if (const auto* l = std::get_if<LinePrimitive>(&p)) {
+            redSegments += l->color == QColor(Qt::red);
+            blueSegments += l->color == QColor(Qt::blue);
+        }
+        if (const auto* r = std::get_if<RectPrimitive>(&p);
+            r && (r->fill == QColor(Qt::red) || r->fill == QColor(Qt::blue)))
+            ++markers;
+    }
+    EXPECT_EQ(redSegments, 0); // 150, gap, 132: no two neighbours
+    EXPECT_EQ(blueSegments, 2);
+    EXPECT_EQ(markers, 5);
+
+    ReportTemplate refused;
+    const LoadResult pie = loadTemplateFromData(
+        onePage(QStringLiteral("<chart kind=\"pie\" width=\"400\" height=\"200\" source=\"s\" "
+                               "value=\"a\"/>"))
+            .toUtf8(),
+        QDir::tempPath(), refused);
+    EXPECT_FALSE(pie.ok);
+    EXPECT_TRUE(pie.toString().contains(QStringLiteral("kind must be bar or line")));
+}
+
 namespace {
 
 // As many rows as asked for, without holding them.

@@ -103,6 +103,40 @@ TEST(ReportLayout, EachSectionPrintsItsPagesAndTheWholeReportAllTwentyFour)
     EXPECT_EQ(all.size(), 24);
 }
 
+TEST(ReportLayout, RiskSectionDrawsATrendForOneAssessmentAndForSeveral)
+{
+    for (int assessments : {1, 3}) {
+        SCOPED_TRACE(assessments);
+        re::Report report;
+        ASSERT_TRUE(loadSection(report, QStringLiteral("fxyc")));
+        EXPECT_EQ(report.templatePageNames(), QStringList({"Page_fxyc", "Page_fxyc2"}));
+        addEmptySources(report.dataSources());
+        addTable(report, QStringLiteral("frxDB_chinapar"),
+                 {"fengx", "dengj", "queshi", "moxing", "shuom", "fengxwb"},
+                 {{QVariant(), QStringLiteral("无法评估"), QStringLiteral("腰围"),
+                   QStringLiteral("China-PAR 2016"), QStringLiteral("缺少腰围。"),
+                   QStringLiteral("—")}});
+        QList<QVariantList> trend;
+        for (int i = 0; i < assessments; ++i)
+            trend << QVariantList{i + 1,        QVariant(),
+                                  150 - 10 * i, 95 - 5 * i,
+                                  27.5,         92 - i,
+                                  6.1,          5.6,
+                                  QVariant(),   "2026-0" + QString::number(i + 1) + "-15"};
+        addTable(report, QStringLiteral("frxDB_trend"),
+                 {"jkpg_id", "lurrq", "shousy", "shuzy", "tizzs", "yaow", "kongfxt", "zongdgc",
+                  "fengx", "rq"},
+                 trend);
+        ASSERT_TRUE(report.build()) << report.lastError().toStdString();
+        ASSERT_EQ(report.pageCount(), 2);
+        EXPECT_TRUE(report.pageText(0).contains(QStringLiteral("无法评估")));
+        const QString page2 = report.pageText(1);
+        EXPECT_TRUE(page2.contains(QStringLiteral("2026-01-15")));
+        EXPECT_EQ(page2.contains(QStringLiteral("2026-03-15")), assessments == 3);
+        EXPECT_TRUE(page2.contains(QStringLiteral("150")));
+    }
+}
+
 TEST(ReportLayout, TheCoverPictureCanBeReplacedOrHidden)
 {
     // The section dialog puts the centre's stored cover in place of the

@@ -329,6 +329,23 @@ qreal ReportBuilder::place(const ReportObject& object, QPointF offset, int pageN
             out.push_back(ImagePrimitive{rect, pictureTarget(*picture, rect), picture->image});
         if (picture->frame.sides)
             appendFrame(out, rect, picture->frame);
+    } else if (const auto* chart = std::get_if<BarChart>(&object.item);
+               chart && chart->kind == ChartKind::Lines) {
+        LineChartData data;
+        if (const DataSource* source = touch(chart->source)) {
+            for (const QString& field : lineChartFields(*chart))
+                if (source->fieldIndex(field) < 0 && source->rowCount() > 0)
+                    warn(QStringLiteral("unknown field \"%1\" of data source \"%2\"")
+                             .arg(field, chart->source));
+            data = lineChartData(*chart, *source);
+        }
+        if (data.categories.size() > limits::kChartBars)
+            throw std::runtime_error(QStringLiteral("chart \"%1\": %2 points, more than %3")
+                                         .arg(object.name)
+                                         .arg(data.categories.size())
+                                         .arg(limits::kChartBars)
+                                         .toStdString());
+        layoutLineChart(*chart, rect, data, out);
     } else if (const auto* chart = std::get_if<BarChart>(&object.item)) {
         std::vector<ChartPoint> points;
         if (const DataSource* source = touch(chart->source)) {

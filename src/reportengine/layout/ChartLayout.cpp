@@ -261,4 +261,157 @@ void layoutChart(const BarChart& chart, const QRectF& rect, const std::vector<Ch
         appendFrame(out, rect, chart.frame);
 }
 
+QStringList lineChartFields(const BarChart& chart)
+{
+    QStringList fields;
+    for (const QString& f : chart.valueField.split(u',', Qt::SkipEmptyParts))
+        fields << f.trimmed();
+    return fields;
+}
+
+LineChartData lineChartData(const BarChart& chart, const DataSource& source)
+{
+    LineChartData data;
+    const int categoryField = source.fieldIndex(chart.categoryField);
+    for (int row = 0; row < source.rowCount(); ++row)
+        data.categories << (categoryField >= 0 ? formatValue(source.value(row, categoryField))
+                                               : QString());
+    const QStringList fields = lineChartFields(chart);
+    const QStringList titles = chart.seriesTitle.split(u',');
+    for (qsizetype f = 0; f < fields.size(); ++f) {
+        LineSeries series;
+        series.title =
+            f < titles.size() && !titles[f].trimmed().isEmpty() ? titles[f].trimmed() : fields[f];
+        const int field = source.fieldIndex(fields[f]);
+        for (int row = 0; row < source.rowCount(); ++row)
+            series.values.push_back(field >= 0 ? numberOf(source.value(row, field)) : std::nullopt);
+        data.series.push_back(std::move(series));
+    }
+    return data;
+}
+
+ChartAxis lineChartAxis(const BarChart& chart, const LineChartData& data)
+{
+    std::optional<double> lo, hi;
+    for (const LineSeries& s : data.series)
+        for (const std::optional<double>& v : s.values)
+            if (v) {
+                lo = lo ? std::min(*lo, *v) : *v;
+                hi = hi ? std::max(*hi, *v) : *v;
+            }
+    ChartAxis axis;
+    if (!lo) {
+        axis.min = chart.axisMin.value_or(0);
+        axis.max = chart.axisMax.value_or(axis.min + 1);
+        axis.step = niceStep(axis.max - axis.min);
+        return axis;
+    }
+    // A flat line gets a band around its value instead of a zero range.
+    const double span = *hi > *lo ? *hi - *lo : std::max(std::abs(*hi) * 0.2, 1.0);
+    axis.step = niceStep(span);
+    axis.min = chart.axisMin.value_or(std::floor(*lo / axis.step) * axis.step);
+    axis.max = chart.axisMax.value_or(std::ceil(*hi / axis.step) * axis.step);
+    // No point sits on the frame of the plot.
+    if (!chart.axisMin && axis.min >= *lo)
+        axis.min -= axis.step;
+    if (!chart.axisMax && axis.max <= *hi)
+        axis.max += axis.step;
+    if (axis.max <= axis.min)
+        axis.max = axis.min + axis.step;
+    axis.step = niceStep(axis.max - axis.min);
+    return axis;
+}
+
+void layoutLineChart(const BarChart& chart, const QRectF& rect, const LineChartData& data,
+                     std::vector<Primitive>& out)
+{
+    if (chart.background.isValid() && chart.background.alpha() > 0)
+        out.push_back(RectPrimitive{rect, 0, 0, QColor(), chart.background});
+    const FontStyle& font = chart.font;
+    const qreal pad = 6;
+    const qreal lineHeight = font.size * 1.2;
+    const ChartAxis axis = lineChartAxis(chart, data);
+    const QList<QColor>& colors = chart.colors.isEmpty() ? palette() : chart.colors;
+    auto colorOf = [&](size_t i) { return colors.at(qsizetype(i) % colors.size()); };
+
+    const qreal swatch = font.size * 0.8;
+    qreal legendWidth = 0;
+    if (chart.legend) {
+        for (const LineSeries& s : data.series)
+            legendWidth = std::max(legendWidth, textWidth(s.title, font));
+        legendWidth = std::min(legendWidth + swatch + 4 + 2 * pad, rect.width() / 3);
+    }
+    const QList<double> ticks = chartTicks(axis);
+    qreal tickWidth = 0;
+    for (double t : ticks)
+        tickWidth = std::max(tickWidth, textWidth(formatValue(t), font));
+    const QRectF plot(
+        QPointF(rect.left() + pad + tickWidth + 4,
+                rect.top() + pad + (chart.valueLabels ? lineHeight : lineHeight / 2)),
+        QPointF(rect.right() - pad - legendWidth, rect.bottom() - pad - 2 * lineHeight));
+    if (plot.width() <= 0 || plot.height() <= 0)
+        return;
+    auto yOf = [&](double v) {
+        const double clamped = std::clamp(v, axis.min, axis.max);
+        return plot.bottom() - (clamped - axis.min) / (axis.max - axis.min) * plot.height();
+    };
+    const QColor grid(0xd8, 0xd8, 0xd8);
+    for (double t : ticks) {
+        const qreal y = yOf(t);
+        appendLine(out, QLineF(plot.left(), y, plot.right(), y), 0.5, grid);
+        out.push_back(label(formatValue(t), font,
+                            QRectF(rect.left() + pad, y - lineHeight / 2, tickWidth, lineHeight),
+                            HAlign::Right, VAlign::Center));
+    }
+    const int n = int(data.categories.size());
+    const qreal slot = n > 0 ? plot.width() / n : plot.width();
+    auto xOf = [&](int i) { return plot.left() + slot * (i + 0.5); };
+    for (int i = 0; i < n; ++i)
+        out.push_back(label(data.categories[i], font,
+                            QRectF(xOf(i) - slot / 2, plot.bottom() + 2, slot, 2 * lineHeight),
+                            HAlign::Center, VAlign::Top, true));
+    const qreal marker = std::max<qreal>(3, font.size * 0.4);
+    for (size_t s = 0; s < data.series.size(); ++s) {
+        const LineSeries& series = data.series[s];
+        const QColor color = colorOf(s);
+        std::optional<QPointF> previous;
+        for (int i = 0; i < n && size_t(i) < series.values.size(); ++i) {
+            const std::optional<double>& v = series.values[size_t(i)];
+            if (!v) {
+                previous.reset(); // a gap in the data is a gap in the line
+                continue;
+            }
+            const QPointF p(xOf(i), yOf(*v));
+            if (previous)
+                appendLine(out, QLineF(*previous, p), 1.5, color);
+            out.push_back(
+                RectPrimitive{QRectF(p.x() - marker / 2, p.y() - marker / 2, marker, marker), 0,
+                              0.5, color.darker(140), color});
+            if (chart.valueLabels)
+                out.push_back(label(
+                    formatValue(*v), font,
+                    QRectF(p.x() - slot / 2, p.y() - marker / 2 - lineHeight, slot, lineHeight),
+                    HAlign::Center, VAlign::Bottom));
+            previous = p;
+        }
+    }
+    appendLine(out, QLineF(plot.bottomLeft(), plot.topLeft()), 1, Qt::black);
+    appendLine(out, QLineF(plot.bottomLeft(), plot.bottomRight()), 1, Qt::black);
+    if (chart.legend) {
+        const qreal left = rect.right() - legendWidth + pad;
+        qreal y = rect.center().y() - qreal(data.series.size()) * lineHeight / 2;
+        for (size_t s = 0; s < data.series.size(); ++s) {
+            out.push_back(RectPrimitive{QRectF(left, y + (lineHeight - swatch) / 2, swatch, swatch),
+                                        0, 0.5, colorOf(s).darker(140), colorOf(s)});
+            out.push_back(
+                label(data.series[s].title, font,
+                      QRectF(left + swatch + 4, y, legendWidth - swatch - 4 - 2 * pad, lineHeight),
+                      HAlign::Left, VAlign::Center));
+            y += lineHeight;
+        }
+    }
+    if (chart.frame.sides)
+        appendFrame(out, rect, chart.frame);
+}
+
 } // namespace hra::reportengine

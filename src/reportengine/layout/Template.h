@@ -147,11 +147,19 @@ enum class SortOrder
     Descending
 };
 
+enum class ChartKind
+{
+    Bars,
+    Lines // one line per value field, over the rows in their order
+};
+
+// A bar chart, or a line chart of one or more series.
 struct BarChart
 {
+    ChartKind kind = ChartKind::Bars;
     QString source;
     QString categoryField;
-    QString valueField;
+    QString valueField; // lines: several fields separated by commas
     SortOrder sort = SortOrder::None;
     int top = 0; // at most this many bars after sorting; 0: all
     QList<QColor> colors;

@@ -773,12 +773,17 @@ ReportObject Loader::readChart()
                                        QStringLiteral("axis-min"),     QStringLiteral("axis-max"),
                                        QStringLiteral("series-title"), QStringLiteral("legend"),
                                        QStringLiteral("font"),         QStringLiteral("size"),
-                                       QStringLiteral("background")};
+                                       QStringLiteral("background"),   QStringLiteral("kind")};
     beginAttributes(allowed);
     ReportObject object;
     common(object);
     object.rect = geometry(true);
     BarChart chart;
+    const QString kind = str(QStringLiteral("kind"), QStringLiteral("bar"));
+    if (kind == QLatin1String("line"))
+        chart.kind = ChartKind::Lines;
+    else if (kind != QLatin1String("bar"))
+        fail(QStringLiteral("kind must be bar or line"));
     chart.source = str(QStringLiteral("source"));
     chart.categoryField = str(QStringLiteral("category"));
     chart.valueField = str(QStringLiteral("value"));

@@ -30,7 +30,9 @@ create table jkpg_pgzx (
     danwmc  nvarchar(100),
     dizl    nvarchar(200),
     lianxfs nvarchar(100),
-    beiz    nvarchar(255)
+    beiz    nvarchar(255),
+    diq     nvarchar(10),
+    chengx  nvarchar(10)
 );
 
 -- Report cover picture (JPEG), at most one row with tup_id 1.
@@ -204,6 +206,7 @@ create table jkpg_tgjc (
     tanghxhdb float,
     xuens     nvarchar(20),
     zhifg_bc  nvarchar(20),
+    jiangyy   nvarchar(10),
     lurrq     datetime,
     constraint uq_jkpg_tgjc_assessment unique (jkpg_id, bianh)
 );

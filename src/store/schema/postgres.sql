@@ -29,7 +29,9 @@ create table jkpg_pgzx (
     danwmc  varchar(100),
     dizl    varchar(200),
     lianxfs varchar(100),
-    beiz    varchar(255)
+    beiz    varchar(255),
+    diq     varchar(10),
+    chengx  varchar(10)
 );
 
 -- Report cover picture (JPEG), at most one row with tup_id 1.
@@ -203,6 +205,7 @@ create table jkpg_tgjc (
     tanghxhdb double precision,
     xuens     varchar(20),
     zhifg_bc  varchar(20),
+    jiangyy   varchar(10),
     lurrq     timestamp,
     constraint uq_jkpg_tgjc_assessment unique (jkpg_id, bianh)
 );

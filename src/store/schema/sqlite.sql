@@ -34,7 +34,9 @@ create table jkpg_pgzx (
     danwmc  varchar(100) check (length(danwmc) <= 100),
     dizl    varchar(200) check (length(dizl) <= 200),
     lianxfs varchar(100) check (length(lianxfs) <= 100),
-    beiz    varchar(255) check (length(beiz) <= 255)
+    beiz    varchar(255) check (length(beiz) <= 255),
+    diq     varchar(10) check (length(diq) <= 10),
+    chengx  varchar(10) check (length(chengx) <= 10)
 );
 
 -- Report cover picture (JPEG), at most one row with tup_id 1.
@@ -208,6 +210,7 @@ create table jkpg_tgjc (
     tanghxhdb real check (typeof(tanghxhdb) in ('integer', 'real', 'null')),
     xuens     varchar(20) check (length(xuens) <= 20),
     zhifg_bc  varchar(20) check (length(zhifg_bc) <= 20),
+    jiangyy   varchar(10) check (length(jiangyy) <= 10),
     lurrq     datetime check (lurrq is null or (typeof(lurrq) = 'text' and julianday(lurrq) is not null)),
     constraint uq_jkpg_tgjc_assessment unique (jkpg_id, bianh)
 );

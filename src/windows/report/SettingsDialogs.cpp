@@ -10,12 +10,14 @@
 #include "windows/report/ButtonRow.h"
 #include "windows/report/Context.h"
 
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace hra::report {
 
@@ -45,7 +47,7 @@ QLabel* imageBox(QWidget* parent, const char* name, QSize size)
 
 CentreDialog::CentreDialog(Context& context, QWidget* parent)
     : QDialog(parent), m_context(context), m_name(new QLineEdit(this)),
-      m_address(new QLineEdit(this))
+      m_address(new QLineEdit(this)), m_region(new QComboBox(this)), m_area(new QComboBox(this))
 {
     setObjectName(QStringLiteral("TFrm_pgzx"));
     setWindowTitle(QStringLiteral("评估中心设置"));
@@ -56,9 +58,16 @@ CentreDialog::CentreDialog(Context& context, QWidget* parent)
     m_address->setFont(songti15());
     m_name->setMaxLength(100);
     m_address->setMaxLength(200);
+    // Where the centre lies enters the 10-year risk equation; empty is "not set".
+    m_region->setObjectName(QStringLiteral("cmb_diq"));
+    m_area->setObjectName(QStringLiteral("cmb_chengx"));
+    m_region->addItems(QStringList{QString()} + centreRegions());
+    m_area->addItems(QStringList{QString()} + centreAreas());
     auto* form = new QFormLayout(group);
     form->addRow(QStringLiteral("单位名称:"), m_name);
     form->addRow(QStringLiteral("单位地址:"), m_address);
+    form->addRow(QStringLiteral("所在地区:"), m_region);
+    form->addRow(QStringLiteral("城乡:"), m_area);
 
     QHBoxLayout* buttons = actionAndCloseRow(
         this, QStringLiteral("&Q 确定"), "Myspb_qd", [this] { save(); }, "Myspeedbutton1");
@@ -71,6 +80,8 @@ CentreDialog::CentreDialog(Context& context, QWidget* parent)
         const Centre centre = loadCentre(m_context.connection);
         m_name->setText(centre.name);
         m_address->setText(centre.address);
+        m_region->setCurrentIndex(std::max(0, m_region->findText(centre.region)));
+        m_area->setCurrentIndex(std::max(0, m_area->findText(centre.area)));
     } catch (const store::DatabaseError&) {
         qCWarning(ui::lcUi) << "the centre settings could not be read";
     }
@@ -81,7 +92,9 @@ void CentreDialog::save()
 {
     CentreSave outcome = CentreSave::EmptyName;
     try {
-        outcome = saveCentre(m_context.connection, m_name->text(), m_address->text());
+        outcome =
+            saveCentre(m_context.connection, {m_name->text(), m_address->text(),
+                                              m_region->currentText(), m_area->currentText()});
     } catch (const store::DatabaseError&) {
         m_context.prompts.error(this, QStringLiteral("单位名称设置不成功！"), kErrorCaption);
         accept();

@@ -4,6 +4,7 @@
 #include <QDialog>
 
 class QLabel;
+class QComboBox;
 class QLineEdit;
 
 namespace hra::report {
@@ -20,6 +21,8 @@ public:
 
     QLineEdit* nameBox() const { return m_name; }
     QLineEdit* addressBox() const { return m_address; }
+    QComboBox* regionBox() const { return m_region; }
+    QComboBox* areaBox() const { return m_area; }
     // "&Q 确定".
     void save();
 
@@ -27,6 +30,8 @@ private:
     Context& m_context;
     QLineEdit* m_name;
     QLineEdit* m_address;
+    QComboBox* m_region;
+    QComboBox* m_area;
 };
 
 // TFrm_bgfm, "报告设置": the picture printed as the report cover, stored in

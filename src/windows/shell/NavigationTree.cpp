@@ -100,8 +100,8 @@ const TreeArea kAreas[] = {
      selfNamed({QStringLiteral("封面前言"), QStringLiteral("当前状况"), QStringLiteral("代谢紊乱"),
                 QStringLiteral("高血压"), QStringLiteral("糖尿病"), QStringLiteral("冠心病"),
                 QStringLiteral("动脉粥样化"), QStringLiteral("脑卒中"), QStringLiteral("膳食营养"),
-                QStringLiteral("运动分析"), QStringLiteral("评估建议"),
-                QStringLiteral("评估报告")}),
+                QStringLiteral("运动分析"), QStringLiteral("评估建议"), QStringLiteral("评估报告"),
+                QStringLiteral("风险预测与趋势")}),
      40},
 };
 
