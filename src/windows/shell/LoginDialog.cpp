@@ -133,7 +133,9 @@ void LoginDialog::openConnection()
     if (!opening.connection) {
         qCWarning(ui::lcUi).noquote() << "database connection failed:" << opening.error;
         m_connectionFailed = true;
-        m_context.prompts.message(this, kConnectionFailed, kCaption, QMessageBox::Critical);
+        m_context.prompts.message(
+            this, opening.operatorMessage.isEmpty() ? kConnectionFailed : opening.operatorMessage,
+            kCaption, QMessageBox::Critical);
         done(QDialog::Rejected);
         return;
     }

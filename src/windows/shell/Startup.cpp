@@ -2,6 +2,7 @@
 
 #include "domain/Bootstrap.h"
 #include "store/Log.h"
+#include "store/SchemaCheck.h"
 #include "store/Settings.h"
 #include "store/Sql.h"
 
@@ -43,6 +44,16 @@ DatabaseOpening openDatabase(const QString& iniPath, const MayCreateDatabase& ma
         if (needsFirstRunSetup(*result.connection))
             result.newManagerPassword =
                 domain::initializeDatabase(*result.connection, {}).managerPassword;
+        // A database of an older version lacks columns the windows read and
+        // write: refused here, not found out by the first save.
+        if (const auto missing = store::firstMissingColumn(result.connection->db())) {
+            result.error = store::missingColumnMessage(*missing);
+            result.operatorMessage =
+                QStringLiteral("数据库缺少数据列 %1.%2，是旧版本的数据库。\n"
+                               "请由管理员运行 hra-cli db upgrade 升级数据库后再使用。")
+                    .arg(missing->table, missing->column);
+            result.connection.reset();
+        }
     } catch (const store::DatabaseError& e) {
         result.error = e.message();
         result.connection.reset();

@@ -17,6 +17,9 @@ struct DatabaseOpening
 {
     std::unique_ptr<store::Connection> connection; // null when opening failed
     QString error;                                 // the driver's text, for standard error
+    // What the operator is told instead of the general failure, when there is
+    // something particular to say (a database of an older version).
+    QString operatorMessage;
     // Set when this start created the embedded database: the manager's
     // password, to be shown once.
     QString newManagerPassword;

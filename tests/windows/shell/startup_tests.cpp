@@ -98,6 +98,25 @@ TEST(FirstRun, SqliteFileWithTablesOfAnyKindIsLeftAlone)
     EXPECT_FALSE(again.connection->tables().contains(QStringLiteral("jkpg_jbxx")));
 }
 
+// A database of an older version is refused at the door, naming what it lacks.
+TEST(FirstRun, DatabaseLackingADeclaredColumnIsRefusedWithTheUpgradeToRun)
+{
+    QTemporaryDir dir;
+    const QString ini =
+        writeIni(dir, QStringLiteral("[data]\ndriver=sqlite\ndatabase_file=old.sqlite3\n"));
+    {
+        app::DatabaseOpening opening = app::openDatabase(ini);
+        ASSERT_TRUE(opening.connection);
+        store::execute(opening.connection->db(),
+                       QStringLiteral("alter table jkpg_tgjc drop column jiangyy"));
+    }
+    const app::DatabaseOpening again = app::openDatabase(ini);
+    EXPECT_FALSE(again.connection);
+    EXPECT_EQ(again.operatorMessage,
+              QStringLiteral("数据库缺少数据列 jkpg_tgjc.jiangyy，是旧版本的数据库。\n"
+                             "请由管理员运行 hra-cli db upgrade 升级数据库后再使用。"));
+}
+
 TEST(FirstRun, UnreachableDatabaseGivesTheDriverText)
 {
     QTemporaryDir dir;
