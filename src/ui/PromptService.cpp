@@ -23,8 +23,6 @@ QMessageBox::StandardButton DialogPromptService::message(QWidget* parent, const 
             b->setText(QString::fromUtf16(text));
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
-    // Wide enough for its title: a short text made a box whose title was cut ("提…").
-    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: 16em; }"));
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
