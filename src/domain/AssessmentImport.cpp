@@ -161,9 +161,14 @@ QVariantMap sectionAnswers(int position, const QuestionnairePage& page, const QJ
                                    "the point)")
                         .arg(store::numberText(value.toDouble()), QString::number(column->width),
                              QString::number(column->scale)));
+        else if (numeric && !column->isNumber())
+            values.insert(field->column, store::valueText(value)); // as the window stores it
         else
             values.insert(field->column, value);
     }
+    if (const FieldOrder* broken = brokenOrder(
+            page.form, [&values](const QString& column) { return values.value(column); }))
+        problem(broken->lower, broken->message);
 
     // The body-mass index is computed on save; a height of 0 gives none.
     if (page.table == AssessmentTable::Examination && values.contains(QStringLiteral("sheng")) &&

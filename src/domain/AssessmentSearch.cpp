@@ -32,8 +32,18 @@ std::optional<AssessmentSearch> AssessmentSearch::build(const SearchCriteria& c,
     };
     if (!number.isEmpty())
         add(Start::RecordNumber, "bianh", "=:bh", {{QStringLiteral("bh"), number}});
-    if (!name.isEmpty())
-        add(Start::Name, "xingm", "=:xm", {{QStringLiteral("xm"), name}});
+    if (!name.isEmpty()) {
+        // Part of a name finds it ("张" finds 张三); the signs LIKE reads are
+        // escaped so that they match only themselves.
+        QString pattern;
+        for (const QChar ch : name) {
+            if (ch == u'!' || ch == u'%' || ch == u'_' || ch == u'[')
+                pattern += u'!';
+            pattern += ch;
+        }
+        add(Start::Name, "xingm", " like :xm escape '!'",
+            {{QStringLiteral("xm"), u'%' + pattern + u'%'}});
+    }
     if (!sex.isEmpty())
         add(Start::SexAndAge, "xingb", "=:xb", {{QStringLiteral("xb"), sex}});
     const QString from = c.ageFrom.trimmed();
@@ -54,15 +64,17 @@ std::optional<AssessmentSearch> AssessmentSearch::build(const SearchCriteria& c,
         }
     }
     if (c.useDates) {
+        // Dates given the wrong way round mean the days between them.
+        const auto [first, last] = std::minmax(c.dateFrom, c.dateTo);
         // Whole days as date-times, the end open: a row stored at 23:59:59.5
         // of the last day counts, and no text format of the column matters.
         add(Start::Dates, "lurrq", " >= :date_q",
-            {{QStringLiteral("date_q"), QDateTime(c.dateFrom, QTime(0, 0))}});
+            {{QStringLiteral("date_q"), QDateTime(first, QTime(0, 0))}});
         // The day after 9999-12-31 has no four-digit year, and its text
         // would sort before every stored time: that end stays open.
-        if (c.dateTo.addDays(1).year() <= 9999)
+        if (last.addDays(1).year() <= 9999)
             add(Start::Dates, "lurrq", " < :date_z",
-                {{QStringLiteral("date_z"), QDateTime(c.dateTo.addDays(1), QTime(0, 0))}});
+                {{QStringLiteral("date_z"), QDateTime(last.addDays(1), QTime(0, 0))}});
     }
     QStringList lines{QStringLiteral("1<2")};
     for (const Condition& condition : s.m_indexed) {

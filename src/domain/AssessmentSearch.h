@@ -17,13 +17,13 @@ namespace hra::domain {
 struct SearchCriteria
 {
     QString recordNumber; // exact match
-    QString name;         // exact match
+    QString name;         // names containing it
     QString sex;          // as typed; any text counts
     QString ageFrom;      // both bounds or no age condition
     QString ageTo;
     bool useDates = false;
     QDate dateFrom; // whole days: from the start of the first
-    QDate dateTo;   // to the end of the last
+    QDate dateTo;   // to the end of the last (either way round)
 };
 
 // The message for age bounds that are not whole numbers.

@@ -97,15 +97,45 @@ ValueProblem checkValue(const FieldDeclaration& field, const store::ColumnDef& c
 
 bool NumberRange::contains(double value) const
 {
-    return std::isfinite(value) && value >= minimum && value <= maximum &&
-           (!whole || value == std::floor(value));
+    if (!std::isfinite(value) || value < minimum || value > maximum)
+        return false;
+    if (whole)
+        return value == std::floor(value);
+    if (decimals < 0)
+        return true;
+    // 72.5 is stored as 72.499999..., so compare the shortest text of the number.
+    const double scaled = value * std::pow(10.0, decimals);
+    return std::fabs(scaled - std::round(scaled)) < 1e-6 * std::max(1.0, std::fabs(scaled));
 }
 
 QString NumberRange::description() const
 {
-    return QStringLiteral("必须是%1到%2之间的%3")
-        .arg(store::numberText(minimum), store::numberText(maximum),
-             whole ? QStringLiteral("整数") : QStringLiteral("数"));
+    QString text = QStringLiteral("必须是%1到%2之间的%3")
+                       .arg(store::numberText(minimum), store::numberText(maximum),
+                            whole ? QStringLiteral("整数") : QStringLiteral("数"));
+    if (!whole && decimals >= 0)
+        text += QStringLiteral("(最多%1位小数)").arg(decimals);
+    return text;
+}
+
+const FieldOrder* brokenOrder(const FormDeclaration& form,
+                              const std::function<QVariant(const QString&)>& valueOf)
+{
+    auto number = [&](const QString& column) -> std::optional<double> {
+        const QVariant v = valueOf(column);
+        if (v.isNull())
+            return std::nullopt;
+        bool ok = false;
+        const double d = v.toString().trimmed().toDouble(&ok);
+        return ok ? std::optional<double>(d) : std::nullopt;
+    };
+    for (const FieldOrder& order : form.orders) {
+        const auto higher = number(order.higher);
+        const auto lower = number(order.lower);
+        if (higher && lower && !(*higher > *lower))
+            return &order;
+    }
+    return nullptr;
 }
 
 ValueProblem checkValue(const FormDeclaration& form, QStringView column, const QVariant& value)

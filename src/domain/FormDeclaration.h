@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -37,10 +38,21 @@ struct NumberRange
     double minimum = 0;
     double maximum = 0;
     bool whole = false; // whole numbers only
+    // Most digits after the point that are measured; -1: any.
+    int decimals = -1;
 
     bool contains(double value) const;
-    // "必须是0到150之间的整数" and the like, for the operator.
+    // "必须是0到150之间的整数", "必须是0.5到2.5之间的数(最多2位小数)", for the operator.
     QString description() const;
+};
+
+// Two number fields of a form of which the first must be the larger (systolic
+// above diastolic pressure), with the message saying so.
+struct FieldOrder
+{
+    QString higher;
+    QString lower;
+    QString message;
 };
 
 struct FieldDeclaration
@@ -89,6 +101,8 @@ struct FormDeclaration
     QString requiredCaption;
     // Put before the caption of each required field ("*"); empty: nothing.
     QString requiredMark;
+    // Pairs of fields whose values must keep an order when both are given.
+    std::vector<FieldOrder> orders;
 
     // The field of a column, or nullptr.
     const FieldDeclaration* field(QStringView column) const;
@@ -116,6 +130,11 @@ ValueProblem checkValue(const FieldDeclaration& field, const store::ColumnDef& c
                         const QVariant& value);
 // The same, looking the field up in the form and the column in its table.
 ValueProblem checkValue(const FormDeclaration& form, QStringView column, const QVariant& value);
+
+// The first order of the form that the values (column -> value, numbers or
+// their text) break, or nullptr. A missing or non-numeric value breaks none.
+const FieldOrder* brokenOrder(const FormDeclaration& form,
+                              const std::function<QVariant(const QString&)>& valueOf);
 
 // The number a typed text stands for: NULL for blank text, a whole number as
 // an integer, else a double. ok is false (and the result NULL) when the text

@@ -56,6 +56,14 @@ FieldDeclaration required(FieldDeclaration f, const QString& name)
     return f;
 }
 
+// The values a number field takes: plausible for a person, with the digits
+// after the point that are measured (decimals 0: whole numbers).
+FieldDeclaration within(FieldDeclaration f, double minimum, double maximum, int decimals)
+{
+    f.range = NumberRange{minimum, maximum, decimals == 0, decimals};
+    return f;
+}
+
 FieldDeclaration withUnit(FieldDeclaration f, const QString& unit)
 {
     f.unit = unit;
@@ -79,6 +87,8 @@ FormDeclaration form(AssessmentTable table, std::vector<SectionDeclaration> sect
     FormDeclaration f;
     f.table = tableName(table);
     f.sections = std::move(sections);
+    // Without a caption the message box would be titled by the program's name.
+    f.requiredCaption = QStringLiteral("出错提示");
     return f;
 }
 
@@ -194,7 +204,9 @@ FormDeclaration diet()
 
 FormDeclaration exercise()
 {
-    FieldDeclaration days = text("meizgzts", QStringLiteral("1.您平均每周工作多少天？"));
+    // Kept as text in its column, but a count of days all the same.
+    FieldDeclaration days =
+        within(number("meizgzts", QStringLiteral("1.您平均每周工作多少天？")), 0, 7, 0);
     days.wide = true;
     return form(
         AssessmentTable::Exercise,
@@ -235,7 +247,8 @@ FormDeclaration lifestyle()
                  QStringLiteral("已戒")})};
     drinking.insert(drinking.end(), kinds.begin(), kinds.end());
     drinking.push_back(
-        withUnit(text("meirjl", QStringLiteral("3.每日平均饮酒：")), QStringLiteral("ml/日")));
+        withUnit(within(number("meirjl", QStringLiteral("3.每日平均饮酒：")), 0, 5000, 0),
+                 QStringLiteral("ml/日")));
     return form(
         AssessmentTable::Lifestyle,
         {section("smoking", QStringLiteral("吸烟情况"), 2,
@@ -275,56 +288,62 @@ FormDeclaration lifestyle()
 FormDeclaration examination()
 {
     FieldDeclaration height =
-        withUnit(required(number("sheng", QStringLiteral("身高")), QStringLiteral("身高")),
+        withUnit(within(required(number("sheng", QStringLiteral("身高")), QStringLiteral("身高")),
+                        0.5, 2.5, 2),
                  QStringLiteral("m"));
-    height.maxLength = 4;
-    FieldDeclaration weight =
-        withUnit(required(number("tiz", QStringLiteral("体重")), QStringLiteral("体重")),
-                 QStringLiteral("kg"));
-    weight.maxLength = 3;
+    FieldDeclaration weight = withUnit(
+        within(required(number("tiz", QStringLiteral("体重")), QStringLiteral("体重")), 2, 300, 1),
+        QStringLiteral("kg"));
     FieldDeclaration index = withReference(number("tizzs", QStringLiteral("体重指数")), "Lab_tzzs",
                                            QStringLiteral("18.5-24"));
     index.readOnly = true;
     auto lab = [](const char* column, const QString& caption, bool isRequired, const char* label,
-                  const QString& range) {
-        FieldDeclaration f = withReference(number(column, caption), label, range);
+                  const QString& range, double minimum, double maximum, int decimals) {
+        FieldDeclaration f = within(withReference(number(column, caption), label, range), minimum,
+                                    maximum, decimals);
         return isRequired ? required(f, caption) : f;
     };
     FieldDeclaration uricAcid = withReference(text("xuens", QStringLiteral("血尿酸")), "Lab_xns",
                                               QStringLiteral("(150-420)umol/L"));
-    FormDeclaration f = form(
-        AssessmentTable::Examination,
-        {section("examination", QStringLiteral("检查情况"), 2,
-                 {height, weight, index,
-                  withUnit(required(number("yaow", QStringLiteral("腰围")), QStringLiteral("腰围")),
-                           QStringLiteral("(0-85)cm")),
-                  withUnit(number("tunw", QStringLiteral("臀围")), QStringLiteral("()cm")),
-                  lab("shousy", QStringLiteral("收缩压"), true, "Lab_ssy",
-                      QStringLiteral("(90-140)mmHg")),
-                  lab("shuzy", QStringLiteral("舒张压"), true, "Lab_szy",
-                      QStringLiteral("(60-90)mmHg")),
-                  choice("jiangyy", QStringLiteral("服降压药"), yesNo()),
-                  choice("zuoxsfd", QStringLiteral("左心室肥大"), yesNo()),
-                  lab("zongdgc", QStringLiteral("总胆固醇"), true, "Lab_zdgc",
-                      QStringLiteral("(2.84-5.68)mmol/L")),
-                  lab("ganysz", QStringLiteral("甘油三酯"), true, "Lab_gysz",
-                      QStringLiteral("(0.56-1.7)mmol/L")),
-                  lab("gaomdzdb", QStringLiteral("高密度脂蛋白"), false, "Lab_gmdzdb",
-                      QStringLiteral("(1.14-)mmol/L")),
-                  lab("dimdzdb", QStringLiteral("低密度脂蛋白"), false, "Lab_dmdzdb",
-                      QStringLiteral("(0-3.1)mmol/L")),
-                  lab("kongfxt", QStringLiteral("空腹血糖"), true, "Lab_kfxt",
-                      QStringLiteral("(3.9-6.1)mmol/L")),
-                  lab("canhexsxt", QStringLiteral("糖耐量"), true, "Lab_tnl",
-                      QStringLiteral("(4.4-7.8)mmol/L")),
-                  lab("tanghxhdb", QStringLiteral("糖化血红蛋白"), false, "Lab_thxhdb",
-                      QStringLiteral("(3.8-6)mmol/L")),
-                  uricAcid}),
-         section("fattyLiver", QStringLiteral("脂肪肝B超"), 1,
-                 {options("zhifg_bc", QString(),
-                          {QStringLiteral("无"), QStringLiteral("轻度"), QStringLiteral("中度"),
-                           QStringLiteral("重度")})})});
+    FormDeclaration f =
+        form(AssessmentTable::Examination,
+             {section("examination", QStringLiteral("检查情况"), 2,
+                      {height, weight, index,
+                       withUnit(within(required(number("yaow", QStringLiteral("腰围")),
+                                                QStringLiteral("腰围")),
+                                       30, 250, 1),
+                                QStringLiteral("(0-85)cm")),
+                       withUnit(within(number("tunw", QStringLiteral("臀围")), 30, 250, 1),
+                                QStringLiteral("cm")),
+                       lab("shousy", QStringLiteral("收缩压"), true, "Lab_ssy",
+                           QStringLiteral("(90-140)mmHg"), 50, 300, 0),
+                       lab("shuzy", QStringLiteral("舒张压"), true, "Lab_szy",
+                           QStringLiteral("(60-90)mmHg"), 20, 200, 0),
+                       choice("jiangyy", QStringLiteral("服降压药"), yesNo()),
+                       choice("zuoxsfd", QStringLiteral("左心室肥大"), yesNo()),
+                       // Physiological limits, far wider than the reference ranges.
+                       lab("zongdgc", QStringLiteral("总胆固醇"), true, "Lab_zdgc",
+                           QStringLiteral("(2.84-5.68)mmol/L"), 0.5, 30, 2),
+                       lab("ganysz", QStringLiteral("甘油三酯"), true, "Lab_gysz",
+                           QStringLiteral("(0.56-1.7)mmol/L"), 0.1, 50, 2),
+                       lab("gaomdzdb", QStringLiteral("高密度脂蛋白"), false, "Lab_gmdzdb",
+                           QStringLiteral("(≥1.14)mmol/L"), 0.1, 10, 2),
+                       lab("dimdzdb", QStringLiteral("低密度脂蛋白"), false, "Lab_dmdzdb",
+                           QStringLiteral("(0-3.1)mmol/L"), 0.1, 20, 2),
+                       lab("kongfxt", QStringLiteral("空腹血糖"), true, "Lab_kfxt",
+                           QStringLiteral("(3.9-6.1)mmol/L"), 1, 40, 2),
+                       lab("canhexsxt", QStringLiteral("糖耐量"), true, "Lab_tnl",
+                           QStringLiteral("(4.4-7.8)mmol/L"), 1, 50, 2),
+                       lab("tanghxhdb", QStringLiteral("糖化血红蛋白"), false, "Lab_thxhdb",
+                           QStringLiteral("(3.8-6)mmol/L"), 2, 25, 2),
+                       uricAcid}),
+              section("fattyLiver", QStringLiteral("脂肪肝B超"), 1,
+                      {options("zhifg_bc", QString(),
+                               {QStringLiteral("无"), QStringLiteral("轻度"),
+                                QStringLiteral("中度"), QStringLiteral("重度")})})});
     f.requiredMark = QStringLiteral("*");
+    f.orders.push_back({QStringLiteral("shousy"), QStringLiteral("shuzy"),
+                        QStringLiteral("收缩压必须高于舒张压!")});
     return f;
 }
 

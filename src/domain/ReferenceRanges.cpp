@@ -7,7 +7,14 @@ namespace hra::domain {
 
 QString referenceRangeText(const QVariant& minValue, const QVariant& maxValue, const QVariant& unit)
 {
-    return store::valueText(minValue) + u'-' + store::valueText(maxValue) + unit.toString();
+    const QString low = store::valueText(minValue);
+    const QString high = store::valueText(maxValue);
+    // A bound alone reads as one ("≥1mmol/L"), not as a range cut short ("1-mmol/L").
+    if (!low.isEmpty() && high.isEmpty())
+        return u'≥' + low + unit.toString();
+    if (low.isEmpty() && !high.isEmpty())
+        return u'≤' + high + unit.toString();
+    return low + u'-' + high + unit.toString();
 }
 
 store::RowBuffer referenceRangeBuffer()

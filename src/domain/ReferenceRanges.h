@@ -9,7 +9,8 @@
 namespace hra::domain {
 
 // The range as shown beside an input box: minimum, "-", maximum and unit run
-// together, numbers without trailing zeros ("3.9-6.1mmol/L"); "-" when empty.
+// together, numbers without trailing zeros ("3.9-6.1mmol/L"); one bound alone
+// as "≥1mmol/L" or "≤3.1mmol/L"; "-" when empty.
 QString referenceRangeText(const QVariant& minValue, const QVariant& maxValue,
                            const QVariant& unit);
 

@@ -104,7 +104,8 @@ std::optional<double> bodyMassIndex(const QVariant& height, const QVariant& weig
     const double bmi = w / (h * h);
     if (!std::isfinite(bmi))
         throw SaveRuleError("the body-mass index is not a finite number");
-    return store::numberText(bmi).left(5).toDouble();
+    // Rounded to the two decimals shown; cutting its text made 1e-300 kg "1.111".
+    return std::round(bmi * 100.0) / 100.0;
 }
 
 void applySaveRules(AssessmentTable table, QVariantMap& row, const QString& recordNumber,

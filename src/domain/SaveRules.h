@@ -40,8 +40,8 @@ void applyNewRowDefaults(AssessmentTable table, QVariantMap& row);
 // keeps the previous verdict.
 QVariant exerciseVerdict(const QVariant& kind, const QVariant& frequency, const QVariant& previous);
 
-// The body-mass index as stored: weight / height², written in the shortest
-// 15-digit form and cut after five characters (64 kg at 1.60 m gives 25).
+// The body-mass index as stored: weight / height² rounded to two decimals
+// (70 kg at 1.75 m gives 22.86).
 // No value when height or weight is missing. A height of 0 is an error.
 std::optional<double> bodyMassIndex(const QVariant& height, const QVariant& weight);
 

@@ -122,16 +122,81 @@ void FieldBinding::show(const Field& f, const QVariant& value) const
     }
 }
 
-void FieldBinding::load(const store::RowBuffer& row) const
+void FieldBinding::load(const store::RowBuffer& row)
 {
     for (const Field& f : m_fields)
         show(f, row.value(f.column));
+    markUnchanged();
 }
 
-void FieldBinding::clear() const
+void FieldBinding::clear()
 {
     for (const Field& f : m_fields)
         show(f, QVariant());
+    markUnchanged();
+}
+
+QVariant FieldBinding::comparable(const Field& f) const
+{
+    if (f.kind != Kind::Number)
+        return valueOf(f);
+    // Text that is no number yet is compared as typed.
+    const QString text = static_cast<QLineEdit*>(f.control)->text();
+    bool ok = false;
+    const QVariant number = domain::parseNumber(text, &ok);
+    if (!ok)
+        return text.trimmed();
+    return number.isNull() ? QVariant() : QVariant(number.toDouble());
+}
+
+void FieldBinding::markUnchanged()
+{
+    m_unchanged.clear();
+    for (const Field& f : m_fields)
+        m_unchanged << comparable(f);
+}
+
+bool FieldBinding::isModified(size_t index) const
+{
+    const QVariant before =
+        index < size_t(m_unchanged.size()) ? m_unchanged.at(qsizetype(index)) : QVariant();
+    const QVariant now = comparable(m_fields[index]);
+    return before.isNull() != now.isNull() || (!now.isNull() && before != now);
+}
+
+bool FieldBinding::isModified() const
+{
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        if (isModified(i))
+            return true;
+    return false;
+}
+
+QHash<QString, QVariant> FieldBinding::changes() const
+{
+    QHash<QString, QVariant> changed;
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        if (!isModified(i))
+            continue;
+        const Field& f = m_fields[i];
+        changed.insert(f.column, f.kind == Kind::Number
+                                     ? QVariant(static_cast<QLineEdit*>(f.control)->text())
+                                     : valueOf(f));
+    }
+    return changed;
+}
+
+void FieldBinding::applyChanges(const QHash<QString, QVariant>& changes) const
+{
+    for (const Field& f : m_fields) {
+        const auto it = changes.constFind(f.column);
+        if (it == changes.cend())
+            continue;
+        if (f.kind == Kind::Number)
+            static_cast<QLineEdit*>(f.control)->setText(it->toString());
+        else
+            show(f, *it);
+    }
 }
 
 bool FieldBinding::save(store::RowBuffer& row) const
@@ -154,10 +219,18 @@ bool FieldBinding::save(store::RowBuffer& row) const
             return false;
         }
     }
-    for (const Field& f : m_fields)
-        if (!row.setValue(f.column, valueOf(f)))
+    for (const Field& f : m_fields) {
+        QVariant value = valueOf(f);
+        // A number kept in a text column is stored as its text.
+        if (f.kind == Kind::Number && !value.isNull())
+            if (const store::ColumnDef* c = store::column(row.table(), f.column);
+                c &&
+                (c->type == store::ColumnType::Text || c->type == store::ColumnType::FixedText))
+                value = store::valueText(value);
+        if (!row.setValue(f.column, value))
             throw std::logic_error("bound column " + f.column.toStdString() + " is not in table " +
                                    row.table().toStdString());
+    }
     return true;
 }
 

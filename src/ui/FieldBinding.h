@@ -3,7 +3,9 @@
 #include "domain/FormDeclaration.h"
 #include "store/RowBuffer.h"
 
+#include <QHash>
 #include <QString>
+#include <QVariantList>
 #include <optional>
 #include <vector>
 
@@ -38,8 +40,21 @@ public:
     void tick(QCheckBox* box, const QString& column);
 
     // Shows the row's values in the controls (a closed row empties them).
-    void load(const store::RowBuffer& row) const;
-    void clear() const;
+    // Both take what the controls then show as the values they started from.
+    void load(const store::RowBuffer& row);
+    void clear();
+
+    // Whether any control holds something else than when the row was loaded,
+    // cleared or last saved (a number compared as a number, so "70" and "70.0"
+    // are the same).
+    bool isModified() const;
+    // Takes what the controls show now as unchanged (after a successful store).
+    void markUnchanged();
+    // The values of the controls that hold something else than they started
+    // from, by column (a number box's text as typed); and putting such values
+    // into the controls again, after another row was loaded.
+    QHash<QString, QVariant> changes() const;
+    void applyChanges(const QHash<QString, QVariant>& changes) const;
 
     // Writes the controls into the row. When a number box holds text that is
     // not a number, says so, puts the focus there (focusControl) and writes
@@ -71,9 +86,14 @@ private:
     QVariant valueOf(const Field& f) const;
     void show(const Field& f, const QVariant& value) const;
 
+    // The text a control shows, as a number box's value compares.
+    QVariant comparable(const Field& f) const;
+    bool isModified(size_t index) const;
+
     PromptService& m_prompts;
     QWidget* m_window;
     std::vector<Field> m_fields;
+    QVariantList m_unchanged;
 };
 
 // Makes the page holding the control the current one of every stack or tab

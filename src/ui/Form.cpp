@@ -260,6 +260,19 @@ QWidget* Form::makeSuffix(const FieldDeclaration& f, QWidget* parent)
     return both;
 }
 
+bool Form::save(store::RowBuffer& row) const
+{
+    if (!m_binding.save(row))
+        return false;
+    const domain::FieldOrder* broken = domain::brokenOrder(
+        m_declaration, [&row](const QString& column) { return row.value(column); });
+    if (!broken)
+        return true;
+    m_prompts.error(m_parent->window(), broken->message, QStringLiteral("出错提示"));
+    focusControl(m_controls.value(broken->lower));
+    return false;
+}
+
 const FieldDeclaration* Form::firstMissing() const
 {
     for (const FieldDeclaration* f : m_declaration.fields())

@@ -50,9 +50,16 @@ public:
     // The binding of every declared field; a window binds its own extra
     // controls here too.
     FieldBinding& binding() { return m_binding; }
-    void load(const store::RowBuffer& row) const { m_binding.load(row); }
-    bool save(store::RowBuffer& row) const { return m_binding.save(row); }
-    void clear() const { m_binding.clear(); }
+    void load(const store::RowBuffer& row) { m_binding.load(row); }
+    // Writes the controls into the row: false (with a message naming the
+    // field, and the focus there) when a number is none or out of its range,
+    // or two values break their declared order.
+    bool save(store::RowBuffer& row) const;
+    void clear() { m_binding.clear(); }
+    // Whether the controls hold something else than what was loaded, cleared
+    // or marked unchanged.
+    bool isModified() const { return m_binding.isModified(); }
+    void markUnchanged() { m_binding.markUnchanged(); }
 
     // The first required field, in declared order, whose control holds
     // nothing (blank text, no option chosen); nullptr when none.

@@ -17,11 +17,21 @@ void setUpProgramLook()
     QApplication::setWindowIcon(programIcon());
     if (QFontDatabase::families().contains(QStringLiteral("Noto Sans CJK SC")))
         QApplication::setFont(QFont(QStringLiteral("Noto Sans CJK SC"), 10));
-    // Qt's own buttons and dialogs (Yes/No, file and print dialogs) in Chinese.
-    auto* qtTexts = new QTranslator(qApp);
-    if (qtTexts->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(qtTexts);
+    // Dates, numbers and day names in file and print dialogs as a Chinese
+    // operator reads them, whatever the workstation's locale.
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    QLocale::setDefault(chinese);
+    // Qt's own buttons and dialogs (Yes/No, file and print dialogs) in Chinese,
+    // from whichever catalogue the system has.
+    for (const char* catalogue : {"qtbase", "qt"}) {
+        auto* qtTexts = new QTranslator(qApp);
+        if (qtTexts->load(chinese, QLatin1String(catalogue), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QApplication::installTranslator(qtTexts);
+            break;
+        }
+        delete qtTexts;
+    }
 }
 
 } // namespace hra::ui

@@ -1,5 +1,6 @@
 #include "ui/PromptService.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 
 namespace hra::ui {
@@ -11,6 +12,15 @@ QMessageBox::StandardButton DialogPromptService::message(QWidget* parent, const 
                                                          QMessageBox::StandardButton defaultButton)
 {
     QMessageBox box(icon, caption, text, buttons, parent);
+    // The buttons speak Chinese whether or not Qt's translations are installed.
+    const std::pair<QMessageBox::StandardButton, const char16_t*> captions[] = {
+        {QMessageBox::Ok, u"确定"},
+        {QMessageBox::Yes, u"是"},
+        {QMessageBox::No, u"否"},
+        {QMessageBox::Cancel, u"取消"}};
+    for (const auto& [button, text] : captions)
+        if (QAbstractButton* b = box.button(button))
+            b->setText(QString::fromUtf16(text));
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
@@ -74,6 +84,21 @@ QString ScriptedPromptService::saveFileName(QWidget*, const QString& caption,
     QString path = m_files.front();
     m_files.pop_front();
     return path;
+}
+
+UnsavedChanges askAboutChanges(PromptService& prompts, QWidget* parent)
+{
+    switch (prompts.message(parent, QStringLiteral("数据已修改，是否保存?"),
+                            QStringLiteral("提示信息"), QMessageBox::Question,
+                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                            QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+        return UnsavedChanges::Save;
+    case QMessageBox::No:
+        return UnsavedChanges::Discard;
+    default:
+        return UnsavedChanges::Keep;
+    }
 }
 
 } // namespace hra::ui

@@ -51,6 +51,16 @@ public:
     }
 };
 
+// What to do with changes a window holds when it is about to close.
+enum class UnsavedChanges
+{
+    Save,    // 是: store them, then close (stay open when storing fails)
+    Discard, // 否: close without them
+    Keep,    // 取消 (also Escape and Enter): stay open with them
+};
+// Asks "数据已修改，是否保存?" with 是/否/取消, 取消 the default.
+UnsavedChanges askAboutChanges(PromptService& prompts, QWidget* parent);
+
 // The real dialogs.
 class DialogPromptService : public PromptService
 {

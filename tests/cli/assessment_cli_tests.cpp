@@ -152,7 +152,7 @@ TEST_P(AssessmentCliTest, ShownAssessmentImportsAgain)
     const QJsonObject shown = QJsonDocument::fromJson(first.out).object();
     EXPECT_EQ(shown.value("zhuangt"), "评估");
     const QJsonObject exam = shown.value("answers").toObject().value("jkpg_tgjc").toObject();
-    EXPECT_EQ(exam.value("tizzs").toDouble(), 22.85);
+    EXPECT_EQ(exam.value("tizzs").toDouble(), 22.86);
     EXPECT_EQ(exam.value("shousy").toDouble(), 120);
     EXPECT_EQ(exam.value("xuens"), "398");
     EXPECT_EQ(shown.value("answers").toObject().value("jkpg_mqzk").toObject().value("pilcd"),

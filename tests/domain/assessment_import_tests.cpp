@@ -85,15 +85,44 @@ TEST(AssessmentFile, NamesTheObjectAndColumnOfEveryWrongValue)
          [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "tiz", "70kg"); }, "jkpg_tgjc.tiz",
          "\"70kg\" is not a number"},
         {"text wider than its column",
-         [](QJsonObject& o) { setAnswer(o, "jkpg_ydfs", "meizgzts", QString(21, u'5')); },
-         "jkpg_ydfs.meizgzts", "longer than the column's 20 characters"},
-        {"number too large for its decimal column",
-         [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "shousy", 1e19); }, "jkpg_tgjc.shousy",
-         "does not fit the column"},
+         [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "xuens", QString(21, u'5')); },
+         "jkpg_tgjc.xuens", "longer than the column's 20 characters"},
+        // Implausible values, each named with its field's range.
+        {"systolic 1e19", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "shousy", 1e19); },
+         "jkpg_tgjc.shousy", "必须是50到300之间的整数"},
+        {"systolic -500", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "shousy", -500); },
+         "jkpg_tgjc.shousy", "\"-500\" 必须是50到300之间的整数"},
+        {"diastolic -10", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "shuzy", -10); },
+         "jkpg_tgjc.shuzy", "\"-10\" 必须是20到200之间的整数"},
+        {"systolic not above diastolic",
+         [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "shuzy", 120); }, "jkpg_tgjc.shuzy",
+         "收缩压必须高于舒张压!"},
         {"height 0", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "sheng", 0); },
-         "jkpg_tgjc.sheng", "a height of 0 gives no body-mass index"},
+         "jkpg_tgjc.sheng", "\"0\" 必须是0.5到2.5之间的数(最多2位小数)"},
+        {"height 9 m", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "sheng", 9); },
+         "jkpg_tgjc.sheng", "必须是0.5到2.5之间的数(最多2位小数)"},
+        {"height 1.755 m", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "sheng", 1.755); },
+         "jkpg_tgjc.sheng", "必须是0.5到2.5之间的数(最多2位小数)"},
+        {"weight 1e308", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "tiz", 1e308); },
+         "jkpg_tgjc.tiz", "必须是2到300之间的数(最多1位小数)"},
+        {"weight 1e-300", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "tiz", 1e-300); },
+         "jkpg_tgjc.tiz", "必须是2到300之间的数(最多1位小数)"},
+        {"weight 100000 kg", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "tiz", 100000); },
+         "jkpg_tgjc.tiz", "\"100000\" 必须是2到300之间的数(最多1位小数)"},
+        {"waist 8 cm", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "yaow", 8); },
+         "jkpg_tgjc.yaow", "必须是30到250之间的数(最多1位小数)"},
+        {"fasting glucose 500", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "kongfxt", 500); },
+         "jkpg_tgjc.kongfxt", "必须是1到40之间的数(最多2位小数)"},
+        {"working days as words",
+         [](QJsonObject& o) { setAnswer(o, "jkpg_ydfs", "meizgzts", "abc"); }, "jkpg_ydfs.meizgzts",
+         "\"abc\" is not a number"},
+        {"eight working days a week",
+         [](QJsonObject& o) { setAnswer(o, "jkpg_ydfs", "meizgzts", 8); }, "jkpg_ydfs.meizgzts",
+         "必须是0到7之间的整数"},
+        {"negative drinking", [](QJsonObject& o) { setAnswer(o, "jkpg_shfs", "meirjl", -1); },
+         "jkpg_shfs.meirjl", "必须是0到5000之间的整数"},
         {"infinity as text", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "tunw", "inf"); },
-         "jkpg_tgjc.tunw", "is not a number"},
+         "jkpg_tgjc.tunw", "必须是30到250之间的数"},
         {"blank required value", [](QJsonObject& o) { setAnswer(o, "jkpg_tgjc", "sheng", "  "); },
          "jkpg_tgjc.sheng", "身高为必填项,带*号的为必填项!"},
         {"required value left out",
@@ -212,6 +241,8 @@ TEST(AssessmentFile, ConvertsAnswersToTheValuesTheWindowStores)
     setAnswer(o, "jkpg_tgjc", "xuens", 398);
     setAnswer(o, "jkpg_ydfs", "yundjg", "合适");
     setAnswer(o, "jkpg_ydfs", "meizgzts", "");
+    setAnswer(o, "jkpg_shfs", "meirjl", 250); // a number kept as text, as the window stores it
+    setAnswer(o, "jkpg_tgjc", "tiz", 72.5);
     setAnswer(o, "jkpg_mqzk", "gaoxy", QJsonValue());
     setAnswer(o, "jkpg_mqzk", "pilcd", "无疲劳 ");
     setAnswer(o, "jkpg_mqzk", "jiazs_gxy", "外公"); // a drop-down takes typed text
@@ -224,7 +255,9 @@ TEST(AssessmentFile, ConvertsAnswersToTheValuesTheWindowStores)
     const QVariantMap& exam = in.answers["jkpg_tgjc"];
     EXPECT_EQ(exam.value("sheng").typeId(), QMetaType::Double);
     EXPECT_DOUBLE_EQ(exam.value("sheng").toDouble(), 1.75);
-    EXPECT_EQ(exam.value("tiz").typeId(), QMetaType::LongLong);
+    EXPECT_EQ(exam.value("tiz"), QVariant(72.5));
+    EXPECT_EQ(exam.value("shousy").typeId(), QMetaType::LongLong);
+    EXPECT_EQ(in.answers["jkpg_shfs"].value("meirjl"), QVariant(QStringLiteral("250")));
     EXPECT_FALSE(exam.contains("tizzs"));
     EXPECT_FALSE(exam.contains("lurrq"));
     EXPECT_EQ(exam.value("xuens"), QVariant(QStringLiteral("398")));

@@ -185,7 +185,7 @@ TEST_P(AssessmentTest, NewAssessmentNumbersAndTheFirstSave)
     EXPECT_EQ(stored("jkpg_mqzk", "feia", 6).toString(), "0");
     EXPECT_TRUE(store::isNull(stored("jkpg_mqzk", "pilcd", 6)));
     EXPECT_TRUE(store::isNull(stored("jkpg_ydfs", "duanlfs", 6)));
-    EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "tizzs", 6).toDouble(), 22.85);
+    EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "tizzs", 6).toDouble(), 22.86);
 }
 
 // A failed first save stores nothing and keeps the assessment new; the save

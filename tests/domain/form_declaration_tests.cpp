@@ -54,6 +54,8 @@ TEST(FormDeclaration, ChecksAValueAsTheControlWouldStoreIt)
         .column = "c", .kind = ControlKind::Choice, .options = {"父", "母"}};
     const FieldDeclaration age{
         .column = "c", .kind = ControlKind::Number, .range = domain::NumberRange{0, 150, true}};
+    const FieldDeclaration weight{
+        .column = "c", .kind = ControlKind::Number, .range = domain::NumberRange{2, 300, false, 1}};
 
     const struct
     {
@@ -86,6 +88,12 @@ TEST(FormDeclaration, ChecksAValueAsTheControlWouldStoreIt)
         {"a whole number in range", age, number, "150", ValueProblem::None},
         {"a fraction where whole numbers go", age, number, "35.5", ValueProblem::OutOfRange},
         {"a negative age", age, number, -5, ValueProblem::OutOfRange},
+        {"a measured decimal", weight, number, "72.5", ValueProblem::None},
+        {"a decimal as a double", weight, number, 72.5, ValueProblem::None},
+        {"a decimal more than measured", weight, number, "72.55", ValueProblem::OutOfRange},
+        {"the lowest weight", weight, number, 2, ValueProblem::None},
+        {"below the lowest weight", weight, number, "1.9", ValueProblem::OutOfRange},
+        {"infinity", weight, number, "inf", ValueProblem::OutOfRange},
         {"thirty digits", age, number, "123456789012345678901234567890", ValueProblem::OutOfRange},
         {"no age", age, number, QVariant(), ValueProblem::None},
     };
@@ -131,7 +139,15 @@ TEST(FormDeclaration, DeclaredFormsFitTheirColumns)
             seen << f->column;
             const ColumnDef* column = store::column(form.table, f->column);
             ASSERT_NE(column, nullptr);
-            EXPECT_EQ(column->isNumber(), f->kind == ControlKind::Number);
+            // A number column has a number box; a number box on a text column
+            // (a count kept as text) declares the numbers it takes.
+            if (column->isNumber())
+                EXPECT_EQ(f->kind, ControlKind::Number);
+            else if (f->kind == ControlKind::Number)
+                EXPECT_TRUE(f->range.has_value()) << f->column.toStdString();
+            // Every number typed about a person has a plausible range.
+            if (f->kind == ControlKind::Number && !f->readOnly && form.table != "jkpg_sjzd")
+                EXPECT_TRUE(f->range.has_value()) << f->column.toStdString();
             if (f->kind == ControlKind::Tick) {
                 EXPECT_EQ(domain::checkValue(*f, *column, f->caption), ValueProblem::None);
             }

@@ -23,7 +23,7 @@ TEST(NumberText, ShortestFifteenDigitForm)
         EXPECT_EQ(numberText(value).toStdString(), text) << value;
 }
 
-TEST(SaveRules, BodyMassIndexIsCutAfterFiveCharacters)
+TEST(SaveRules, BodyMassIndexIsRoundedToTwoDecimals)
 {
     struct Case
     {
@@ -31,9 +31,11 @@ TEST(SaveRules, BodyMassIndexIsCutAfterFiveCharacters)
         std::optional<double> bmi;
     };
     const Case cases[] = {
-        {1.75, 70, 22.85},
-        {2.20, 45, 9.297},
-        {1.20, 150, 104.1},
+        {1.75, 70, 22.86}, // 22.857..., once cut to 22.85
+        {2.20, 45, 9.3},
+        {1.20, 150, 104.17}, // once cut to 104.1
+        {1.75, 72.5, 23.67},
+        {2.5, 2, 0.32},
         {1.60, 64, 25.0},                                     // 24.999999999999996 prints as "25"
         {QStringLiteral("1.60"), QStringLiteral("64"), 25.0}, // numeric columns may arrive as text
         {1.70, QVariant(), std::nullopt},

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QWidget>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace hra;
@@ -118,4 +119,59 @@ TEST_F(FieldBindingTest, LoadShowsStoredValues)
     ASSERT_TRUE(row.load(conn->db(), {{"id", QStringLiteral("2")}}));
     binding.load(row);
     EXPECT_TRUE(fatigue->value().isNull());
+}
+
+// The binding knows whether the controls hold something else than was
+// loaded: each kind of control counts, a number as a number, and putting a
+// control back as it was counts as no change.
+TEST_F(FieldBindingTest, KnowsWhatChangedSinceTheLoad)
+{
+    EXPECT_FALSE(binding.isModified());
+    const struct
+    {
+        const char* what;
+        std::function<void()> change;
+        std::function<void()> undo;
+        const char* column;
+    } cases[] = {
+        {"text", [this] { name->setText(QStringLiteral("张")); }, [this] { name->clear(); },
+         "name"},
+        {"number", [this] { age->setText(QStringLiteral("4o")); }, [this] { age->clear(); },
+         "age"},
+        {"drop-down", [this] { job->setCurrentText(QStringLiteral("外公")); },
+         [this] { job->setCurrentText(QString()); }, "job"},
+        {"option", [this] { fatigue->setValue(QStringLiteral("重度")); },
+         [this] { fatigue->setValue(QString()); }, "fatigue"},
+        {"tick", [this] { asthma->setChecked(true); }, [this] { asthma->setChecked(false); },
+         "asthma"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.change();
+        EXPECT_TRUE(binding.isModified());
+        EXPECT_EQ(binding.changes().keys(), QStringList{QString::fromLatin1(c.column)});
+        c.undo();
+        EXPECT_FALSE(binding.isModified());
+    }
+
+    row.setValue(QStringLiteral("age"), 70);
+    binding.load(row);
+    age->setText(QStringLiteral("70.0")); // the same number
+    EXPECT_FALSE(binding.isModified());
+    age->setText(QStringLiteral("72.5"));
+    name->setText(QStringLiteral("王五"));
+    EXPECT_TRUE(binding.isModified());
+
+    // What was typed goes onto another row loaded under it; storing marks it unchanged.
+    const QHash<QString, QVariant> typed = binding.changes();
+    binding.clear();
+    EXPECT_FALSE(binding.isModified());
+    binding.applyChanges(typed);
+    EXPECT_EQ(age->text(), "72.5");
+    EXPECT_EQ(name->text(), "王五");
+    EXPECT_TRUE(binding.isModified());
+    ASSERT_TRUE(binding.save(row));
+    binding.markUnchanged();
+    EXPECT_FALSE(binding.isModified());
+    EXPECT_DOUBLE_EQ(row.value(QStringLiteral("age")).toDouble(), 72.5);
 }

@@ -2,6 +2,7 @@
 #include "ui/PromptService.h"
 #include "windows/areas/AreaWindows.h"
 #include "windows/shell/AppContext.h"
+#include "windows/shell/Branding.h"
 #include "windows/shell/Desktop.h"
 #include "windows/shell/Launcher.h"
 #include "windows/shell/MainWindow.h"
@@ -10,11 +11,42 @@
 
 #include <QApplication>
 #include <QDir>
+#include <cstdio>
+#include <cstring>
 
 using namespace hra;
 
+namespace {
+
+// Answered before any window or database is touched.
+bool answeredOnTheConsole(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
+            std::fputs("用法: hra [--ini 配置文件]\n"
+                       "健康风险评估管理系统的桌面程序。\n\n"
+                       "  --ini 配置文件  使用这个配置文件(默认: 程序旁的 inifile.ini)\n"
+                       "  -h, --help      显示本说明并退出\n"
+                       "  --version       显示版本并退出\n",
+                       stdout);
+            return true;
+        }
+        if (std::strcmp(a, "--version") == 0) {
+            std::fputs((app::kSystemTitle + u' ' + app::kVersionText + u'\n').toUtf8().constData(),
+                       stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    if (answeredOnTheConsole(argc, argv))
+        return 0;
     QApplication application(argc, argv);
     ui::setUpProgramLook();
     const QString iniPath = app::iniPathFromArguments(QApplication::arguments());

@@ -37,6 +37,10 @@ public:
     {
         return report::AnalysisWindow::analyseAssessment(recordNumber, assessmentId, stateText);
     }
+    void chooseSection(const QString& section) override
+    {
+        report::AnalysisWindow::chooseSection(section);
+    }
 };
 
 class SectionDialogKind final : public report::SectionDialog, public SectionReportView

@@ -162,7 +162,7 @@ void BackupWindow::restore()
         !m_prompts.confirm(this,
                            QStringLiteral("恢复将用备份文件中的数据替换当前数据库中的全部数据,"
                                           "确定要恢复吗?"),
-                           kCaption, QMessageBox::Ok | QMessageBox::Cancel))
+                           kCaption, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel))
         return;
     const store::ConnectionSettings settings = m_settings;
     run(true, file, [settings, file](const store::BackupProgress& progress) {

@@ -188,6 +188,15 @@ void QueryWindow::showEvent(QShowEvent* event)
 
 void QueryWindow::search()
 {
+    if (m_useDates->isChecked() && m_dateFrom->date() > m_dateTo->date()) {
+        // Shown as searched: the earlier date first.
+        const QDate later = m_dateFrom->date();
+        m_dateFrom->setDate(m_dateTo->date());
+        m_dateTo->setDate(later);
+        m_context.prompts.information(this,
+                                      QStringLiteral("开始日期晚于结束日期,已将两个日期交换!"),
+                                      QStringLiteral("提示信息"));
+    }
     domain::SearchCriteria criteria{m_number->text(),   m_name->text(),  m_sex->currentText(),
                                     m_ageFrom->text(),  m_ageTo->text(), m_useDates->isChecked(),
                                     m_dateFrom->date(), m_dateTo->date()};
@@ -233,10 +242,21 @@ const domain::FoundAssessment* QueryWindow::selected() const
     return row && !row->recordNumber.trimmed().isEmpty() ? row : nullptr;
 }
 
-void QueryWindow::openPrompt()
+const domain::FoundAssessment* QueryWindow::selectedOrSay()
 {
     const domain::FoundAssessment* row = selected();
-    if (!row || m_prompt)
+    if (!row)
+        m_context.prompts.information(this, QStringLiteral("请先查询并选中一条评估记录!"),
+                                      QStringLiteral("提示信息"));
+    return row;
+}
+
+void QueryWindow::openPrompt()
+{
+    if (m_prompt)
+        return;
+    const domain::FoundAssessment* row = selectedOrSay();
+    if (!row)
         return;
     // Copied: the hand-over closes this window and its model with it.
     const domain::FoundAssessment chosen = *row;
@@ -256,7 +276,7 @@ void QueryWindow::openPrompt()
 
 void QueryWindow::modifyPerson()
 {
-    const domain::FoundAssessment* row = selected();
+    const domain::FoundAssessment* row = selectedOrSay();
     if (!row)
         return;
     const QString number = row->recordNumber;
@@ -267,7 +287,7 @@ void QueryWindow::modifyPerson()
 
 void QueryWindow::renumber()
 {
-    const domain::FoundAssessment* row = selected();
+    const domain::FoundAssessment* row = selectedOrSay();
     if (!row)
         return;
     records::RenumberDialog dialog(m_context.connection, m_context.prompts,
@@ -280,11 +300,17 @@ void QueryWindow::renumber()
 
 void QueryWindow::deleteAssessment()
 {
-    const domain::FoundAssessment* row = selected();
+    const domain::FoundAssessment* row = selectedOrSay();
     if (!row)
         return;
-    if (!m_context.prompts.confirm(this, QStringLiteral("确实要删除该评估记录吗？"),
-                                   QStringLiteral("提示信息")))
+    // What goes is named, and Enter answers No.
+    const QString question =
+        QStringLiteral(
+            "确实要删除该评估记录吗？\n\n编号：%1    姓名：%2\n评估号：%3    评估日期：%4")
+            .arg(row->recordNumber, row->name, QString::number(row->id),
+                 row->date.toString(QStringLiteral("yyyy-MM-dd hh:mm")));
+    if (!m_context.prompts.confirm(this, question, QStringLiteral("提示信息"),
+                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No))
         return;
     try {
         domain::deleteAssessment(m_context.connection.db(), row->recordNumber, row->id);

@@ -64,6 +64,8 @@ private:
     void markCurrentTab();
     // The selected assessment, or null when there is none to act on.
     const domain::FoundAssessment* selected() const;
+    // The same, having told the operator when there is none.
+    const domain::FoundAssessment* selectedOrSay();
 
     Context& m_context;
     QTabWidget* m_pages;

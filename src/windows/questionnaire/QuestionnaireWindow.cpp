@@ -156,8 +156,8 @@ void QuestionnaireWindow::buildPages(QVBoxLayout* layout)
     ui::Form& exam = *m_forms[4];
     auto* height = qobject_cast<QLineEdit*>(exam.control(QStringLiteral("sheng")));
     auto* weight = qobject_cast<QLineEdit*>(exam.control(QStringLiteral("tiz")));
-    connect(height, &QLineEdit::textEdited, this, [this] { updateBodyMassIndex(true); });
-    connect(weight, &QLineEdit::textEdited, this, [this] { updateBodyMassIndex(false); });
+    connect(height, &QLineEdit::textEdited, this, [this] { updateBodyMassIndex(); });
+    connect(weight, &QLineEdit::textEdited, this, [this] { updateBodyMassIndex(); });
     connect(&exam, &ui::Form::referenceClicked, this, &QuestionnaireWindow::editReference);
     connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
         markCurrentTab();
@@ -225,6 +225,10 @@ void QuestionnaireWindow::showEvent(QShowEvent* event)
 
 void QuestionnaireWindow::closeEvent(QCloseEvent* event)
 {
+    if (!settleChanges()) {
+        event->ignore();
+        return;
+    }
     discard();
     // Inside the main window the frame around this window goes too.
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
@@ -238,24 +242,59 @@ void QuestionnaireWindow::discard()
     m_context.session.assessmentMode = domain::AssessmentMode::None;
 }
 
+bool QuestionnaireWindow::hasChanges() const
+{
+    for (const ui::Form* form : m_forms)
+        if (form->isModified())
+            return true;
+    return false;
+}
+
+bool QuestionnaireWindow::settleChanges()
+{
+    if (!hasChanges())
+        return true;
+    switch (ui::askAboutChanges(m_context.prompts, this)) {
+    case ui::UnsavedChanges::Save:
+        return store(false);
+    case ui::UnsavedChanges::Discard:
+        for (ui::Form* form : m_forms)
+            form->markUnchanged();
+        return true;
+    case ui::UnsavedChanges::Keep:
+        break;
+    }
+    return false;
+}
+
 void QuestionnaireWindow::numberEdited()
 {
-    // Another number: what was entered for the previous one is dropped.
+    m_panel->hide();
+    // Answers typed before the number stay for the assessment it opens.
+    if (!m_rows.isOpen())
+        return;
+    // Another number: the assessment shown goes, but not its changes unasked.
+    if (!settleChanges()) {
+        const QSignalBlocker quiet(m_number);
+        m_number->setText(m_rows.recordNumber());
+        m_panel->show();
+        return;
+    }
     discard();
     for (ui::Form* form : m_forms)
         form->clear();
-    m_panel->hide();
+    m_answersWithoutRow = true;
 }
 
-bool QuestionnaireWindow::personExists()
+bool QuestionnaireWindow::personExists(const QString& number)
 {
     std::optional<domain::PersonSummary> person;
     try {
-        person = domain::findPerson(m_context.connection.db(), m_number->text());
+        person = domain::findPerson(m_context.connection.db(), number);
     } catch (const store::DatabaseError&) {
     }
     if (!person) {
-        m_context.prompts.information(this, kNoPerson, QStringLiteral("揭示信息"));
+        m_context.prompts.information(this, kNoPerson, kPromptCaption);
         return false;
     }
     m_name->setText(person->name);
@@ -267,7 +306,12 @@ bool QuestionnaireWindow::personExists()
 void QuestionnaireWindow::lookUp()
 {
     const QString number = m_number->text().trimmed();
-    if (number.isEmpty())
+    if (number.isEmpty()) {
+        m_context.prompts.information(this, QStringLiteral("请输入编号后回车!"), kPromptCaption);
+        return;
+    }
+    // Enter again over changes would load the stored answers over them.
+    if (m_rows.isOpen() && !settleChanges())
         return;
     domain::LookupDecision d;
     try {
@@ -276,7 +320,7 @@ void QuestionnaireWindow::lookUp()
         d = {};
     }
     if (d.action == domain::LookupDecision::Action::NoPerson) {
-        m_context.prompts.information(this, kNoPerson, QStringLiteral("揭示信息"));
+        m_context.prompts.information(this, kNoPerson, kPromptCaption);
         return;
     }
     m_name->setText(d.person->name);
@@ -384,37 +428,70 @@ void QuestionnaireWindow::openAssessment(const QString& recordNumber, qint32 ass
 
 void QuestionnaireWindow::loadForms()
 {
+    std::array<QHash<QString, QVariant>, 5> typedAhead;
+    if (std::exchange(m_answersWithoutRow, false))
+        for (size_t i = 0; i < m_forms.size(); ++i)
+            typedAhead[i] = m_forms[i]->binding().changes();
     const auto& declared = domain::questionnairePages();
-    for (size_t i = 0; i < declared.size(); ++i)
+    for (size_t i = 0; i < declared.size(); ++i) {
         m_forms[i]->load(m_rows.section(declared[i].table));
+        m_forms[i]->binding().applyChanges(typedAhead[i]);
+    }
 }
 
-void QuestionnaireWindow::save()
+bool QuestionnaireWindow::store(bool confirmFirst)
 {
-    if (m_number->text().trimmed().isEmpty() || !personExists())
-        return;
-    if (!m_rows.isOpen())
-        return;
+    // While an assessment is open its own number counts, whatever the box holds.
+    const QString number =
+        m_rows.isOpen() ? m_rows.recordNumber().trimmed() : m_number->text().trimmed();
+    if (number.isEmpty()) {
+        m_context.prompts.information(this, QStringLiteral("请先输入编号并回车,再保存调查信息!"),
+                                      kPromptCaption);
+        m_number->setFocus();
+        return false;
+    }
+    if (!personExists(number))
+        return false;
+    if (!m_rows.isOpen()) {
+        m_context.prompts.information(
+            this, QStringLiteral("编号“%1”还没有打开评估,请在编号框中回车!").arg(number),
+            kPromptCaption);
+        m_number->setFocus();
+        return false;
+    }
+    if (!m_saveButton->isEnabled()) {
+        m_context.prompts.information(this, QStringLiteral("只有管理员才能修改历史评估信息!"),
+                                      kPromptCaption);
+        return false;
+    }
     const auto& declared = domain::questionnairePages();
     // Answers go into the rows first; a number box holding no number says so.
     for (size_t i = 0; i < declared.size(); ++i)
         if (!m_forms[i]->save(m_rows.section(declared[i].table)))
-            return;
+            return false;
     if (!m_forms[4]->checkRequired())
-        return;
-    if (!m_context.prompts.confirm(this, QStringLiteral("请确保各项调查值录入正确,确实要保存吗？"),
+        return false;
+    if (confirmFirst &&
+        !m_context.prompts.confirm(this, QStringLiteral("请确保各项调查值录入正确,确实要保存吗？"),
                                    kPromptCaption))
-        return;
+        return false;
     try {
         m_rows.save(m_context.connection.db());
     } catch (const std::exception& e) {
         qCWarning(ui::lcUi) << "questionnaire save failed:" << e.what();
         m_context.prompts.error(this, QStringLiteral("保存不成功!"), QStringLiteral("信息提示!"));
-        return;
+        return false;
     }
     m_context.session.assessmentMode = m_rows.mode();
     loadForms(); // the stored body-mass index and exercise verdict
     m_context.prompts.information(this, QStringLiteral("保存成功!"), QStringLiteral("信息提示!"));
+    return true;
+}
+
+void QuestionnaireWindow::save()
+{
+    if (!store(true))
+        return;
     // Only a stored assessment can be analysed.
     if (!m_context.prompts.confirm(this, QStringLiteral("是否进行数据分析及生成报告？"),
                                    kPromptCaption))
@@ -429,10 +506,14 @@ void QuestionnaireWindow::save()
 
 void QuestionnaireWindow::refill()
 {
-    if (m_rows.mode() == domain::AssessmentMode::None)
+    if (m_rows.mode() == domain::AssessmentMode::None) {
+        m_context.prompts.information(
+            this, QStringLiteral("请先输入编号并回车打开评估,再重新填写!"), kPromptCaption);
         return;
+    }
     const int page = m_pages->currentIndex();
-    if (!m_context.prompts.confirm(this, kRefillQuestions[page], kPromptCaption))
+    if (!m_context.prompts.confirm(this, kRefillQuestions[page], kPromptCaption,
+                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No))
         return;
     const domain::AssessmentTable table = domain::questionnairePages()[size_t(page)].table;
     if (m_rows.refill(table))
@@ -441,13 +522,25 @@ void QuestionnaireWindow::refill()
 
 void QuestionnaireWindow::endAssessment()
 {
-    if (m_number->text().trimmed().isEmpty() || !personExists())
+    const QString number = m_number->text().trimmed();
+    if (number.isEmpty() || m_rows.mode() == domain::AssessmentMode::None) {
+        m_context.prompts.information(
+            this, QStringLiteral("请先输入编号并回车打开评估,再结束评估!"), kPromptCaption);
         return;
-    if (m_rows.mode() == domain::AssessmentMode::None)
+    }
+    if (!personExists(number))
         return;
-    if (!m_context.prompts.confirm(
-            this, QStringLiteral("用户评估结束后,其该次评估资料将不能修改,确实要结束吗？"),
-            kPromptCaption))
+    // Ending stores nothing typed since the last save; those answers are not lost unasked.
+    if (!settleChanges())
+        return;
+    if (m_context.prompts.message(
+            this,
+            QStringLiteral("用户评估结束后,其该次评估资料将不能修改,确实要结束吗？\n"
+                           "(编号%1,评估号%2)")
+                .arg(number)
+                .arg(m_rows.id()),
+            kPromptCaption, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+            QMessageBox::No) != QMessageBox::Yes)
         return;
     try {
         m_rows.end(m_context.connection.db());
@@ -490,27 +583,27 @@ void QuestionnaireWindow::editReference(const QString& column)
             label->setText(text);
 }
 
-void QuestionnaireWindow::updateBodyMassIndex(bool heightChanged)
+void QuestionnaireWindow::updateBodyMassIndex()
 {
     ui::Form& exam = *m_forms[4];
-    auto* height = qobject_cast<QLineEdit*>(exam.control(QStringLiteral("sheng")));
-    auto* weight = qobject_cast<QLineEdit*>(exam.control(QStringLiteral("tiz")));
     auto* index = qobject_cast<QLineEdit*>(exam.control(QStringLiteral("tizzs")));
-    const QString h = height->text().trimmed();
-    const QString w = weight->text().trimmed();
-    bool heightOk = false;
-    bool weightOk = false;
-    const double hv = h.toDouble(&heightOk);
-    const double wv = w.toDouble(&weightOk);
-    if (heightChanged && (h.isEmpty() || (heightOk && hv == 0))) {
-        index->clear();
-        return;
-    }
-    // Text that is no number yet leaves the index as it is; the save names it.
-    if (h.isEmpty() || w.isEmpty() || !heightOk || !weightOk || hv == 0)
-        return;
-    if (const auto bmi = domain::bodyMassIndex(hv, wv))
-        index->setText(store::numberText(*bmi));
+    // A plausible value of the field, or nothing: "8o" is no weight of 8.
+    auto valueOf = [&exam](const char* column) -> std::optional<double> {
+        const QString name = QString::fromLatin1(column);
+        const domain::FieldDeclaration* field = exam.declaration().field(name);
+        bool ok = false;
+        const QVariant v =
+            domain::parseNumber(qobject_cast<QLineEdit*>(exam.control(name))->text(), &ok);
+        if (!ok || v.isNull() || (field->range && !field->range->contains(v.toDouble())))
+            return std::nullopt;
+        return v.toDouble();
+    };
+    const auto height = valueOf("sheng");
+    const auto weight = valueOf("tiz");
+    std::optional<double> bmi;
+    if (height && weight)
+        bmi = domain::bodyMassIndex(*height, *weight);
+    index->setText(bmi ? store::numberText(*bmi) : QString());
 }
 
 AssessmentChooser::AssessmentChooser(QuestionnaireWindow& window, ui::PromptService&,

@@ -67,6 +67,8 @@ public:
     // Starts a new assessment of the person in the record-number box.
     void startNew(bool fromChooser);
     void save();
+    // Whether any page holds answers that are not stored.
+    bool hasChanges() const;
     void refill();
     void endAssessment();
 
@@ -90,12 +92,18 @@ private:
     void buildPages(QVBoxLayout* layout);
     void buildButtons(QVBoxLayout* layout);
     void numberEdited();
-    bool personExists();
+    bool personExists(const QString& number);
+    // Checks and stores the answers (asking first when confirmFirst); false,
+    // having told the operator why, when nothing was stored.
+    bool store(bool confirmFirst);
+    // Asks "数据已修改，是否保存?" when the pages hold changes: true when the
+    // caller may go on (they were stored, or dropped), false when they stay.
+    bool settleChanges();
     void showChooser(bool scanForInProgress);
     void loadForms();
     void refreshReferenceLabels();
     void editReference(const QString& column);
-    void updateBodyMassIndex(bool heightChanged);
+    void updateBodyMassIndex();
     void markCurrentTab();
     void discard();
 
@@ -115,6 +123,9 @@ private:
     ui::FlatButton* m_endButton = nullptr;
     QPointer<AssessmentChooser> m_chooser;
     bool m_tookPending = false;
+    // The pages hold answers of no assessment (typed before the record
+    // number): the assessment opened next takes them over.
+    bool m_answersWithoutRow = true;
 };
 
 // TFrm_ts "评估提示": the person's assessments, to start a new one or view one.

@@ -46,13 +46,28 @@ void CreateRecordWindow::startNewRow()
     m_form->forgetPicture();
 }
 
+bool CreateRecordWindow::hasChanges() const
+{
+    return m_form->isModified();
+}
+
 void CreateRecordWindow::save()
 {
-    const QString number = m_form->recordNumber();
-    if (number.isEmpty())
+    if (!store())
         return;
+    if (m_context.prompts.confirm(this, QStringLiteral("下面要进入信息调查录入界面,确定要进入吗?"),
+                                  QStringLiteral("提示信息"),
+                                  QMessageBox::Ok | QMessageBox::Cancel) &&
+        m_context.openQuestionnaire)
+        m_context.openQuestionnaire();
+}
+
+bool CreateRecordWindow::store()
+{
+    // The record number is the first required value; each missing one is named.
     if (!m_form->checkRequired() || !m_form->save(m_row))
-        return;
+        return false;
+    const QString number = m_form->recordNumber();
     m_row.setValue(QStringLiteral("bianh"), number);
     // The photo name is stored only with the record the picture was chosen
     // for; a number changed after choosing would point at another person's file.
@@ -66,7 +81,7 @@ void CreateRecordWindow::save()
         // The row and every control keep what was typed, for correction.
         m_context.prompts.error(this, QStringLiteral("保存不成功,编号重复或非法!"),
                                 QStringLiteral("出错提示!"));
-        return;
+        return false;
     }
 
     m_context.prompts.information(this, QStringLiteral("保存成功!"), QStringLiteral("提示信息!"));
@@ -85,12 +100,7 @@ void CreateRecordWindow::save()
                                 QStringLiteral("出错提示!"));
     startNewRow();
     m_form->control(QStringLiteral("bianh"))->setFocus();
-
-    if (m_context.prompts.confirm(this, QStringLiteral("下面要进入信息调查录入界面,确定要进入吗?"),
-                                  QStringLiteral("提示信息"),
-                                  QMessageBox::Ok | QMessageBox::Cancel) &&
-        m_context.openQuestionnaire)
-        m_context.openQuestionnaire();
+    return true;
 }
 
 } // namespace hra::records

@@ -17,8 +17,14 @@ public:
     PersonForm* form() const { return m_form; }
     void save();
 
+protected:
+    bool hasChanges() const override;
+    bool storeChanges() override { return store(); }
+
 private:
     void startNewRow();
+    // Stores the person typed; false (having said why) when it could not.
+    bool store();
 
     PersonForm* m_form;
     store::RowBuffer m_row;

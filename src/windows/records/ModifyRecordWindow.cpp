@@ -59,11 +59,32 @@ void ModifyRecordWindow::lookup(const QString& recordNumber)
     loadPerson();
 }
 
+bool ModifyRecordWindow::hasChanges() const
+{
+    return m_row.isOpen() && m_form->isModified();
+}
+
+bool ModifyRecordWindow::storeChanges()
+{
+    if (!store())
+        return false;
+    reset();
+    return true;
+}
+
 void ModifyRecordWindow::loadPerson()
 {
     const QString number = m_lookup->text().trimmed();
-    if (number.isEmpty())
+    if (number.isEmpty()) {
+        m_context.prompts.information(this, QStringLiteral("请输入档案编号后回车!"),
+                                      QStringLiteral("提示信息"));
         return;
+    }
+    // Another person is not loaded over changes to this one.
+    if (!settleChanges()) {
+        m_lookup->setText(m_row.value(QStringLiteral("bianh")).toString().trimmed());
+        return;
+    }
     m_row.close();
     m_form->forgetPicture();
     try {
@@ -87,26 +108,28 @@ void ModifyRecordWindow::loadPerson()
 
 void ModifyRecordWindow::modify()
 {
-    if (m_lookup->text().trimmed().isEmpty())
-        return;
-    bool stored = false;
-    if (m_row.isOpen()) {
-        if (!m_form->save(m_row))
-            return;
-        try {
-            m_row.store(m_context.connection.db());
-            stored = true;
-        } catch (const std::exception&) {
-        }
-    }
-    if (!stored) {
-        m_context.prompts.error(this, QStringLiteral("修改不成功!"), QStringLiteral("出错提示!"));
-        // What was typed for a loaded person stays for correction; the
-        // chosen picture is written only with a stored row.
-        if (m_row.isOpen())
-            return;
+    if (store())
         reset();
-        return;
+}
+
+bool ModifyRecordWindow::store()
+{
+    if (!m_row.isOpen()) {
+        // Nothing loaded: say what is missing rather than that it failed.
+        m_context.prompts.information(this, QStringLiteral("请先输入档案编号并回车调出档案!"),
+                                      QStringLiteral("提示信息"));
+        m_lookup->setFocus();
+        return false;
+    }
+    if (!m_form->checkRequired() || !m_form->save(m_row))
+        return false;
+    try {
+        m_row.store(m_context.connection.db());
+    } catch (const std::exception&) {
+        // What was typed stays for correction; the chosen picture is written
+        // only with a stored row.
+        m_context.prompts.error(this, QStringLiteral("修改不成功!"), QStringLiteral("出错提示!"));
+        return false;
     }
     m_context.prompts.information(this, QStringLiteral("修改成功!"), QStringLiteral("提示信息!"));
     const QString number = m_row.value(QStringLiteral("bianh")).toString().trimmed();
@@ -115,7 +138,7 @@ void ModifyRecordWindow::modify()
         !writePhoto(m_context.photoDirectory, photo))
         m_context.prompts.error(this, QStringLiteral("照片保存不成功!"),
                                 QStringLiteral("出错提示!"));
-    reset();
+    return true;
 }
 
 void ModifyRecordWindow::reset()

@@ -24,8 +24,14 @@ public:
     void loadPerson();
     void modify();
 
+protected:
+    bool hasChanges() const override;
+    bool storeChanges() override;
+
 private:
     void reset();
+    // Stores the loaded person; false (having said why) when it could not.
+    bool store();
 
     PersonForm* m_form;
     QLineEdit* m_lookup;

@@ -57,6 +57,10 @@ PersonForm::PersonForm(Purpose purpose, ui::PromptService& prompts, QString phot
         layout->addWidget(section);
 
     photoRecordNumber = [this] { return recordNumber(); };
+    // An identity number has 18 characters, all of which should show.
+    QWidget* identity = m_form->control(QStringLiteral("shenfzh"));
+    identity->setMinimumWidth(
+        identity->fontMetrics().horizontalAdvance(QStringLiteral("00000000000000000X")) + 16);
 }
 
 QWidget* PersonForm::control(const QString& column) const

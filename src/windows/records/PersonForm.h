@@ -43,6 +43,8 @@ public:
     // Writes the controls into the row; false (with a message) when the age is no number.
     bool save(store::RowBuffer& row) const { return m_form->save(row); }
     void clearFields() const { m_form->clear(); }
+    // Whether anything was typed or a picture chosen since the last load or clear.
+    bool isModified() const { return m_form->isModified() || !m_pending.isEmpty(); }
     // Says which of name, sex and age is missing and puts the focus there;
     // true when none is.
     bool checkRequired() const { return m_form->checkRequired(); }

@@ -1,7 +1,10 @@
 #include "windows/records/RecordWindow.h"
 
+#include "domain/SessionState.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
+#include "ui/PromptService.h"
+#include "windows/records/Context.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -58,8 +61,27 @@ ui::KeyNavigation* RecordWindow::installKeys()
     return ui::KeyNavigation::install(this);
 }
 
+bool RecordWindow::settleChanges()
+{
+    if (!hasChanges())
+        return true;
+    switch (ui::askAboutChanges(m_context.prompts, this)) {
+    case ui::UnsavedChanges::Save:
+        return storeChanges();
+    case ui::UnsavedChanges::Discard:
+        return true;
+    case ui::UnsavedChanges::Keep:
+        break;
+    }
+    return false;
+}
+
 void RecordWindow::closeEvent(QCloseEvent* event)
 {
+    if (!settleChanges()) {
+        event->ignore();
+        return;
+    }
     // Escape closes this widget; inside the main window the frame around it
     // has to go too (closing the frame closes us again, which Qt ignores).
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))

@@ -27,7 +27,16 @@ public:
 protected:
     // Called at the end of a window's constructor, once every control exists.
     ui::KeyNavigation* installKeys();
+    // However the window is closed (Escape, 关闭, another area, leaving the
+    // program), changes it holds are not dropped without asking.
     void closeEvent(QCloseEvent* event) override;
+    // Whether the window holds typed data that is not stored.
+    virtual bool hasChanges() const { return false; }
+    // Stores those changes; false (having told the operator why) when it could not.
+    virtual bool storeChanges() { return true; }
+    // Asks "数据已修改，是否保存?" when the window holds changes: true when the
+    // caller may go on (they were stored, or dropped), false when they stay.
+    bool settleChanges();
     // The column below the banner that a window fills.
     QVBoxLayout* body() const { return m_body; }
 

@@ -1,8 +1,10 @@
 #include "windows/records/RenumberDialog.h"
 
+#include "domain/Assessment.h"
 #include "domain/PersonRecords.h"
 #include "store/Connection.h"
 #include "store/NumberText.h"
+#include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
@@ -70,10 +72,34 @@ void RenumberDialog::confirm()
     const QString newNumber = m_newNumber->text().trimmed();
     // The old number is used as stored, so that the statements find its rows.
     const QString oldNumber = m_person.recordNumber;
-    if (newNumber.isEmpty() || oldNumber.trimmed().isEmpty())
+    if (oldNumber.trimmed().isEmpty())
         return;
-    if (!m_prompts.confirm(this, QStringLiteral("确实要更改该评估编号吗？"),
-                           QStringLiteral("提示信息")))
+    if (newNumber.isEmpty()) {
+        m_prompts.information(this, QStringLiteral("请输入新编号!"), QStringLiteral("提示信息"));
+        return;
+    }
+    if (newNumber == oldNumber.trimmed()) {
+        m_prompts.information(this, QStringLiteral("新编号与原编号相同!"),
+                              QStringLiteral("提示信息"));
+        return;
+    }
+    std::optional<domain::PersonSummary> holder;
+    try {
+        holder = domain::findPerson(m_connection.db(), newNumber);
+    } catch (const store::DatabaseError&) {
+    }
+    if (holder) {
+        m_prompts.information(
+            this,
+            QStringLiteral("编号“%1”已是“%2”的档案编号,请换一个编号!").arg(newNumber, holder->name),
+            QStringLiteral("提示信息"));
+        return;
+    }
+    if (!m_prompts.confirm(this,
+                           QStringLiteral("确实要更改该评估编号吗？\n\n姓名：%1    编号：%2 → %3")
+                               .arg(m_person.name, oldNumber.trimmed(), newNumber),
+                           QStringLiteral("提示信息"), QMessageBox::Yes | QMessageBox::No,
+                           QMessageBox::No))
         return;
     try {
         domain::renumberPerson(m_connection.db(), oldNumber, newNumber);

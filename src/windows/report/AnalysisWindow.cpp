@@ -214,8 +214,10 @@ void AnalysisWindow::historyToggled(bool ticked)
 void AnalysisWindow::lookup()
 {
     const QString number = m_record->text();
-    if (number.isEmpty())
+    if (number.trimmed().isEmpty()) {
+        m_context.prompts.information(this, QStringLiteral("请输入编号后回车!"), kInfoCaption);
         return;
+    }
     AnalysisLookup found;
     try {
         found = lookupForAnalysis(m_context.connection.db(), number, m_history->isChecked());
@@ -323,7 +325,33 @@ bool AnalysisWindow::analyseAssessment(const QString& recordNumber, qint32 asses
     m_age->setText(person && !store::isNull(person->age) ? store::numberText(person->age.toDouble())
                                                          : QString());
     showPerson();
+    // Handed over to be analysed: the whole report, without another click.
+    chooseSection(kWholeReport);
     return true;
+}
+
+void AnalysisWindow::chooseSection(const QString& sectionName)
+{
+    if (m_record->text().trimmed().isEmpty()) {
+        m_context.prompts.information(this, QStringLiteral("请先输入编号并回车,再选择分析项目!"),
+                                      kInfoCaption);
+        m_record->setFocus();
+        return;
+    }
+    if (m_selectedId == 0) {
+        m_context.prompts.information(
+            this, QStringLiteral("请在编号框中回车并选择一次评估,再选择分析项目!"), kInfoCaption);
+        m_record->setFocus();
+        return;
+    }
+    try {
+        if (buildSection(sectionName) == BuildStart::Busy)
+            m_context.prompts.information(this, QStringLiteral("报表显示完毕后,再选择下一项!"),
+                                          kInfoCaption);
+    } catch (const store::DatabaseError&) {
+        m_context.prompts.error(this, QStringLiteral("数据分析不成功!"),
+                                QStringLiteral("出错提示"));
+    }
 }
 
 AnalysisWindow::BuildStart AnalysisWindow::buildSection(const QString& sectionName)
@@ -400,17 +428,33 @@ void AnalysisWindow::buildFinished(bool ok)
         m_context.prompts.information(this, problems, kInfoCaption);
 }
 
+namespace {
+
+QString nothingBuiltMessage(const QString& action)
+{
+    return QStringLiteral("还没有生成报告,无法%1!请先输入编号并回车,再在左侧选择分析项目。")
+        .arg(action);
+}
+
+} // namespace
+
 void AnalysisWindow::print()
 {
-    if (!m_preview->hasPages())
+    if (!m_preview->hasPages()) {
+        m_context.prompts.information(this, nothingBuiltMessage(QStringLiteral("打印")),
+                                      kInfoCaption);
         return;
+    }
     m_preview->print();
 }
 
 void AnalysisWindow::exportPdf()
 {
-    if (!m_preview->hasPages())
+    if (!m_preview->hasPages()) {
+        m_context.prompts.information(this, nothingBuiltMessage(QStringLiteral("导出PDF")),
+                                      kInfoCaption);
         return;
+    }
     const QString path = m_context.prompts.saveFileName(this, QStringLiteral("导出PDF"), m_pdfName,
                                                         QStringLiteral("PDF 文件 (*.pdf)"));
     if (path.isEmpty())

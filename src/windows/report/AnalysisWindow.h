@@ -57,6 +57,9 @@ public:
     // run and its datasets read here first). Throws store::DatabaseError
     // when the section's evaluations or datasets cannot be read.
     BuildStart buildSection(const QString& sectionName);
+    // A section chosen by the operator: built at once, or the operator is told
+    // why not (no record or assessment chosen, a build under way, a failure).
+    void chooseSection(const QString& sectionName);
 
     reportengine::Report& report() const { return *m_report; }
     reportengine::ReportPreview* preview() const { return m_preview; }

@@ -43,6 +43,15 @@ QLabel* imageBox(QWidget* parent, const char* name, QSize size)
     return label;
 }
 
+// The whole picture, shrunk into the box with its proportions kept; shown
+// as it was, a cover showed only its top-left corner.
+void showWhole(QLabel* box, const QImage& image)
+{
+    box->setPixmap(image.isNull() ? QPixmap()
+                                  : QPixmap::fromImage(image.scaled(box->size(), Qt::KeepAspectRatio,
+                                                                    Qt::SmoothTransformation)));
+}
+
 } // namespace
 
 CentreDialog::CentreDialog(Context& context, QWidget* parent)
@@ -161,7 +170,7 @@ CoverDialog::CoverDialog(Context& context, QWidget* parent)
             const QImage image = decodeJpeg(*stored);
             if (!image.isNull()) {
                 m_chosen = *stored;
-                m_chosenImage->setPixmap(QPixmap::fromImage(image));
+                showWhole(m_chosenImage, image);
             }
         }
     } catch (const store::DatabaseError&) {
@@ -184,9 +193,7 @@ void CoverDialog::choosePicture()
         return;
     }
     m_chosen = jpeg;
-    // Unscaled, as it is: the box shows its top-left part.
-    m_chosenImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_chosenImage->setPixmap(QPixmap::fromImage(decodeJpeg(jpeg)));
+    showWhole(m_chosenImage, decodeJpeg(jpeg));
 }
 
 void CoverDialog::save()

@@ -2,6 +2,7 @@
 
 #include "domain/Operators.h"
 #include "paper/PaperQuestionnaire.h"
+#include "reportengine/Report.h"
 #include "store/Settings.h"
 #include "ui/Log.h"
 #include "ui/ProgramIcon.h"
@@ -10,6 +11,7 @@
 #include "windows/shell/Artwork.h"
 #include "windows/shell/Branding.h"
 #include "windows/shell/Desktop.h"
+#include "windows/shell/HelpWindows.h"
 #include "windows/shell/WindowRegistry.h"
 #include "windows/shell/WorkWindows.h"
 
@@ -146,8 +148,7 @@ void MainWindow::buildMenus()
     basic->setObjectName(QStringLiteral("N_jbxx"));
     item(basic, QStringLiteral("健康问卷"), "N_jkwj", [this] {
         askAndOpenDocument(QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"),
-                           QStringLiteral("jkpg_xxdc.doc"),
-                           [this] { return printableQuestionnaire(); });
+                           QStringLiteral("jkpg_xxdc.doc"), [this] { showPaperQuestionnaire(); });
     });
     item(basic, QStringLiteral("建立档案"), "N_jlda", [this] { openCreateRecord(); });
     item(basic, QStringLiteral("退出"), "N_tc", [this] { close(); });
@@ -170,8 +171,8 @@ void MainWindow::buildMenus()
     item(help, QStringLiteral("参考文献"), "N_ckwx",
          [this] { openModalAfterClearing(kinds::references); });
     item(help, QStringLiteral("评估帮助"), "N_pgbz", [this] {
-        askAndOpenDocument(QStringLiteral("评估帮助将以Word文档的形式打开,确定要开吗?"),
-                           QStringLiteral("jkpg_help.doc"), [this] { return userGuide(); });
+        askAndOpenDocument(QStringLiteral("评估帮助将在程序的帮助窗口中打开,确定要打开吗?"),
+                           QStringLiteral("jkpg_help.doc"), [this] { showUserGuide(); });
     });
     item(help, QStringLiteral("关于"), "N_gy", [this] { openModalAfterClearing(kinds::about); });
 }
@@ -199,8 +200,7 @@ void MainWindow::buildToolBar()
     };
     button(artwork::ToolIcon::Questionnaire, QStringLiteral("健康问卷"), "Act_jkwj", [this] {
         askAndOpenDocument(QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"),
-                           QStringLiteral("jkpg_xxdc.doc"),
-                           [this] { return printableQuestionnaire(); });
+                           QStringLiteral("jkpg_xxdc.doc"), [this] { showPaperQuestionnaire(); });
     });
     button(artwork::ToolIcon::Records, QStringLiteral("   建立档案   "), "Act_jlda",
            [this] { openCreateRecord(); });
@@ -265,11 +265,24 @@ QWidget* MainWindow::openWindow(const QString& kind, const std::function<void(QW
     return nullptr;
 }
 
-void MainWindow::closeAllChildWindows()
+bool MainWindow::closeAllChildWindows()
 {
     const QList<QMdiSubWindow*> frames = m_mdi->subWindowList(QMdiArea::CreationOrder);
     for (auto it = frames.crbegin(); it != frames.crend(); ++it)
-        (*it)->close();
+        if (!(*it)->close()) {
+            m_mdi->setActiveSubWindow(*it);
+            return false;
+        }
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!closeAllChildWindows()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::setNavigationEnabled(bool enabled)
@@ -277,13 +290,16 @@ void MainWindow::setNavigationEnabled(bool enabled)
     m_tree->setEnabled(enabled);
 }
 
-void MainWindow::showArea(TreeMode mode, bool enableTree)
+bool MainWindow::showArea(TreeMode mode, bool enableTree)
 {
+    // A window kept open with its changes keeps its area too.
+    if (!closeAllChildWindows())
+        return false;
     m_tree->setMode(mode);
-    closeAllChildWindows();
     if (enableTree)
         setNavigationEnabled(true);
     m_tree->build();
+    return true;
 }
 
 void MainWindow::openCreateRecord()
@@ -293,32 +309,34 @@ void MainWindow::openCreateRecord()
 
 void MainWindow::openQuestionnaire()
 {
-    showArea(TreeMode::Questionnaire, true);
-    openWindow(kinds::questionnaire);
+    if (showArea(TreeMode::Questionnaire, true))
+        openWindow(kinds::questionnaire);
 }
 
 void MainWindow::openAnalysis()
 {
-    showArea(TreeMode::Analysis, false);
-    openWindow(kinds::analysis);
+    if (showArea(TreeMode::Analysis, false))
+        openWindow(kinds::analysis);
 }
 
-void MainWindow::clearWorkArea()
+bool MainWindow::clearWorkArea()
 {
-    closeAllChildWindows();
+    if (!closeAllChildWindows())
+        return false;
     m_tree->clearNodes();
+    return true;
 }
 
 void MainWindow::openQuery()
 {
-    clearWorkArea();
-    openWindow(kinds::query);
+    if (clearWorkArea())
+        openWindow(kinds::query);
 }
 
 void MainWindow::openModalAfterClearing(const QString& kind)
 {
-    clearWorkArea();
-    openWindow(kind);
+    if (clearWorkArea())
+        openWindow(kind);
 }
 
 void MainWindow::openManagerDialog(const QString& kind)
@@ -332,54 +350,72 @@ void MainWindow::openManagerDialog(const QString& kind)
 }
 
 void MainWindow::askAndOpenDocument(const QString& question, const QString& fileName,
-                                    const std::function<QString()>& ownDocument)
+                                    const std::function<void()>& showOwn)
 {
     if (!m_context.prompts.confirm(this, question, kInfoCaption,
                                    QMessageBox::Ok | QMessageBox::Cancel))
         return;
     const QString centres = QDir(m_context.programDir).filePath(fileName);
-    if (QFileInfo::exists(centres) || !ownDocument) {
+    if (QFileInfo::exists(centres)) {
         m_context.desktop.openDocument(centres);
         return;
     }
-    const QString own = ownDocument();
-    if (!own.isEmpty())
-        m_context.desktop.openDocument(own);
+    showOwn();
 }
 
-QString MainWindow::userGuide()
+void MainWindow::showUserGuide()
 {
+    if (m_guide) {
+        m_guide->raise();
+        m_guide->activateWindow();
+        return;
+    }
     const QString guide =
         QDir(m_context.helpDirectory.isEmpty() ? store::sharedDirectory(QStringLiteral("help"))
                                                : m_context.helpDirectory)
             .filePath(QStringLiteral("index.html"));
-    if (QFileInfo::exists(guide))
-        return guide;
-    qCWarning(ui::lcUi).noquote() << "user guide not found:" << guide;
-    m_context.prompts.error(this, QStringLiteral("找不到评估帮助文档!"),
-                            QStringLiteral("出错提示"));
-    return {};
+    if (!QFileInfo::exists(guide)) {
+        qCWarning(ui::lcUi).noquote() << "user guide not found:" << guide;
+        m_context.prompts.error(this, QStringLiteral("找不到评估帮助文档!"),
+                                QStringLiteral("出错提示"));
+        return;
+    }
+    // Shown inside the program: no external viewer is needed.
+    auto* window = new GuideWindow(guide, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    m_guide = window;
 }
 
-QString MainWindow::printableQuestionnaire()
+void MainWindow::showPaperQuestionnaire()
 {
-    // Written anew each time, so that it always shows the questions the
-    // program asks.
-    const QString pdf = QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
-                            .filePath(QStringLiteral("jkpg_xxdc.pdf"));
+    if (m_paper) {
+        m_paper->raise();
+        m_paper->activateWindow();
+        return;
+    }
+    // Made anew each time from the questions the program asks, and shown in
+    // the report preview to print or export.
+    auto report = std::make_unique<reportengine::Report>();
     QString error;
-    if (!paper::writePaperQuestionnaire(pdf, &error)) {
+    if (!paper::preparePaperQuestionnaire(*report, &error)) {
         qCWarning(ui::lcUi).noquote() << "printable questionnaire:" << error;
         m_context.prompts.error(this, QStringLiteral("健康问卷生成不成功!"),
                                 QStringLiteral("出错提示"));
-        return {};
+        return;
     }
-    return pdf;
+    auto* preview = new PaperQuestionnairePreview(m_context.prompts, std::move(report), this);
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    preview->show();
+    preview->startBuild();
+    m_paper = preview;
 }
 
 void MainWindow::startBackup()
 {
-    close();
+    // The backup program starts only once this one has really closed.
+    if (!close())
+        return;
     QStringList arguments;
     if (!m_context.iniPath.isEmpty())
         arguments << QStringLiteral("--ini") << m_context.iniPath;
@@ -395,7 +431,8 @@ void MainWindow::chooseNode(QTreeWidgetItem* item)
     const QVariant target = item->data(0, kTargetRole);
     switch (m_tree->mode()) {
     case TreeMode::Records:
-        closeAllChildWindows();
+        if (!closeAllChildWindows())
+            break;
         if (target.isValid())
             openWindow(target.toString());
         break;
@@ -408,15 +445,9 @@ void MainWindow::chooseNode(QTreeWidgetItem* item)
     case TreeMode::Analysis: {
         auto* analysis = dynamic_cast<AnalysisView*>(openWindow(kinds::analysis));
         const QString section = target.toString();
-        if (!analysis || analysis->recordNumber().trimmed().isEmpty() || section.isEmpty())
-            break;
-        analysis->clearPreview();
-        if (!window(kinds::reportSection)) {
-            openWindow(kinds::reportSection, [&section](QWidget* w) {
-                if (auto* view = dynamic_cast<SectionReportView*>(w))
-                    view->setSectionName(section);
-            });
-        }
+        // Built at once: the choice in the tree is the confirmation.
+        if (analysis && !section.isEmpty())
+            analysis->chooseSection(section);
         break;
     }
     }

@@ -30,7 +30,7 @@ public:
     void openQuestionnaire() override;
     void openAnalysis() override;
     void openQuery();
-    void closeAllChildWindows() override;
+    bool closeAllChildWindows() override;
     void setNavigationEnabled(bool enabled) override;
     QWidget* window(const QString& kind) const override;
     QWidget* open(const QString& kind) override { return openWindow(kind); }
@@ -43,28 +43,35 @@ public:
     NavigationTree* tree() const { return m_tree; }
     QMdiArea* mdiArea() const { return m_mdi; }
 
+protected:
+    // Leaving the program closes the child windows first, so that none drops
+    // changes unasked; it stays when one of them is kept open.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildMenus();
     void buildToolBar();
     // Closes the child windows and empties the tree, as the dialogs of the menu do first.
-    void clearWorkArea();
+    bool clearWorkArea();
     void openManagerDialog(const QString& kind);
     void openModalAfterClearing(const QString& kind);
     // Opens the centre's own document beside the program when it is there,
-    // else the one `ownDocument` provides (empty when it could not).
+    // else shows the program's own in a window of the program.
     void askAndOpenDocument(const QString& question, const QString& fileName,
-                            const std::function<QString()>& ownDocument = {});
-    QString printableQuestionnaire();
-    QString userGuide();
+                            const std::function<void()>& showOwn);
+    void showPaperQuestionnaire();
+    void showUserGuide();
     void startBackup();
     void chooseNode(QTreeWidgetItem* item);
-    void showArea(TreeMode mode, bool enableTree);
+    bool showArea(TreeMode mode, bool enableTree);
 
     AppContext& m_context;
     const WindowRegistry& m_registry;
     NavigationTree* m_tree;
     QMdiArea* m_mdi;
     std::map<QString, QPointer<QWidget>> m_open;
+    QPointer<QWidget> m_guide;
+    QPointer<QWidget> m_paper;
 };
 
 } // namespace hra::app

@@ -194,10 +194,14 @@ void OperatorWindow::modifyOperator()
 
 void OperatorWindow::deleteOperator()
 {
-    if (!m_context.prompts.confirm(this, QStringLiteral("您确实要删除该项记录吗?"), kCaption))
+    const QString code = selectedCode();
+    const QString question =
+        code.isEmpty() ? QStringLiteral("您确实要删除该项记录吗?")
+                       : QStringLiteral("您确实要删除该项记录吗?\n\n操作员代码：%1").arg(code);
+    if (!m_context.prompts.confirm(this, question, kCaption, QMessageBox::Yes | QMessageBox::No,
+                                   QMessageBox::No))
         return;
     const QString gone = QStringLiteral("该病人记录该项记录已全删除或删除不成功！");
-    const QString code = selectedCode();
     if (code.isEmpty() && m_list->currentRow() < 0) {
         m_context.prompts.information(this, gone, kCaptionBang);
         return;

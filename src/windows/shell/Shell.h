@@ -16,8 +16,10 @@ public:
     virtual void openCreateRecord() = 0;  // person-records tree
     virtual void openQuestionnaire() = 0; // questionnaire tree and window
     virtual void openAnalysis() = 0;      // data-analysis tree and window
-    // Closes the child windows, the last opened first.
-    virtual void closeAllChildWindows() = 0;
+    // Closes the child windows, the last opened first; false when one of
+    // them stays open (the operator kept changes it holds), leaving the
+    // windows before it open too.
+    virtual bool closeAllChildWindows() = 0;
     // While off, the navigation tree ignores mouse and keyboard.
     virtual void setNavigationEnabled(bool enabled) = 0;
     // Opens a window kind unless it is open; returns it (null for a modal

@@ -34,6 +34,9 @@ public:
     // reason told to the operator, when the assessment cannot be opened.
     virtual bool analyseAssessment(const QString& recordNumber, qint32 assessmentId,
                                    const QString& stateText) = 0;
+    // A section chosen in the navigation tree: built into the preview at once,
+    // or the operator is told what is missing.
+    virtual void chooseSection(const QString& section) = 0;
 };
 
 // TFrm_sjfxhc: the dialog building one report section.

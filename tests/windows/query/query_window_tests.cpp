@@ -145,11 +145,11 @@ TEST_P(QueryWindowTest, ShowingStartsOnTheCriteriaWithTodaysDates)
     EXPECT_EQ(window->dateFromBox()->date(), QDate::currentDate());
     EXPECT_EQ(window->dateToBox()->date(), QDate::currentDate());
     EXPECT_FALSE(window->model()->isOpen());
-    // Before a search the actions do nothing.
+    // Before a search the actions say what they lack and do nothing.
     window->deleteAssessment();
     window->modifyPerson();
     window->openPrompt();
-    EXPECT_TRUE(prompts.records().empty());
+    EXPECT_EQ(prompts.messages(), QStringList(3, QStringLiteral("请先查询并选中一条评估记录!")));
     EXPECT_TRUE(modified.isEmpty());
 }
 
@@ -203,6 +203,20 @@ TEST_P(QueryWindowTest, ClearingEmptiesTheCriteriaButKeepsTheDates)
     EXPECT_EQ(shownNumbers().size(), 3);
 }
 
+// A date range given the wrong way round is turned round, and the operator told.
+TEST_P(QueryWindowTest, AReversedDateRangeIsSwappedWithAMessage)
+{
+    const QDate today = QDate::currentDate();
+    window->useDatesBox()->setChecked(true);
+    window->dateFromBox()->setDate(today);
+    window->dateToBox()->setDate(today.addDays(-3));
+    window->search();
+    EXPECT_EQ(prompts.messages(), QStringList({"开始日期晚于结束日期,已将两个日期交换!"}));
+    EXPECT_EQ(window->dateFromBox()->date(), today.addDays(-3));
+    EXPECT_EQ(window->dateToBox()->date(), today);
+    EXPECT_EQ(shownNumbers(), (QStringList{"203", "202", "201"}));
+}
+
 TEST_P(QueryWindowTest, DeleteRemovesTheAssessmentAndSearchesAgain)
 {
     window->search();
@@ -211,9 +225,17 @@ TEST_P(QueryWindowTest, DeleteRemovesTheAssessmentAndSearchesAgain)
     window->deleteAssessment();
     EXPECT_EQ(rowsOf(202), 6);
 
+    // The question names what goes, and Enter answers 否.
+    const QString question =
+        QStringLiteral("确实要删除该评估记录吗？\n\n编号：0000000021    姓名：赵六\n评估号：202    "
+                       "评估日期：%1")
+            .arg(window->model()->row(1)->date.toString(QStringLiteral("yyyy-MM-dd hh:mm")));
+    EXPECT_EQ(prompts.records()[0].text, question);
+    EXPECT_EQ(prompts.records()[0].defaultButton, QMessageBox::No);
     prompts.clear();
+    prompts.answerMessage(QMessageBox::Yes);
     window->deleteAssessment();
-    EXPECT_EQ(prompts.messages(), (QStringList{"确实要删除该评估记录吗？", "删除成功!"}));
+    EXPECT_EQ(prompts.messages(), (QStringList{question, "删除成功!"}));
     EXPECT_EQ(rowsOf(202), 0);
     EXPECT_EQ(rowsOf(201), 6);
     EXPECT_EQ(store::scalar(conn->db(), QStringLiteral("select count(*) from jkpg_jbxx")).toInt(),

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -105,7 +106,7 @@ TEST_P(QuestionnaireTest, FirstInterviewStoresSixRows)
     QTest::keyClicks(edit(*w, 4, "sheng"), QStringLiteral("1.75"));
     EXPECT_EQ(edit(*w, 4, "tizzs")->text(), ""); // no weight yet
     QTest::keyClicks(edit(*w, 4, "tiz"), QStringLiteral("70"));
-    EXPECT_EQ(edit(*w, 4, "tizzs")->text(), "22.85");
+    EXPECT_EQ(edit(*w, 4, "tizzs")->text(), "22.86");
     fillRequired(*w);
 
     auto* fatigue = qobject_cast<ui::OptionGroup*>(w->form(0).control(QStringLiteral("pilcd")));
@@ -131,7 +132,7 @@ TEST_P(QuestionnaireTest, FirstInterviewStoresSixRows)
     EXPECT_TRUE(store::isNull(stored("jkpg_shfs", "shifxy")));
     EXPECT_EQ(stored("jkpg_shfs", "yinjzl_bj").toString(), "0");
     EXPECT_TRUE(store::isNull(stored("jkpg_ssyy", "meitsc")));
-    EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "tizzs").toDouble(), 22.85);
+    EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "tizzs").toDouble(), 22.86);
 }
 
 // The first missing value in the order of the save is named, on the
@@ -146,7 +147,7 @@ TEST_P(QuestionnaireTest, MissingRequiredValueIsNamedInOrder)
     edit(*w, 4, "ganysz")->clear();
     w->save();
     ASSERT_EQ(prompts.messages(), QStringList({"总胆固醇为必填项,带*号的为必填项!"}));
-    EXPECT_EQ(prompts.records()[0].caption, "");
+    EXPECT_EQ(prompts.records()[0].caption, "出错提示");
     EXPECT_EQ(prompts.records()[0].icon, QMessageBox::Critical);
     EXPECT_EQ(w->currentSection(), 4);
     EXPECT_TRUE(edit(*w, 4, "zongdgc")->hasFocus());
@@ -161,18 +162,185 @@ TEST_P(QuestionnaireTest, MissingRequiredValueIsNamedInOrder)
     EXPECT_TRUE(prompts.records()[0].text.contains(QStringLiteral("八十")));
 }
 
-TEST_P(QuestionnaireTest, EditingTheNumberDiscardsAndSaveThenDoesNothing)
+// Another number typed over an assessment with changes asks first: 取消
+// keeps the number and the answers, 否 drops them; a save then names what
+// is missing.
+TEST_P(QuestionnaireTest, EditingTheNumberOfAnOpenAssessmentAsks)
 {
     auto w = open(QStringLiteral("0042"));
     fillRequired(*w);
+    prompts.answerMessage(QMessageBox::Cancel);
     QTest::keyClick(w->recordNumberBox(), Qt::Key_Backspace);
+    EXPECT_EQ(prompts.messages(), QStringList({"数据已修改，是否保存?"}));
+    EXPECT_EQ(w->recordNumberBox()->text(), "0042");
+    EXPECT_TRUE(w->personPanel()->isVisible());
+    EXPECT_EQ(edit(*w, 4, "sheng")->text(), "1.75");
+    EXPECT_EQ(w->rows().mode(), domain::AssessmentMode::New);
+
+    prompts.clear();
+    prompts.answerMessage(QMessageBox::No);
+    QTest::keyClick(w->recordNumberBox(), Qt::Key_Backspace);
+    EXPECT_EQ(prompts.messages(), QStringList({"数据已修改，是否保存?"}));
     EXPECT_FALSE(w->personPanel()->isVisible());
     EXPECT_EQ(session.assessmentMode, domain::AssessmentMode::None);
     EXPECT_EQ(edit(*w, 4, "sheng")->text(), "");
-    QTest::keyClicks(w->recordNumberBox(), QStringLiteral("2"));
+
+    prompts.clear();
+    w->recordNumberBox()->clear();
     w->save();
-    EXPECT_TRUE(prompts.messages().isEmpty());
+    EXPECT_EQ(prompts.messages(), QStringList({"请先输入编号并回车,再保存调查信息!"}));
     EXPECT_EQ(store::scalar(conn->db(), QStringLiteral("select count(*) from jkpg_id")).toInt(), 0);
+}
+
+// However the window is closed holding answers not stored, it asks
+// "数据已修改，是否保存?" with 是/否/取消, 取消 the default: 取消 keeps the
+// window open with them, 否 closes without them, 是 stores them first.
+TEST_P(QuestionnaireTest, ClosingWithChangesAsks)
+{
+    const struct
+    {
+        const char* what;
+        QMessageBox::StandardButton answer;
+        bool escape; // else the 关闭 button
+        bool staysOpen;
+        int stored;
+    } cases[] = {{"取消 on Escape", QMessageBox::Cancel, true, true, 0},
+                 {"否 on 关闭", QMessageBox::No, false, false, 0},
+                 {"取消 on 关闭", QMessageBox::Cancel, false, true, 0},
+                 {"是 on Escape", QMessageBox::Yes, true, false, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto w = open(QStringLiteral("0042"));
+        fillRequired(*w);
+        prompts.clear();
+        prompts.answerMessage(c.answer);
+        if (c.escape)
+            QTest::keyClick(edit(*w, 4, "sheng"), Qt::Key_Escape);
+        else
+            w->findChild<QPushButton*>(QStringLiteral("Myspb_gb"))->click();
+        ASSERT_FALSE(prompts.records().empty());
+        const auto& asked = prompts.records()[0];
+        EXPECT_EQ(asked.text, "数据已修改，是否保存?");
+        EXPECT_EQ(asked.caption, "提示信息");
+        EXPECT_EQ(asked.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        EXPECT_EQ(asked.defaultButton, QMessageBox::Cancel);
+        EXPECT_EQ(w->isVisible(), c.staysOpen);
+        EXPECT_EQ(store::scalar(conn->db(), QStringLiteral("select count(*) from jkpg_id")).toInt(),
+                  c.stored);
+    }
+    EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "sheng").toDouble(), 1.75);
+    EXPECT_EQ(prompts.messages(), QStringList({"数据已修改，是否保存?", "保存成功!"}));
+
+    // The stored assessment reopened and left as it was closes without a question.
+    auto w = open(QStringLiteral("0042"));
+    EXPECT_EQ(edit(*w, 4, "sheng")->text(), "1.75");
+    prompts.clear();
+    w->close();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(prompts.messages().isEmpty());
+}
+
+// Answers ticked and typed before the record number belong to the
+// assessment the number then opens.
+TEST_P(QuestionnaireTest, AnswersTypedBeforeTheNumberAreKept)
+{
+    QuestionnaireWindow w(*context);
+    w.show();
+    auto* fatigue = qobject_cast<ui::OptionGroup*>(w.form(0).control(QStringLiteral("pilcd")));
+    fatigue->button(1)->click();
+    fillRequired(w);
+    QTest::keyClicks(w.recordNumberBox(), QStringLiteral("0042"));
+    QTest::keyClick(w.recordNumberBox(), Qt::Key_Return);
+    EXPECT_EQ(w.rows().mode(), domain::AssessmentMode::New);
+    EXPECT_EQ(fatigue->value(), "稍微疲劳");
+    EXPECT_EQ(edit(w, 4, "sheng")->text(), "1.75");
+    EXPECT_TRUE(w.hasChanges());
+    prompts.answerMessage(QMessageBox::Yes);
+    prompts.answerMessage(QMessageBox::Ok);
+    prompts.answerMessage(QMessageBox::No);
+    w.save();
+    EXPECT_EQ(stored("jkpg_mqzk", "pilcd").toString(), "稍微疲劳");
+    EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "sheng").toDouble(), 1.75);
+    EXPECT_FALSE(w.hasChanges());
+}
+
+// Each number of the questionnaire takes plausible values only: the first
+// implausible one is named with its range, the focus goes there and
+// nothing is stored.
+TEST_P(QuestionnaireTest, ImplausibleValuesAreRefusedNamingFieldAndRange)
+{
+    const struct
+    {
+        int page;
+        const char* column;
+        const char* typed;
+        const char* message;
+    } cases[] = {
+        {4, "sheng", "9", "“身高”必须是0.5到2.5之间的数(最多2位小数): 9"},
+        {4, "sheng", "1.755", "“身高”必须是0.5到2.5之间的数(最多2位小数): 1.755"},
+        {4, "tiz", "1e308", "“体重”必须是2到300之间的数(最多1位小数): 1e308"},
+        {4, "tiz", "100000", "“体重”必须是2到300之间的数(最多1位小数): 100000"},
+        {4, "shuzy", "-10", "“舒张压”必须是20到200之间的整数: -10"},
+        {4, "shousy", "-500", "“收缩压”必须是50到300之间的整数: -500"},
+        {4, "yaow", "8", "“腰围”必须是30到250之间的数(最多1位小数): 8"},
+        {4, "kongfxt", "500", "“空腹血糖”必须是1到40之间的数(最多2位小数): 500"},
+        {4, "shuzy", "150", "收缩压必须高于舒张压!"},
+        {2, "meizgzts", "abc", "“1.您平均每周工作多少天？”不是有效的数字: abc"},
+        {2, "meizgzts", "8", "“1.您平均每周工作多少天？”必须是0到7之间的整数: 8"},
+    };
+    auto w = open(QStringLiteral("0042"));
+    QApplication::setActiveWindow(w.get());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        fillRequired(*w);
+        edit(*w, 2, "meizgzts")->clear();
+        edit(*w, c.page, c.column)->setText(QString::fromUtf8(c.typed));
+        w->showSection(0);
+        prompts.clear();
+        w->save();
+        EXPECT_EQ(prompts.messages(), QStringList({QString::fromUtf8(c.message)}));
+        EXPECT_EQ(w->currentSection(), c.page);
+        EXPECT_TRUE(edit(*w, c.page, c.column)->hasFocus());
+    }
+    EXPECT_EQ(store::scalar(conn->db(), QStringLiteral("select count(*) from jkpg_id")).toInt(), 0);
+
+    // Measured decimals are taken: 72.5 kg, and five working days stored as text.
+    fillRequired(*w);
+    edit(*w, 4, "tiz")->setText(QStringLiteral("72.5"));
+    edit(*w, 2, "meizgzts")->setText(QStringLiteral("5"));
+    prompts.clear();
+    prompts.answerMessage(QMessageBox::Yes);
+    prompts.answerMessage(QMessageBox::Ok);
+    prompts.answerMessage(QMessageBox::No);
+    w->save();
+    EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "tiz").toDouble(), 72.5);
+    EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "tizzs").toDouble(), 23.67);
+    EXPECT_EQ(stored("jkpg_ydfs", "meizgzts").toString(), "5");
+}
+
+// The live index shows only for two plausible numbers: "8o" is no weight.
+TEST_P(QuestionnaireTest, LiveBodyMassIndexNeedsTwoValidValues)
+{
+    auto w = open(QStringLiteral("0042"));
+    QLineEdit* height = edit(*w, 4, "sheng");
+    QLineEdit* weight = edit(*w, 4, "tiz");
+    QLineEdit* index = edit(*w, 4, "tizzs");
+    const struct
+    {
+        const char* height;
+        const char* weight;
+        const char* shown;
+    } cases[] = {{"1.75", "72.5", "23.67"}, {"1.75", "8o", ""},   {"1.75", "", ""},
+                 {"9", "70", ""},           {"1.7a", "70", ""},   {"1.75", "70", "22.86"},
+                 {"0", "70", ""},           {"1.75", "1e308", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.height) + " m, " + c.weight + " kg");
+        height->clear();
+        weight->clear();
+        QTest::keyClicks(height, QString::fromLatin1(c.height));
+        QTest::keyClicks(weight, QString::fromLatin1(c.weight));
+        EXPECT_EQ(index->text(), QString::fromLatin1(c.shown));
+    }
 }
 
 // The chooser: an ended latest assessment offers it with "&N 新建评估"
@@ -232,14 +400,20 @@ TEST_P(QuestionnaireTest, HistoryNoticeRefillAndEnd)
     w->showSection(4);
     w->refill();
     EXPECT_EQ(prompts.messages(), QStringList({"确实要重填<体格检查及实验室检查>吗？"}));
+    EXPECT_EQ(prompts.records()[0].defaultButton, QMessageBox::No);
     EXPECT_EQ(edit(*w, 4, "sheng")->text(), "");
     EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "sheng").toDouble(), 1.75); // until saved
 
+    // The end names the assessment and answers 否 on Enter; the emptied page
+    // was not typed into, so nothing is asked about it.
     prompts.clear();
+    prompts.answerMessage(QMessageBox::Yes);
     w->endAssessment();
     EXPECT_EQ(prompts.messages(),
-              QStringList({"用户评估结束后,其该次评估资料将不能修改,确实要结束吗？",
+              QStringList({"用户评估结束后,其该次评估资料将不能修改,确实要结束吗？\n(编号0042,"
+                           "评估号1)",
                            "用户该次评估已结束!"}));
+    EXPECT_EQ(prompts.records()[0].defaultButton, QMessageBox::No);
     EXPECT_EQ(stored("jkpg_id", "zhuangt").toString(), "结束");
     EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "sheng").toDouble(), 1.75);
 }
@@ -248,7 +422,7 @@ TEST_P(QuestionnaireTest, UnknownNumberAndTheHandOverFromTheRecords)
 {
     auto w = open(QStringLiteral("0043"));
     EXPECT_EQ(prompts.messages(), QStringList({"该卡号不存在,请先建档!"}));
-    EXPECT_EQ(prompts.records()[0].caption, "揭示信息");
+    EXPECT_EQ(prompts.records()[0].caption, "提示信息");
     EXPECT_FALSE(w->personPanel()->isVisible());
 
     session.pendingRecordNo = QStringLiteral("0042");

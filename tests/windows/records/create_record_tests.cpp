@@ -69,12 +69,13 @@ protected:
     records::PersonForm* form = nullptr;
 };
 
-TEST_P(CreateRecord, AnEmptyRecordNumberSavesNothingAndSaysNothing)
+TEST_P(CreateRecord, AnEmptyRecordNumberSavesNothingAndSaysSo)
 {
     fill(form, everyField);
     form->lineEdit("bianh")->setText("   ");
     window->save();
-    EXPECT_TRUE(prompts.records().empty());
+    EXPECT_EQ(prompts.messages(), QStringList({"档案编号不能为空!"}));
+    EXPECT_EQ(prompts.records()[0].caption, "出错提示");
     EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 0);
     EXPECT_EQ(store::scalar(conn->db(), "select count(*) from jkpg_jbxx").toInt(), 0);
     EXPECT_EQ(form->lineEdit("xingm")->text(), "张三");
@@ -95,8 +96,47 @@ TEST_P(CreateRecord, EnterMovesOnWithoutSavingAndEscapeCloses)
     EXPECT_TRUE(prompts.records().empty());
     EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 0);
 
+    // Escape asks about what was typed: 取消 (the default) stays, 否 closes
+    // without storing it.
+    prompts.answerMessage(QMessageBox::Cancel);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(prompts.messages(), QStringList({"数据已修改，是否保存?"}));
+    EXPECT_EQ(prompts.records()[0].defaultButton, QMessageBox::Cancel);
+    prompts.answerMessage(QMessageBox::No);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(store::scalar(conn->db(), "select count(*) from jkpg_jbxx").toInt(), 0);
+}
+
+// 是 on closing stores the person as 保存 does, without the question about
+// the questionnaire; a window holding nothing typed closes without a question.
+TEST_P(CreateRecord, ClosingWithChangesStoresThemOnYes)
+{
+    fill(form, everyField);
+    prompts.answerMessage(QMessageBox::Yes);
+    QTest::mouseClick(window->findChild<QPushButton*>("close"), Qt::LeftButton);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(prompts.messages(), QStringList({"数据已修改，是否保存?", "保存成功!"}));
+    EXPECT_EQ(person("0001").value("xingm").toString(), "张三");
+    EXPECT_EQ(questionnaireOpened, 0);
+
+    // What cannot be stored keeps the window open with it.
+    records::CreateRecordWindow again(*context);
+    again.show();
+    fill(again.form(), {{"bianh", "0002"}, {"xingm", "李四"}});
+    prompts.clear();
+    prompts.answerMessage(QMessageBox::Yes);
+    again.close();
+    EXPECT_TRUE(again.isVisible());
+    EXPECT_EQ(prompts.messages(), QStringList({"数据已修改，是否保存?", "性别不能为空!"}));
+
+    records::CreateRecordWindow untouched(*context);
+    untouched.show();
+    prompts.clear();
+    untouched.close();
+    EXPECT_FALSE(untouched.isVisible());
+    EXPECT_TRUE(prompts.messages().isEmpty());
 }
 
 TEST_P(CreateRecord, EachMissingRequiredFieldIsNamedAndGetsTheFocus)
@@ -357,8 +397,8 @@ TEST_P(ModifyRecord, AnUnknownNumberStoresNothingAndAMissingPhotoIsReported)
     EXPECT_EQ(prompts.messages(), QStringList({"没有编号为“9999”的档案!"}));
     prompts.clear();
     modify.modify();
-    EXPECT_EQ(prompts.messages(), QStringList({"修改不成功!"}));
-    EXPECT_EQ(prompts.records()[0].caption, "出错提示!");
+    EXPECT_EQ(prompts.messages(), QStringList({"请先输入档案编号并回车调出档案!"}));
+    EXPECT_EQ(prompts.records()[0].caption, "提示信息");
     EXPECT_EQ(store::scalar(conn->db(), "select count(*) from jkpg_jbxx").toInt(), 0);
 
     addPerson("0001", "李四", "女");
@@ -394,6 +434,45 @@ TEST_P(ModifyRecord, AnUnknownNumberStoresNothingAndAMissingPhotoIsReported)
     EXPECT_FALSE(QFile::exists(photoFile("0001.png")));
     modify.modify();
     EXPECT_TRUE(person("0001").value("zhaop").isNull());
+}
+
+// Changes to a loaded person are not dropped by loading another or by
+// closing: 取消 keeps them, 是 stores them, 否 drops them.
+TEST_P(ModifyRecord, ChangesAreAskedAboutBeforeLoadingAnotherOrClosing)
+{
+    addPerson("0001", "李四", "女");
+    addPerson("0002", "王五", "男");
+    records::ModifyRecordWindow modify(*context);
+    modify.show();
+    modify.lookup("0001");
+    fill(modify.form(), {{"xingm", "李四四"}});
+
+    prompts.clear();
+    prompts.answerMessage(QMessageBox::Cancel);
+    modify.lookup("0002");
+    EXPECT_EQ(prompts.messages(), QStringList({"数据已修改，是否保存?"}));
+    EXPECT_EQ(shown(modify.form(), "xingm"), "李四四");
+
+    prompts.clear();
+    prompts.answerMessage(QMessageBox::Yes);
+    modify.lookup("0002");
+    EXPECT_EQ(prompts.messages(), QStringList({"数据已修改，是否保存?", "修改成功!"}));
+    EXPECT_EQ(person("0001").value("xingm").toString(), "李四四");
+    EXPECT_EQ(shown(modify.form(), "xingm"), "王五");
+
+    fill(modify.form(), {{"nianl", "300"}});
+    prompts.clear();
+    prompts.answerMessage(QMessageBox::Yes);
+    modify.close();
+    EXPECT_TRUE(modify.isVisible());
+    EXPECT_EQ(prompts.messages(),
+              QStringList({"数据已修改，是否保存?", "“年龄”必须是0到150之间的整数: 300"}));
+
+    prompts.clear();
+    prompts.answerMessage(QMessageBox::No);
+    modify.close();
+    EXPECT_FALSE(modify.isVisible());
+    EXPECT_EQ(person("0002").value("nianl").toInt(), 40);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ModifyRecord, ::testing::ValuesIn(test::databaseBackends()),

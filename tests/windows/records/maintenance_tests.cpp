@@ -211,7 +211,9 @@ TEST_P(Maintenance, ListsReadAsScrolledInRecordNumberOrder)
     EXPECT_EQ(wholeFirstColumn(window.table()), numbers);
 }
 
-TEST_P(Maintenance, RenumberingToATakenNumberChangesNothing)
+// A number in use is named with its holder before anything is asked; the
+// same number again is said to be the same.
+TEST_P(Maintenance, RenumberingToATakenNumberChangesNothingAndSaysWhy)
 {
     addPerson("0001", "张三", "男", 1);
     addPerson("0002", "李四", "女", 2);
@@ -219,10 +221,11 @@ TEST_P(Maintenance, RenumberingToATakenNumberChangesNothing)
     EXPECT_EQ(dialog.findChild<QLabel*>("age")->text(), "40");
     dialog.newNumberBox()->setText("0002");
     dialog.confirm();
-    EXPECT_EQ(prompts.messages(), QStringList({"确实要更改该评估编号吗？", "更改不成功!"}));
+    dialog.newNumberBox()->setText(" 0001");
+    dialog.confirm();
+    EXPECT_EQ(prompts.messages(),
+              QStringList({"编号“0002”已是“李四”的档案编号,请换一个编号!", "新编号与原编号相同!"}));
     EXPECT_EQ(prompts.records()[0].caption, "提示信息");
-    EXPECT_EQ(prompts.records()[1].caption, "信息提示!");
-    EXPECT_EQ(prompts.records()[1].icon, QMessageBox::Critical);
     EXPECT_FALSE(dialog.renumbered());
     for (const QString& table : test::sevenTables) {
         EXPECT_EQ(rowsWithNumber(table, "0001"), 1) << table.toStdString();
@@ -237,16 +240,21 @@ TEST_P(Maintenance, RenumberingMovesAllSevenTablesAndKeepsTheAssessmentsOldId)
     dialog.show();
 
     dialog.newNumberBox()->setText("   ");
-    dialog.confirm(); // empty: nothing asked
+    dialog.confirm(); // empty: said so, nothing asked
     prompts.answerMessage(QMessageBox::No);
     dialog.newNumberBox()->setText(" 0003 ");
     dialog.confirm(); // answered No: nothing changed, still open
+    const QString question =
+        QStringLiteral("确实要更改该评估编号吗？\n\n姓名：张三    编号：0001 → 0003");
+    EXPECT_EQ(prompts.messages(), QStringList({"请输入新编号!", question}));
+    EXPECT_EQ(prompts.records()[1].defaultButton, QMessageBox::No);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 1);
 
     prompts.clear();
+    prompts.answerMessage(QMessageBox::Yes);
     dialog.confirm();
-    EXPECT_EQ(prompts.messages(), QStringList({"确实要更改该评估编号吗？", "更改成功!"}));
+    EXPECT_EQ(prompts.messages(), QStringList({question, "更改成功!"}));
     EXPECT_EQ(prompts.records()[1].caption, "信息提示!");
     EXPECT_EQ(prompts.records()[1].icon, QMessageBox::Information);
     EXPECT_TRUE(dialog.renumbered());

@@ -138,11 +138,12 @@ TEST_F(AnalysisWindowTest, AnUnknownRecordIsToldAndTheTreeStaysOff)
     EXPECT_FALSE(navigation);
     EXPECT_TRUE(panel->isHidden());
 
-    // An empty box ignores Enter.
+    // Enter in an empty box says what is missing.
     prompts.clear();
     record->clear();
     QTest::keyClick(record, Qt::Key_Return);
-    EXPECT_TRUE(prompts.messages().isEmpty());
+    EXPECT_EQ(prompts.messages(), QStringList{QStringLiteral("请输入编号后回车!")});
+    EXPECT_FALSE(navigation);
 }
 
 TEST_F(AnalysisWindowTest, TypingAfterALookupForgetsTheChoice)
@@ -169,6 +170,12 @@ TEST_F(AnalysisWindowTest, TheHandOverOpensTheAssessmentWithoutTheChangeBehaviou
     EXPECT_TRUE(navigation);
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(shown("DBTxt_xingm"), QStringLiteral("刘桂芳"));
+    // Handed over to be analysed, the whole report builds without another click.
+    EXPECT_TRUE(window->report().isBuilding() || window->preview()->hasPages());
+    ASSERT_TRUE(test::waitUntil([this] { return !window->report().isBuilding(); }, 60000));
+    EXPECT_TRUE(window->preview()->hasPages());
+    EXPECT_GE(window->report().pageCount(), 20);
+    EXPECT_TRUE(prompts.messages().isEmpty()) << prompts.messages().join(u'|').toStdString();
 
     // Later typing has its change behaviour again.
     QTest::keyClicks(record, QStringLiteral("9"));
@@ -180,6 +187,25 @@ TEST_F(AnalysisWindowTest, TheHandOverOpensTheAssessmentWithoutTheChangeBehaviou
     EXPECT_FALSE(
         window->analyseAssessment(QStringLiteral("0000000004"), 3, QStringLiteral("评估")));
     EXPECT_EQ(prompts.messages().size(), 1);
+}
+
+// Sections, printing and export without what they need say what is missing.
+TEST_F(AnalysisWindowTest, ActionsWithoutARecordOrReportSayWhatIsMissing)
+{
+    window->chooseSection(QStringLiteral("高血压"));
+    record->setText(QStringLiteral("0000000001")); // typed, Enter not pressed
+    window->chooseSection(QStringLiteral("高血压"));
+    window->print();
+    window->exportPdf();
+    const QString nothingBuilt =
+        QStringLiteral("还没有生成报告,无法%1!请先输入编号并回车,再在左侧选择分析项目。");
+    EXPECT_EQ(prompts.messages(),
+              QStringList({"请先输入编号并回车,再选择分析项目!",
+                           "请在编号框中回车并选择一次评估,再选择分析项目!",
+                           nothingBuilt.arg(QStringLiteral("打印")),
+                           nothingBuilt.arg(QStringLiteral("导出PDF"))}));
+    EXPECT_FALSE(window->report().isBuilding());
+    EXPECT_FALSE(window->preview()->hasPages());
 }
 
 TEST_F(AnalysisWindowTest, TheWholeReportBuildsWhileTheWindowKeepsRunning)

@@ -1,3 +1,5 @@
+#include "reportengine/Report.h"
+#include "reportengine/widgets/PreviewDialog.h"
 #include "support/GuiWait.h"
 #include "ui/PromptService.h"
 #include "windows/shell/AppContext.h"
@@ -19,6 +21,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -51,6 +54,8 @@ struct Journal
     QString sectionName;
     QString recordNumber;
     int previewClears = 0;
+    // Kinds whose windows stay open when asked to close (an operator keeping changes).
+    QStringList refusing;
 };
 
 class DummyWindow : public QWidget
@@ -64,6 +69,10 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override
     {
+        if (m_journal.refusing.contains(m_kind)) {
+            event->ignore();
+            return;
+        }
         m_journal.closed << m_kind;
         QWidget::closeEvent(event);
     }
@@ -86,6 +95,7 @@ public:
     QString recordNumber() const override { return m_journal.recordNumber; }
     void clearPreview() override { ++m_journal.previewClears; }
     bool analyseAssessment(const QString&, qint32, const QString&) override { return false; }
+    void chooseSection(const QString& section) override { m_journal.sectionName = section; }
 };
 
 // A modal dialog that closes itself once shown, as an operator would.
@@ -329,24 +339,49 @@ TEST_F(MainWindowFixture, QuestionnaireNodesSwitchThePage)
     EXPECT_EQ(journal.created.size(), 1);
 }
 
-TEST_F(MainWindowFixture, SectionReportOpensOnlyOnceARecordNumberIsEntered)
+// A section node is handed to the analysis window to build at once; no
+// dialog asks for 确定 in between.
+TEST_F(MainWindowFixture, SectionNodesBuildWithoutAskingAgain)
 {
     window->openAnalysis();
     EXPECT_NE(window->window(app::kinds::analysis), nullptr);
-
-    journal.recordNumber = QStringLiteral("   ");
-    click(node(QStringLiteral("高血压")));
-    EXPECT_EQ(journal.created.count(app::kinds::reportSection), 0);
-    EXPECT_EQ(journal.previewClears, 0);
-
-    journal.recordNumber = QStringLiteral("0001");
     click(node(QStringLiteral("数据分析"))); // the root builds no section
-    EXPECT_EQ(journal.created.count(app::kinds::reportSection), 0);
+    EXPECT_EQ(journal.sectionName, QString());
     click(node(QStringLiteral("高血压")));
-    EXPECT_EQ(journal.created.count(app::kinds::reportSection), 1);
     EXPECT_EQ(journal.sectionName, QStringLiteral("高血压"));
-    EXPECT_EQ(journal.previewClears, 1);
-    EXPECT_EQ(window->window(app::kinds::reportSection), nullptr); // closed again
+    click(node(QStringLiteral("评估报告")));
+    EXPECT_EQ(journal.sectionName, QStringLiteral("评估报告"));
+    EXPECT_EQ(journal.created.count(app::kinds::reportSection), 0);
+}
+
+// A child window kept open (its operator chose 取消 for its changes) keeps
+// its area: another area, leaving the program and the backup program all
+// wait for it.
+TEST_F(MainWindowFixture, AWindowKeptOpenStopsAreaChangesExitAndBackup)
+{
+    const QString& interview = app::kinds::questionnaire;
+    window->openQuestionnaire();
+    journal.refusing << interview;
+    window->openCreateRecord();
+    EXPECT_EQ(tree()->mode(), app::TreeMode::Questionnaire);
+    EXPECT_NE(window->window(interview), nullptr);
+    window->openAnalysis();
+    window->openQuery();
+    EXPECT_EQ(journal.created.count(app::kinds::analysis), 0);
+    EXPECT_EQ(journal.created.count(app::kinds::query), 0);
+    EXPECT_NE(window->window(interview), nullptr);
+
+    trigger("Act_tcxt");
+    EXPECT_TRUE(window->isVisible());
+    trigger("N_bfhf");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(desktop.started.isEmpty());
+
+    journal.refusing.clear();
+    trigger("N_bfhf");
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(journal.closed, QStringList{interview});
+    EXPECT_EQ(desktop.started.size(), 1);
 }
 
 TEST_F(MainWindowFixture, ManagerItemsRefuseOtherOperatorsWithoutSideEffects)
@@ -379,36 +414,34 @@ TEST_F(MainWindowFixture, ManagerItemsRefuseOtherOperatorsWithoutSideEffects)
     EXPECT_EQ(tree()->topLevelItemCount(), 0);
 }
 
-TEST_F(MainWindowFixture, DocumentsOpenOnlyAfterConfirmation)
+// Without documents of the centre's own beside the program, the
+// questionnaire printed from the program's questions shows in the report
+// preview and the shipped user guide in a browser window, both inside the
+// program: no external viewer is needed. Each only after confirmation.
+TEST_F(MainWindowFixture, DocumentsOpenInsideTheProgramAfterConfirmation)
 {
-    QStandardPaths::setTestModeEnabled(true);
-    const QString printed =
-        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
-            .filePath(QStringLiteral("jkpg_xxdc.pdf"));
-    QFile::remove(printed);
     QTemporaryDir help;
     QFile guide(help.filePath(QStringLiteral("index.html")));
     ASSERT_TRUE(guide.open(QIODevice::WriteOnly));
+    guide.write("<html><body><h1>评估帮助</h1><p>第一步</p></body></html>");
     guide.close();
     context.helpDirectory = help.path();
-    struct Case
+    const struct
     {
         const char* action;
         QString question;
-        QString document;
+        QString window;
+    } cases[] = {
+        {"N_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"),
+         QStringLiteral("paperQuestionnaire")},
+        {"Act_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"),
+         QStringLiteral("paperQuestionnaire")},
+        {"N_pgbz", QStringLiteral("评估帮助将在程序的帮助窗口中打开,确定要打开吗?"),
+         QStringLiteral("TFrm_pgbz")},
     };
-    // Without documents of the centre's own beside the program, the
-    // questionnaire is the one printed from the program's questions and the
-    // help the shipped user guide.
-    const Case cases[] = {
-        {"N_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"), printed},
-        {"Act_jkwj", QStringLiteral("健康问卷是给健康评估人员的调查卷,确定要打印出来吗?"), printed},
-        {"N_pgbz", QStringLiteral("评估帮助将以Word文档的形式打开,确定要开吗?"), guide.fileName()},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.action);
         prompts.clear();
-        desktop.opened.clear();
         prompts.answerMessage(QMessageBox::Cancel);
         trigger(c.action);
         ASSERT_EQ(prompts.records().size(), 1u);
@@ -416,16 +449,24 @@ TEST_F(MainWindowFixture, DocumentsOpenOnlyAfterConfirmation)
         EXPECT_EQ(prompts.records()[0].caption, QStringLiteral("提示信息"));
         EXPECT_EQ(prompts.records()[0].icon, QMessageBox::Question);
         EXPECT_EQ(prompts.records()[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
-        EXPECT_TRUE(desktop.opened.isEmpty());
+        EXPECT_EQ(window->findChild<QWidget*>(c.window), nullptr);
 
         prompts.answerMessage(QMessageBox::Ok);
         trigger(c.action);
-        EXPECT_EQ(desktop.opened, QStringList{c.document});
+        auto* shown = window->findChild<QWidget*>(c.window);
+        ASSERT_NE(shown, nullptr);
+        EXPECT_TRUE(shown->isVisible());
+        if (auto* preview = qobject_cast<reportengine::PreviewDialog*>(shown)) {
+            EXPECT_TRUE(waitUntil([preview] { return !preview->report().isBuilding(); }));
+            EXPECT_GE(preview->report().pageCount(), 5);
+        }
+        if (auto* browser = shown->findChild<QTextBrowser*>())
+            EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("第一步")));
+        shown->close();
+        EXPECT_TRUE(waitUntil([this, &c] { return !window->findChild<QWidget*>(c.window); }));
     }
+    EXPECT_TRUE(desktop.opened.isEmpty());
     EXPECT_TRUE(desktop.started.isEmpty());
-    QFile pdf(printed);
-    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(pdf.read(5) == "%PDF-");
 }
 
 // A centre that put its own documents beside the program gets those.

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -152,4 +153,37 @@ TEST(StartupArguments, IniOptionNamesTheFileElseTheOneBesideTheProgram)
     // "--ini" without a file name falls back as well.
     EXPECT_EQ(app::iniPathFromArguments({QStringLiteral("hra"), QStringLiteral("--ini")}),
               store::defaultIniPath());
+}
+
+// --help and --version are answered on the console; the program neither opens
+// a window nor creates the database its configuration names.
+TEST(ProgramArguments, HelpAndVersionPrintAndExitWithoutADatabase)
+{
+    QTemporaryDir dir;
+    const QString ini =
+        writeIni(dir, QStringLiteral("[data]\ndriver=sqlite\ndatabase_file=never.sqlite3\n"));
+    const struct
+    {
+        const char* argument;
+        const char* printed;
+    } cases[] = {{"--help", "--version"}, {"-h", "--ini"}, {"--version", "V3.0"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argument);
+        QProcess hra;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.insert(QStringLiteral("HOME"), dir.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
+        hra.setProcessEnvironment(env);
+        hra.start(QStringLiteral(HRA_PROGRAM),
+                  {QStringLiteral("--ini"), ini, QString::fromLatin1(c.argument)});
+        ASSERT_TRUE(hra.waitForFinished(30000));
+        EXPECT_EQ(hra.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(hra.exitCode(), 0);
+        EXPECT_TRUE(QString::fromUtf8(hra.readAllStandardOutput()).contains(c.printed));
+        EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never.sqlite3"))));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                  QStringList{QStringLiteral("inifile.ini")});
+    }
 }
