@@ -145,10 +145,15 @@ CoverDialog::CoverDialog(Context& context, QWidget* parent)
 
     try {
         if (const std::optional<QByteArray> stored = loadCover(m_context.connection)) {
-            const QImage image = decodeJpeg(*stored);
+            QString error;
+            const QImage image = decodeJpeg(*stored, &error);
             if (!image.isNull()) {
                 m_chosen = *stored;
                 m_chosenImage->setPixmap(QPixmap::fromImage(image));
+            } else {
+                // The next save replaces it; until then the report leaves it out.
+                m_context.prompts.error(this, QStringLiteral("图片无法读取！%1").arg(error),
+                                        kErrorCaption);
             }
         }
     } catch (const store::DatabaseError&) {
@@ -197,10 +202,15 @@ void CoverDialog::previewStored()
     } catch (const store::DatabaseError&) {
         qCWarning(ui::lcUi) << "the stored cover could not be read";
     }
-    const QImage image = stored ? decodeJpeg(*stored) : QImage();
-    if (image.isNull()) {
+    if (!stored) {
         m_context.prompts.error(this, QStringLiteral("没有图片可预览,请先选择图片并保存后预览！"),
                                 kErrorCaption);
+        return;
+    }
+    QString error;
+    const QImage image = decodeJpeg(*stored, &error);
+    if (image.isNull()) {
+        m_context.prompts.error(this, QStringLiteral("图片无法读取！%1").arg(error), kErrorCaption);
         return;
     }
     m_storedImage->setPixmap(QPixmap::fromImage(image));
