@@ -96,7 +96,8 @@ void ModifyRecordWindow::modify()
         try {
             m_row.store(m_context.connection.db());
             stored = true;
-        } catch (const std::exception&) {
+        } catch (const store::DatabaseError&) {
+            // Told below; the driver's text is logged where it failed.
         }
     }
     if (!stored) {
