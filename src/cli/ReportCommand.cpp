@@ -1,12 +1,12 @@
 #include "analysis/AnalysisSession.h"
 #include "cli/Command.h"
-#include "cli/WorkerThread.h"
 #include "domain/Assessment.h"
 #include "report/CentreSettings.h"
 #include "report/SectionBuild.h"
 #include "report/Sections.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
+#include "reportengine/common/TaskQueue.h"
 #include "store/Connection.h"
 #include "store/Sql.h"
 
@@ -35,7 +35,7 @@ struct Database
 class DatabaseCloser
 {
 public:
-    DatabaseCloser(WorkerThread& worker, Database& db) : m_worker(worker), m_db(db) {}
+    DatabaseCloser(reportengine::TaskQueue& worker, Database& db) : m_worker(worker), m_db(db) {}
     ~DatabaseCloser()
     {
         closeSoon();
@@ -51,7 +51,7 @@ public:
     }
 
 private:
-    WorkerThread& m_worker;
+    reportengine::TaskQueue& m_worker;
     Database& m_db;
     std::future<void> m_closed;
 };
@@ -100,7 +100,7 @@ int reportCommand(const QStringList& raw)
     // template and opens its fonts; the session's clean-up runs there while
     // this one says what went wrong. The connection, the session and every
     // read of them stay on that thread.
-    WorkerThread worker;
+    reportengine::TaskQueue worker;
     Database db;
     DatabaseCloser closer{worker, db};
     std::future<int> opened = worker.post([&]() -> int {

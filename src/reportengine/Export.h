@@ -32,6 +32,9 @@ struct ExportTarget
     QString pngDir;  // empty: no PNG pages
     qreal dpi = 150;
     QString pngPrefix = QStringLiteral("page");
+    // The pages written, from 0, of pages already built; -1: to the end.
+    int firstPage = 0;
+    int lastPage = -1;
 };
 
 struct ExportResult
