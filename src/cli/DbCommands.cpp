@@ -2,6 +2,7 @@
 #include "cli/Json.h"
 #include "domain/Bootstrap.h"
 #include "domain/Operators.h"
+#include "domain/Passwords.h"
 #include "store/Connection.h"
 #include "store/PrivateFiles.h"
 #include "store/SchemaCheck.h"
@@ -169,6 +170,9 @@ int initCommand(const QStringList& raw)
             out << "this password is shown only now; write it down\n";
     } catch (const store::DatabaseError& e) {
         err << "database initialisation failed: " << e.message() << '\n';
+        return 1;
+    } catch (const domain::PasswordError& e) {
+        err << "database initialisation failed: " << e.what() << '\n';
         return 1;
     }
     return 0;

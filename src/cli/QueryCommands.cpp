@@ -1,6 +1,7 @@
 #include "cli/Command.h"
 #include "domain/AssessmentSearch.h"
 #include "domain/Operators.h"
+#include "domain/Passwords.h"
 #include "store/Connection.h"
 #include "store/Sql.h"
 
@@ -206,6 +207,9 @@ int operatorCommand(const QStringList& raw)
             } catch (const store::DatabaseError& e) {
                 err << "error: 数据保存失败！ (" << e.message() << ")\n";
                 return 1;
+            } catch (const domain::PasswordError& e) {
+                err << "error: 数据保存失败！ (" << e.what() << ")\n";
+                return 1;
             }
             out << "数据保存成功！\n";
             return 0;
@@ -234,6 +238,8 @@ int operatorCommand(const QStringList& raw)
         }
     } catch (const store::DatabaseError& e) {
         err << "error: " << e.message() << '\n';
+    } catch (const domain::PasswordError& e) {
+        err << "error: " << e.what() << '\n';
     }
     return 1;
 }

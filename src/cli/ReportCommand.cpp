@@ -1,12 +1,12 @@
 #include "analysis/AnalysisSession.h"
 #include "cli/Command.h"
-#include "cli/WorkerThread.h"
 #include "domain/Assessment.h"
 #include "report/CentreSettings.h"
 #include "report/SectionBuild.h"
 #include "report/Sections.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
+#include "reportengine/common/TaskQueue.h"
 #include "store/Connection.h"
 #include "store/PrivateFiles.h"
 #include "store/Sql.h"
@@ -36,7 +36,7 @@ struct Database
 class DatabaseCloser
 {
 public:
-    DatabaseCloser(WorkerThread& worker, Database& db) : m_worker(worker), m_db(db) {}
+    DatabaseCloser(reportengine::TaskQueue& worker, Database& db) : m_worker(worker), m_db(db) {}
     ~DatabaseCloser()
     {
         closeSoon();
@@ -52,7 +52,7 @@ public:
     }
 
 private:
-    WorkerThread& m_worker;
+    reportengine::TaskQueue& m_worker;
     Database& m_db;
     std::future<void> m_closed;
 };
@@ -108,7 +108,7 @@ int reportCommand(const QStringList& raw)
     const QStringList database = settings->driver == store::Driver::Sqlite
                                      ? store::sqliteFiles(settings->databaseFile)
                                      : QStringList();
-    WorkerThread worker;
+    reportengine::TaskQueue worker;
     Database db;
     DatabaseCloser closer{worker, db};
     std::future<int> opened = worker.post([&]() -> int {

@@ -1,7 +1,5 @@
 #include "domain/Passwords.h"
 
-#include "store/Sql.h"
-
 #include <QByteArray>
 #include <sodium.h>
 
@@ -12,7 +10,7 @@ void ensureSodium()
 {
     static const int ready = sodium_init();
     if (ready < 0)
-        throw store::DatabaseError(QStringLiteral("libsodium could not be initialised"));
+        throw PasswordError("libsodium could not be initialised");
 }
 
 } // namespace
@@ -30,7 +28,7 @@ QString hashPassword(const QString& password)
     if (crypto_pwhash_str(out, plain.constData(), static_cast<unsigned long long>(plain.size()),
                           crypto_pwhash_OPSLIMIT_INTERACTIVE,
                           crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
-        throw store::DatabaseError(QStringLiteral("not enough memory to hash a password"));
+        throw PasswordError("not enough memory to hash a password");
     return QString::fromLatin1(out);
 }
 

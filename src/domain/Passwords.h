@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <stdexcept>
 
 namespace hra::domain {
 
@@ -13,5 +14,13 @@ bool verifyPassword(const QString& stored, const QString& typed);
 bool isPasswordHash(const QString& stored);
 // A fresh password of letters and digits for a new manager row.
 QString generatePassword(int length = 12);
+
+// libsodium could not be initialised or had no memory to hash: nothing the
+// database did, so not a DatabaseError. Thrown by the functions above.
+class PasswordError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
 
 } // namespace hra::domain

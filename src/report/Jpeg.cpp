@@ -1,5 +1,7 @@
 #include "report/Jpeg.h"
 
+#include "reportengine/pictures/PictureDecode.h"
+
 #include <QFile>
 #include <csetjmp>
 #include <cstdio>
@@ -44,31 +46,6 @@ void setFailure(QString* error, const char* message)
 }
 
 // Only plain C data lives in the functions that use setjmp.
-bool decode(const unsigned char* data, unsigned long size, QImage& out, char* message)
-{
-    jpeg_decompress_struct info;
-    ErrorManager err;
-    info.err = errorsOf(err);
-    if (setjmp(err.jump)) {
-        jpeg_destroy_decompress(&info);
-        std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
-        return false;
-    }
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, data, size);
-    jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    out = QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB888);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = out.scanLine(int(info.output_scanline));
-        jpeg_read_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    return true;
-}
-
 bool encode(const QImage& rgb, unsigned char** buffer, unsigned long* size, char* message)
 {
     jpeg_compress_struct info;
@@ -108,17 +85,19 @@ bool looksLikeJpeg(const QByteArray& data)
 QImage decodeJpeg(const QByteArray& data, QString* error)
 {
     if (!looksLikeJpeg(data)) {
-        setFailure(error, "not a JPEG picture");
+        reportengine::DecodedPicture refused;
+        refused.problem = reportengine::DecodedPicture::Problem::Unreadable;
+        if (error)
+            *error = refused.message();
         return {};
     }
-    QImage image;
-    char message[JMSG_LENGTH_MAX] = {};
-    if (!decode(reinterpret_cast<const unsigned char*>(data.constData()),
-                static_cast<unsigned long>(data.size()), image, message)) {
-        setFailure(error, message);
+    reportengine::DecodedPicture picture = reportengine::decodePicture(data);
+    if (!picture.ok()) {
+        if (error)
+            *error = picture.message();
         return {};
     }
-    return image;
+    return std::move(picture.image);
 }
 
 QByteArray encodeJpeg(const QImage& image, QString* error)
@@ -129,9 +108,13 @@ QByteArray encodeJpeg(const QImage& image, QString* error)
     }
     // Transparent parts go onto white, as on paper.
     QImage rgb(image.size(), QImage::Format_RGB888);
+    const QImage source = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (rgb.isNull() || source.isNull()) {
+        setFailure(error, "out of memory for the picture");
+        return {};
+    }
     rgb.fill(Qt::white);
     {
-        QImage source = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         for (int y = 0; y < rgb.height(); ++y) {
             const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
             uchar* out = rgb.scanLine(y);
@@ -166,17 +149,13 @@ QByteArray jpegFromFile(const QString& path, QString* error)
         return {};
     }
     const QByteArray data = file.readAll();
-    if (looksLikeJpeg(data)) {
-        if (decodeJpeg(data, error).isNull())
-            return {};
-        return data;
-    }
-    const QImage image = QImage::fromData(data);
-    if (image.isNull()) {
-        setFailure(error, "not a picture this program can read");
+    const reportengine::DecodedPicture picture = reportengine::decodePicture(data);
+    if (!picture.ok()) {
+        if (error)
+            *error = picture.message();
         return {};
     }
-    return encodeJpeg(image, error);
+    return looksLikeJpeg(data) ? data : encodeJpeg(picture.image, error);
 }
 
 } // namespace hra::report

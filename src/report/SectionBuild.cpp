@@ -67,7 +67,8 @@ bool applyCover(reportengine::Report& report, const std::optional<QByteArray>& s
     if (stored) {
         if (stored->startsWith("\xff\xd8\xff") && report.setPictureData(kCoverPicture, *stored))
             return true;
-        qCWarning(lcSections).noquote() << "the stored cover is no JPEG picture";
+        qCWarning(lcSections).noquote()
+            << "the stored cover is left out: no JPEG picture, or too large to decode";
     }
     report.setObjectVisible(kCoverPicture, false);
     return false;

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QSaveFile>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -260,7 +261,10 @@ ExportResult exportBuilt(const BuiltReport& report, const ExportTarget& target,
 {
     return runExport(target, [&](PageWriter& writer, ExportResult& result) {
         result.ok = true;
-        for (int i = 0; i < report.pageCount() && result.ok; ++i) {
+        const int first = std::max(0, target.firstPage);
+        const int end = target.lastPage < 0 ? report.pageCount()
+                                            : std::min(report.pageCount(), target.lastPage + 1);
+        for (int i = first; i < end && result.ok; ++i) {
             if (cancelled(control)) {
                 result.ok = false;
                 result.cancelled = true;
@@ -268,7 +272,7 @@ ExportResult exportBuilt(const BuiltReport& report, const ExportTarget& target,
             }
             result.ok = writer.add(*report.pageAt(i), &result.error);
             if (control.progress)
-                control.progress(i + 1, int(qint64(i + 1) * 1000 / report.pageCount()));
+                control.progress(i + 1 - first, int(qint64(i + 1 - first) * 1000 / (end - first)));
         }
     });
 }

@@ -35,6 +35,9 @@ struct ExportTarget
     // Files the export must never replace (the caller's open database and
     // its logs), compared as files, so a link to one is refused as well.
     QStringList protectedFiles;
+    // The pages written, from 0, of pages already built; -1: to the end.
+    int firstPage = 0;
+    int lastPage = -1;
 };
 
 struct ExportResult

@@ -10,6 +10,7 @@
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
 #include "store/Sql.h"
+#include "support/CraftedPictures.h"
 #include "support/TestDatabase.h"
 
 #include <QBuffer>
@@ -198,6 +199,12 @@ TEST_P(ReportCore, ACoverPrintsTheStoredPictureOrNone)
     EXPECT_LT(seen.red(), 30);
     EXPECT_GT(seen.blue(), 220);
 
+    // A stored cover too large to decode is left out; the report still builds.
+    report::saveCover(*conn, jpegClaiming(60000, 60000));
+    report::prepareSection(report, session, *conn, cover, reportsDir());
+    ASSERT_TRUE(report.build());
+    EXPECT_EQ(reportengine::renderPage(report.built(), 0, 40).pixelColor(probe), QColor(Qt::white));
+
     // A section without a cover leaves its pictures alone.
     report::prepareSection(report, session, *conn, *report::findSection(QStringLiteral("高血压")),
                            reportsDir());
@@ -261,6 +268,43 @@ TEST_P(ReportCore, TheFirstCentreSaveOnAnEmptyTableStoresTheRow)
               QString());
     EXPECT_TRUE(
         store::isNull(store::scalar(conn->db(), QStringLiteral("select diq from jkpg_pgzx"))));
+}
+
+TEST(CoverPicture, APictureTooLargeOrBrokenIsRefusedWithTheOperatorsMessage)
+{
+    const QByteArray good = report::encodeJpeg(filled(Qt::red));
+    const QByteArray huge = jpegClaiming(60000, 60000);
+    struct Case
+    {
+        const char* label;
+        QByteArray data;
+        QString message; // empty: decoded
+    };
+    const Case cases[] = {
+        {"a picture", good, {}},
+        {"60000 x 60000 claimed", huge, QStringLiteral("图片尺寸过大（60000×60000像素）")},
+        {"one side too long", jpegClaiming(40000, 8),
+         QStringLiteral("图片尺寸过大（40000×8像素）")},
+        {"cut short", good.left(good.size() / 3), QStringLiteral("图片已损坏或格式无法识别")},
+        {"no JPEG", QByteArray("GIF89a"), QStringLiteral("图片已损坏或格式无法识别")},
+    };
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        QString error;
+        const QImage image = report::decodeJpeg(c.data, &error);
+        EXPECT_EQ(error, c.message);
+        EXPECT_EQ(image.isNull(), !c.message.isEmpty());
+
+        const QString path = dir.filePath(QStringLiteral("picture.jpg"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.data);
+        file.close();
+        error.clear();
+        EXPECT_EQ(report::jpegFromFile(path, &error), c.message.isEmpty() ? c.data : QByteArray());
+        EXPECT_EQ(error, c.message);
+    }
 }
 
 TEST_P(ReportCore, CoverSavedTwiceLeavesOneRow)

@@ -361,6 +361,60 @@ TEST(CffSubset, InlinesSubroutinesAndRefusesMalformedCharstrings)
     }
 }
 
+// Subroutines `depth` deep, each calling the next `calls` times, the last
+// drawing a line: calls^(depth - 1) lines from a few bytes each.
+QList<QByteArray> fanOut(int depth, int calls)
+{
+    QList<QByteArray> subrs;
+    for (int k = 0; k + 1 < depth; ++k)
+        subrs.append(repeat(call(k + 1), calls) + ret);
+    subrs.append(n(5) + n(5) + rlineto + ret);
+    return subrs;
+}
+
+TEST(CffSubset, CapsWhatAGlyphAndASubsetMayExpandTo)
+{
+    const QByteArray move = n(10) + n(20) + rmoveto;
+    QString error;
+
+    // 8^9 lines, half a gigabyte of charstring, from a font of a few hundred
+    // bytes.
+    const QByteArray bomb = cffFont(move + call(0) + endchar, fanOut(10, 8), {});
+    EXPECT_LT(bomb.size(), 600);
+    const auto bombFont = FontFile::fromData(bomb, 0, &error);
+    ASSERT_TRUE(bombFont) << error.toStdString();
+    EXPECT_FALSE(subsetCff(*bombFont, {0, 1}, &error));
+    EXPECT_EQ(error, QStringLiteral("glyph 1: a glyph expands to more than 65536 bytes"));
+
+    // 12^4 lines: just under the cap of a glyph, and drawn right.
+    const QByteArray large = cffFont(move + call(0) + endchar, fanOut(5, 12), {});
+    const auto font = FontFile::fromData(large, 0, &error);
+    ASSERT_TRUE(font) << error.toStdString();
+    const auto one = subsetCff(*font, {0, 1}, &error);
+    ASSERT_TRUE(one) << error.toStdString();
+    FreeType ft;
+    Face original(ft.lib, large), loaded(ft.lib, *one);
+    ASSERT_TRUE(original.face && loaded.face);
+    EXPECT_EQ(outline(loaded.face, 1), outline(original.face, 1));
+
+    // Such glyphs over and over pass what the subset of so small a font may
+    // weigh: 1 MB and four times the font.
+    CffSubset subset(*font);
+    ASSERT_TRUE(subset.add(0));
+    int added = 0;
+    while (added < 100 && subset.add(1))
+        ++added;
+    const qsizetype cffSize = font->table("CFF ").size();
+    const qsizetype glyphSize = 3 * 12 * 12 * 12 * 12 + move.size() + endchar.size();
+    const qsizetype cap = 1024 * 1024 + 4 * cffSize;
+    EXPECT_EQ(added, (cap - 1) / glyphSize);
+    EXPECT_FALSE(subset.finish(&error));
+    EXPECT_EQ(error, QStringLiteral("the subset's glyphs pass %1 bytes, more than a font of %2 "
+                                    "bytes can need")
+                         .arg(cap)
+                         .arg(cffSize));
+}
+
 } // namespace
 
 namespace {

@@ -1,6 +1,7 @@
 #include "Helpers.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
+#include "reportengine/layout/PageSpill.h"
 #include "reportengine/widgets/PreviewDialog.h"
 #include "reportengine/widgets/ReportPreview.h"
 
@@ -315,6 +316,7 @@ protected:
         told << (ok ? QStringLiteral("ok") : QStringLiteral("failed: ") + error);
     }
     void buildFailed(const QString& error) override { told << QStringLiteral("build: ") + error; }
+    void printFailed(const QString& error) override { told << QStringLiteral("print: ") + error; }
 
 private:
     QString m_path;
@@ -385,7 +387,16 @@ TEST(Printing, PrintsThePagesInTheChosenRange)
             printer.setPrintRange(QPrinter::PageRange);
             printer.setFromTo(from, to);
         }
-        EXPECT_TRUE(printReport(built.report, printer));
+        QString error;
+        EXPECT_TRUE(printReport(built.report, printer, &error)) << error.toStdString();
+        // Written by the engine's own PDF writer, as the export writes it.
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {path});
+        info.waitForFinished();
+        EXPECT_TRUE(
+            QString::fromUtf8(info.readAllStandardOutput())
+                .contains(QRegularExpression(QStringLiteral("Producer: +hra report engine"))))
+            << path.toStdString();
         QProcess p;
         p.start(QStringLiteral("pdftotext"),
                 {QStringLiteral("-layout"), path, QStringLiteral("-")});
@@ -402,4 +413,31 @@ TEST(Printing, PrintsThePagesInTheChosenRange)
 
     ReportPreview empty;
     EXPECT_FALSE(empty.print()); // nothing built: no dialog, nothing printed
+}
+
+TEST(Printing, APageThatCannotBeReadBackIsToldAndLeavesNoFile)
+{
+    auto spill = std::make_shared<PageSpill>();
+    ASSERT_TRUE(spill->isOpen());
+    BuiltReport report;
+    const BuiltPage page;
+    report.appendSpilled(spill, spill->write(page));
+    // Where the spill file holds nothing.
+    report.appendSpilled(spill, SpilledPage{page.setup, 1 << 20, 64});
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("printed.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    QString error;
+    EXPECT_FALSE(printReport(report, printer, &error));
+    EXPECT_EQ(error, QStringLiteral("a spilled page cannot be read back"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
+
+    // The first page alone prints.
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(1, 1);
+    EXPECT_TRUE(printReport(report, printer, &error)) << error.toStdString();
+    EXPECT_TRUE(QFile::exists(path));
 }

@@ -4,6 +4,7 @@
 #include "Helpers.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
+#include "reportengine/common/TaskQueue.h"
 #include "reportengine/layout/TextLayout.h"
 
 #include <QDir>
@@ -13,7 +14,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <atomic>
+#include <new>
 #include <stdexcept>
+#include <vector>
 
 using namespace hra::reportengine;
 using namespace hra::reportengine::test;
@@ -71,6 +74,30 @@ QString pdfText(const QString& path)
 }
 
 } // namespace
+
+// The PDF writer's background work and hra-cli's database thread: what a
+// task throws, out of memory above all, comes back through its future and
+// the queue goes on.
+TEST(TaskQueue, RunsInOrderAndHandsBackWhatATaskThrew)
+{
+    std::vector<int> ran; // touched only on the queue's thread until drained
+    TaskQueue queue;
+    auto first = queue.post([&] {
+        ran.push_back(1);
+        return 1;
+    });
+    auto failing = queue.post([&]() -> int {
+        ran.push_back(2);
+        throw std::bad_alloc();
+    });
+    auto third = queue.post([&] { ran.push_back(3); });
+    queue.drain();
+    EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(first.get(), 1);
+    EXPECT_THROW(failing.get(), std::bad_alloc);
+    third.get();
+    EXPECT_EQ(queue.run([] { return 7; }), 7);
+}
 
 TEST(Builder, ABandOverManyRowsYieldsOnePageAStepWithItsNumber)
 {

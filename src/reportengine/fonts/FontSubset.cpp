@@ -390,6 +390,8 @@ public:
         m_error.clear();
         if (interpret(charstring) && !m_ended)
             m_error = QStringLiteral("a charstring has no endchar");
+        if (m_error.isEmpty() && tooLong())
+            m_error = QStringLiteral("a glyph expands to more than %1 bytes").arg(maxGlyphBytes);
         if (m_error.isEmpty())
             return true;
         out.resize(m_start);
@@ -400,6 +402,12 @@ public:
 private:
     static constexpr int maxStack = 48;
     static constexpr int maxDepth = 10;
+    // Depth alone does not bound the output: ten levels of subroutines that
+    // each call the next eight times make a glyph of a billion bytes from a
+    // font of a few hundred. No drawn glyph comes near this.
+    static constexpr size_t maxGlyphBytes = 64 * 1024;
+
+    bool tooLong() const { return m_out->size() - m_start > maxGlyphBytes; }
 
     // Operands are copied in runs, when an operator ends them; a number is
     // decoded only when a call needs it.
@@ -497,6 +505,11 @@ private:
                     return error(QStringLiteral("subroutine %1 does not exist").arg(index));
                 if (m_depth == maxDepth)
                     return error(QStringLiteral("subroutines nest too deep"));
+                // Checked at every call, the output overshoots by one
+                // subroutine at most.
+                if (tooLong())
+                    return error(
+                        QStringLiteral("a glyph expands to more than %1 bytes").arg(maxGlyphBytes));
                 m_out->append(reinterpret_cast<const char*>(run), size_t(cs + i - run));
                 m_out->resize(number.at);
                 ++m_depth;
@@ -668,10 +681,24 @@ bool readPrivate(Reader& cff, const std::vector<DictEntry>& owner, SourceFd* fd)
 
 struct CffSubset::Private
 {
-    explicit Private(const FontFile& f) : font(f), cff(f.table("CFF ")) {}
+    explicit Private(const FontFile& f)
+        : font(f), cff(f.table("CFF ")),
+          maxCharStringBytes(size_t(
+              std::min<qint64>(kMaxSubsetBytes, kSubsetBytesFloor + kSubsetBytesPerFontByte *
+                                                                        f.table("CFF ").size())))
+    {
+    }
+
+    // What the glyphs of a subset may weigh without their subroutines:
+    // inlining makes them larger than in the font, but not by much once a
+    // glyph is bounded; a fixed ceiling bounds even a large font.
+    static constexpr qint64 kMaxSubsetBytes = 64 * 1024 * 1024;
+    static constexpr qint64 kSubsetBytesFloor = 1024 * 1024;
+    static constexpr qint64 kSubsetBytesPerFontByte = 4;
 
     const FontFile& font;
     Reader cff;
+    size_t maxCharStringBytes;
     CffIndex names, topDicts, strings, globalSubrs, charStrings, fdArray;
     std::vector<DictEntry> top;
     bool cid = false;
@@ -789,6 +816,11 @@ bool CffSubset::Private::add(quint16 g)
     QString why;
     if (!desubr.run(bytes, charStringData, &why))
         return fail(QStringLiteral("glyph %1: %2").arg(g).arg(why));
+    if (charStringData.size() > maxCharStringBytes)
+        return fail(QStringLiteral("the subset's glyphs pass %1 bytes, more than a font of %2 "
+                                   "bytes can need")
+                        .arg(maxCharStringBytes)
+                        .arg(font.table("CFF ").size()));
     charStringEnds.push_back(quint32(charStringData.size()));
     outFdSelect.append(char(it->second));
     return true;

@@ -10,6 +10,7 @@
 #include <QRectF>
 #include <QString>
 #include <memory>
+#include <stdexcept>
 #include <variant>
 #include <vector>
 
@@ -93,6 +94,14 @@ void paintPage(const BuiltPage& page, QPainter& painter);
 // The text boxes of a page, in the order they were placed, one per line.
 QString pageText(const BuiltPage& page);
 
+// A spilled page that cannot be written or read back (a full disk, a
+// temporary file gone).
+class SpillError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // The outcome of a build: pages of resolved primitives, held in memory or
 // (a build on a build thread) written to a spill file with only their page
 // setup kept here. Copies share the pages.
@@ -106,6 +115,7 @@ public:
     // A page held in memory (a report built at once); see pageAt().
     const BuiltPage& page(int index) const;
     // Any page; a spilled one is read back (painted on the calling thread).
+    // Throws SpillError when it cannot be.
     std::shared_ptr<const BuiltPage> pageAt(int index) const;
     const PageSetup& pageSetup(int index) const { return m_entries.at(size_t(index)).setup; }
     void appendPage(BuiltPage page);

@@ -146,7 +146,7 @@ BuiltPage PageSpill::deserialize(const QByteArray& data, const PageSetup& setup)
         }
     }
     if (in.status() != QDataStream::Ok)
-        throw std::runtime_error("a spilled page cannot be read back");
+        throw SpillError("a spilled page cannot be read back");
     return page;
 }
 
@@ -154,16 +154,16 @@ SpilledPage PageSpill::write(const BuiltPage& page)
 {
     const QMutexLocker lock(&m_mutex);
     if (!m_open)
-        throw std::runtime_error(
+        throw SpillError(
             QStringLiteral("no temporary file for the pages: %1").arg(errorString()).toStdString());
     // Glyph indexes and positions repeat a lot: a fast deflate shrinks a page
     // several times over for little time.
     const QByteArray data = qCompress(serialize(page), 1);
     const qint64 offset = m_file.size();
     if (!m_file.seek(offset) || m_file.write(data) != data.size())
-        throw std::runtime_error(QStringLiteral("cannot write the pages' temporary file: %1")
-                                     .arg(m_file.errorString())
-                                     .toStdString());
+        throw SpillError(QStringLiteral("cannot write the pages' temporary file: %1")
+                             .arg(m_file.errorString())
+                             .toStdString());
     return SpilledPage{page.setup, offset, data.size()};
 }
 
@@ -180,14 +180,14 @@ std::shared_ptr<const BuiltPage> PageSpill::read(const SpilledPage& page) const
             }
         }
         if (!m_file.seek(page.offset))
-            throw std::runtime_error("a spilled page cannot be read back");
+            throw SpillError("a spilled page cannot be read back");
         data = m_file.read(page.length);
     }
     if (data.size() != page.length)
-        throw std::runtime_error("a spilled page cannot be read back");
+        throw SpillError("a spilled page cannot be read back");
     const QByteArray plain = qUncompress(data);
     if (plain.isEmpty())
-        throw std::runtime_error("a spilled page cannot be read back");
+        throw SpillError("a spilled page cannot be read back");
     auto built = std::make_shared<const BuiltPage>(deserialize(plain, page.setup));
     if (cached) {
         const QMutexLocker lock(&m_mutex);

@@ -39,7 +39,7 @@ public:
     bool isOpen() const { return m_open; }
     QString errorString() const { return m_file.errorString(); }
 
-    // Throws std::runtime_error when the file cannot be written.
+    // Throws SpillError when the file cannot be written.
     SpilledPage write(const BuiltPage& page);
     // The page read back; the application's thread keeps the last few.
     std::shared_ptr<const BuiltPage> read(const SpilledPage& page) const;

@@ -1,7 +1,9 @@
 #include "reportengine/layout/Template.h"
 
+#include "reportengine/common/Log.h"
 #include "reportengine/common/Units.h"
 #include "reportengine/pictures/JpegHeader.h"
+#include "reportengine/pictures/PictureDecode.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -22,11 +24,16 @@ struct PictureImage::Decode
 
     std::unique_ptr<QImageReader> reader(QBuffer& buffer) const
     {
-        if (!path.isEmpty())
-            return std::make_unique<QImageReader>(path);
-        buffer.setData(data);
-        buffer.open(QIODevice::ReadOnly);
-        return std::make_unique<QImageReader>(&buffer);
+        std::unique_ptr<QImageReader> out;
+        if (!path.isEmpty()) {
+            out = std::make_unique<QImageReader>(path);
+        } else {
+            buffer.setData(data);
+            buffer.open(QIODevice::ReadOnly);
+            out = std::make_unique<QImageReader>(&buffer);
+        }
+        out->setAllocationLimit(int(kMaxPicturePixels * 4 / (1024 * 1024)));
+        return out;
     }
 
     const QImage& image()
@@ -49,7 +56,17 @@ constexpr qint64 kMaxKeptJpeg = 64 * 1024 * 1024;
 
 PictureImage PictureImage::fromReader(const std::shared_ptr<Decode>& decode)
 {
-    if (const auto jpeg = readJpegHeader(decode->data); jpeg && jpeg->plain) {
+    // Too large to show or to put on paper: left out, as an unreadable one.
+    auto refuse = [](QSize size) {
+        qCWarning(lcReport).noquote() << QStringLiteral("a picture of %1 x %2 pixels was left out")
+                                             .arg(size.width())
+                                             .arg(size.height());
+        return PictureImage();
+    };
+    const auto jpeg = readJpegHeader(decode->data);
+    if (jpeg && !pictureSizeAllowed(QSize(jpeg->width, jpeg->height)))
+        return refuse(QSize(jpeg->width, jpeg->height));
+    if (jpeg && jpeg->plain) {
         decode->size = QSize(jpeg->width, jpeg->height);
         decode->plainJpeg = true;
         decode->path.clear();
@@ -61,8 +78,14 @@ PictureImage PictureImage::fromReader(const std::shared_ptr<Decode>& decode)
     QBuffer buffer;
     const auto reader = decode->reader(buffer);
     const QSize size = reader->canRead() ? reader->size() : QSize();
-    if (!size.isValid() || size.isEmpty())
-        return PictureImage(reader->read()); // no size without decoding
+    if (size.isValid() && !size.isEmpty() && !pictureSizeAllowed(size))
+        return refuse(size);
+    if (!size.isValid() || size.isEmpty()) {
+        QImage image = reader->read(); // no size without decoding
+        if (!image.isNull() && !pictureSizeAllowed(image.size()))
+            return refuse(image.size());
+        return PictureImage(std::move(image));
+    }
     decode->size = size;
     PictureImage picture;
     picture.m_decode = decode;

@@ -1,5 +1,6 @@
 #include "reportengine/pdf/PdfWriter.h"
 
+#include "reportengine/common/TaskQueue.h"
 #include "reportengine/common/Units.h"
 #include "reportengine/fonts/FontFile.h"
 #include "reportengine/fonts/FontSubset.h"
@@ -235,79 +236,6 @@ private:
     bool m_ok = true;
 };
 
-// Work done beside the writing on a thread of its own, in the order given:
-// a page's content is compressed and the CFF glyphs it drew for the first
-// time are subset while the next page is laid out, so that little is left
-// for the end.
-class Background
-{
-public:
-    Background() : m_thread([this] { loop(); }) {}
-    ~Background()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_closing = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
-    }
-    Background(const Background&) = delete;
-    Background& operator=(const Background&) = delete;
-
-    void post(std::function<void()> work)
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_queue.push_back(std::move(work));
-        }
-        m_wake.notify_all();
-    }
-
-    // The same with a result to wait for.
-    template <typename F> std::future<std::invoke_result_t<F>> submit(F work)
-    {
-        auto task =
-            std::make_shared<std::packaged_task<std::invoke_result_t<F>()>>(std::move(work));
-        auto result = task->get_future();
-        post([task] { (*task)(); });
-        return result;
-    }
-
-    // Waits until everything posted is done.
-    void drain()
-    {
-        std::unique_lock lock(m_mutex);
-        m_wake.wait(lock, [this] { return m_queue.empty() && !m_busy; });
-    }
-
-private:
-    void loop()
-    {
-        std::unique_lock lock(m_mutex);
-        while (true) {
-            m_wake.wait(lock, [this] { return m_closing || !m_queue.empty(); });
-            if (m_queue.empty())
-                return;
-            std::function<void()> work = std::move(m_queue.front());
-            m_queue.pop_front();
-            m_busy = true;
-            lock.unlock();
-            work();
-            lock.lock();
-            m_busy = false;
-            m_wake.notify_all();
-        }
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<std::function<void()>> m_queue;
-    bool m_busy = false;
-    bool m_closing = false;
-    std::thread m_thread; // last: starts when the rest is ready
-};
-
 // One font program embedded once, whatever sizes and styles draw with it.
 // Codes are glyph numbers of the subset, given in the order glyphs are first
 // drawn; code 0 is the font's .notdef.
@@ -404,8 +332,13 @@ struct PdfWriter::Private
     QHash<QByteArray, QByteArray> jpegByDigest; // JPEG bytes' digest -> resource
     QList<std::pair<QByteArray, int>> imageResources;
     QMap<std::pair<int, int>, QByteArray> alphaStates; // fill and stroke alpha -> GS name
+    // Work done beside the writing, in the order given: a page's content is
+    // compressed and the CFF glyphs it drew for the first time are subset
+    // while the next page is laid out, so that little is left for the end.
     // Declared after the fonts it works on, so that it stops before they go.
-    Background background;
+    TaskQueue background;
+    // The subsetting handed over and not yet seen to have ended.
+    std::deque<std::future<void>> subsetting;
 
     // Hands the glyphs first drawn since the last call to the background.
     void subsetNewGlyphs()
@@ -415,12 +348,41 @@ struct PdfWriter::Private
                 continue;
             const QList<quint16> more = font->glyphs.mid(font->queued);
             font->queued = font->glyphs.size();
-            background.post([subset = font->cff.get(), more] {
+            subsetting.push_back(background.post([subset = font->cff.get(), more] {
                 for (quint16 g : more) {
                     if (!subset->add(g))
                         break;
                 }
-            });
+            }));
+        }
+    }
+
+    // Runs what waits for the background work: what that threw (out of
+    // memory above all) ends the document with an error, here on the
+    // writer's thread.
+    template <typename F> bool guarded(F wait)
+    {
+        try {
+            wait();
+            return true;
+        } catch (const std::bad_alloc&) {
+            error = QStringLiteral("out of memory while writing the PDF");
+        } catch (const std::runtime_error& e) {
+            error =
+                QStringLiteral("the PDF could not be written: %1").arg(QString::fromUtf8(e.what()));
+        }
+        return false;
+    }
+
+    // Rethrows what the background's subsetting threw (out of memory), here
+    // on the writer's thread; `all` waits for the rest.
+    void collectSubsetting(bool all)
+    {
+        while (!subsetting.empty() && (all || subsetting.front().wait_for(std::chrono::seconds(
+                                                  0)) == std::future_status::ready)) {
+            std::future<void> done = std::move(subsetting.front());
+            subsetting.pop_front();
+            done.get();
         }
     }
 
@@ -1022,9 +984,10 @@ bool PdfWriter::addPage(const BuiltPage& page)
     }
     const int contents = p.writer.reserve();
     const int object = p.writer.reserve();
-    p.writePendingContent();
+    if (!p.guarded([&p] { p.writePendingContent(); }))
+        return false;
     p.pendingContent =
-        p.background.submit([content = std::exchange(p.content, {})] { return deflate(content); });
+        p.background.post([content = std::exchange(p.content, {})] { return deflate(content); });
     p.pendingObject = contents;
     QByteArray dict = "<< /Type /Page /Parent ";
     appendInt(dict, p.pageTree);
@@ -1040,6 +1003,8 @@ bool PdfWriter::addPage(const BuiltPage& page)
     p.writer.object(object, dict);
     p.pages.push_back(object);
     p.subsetNewGlyphs();
+    if (!p.guarded([&p] { p.collectSubsetting(false); }))
+        return false;
     if (!p.writer.ok())
         p.error = QStringLiteral("the PDF could not be written");
     return p.writer.ok();
@@ -1195,7 +1160,8 @@ bool PdfWriter::finish()
         if (!addPage(empty))
             return false;
     }
-    p.writePendingContent();
+    if (!p.guarded([&p] { p.writePendingContent(); }))
+        return false;
     // The CFF glyphs were subset beside the pages; the last page's are done
     // now, while the TrueType fonts are subset here.
     p.subsetNewGlyphs();
@@ -1205,6 +1171,8 @@ bool PdfWriter::finish()
             programs[i] = fontProgram(*p.fonts[i]);
     }
     p.background.drain();
+    if (!p.guarded([&p] { p.collectSubsetting(true); }))
+        return false;
     for (size_t i = 0; i < p.fonts.size(); ++i) {
         if (p.fonts[i]->cff)
             programs[i] = fontProgram(*p.fonts[i]);

@@ -51,7 +51,11 @@ PreviewDialog::PreviewDialog(std::unique_ptr<Report> report, QWidget* parent,
     layout->addLayout(buttons);
     layout->addLayout(work);
     layout->addWidget(m_preview, 1);
-    connect(m_print, &QPushButton::clicked, m_preview, &ReportPreview::print);
+    connect(m_print, &QPushButton::clicked, this, [this] {
+        QString error;
+        if (!m_preview->print(&error) && !error.isEmpty())
+            printFailed(error);
+    });
     connect(m_pdf, &QPushButton::clicked, this, &PreviewDialog::exportPdf);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_cancel, &QPushButton::clicked, this, &PreviewDialog::cancel);

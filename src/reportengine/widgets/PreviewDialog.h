@@ -55,6 +55,8 @@ protected:
     // The file to write, or empty text when the operator cancelled.
     virtual QString askPdfPath() = 0;
     virtual void pdfExported(bool ok, const QString& error) = 0;
+    // Printing that failed (not one cancelled).
+    virtual void printFailed(const QString& error) = 0;
     virtual QString pdfTitle() const { return windowTitle(); }
     // A build that failed (not one cancelled); the window closes after.
     virtual void buildFailed(const QString& error) { Q_UNUSED(error); }

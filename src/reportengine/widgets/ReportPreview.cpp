@@ -1,11 +1,10 @@
 #include "reportengine/widgets/ReportPreview.h"
 
+#include "reportengine/Export.h"
 #include "reportengine/Report.h"
 #include "reportengine/common/Units.h"
 #include "reportengine/layout/BuiltReport.h"
-#include "reportengine/pdf/PdfTextMaps.h"
 
-#include <QFile>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -13,7 +12,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QResizeEvent>
-#include <QSaveFile>
 #include <QScrollBar>
 
 namespace hra::reportengine {
@@ -89,7 +87,7 @@ protected:
                 scalePainterToUnits(painter, m_zoom * logicalDpiX());
                 try {
                     report.paintPage(i, painter);
-                } catch (const std::exception&) {
+                } catch (const SpillError&) {
                     // A spilled page that cannot be read back stays white.
                 }
                 painter.restore();
@@ -239,7 +237,7 @@ int ReportPreview::pageTop(int index) const
     return m_pages->top(index);
 }
 
-bool ReportPreview::print()
+bool ReportPreview::print(QString* error)
 {
     if (!hasPages())
         return false;
@@ -250,11 +248,16 @@ bool ReportPreview::print()
     dialog.setMinMax(1, pageCount());
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    return printReport(*m_report, printer);
+    return printReport(*m_report, printer, error);
 }
 
-bool printReport(const BuiltReport& report, QPrinter& printer)
+bool printReport(const BuiltReport& report, QPrinter& printer, QString* error)
 {
+    auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
     if (report.isEmpty())
         return false;
     int first = 0;
@@ -263,40 +266,45 @@ bool printReport(const BuiltReport& report, QPrinter& printer)
         first = std::max(0, printer.fromPage() - 1);
         last = std::min(last, std::max(first, printer.toPage() - 1));
     }
+    // A PDF file is written as the export writes it: real text, fonts
+    // embedded, one way to make a PDF.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        ExportTarget target;
+        target.pdfPath = printer.outputFileName();
+        target.title = printer.docName();
+        target.firstPage = first;
+        target.lastPage = last;
+        const ExportResult written = exportBuilt(report, target);
+        return written.ok || fail(written.error);
+    }
     // Full-page mode: the painter's origin is the paper's corner, as paintPage expects.
     printer.setFullPage(true);
     printer.setPageLayout(report.pageSetup(first).pageLayout());
     QPainter painter;
     if (!painter.begin(&printer))
-        return false;
-    TextMapRepairCollector repairs;
+        return fail(QStringLiteral("the printer could not be started"));
     for (int i = first; i <= last; ++i) {
         if (i > first) {
             printer.setPageLayout(report.pageSetup(i).pageLayout());
             printer.newPage();
         }
         // One page at a time: a spilled report is never held whole.
-        const auto page = report.pageAt(i);
+        std::shared_ptr<const BuiltPage> page;
+        try {
+            page = report.pageAt(i);
+        } catch (const SpillError& e) {
+            // What went to the printer so far is withdrawn where it can be.
+            printer.abort();
+            painter.end();
+            return fail(QString::fromUtf8(e.what()));
+        }
         painter.save();
         scalePainterToUnits(painter, printer.resolution());
         paintPage(*page, painter);
         painter.restore();
-        repairs.add(*page);
     }
     if (!painter.end())
-        return false;
-    // Printing to a PDF file gets the same text maps as the PDF export,
-    // rewritten from the file into its replacement an object at a time.
-    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
-        QFile printed(printer.outputFileName());
-        QSaveFile repaired(printer.outputFileName());
-        if (printed.open(QIODevice::ReadOnly) && repaired.open(QIODevice::WriteOnly)) {
-            if (rewriteTextMaps(printed, repaired, repairs.repairs()) == MapRewrite::Rewritten)
-                repaired.commit();
-            else
-                repaired.cancelWriting();
-        }
-    }
+        return fail(QStringLiteral("the printer could not finish"));
     return true;
 }
 

@@ -43,8 +43,9 @@ public:
     void fitToWindow();
 
     // Prints through the print dialog, the default printer chosen; does
-    // nothing when there are no pages. Returns whether anything was printed.
-    bool print();
+    // nothing when there are no pages. Returns whether anything was printed;
+    // false with an error when printing failed, without one when cancelled.
+    bool print(QString* error = nullptr);
 
 signals:
     void pagesChanged(int count);
@@ -65,8 +66,10 @@ private:
     QSizeF m_largest; // the largest paper among the pages
 };
 
-// Sends pages to a printer set up by the caller (page range honoured);
-// false when the printer cannot be started.
-bool printReport(const BuiltReport& report, QPrinter& printer);
+// Sends pages to a printer set up by the caller (page range honoured); a
+// printer set to a PDF file gets the PDF the export writes. False with an
+// error when the printer cannot be started, a spilled page cannot be read
+// back or the PDF cannot be written.
+bool printReport(const BuiltReport& report, QPrinter& printer, QString* error = nullptr);
 
 } // namespace hra::reportengine

@@ -3,9 +3,11 @@
 #include "domain/Operators.h"
 #include "domain/QuestionnaireForms.h"
 #include "domain/ReferenceRanges.h"
+#include "domain/SaveRules.h"
 #include "domain/SessionState.h"
 #include "store/Connection.h"
 #include "store/NumberText.h"
+#include "store/Sql.h"
 #include "ui/FieldBinding.h"
 #include "ui/FlatButton.h"
 #include "ui/Form.h"
@@ -477,7 +479,11 @@ bool QuestionnaireWindow::store(bool confirmFirst)
         return false;
     try {
         m_rows.save(m_context.connection.db());
-    } catch (const std::exception& e) {
+    } catch (const store::DatabaseError&) {
+        // The driver's text is logged where the statement failed.
+        m_context.prompts.error(this, QStringLiteral("保存不成功!"), QStringLiteral("信息提示!"));
+        return;
+    } catch (const domain::SaveRuleError& e) {
         qCWarning(ui::lcUi) << "questionnaire save failed:" << e.what();
         m_context.prompts.error(this, QStringLiteral("保存不成功!"), QStringLiteral("信息提示!"));
         return false;

@@ -2,6 +2,7 @@
 
 #include "domain/ReferenceRanges.h"
 #include "store/Connection.h"
+#include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
@@ -62,7 +63,7 @@ void ReferencePopup::save()
         return;
     try {
         m_row.store(m_connection.db());
-    } catch (const std::exception&) {
+    } catch (const store::DatabaseError&) {
         m_prompts.error(this, QStringLiteral("保存不成功!"), QStringLiteral("出错提示!"));
         return;
     }

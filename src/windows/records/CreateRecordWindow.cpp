@@ -77,7 +77,7 @@ bool CreateRecordWindow::store()
 
     try {
         m_row.store(m_context.connection.db());
-    } catch (const std::exception&) {
+    } catch (const store::DatabaseError&) {
         // The row and every control keep what was typed, for correction.
         m_context.prompts.error(this, QStringLiteral("保存不成功,编号重复或非法!"),
                                 QStringLiteral("出错提示!"));

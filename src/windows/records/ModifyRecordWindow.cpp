@@ -125,7 +125,7 @@ bool ModifyRecordWindow::store()
         return false;
     try {
         m_row.store(m_context.connection.db());
-    } catch (const std::exception&) {
+    } catch (const store::DatabaseError&) {
         // What was typed stays for correction; the chosen picture is written
         // only with a stored row.
         m_context.prompts.error(this, QStringLiteral("修改不成功!"), QStringLiteral("出错提示!"));

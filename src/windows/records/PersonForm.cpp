@@ -106,8 +106,7 @@ void PersonForm::forgetPicture()
 
 bool PersonForm::showStoredPhoto(const QString& name)
 {
-    const QString path = photoPath(m_photoDirectory, name);
-    const QImage image = path.isEmpty() ? QImage() : QImage(path);
+    const QImage image = readStoredPhoto(m_photoDirectory, name);
     showPicture(image);
     return !image.isNull();
 }

@@ -93,6 +93,11 @@ void PersonListPreview::buildFailed(const QString& error)
     m_prompts.error(this, QStringLiteral("报表生成出错:%1").arg(error), QStringLiteral("出错提示"));
 }
 
+void PersonListPreview::printFailed(const QString& error)
+{
+    m_prompts.error(this, QStringLiteral("打印不成功!%1").arg(error), QStringLiteral("出错提示!"));
+}
+
 QString PersonListPreview::pdfTitle() const
 {
     return QStringLiteral("档案信息列表");

@@ -50,6 +50,7 @@ protected:
     void pdfExported(bool ok, const QString& error) override;
     QString pdfTitle() const override;
     void buildFailed(const QString& error) override;
+    void printFailed(const QString& error) override;
 
 private:
     ui::PromptService& m_prompts;

@@ -1,12 +1,12 @@
 #include "windows/records/Photos.h"
 
+#include "reportengine/pictures/PictureDecode.h"
 #include "store/PrivateFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -81,7 +81,8 @@ PendingPhoto readPicture(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return photo;
     photo.bytes = file.readAll();
-    photo.image = QImage::fromData(photo.bytes);
+    reportengine::DecodedPicture picture = reportengine::decodePicture(photo.bytes);
+    photo.image = std::move(picture.image);
     if (photo.image.isNull())
         photo.bytes.clear();
     return photo;
@@ -104,6 +105,16 @@ void deletePhoto(const QString& directory, const QString& name)
     const QString path = photoPath(directory, name);
     if (!path.isEmpty())
         QFile::remove(path);
+}
+
+} // namespace hra::records
+
+namespace hra::records {
+
+QImage readStoredPhoto(const QString& directory, const QString& name)
+{
+    const QString path = photoPath(directory, name);
+    return path.isEmpty() ? QImage() : reportengine::decodePictureFile(path).image;
 }
 
 } // namespace hra::records

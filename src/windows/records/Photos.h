@@ -41,8 +41,13 @@ struct PendingPhoto
     }
 };
 
-// Reads a picture file; a null image when it is not one.
+// Reads a picture file; a null image when it is not one, is damaged or is too
+// large to decode (logged).
 PendingPhoto readPicture(const QString& path);
+
+// The stored photo of that name; a null image when it is missing, is no
+// picture or is too large to decode (logged).
+QImage readStoredPhoto(const QString& directory, const QString& name);
 
 // Writes the photo under its name, replacing a file of that name. Returns false
 // when the folder or the file cannot be written.

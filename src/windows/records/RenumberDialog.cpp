@@ -105,7 +105,7 @@ void RenumberDialog::confirm()
         domain::renumberPerson(m_connection.db(), oldNumber, newNumber);
         m_renumbered = true;
         m_prompts.information(this, QStringLiteral("更改成功!"), QStringLiteral("信息提示!"));
-    } catch (const std::exception&) {
+    } catch (const store::DatabaseError&) {
         m_prompts.error(this, QStringLiteral("更改不成功!"), QStringLiteral("信息提示!"));
     }
     if (m_renumbered)

@@ -445,7 +445,10 @@ void AnalysisWindow::print()
                                       kInfoCaption);
         return;
     }
-    m_preview->print();
+    QString error;
+    if (!m_preview->print(&error) && !error.isEmpty())
+        m_context.prompts.error(this, QStringLiteral("打印不成功!%1").arg(error),
+                                QStringLiteral("出错提示"));
 }
 
 void AnalysisWindow::exportPdf()

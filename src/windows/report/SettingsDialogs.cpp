@@ -47,9 +47,10 @@ QLabel* imageBox(QWidget* parent, const char* name, QSize size)
 // as it was, a cover showed only its top-left corner.
 void showWhole(QLabel* box, const QImage& image)
 {
-    box->setPixmap(image.isNull() ? QPixmap()
-                                  : QPixmap::fromImage(image.scaled(box->size(), Qt::KeepAspectRatio,
-                                                                    Qt::SmoothTransformation)));
+    box->setPixmap(image.isNull()
+                       ? QPixmap()
+                       : QPixmap::fromImage(image.scaled(box->size(), Qt::KeepAspectRatio,
+                                                         Qt::SmoothTransformation)));
 }
 
 } // namespace
@@ -167,10 +168,15 @@ CoverDialog::CoverDialog(Context& context, QWidget* parent)
 
     try {
         if (const std::optional<QByteArray> stored = loadCover(m_context.connection)) {
-            const QImage image = decodeJpeg(*stored);
+            QString error;
+            const QImage image = decodeJpeg(*stored, &error);
             if (!image.isNull()) {
                 m_chosen = *stored;
                 showWhole(m_chosenImage, image);
+            } else {
+                // The next save replaces it; until then the report leaves it out.
+                m_context.prompts.error(this, QStringLiteral("图片无法读取！%1").arg(error),
+                                        kErrorCaption);
             }
         }
     } catch (const store::DatabaseError&) {
@@ -217,10 +223,15 @@ void CoverDialog::previewStored()
     } catch (const store::DatabaseError&) {
         qCWarning(ui::lcUi) << "the stored cover could not be read";
     }
-    const QImage image = stored ? decodeJpeg(*stored) : QImage();
-    if (image.isNull()) {
+    if (!stored) {
         m_context.prompts.error(this, QStringLiteral("没有图片可预览,请先选择图片并保存后预览！"),
                                 kErrorCaption);
+        return;
+    }
+    QString error;
+    const QImage image = decodeJpeg(*stored, &error);
+    if (image.isNull()) {
+        m_context.prompts.error(this, QStringLiteral("图片无法读取！%1").arg(error), kErrorCaption);
         return;
     }
     m_storedImage->setPixmap(QPixmap::fromImage(image));

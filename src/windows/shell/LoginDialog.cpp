@@ -1,6 +1,7 @@
 #include "windows/shell/LoginDialog.h"
 
 #include "domain/Operators.h"
+#include "domain/Passwords.h"
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
@@ -196,6 +197,10 @@ void LoginDialog::logIn()
     try {
         op = domain::authenticate(m_context.db(), m_code->currentText(), m_password->text());
     } catch (const store::DatabaseError&) {
+        refuse(kConnectionFailed);
+        return;
+    } catch (const domain::PasswordError& e) {
+        qCWarning(ui::lcUi) << "a password could not be checked:" << e.what();
         refuse(kConnectionFailed);
         return;
     }

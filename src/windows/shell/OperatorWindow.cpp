@@ -1,9 +1,11 @@
 #include "windows/shell/OperatorWindow.h"
 
 #include "domain/Operators.h"
+#include "domain/Passwords.h"
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
+#include "ui/Log.h"
 #include "ui/PasswordField.h"
 #include "ui/PromptService.h"
 #include "ui/TabIcons.h"
@@ -255,6 +257,8 @@ void OperatorWindow::changePassword()
         changed = domain::changePassword(m_context.db(), code, m_old->text(), m_new->text()) ==
                   domain::PasswordChange::Changed;
     } catch (const store::DatabaseError&) {
+    } catch (const domain::PasswordError& e) {
+        qCWarning(ui::lcUi) << "a password could not be changed:" << e.what();
     }
     if (changed)
         m_context.prompts.information(this, QStringLiteral("密码修改成功!"), kCaptionAscii);
@@ -331,6 +335,10 @@ void OperatorDialog::confirm()
     try {
         domain::addOperator(m_context.db(), m_code->text(), m_name->text(), m_password->text());
     } catch (const store::DatabaseError&) {
+        m_context.prompts.error(this, QStringLiteral("数据保存失败！"), kDialogCaption);
+        return;
+    } catch (const domain::PasswordError& e) {
+        qCWarning(ui::lcUi) << "an operator could not be added:" << e.what();
         m_context.prompts.error(this, QStringLiteral("数据保存失败！"), kDialogCaption);
         return;
     }

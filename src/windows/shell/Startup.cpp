@@ -1,6 +1,7 @@
 #include "windows/shell/Startup.h"
 
 #include "domain/Bootstrap.h"
+#include "domain/Passwords.h"
 #include "store/Log.h"
 #include "store/SchemaCheck.h"
 #include "store/Settings.h"
@@ -56,6 +57,9 @@ DatabaseOpening openDatabase(const QString& iniPath, const MayCreateDatabase& ma
         }
     } catch (const store::DatabaseError& e) {
         result.error = e.message();
+        result.connection.reset();
+    } catch (const domain::PasswordError& e) {
+        result.error = QString::fromUtf8(e.what());
         result.connection.reset();
     }
     return result;

@@ -1,3 +1,4 @@
+#include "support/CraftedPictures.h"
 #include "windows/records/Photos.h"
 
 #include <QDir>
@@ -63,4 +64,47 @@ TEST(PhotoFile, WrittenForTheOwnerOnly)
     EXPECT_EQ(QFileInfo(QDir(folder).filePath(photo.name)).permissions() & others, 0);
     EXPECT_EQ(QFileInfo(folder).permissions() & others, 0);
     EXPECT_EQ(QFileInfo(dir.filePath("data")).permissions() & others, 0);
+}
+
+namespace {
+
+QStringList logged;
+
+void keepWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg && QByteArrayView(context.category) == "hra.report")
+        logged << message;
+}
+
+} // namespace
+
+// A photo that claims more pixels than may be decoded, chosen or stored, is
+// refused before anything is allocated for it, and the refusal is logged.
+TEST(PhotoFile, APictureTooLargeToDecodeIsRefusedAndLogged)
+{
+    QTemporaryDir dir;
+    const QString name = "0000000123.jpg";
+    QFile file(dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(jpegClaiming(60000, 60000));
+    file.close();
+
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepWarnings);
+    const PendingPhoto chosen = readPicture(file.fileName());
+    const QImage stored = readStoredPhoto(dir.path(), name);
+    qInstallMessageHandler(previous);
+
+    EXPECT_TRUE(chosen.isEmpty());
+    EXPECT_TRUE(chosen.bytes.isEmpty());
+    EXPECT_TRUE(stored.isNull());
+    const QString refusal = "a picture was refused: the picture claims 60000 x 60000 pixels";
+    EXPECT_EQ(logged, QStringList({refusal, refusal}));
+
+    // A picture of a sensible size still reads.
+    QImage small(40, 30, QImage::Format_RGB32);
+    small.fill(Qt::blue);
+    ASSERT_TRUE(small.save(dir.filePath("0000000124.jpg")));
+    EXPECT_EQ(readStoredPhoto(dir.path(), "0000000124.jpg").size(), QSize(40, 30));
+    EXPECT_EQ(readPicture(dir.filePath("0000000124.jpg")).image.size(), QSize(40, 30));
 }

@@ -5,6 +5,7 @@
 #include "reportengine/Report.h"
 #include "reportengine/widgets/ReportPreview.h"
 #include "store/Sql.h"
+#include "support/CraftedPictures.h"
 #include "support/GuiWait.h"
 #include "support/TestDatabase.h"
 #include "ui/PromptService.h"
@@ -362,6 +363,37 @@ TEST_F(AnalysisWindowTest, CoverDialogPreviewsWhatIsStoredNotWhatIsChosen)
     dialog.previewStored();
     EXPECT_TRUE(prompts.messages().isEmpty());
     EXPECT_FALSE(dialog.storedImage()->pixmap().isNull());
+}
+
+// The cover lives in the shared database: a picture that claims more pixels
+// than can be decoded is refused wherever it is met, never decoded.
+TEST_F(AnalysisWindowTest, CoverDialogRefusesAPictureTooLargeToDecode)
+{
+    const QByteArray huge = jpegClaiming(60000, 60000);
+    ASSERT_LT(huge.size(), 1000);
+    const QString told = QStringLiteral("图片无法读取！图片尺寸过大（60000×60000像素）");
+
+    report::saveCover(*conn, huge);
+    report::CoverDialog dialog(*context);
+    EXPECT_EQ(prompts.messages(), QStringList{told});
+    EXPECT_TRUE(dialog.chosenJpeg().isEmpty());
+
+    prompts.clear();
+    dialog.previewStored();
+    EXPECT_EQ(prompts.messages(), QStringList{told});
+    EXPECT_TRUE(dialog.storedImage()->pixmap().isNull());
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("huge.jpg"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(huge);
+    file.close();
+    prompts.clear();
+    prompts.answerFile(path);
+    dialog.choosePicture();
+    EXPECT_EQ(prompts.messages(), QStringList{told});
+    EXPECT_TRUE(dialog.chosenJpeg().isEmpty());
 }
 
 } // namespace
