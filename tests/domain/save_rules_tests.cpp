@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 using namespace hra::domain;
+using namespace hra::store;
 
 TEST(NumberText, ShortestFifteenDigitForm)
 {

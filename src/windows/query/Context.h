@@ -5,8 +5,11 @@
 
 namespace hra::store {
 class Connection;
-struct SessionState;
 } // namespace hra::store
+
+namespace hra::domain {
+struct SessionState;
+} // namespace hra::domain
 
 namespace hra::ui {
 class PromptService;

@@ -18,8 +18,11 @@ class QVBoxLayout;
 
 namespace hra::store {
 class Connection;
-struct SessionState;
 } // namespace hra::store
+
+namespace hra::domain {
+struct SessionState;
+} // namespace hra::domain
 
 namespace hra::ui {
 class Form;

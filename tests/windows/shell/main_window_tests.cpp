@@ -116,11 +116,11 @@ protected:
     MainWindowFixture()
     {
         using namespace app::kinds;
-        for (const QString& kind : {jbxx, xgda, scda, llda})
+        for (const QString& kind : {createRecord, modifyRecord, deleteRecord, browseRecords})
             addChild<DummyWindow>(kind);
-        addChild<DummyQuestionnaire>(jkpg);
-        addChild<DummyAnalysis>(sjfx);
-        for (const QString& kind : {sjfxhc, xxcx, pgzx, bgfm, ryxx})
+        addChild<DummyQuestionnaire>(questionnaire);
+        addChild<DummyAnalysis>(analysis);
+        for (const QString& kind : {reportSection, query, centreSettings, coverSettings, operators})
             registry.add(kind, Presentation::Modal, [this, kind](app::AppContext&, app::Shell&) {
                 return new DummyDialog(journal, kind);
             });
@@ -259,12 +259,12 @@ TEST_F(MainWindowFixture, TheTreeIsSwitchedOnByRecordsAndQuestionnaireOnly)
 TEST_F(MainWindowFixture, ChildWindowsCloseLastToFirst)
 {
     using namespace app::kinds;
-    for (const QString& kind : {jbxx, jkpg, sjfx})
+    for (const QString& kind : {createRecord, questionnaire, analysis})
         window->openWindow(kind);
     ASSERT_EQ(childCount(), 3);
     window->closeAllChildWindows();
-    EXPECT_EQ(journal.closed, (QStringList{sjfx, jkpg, jbxx}));
-    for (const QString& kind : {jbxx, jkpg, sjfx})
+    EXPECT_EQ(journal.closed, (QStringList{analysis, questionnaire, createRecord}));
+    for (const QString& kind : {createRecord, questionnaire, analysis})
         EXPECT_EQ(window->window(kind), nullptr);
     EXPECT_TRUE(waitUntil([this] { return childCount() == 0; }));
 }
