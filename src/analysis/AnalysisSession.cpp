@@ -356,7 +356,8 @@ void AnalysisSession::compute(Evaluation e)
                 {e, QStringLiteral("该次评估没有身高和体重的检查数据，未生成运动处方。")});
             return;
         }
-        const ExercisePrescription p = prescribeExercise(m_exam, exerciseInput(m_views), ref);
+        const ExercisePrescription p =
+            prescribeExercise(m_exam, exerciseInput(m_views), ref, statusInput(m_views));
         replaceRows(kExerciseTable, {{textOrNull(p.amount), textOrNull(p.kind),
                                       textOrNull(p.minutes), textOrNull(p.intensity), nullText()}});
         return;
@@ -522,6 +523,7 @@ const std::vector<AnalysisSession::DatasetEntry>& AnalysisSession::datasetTable(
         {"frxDB_ydcf", Evaluation::ExercisePrescription, &kExerciseTable, nullptr},
         {"frxDB_ckzpd_pd", Evaluation::LabJudgement, &kLabMarksTable, nullptr},
         {"frxDB_yczb_pd", Evaluation::LabJudgement, nullptr, &S::abnormalIndicatorRows},
+        {"frxDB_yczb", Evaluation::LabJudgement, nullptr, &S::abnormalIndicatorListRows},
         {"frxDBD_shfs_wxys", Evaluation::LifestyleRisks, &kLifestyleRisksTable, nullptr},
     };
     return table;
@@ -578,9 +580,22 @@ Rows AnalysisSession::examRows()
     return m_views.exam;
 }
 
+namespace {
+
+// A section nobody filled in still prints one row, so that its judgements
+// say "未填写" instead of leaving the cells empty.
+void ensureOneRow(Rows& d)
+{
+    if (d.rows.isEmpty())
+        d.rows << QVariantList(d.fields.size());
+}
+
+} // namespace
+
 Rows AnalysisSession::lifestyleRows()
 {
     Rows d = m_views.lifestyle;
+    ensureOneRow(d);
     QVariantList smoking;
     QVariantList drinking;
     for (qsizetype i = 0; i < d.rows.size(); ++i) {
@@ -598,7 +613,18 @@ Rows AnalysisSession::lifestyleRows()
 
 Rows AnalysisSession::exerciseRows()
 {
-    return m_views.exercise;
+    Rows d = m_views.exercise;
+    const QString verdict = QStringLiteral("yundjg");
+    if (!d.fields.contains(verdict))
+        d.fields << verdict;
+    ensureOneRow(d);
+    const qsizetype column = d.fields.indexOf(verdict);
+    for (QVariantList& row : d.rows) {
+        row.resize(d.fields.size());
+        if (isNull(row[column]) || row[column].toString().trimmed().isEmpty())
+            row[column] = QStringLiteral("未填写");
+    }
+    return d;
 }
 
 Rows AnalysisSession::dietRows()
@@ -614,14 +640,11 @@ Rows AnalysisSession::dietRows()
             row << m_views.diet.value(i, f);
         d.rows << row;
     }
-    if (!d.isEmpty()) {
-        const auto values = dietJudgementValues(judgeDiet(dietInput(m_views)));
-        for (size_t f = 0; f < values.size(); ++f)
-            d.addField(QString::fromLatin1(dietJudgementFields()[f]), {values[f]});
-    } else {
-        for (const char* f : dietJudgementFields())
-            d.fields << QString::fromLatin1(f);
-    }
+    ensureOneRow(d);
+    const auto values = dietJudgementValues(judgeDiet(dietInput(m_views)));
+    for (size_t f = 0; f < values.size(); ++f)
+        d.addField(QString::fromLatin1(dietJudgementFields()[f]), {values[f]});
+    d.addField(QStringLiteral("fxys"), {dietRiskText(judgeDiet(dietInput(m_views)))});
     return d;
 }
 
@@ -655,6 +678,14 @@ Rows AnalysisSession::abnormalIndicatorRows()
     for (const std::optional<QString>& v : abnormalIndicators(m_exam, marks, *m_reference))
         row << textOrNull(v);
     d.rows << row;
+    return d;
+}
+
+Rows AnalysisSession::abnormalIndicatorListRows()
+{
+    Rows d;
+    d.fields << QStringLiteral("yczb");
+    d.rows << QVariantList{abnormalIndicatorText(m_exam, *m_reference)};
     return d;
 }
 

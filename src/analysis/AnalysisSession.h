@@ -123,6 +123,7 @@ private:
     Rows bloodPressureAdvice();
     Rows metabolicAdvice();
     Rows abnormalIndicatorRows();
+    Rows abnormalIndicatorListRows();
 
     store::Sql m_statements;
     ReferenceFactory m_referenceFactory;

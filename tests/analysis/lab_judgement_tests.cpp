@@ -136,7 +136,7 @@ TEST(LabJudgement, UricAcidTextThatIsNoNumberCountsAsNotMeasured)
     EXPECT_EQ(s(judgeLabValues(padded, ref)[UricAcid]), "↓");
 }
 
-TEST(LabJudgement, IndicatorsUseTheirFieldNameWhereThereIsNoLabel)
+TEST(LabJudgement, IndicatorsCarryTheirOwnLabels)
 {
     ReferenceTables ref;
     ref.ranges = {{q("tizzs"), bounds(18.5, 24)},
@@ -147,7 +147,70 @@ TEST(LabJudgement, IndicatorsUseTheirFieldNameWhereThereIsNoLabel)
     e.systolic = 80;
     e.diastolic = 95;
     const AbnormalIndicators v = abnormalIndicators(e, judgeLabValues(e, ref), ref);
-    EXPECT_EQ(s(v[Bmi]), "pd_tizzs偏高");
-    EXPECT_EQ(s(v[Systolic]), "pd_shousy偏低");
-    EXPECT_EQ(s(v[Diastolic]), "pd_shuzy偏高");
+    EXPECT_EQ(s(v[Bmi]), "体重指数偏高");
+    EXPECT_EQ(s(v[Systolic]), "收缩压偏低");
+    EXPECT_EQ(s(v[Diastolic]), "舒张压偏高");
+}
+
+TEST(LabJudgement, AbnormalListNamesEveryAbnormalValueAndNothingElse)
+{
+    ReferenceTables ref;
+    ref.ranges = {{q("tizzs"), bounds(18.5, 23.99)},   {q("shousy"), bounds(90, 139)},
+                  {q("shuzy"), bounds(60, 89)},        {q("zongdgc"), bounds(0, 5.19)},
+                  {q("ganysz"), bounds(0, 1.69)},      {q("gaomdzdb"), bounds(1, std::nullopt)},
+                  {q("dimdzdb"), bounds(0, 3.39)},     {q("kongfxt"), bounds(3.9, 6.09)},
+                  {q("canhexsxt"), bounds(3.9, 7.79)}, {q("tanghxhdb"), bounds(4, 6.49)},
+                  {q("xuens"), bounds(150, 420)},      {q("yaow_nan"), bounds(0, 89.99)},
+                  {q("yaow_nv"), bounds(0, 84.99)}};
+    // The frail hypertensive: everything at once, in the printed order.
+    ExamInput all;
+    all.sex = q("男");
+    all.bmi = 45;
+    all.systolic = 220;
+    all.diastolic = 130;
+    all.waist = 120;
+    all.totalCholesterol = 5.8;
+    all.triglycerides = 2.1;
+    all.hdl = 0.9;
+    all.ldl = 4.2;
+    all.fastingGlucose = 7.4;
+    all.glucoseTolerance = 8.2;
+    all.glycatedHaemoglobin = 7.1;
+    all.uricAcid = q("480");
+    EXPECT_EQ(abnormalIndicatorList(all, ref).join(u'|'),
+              q("体重指数偏高|收缩压偏高|舒张压偏高|腰围偏高|总胆固醇偏高|甘油三酯偏高|"
+                "高密度脂蛋白偏低|低密度脂蛋白偏高|空腹血糖偏高|糖耐量偏高|糖化血红蛋白偏高|"
+                "血尿酸偏高"));
+
+    struct Case
+    {
+        const char* name;
+        ExamInput exam;
+        const char* text;
+    };
+    ExamInput atBounds;
+    atBounds.sex = q("女");
+    atBounds.bmi = 23.99;
+    atBounds.systolic = 139;
+    atBounds.diastolic = 89;
+    atBounds.waist = 84.99;
+    atBounds.hdl = 1;
+    ExamInput justOver = atBounds;
+    justOver.bmi = 24;
+    justOver.waist = 85;
+    justOver.hdl = 0.99;
+    ExamInput low;
+    low.bmi = 18.4;
+    low.systolic = 89;
+    ExamInput unknownSex;
+    unknownSex.waist = 130; // no waist row for the sex: not judged
+    const Case cases[] = {
+        {"nothing measured", ExamInput{}, "未测"},
+        {"all at their bounds", atBounds, "无"},
+        {"just over", justOver, "体重指数偏高\n腰围偏高\n高密度脂蛋白偏低"},
+        {"below", low, "体重指数偏低\n收缩压偏低"},
+        {"waist without a sex", unknownSex, "无"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(s(abnormalIndicatorText(c.exam, ref)), c.text) << c.name;
 }

@@ -109,7 +109,8 @@ TEST_P(Session, ServesEveryDatasetWithItsFieldNames)
     EXPECT_EQ(text(lifestyle.value(0, QStringLiteral("yinj_pd"))), "您喝酒");
     const Rows ssyy = s.dataset(QStringLiteral("frxDB_ssyy"));
     EXPECT_EQ(text(ssyy.value(0, QStringLiteral("zongh_pd"))), "很不合理");
-    EXPECT_EQ(ssyy.fields.size(), 1 + 16 + 1 + 10);
+    EXPECT_EQ(ssyy.fields.size(), 1 + 16 + 1 + 10 + 1);
+    EXPECT_FALSE(text(ssyy.value(0, QStringLiteral("fxys"))).empty());
 
     const Rows marks = s.dataset(QStringLiteral("frxDB_ckzpd_pd"));
     EXPECT_EQ(marks.fields.size(), 12);
@@ -118,6 +119,9 @@ TEST_P(Session, ServesEveryDatasetWithItsFieldNames)
     EXPECT_EQ(
         text(s.dataset(QStringLiteral("frxDB_yczb_pd")).value(0, QStringLiteral("pd_zongdgc"))),
         "总胆固醇偏高");
+    // The printed list starts with the values the old one left out.
+    EXPECT_TRUE(text(s.dataset(QStringLiteral("frxDB_yczb")).value(0, QStringLiteral("yczb")))
+                    .starts_with("体重指数偏高\n收缩压偏高\n舒张压偏高\n"));
     EXPECT_EQ(text(s.dataset(QStringLiteral("frxDBD_shfs_wxys")).value(0, QStringLiteral("TC"))),
               "您的TC是：6.42mmol/L");
 
@@ -272,7 +276,18 @@ TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
     ASSERT_EQ(diet.rows.size(), 16);
     EXPECT_EQ(text(diet.value(3, QStringLiteral("neir"))), "<NULL>");
     EXPECT_EQ(diet.value(3, QStringLiteral("zhis")).toInt(), 0);
-    EXPECT_TRUE(s.dataset(QStringLiteral("frxDB_ssyy")).isEmpty());
+    // Sections nobody filled in are not judged: they say so.
+    const Rows unansweredDiet = s.dataset(QStringLiteral("frxDB_ssyy"));
+    ASSERT_EQ(unansweredDiet.rows.size(), 1);
+    EXPECT_EQ(text(unansweredDiet.value(0, QStringLiteral("zongh_pd"))), "未填写");
+    EXPECT_EQ(text(unansweredDiet.value(0, QStringLiteral("fxys"))), "未填写");
+    EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_jbxx_ydfs")).value(0, QStringLiteral("yundjg"))),
+              "未填写");
+    const Rows unansweredHabits = s.dataset(QStringLiteral("frxDB_jbxx_shfs"));
+    EXPECT_EQ(text(unansweredHabits.value(0, QStringLiteral("xiy_pd"))), "未填写");
+    EXPECT_EQ(text(unansweredHabits.value(0, QStringLiteral("yinj_pd"))), "未填写");
+    EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_yczb")).value(0, QStringLiteral("yczb"))),
+              "未测");
     const Rows marks = s.dataset(QStringLiteral("frxDB_ckzpd_pd"));
     for (const QVariant& v : marks.rows.value(0))
         EXPECT_EQ(text(v), "未测");
