@@ -124,6 +124,7 @@ private:
     Rows metabolicAdvice();
     Rows abnormalIndicatorRows();
     Rows abnormalIndicatorListRows();
+    Rows printedValueRows();
 
     store::Sql m_statements;
     ReferenceFactory m_referenceFactory;

@@ -88,9 +88,30 @@ TEST_P(Session, ServesEveryDatasetWithItsFieldNames)
     const Rows status = s.dataset(QStringLiteral("frxDB_jbxx_mqzk"));
     EXPECT_EQ(text(status.value(0, QStringLiteral("guanxb"))), "");
     EXPECT_EQ(text(status.value(0, QStringLiteral("gaoxy"))), "高血压");
-    EXPECT_EQ(text(status.value(0, QStringLiteral("jiazs_gxb"))), "<NULL>");
     EXPECT_EQ(
         count(conn->db(), QStringLiteral("select count(*) from jkpg_mqzk where guanxb = '0'")), 4);
+    // An unanswered family history names nobody; several answers print joined.
+    EXPECT_EQ(text(status.value(0, QStringLiteral("jiazs_gxb"))), "无");
+    EXPECT_EQ(text(status.value(0, QStringLiteral("tnb_hz"))), "无");
+    store::run(conn->db(),
+               QStringLiteral("update jkpg_mqzk set jiazs_1tnb=:m, jiazs_2tnb=:m, guanxb=:g, "
+                              "qitxzb=:q where jkpg_id=1"),
+               {{"m", q("母")}, {"g", q("冠心病")}, {"q", q("其他心脏病")}});
+    s.open(QStringLiteral("0000000001"), 1);
+    const Rows ticked = s.dataset(QStringLiteral("frxDB_jbxx_mqzk"));
+    EXPECT_EQ(text(ticked.value(0, QStringLiteral("jiazs_tnb_hz"))), "1型：母、2型：母");
+    EXPECT_EQ(text(ticked.value(0, QStringLiteral("xxgjb_hz"))), "冠心病、其他心脏病");
+    EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_ydcf")).value(0, QStringLiteral("jianyydl"))),
+              "请先到医院评估运动风险");
+    const Rows printed = s.dataset(QStringLiteral("frxDB_tjjg"));
+    EXPECT_EQ(text(printed.value(0, QStringLiteral("z_tanghxhdb"))), "5.9");
+    EXPECT_EQ(text(printed.value(0, QStringLiteral("fw_tanghxhdb"))), "4-6.49%");
+    EXPECT_EQ(text(printed.value(0, QStringLiteral("pd_tanghxhdb"))), "正常");
+    EXPECT_EQ(text(printed.value(0, QStringLiteral("yc_zongdgc"))), "↑");
+    EXPECT_EQ(text(printed.value(0, QStringLiteral("pd_zongdgc"))), "");
+    EXPECT_EQ(text(printed.value(0, QStringLiteral("fw_gaomdzdb"))), "≥1mmol/L");
+    EXPECT_EQ(text(printed.value(0, QStringLiteral("fw_xy"))), "收缩压90-139，舒张压60-89mmHg");
+    EXPECT_TRUE(s.runAll(AnalysisSession::wholeReportOrder()));
 
     EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxyjb"))), "正常人的级别=0|您为2级高血压=2");
     EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_gxy_ts")).value(0, QStringLiteral("jib"))),

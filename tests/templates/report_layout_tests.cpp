@@ -147,25 +147,24 @@ TEST(ReportLayout, DatasetsWithoutRowsPrintEmptyFieldsOnCompletePages)
     EXPECT_TRUE(report.pageText(19).contains(QStringLiteral("您的体重指数为：\n状况：\n")));
 }
 
-TEST(ReportLayout, TwoFieldsInOneBoxPrintJoinedAndUntickedDiseasesEmpty)
+TEST(ReportLayout, JoinedAnswersPrintInTheirCellsAndUntickedDiseasesEmpty)
 {
     re::Report report;
     ASSERT_TRUE(loadSection(report, QStringLiteral("tnb")));
     addEmptySources(report.dataSources());
     // The analysis hands an unticked disease over as empty text.
     addTable(report, QStringLiteral("frxDB_jbxx_mqzk"),
-             {QStringLiteral("jiazs_1tnb"), QStringLiteral("jiazs_2tnb"), QStringLiteral("gaoxy")},
-             {{QStringLiteral("母"), QStringLiteral("父"), QString()}});
+             {QStringLiteral("jiazs_tnb_hz"), QStringLiteral("gaoxy")},
+             {{QStringLiteral("1型：母、2型：父"), QString()}});
     ASSERT_TRUE(report.build());
-    EXPECT_TRUE(report.pageText(0).contains(QStringLiteral("糖尿病家族史\n母父\n")))
+    EXPECT_TRUE(report.pageText(0).contains(QStringLiteral("糖尿病家族史\n1型：母、2型：父\n")))
         << report.pageText(0).toStdString();
 
     ASSERT_TRUE(loadSection(report, QStringLiteral("nzz")));
-    addTable(report, QStringLiteral("frxDB_jbxx_shfs"),
-             {QStringLiteral("shifxy"), QStringLiteral("xiyzs")},
-             {{QStringLiteral("是"), QStringLiteral("11-20支")}});
+    addTable(report, QStringLiteral("frxDB_jbxx_shfs"), {QStringLiteral("xiy_hz")},
+             {{QStringLiteral("吸烟，每天11-20支")}});
     ASSERT_TRUE(report.build());
-    EXPECT_TRUE(report.pageText(0).contains(QStringLiteral("吸烟情况\n是11-20支\n")));
+    EXPECT_TRUE(report.pageText(0).contains(QStringLiteral("吸烟情况\n吸烟，每天11-20支\n")));
 
     ASSERT_TRUE(loadSection(report, QStringLiteral("jkxx")));
     ASSERT_TRUE(report.build());
@@ -254,15 +253,25 @@ TEST(ReportLayout, DemoPersonsValuesAppearOnTheirPagesOfThePdf)
         {1, "张建国"},
         {1, "示例市规划局"},
         {2, "尊敬的张建国 先生，"},
-        {3, "162/102"},
+        {3, "162"},
         {3, "27.71"},
+        // Every value with the range it was judged by, HbA1c and uric acid too.
+        {3, "18.5-23.99kg/m²"},
+        {3, "≤5.19mmol/L"},
+        {3, "4-6.49%"},
+        {3, "398"},
+        {3, "150-420umol/L"},
+        {5, "体重指数偏高"},
+        {5, "收缩压偏高"},
+        {5, "腰围偏高"},
+        {7, "162/102"},
         {4, "主副食各半"},
         {5, "I高度危险"},
         {5, "总胆固醇偏高"},
         {7, "您为2级高血压"},
         {10, "8.79"},
         {12, "11.32"},
-        {16, "是11-20支"},
+        {16, "吸烟，每天11-20支"},
         {16, "19.5904"},
         {19, "餐量分配"},
         {20, "166千卡左右"},
