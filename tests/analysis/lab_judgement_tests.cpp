@@ -1,5 +1,6 @@
 #include "Fixtures.h"
 #include "analysis/LabJudgement.h"
+#include "analysis/PrintedValues.h"
 
 #include <gtest/gtest.h>
 
@@ -213,4 +214,56 @@ TEST(LabJudgement, AbnormalListNamesEveryAbnormalValueAndNothingElse)
     };
     for (const Case& c : cases)
         EXPECT_EQ(s(abnormalIndicatorText(c.exam, ref)), c.text) << c.name;
+}
+
+TEST(PrintedValues, RangesAreTheJudgingRowsWithTheirUnits)
+{
+    struct Case
+    {
+        std::optional<ReferenceRange> range;
+        const char* text;
+    };
+    const Case cases[] = {
+        {bounds(3.9, 6.09, "mmol/L"), "3.9-6.09mmol/L"},
+        {bounds(0, 5.19, "mmol/L"), "≤5.19mmol/L"}, // a minimum of 0 bounds nothing
+        {bounds(1, std::nullopt, "mmol/L"), "≥1mmol/L"},
+        {bounds(4, 6.49, "%"), "4-6.49%"},
+        {bounds(std::nullopt, std::nullopt), "／"},
+        {std::nullopt, "／"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(s(rangeText(c.range)), c.text) << c.text;
+
+    ReferenceTables ref;
+    ref.ranges = {{q("zongdgc"), bounds(0, 5.19, "mmol/L")},
+                  {q("yaow_nan"), bounds(0, 89.99, "cm")},
+                  {q("yaow_nv"), bounds(0, 84.99, "cm")}};
+    ExamInput e;
+    e.totalCholesterol = 5.19;
+    e.waist = 86;
+    auto printed = printedLabValues(e, ref);
+    EXPECT_EQ(printed[Tc], (PrintedValue{q("5.19"), q("≤5.19mmol/L"), q("正常"), false}));
+    // No sex: both rows, and no mark.
+    EXPECT_EQ(s(printed[Waist].range), "男≤89.99cm，女≤84.99cm");
+    EXPECT_EQ(printed[Hdl], (PrintedValue{q("未测"), q("／"), q("未测"), false}));
+    e.sex = q("女");
+    printed = printedLabValues(e, ref);
+    EXPECT_EQ(printed[Waist], (PrintedValue{q("86"), q("≤84.99cm"), q("↑"), true}));
+}
+
+TEST(PrintedValues, SeveralAnswersJoinedAndSmokingInOnePhrase)
+{
+    EXPECT_EQ(joinedAnswers({q("冠心病"), q("0"), q(""), q("其他心脏病")}),
+              q("冠心病、其他心脏病"));
+    EXPECT_EQ(joinedAnswers({q("0"), q(" ")}), q("无"));
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"是", "20支以上", "吸烟，每天20支以上"},
+        {"是", nullptr, "吸烟"},
+        {"偶吸", "10支以下", "偶尔吸烟"},
+        {"否", nullptr, "不吸烟"},
+        {"已戒", nullptr, "已戒烟"},
+        {nullptr, "20支以上", "未填写"},
+    };
+    for (const auto& [smokes, count, text] : cases)
+        EXPECT_EQ(s(smokingSummary(opt(smokes), opt(count))), text) << text;
 }

@@ -5,7 +5,9 @@
 #include "analysis/AnalysisSession.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
+#include "reportengine/layout/BuiltReport.h"
 #include "store/Connection.h"
+#include "store/Sql.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
@@ -297,5 +299,93 @@ TEST(ReportLayout, DemoPersonsValuesAppearOnTheirPagesOfThePdf)
         const QStringList cols = line.split(u' ', Qt::SkipEmptyParts);
         ASSERT_GE(cols.size(), 7);
         EXPECT_EQ(cols.at(cols.size() - 5), QStringLiteral("yes")) << line.toStdString();
+    }
+}
+
+namespace {
+
+// Builds the whole report of one assessment as the program does and returns
+// what is wrong with its pages: warnings of the build (a box too small for
+// its text, an unknown field), glyphs past their box's sides or the paper,
+// expressions left unresolved.
+QStringList problemsOfWholeReport(analysis::AnalysisSession& session)
+{
+    re::Report report;
+    EXPECT_TRUE(loadSection(report, QStringLiteral("pgbg")));
+    for (const QString& name : analysis::AnalysisSession::datasetNames()) {
+        const store::Rows d = session.dataset(name);
+        report.dataSources().add(std::make_shared<re::TableDataSource>(name, d.fields, d.rows));
+    }
+    QStringList problems;
+    if (!report.build())
+        return {report.lastError()};
+    problems << report.lastWarnings();
+    const re::BuiltReport& built = report.built();
+    for (int p = 0; p < built.pageCount(); ++p) {
+        const re::BuiltPage& page = built.page(p);
+        const QRectF printable = page.setup.printableRect();
+        const QRectF paper(-printable.topLeft(), page.setup.paperSize());
+        for (const re::Primitive& primitive : page.primitives) {
+            const auto* t = std::get_if<re::TextPrimitive>(&primitive);
+            if (!t)
+                continue;
+            const QString where = QStringLiteral("page %1, \"%2\": ").arg(p + 1).arg(t->text);
+            if (t->text.contains(QStringLiteral("[frxDB")))
+                problems << where + QStringLiteral("unresolved expression");
+            for (const re::GlyphRunText& run : t->runs) {
+                const QRectF glyphs = run.run.boundingRect().translated(t->origin);
+                // A digit's ink may reach a fraction of a unit past its advance
+                // (a right-aligned tick label); a cut word reaches many units.
+                if (glyphs.left() < t->rect.left() - 1 || glyphs.right() > t->rect.right() + 1)
+                    problems << where + QStringLiteral("past the box's sides (%1-%2 in %3-%4)")
+                                            .arg(glyphs.left())
+                                            .arg(glyphs.right())
+                                            .arg(t->rect.left())
+                                            .arg(t->rect.right());
+                if (!paper.contains(glyphs))
+                    problems << where + QStringLiteral("past the paper");
+            }
+        }
+    }
+    return problems;
+}
+
+} // namespace
+
+// Edge persons page by page: the longest name and work unit the register
+// holds, extreme values with heart disease, and an assessment without any
+// answers or examination.
+TEST(ReportLayout, EdgePersonsPrintEveryWordInsideItsBoxAndThePaper)
+{
+    test::TestDatabase db(store::Driver::Sqlite);
+    auto conn = db.connectInitialised(QStringLiteral("edge"), true);
+    const QSqlDatabase d = conn->db();
+    store::run(
+        d, QStringLiteral("update jkpg_jbxx set xingm=:n, gongzdw=:w where bianh='0000000001'"),
+        {{"n", QStringLiteral("欧阳爱新觉罗慕容端木")},
+         {"w", QStringLiteral("示例省示例市示例区").repeated(5) + QStringLiteral("规划设计院")}});
+    store::run(d,
+               QStringLiteral("update jkpg_tgjc set shousy=220, shuzy=130, tizzs=45.01, tiz=133.1, "
+                              "yaow=140, zongdgc=12.5, ganysz=9.75, gaomdzdb=0.31, dimdzdb=8.88, "
+                              "kongfxt=19.4, canhexsxt=28.6, tanghxhdb=13.9, xuens='880' "
+                              "where jkpg_id=1"));
+    store::run(d,
+               QStringLiteral("update jkpg_mqzk set guanxb=:g, jiazs_1tnb=:m, jiazs_2tnb=:f "
+                              "where jkpg_id=1"),
+               {{"g", QStringLiteral("冠心病")},
+                {"m", QStringLiteral("母")},
+                {"f", QStringLiteral("父")}});
+    store::run(d,
+               QStringLiteral("insert into jkpg_id (jkpg_id, bianh, zhuangt) values (77, :bh, :z)"),
+               {{"bh", QStringLiteral("0000000002")}, {"z", QStringLiteral("评估")}});
+
+    analysis::AnalysisSession session(*conn);
+    for (const auto& [record, assessment] : {std::pair{QStringLiteral("0000000001"), 1},
+                                             std::pair{QStringLiteral("0000000002"), 77}}) {
+        SCOPED_TRACE(record.toStdString());
+        session.open(record, assessment);
+        session.runAll(analysis::AnalysisSession::wholeReportOrder());
+        const QStringList problems = problemsOfWholeReport(session);
+        EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
     }
 }
