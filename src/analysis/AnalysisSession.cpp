@@ -9,6 +9,7 @@
 #include "analysis/LifestyleRisks.h"
 #include "analysis/Log.h"
 #include "analysis/MetabolicScreen.h"
+#include "analysis/PrintedValues.h"
 #include "store/NumberText.h"
 #include "store/Sql.h"
 
@@ -359,7 +360,8 @@ void AnalysisSession::compute(Evaluation e)
                 {e, QStringLiteral("该次评估没有身高和体重的检查数据，未生成运动处方。")});
             return;
         }
-        const ExercisePrescription p = prescribeExercise(m_exam, exerciseInput(m_views), ref);
+        const ExercisePrescription p =
+            prescribeExercise(m_exam, exerciseInput(m_views), ref, statusInput(m_views));
         replaceRows(kExerciseTable, {{textOrNull(p.amount), textOrNull(p.kind),
                                       textOrNull(p.minutes), textOrNull(p.intensity), nullText()}});
         return;
@@ -525,6 +527,8 @@ const std::vector<AnalysisSession::DatasetEntry>& AnalysisSession::datasetTable(
         {"frxDB_ydcf", Evaluation::ExercisePrescription, &kExerciseTable, nullptr},
         {"frxDB_ckzpd_pd", Evaluation::LabJudgement, &kLabMarksTable, nullptr},
         {"frxDB_yczb_pd", Evaluation::LabJudgement, nullptr, &S::abnormalIndicatorRows},
+        {"frxDB_yczb", Evaluation::LabJudgement, nullptr, &S::abnormalIndicatorListRows},
+        {"frxDB_tjjg", {}, nullptr, &S::printedValueRows},
         {"frxDBD_shfs_wxys", Evaluation::LifestyleRisks, &kLifestyleRisksTable, nullptr},
         {"frxDB_chinapar", {}, nullptr, &S::chinaParRows},
         {"frxDB_chinapar_jd", {}, nullptr, &S::chinaParReductionRows},
@@ -558,6 +562,18 @@ Rows AnalysisSession::dataset(const QString& name)
     throw AnalysisError(QStringLiteral("没有名为“%1”的报表数据集。").arg(name));
 }
 
+namespace {
+
+// A section nobody filled in still prints one row, so that its judgements
+// say "未填写" instead of leaving the cells empty.
+void ensureOneRow(Rows& d)
+{
+    if (d.rows.isEmpty())
+        d.rows << QVariantList(d.fields.size());
+}
+
+} // namespace
+
 Rows AnalysisSession::personRows()
 {
     return m_views.person;
@@ -572,11 +588,41 @@ Rows AnalysisSession::statusRows()
 {
     // An unticked disease box holds "0"; the report shows it as nothing.
     Rows d = m_views.status;
+    ensureOneRow(d);
     for (QVariantList& row : d.rows)
         for (QVariant& v : row)
             if (!isNull(v) && v.metaType().id() == QMetaType::QString &&
                 v.toString() == QLatin1String("0"))
                 v = QString();
+    // Answers of several boxes print as one cell, joined with "、".
+    auto answers = [&d](qsizetype row, std::initializer_list<const char*> fields) {
+        QStringList out;
+        for (const char* f : fields)
+            out << d.value(row, QLatin1String(f)).toString();
+        return out;
+    };
+    QVariantList diabetes, heart, familyDiabetes;
+    for (qsizetype i = 0; i < d.rows.size(); ++i) {
+        diabetes << joinedAnswers(answers(i, {"yixtnb", "erxtnb"}));
+        heart << joinedAnswers(answers(i, {"guanxb", "gaoxyxxzb", "qitxzb", "xiantxxzb", "feixb"}));
+        QStringList family;
+        const QString type1 = d.value(i, QStringLiteral("jiazs_1tnb")).toString().trimmed();
+        const QString type2 = d.value(i, QStringLiteral("jiazs_2tnb")).toString().trimmed();
+        if (!type1.isEmpty())
+            family << QStringLiteral("1型：") + type1;
+        if (!type2.isEmpty())
+            family << QStringLiteral("2型：") + type2;
+        familyDiabetes << joinedAnswers(family);
+    }
+    d.addField(QStringLiteral("tnb_hz"), diabetes);
+    d.addField(QStringLiteral("xxgjb_hz"), heart);
+    d.addField(QStringLiteral("jiazs_tnb_hz"), familyDiabetes);
+    // A family-history question left empty names no relative.
+    for (QVariantList& row : d.rows)
+        for (qsizetype f = 0; f < d.fields.size(); ++f)
+            if (d.fields[f].startsWith(QStringLiteral("jiazs_")) &&
+                row[f].toString().trimmed().isEmpty())
+                row[f] = QStringLiteral("无");
     return d;
 }
 
@@ -588,6 +634,7 @@ Rows AnalysisSession::examRows()
 Rows AnalysisSession::lifestyleRows()
 {
     Rows d = m_views.lifestyle;
+    ensureOneRow(d);
     QVariantList smoking;
     QVariantList drinking;
     for (qsizetype i = 0; i < d.rows.size(); ++i) {
@@ -600,12 +647,31 @@ Rows AnalysisSession::lifestyleRows()
     }
     d.addField(QStringLiteral("xiy_pd"), smoking);
     d.addField(QStringLiteral("yinj_pd"), drinking);
+    QVariantList summary;
+    for (qsizetype i = 0; i < d.rows.size(); ++i) {
+        const QVariant smokes = d.value(i, QStringLiteral("shifxy"));
+        const QVariant count = d.value(i, QStringLiteral("xiyzs"));
+        summary << smokingSummary(isNull(smokes) ? std::nullopt : std::optional(smokes.toString()),
+                                  isNull(count) ? std::nullopt : std::optional(count.toString()));
+    }
+    d.addField(QStringLiteral("xiy_hz"), summary);
     return d;
 }
 
 Rows AnalysisSession::exerciseRows()
 {
-    return m_views.exercise;
+    Rows d = m_views.exercise;
+    const QString verdict = QStringLiteral("yundjg");
+    if (!d.fields.contains(verdict))
+        d.fields << verdict;
+    ensureOneRow(d);
+    const qsizetype column = d.fields.indexOf(verdict);
+    for (QVariantList& row : d.rows) {
+        row.resize(d.fields.size());
+        if (isNull(row[column]) || row[column].toString().trimmed().isEmpty())
+            row[column] = QStringLiteral("未填写");
+    }
+    return d;
 }
 
 Rows AnalysisSession::dietRows()
@@ -621,14 +687,11 @@ Rows AnalysisSession::dietRows()
             row << m_views.diet.value(i, f);
         d.rows << row;
     }
-    if (!d.isEmpty()) {
-        const auto values = dietJudgementValues(judgeDiet(dietInput(m_views)));
-        for (size_t f = 0; f < values.size(); ++f)
-            d.addField(QString::fromLatin1(dietJudgementFields()[f]), {values[f]});
-    } else {
-        for (const char* f : dietJudgementFields())
-            d.fields << QString::fromLatin1(f);
-    }
+    ensureOneRow(d);
+    const auto values = dietJudgementValues(judgeDiet(dietInput(m_views)));
+    for (size_t f = 0; f < values.size(); ++f)
+        d.addField(QString::fromLatin1(dietJudgementFields()[f]), {values[f]});
+    d.addField(QStringLiteral("fxys"), {dietRiskText(judgeDiet(dietInput(m_views)))});
     return d;
 }
 
@@ -797,6 +860,55 @@ Rows AnalysisSession::trendRows()
         if (id == m_assessmentId)
             break;
     }
+    return d;
+}
+
+Rows AnalysisSession::abnormalIndicatorListRows()
+{
+    Rows d;
+    d.fields << QStringLiteral("yczb");
+    d.rows << QVariantList{abnormalIndicatorText(m_exam, *m_reference)};
+    return d;
+}
+
+Rows AnalysisSession::printedValueRows()
+{
+    // One row: for each examination value "z_" the value or "未测", "fw_" the
+    // range it is judged by, "pd_" a mark within range and "yc_" a mark
+    // outside it (printed in red); "xy" is the pressure pair.
+    Rows d;
+    QVariantList row;
+    auto add = [&](const QString& name, const QString& value) {
+        d.fields << name;
+        row << value;
+    };
+    const auto printed = printedLabValues(m_exam, *m_reference);
+    for (int i = 0; i < kLabValueCount; ++i) {
+        const QString c = QString::fromLatin1(labColumns()[i]);
+        const PrintedValue& p = printed[i];
+        add(QStringLiteral("z_") + c, p.value);
+        add(QStringLiteral("fw_") + c, p.range);
+        add(QStringLiteral("pd_") + c, p.abnormal ? QString() : p.mark);
+        add(QStringLiteral("yc_") + c, p.abnormal ? p.mark : QString());
+    }
+    const PrintedValue& s = printed[1];
+    const PrintedValue& dia = printed[2];
+    add(QStringLiteral("z_xy"),
+        m_exam.systolic || m_exam.diastolic ? s.value + u'/' + dia.value : QStringLiteral("未测"));
+    const QString unit = m_reference->unit(QStringLiteral("shousy"));
+    add(QStringLiteral("fw_xy"), QStringLiteral("收缩压") + QString(s.range).remove(unit) +
+                                     QStringLiteral("，舒张压") + dia.range);
+    auto measured = [](const std::optional<double>& v, const char16_t* unit) {
+        return v ? store::numberText(*v) + QString::fromUtf16(unit) : QStringLiteral("未测");
+    };
+    add(QStringLiteral("z_sheng"), measured(m_exam.height, u"m"));
+    add(QStringLiteral("z_tiz"), measured(m_exam.weight, u"kg"));
+    const QVariant hip = m_views.exam.value(0, QStringLiteral("tunw"));
+    add(QStringLiteral("z_tunw"),
+        isNull(hip) ? QStringLiteral("未测") : store::valueText(hip) + QStringLiteral("cm"));
+    const QString heart = m_views.exam.value(0, QStringLiteral("zuoxsfd")).toString().trimmed();
+    add(QStringLiteral("z_zuoxsfd"), heart.isEmpty() ? QStringLiteral("未测") : heart);
+    d.rows << row;
     return d;
 }
 

@@ -127,6 +127,8 @@ private:
     Rows chinaParReductionRows();
     Rows diabetesScoreRows();
     Rows trendRows();
+    Rows abnormalIndicatorListRows();
+    Rows printedValueRows();
 
     store::Sql m_statements;
     ReferenceFactory m_referenceFactory;

@@ -1,5 +1,8 @@
 #include "analysis/DietEvaluation.h"
 
+#include <QStringList>
+#include <algorithm>
+
 namespace hra::analysis {
 namespace {
 
@@ -24,8 +27,10 @@ const std::vector<ScoredAnswer>& scoresOf(int item)
         {{u">500克", 5}, {u"200-500克", 4}, {u"100-150克", 3}, {u"不吃", 1}},
         {{u">100克", 4}, {u"50-75克", 3}, {u"≤50克", 2}},
         {{u">3次", 4}, {u"1-2次", 3}, {u"不吃", 1}},
-        {{u">250克", 5}, {u"100-250克", 4}, {u"100克左右", 3}, {u"不喝", 3}},
-        {{u">300克", 5}, {u"200-300克", 4}, {u"100-150克", 3}, {u"≤100克", 2}},
+        // Spirits and wine against at most 15 g of alcohol a day: 100 g of
+        // spirits is well above it, 100 g of wine within it.
+        {{u">250克", 5}, {u"100-250克", 4}, {u"100克左右", 4}, {u"不喝", 3}},
+        {{u">300克", 5}, {u"200-300克", 4}, {u"100-150克", 3}, {u"≤100克", 3}},
         {{u"≥3个", 5}, {u"2个", 4}, {u"1个", 3}, {u"<1个", 2}},
         {{u">50克", 5}, {u"25-50克", 4}, {u"≤25克", 3}},
         {{u">12克", 5}, {u"6-12克", 4}, {u"≤5克", 3}},
@@ -92,6 +97,13 @@ DietJudgement judgeDiet(const DietInput& diet)
 {
     const auto& a = diet.answers;
     DietJudgement j;
+    // Nobody answered: nothing to judge, and the page must not call it poor.
+    if (std::all_of(a.begin(), a.end(), [](const auto& answer) { return isBlank(answer); })) {
+        const QString unanswered = QStringLiteral("未填写");
+        j.soy = j.dairy = j.vegetables = j.fruit = j.protein = j.fat = j.oil = j.salt = j.meals =
+            j.overall = unanswered;
+        return j;
+    }
     j.soy = judged(a[Soy], {{{u"每天吃", u"经常吃"}, u"豆制品摄入量正常"},
                             {{u"偶尔吃"}, u"豆制品摄入量过少"},
                             {{u"不吃"}, u"豆制品摄入量不足"}});
@@ -155,6 +167,18 @@ DietJudgement judgeDiet(const DietInput& diet)
     else
         j.overall = QStringLiteral("合理");
     return j;
+}
+
+QString dietRiskText(const DietJudgement& j)
+{
+    if (j.overall == QStringLiteral("未填写"))
+        return j.overall;
+    QStringList risks;
+    for (const QString& text :
+         {j.soy, j.dairy, j.vegetables, j.fruit, j.protein, j.fat, j.oil, j.salt, j.meals})
+        if (!text.isEmpty() && !text.endsWith(QStringLiteral("正常")))
+            risks << text;
+    return risks.isEmpty() ? QStringLiteral("无") : risks.join(u'\n');
 }
 
 const std::array<const char*, 10>& dietJudgementFields()

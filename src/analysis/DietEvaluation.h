@@ -71,6 +71,10 @@ struct DietJudgement
 
 DietJudgement judgeDiet(const DietInput& diet);
 
+// The judgements that are risk factors (every one but the "…正常" ones), one a
+// line; "未填写" when nothing was answered, "无" when no answer is a risk.
+QString dietRiskText(const DietJudgement& j);
+
 // The calculated field names in the order of DietJudgement.
 const std::array<const char*, 10>& dietJudgementFields();
 std::array<QString, 10> dietJudgementValues(const DietJudgement& j);

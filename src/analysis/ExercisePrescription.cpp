@@ -3,6 +3,7 @@
 #include "analysis/ExactDecimal.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace hra::analysis {
 namespace {
@@ -45,20 +46,61 @@ ExactDecimal exact(double value)
 struct ActivityLine
 {
     const char16_t* text;
-    double factor;
+    double minutesPerKcal;
+    bool vigorous;
 };
 
 const ActivityLine kActivities[] = {
-    {u"　散步：", 0.55},      {u"　健身操/跳舞/打桌球：", 0.2},
-    {u"　慢跑：", 0.092},     {u"　自行车：", 0.326},
-    {u"　爬楼梯：", 0.125},   {u"　插花：", 0.526},
-    {u"　有氧运动：", 0.238}, {u"　打网球：", 0.17},
+    {u"　散步：", 0.55, false},   {u"　健身操/跳舞/打桌球：", 0.2, false},
+    {u"　慢跑：", 0.092, true},   {u"　自行车：", 0.326, false},
+    {u"　爬楼梯：", 0.125, true}, {u"　有氧运动：", 0.238, false},
+    {u"　打网球：", 0.17, true},
 };
+
+// A tick box holds its caption when ticked and "0" when not.
+bool ticked(const std::optional<QString>& box)
+{
+    return !isBlank(box) && box->trimmed() != QStringLiteral("0");
+}
+
+bool doctorDecides(const ExamInput& exam, const StatusInput& status)
+{
+    for (const auto* box :
+         {&status.coronary, &status.cerebralHaemorrhage, &status.cerebralThrombosis,
+          &status.otherHeartDisease, &status.hypertensiveHeartDisease,
+          &status.congenitalHeartDisease, &status.pulmonaryHeartDisease})
+        if (ticked(*box))
+            return true;
+    return exam.systolic.value_or(0) >= 180 || exam.diastolic.value_or(0) >= 110;
+}
+
+std::optional<double> bodyMassIndex(const ExamInput& exam)
+{
+    if (exam.bmi)
+        return exam.bmi;
+    const double h = exam.height.value_or(0);
+    if (h > 0 && exam.weight)
+        return *exam.weight / (h * h);
+    return std::nullopt;
+}
+
+QString kindForEnergy(qint64 e, bool elderly)
+{
+    if (e < 100)
+        return QStringLiteral("散步、做家务、做操等同等强度的运动方式。");
+    if (e < 200)
+        return QStringLiteral("散步、打扫房间、打高尔夫等同等强度的运动方式。");
+    if (e <= 300)
+        return QStringLiteral("羽毛球、跳舞、重的家务活等同等强度的运动方式。");
+    if (elderly)
+        return QStringLiteral("快走、游泳、太极拳等同等强度的运动方式。");
+    return QStringLiteral("爬山、游泳、足球等同等强度的运动方式。");
+}
 
 } // namespace
 
 ExercisePrescription prescribeExercise(const ExamInput& exam, const ExerciseInput& exercise,
-                                       const ReferenceData& ref)
+                                       const ReferenceData& ref, const StatusInput& status)
 {
     const QString sex = exam.sex.value_or(QString());
     if (sex != kMale && sex != kFemale)
@@ -82,30 +124,53 @@ ExercisePrescription prescribeExercise(const ExamInput& exam, const ExerciseInpu
     out.standardWeight = ref.standardWeight(sex, age, heightCm.toDouble()).value_or(0);
     const ExactDecimal excess = exact(weight) - exact(out.standardWeight);
     out.excess = excess.toDouble();
+    if (excess.sign() > 0)
+        out.energy = cut(exact(1 + f) * exact(1.1) * exact(k) * excess);
 
-    if (excess.sign() > 0) {
-        const qint64 e = cut(exact(1 + f) * exact(1.1) * exact(k) * excess);
-        out.energy = e;
-        out.amount = QString::number(e) + QStringLiteral("千卡左右");
-        if (e > 0 && e < 100)
-            out.kind = QStringLiteral("驾驶、打字、玩牌等同等强度的运动方式。");
-        else if (e >= 100 && e < 200)
-            out.kind = QStringLiteral("散步、打扫房间、打高尔夫等同等强度的运动方式。");
-        else if (e >= 200 && e <= 300)
-            out.kind = QStringLiteral("羽毛球、跳舞、重的家务活等同等强度的运动方式。");
-        else if (e > 300)
-            out.kind = QStringLiteral("爬山、足球、爬山等同等强度的运动方式。");
-        QStringList lines{QStringLiteral("　建议您的运动（或同等强度）类型和时间为：")};
-        for (const ActivityLine& a : kActivities)
-            lines << QString::fromUtf16(a.text) +
-                         QString::number(cut(ExactDecimal::fromInteger(e) * exact(a.factor))) +
-                         QStringLiteral("分钟");
+    const bool elderly = age >= kNoVigorousFromAge;
+    const std::optional<double> bmi = bodyMassIndex(exam);
+
+    if (doctorDecides(exam, status)) {
+        out.doctorFirst = true;
+        out.amount = QStringLiteral("请先到医院评估运动风险");
+        out.kind = QStringLiteral("在医生指导下制定运动处方。");
+        out.minutes = QStringLiteral(
+            "　请先到医院评估运动风险，在医生指导下制定运动处方。\n"
+            "　运动中如出现胸闷、胸痛、头晕、心慌、明显气短等不适，应立即停止运动并就医。");
+        out.intensity = QStringLiteral("在医生指导下确定");
+    } else if (bmi && *bmi < 18.5) {
+        out.amount = QStringLiteral("您的体重偏瘦!");
+        out.minutes = QStringLiteral("　　请您增加膳食营养，结合自身体质情况选择适当的运动时间！");
+        out.kind = QStringLiteral("请增加膳食营养，结合体力选择适当的运动方式。");
+    } else if (out.energy <= 0) {
+        // At or below the table's weight with a normal or high index: keep it.
+        out.amount = QStringLiteral("每周150～300分钟中等强度运动");
+        out.kind = QStringLiteral("快走、骑自行车、游泳、太极拳等中等强度的运动方式。");
+        QStringList lines{QStringLiteral("　建议您每周进行150～300分钟中等强度的身体活动，"
+                                         "如每周5～7天、每天30～60分钟；"),
+                          QStringLiteral("　每周2～3天做肌肉力量练习。")};
+        if (elderly)
+            lines << QStringLiteral("　并做平衡和柔韧练习，预防跌倒。");
         out.minutes = lines.join(u'\n');
     } else {
-        out.amount = QStringLiteral("您的体重偏瘦!");
-        out.minutes =
-            QStringLiteral("　　请您增加膳食营养，结合自身体质情况选择适当的运\n\r　动时间！");
-        out.kind = QStringLiteral("请增加膳食营养，结合体力选择适当的运动方式。");
+        // One day's exercise spends at most the cap; the rest of the deficit
+        // belongs to the diet.
+        const qint64 e = out.energy;
+        out.dailyEnergy = std::min(e, kMaxDailyExerciseEnergy);
+        out.amount = QString::number(out.dailyEnergy) + QStringLiteral("千卡左右");
+        out.kind = kindForEnergy(e, elderly);
+        QStringList lines{QStringLiteral("　建议您每天任选一项运动（或同等强度），时间为：")};
+        if (e > kMaxDailyExerciseEnergy)
+            lines << QStringLiteral("　其余的能量缺口请通过控制饮食来弥补。");
+        for (const ActivityLine& a : kActivities) {
+            if (a.vigorous && elderly)
+                continue;
+            const qint64 minutes =
+                std::min(kMaxActivityMinutes,
+                         cut(ExactDecimal::fromInteger(out.dailyEnergy) * exact(a.minutesPerKcal)));
+            lines << QString::fromUtf16(a.text) + QString::number(minutes) + QStringLiteral("分钟");
+        }
+        out.minutes = lines.join(u'\n');
     }
     return out;
 }

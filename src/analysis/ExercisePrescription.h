@@ -10,6 +10,7 @@
 namespace hra::analysis {
 
 // The one row of the exercise prescription (jkpg_ydcf); yundpd is never set.
+// What it may say is limited by safety: see docs/clinical-content.md.
 struct ExercisePrescription
 {
     std::optional<QString> amount;    // jianyydl
@@ -21,11 +22,21 @@ struct ExercisePrescription
     double standardWeight = 0;
     double excess = 0;
     qint64 energy = 0;
+    // The daily exercise energy printed: the energy capped at what one day of
+    // exercise safely spends (0 where no amount is printed).
+    qint64 dailyEnergy = 0;
+    // A heart or brain disease or a pressure of grade 3: no numbers, a doctor
+    // decides.
+    bool doctorFirst = false;
 };
+
+inline constexpr qint64 kMaxDailyExerciseEnergy = 300; // kcal
+inline constexpr qint64 kMaxActivityMinutes = 60;      // per day
+inline constexpr double kNoVigorousFromAge = 65;
 
 // Throws AnalysisError when the sex is neither "男" nor "女": there is no
 // standard-weight table and no heart-rate base for it.
 ExercisePrescription prescribeExercise(const ExamInput& exam, const ExerciseInput& exercise,
-                                       const ReferenceData& ref);
+                                       const ReferenceData& ref, const StatusInput& status = {});
 
 } // namespace hra::analysis

@@ -89,7 +89,8 @@ StatusInput statusInput(const InputViews& views)
 {
     const Rows& d = views.status;
     auto t = [&d](const char* f) { return textField(d, QLatin1String(f)); };
-    return {t("erxtnb"), t("guanxb"), t("naocx"), t("jiazs_nzz"), t("jiazs_2tnb")};
+    return {t("erxtnb"), t("guanxb"), t("naocx"),     t("jiazs_nzz"), t("jiazs_2tnb"),
+            t("naoxs"),  t("qitxzb"), t("gaoxyxxzb"), t("xiantxxzb"), t("feixb")};
 }
 
 LifestyleInput lifestyleInput(const InputViews& views)

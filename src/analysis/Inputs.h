@@ -49,6 +49,12 @@ struct StatusInput
     std::optional<QString> cerebralHaemorrhage; // naocx
     std::optional<QString> familyStroke;        // jiazs_nzz
     std::optional<QString> familyType2Diabetes; // jiazs_2tnb
+    // The other heart and brain diseases that make exercise a doctor's decision.
+    std::optional<QString> cerebralThrombosis;       // naoxs
+    std::optional<QString> otherHeartDisease;        // qitxzb
+    std::optional<QString> hypertensiveHeartDisease; // gaoxyxxzb
+    std::optional<QString> congenitalHeartDisease;   // xiantxxzb
+    std::optional<QString> pulmonaryHeartDisease;    // feixb
 };
 
 // Smoking and drinking (jkpg_shfs).

@@ -1,5 +1,7 @@
 #include "analysis/LabJudgement.h"
 
+#include <algorithm>
+
 namespace hra::analysis {
 namespace {
 
@@ -24,12 +26,25 @@ Position compare(double v, const std::optional<ReferenceRange>& range)
     return Position::Unbounded;
 }
 
-const char16_t* const kLabels[kAbnormalViewCount] = {
-    u"pd_tizzs",     u"pd_shousy", u"pd_shuzy", u"总胆固醇",     u"甘油三酯", u"高密度脂蛋白",
-    u"低密度脂蛋白", u"空腹血糖",  u"糖耐量",   u"糖化血红蛋白", u"血尿酸",
+// In the order of labColumns().
+const char16_t* const kLabels[kLabValueCount] = {
+    u"体重指数",     u"收缩压",   u"舒张压", u"总胆固醇",     u"甘油三酯", u"高密度脂蛋白",
+    u"低密度脂蛋白", u"空腹血糖", u"糖耐量", u"糖化血红蛋白", u"血尿酸",   u"腰围",
 };
 
 constexpr int kWaist = kLabValueCount - 1;
+
+// The waist has one reference row per sex; another sex has none.
+std::optional<ReferenceRange> rangeOf(int i, const ExamInput& exam, const ReferenceData& ref)
+{
+    if (i != kWaist)
+        return ref.range(QString::fromLatin1(labColumns()[i]));
+    if (exam.sex == kMale)
+        return ref.range(QStringLiteral("yaow_nan"));
+    if (exam.sex == kFemale)
+        return ref.range(QStringLiteral("yaow_nv"));
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -74,14 +89,7 @@ LabMarks judgeLabValues(const ExamInput& exam, const ReferenceData& ref)
             marks[i] = QStringLiteral("未测");
             continue;
         }
-        // The waist has one reference row per sex; another sex has none.
-        std::optional<ReferenceRange> range;
-        if (i != kWaist)
-            range = ref.range(QString::fromLatin1(labColumns()[i]));
-        else if (exam.sex == kMale)
-            range = ref.range(QStringLiteral("yaow_nan"));
-        else if (exam.sex == kFemale)
-            range = ref.range(QStringLiteral("yaow_nv"));
+        const std::optional<ReferenceRange> range = rangeOf(i, exam, ref);
         const bool bothBounds = range && range->min && range->max;
         switch (compare(*values[i], range)) {
         case Position::Below:
@@ -128,6 +136,42 @@ AbnormalIndicators abnormalIndicators(const ExamInput& exam, const LabMarks& sto
         }
     }
     return view;
+}
+
+QStringList abnormalIndicatorList(const ExamInput& exam, const ReferenceData& ref)
+{
+    // The waist is read beside the body-mass index, not after the uric acid.
+    static const int order[kLabValueCount] = {0, 1, 2, kWaist, 3, 4, 5, 6, 7, 8, 9, 10};
+    const auto values = labValues(exam);
+    QStringList list;
+    for (int i : order) {
+        if (!values[i])
+            continue;
+        const QString label = QString::fromUtf16(kLabels[i]);
+        switch (compare(*values[i], rangeOf(i, exam, ref))) {
+        case Position::Below:
+            list << label + QStringLiteral("偏低");
+            break;
+        case Position::Above:
+            list << label + QStringLiteral("偏高");
+            break;
+        case Position::Within:
+        case Position::Unbounded:
+            break;
+        }
+    }
+    return list;
+}
+
+QString abnormalIndicatorText(const ExamInput& exam, const ReferenceData& ref)
+{
+    const QStringList list = abnormalIndicatorList(exam, ref);
+    if (!list.isEmpty())
+        return list.join(u'\n');
+    const auto values = labValues(exam);
+    const bool measured =
+        std::any_of(values.begin(), values.end(), [](const auto& v) { return v.has_value(); });
+    return measured ? QStringLiteral("无") : QStringLiteral("未测");
 }
 
 } // namespace hra::analysis

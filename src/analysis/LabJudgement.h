@@ -4,6 +4,7 @@
 #include "analysis/ReferenceData.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <optional>
 
@@ -33,5 +34,15 @@ using AbnormalIndicators = std::array<std::optional<QString>, kAbnormalViewCount
 
 AbnormalIndicators abnormalIndicators(const ExamInput& exam, const LabMarks& stored,
                                       const ReferenceData& ref);
+
+// Every measured value outside its reference range, as its label and
+// "偏高"/"偏低", in the order body-mass index, pressures, waist, lipids,
+// glucose, HbA1c, uric acid. Values within range, unmeasured or without
+// bounds are left out.
+QStringList abnormalIndicatorList(const ExamInput& exam, const ReferenceData& ref);
+
+// The list as the report prints it: one indicator a line; "无" when every
+// measured value is within range, "未测" when nothing was measured.
+QString abnormalIndicatorText(const ExamInput& exam, const ReferenceData& ref);
 
 } // namespace hra::analysis

@@ -62,8 +62,12 @@ RiskItems assessLifestyleRisks(const ExamInput& exam, const LabMarks& marks,
             ref.adviceByState(QString::fromUtf16(rule.code), state);
         if (advice.empty())
             continue;
-        const QString unit = rule.unitOf ? ref.unit(QString::fromLatin1(rule.unitOf)) : QString();
-        items[i].text = QString::fromUtf16(rule.prefix) + value + unit;
+        // A value not measured is said so, not printed as a bare unit.
+        const QString unit = rule.unitOf && !value.isEmpty()
+                                 ? ref.unit(QString::fromLatin1(rule.unitOf))
+                                 : QString();
+        items[i].text = QString::fromUtf16(rule.prefix) +
+                        (value.isEmpty() ? QStringLiteral("未测") : value) + unit;
         items[i].advice = advice.front().text.value_or(QString());
     }
     return items;
@@ -71,6 +75,8 @@ RiskItems assessLifestyleRisks(const ExamInput& exam, const LabMarks& marks,
 
 QString smokingStatement(const std::optional<QString>& smokes)
 {
+    if (isBlank(smokes))
+        return QStringLiteral("未填写");
     if (isOneOf(smokes, {u"是", u"偶吸"}))
         return QStringLiteral("主动吸烟");
     if (isOneOf(smokes, {u"否"}))
@@ -82,6 +88,8 @@ QString smokingStatement(const std::optional<QString>& smokes)
 
 QString drinkingStatement(const std::optional<QString>& drinks)
 {
+    if (isBlank(drinks))
+        return QStringLiteral("未填写");
     if (isOneOf(drinks, {u"是", u"很少"}))
         return QStringLiteral("您喝酒");
     if (isOneOf(drinks, {u"否"}))

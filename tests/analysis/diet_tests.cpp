@@ -111,11 +111,54 @@ TEST(DietJudgement, TextsPerAnswer)
     }
 }
 
-TEST(DietJudgement, AllAnswersNullLeavesOnlyTheOverallText)
+TEST(DietJudgement, NothingAnsweredIsNotJudged)
 {
-    const DietJudgement j = judgeDiet(DietInput{});
-    const auto values = dietJudgementValues(j);
-    for (size_t i = 0; i + 1 < values.size(); ++i)
-        EXPECT_TRUE(values[i].isEmpty()) << dietJudgementFields()[i];
+    // NULL or blank: no rating, least of all "很不合理".
+    DietInput blank;
+    blank.answers.fill(q(" "));
+    for (const DietInput& d : {DietInput{}, blank}) {
+        const DietJudgement j = judgeDiet(d);
+        for (const QString& v : dietJudgementValues(j))
+            EXPECT_EQ(v, q("未填写"));
+        EXPECT_EQ(dietRiskText(j), q("未填写"));
+    }
+    // One answer is enough to judge the rest as before.
+    DietInput one;
+    one.answers[Salt] = q(">12克");
+    const DietJudgement j = judgeDiet(one);
+    EXPECT_EQ(j.salt, q("食盐摄入量过多"));
+    EXPECT_EQ(j.soy, QString());
     EXPECT_EQ(j.overall, q("很不合理"));
+}
+
+TEST(DietScores, DrinkingAboveFifteenGramsOfAlcoholIsNeverReasonable)
+{
+    // 3 is "合理" on the chart's scale; 100 g of spirits is about 40 g of
+    // alcohol, 100 g of wine about 12 g.
+    const std::pair<const char*, int> spirits[] = {
+        {"不喝", 3}, {"100克左右", 4}, {"100-250克", 4}, {">250克", 5}};
+    const std::pair<const char*, int> wine[] = {
+        {"≤100克", 3}, {"100-150克", 3}, {"200-300克", 4}, {">300克", 5}};
+    for (const auto& [answer, score] : spirits) {
+        DietInput d = goodDiet();
+        d.answers[Spirits] = q(answer);
+        EXPECT_EQ(scoreDiet(d)[Spirits].score, score) << answer;
+    }
+    for (const auto& [answer, score] : wine) {
+        DietInput d = goodDiet();
+        d.answers[Wine] = q(answer);
+        EXPECT_EQ(scoreDiet(d)[Wine].score, score) << answer;
+    }
+}
+
+TEST(DietJudgement, RiskFactorsLeaveOutWhatIsNormal)
+{
+    EXPECT_EQ(dietRiskText(judgeDiet(goodDiet())), q("无"));
+    DietInput d = goodDiet();
+    d.answers[Vegetables] = q("<100克");
+    d.answers[Eggs] = q("≥3个");
+    d.answers[Pork] = q("≥400克");
+    d.answers[Meals] = q("不吃早餐");
+    EXPECT_EQ(dietRiskText(judgeDiet(d)),
+              q("蔬菜摄入量不足\n蛋白质摄入量过多\n脂肪摄入量过多\n饮食极不合理"));
 }

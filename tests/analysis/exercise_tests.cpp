@@ -1,6 +1,7 @@
 #include "Fixtures.h"
 #include "analysis/ExercisePrescription.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace hra::analysis;
@@ -36,32 +37,67 @@ ExerciseInput walking()
 
 } // namespace
 
+const char* const kKeepWeight = "每周150～300分钟中等强度运动";
+
 TEST(ExercisePrescription, WorkedExampleOfAWalkingMan)
 {
     const ExercisePrescription p = prescribeExercise(man(40, 1.70, 80), walking(), weights());
     EXPECT_EQ(p.standardWeight, 65);
     EXPECT_EQ(p.energy, 227);
+    EXPECT_EQ(p.dailyEnergy, 227);
+    EXPECT_FALSE(p.doctorFirst);
     EXPECT_EQ(s(p.amount), "227千卡左右");
     EXPECT_EQ(s(p.kind), "羽毛球、跳舞、重的家务活等同等强度的运动方式。");
     EXPECT_EQ(s(p.intensity), "有效心率：108-126次/分");
-    EXPECT_EQ(s(p.minutes), "　建议您的运动（或同等强度）类型和时间为：\n"
-                            "　散步：124分钟\n"
+    // Minutes per activity are capped at an hour a day (walking would be 124).
+    EXPECT_EQ(s(p.minutes), "　建议您每天任选一项运动（或同等强度），时间为：\n"
+                            "　散步：60分钟\n"
                             "　健身操/跳舞/打桌球：45分钟\n"
                             "　慢跑：20分钟\n"
-                            "　自行车：74分钟\n"
+                            "　自行车：60分钟\n"
                             "　爬楼梯：28分钟\n"
-                            "　插花：119分钟\n"
                             "　有氧运动：54分钟\n"
                             "　打网球：38分钟");
 }
 
-TEST(ExercisePrescription, AtTheStandardWeightIsUnderweight)
+TEST(ExercisePrescription, UnderweightAdviceOnlyBelowABodyMassIndexOf18_5)
 {
-    const ExercisePrescription p = prescribeExercise(man(40, 1.70, 65), walking(), weights());
-    EXPECT_EQ(s(p.amount), "您的体重偏瘦!");
-    EXPECT_EQ(s(p.minutes), "　　请您增加膳食营养，结合自身体质情况选择适当的运\n\r　动时间！");
+    struct Case
+    {
+        const char* name;
+        double weight;
+        std::optional<double> bmi; // stored index; empty: from height and weight
+        const char* amount;
+    };
+    const Case cases[] = {
+        // At the table's standard weight (65 kg) with a normal index.
+        {"standard weight, index 22.49", 65, std::nullopt, kKeepWeight},
+        {"index 18.5 exactly", 65, 18.5, kKeepWeight},
+        {"index 18.49", 65, 18.49, "您的体重偏瘦!"},
+        // Over the table's weight but thin by the index: the index decides.
+        {"over the table, index 18.4", 70, 18.4, "您的体重偏瘦!"},
+        {"over the table, index 24.22", 70, std::nullopt, "75千卡左右"},
+    };
+    for (const Case& c : cases) {
+        ExamInput e = man(40, 1.70, c.weight);
+        e.bmi = c.bmi;
+        const ExercisePrescription p = prescribeExercise(e, walking(), weights());
+        EXPECT_EQ(s(p.amount), c.amount) << c.name;
+    }
+    ExamInput thin = man(40, 1.70, 50);
+    const ExercisePrescription p = prescribeExercise(thin, walking(), weights());
+    // One line that does not break a word.
+    EXPECT_EQ(s(p.minutes), "　　请您增加膳食营养，结合自身体质情况选择适当的运动时间！");
     EXPECT_EQ(s(p.kind), "请增加膳食营养，结合体力选择适当的运动方式。");
     EXPECT_EQ(s(p.intensity), "有效心率：108-126次/分");
+
+    const ExercisePrescription keep = prescribeExercise(man(70, 1.70, 60), walking(), weights());
+    EXPECT_EQ(s(keep.amount), kKeepWeight);
+    EXPECT_EQ(s(keep.kind), "快走、骑自行车、游泳、太极拳等中等强度的运动方式。");
+    EXPECT_EQ(s(keep.minutes), "　建议您每周进行150～300分钟中等强度的身体活动，"
+                               "如每周5～7天、每天30～60分钟；\n"
+                               "　每周2～3天做肌肉力量练习。\n"
+                               "　并做平衡和柔韧练习，预防跌倒。");
 }
 
 TEST(ExercisePrescription, KindOfExerciseByEnergyBand)
@@ -71,22 +107,101 @@ TEST(ExercisePrescription, KindOfExerciseByEnergyBand)
     {
         double weight;
         qint64 energy;
-        const char* kind; // nullptr: NULL
+        const char* kind;
+        const char* amount;
     };
     const Case cases[] = {
-        {63.5, 0, nullptr}, // 0.55 kcal
-        {64, 1, "驾驶、打字、玩牌等同等强度的运动方式。"},
-        {153, 99, "驾驶、打字、玩牌等同等强度的运动方式。"},
-        {153.91, 100, "散步、打扫房间、打高尔夫等同等强度的运动方式。"},
-        {244.82, 200, "羽毛球、跳舞、重的家务活等同等强度的运动方式。"},
-        {335.73, 300, "羽毛球、跳舞、重的家务活等同等强度的运动方式。"},
-        {336.64, 301, "爬山、足球、爬山等同等强度的运动方式。"},
+        {63.5, 0, "快走、骑自行车、游泳、太极拳等中等强度的运动方式。", kKeepWeight},
+        {64, 1, "散步、做家务、做操等同等强度的运动方式。", "1千卡左右"},
+        {153, 99, "散步、做家务、做操等同等强度的运动方式。", "99千卡左右"},
+        {153.91, 100, "散步、打扫房间、打高尔夫等同等强度的运动方式。", "100千卡左右"},
+        {244.82, 200, "羽毛球、跳舞、重的家务活等同等强度的运动方式。", "200千卡左右"},
+        {335.73, 300, "羽毛球、跳舞、重的家务活等同等强度的运动方式。", "300千卡左右"},
+        {336.64, 301, "爬山、游泳、足球等同等强度的运动方式。", "300千卡左右"},
     };
     for (const Case& c : cases) {
         const ExercisePrescription p =
             prescribeExercise(man(17, 1.70, c.weight), {std::nullopt}, weights());
         EXPECT_EQ(p.energy, c.energy) << c.weight;
-        EXPECT_EQ(s(p.kind), s(opt(c.kind))) << c.weight;
+        EXPECT_EQ(p.dailyEnergy, std::min<qint64>(c.energy, 300)) << c.weight;
+        EXPECT_EQ(s(p.kind), c.kind) << c.weight;
+        EXPECT_EQ(s(p.amount), c.amount) << c.weight;
+    }
+}
+
+TEST(ExercisePrescription, DailyAmountIsCappedAndNoVigorousSportFrom65)
+{
+    // The frail hypertensive's weight without his diseases: E = 1149 kcal.
+    const ExercisePrescription young = prescribeExercise(man(64, 1.70, 130), walking(), weights());
+    EXPECT_GT(young.energy, 1000);
+    EXPECT_EQ(young.dailyEnergy, 300);
+    EXPECT_EQ(s(young.minutes), "　建议您每天任选一项运动（或同等强度），时间为：\n"
+                                "　其余的能量缺口请通过控制饮食来弥补。\n"
+                                "　散步：60分钟\n"
+                                "　健身操/跳舞/打桌球：60分钟\n"
+                                "　慢跑：27分钟\n"
+                                "　自行车：60分钟\n"
+                                "　爬楼梯：37分钟\n"
+                                "　有氧运动：60分钟\n"
+                                "　打网球：51分钟");
+    EXPECT_EQ(s(young.kind), "爬山、游泳、足球等同等强度的运动方式。");
+
+    const ExercisePrescription old = prescribeExercise(man(65, 1.70, 130), walking(), weights());
+    EXPECT_EQ(old.dailyEnergy, 300);
+    EXPECT_EQ(s(old.amount), "300千卡左右");
+    EXPECT_EQ(s(old.kind), "快走、游泳、太极拳等同等强度的运动方式。");
+    EXPECT_EQ(s(old.minutes), "　建议您每天任选一项运动（或同等强度），时间为：\n"
+                              "　其余的能量缺口请通过控制饮食来弥补。\n"
+                              "　散步：60分钟\n"
+                              "　健身操/跳舞/打桌球：60分钟\n"
+                              "　自行车：60分钟\n"
+                              "　有氧运动：60分钟");
+}
+
+TEST(ExercisePrescription, HeartAndBrainDiseaseOrGrade3PressureLeaveItToTheDoctor)
+{
+    struct Case
+    {
+        const char* name;
+        std::optional<QString> StatusInput::*box;
+        const char* ticked;
+        double systolic;
+        double diastolic;
+        bool doctorFirst;
+    };
+    const Case cases[] = {
+        {"nothing", nullptr, nullptr, 179, 109, false},
+        {"systolic 180", nullptr, nullptr, 180, 90, true},
+        {"diastolic 110", nullptr, nullptr, 150, 110, true},
+        {"coronary", &StatusInput::coronary, "冠心病", 120, 80, true},
+        {"coronary unticked", &StatusInput::coronary, "0", 120, 80, false},
+        {"cerebral haemorrhage", &StatusInput::cerebralHaemorrhage, "脑出血", 120, 80, true},
+        {"cerebral thrombosis", &StatusInput::cerebralThrombosis, "脑血栓", 120, 80, true},
+        {"other heart disease", &StatusInput::otherHeartDisease, "其他心脏病", 120, 80, true},
+        {"hypertensive heart", &StatusInput::hypertensiveHeartDisease, "高血压性心脏病", 120, 80,
+         true},
+        {"congenital heart", &StatusInput::congenitalHeartDisease, "先天性心脏病", 120, 80, true},
+        {"pulmonary heart", &StatusInput::pulmonaryHeartDisease, "肺心病", 120, 80, true},
+        {"diabetes alone", &StatusInput::type2Diabetes, "2型糖尿病", 120, 80, false},
+    };
+    for (const Case& c : cases) {
+        ExamInput e = man(78, 1.70, 130);
+        e.systolic = c.systolic;
+        e.diastolic = c.diastolic;
+        StatusInput status;
+        if (c.box)
+            status.*c.box = q(c.ticked);
+        const ExercisePrescription p = prescribeExercise(e, walking(), weights(), status);
+        EXPECT_EQ(p.doctorFirst, c.doctorFirst) << c.name;
+        if (!c.doctorFirst)
+            continue;
+        EXPECT_EQ(s(p.amount), "请先到医院评估运动风险") << c.name;
+        EXPECT_EQ(s(p.kind), "在医生指导下制定运动处方。");
+        EXPECT_EQ(s(p.intensity), "在医生指导下确定");
+        EXPECT_EQ(s(p.minutes), "　请先到医院评估运动风险，在医生指导下制定运动处方。\n"
+                                "　运动中如出现胸闷、胸痛、头晕、心慌、明显气短等不适，"
+                                "应立即停止运动并就医。");
+        EXPECT_EQ(p.dailyEnergy, 0);
     }
 }
 
@@ -127,11 +242,11 @@ TEST(ExercisePrescription, StandardWeightLookupEdges)
         prescribeExercise(man(40, 1.85, 80), {std::nullopt}, weights());
     EXPECT_EQ(tall.standardWeight, 0);
     EXPECT_EQ(tall.energy, 1012); // 1011.9999999999999 in binary
-    // Nothing measured: age 0, height 0, weight 0 -> underweight texts.
+    // Nothing measured: no index, no excess -> no verdict on the weight.
     ExamInput nothing;
     nothing.sex = q("女");
     const ExercisePrescription p = prescribeExercise(nothing, {std::nullopt}, weights());
-    EXPECT_EQ(s(p.amount), "您的体重偏瘦!");
+    EXPECT_EQ(s(p.amount), kKeepWeight);
     EXPECT_EQ(s(p.intensity), "有效心率：138-161次/分");
 }
 
@@ -141,5 +256,25 @@ TEST(ExercisePrescription, SexWithoutTableIsAnError)
         ExamInput e = man(40, 1.70, 80);
         e.sex = opt(sex);
         EXPECT_THROW(prescribeExercise(e, walking(), weights()), AnalysisError) << s(opt(sex));
+    }
+}
+
+TEST(ExercisePrescription, EveryTextFitsItsResultColumn)
+{
+    // jkpg_ydcf holds 20, 50, 200 and 50 characters.
+    StatusInput coronary;
+    coronary.coronary = q("冠心病");
+    const ExercisePrescription all[] = {
+        prescribeExercise(man(64, 1.70, 130), walking(), weights()),
+        prescribeExercise(man(70, 1.70, 130), walking(), weights()),
+        prescribeExercise(man(70, 1.70, 60), walking(), weights()),
+        prescribeExercise(man(40, 1.70, 50), walking(), weights()),
+        prescribeExercise(man(78, 1.70, 130), walking(), weights(), coronary),
+    };
+    for (const ExercisePrescription& p : all) {
+        EXPECT_LE(p.amount.value_or(QString()).size(), 20) << s(p.amount);
+        EXPECT_LE(p.kind.value_or(QString()).size(), 50) << s(p.kind);
+        EXPECT_LE(p.minutes.value_or(QString()).size(), 200) << s(p.minutes);
+        EXPECT_LE(p.intensity.value_or(QString()).size(), 50) << s(p.intensity);
     }
 }

@@ -1,5 +1,6 @@
 #include "Fixtures.h"
 #include "analysis/LabJudgement.h"
+#include "analysis/PrintedValues.h"
 
 #include <gtest/gtest.h>
 
@@ -136,7 +137,7 @@ TEST(LabJudgement, UricAcidTextThatIsNoNumberCountsAsNotMeasured)
     EXPECT_EQ(s(judgeLabValues(padded, ref)[UricAcid]), "↓");
 }
 
-TEST(LabJudgement, IndicatorsUseTheirFieldNameWhereThereIsNoLabel)
+TEST(LabJudgement, IndicatorsCarryTheirOwnLabels)
 {
     ReferenceTables ref;
     ref.ranges = {{q("tizzs"), bounds(18.5, 24)},
@@ -147,7 +148,122 @@ TEST(LabJudgement, IndicatorsUseTheirFieldNameWhereThereIsNoLabel)
     e.systolic = 80;
     e.diastolic = 95;
     const AbnormalIndicators v = abnormalIndicators(e, judgeLabValues(e, ref), ref);
-    EXPECT_EQ(s(v[Bmi]), "pd_tizzs偏高");
-    EXPECT_EQ(s(v[Systolic]), "pd_shousy偏低");
-    EXPECT_EQ(s(v[Diastolic]), "pd_shuzy偏高");
+    EXPECT_EQ(s(v[Bmi]), "体重指数偏高");
+    EXPECT_EQ(s(v[Systolic]), "收缩压偏低");
+    EXPECT_EQ(s(v[Diastolic]), "舒张压偏高");
+}
+
+TEST(LabJudgement, AbnormalListNamesEveryAbnormalValueAndNothingElse)
+{
+    ReferenceTables ref;
+    ref.ranges = {{q("tizzs"), bounds(18.5, 23.99)},   {q("shousy"), bounds(90, 139)},
+                  {q("shuzy"), bounds(60, 89)},        {q("zongdgc"), bounds(0, 5.19)},
+                  {q("ganysz"), bounds(0, 1.69)},      {q("gaomdzdb"), bounds(1, std::nullopt)},
+                  {q("dimdzdb"), bounds(0, 3.39)},     {q("kongfxt"), bounds(3.9, 6.09)},
+                  {q("canhexsxt"), bounds(3.9, 7.79)}, {q("tanghxhdb"), bounds(4, 6.49)},
+                  {q("xuens"), bounds(150, 420)},      {q("yaow_nan"), bounds(0, 89.99)},
+                  {q("yaow_nv"), bounds(0, 84.99)}};
+    // The frail hypertensive: everything at once, in the printed order.
+    ExamInput all;
+    all.sex = q("男");
+    all.bmi = 45;
+    all.systolic = 220;
+    all.diastolic = 130;
+    all.waist = 120;
+    all.totalCholesterol = 5.8;
+    all.triglycerides = 2.1;
+    all.hdl = 0.9;
+    all.ldl = 4.2;
+    all.fastingGlucose = 7.4;
+    all.glucoseTolerance = 8.2;
+    all.glycatedHaemoglobin = 7.1;
+    all.uricAcid = q("480");
+    EXPECT_EQ(abnormalIndicatorList(all, ref).join(u'|'),
+              q("体重指数偏高|收缩压偏高|舒张压偏高|腰围偏高|总胆固醇偏高|甘油三酯偏高|"
+                "高密度脂蛋白偏低|低密度脂蛋白偏高|空腹血糖偏高|糖耐量偏高|糖化血红蛋白偏高|"
+                "血尿酸偏高"));
+
+    struct Case
+    {
+        const char* name;
+        ExamInput exam;
+        const char* text;
+    };
+    ExamInput atBounds;
+    atBounds.sex = q("女");
+    atBounds.bmi = 23.99;
+    atBounds.systolic = 139;
+    atBounds.diastolic = 89;
+    atBounds.waist = 84.99;
+    atBounds.hdl = 1;
+    ExamInput justOver = atBounds;
+    justOver.bmi = 24;
+    justOver.waist = 85;
+    justOver.hdl = 0.99;
+    ExamInput low;
+    low.bmi = 18.4;
+    low.systolic = 89;
+    ExamInput unknownSex;
+    unknownSex.waist = 130; // no waist row for the sex: not judged
+    const Case cases[] = {
+        {"nothing measured", ExamInput{}, "未测"},
+        {"all at their bounds", atBounds, "无"},
+        {"just over", justOver, "体重指数偏高\n腰围偏高\n高密度脂蛋白偏低"},
+        {"below", low, "体重指数偏低\n收缩压偏低"},
+        {"waist without a sex", unknownSex, "无"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(s(abnormalIndicatorText(c.exam, ref)), c.text) << c.name;
+}
+
+TEST(PrintedValues, RangesAreTheJudgingRowsWithTheirUnits)
+{
+    struct Case
+    {
+        std::optional<ReferenceRange> range;
+        const char* text;
+    };
+    const Case cases[] = {
+        {bounds(3.9, 6.09, "mmol/L"), "3.9-6.09mmol/L"},
+        {bounds(0, 5.19, "mmol/L"), "≤5.19mmol/L"}, // a minimum of 0 bounds nothing
+        {bounds(1, std::nullopt, "mmol/L"), "≥1mmol/L"},
+        {bounds(4, 6.49, "%"), "4-6.49%"},
+        {bounds(std::nullopt, std::nullopt), "／"},
+        {std::nullopt, "／"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(s(rangeText(c.range)), c.text) << c.text;
+
+    ReferenceTables ref;
+    ref.ranges = {{q("zongdgc"), bounds(0, 5.19, "mmol/L")},
+                  {q("yaow_nan"), bounds(0, 89.99, "cm")},
+                  {q("yaow_nv"), bounds(0, 84.99, "cm")}};
+    ExamInput e;
+    e.totalCholesterol = 5.19;
+    e.waist = 86;
+    auto printed = printedLabValues(e, ref);
+    EXPECT_EQ(printed[Tc], (PrintedValue{q("5.19"), q("≤5.19mmol/L"), q("正常"), false}));
+    // No sex: both rows, and no mark.
+    EXPECT_EQ(s(printed[Waist].range), "男≤89.99cm，女≤84.99cm");
+    EXPECT_EQ(printed[Hdl], (PrintedValue{q("未测"), q("／"), q("未测"), false}));
+    e.sex = q("女");
+    printed = printedLabValues(e, ref);
+    EXPECT_EQ(printed[Waist], (PrintedValue{q("86"), q("≤84.99cm"), q("↑"), true}));
+}
+
+TEST(PrintedValues, SeveralAnswersJoinedAndSmokingInOnePhrase)
+{
+    EXPECT_EQ(joinedAnswers({q("冠心病"), q("0"), q(""), q("其他心脏病")}),
+              q("冠心病、其他心脏病"));
+    EXPECT_EQ(joinedAnswers({q("0"), q(" ")}), q("无"));
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"是", "20支以上", "吸烟，每天20支以上"},
+        {"是", nullptr, "吸烟"},
+        {"偶吸", "10支以下", "偶尔吸烟"},
+        {"否", nullptr, "不吸烟"},
+        {"已戒", nullptr, "已戒烟"},
+        {nullptr, "20支以上", "未填写"},
+    };
+    for (const auto& [smokes, count, text] : cases)
+        EXPECT_EQ(s(smokingSummary(opt(smokes), opt(count))), text) << text;
 }

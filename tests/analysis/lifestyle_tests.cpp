@@ -79,20 +79,21 @@ TEST(LifestyleRisks, NullGradeAndNullMarkLookUpEmptyText)
     LabMarks m = marks();
     m[3] = std::nullopt; // no reference bounds for TC
     const RiskItems items = assessLifestyleRisks(e, m, dictionary());
-    EXPECT_EQ(items[ZIFG], (RiskItem{q("您的脂肪肝："), q("未做B超")}));
+    // Not examined says so instead of ending at the colon.
+    EXPECT_EQ(items[ZIFG], (RiskItem{q("您的脂肪肝：未测"), q("未做B超")}));
     EXPECT_EQ(items[TC], RiskItem{});
 }
 
 TEST(LifestyleRisks, SmokingAndDrinkingStatements)
 {
-    const std::pair<const char*, const char*> smoking[] = {{"是", "主动吸烟"}, {"偶吸", "主动吸烟"},
-                                                           {"否", "您不吸烟"}, {"已戒", "您已戒烟"},
-                                                           {"很少", ""},       {nullptr, ""}};
+    const std::pair<const char*, const char*> smoking[] = {
+        {"是", "主动吸烟"}, {"偶吸", "主动吸烟"}, {"否", "您不吸烟"}, {"已戒", "您已戒烟"},
+        {"很少", ""},       {nullptr, "未填写"},  {" ", "未填写"}};
     for (const auto& [answer, text] : smoking)
         EXPECT_EQ(smokingStatement(opt(answer)), q(text)) << s(opt(answer));
     const std::pair<const char*, const char*> drinking[] = {
-        {"是", "您喝酒"},     {"很少", "您喝酒"}, {"否", "您不喝酒"},
-        {"已戒", "您已戒酒"}, {"偶吸", ""},       {nullptr, ""}};
+        {"是", "您喝酒"}, {"很少", "您喝酒"},  {"否", "您不喝酒"}, {"已戒", "您已戒酒"},
+        {"偶吸", ""},     {nullptr, "未填写"}, {"", "未填写"}};
     for (const auto& [answer, text] : drinking)
         EXPECT_EQ(drinkingStatement(opt(answer)), q(text)) << s(opt(answer));
 }

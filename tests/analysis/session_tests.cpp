@@ -91,9 +91,30 @@ TEST_P(Session, ServesEveryDatasetWithItsFieldNames)
     const Rows status = s.dataset(QStringLiteral("frxDB_jbxx_mqzk"));
     EXPECT_EQ(text(status.value(0, QStringLiteral("guanxb"))), "");
     EXPECT_EQ(text(status.value(0, QStringLiteral("gaoxy"))), "高血压");
-    EXPECT_EQ(text(status.value(0, QStringLiteral("jiazs_gxb"))), "<NULL>");
     EXPECT_EQ(
         count(conn->db(), QStringLiteral("select count(*) from jkpg_mqzk where guanxb = '0'")), 4);
+    // An unanswered family history names nobody; several answers print joined.
+    EXPECT_EQ(text(status.value(0, QStringLiteral("jiazs_gxb"))), "无");
+    EXPECT_EQ(text(status.value(0, QStringLiteral("tnb_hz"))), "无");
+    store::run(conn->db(),
+               QStringLiteral("update jkpg_mqzk set jiazs_1tnb=:m, jiazs_2tnb=:m, guanxb=:g, "
+                              "qitxzb=:q where jkpg_id=1"),
+               {{"m", q("母")}, {"g", q("冠心病")}, {"q", q("其他心脏病")}});
+    s.open(QStringLiteral("0000000001"), 1);
+    const Rows ticked = s.dataset(QStringLiteral("frxDB_jbxx_mqzk"));
+    EXPECT_EQ(text(ticked.value(0, QStringLiteral("jiazs_tnb_hz"))), "1型：母、2型：母");
+    EXPECT_EQ(text(ticked.value(0, QStringLiteral("xxgjb_hz"))), "冠心病、其他心脏病");
+    EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_ydcf")).value(0, QStringLiteral("jianyydl"))),
+              "请先到医院评估运动风险");
+    const Rows printed = s.dataset(QStringLiteral("frxDB_tjjg"));
+    EXPECT_EQ(text(printed.value(0, QStringLiteral("z_tanghxhdb"))), "5.9");
+    EXPECT_EQ(text(printed.value(0, QStringLiteral("fw_tanghxhdb"))), "4-6.49%");
+    EXPECT_EQ(text(printed.value(0, QStringLiteral("pd_tanghxhdb"))), "正常");
+    EXPECT_EQ(text(printed.value(0, QStringLiteral("yc_zongdgc"))), "↑");
+    EXPECT_EQ(text(printed.value(0, QStringLiteral("pd_zongdgc"))), "");
+    EXPECT_EQ(text(printed.value(0, QStringLiteral("fw_gaomdzdb"))), "≥1mmol/L");
+    EXPECT_EQ(text(printed.value(0, QStringLiteral("fw_xy"))), "收缩压90-139，舒张压60-89mmHg");
+    EXPECT_TRUE(s.runAll(AnalysisSession::wholeReportOrder()));
 
     EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxyjb"))), "正常人的级别=0|您为2级高血压=2");
     EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_gxy_ts")).value(0, QStringLiteral("jib"))),
@@ -112,7 +133,8 @@ TEST_P(Session, ServesEveryDatasetWithItsFieldNames)
     EXPECT_EQ(text(lifestyle.value(0, QStringLiteral("yinj_pd"))), "您喝酒");
     const Rows ssyy = s.dataset(QStringLiteral("frxDB_ssyy"));
     EXPECT_EQ(text(ssyy.value(0, QStringLiteral("zongh_pd"))), "很不合理");
-    EXPECT_EQ(ssyy.fields.size(), 1 + 16 + 1 + 10);
+    EXPECT_EQ(ssyy.fields.size(), 1 + 16 + 1 + 10 + 1);
+    EXPECT_FALSE(text(ssyy.value(0, QStringLiteral("fxys"))).empty());
 
     const Rows marks = s.dataset(QStringLiteral("frxDB_ckzpd_pd"));
     EXPECT_EQ(marks.fields.size(), 12);
@@ -121,6 +143,9 @@ TEST_P(Session, ServesEveryDatasetWithItsFieldNames)
     EXPECT_EQ(
         text(s.dataset(QStringLiteral("frxDB_yczb_pd")).value(0, QStringLiteral("pd_zongdgc"))),
         "总胆固醇偏高");
+    // The printed list starts with the values the old one left out.
+    EXPECT_TRUE(text(s.dataset(QStringLiteral("frxDB_yczb")).value(0, QStringLiteral("yczb")))
+                    .starts_with("体重指数偏高\n收缩压偏高\n舒张压偏高\n"));
     EXPECT_EQ(text(s.dataset(QStringLiteral("frxDBD_shfs_wxys")).value(0, QStringLiteral("TC"))),
               "您的TC是：6.42mmol/L");
 
@@ -275,7 +300,18 @@ TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
     ASSERT_EQ(diet.rows.size(), 16);
     EXPECT_EQ(text(diet.value(3, QStringLiteral("neir"))), "<NULL>");
     EXPECT_EQ(diet.value(3, QStringLiteral("zhis")).toInt(), 0);
-    EXPECT_TRUE(s.dataset(QStringLiteral("frxDB_ssyy")).isEmpty());
+    // Sections nobody filled in are not judged: they say so.
+    const Rows unansweredDiet = s.dataset(QStringLiteral("frxDB_ssyy"));
+    ASSERT_EQ(unansweredDiet.rows.size(), 1);
+    EXPECT_EQ(text(unansweredDiet.value(0, QStringLiteral("zongh_pd"))), "未填写");
+    EXPECT_EQ(text(unansweredDiet.value(0, QStringLiteral("fxys"))), "未填写");
+    EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_jbxx_ydfs")).value(0, QStringLiteral("yundjg"))),
+              "未填写");
+    const Rows unansweredHabits = s.dataset(QStringLiteral("frxDB_jbxx_shfs"));
+    EXPECT_EQ(text(unansweredHabits.value(0, QStringLiteral("xiy_pd"))), "未填写");
+    EXPECT_EQ(text(unansweredHabits.value(0, QStringLiteral("yinj_pd"))), "未填写");
+    EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_yczb")).value(0, QStringLiteral("yczb"))),
+              "未测");
     const Rows marks = s.dataset(QStringLiteral("frxDB_ckzpd_pd"));
     for (const QVariant& v : marks.rows.value(0))
         EXPECT_EQ(text(v), "未测");

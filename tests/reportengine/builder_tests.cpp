@@ -78,38 +78,50 @@ TEST(TextLayout, BreaksLatinTextBetweenWordsAndCutsWordsTooLong)
               40.5);
 }
 
-TEST(TextLayout, ABoxThatDoesNotWrapShrinksItsLineOrSaysItIsCut)
+TEST(TextLayout, TextThatDoesNotFitShrinksThenEndsWithAnEllipsisAndIsReported)
 {
     const struct
     {
         const char* attributes;
         const char* text;
-        bool cut;
+        bool shortened; // printed as a start of the text and "…", and reported
     } cases[] = {
-        {"", "WWWWWWWWWW", true},
-        {"halign=\"right\"", "WWWWWWWWWW", true},
-        {"shrink=\"true\"", "WWWWWWWWWW", false},
-        {"shrink=\"true\" halign=\"center\"", "欧阳爱新觉罗慕容端木", false},
-        // Half the size at most: still cut, and told.
-        {"shrink=\"true\"", "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", true},
-        {"", "WW", false},
+        {"wrap=\"false\"", "WWWWWWWWWW", true},
+        {"wrap=\"false\" halign=\"right\"", "WWWWWWWWWW", true},
+        {"wrap=\"false\" shrink=\"true\"", "WWWWWWWWWW", false},
+        {"wrap=\"false\" shrink=\"true\" halign=\"center\"", "欧阳爱新觉罗慕容端木", false},
+        // Half the size at most, then shortened.
+        {"wrap=\"false\" shrink=\"true\"", "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", true},
+        // A little too long: a smaller size is enough.
+        {"wrap=\"false\"", "WWWWWWW", false},
+        {"wrap=\"false\"", "WW", false},
         {"", "", false},
+        // Wrapping text too long for the box's height keeps the lines that fit.
+        {"", "健康评估健康评估健康评估健康评估健康评估健康评估健康评估", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.attributes) + " " + c.text);
         const BuildResult result = build(
             onePage(QStringLiteral("<text name=\"cell\" width=\"80\" height=\"20\" size=\"11\" "
-                                   "wrap=\"false\" %1>%2</text>")
+                                   "%1>%2</text>")
                         .arg(QLatin1String(c.attributes), QString::fromUtf8(c.text))));
         ASSERT_TRUE(result.ok);
-        EXPECT_EQ(result.warnings.join(u'\n').contains(QStringLiteral("\"cell\" is too narrow")),
-                  c.cut)
+        EXPECT_EQ(result.warnings.join(u'\n').contains(QStringLiteral("\"cell\" is too small")),
+                  c.shortened)
             << result.warnings.join(u'\n').toStdString();
         const auto& t = std::get<TextPrimitive>(result.report.page(0).primitives.at(0));
-        EXPECT_EQ(t.text, QString::fromUtf8(c.text));
-        if (!c.cut) {
-            EXPECT_LE(rightmostGlyph(t), 80 - 2 * 2 + 0.5);
+        const QString text = QString::fromUtf8(c.text);
+        if (c.shortened) {
+            ASSERT_TRUE(t.text.endsWith(QStringLiteral("…"))) << t.text.toStdString();
+            const QString start = QString(t.text).remove(u'\n').chopped(1);
+            EXPECT_FALSE(start.isEmpty());
+            EXPECT_TRUE(text.startsWith(start)) << t.text.toStdString();
+            EXPECT_EQ(t.text.count(u'\n'), 0); // one line of 11 units fits 20 units
+        } else {
+            EXPECT_EQ(t.text, text);
         }
+        // Never a glyph past the box's sides.
+        EXPECT_LE(rightmostGlyph(t), 80 - 2 * 2 + 0.5);
     }
 }
 
@@ -500,4 +512,36 @@ TEST(Report, AsyncBuildRefusesASecondBuildUntilItFinishes)
     EXPECT_EQ(report.built().pageText(0), QStringLiteral("1"));
     EXPECT_TRUE(report.startBuild()); // free again
     ASSERT_TRUE(finished.wait(5000));
+}
+
+TEST(TextLayout, JustifiedLinesSpreadIdeographsButNeverLatinLetters)
+{
+    FontStyle font;
+    font.face = QStringLiteral("宋体");
+    font.size = 14;
+    // The first line is spread (it is not the paragraph's last), and holds
+    // "3.4mmol/L" with the CJK text around it.
+    const QString text =
+        QStringLiteral("您的血糖是3.4mmol/L，") + QStringLiteral("健康").repeated(20);
+    // Where a character of the first line starts, by its index in the line.
+    auto xOf = [](const LaidOutText& laid, QChar wanted) -> std::optional<qreal> {
+        for (const GlyphRunText& run : laid.runs) {
+            const qsizetype i = run.text.indexOf(wanted);
+            if (i >= 0 && i < run.run.positions().size())
+                return run.run.positions().at(i).x();
+        }
+        return std::nullopt;
+    };
+    const LaidOutText left = layoutText(text, font, 300, HAlign::Left, true, 1.25);
+    const LaidOutText justified = layoutText(text, font, 300, HAlign::Justify, true, 1.25);
+    ASSERT_GT(justified.lines.size(), 1);
+    const auto three = xOf(justified, u'3');
+    const auto litre = xOf(justified, u'L');
+    const auto threeLeft = xOf(left, u'3');
+    const auto litreLeft = xOf(left, u'L');
+    if (!three || !litre || !threeLeft || !litreLeft)
+        GTEST_SKIP() << "no font for 宋体 here";
+    // The Latin word keeps its width; the line as a whole is spread.
+    EXPECT_NEAR(*litre - *three, *litreLeft - *threeLeft, 0.01);
+    EXPECT_GT(*three, *threeLeft + 0.1);
 }

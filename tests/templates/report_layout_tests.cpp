@@ -5,7 +5,9 @@
 #include "analysis/AnalysisSession.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
+#include "reportengine/layout/BuiltReport.h"
 #include "store/Connection.h"
+#include "store/Sql.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
@@ -181,25 +183,24 @@ TEST(ReportLayout, DatasetsWithoutRowsPrintEmptyFieldsOnCompletePages)
     EXPECT_TRUE(report.pageText(19).contains(QStringLiteral("您的体重指数为：\n状况：\n")));
 }
 
-TEST(ReportLayout, TwoFieldsInOneBoxPrintJoinedAndUntickedDiseasesEmpty)
+TEST(ReportLayout, JoinedAnswersPrintInTheirCellsAndUntickedDiseasesEmpty)
 {
     re::Report report;
     ASSERT_TRUE(loadSection(report, QStringLiteral("tnb")));
     addEmptySources(report.dataSources());
     // The analysis hands an unticked disease over as empty text.
     addTable(report, QStringLiteral("frxDB_jbxx_mqzk"),
-             {QStringLiteral("jiazs_1tnb"), QStringLiteral("jiazs_2tnb"), QStringLiteral("gaoxy")},
-             {{QStringLiteral("母"), QStringLiteral("父"), QString()}});
+             {QStringLiteral("jiazs_tnb_hz"), QStringLiteral("gaoxy")},
+             {{QStringLiteral("1型：母、2型：父"), QString()}});
     ASSERT_TRUE(report.build());
-    EXPECT_TRUE(report.pageText(0).contains(QStringLiteral("糖尿病家族史\n母父\n")))
+    EXPECT_TRUE(report.pageText(0).contains(QStringLiteral("糖尿病家族史\n1型：母、2型：父\n")))
         << report.pageText(0).toStdString();
 
     ASSERT_TRUE(loadSection(report, QStringLiteral("nzz")));
-    addTable(report, QStringLiteral("frxDB_jbxx_shfs"),
-             {QStringLiteral("shifxy"), QStringLiteral("xiyzs")},
-             {{QStringLiteral("是"), QStringLiteral("11-20支")}});
+    addTable(report, QStringLiteral("frxDB_jbxx_shfs"), {QStringLiteral("xiy_hz")},
+             {{QStringLiteral("吸烟，每天11-20支")}});
     ASSERT_TRUE(report.build());
-    EXPECT_TRUE(report.pageText(0).contains(QStringLiteral("吸烟情况\n是11-20支\n")));
+    EXPECT_TRUE(report.pageText(0).contains(QStringLiteral("吸烟情况\n吸烟，每天11-20支\n")));
 
     ASSERT_TRUE(loadSection(report, QStringLiteral("jkxx")));
     ASSERT_TRUE(report.build());
@@ -288,15 +289,25 @@ TEST(ReportLayout, DemoPersonsValuesAppearOnTheirPagesOfThePdf)
         {1, "张建国"},
         {1, "示例市规划局"},
         {2, "尊敬的张建国 先生，"},
-        {3, "162/102"},
+        {3, "162"},
         {3, "27.71"},
+        // Every value with the range it was judged by, HbA1c and uric acid too.
+        {3, "18.5-23.99kg/m²"},
+        {3, "≤5.19mmol/L"},
+        {3, "4-6.49%"},
+        {3, "398"},
+        {3, "150-420umol/L"},
+        {5, "体重指数偏高"},
+        {5, "收缩压偏高"},
+        {5, "腰围偏高"},
+        {7, "162/102"},
         {4, "主副食各半"},
         {5, "I高度危险"},
         {5, "总胆固醇偏高"},
         {7, "您为2级高血压"},
         {10, "8.79"},
         {12, "11.32"},
-        {16, "是11-20支"},
+        {16, "吸烟，每天11-20支"},
         {16, "19.5904"},
         {19, "餐量分配"},
         {20, "166千卡左右"},
@@ -322,5 +333,93 @@ TEST(ReportLayout, DemoPersonsValuesAppearOnTheirPagesOfThePdf)
         const QStringList cols = line.split(u' ', Qt::SkipEmptyParts);
         ASSERT_GE(cols.size(), 7);
         EXPECT_EQ(cols.at(cols.size() - 5), QStringLiteral("yes")) << line.toStdString();
+    }
+}
+
+namespace {
+
+// Builds the whole report of one assessment as the program does and returns
+// what is wrong with its pages: warnings of the build (a box too small for
+// its text, an unknown field), glyphs past their box's sides or the paper,
+// expressions left unresolved.
+QStringList problemsOfWholeReport(analysis::AnalysisSession& session)
+{
+    re::Report report;
+    EXPECT_TRUE(loadSection(report, QStringLiteral("pgbg")));
+    for (const QString& name : analysis::AnalysisSession::datasetNames()) {
+        const store::Rows d = session.dataset(name);
+        report.dataSources().add(std::make_shared<re::TableDataSource>(name, d.fields, d.rows));
+    }
+    QStringList problems;
+    if (!report.build())
+        return {report.lastError()};
+    problems << report.lastWarnings();
+    const re::BuiltReport& built = report.built();
+    for (int p = 0; p < built.pageCount(); ++p) {
+        const re::BuiltPage& page = built.page(p);
+        const QRectF printable = page.setup.printableRect();
+        const QRectF paper(-printable.topLeft(), page.setup.paperSize());
+        for (const re::Primitive& primitive : page.primitives) {
+            const auto* t = std::get_if<re::TextPrimitive>(&primitive);
+            if (!t)
+                continue;
+            const QString where = QStringLiteral("page %1, \"%2\": ").arg(p + 1).arg(t->text);
+            if (t->text.contains(QStringLiteral("[frxDB")))
+                problems << where + QStringLiteral("unresolved expression");
+            for (const re::GlyphRunText& run : t->runs) {
+                const QRectF glyphs = run.run.boundingRect().translated(t->origin);
+                // A digit's ink may reach a fraction of a unit past its advance
+                // (a right-aligned tick label); a cut word reaches many units.
+                if (glyphs.left() < t->rect.left() - 1 || glyphs.right() > t->rect.right() + 1)
+                    problems << where + QStringLiteral("past the box's sides (%1-%2 in %3-%4)")
+                                            .arg(glyphs.left())
+                                            .arg(glyphs.right())
+                                            .arg(t->rect.left())
+                                            .arg(t->rect.right());
+                if (!paper.contains(glyphs))
+                    problems << where + QStringLiteral("past the paper");
+            }
+        }
+    }
+    return problems;
+}
+
+} // namespace
+
+// Edge persons page by page: the longest name and work unit the register
+// holds, extreme values with heart disease, and an assessment without any
+// answers or examination.
+TEST(ReportLayout, EdgePersonsPrintEveryWordInsideItsBoxAndThePaper)
+{
+    test::TestDatabase db(store::Driver::Sqlite);
+    auto conn = db.connectInitialised(QStringLiteral("edge"), true);
+    const QSqlDatabase d = conn->db();
+    store::run(
+        d, QStringLiteral("update jkpg_jbxx set xingm=:n, gongzdw=:w where bianh='0000000001'"),
+        {{"n", QStringLiteral("欧阳爱新觉罗慕容端木")},
+         {"w", QStringLiteral("示例省示例市示例区").repeated(5) + QStringLiteral("规划设计院")}});
+    store::run(d,
+               QStringLiteral("update jkpg_tgjc set shousy=220, shuzy=130, tizzs=45.01, tiz=133.1, "
+                              "yaow=140, zongdgc=12.5, ganysz=9.75, gaomdzdb=0.31, dimdzdb=8.88, "
+                              "kongfxt=19.4, canhexsxt=28.6, tanghxhdb=13.9, xuens='880' "
+                              "where jkpg_id=1"));
+    store::run(d,
+               QStringLiteral("update jkpg_mqzk set guanxb=:g, jiazs_1tnb=:m, jiazs_2tnb=:f "
+                              "where jkpg_id=1"),
+               {{"g", QStringLiteral("冠心病")},
+                {"m", QStringLiteral("母")},
+                {"f", QStringLiteral("父")}});
+    store::run(d,
+               QStringLiteral("insert into jkpg_id (jkpg_id, bianh, zhuangt) values (77, :bh, :z)"),
+               {{"bh", QStringLiteral("0000000002")}, {"z", QStringLiteral("评估")}});
+
+    analysis::AnalysisSession session(*conn);
+    for (const auto& [record, assessment] : {std::pair{QStringLiteral("0000000001"), 1},
+                                             std::pair{QStringLiteral("0000000002"), 77}}) {
+        SCOPED_TRACE(record.toStdString());
+        session.open(record, assessment);
+        session.runAll(analysis::AnalysisSession::wholeReportOrder());
+        const QStringList problems = problemsOfWholeReport(session);
+        EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
     }
 }

@@ -3,6 +3,7 @@
 #include "reportengine/Limits.h"
 #include "reportengine/layout/ChartLayout.h"
 #include "reportengine/layout/Expression.h"
+#include "reportengine/layout/TextLayout.h"
 
 #include <cmath>
 #include <exception>
@@ -65,35 +66,103 @@ QRectF pictureTarget(const Picture& picture, const QRectF& box)
     return box;
 }
 
-// The left and right ends of the glyphs, relative to the box; none without glyphs.
-std::optional<std::pair<qreal, qreal>> textExtent(const TextPrimitive& t)
+// The smallest size a box may shrink its text to: half with shrink="true",
+// which a box asks for where a long value is expected; otherwise a size that
+// still reads.
+qreal smallestSize(const TextBox& box)
 {
-    qreal lo = 0;
-    qreal hi = 0;
-    bool any = false;
-    for (const GlyphRunText& run : t.runs) {
-        const QList<QPointF> positions = run.run.positions();
-        if (positions.isEmpty())
-            continue;
-        // The run knows where its last glyph's advance ends.
-        const qreal first = t.origin.x() - t.rect.left() + positions.first().x();
-        const qreal last = t.origin.x() - t.rect.left() + run.end;
-        lo = any ? std::min(lo, first) : first;
-        hi = any ? std::max(hi, last) : last;
-        any = true;
-    }
-    if (!any)
-        return std::nullopt;
-    return std::pair{lo, hi};
+    if (box.shrink)
+        return box.font.size / 2;
+    return std::min(box.font.size, std::max<qreal>(8, box.font.size * 0.7));
 }
 
-// Whether a line of a box that does not wrap runs past its sides, where the
-// clip cuts it off.
-bool isCut(const TextPrimitive& t, qreal padding)
+qreal lineWidth(const QString& line, const FontStyle& font)
 {
-    const auto extent = textExtent(t);
-    return extent &&
-           (extent->first < padding - 0.5 || extent->second > t.rect.width() - padding + 0.5);
+    const LaidOutText laid = layoutText(line, font, 1e9, HAlign::Left, false, 1);
+    qreal end = 0;
+    for (const GlyphRunText& run : laid.runs)
+        end = std::max(end, run.end);
+    return end;
+}
+
+// Whether the text fits inside the box at the box's font: no line wider
+// than the box, and the glyphs of every line above its bottom (a single
+// line may use its leading).
+bool fitsInside(const TextBox& box, const QString& text, const QRectF& rect)
+{
+    const qreal innerWidth = std::max<qreal>(0, rect.width() - 2 * box.padding);
+    const qreal innerHeight = std::max<qreal>(0, rect.height() - 2 * box.padding);
+    const LaidOutText laid =
+        layoutText(text, box.font, innerWidth, box.halign, box.wrap, box.lineSpacing);
+    if (laid.noFont)
+        return true;
+    for (const QString& line : laid.lines)
+        if (lineWidth(line, box.font) > innerWidth + 0.5)
+            return false;
+    const qreal pitch = box.font.size * box.lineSpacing;
+    const qsizetype lines = laid.lines.size();
+    return lines <= 1 || (lines - 1) * pitch + box.font.size <= innerHeight + 0.5;
+}
+
+// The longest start of `line` that fits `width` with "…" after it.
+QString shortened(const QString& line, const FontStyle& font, qreal width)
+{
+    const QString ellipsis = QStringLiteral("…");
+    qsizetype lo = 0;
+    qsizetype hi = line.size();
+    while (lo < hi) {
+        const qsizetype mid = (lo + hi + 1) / 2;
+        if (lineWidth(line.left(mid) + ellipsis, font) <= width + 0.5)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    if (lo > 0 && line.at(lo - 1).isHighSurrogate())
+        --lo;
+    return line.left(lo).trimmed() + ellipsis;
+}
+
+struct FittedText
+{
+    TextPrimitive laid;
+    bool shortened = false;
+};
+
+// A box never prints past its sides: text that does not fit shrinks down to
+// the smallest size, then keeps the lines that fit and ends with "…".
+FittedText fitTextBox(const TextBox& box, const QString& text, const QRectF& rect)
+{
+    if (box.grow || text.isEmpty() || fitsInside(box, text, rect))
+        return {layoutTextBox(box, text, rect)};
+    TextBox smaller = box;
+    const qreal smallest = smallestSize(box);
+    for (qreal size = std::floor(box.font.size * 2 - 1) / 2; size > smallest; size -= 0.5) {
+        smaller.font.size = size;
+        if (fitsInside(smaller, text, rect))
+            return {layoutTextBox(smaller, text, rect)};
+    }
+    smaller.font.size = smallest;
+    if (fitsInside(smaller, text, rect))
+        return {layoutTextBox(smaller, text, rect)};
+
+    const qreal innerWidth = std::max<qreal>(0, rect.width() - 2 * box.padding);
+    const qreal innerHeight = std::max<qreal>(0, rect.height() - 2 * box.padding);
+    const LaidOutText laid = layoutText(text, smaller.font, innerWidth, smaller.halign,
+                                        smaller.wrap, smaller.lineSpacing);
+    const qreal pitch = smaller.font.size * smaller.lineSpacing;
+    const qsizetype room = std::max<qsizetype>(
+        1, qsizetype(std::floor((innerHeight - smaller.font.size + 0.5) / pitch)) + 1);
+    QStringList lines = laid.lines;
+    const bool dropped = lines.size() > room;
+    if (dropped)
+        lines = lines.mid(0, room);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const bool last = i + 1 == lines.size();
+        if ((last && dropped) || lineWidth(lines[i], smaller.font) > innerWidth + 0.5)
+            lines[i] = shortened(lines[i], smaller.font, innerWidth);
+    }
+    smaller.wrap = false; // the lines are broken already
+    return {layoutTextBox(smaller, lines.join(u'\n'), rect), true};
 }
 
 } // namespace
@@ -302,22 +371,12 @@ qreal ReportBuilder::place(const ReportObject& object, QPointF offset, int pageN
                 parseText(resolved),
                 [this](const QString& s, const QString& f) { return fieldText(s, f); }, pageNumber);
         }
-        TextPrimitive laid = layoutTextBox(*text, resolved, rect);
-        if (text->shrink && !text->wrap && laid.clip && isCut(laid, text->padding)) {
-            const auto [lo, hi] = *textExtent(laid);
-            const qreal room = rect.width() - 2 * text->padding;
-            if (hi - lo > 0 && room > 0) {
-                TextBox smaller = *text;
-                smaller.font.size = std::max(
-                    text->font.size / 2, std::floor(text->font.size * room / (hi - lo) * 10) / 10);
-                laid = layoutTextBox(smaller, resolved, rect);
-            }
-        }
-        if (!text->wrap && laid.clip && isCut(laid, text->padding))
+        FittedText fitted = fitTextBox(*text, resolved, rect);
+        if (fitted.shortened)
             warnOnce(QStringLiteral("cut:") + (object.name.isEmpty() ? resolved : object.name),
-                     QStringLiteral("text box \"%1\" is too narrow for \"%2\": it prints cut")
-                         .arg(object.name, resolved));
-        out.push_back(std::move(laid));
+                     QStringLiteral("text box \"%1\" is too small for \"%2\": it prints \"%3\"")
+                         .arg(object.name, resolved, fitted.laid.text));
+        out.push_back(std::move(fitted.laid));
     } else if (const auto* line = std::get_if<LineShape>(&object.item)) {
         appendLine(out, QLineF(line->from + offset, line->to + offset), line->width, line->color,
                    line->style);

@@ -64,8 +64,9 @@ qreal textWidth(const QString& text, const FontStyle& font)
     const LaidOutText laid = layoutText(text, font, 1e6, HAlign::Left, false, 1.2);
     qreal w = 0;
     for (const GlyphRunText& run : laid.runs) {
+        // A right-aligned label starts at its advance, which may end past its ink.
         const QRectF r = run.run.boundingRect();
-        w = std::max(w, r.right());
+        w = std::max({w, r.right(), run.end});
     }
     return w;
 }

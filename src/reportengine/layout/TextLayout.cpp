@@ -197,6 +197,22 @@ std::shared_ptr<const std::vector<Cell>> shapeCached(const QString& paragraph,
     return cells;
 }
 
+// Letters, digits and signs of alphabetic scripts keep together when a line
+// is spread: "3.4mmol/L" must not read "3 . 4 m m o l". Space goes after
+// ideographs and between words.
+bool keepsTogether(const QString& paragraph, const Cell& cell)
+{
+    if (cell.space)
+        return false;
+    const char32_t c = QStringView(paragraph).mid(cell.begin, cell.length).toUcs4().value(0);
+    return c < 0x2E80 || (c >= 0xFF01 && c <= 0xFF5E && QChar::isLetterOrNumber(c));
+}
+
+bool stretchesAfter(const QString& paragraph, const std::vector<Cell>& cells, int i)
+{
+    return !(keepsTogether(paragraph, cells[i]) && keepsTogether(paragraph, cells[i + 1]));
+}
+
 qreal widthOf(const std::vector<Cell>& cells, int first, int end)
 {
     while (end > first && cells[end - 1].space)
@@ -306,8 +322,11 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
             const int count = visibleEnd - line.first;
             const qreal spare = width - line.width;
             qreal x = 0;
-            qreal gap = 0; // extra space after each character
+            qreal gap = 0; // extra space after each stretchable character
             const bool lastOfParagraph = li + 1 == lines.size();
+            int stretchable = 0;
+            for (int i = line.first; i + 1 < visibleEnd; ++i)
+                stretchable += stretchesAfter(paragraph, cells, i);
             switch (align) {
             case HAlign::Left:
                 break;
@@ -318,12 +337,12 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
                 x = spare;
                 break;
             case HAlign::Justify:
-                if (!lastOfParagraph && count > 1 && spare > 0)
-                    gap = spare / (count - 1);
+                if (!lastOfParagraph && stretchable > 0 && spare > 0)
+                    gap = spare / stretchable;
                 break;
             case HAlign::Distribute:
-                if (count > 1 && spare > 0)
-                    gap = spare / (count - 1);
+                if (stretchable > 0 && spare > 0)
+                    gap = spare / stretchable;
                 else
                     x = spare / 2;
                 break;
@@ -366,12 +385,14 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
                 glyphs << cell.glyph;
                 positions << QPointF(x, baseline);
                 runEnd = x + cell.advance;
-                x += cell.advance + gap;
+                x += cell.advance;
+                if (i + 1 < visibleEnd && stretchesAfter(paragraph, cells, i))
+                    x += gap;
             }
             flush(lineEnd);
             if (font.underline && visibleEnd > line.first) {
                 const qreal y = baseline + primary.underlinePosition();
-                out.underlines << QLineF(lineStartX, y, x - gap, y);
+                out.underlines << QLineF(lineStartX, y, runEnd, y);
             }
             out.lines << paragraph.mid(lineBegin, lineEnd - lineBegin);
         }
