@@ -134,12 +134,16 @@ int upgradeCommand(const QStringList& raw)
         return 1;
     }
     try {
+        const QStringList columns = domain::addMissingVersionColumns(*connection);
         const QStringList created = domain::addMissingIndexes(*connection);
-        QStringList names;
-        for (const QString& name : created)
-            names << jsonString(name);
-        QTextStream(stdout) << "{\"created_indexes\": [" << names.join(QStringLiteral(", "))
-                            << "]}\n";
+        auto list = [](const QStringList& items) {
+            QStringList quoted;
+            for (const QString& item : items)
+                quoted << jsonString(item);
+            return quoted.join(QStringLiteral(", "));
+        };
+        QTextStream(stdout) << "{\"added_columns\": [" << list(columns)
+                            << "], \"created_indexes\": [" << list(created) << "]}\n";
     } catch (const store::DatabaseError& e) {
         err << "upgrade failed: " << e.message() << '\n';
         return 1;

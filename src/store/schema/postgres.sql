@@ -51,6 +51,7 @@ create table jkpg_jbxx (
     youj    varchar(50),
     lurrq   timestamp,
     zhaop   varchar(20),
+    banb integer not null default 0,
     constraint pk_jkpg_jbxx primary key (bianh)
 );
 
@@ -62,6 +63,7 @@ create table jkpg_id (
     id      varchar(10),
     zhuangt varchar(10),
     lurrq   timestamp,
+    banb integer not null default 0,
     constraint pk_jkpg_id primary key (jkpg_id)
 );
 
@@ -106,6 +108,7 @@ create table jkpg_mqzk (
     jiazs_nxs  varchar(20),
     jiazs_fp   varchar(20),
     lurrq      timestamp,
+    banb integer not null default 0,
     constraint uq_jkpg_mqzk_assessment unique (jkpg_id, bianh)
 );
 
@@ -131,6 +134,7 @@ create table jkpg_ssyy (
     meitsy   varchar(20),
     meitjcfp varchar(20),
     lurrq    timestamp,
+    banb integer not null default 0,
     constraint uq_jkpg_ssyy_assessment unique (jkpg_id, bianh)
 );
 
@@ -147,6 +151,7 @@ create table jkpg_ydfs (
     duanlsj  varchar(20),
     yundjg   varchar(20),
     lurrq    timestamp,
+    banb integer not null default 0,
     constraint uq_jkpg_ydfs_assessment unique (jkpg_id, bianh)
 );
 
@@ -172,6 +177,7 @@ create table jkpg_shfs (
     shuimsj   varchar(20),
     shifay    varchar(20),
     lurrq     timestamp,
+    banb integer not null default 0,
     constraint uq_jkpg_shfs_assessment unique (jkpg_id, bianh)
 );
 
@@ -198,6 +204,7 @@ create table jkpg_tgjc (
     xuens     varchar(20),
     zhifg_bc  varchar(20),
     lurrq     timestamp,
+    banb integer not null default 0,
     constraint uq_jkpg_tgjc_assessment unique (jkpg_id, bianh)
 );
 
@@ -210,7 +217,8 @@ create table jkpg_sjzd (
     beiz      varchar(20),
     min_value numeric(18,2),
     max_value numeric(18,2),
-    danw      varchar(20)
+    danw      varchar(20),
+    banb integer not null default 0
 );
 
 -- The assessments of a person, latest first, and the search by record number.

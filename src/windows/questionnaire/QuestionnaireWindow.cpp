@@ -12,6 +12,7 @@
 #include "ui/KeyNavigation.h"
 #include "ui/Log.h"
 #include "ui/PromptService.h"
+#include "ui/StoreFailure.h"
 #include "windows/questionnaire/ReferencePopup.h"
 
 #include <QCheckBox>
@@ -252,6 +253,9 @@ bool QuestionnaireWindow::personExists()
     std::optional<domain::PersonSummary> person;
     try {
         person = domain::findPerson(m_context.connection.db(), m_number->text());
+    } catch (const store::ConnectionLostError&) {
+        m_context.prompts.error(this, ui::kConnectionLost, kPromptCaption);
+        return false;
     } catch (const store::DatabaseError&) {
     }
     if (!person) {
@@ -272,6 +276,9 @@ void QuestionnaireWindow::lookUp()
     domain::LookupDecision d;
     try {
         d = domain::decideLookup(m_context.connection.db(), number, m_history->isChecked());
+    } catch (const store::ConnectionLostError&) {
+        m_context.prompts.error(this, ui::kConnectionLost, kPromptCaption);
+        return;
     } catch (const store::DatabaseError&) {
         d = {};
     }
@@ -301,8 +308,9 @@ void QuestionnaireWindow::lookUp()
                 m_context.session.assessmentMode = m_rows.mode();
                 loadForms();
             }
-        } catch (const store::DatabaseError&) {
-            m_context.prompts.error(this, QStringLiteral("读取评估资料出错!"), kPromptCaption);
+        } catch (const store::DatabaseError& e) {
+            m_context.prompts.error(this, ui::failureText(e, QStringLiteral("读取评估资料出错!")),
+                                    kPromptCaption);
         }
         break;
     case domain::LookupDecision::Action::OfferChooser:
@@ -334,8 +342,9 @@ void QuestionnaireWindow::startNew(bool fromChooser)
 {
     try {
         m_rows.startNew(m_context.connection.db(), m_number->text());
-    } catch (const store::DatabaseError&) {
-        m_context.prompts.error(this, QStringLiteral("新建评估出错!"), kPromptCaption);
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("新建评估出错!")),
+                                kPromptCaption);
         return;
     }
     m_context.session.assessmentMode = m_rows.mode();
@@ -405,13 +414,8 @@ void QuestionnaireWindow::save()
     if (!m_context.prompts.confirm(this, QStringLiteral("请确保各项调查值录入正确,确实要保存吗？"),
                                    kPromptCaption))
         return;
-    try {
-        m_rows.save(m_context.connection.db());
-    } catch (const std::exception& e) {
-        qCWarning(ui::lcUi) << "questionnaire save failed:" << e.what();
-        m_context.prompts.error(this, QStringLiteral("保存不成功!"), QStringLiteral("信息提示!"));
+    if (!storeRows())
         return;
-    }
     m_context.session.assessmentMode = m_rows.mode();
     loadForms(); // the stored body-mass index and exercise verdict
     m_context.prompts.information(this, QStringLiteral("保存成功!"), QStringLiteral("信息提示!"));
@@ -425,6 +429,102 @@ void QuestionnaireWindow::save()
     if (m_context.analyse)
         m_context.analyse(number, id, state);
     close();
+}
+
+bool QuestionnaireWindow::storeRows(domain::OtherInProgress other)
+{
+    try {
+        m_rows.save(m_context.connection.db(), other);
+        return true;
+    } catch (const store::ConnectionLostError& e) {
+        // The rows keep every answer: the same save stores them all later.
+        qCWarning(ui::lcUi) << "questionnaire save failed:" << e.what();
+        m_context.prompts.error(this, ui::kConnectionLostOnSave, QStringLiteral("信息提示!"));
+    } catch (const store::StaleRowError&) {
+        return resolveChangedElsewhere();
+    } catch (const domain::AnotherAssessmentInProgress& e) {
+        return resolveOtherInProgress(e.id());
+    } catch (const std::exception& e) {
+        qCWarning(ui::lcUi) << "questionnaire save failed:" << e.what();
+        m_context.prompts.error(this, QStringLiteral("保存不成功!"), QStringLiteral("信息提示!"));
+    }
+    return false;
+}
+
+bool QuestionnaireWindow::resolveChangedElsewhere()
+{
+    const QSqlDatabase db = m_context.connection.db();
+    QStringList columns;
+    try {
+        for (const auto& [table, changed] : m_rows.changedElsewhere(db))
+            columns << changed;
+    } catch (const store::StaleRowError&) {
+        m_context.prompts.error(this, ui::kRemovedElsewhere, QStringLiteral("信息提示!"));
+        return false;
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("保存不成功!")),
+                                QStringLiteral("信息提示!"));
+        return false;
+    }
+    std::vector<const domain::FormDeclaration*> forms;
+    for (const auto& page : domain::questionnairePages())
+        forms.push_back(&page.form);
+    const auto answer = m_context.prompts.message(
+        this, ui::changedElsewhereQuestion(forms, columns), QStringLiteral("信息提示!"),
+        QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+        QMessageBox::Cancel);
+    try {
+        if (answer == QMessageBox::Yes) {
+            m_rows.reloadKeepingEdits(db);
+            loadForms();
+            m_context.prompts.information(
+                this, QStringLiteral("已重新读取,您录入的内容已保留,请核对后再保存!"),
+                QStringLiteral("信息提示!"));
+            return false;
+        }
+        if (answer != QMessageBox::No)
+            return false;
+        m_rows.overwriteStored(db);
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("保存不成功!")),
+                                QStringLiteral("信息提示!"));
+        return false;
+    }
+    return storeRows();
+}
+
+bool QuestionnaireWindow::resolveOtherInProgress(qint32 otherId)
+{
+    const auto answer = m_context.prompts.message(
+        this,
+        QStringLiteral("该编号已有一次评估(第%1号)正在进行,可能是其他工作站刚刚建立的。\n\n"
+                       "是：继续那次评估(您录入的内容将并入)\n否：另存为一次新的评估\n"
+                       "取消：暂不保存")
+            .arg(otherId),
+        QStringLiteral("信息提示!"), QMessageBox::Question,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+    if (answer == QMessageBox::No)
+        return storeRows(domain::OtherInProgress::Allow);
+    if (answer != QMessageBox::Yes)
+        return false;
+    bool opened = false;
+    try {
+        opened = m_rows.continueWith(m_context.connection.db(), otherId);
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("读取评估资料出错!")),
+                                kPromptCaption);
+        return false;
+    }
+    if (!opened) {
+        m_context.prompts.error(this, QStringLiteral("读取评估资料出错!"), kPromptCaption);
+        return false;
+    }
+    m_context.session.assessmentMode = m_rows.mode();
+    loadForms();
+    m_context.prompts.information(
+        this, QStringLiteral("已打开正在进行的评估并保留您录入的内容,请核对后再保存!"),
+        QStringLiteral("信息提示!"));
+    return false;
 }
 
 void QuestionnaireWindow::refill()
@@ -451,8 +551,9 @@ void QuestionnaireWindow::endAssessment()
         return;
     try {
         m_rows.end(m_context.connection.db());
-    } catch (const store::DatabaseError&) {
-        m_context.prompts.error(this, QStringLiteral("结束评估不成功!"), kPromptCaption);
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("结束评估不成功!")),
+                                kPromptCaption);
         return;
     }
     m_context.prompts.information(this, QStringLiteral("用户该次评估已结束!"), kPromptCaption);

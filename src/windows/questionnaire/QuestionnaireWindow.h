@@ -91,6 +91,11 @@ private:
     void buildButtons(QVBoxLayout* layout);
     void numberEdited();
     bool personExists();
+    // Stores the rows; on a conflict with another workstation asks how to go
+    // on. Returns whether the rows were stored.
+    bool storeRows(domain::OtherInProgress other = domain::OtherInProgress::Refuse);
+    bool resolveChangedElsewhere();
+    bool resolveOtherInProgress(qint32 otherId);
     void showChooser(bool scanForInProgress);
     void loadForms();
     void refreshReferenceLabels();

@@ -6,6 +6,7 @@
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/PromptService.h"
+#include "ui/StoreFailure.h"
 #include "windows/records/Context.h"
 #include "windows/records/PersonForm.h"
 
@@ -62,9 +63,12 @@ void CreateRecordWindow::save()
 
     try {
         m_row.store(m_context.connection.db());
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         // The row and every control keep what was typed, for correction.
-        m_context.prompts.error(this, QStringLiteral("保存不成功,编号重复或非法!"),
+        m_context.prompts.error(this,
+                                ui::isConnectionLost(e)
+                                    ? ui::kConnectionLostOnSave
+                                    : QStringLiteral("保存不成功,编号重复或非法!"),
                                 QStringLiteral("出错提示!"));
         return;
     }

@@ -6,6 +6,7 @@
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
+#include "ui/StoreFailure.h"
 #include "windows/records/Context.h"
 #include "windows/records/PersonForm.h"
 
@@ -68,6 +69,10 @@ void ModifyRecordWindow::loadPerson()
     m_form->forgetPicture();
     try {
         m_row.load(m_context.connection.db(), {{QStringLiteral("bianh"), number}});
+    } catch (const store::ConnectionLostError&) {
+        m_row.close();
+        m_context.prompts.error(this, ui::kConnectionLost, QStringLiteral("提示信息"));
+        return;
     } catch (const store::DatabaseError&) {
         m_row.close();
     }
@@ -96,6 +101,14 @@ void ModifyRecordWindow::modify()
         try {
             m_row.store(m_context.connection.db());
             stored = true;
+        } catch (const store::ConnectionLostError&) {
+            // What was typed stays in the boxes and the row for the retry.
+            m_context.prompts.error(this, ui::kConnectionLostOnSave, QStringLiteral("出错提示!"));
+            return;
+        } catch (const store::StaleRowError&) {
+            if (!resolveChangedElsewhere())
+                return;
+            stored = true;
         } catch (const std::exception&) {
         }
     }
@@ -116,6 +129,39 @@ void ModifyRecordWindow::modify()
         m_context.prompts.error(this, QStringLiteral("照片保存不成功!"),
                                 QStringLiteral("出错提示!"));
     reset();
+}
+
+bool ModifyRecordWindow::resolveChangedElsewhere()
+{
+    const QSqlDatabase db = m_context.connection.db();
+    try {
+        const domain::FormDeclaration declared =
+            domain::personForm(domain::PersonFormPurpose::Modify);
+        const auto answer = m_context.prompts.message(
+            this, ui::changedElsewhereQuestion({&declared}, m_row.changedElsewhere(db)),
+            QStringLiteral("出错提示!"), QMessageBox::Warning,
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+        if (answer == QMessageBox::Yes) {
+            m_row.reloadKeepingEdits(db);
+            m_form->load(m_row);
+            m_context.prompts.information(
+                this, QStringLiteral("已重新读取,您录入的内容已保留,请核对后再修改!"),
+                QStringLiteral("提示信息!"));
+            return false;
+        }
+        if (answer != QMessageBox::No)
+            return false;
+        m_row.overwriteStored(db);
+        m_row.store(db);
+        return true;
+    } catch (const store::StaleRowError& e) {
+        m_context.prompts.error(this, e.removed() ? ui::kRemovedElsewhere : ui::kChangedElsewhere,
+                                QStringLiteral("出错提示!"));
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("修改不成功!")),
+                                QStringLiteral("出错提示!"));
+    }
+    return false;
 }
 
 void ModifyRecordWindow::reset()

@@ -26,6 +26,9 @@ public:
 
 private:
     void reset();
+    // After a save refused because another workstation changed the person:
+    // reload keeping what was typed, or overwrite. Returns whether stored.
+    bool resolveChangedElsewhere();
 
     PersonForm* m_form;
     QLineEdit* m_lookup;

@@ -12,6 +12,8 @@ class QMdiArea;
 class QMdiSubWindow;
 class QToolBar;
 
+class QLabel;
+
 namespace hra::app {
 
 struct AppContext;
@@ -59,11 +61,15 @@ private:
     void startBackup();
     void chooseNode(QTreeWidgetItem* item);
     void showArea(TreeMode mode, bool enableTree);
+    // The connection's state in the status bar; a lost link is tried again
+    // from here too, so that the bar turns back without an operator's action.
+    void showConnectionState();
 
     AppContext& m_context;
     const WindowRegistry& m_registry;
     NavigationTree* m_tree;
     QMdiArea* m_mdi;
+    QLabel* m_connectionState = nullptr;
     std::map<QString, QPointer<QWidget>> m_open;
 };
 
