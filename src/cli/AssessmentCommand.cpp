@@ -12,7 +12,7 @@
 namespace hra::cli {
 namespace {
 
-const QString kImportUsage = QStringLiteral("--file F.json [--ini FILE]");
+const QString kImportUsage = QStringLiteral("--file F.json [--force] [--ini FILE]");
 const QString kKeyUsage = QStringLiteral("--record BH --assessment N [--ini FILE]");
 
 QString keyJson(const QString& record, qint32 assessment)
@@ -32,10 +32,10 @@ QString assessmentJson(const domain::StoredAssessment& a)
         tables << QStringLiteral("    %1: {\n%2\n    }")
                       .arg(jsonString(table), columns.join(QStringLiteral(",\n")));
     }
-    return QStringLiteral("{\n  \"record\": %1,\n  \"assessment\": %2,\n  \"zhuangt\": %3,\n"
-                          "  \"answers\": {\n%4\n  }\n}\n")
-        .arg(jsonString(a.record), QString::number(a.assessment), jsonValue(a.state),
-             tables.join(QStringLiteral(",\n")));
+    return QStringLiteral("{\n  \"record\": %1,\n  \"assessment\": %2,\n  \"banb\": %3,\n"
+                          "  \"zhuangt\": %4,\n  \"answers\": {\n%5\n  }\n}\n")
+        .arg(jsonString(a.record), QString::number(a.assessment), QString::number(a.version),
+             jsonValue(a.state), tables.join(QStringLiteral(",\n")));
 }
 
 void printProblems(const domain::ImportError& e)
@@ -52,8 +52,9 @@ int importCommand(const QStringList& raw)
     QTextStream err(stderr);
     bool hasFile = false;
     const QString path = args.value(QStringLiteral("file"), &hasFile);
-    if (!args.unknown({QStringLiteral("file"), QStringLiteral("ini")}, {}).isEmpty() || !hasFile ||
-        path.isEmpty()) {
+    if (!args.unknown({QStringLiteral("file"), QStringLiteral("ini")}, {QStringLiteral("force")})
+             .isEmpty() ||
+        !hasFile || path.isEmpty()) {
         err << "usage: hra-cli assessment import " << kImportUsage << '\n';
         return 2;
     }
@@ -71,8 +72,8 @@ int importCommand(const QStringList& raw)
         const auto connection = connectFrom(args);
         if (!connection)
             return 1;
-        const std::vector<domain::ImportedAssessment> stored =
-            domain::importAssessments(connection->db(), inputs);
+        const std::vector<domain::ImportedAssessment> stored = domain::importAssessments(
+            connection->db(), inputs, {.force = args.flag(QStringLiteral("force"))});
         QStringList lines;
         for (const domain::ImportedAssessment& a : stored)
             lines << QStringLiteral("  {%1}").arg(keyJson(a.record, a.assessment));

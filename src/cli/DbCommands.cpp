@@ -203,8 +203,10 @@ int upgradeCommand(const QStringList& raw)
                 << before << "); it is left as it is\n";
             return 1;
         }
-        const QStringList columns =
-            store::addMissingColumns(connection->db(), connection->dialect());
+        // The row versions refuse NULL and carry a default, which the general
+        // step leaves alone; every other missing column may be empty.
+        QStringList columns = domain::addMissingVersionColumns(*connection);
+        columns += store::addMissingColumns(connection->db(), connection->dialect());
         const QStringList created = domain::addMissingIndexes(*connection);
         store::recordSchemaVersion(connection->db(), connection->dialect());
         const auto list = [](const QStringList& values) {

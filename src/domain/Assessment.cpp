@@ -238,7 +238,7 @@ void AssessmentRows::setId(qint32 id)
         row.setValue(QStringLiteral("jkpg_id"), id);
 }
 
-void AssessmentRows::save(const QSqlDatabase& db)
+void AssessmentRows::save(const QSqlDatabase& db, OtherInProgress other)
 {
     if (!isOpen())
         throw store::DatabaseError(QStringLiteral("no assessment is open"));
@@ -258,8 +258,18 @@ void AssessmentRows::save(const QSqlDatabase& db)
     for (int attempt = 1;; ++attempt) {
         m_saveTime.reset();
         try {
+            store::Transaction tx(db);
+            if (m_mode == AssessmentMode::New && other == OtherInProgress::Refuse)
+                checkNoOtherInProgress(db);
             set.store(db);
+            tx.commit();
             break;
+        } catch (const store::ConnectionLostError&) {
+            m_saveTime.reset();
+            throw;
+        } catch (const store::StaleRowError&) {
+            m_saveTime.reset();
+            throw;
         } catch (const store::DatabaseError&) {
             // Two workstations may prepare the same number; the one that
             // stores second moves on to the next free number.
@@ -277,19 +287,97 @@ void AssessmentRows::save(const QSqlDatabase& db)
             qCInfo(store::lcStore)
                 << "assessment number" << m_id << "was taken meanwhile; saving as" << next;
             setId(next);
+        } catch (...) {
+            m_saveTime.reset();
+            throw;
         }
     }
     m_saveTime.reset();
     m_mode = AssessmentMode::Stored;
 }
 
+void AssessmentRows::checkNoOtherInProgress(const QSqlDatabase& db) const
+{
+    // Writing the person's row (to itself) holds it until the transaction
+    // ends, so a second workstation saving a new assessment of the same
+    // person waits here and then sees the first one's.
+    store::run(db, QStringLiteral("update jkpg_jbxx set bianh = bianh where bianh = :bh"),
+               {{QStringLiteral("bh"), m_recordNumber}});
+    const QVariant other = store::scalar(
+        db,
+        QStringLiteral("select max(jkpg_id) from jkpg_id where bianh = :bh and zhuangt = :state"),
+        {{QStringLiteral("bh"), m_recordNumber}, {QStringLiteral("state"), kInProgress}});
+    if (!store::isNull(other))
+        throw AnotherAssessmentInProgress(other.toInt());
+}
+
+QList<std::pair<QString, QStringList>>
+AssessmentRows::changedElsewhere(const QSqlDatabase& db) const
+{
+    QList<std::pair<QString, QStringList>> changed;
+    auto look = [&](const store::RowBuffer& row) {
+        if (row.state() != store::RowBuffer::State::Browsing &&
+            row.state() != store::RowBuffer::State::Editing)
+            return;
+        const QStringList columns = row.changedElsewhere(db);
+        if (!columns.isEmpty())
+            changed.append({row.table(), columns});
+    };
+    look(m_register);
+    for (const store::RowBuffer& row : m_sections)
+        look(row);
+    return changed;
+}
+
+void AssessmentRows::reloadKeepingEdits(const QSqlDatabase& db)
+{
+    m_register.reloadKeepingEdits(db);
+    for (store::RowBuffer& row : m_sections)
+        row.reloadKeepingEdits(db);
+}
+
+void AssessmentRows::overwriteStored(const QSqlDatabase& db)
+{
+    m_register.overwriteStored(db);
+    for (store::RowBuffer& row : m_sections)
+        row.overwriteStored(db);
+}
+
+bool AssessmentRows::continueWith(const QSqlDatabase& db, qint32 id)
+{
+    std::array<QVariantMap, 5> answered;
+    for (size_t i = 0; i < kSectionTables.size(); ++i) {
+        const AssessmentTable table = kSectionTables[i];
+        QVariantMap defaults;
+        applyNewRowDefaults(table, defaults);
+        const QStringList identifiers{sectionIdColumn(table), QStringLiteral("jkpg_id"),
+                                      QStringLiteral("bianh"), QStringLiteral("lurrq"),
+                                      store::RowBuffer::kVersionColumn};
+        const QVariantMap& values = m_sections[i].values();
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            if (!identifiers.contains(it.key()) && !store::isNull(it.value()) &&
+                it.value() != defaults.value(it.key()))
+                answered[i].insert(it.key(), it.value());
+    }
+    const QString number = m_recordNumber;
+    if (!open(db, number, id))
+        return false;
+    for (size_t i = 0; i < kSectionTables.size(); ++i)
+        for (auto it = answered[i].cbegin(); it != answered[i].cend(); ++it)
+            m_sections[i].setValue(it.key(), it.value());
+    return true;
+}
+
 bool AssessmentRows::end(const QSqlDatabase& db)
 {
+    // The end is a change of the assessment like a save: its version moves on.
+    const QString bump = m_register.isVersioned() ? QStringLiteral(", banb = banb + 1") : QString();
     const int changed =
         store::run(
             db,
             QStringLiteral(
-                "update jkpg_id set zhuangt = :state where bianh = :bh and jkpg_id = :jkpgid"),
+                "update jkpg_id set zhuangt = :state%1 where bianh = :bh and jkpg_id = :jkpgid")
+                .arg(bump),
             {{QStringLiteral("state"), kEnded},
              {QStringLiteral("bh"), m_recordNumber},
              {QStringLiteral("jkpgid"), m_id}})

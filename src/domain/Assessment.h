@@ -10,6 +10,8 @@
 #include <QVariant>
 #include <array>
 #include <optional>
+#include <stdexcept>
+#include <utility>
 
 namespace hra::domain {
 
@@ -83,6 +85,30 @@ LookupDecision decideLookup(const QSqlDatabase& db, const QString& recordNumber,
 // refuses a new one: a person has at most one in progress).
 bool hasAssessmentInProgress(const QList<AssessmentSummary>& assessments);
 
+// A new assessment's save found another assessment of the person in
+// progress (begun by another workstation since the window looked); nothing
+// was stored.
+class AnotherAssessmentInProgress : public std::runtime_error
+{
+public:
+    explicit AnotherAssessmentInProgress(qint32 id)
+        : std::runtime_error("another assessment of the person is in progress"), m_id(id)
+    {
+    }
+    qint32 id() const { return m_id; }
+
+private:
+    qint32 m_id;
+};
+
+// What a new assessment's save does when the person has another assessment
+// in progress by then.
+enum class OtherInProgress
+{
+    Refuse, // throws AnotherAssessmentInProgress
+    Allow,  // stores a second one (imports of group check-ups rely on it)
+};
+
 // The six rows of the one assessment the questionnaire works on: the
 // register row (jkpg_id) and the five section rows. Started, opened,
 // saved, re-filled and ended here; the window and hra-cli both use it.
@@ -96,6 +122,9 @@ public:
     qint32 id() const { return m_id; }
     const QString& recordNumber() const { return m_recordNumber; }
     QString state() const;
+    // The version of the assessment as loaded or last saved: that of its
+    // register row, which every save and the end write.
+    int version() const { return m_register.loadedVersion(); }
 
     store::RowBuffer& registerRow() { return m_register; }
     store::RowBuffer& section(AssessmentTable table);
@@ -116,7 +145,25 @@ public:
     // stored, the rows keep what was typed and the mode stays as it was, so
     // the same save can be tried again. Throws DatabaseError (or
     // SaveRuleError).
-    void save(const QSqlDatabase& db);
+    //
+    // A stored row changed by another workstation since it was loaded makes
+    // the save throw store::StaleRowError (nothing stored); see
+    // changedElsewhere(), reloadKeepingEdits() and overwriteStored(). A new
+    // assessment checks again, inside the save's transaction, that the person
+    // has no assessment in progress (see OtherInProgress).
+    void save(const QSqlDatabase& db, OtherInProgress other = OtherInProgress::Refuse);
+
+    // The columns of each table whose stored values differ from those
+    // loaded, for the tables where any do.
+    QList<std::pair<QString, QStringList>> changedElsewhere(const QSqlDatabase& db) const;
+    // Takes the stored rows as loaded and keeps the operator's edits on top.
+    void reloadKeepingEdits(const QSqlDatabase& db);
+    // The next save replaces the stored rows with these, whatever changed.
+    void overwriteStored(const QSqlDatabase& db);
+    // Opens the stored assessment `id` of the same person in place of this
+    // new one, carrying over every answer the operator gave (one differing
+    // from a new row's default). False when there is no such assessment.
+    bool continueWith(const QSqlDatabase& db, qint32 id);
 
     // Ends the open assessment: writes only its state. Returns whether a
     // stored row was changed (a never saved assessment has none).
@@ -131,6 +178,7 @@ private:
     void setId(qint32 id);
     void startSection(const QSqlDatabase& db, AssessmentTable table);
     void installSaveRules();
+    void checkNoOtherInProgress(const QSqlDatabase& db) const;
 
     store::RowBuffer m_register;
     std::array<store::RowBuffer, 5> m_sections;

@@ -24,6 +24,7 @@ const QString kRecord = QStringLiteral("record");
 const QString kAssessment = QStringLiteral("assessment");
 const QString kAnswers = QStringLiteral("answers");
 const QString kState = QStringLiteral("zhuangt");
+const QString kVersion = store::RowBuffer::kVersionColumn;
 
 // Columns the save rules write, accepted in a file and left alone.
 bool isDerived(AssessmentTable table, const QString& column)
@@ -197,9 +198,10 @@ std::optional<AssessmentInput> parseObject(int position, const QJsonValue& value
     const QJsonObject object = value.toObject();
     for (auto it = object.begin(); it != object.end(); ++it)
         if (it.key() != kRecord && it.key() != kAssessment && it.key() != kAnswers &&
-            it.key() != kState)
-            problem(it.key(),
-                    QStringLiteral("unknown key (known: record, assessment, answers, zhuangt)"));
+            it.key() != kState && it.key() != kVersion)
+            problem(
+                it.key(),
+                QStringLiteral("unknown key (known: record, assessment, banb, answers, zhuangt)"));
 
     AssessmentInput input;
     const QJsonValue record = object.value(kRecord);
@@ -215,6 +217,16 @@ std::optional<AssessmentInput> parseObject(int position, const QJsonValue& value
                     QStringLiteral("the assessment number must be a whole number above 0"));
         else
             input.assessment = static_cast<qint32>(n);
+    }
+
+    // The version of a stored assessment; without a number (a shown file
+    // imported as a new assessment) it has nothing to be compared with.
+    if (object.contains(kVersion)) {
+        const double n = object.value(kVersion).toDouble(-1);
+        if (!object.value(kVersion).isDouble() || n != std::trunc(n) || n < 0 || n > 2147483647)
+            problem(kVersion, QStringLiteral("the version must be a whole number from 0"));
+        else if (object.contains(kAssessment))
+            input.version = static_cast<qint32>(n);
     }
 
     const QJsonValue answersValue = object.value(kAnswers);
@@ -272,7 +284,7 @@ void fill(AssessmentRows& rows, const AssessmentInput& input)
 // new assessments try, for the caller to see whether one was taken meanwhile.
 std::vector<ImportedAssessment> storeOnce(const QSqlDatabase& db,
                                           const std::vector<AssessmentInput>& inputs,
-                                          std::vector<qint32>& newNumbers)
+                                          ImportOptions options, std::vector<qint32>& newNumbers)
 {
     store::Transaction tx(db);
     std::vector<ImportedAssessment> done;
@@ -296,6 +308,17 @@ std::vector<ImportedAssessment> storeOnce(const QSqlDatabase& db,
                          .arg(person->recordNumber, QString::number(*input.assessment))});
                 continue;
             }
+            // A file shown before someone else saved would undo that save.
+            if (!options.force && input.version && rows.version() > *input.version) {
+                problems.push_back(
+                    {position, kVersion,
+                     QStringLiteral("assessment %1 of the person %2 was changed after the file "
+                                    "was made: version %3 is stored, the file has version %4 "
+                                    "(--force stores the file over it)")
+                         .arg(QString::number(*input.assessment), person->recordNumber,
+                              QString::number(rows.version()), QString::number(*input.version))});
+                continue;
+            }
         } else {
             rows.startNew(db, person->recordNumber);
             newNumbers.push_back(rows.id());
@@ -303,7 +326,9 @@ std::vector<ImportedAssessment> storeOnce(const QSqlDatabase& db,
         if (!problems.empty())
             continue; // nothing will be stored; only look for more problems
         fill(rows, input);
-        rows.save(db);
+        // A file without an assessment number makes a new one each time, as
+        // batch imports of group check-ups expect.
+        rows.save(db, OtherInProgress::Allow);
         if (!input.assessment)
             newNumbers.back() = rows.id();
         done.push_back({person->recordNumber, rows.id()});
@@ -541,7 +566,8 @@ std::vector<AssessmentInput> parseAssessmentFile(const QByteArray& json)
 }
 
 std::vector<ImportedAssessment> importAssessments(const QSqlDatabase& db,
-                                                  const std::vector<AssessmentInput>& inputs)
+                                                  const std::vector<AssessmentInput>& inputs,
+                                                  ImportOptions options)
 {
     // Inside a caller's transaction a failed statement may have spoilt it
     // (PostgreSQL), so only a transaction of our own is tried again.
@@ -549,7 +575,9 @@ std::vector<ImportedAssessment> importAssessments(const QSqlDatabase& db,
     for (int attempt = 1;; ++attempt) {
         std::vector<qint32> newNumbers;
         try {
-            return storeOnce(db, inputs, newNumbers);
+            return storeOnce(db, inputs, options, newNumbers);
+        } catch (const store::ConnectionLostError&) {
+            throw;
         } catch (const store::DatabaseError&) {
             // Rolled back by now. Another workstation storing one of our new
             // numbers first makes the whole file go again with fresh ones.
@@ -567,13 +595,13 @@ std::optional<StoredAssessment> readAssessment(const QSqlDatabase& db, const QSt
     AssessmentRows rows;
     if (!rows.open(db, record, assessment))
         return std::nullopt;
-    StoredAssessment out{rows.recordNumber(), rows.id(), rows.state(), {}};
+    StoredAssessment out{rows.recordNumber(), rows.id(), rows.state(), rows.version(), {}};
     for (const AssessmentTable table : kSectionTables) {
         const store::TableDef* declared = store::table(tableName(table));
         if (!declared)
             throw std::logic_error("a section table is not declared");
         const QStringList identifiers{QStringLiteral("jkpg_id"), QStringLiteral("bianh"),
-                                      sectionIdColumn(table)};
+                                      sectionIdColumn(table), kVersion};
         QList<std::pair<QString, QVariant>> values;
         for (const store::ColumnDef& column : declared->columns)
             if (!identifiers.contains(column.name))

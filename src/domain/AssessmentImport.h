@@ -16,9 +16,11 @@ namespace hra::domain {
 
 // Assessments exchanged as JSON with other machines (group check-ups): one
 // object per assessment,
-//   {"record": BH, "assessment": N, "answers": {section table: {column: value}}}
+//   {"record": BH, "assessment": N, "banb": V, "answers": {section table: {column: value}}}
 // "assessment" absent: a new assessment of the person; present: that stored
-// assessment's five section rows are replaced. The answers are checked
+// assessment's five section rows are replaced. "banb" is the version the
+// assessment had when the file was made; a stored assessment saved since
+// (a higher version) is not replaced unless forced. The answers are checked
 // against the questionnaire's declared questions, so a file stores exactly
 // what the window could have stored.
 
@@ -51,6 +53,7 @@ struct AssessmentInput
 {
     QString record;
     std::optional<qint32> assessment;
+    std::optional<qint32> version;
     // Section table -> column -> value, for the five section tables.
     QMap<QString, QVariantMap> answers;
 };
@@ -74,8 +77,17 @@ struct ImportedAssessment
 // workstation takes a new assessment's number meanwhile, the whole file is
 // stored again under fresh numbers. Throws DatabaseError when storing fails
 // otherwise (nothing stored).
+struct ImportOptions
+{
+    // Replaces stored assessments even when saved after the file was made.
+    bool force = false;
+};
+
+// An assessment whose stored version is above the file's is an ImportError
+// too (unless forced).
 std::vector<ImportedAssessment> importAssessments(const QSqlDatabase& db,
-                                                  const std::vector<AssessmentInput>& inputs);
+                                                  const std::vector<AssessmentInput>& inputs,
+                                                  ImportOptions options = {});
 
 // A stored assessment in the same shape, columns in table order.
 struct StoredAssessment
@@ -83,6 +95,7 @@ struct StoredAssessment
     QString record;
     qint32 assessment = 0;
     QString state;
+    int version = 0;
     // Section table with its columns and values (identifiers left out).
     QList<std::pair<QString, QList<std::pair<QString, QVariant>>>> answers;
 };

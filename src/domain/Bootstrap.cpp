@@ -2,6 +2,7 @@
 
 #include "domain/Operators.h"
 #include "domain/Passwords.h"
+#include "store/RowBuffer.h"
 #include "store/Schema.h"
 #include "store/SchemaCheck.h"
 #include "store/Seed.h"
@@ -11,6 +12,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace hra::domain {
 namespace {
@@ -139,6 +141,28 @@ QStringList addMissingIndexes(const store::Connection& connection)
     }
     transaction.commit();
     return created;
+}
+
+QStringList addMissingVersionColumns(const store::Connection& connection)
+{
+    const QSqlDatabase db = connection.db();
+    const QString column = store::RowBuffer::kVersionColumn;
+    QStringList added;
+    store::Transaction transaction(db);
+    for (const store::TableDef& table : store::tables()) {
+        if (!table.column(column))
+            continue;
+        const QSqlRecord present = db.record(table.name);
+        if (present.isEmpty() || present.contains(column))
+            continue;
+        // Names and definition are declared in code, never from outside.
+        store::execute(
+            db, QStringLiteral("alter table %1 add %2 %3")
+                    .arg(table.name, column, connection.dialect().versionColumnDefinition()));
+        added << table.name + QLatin1Char('.') + column;
+    }
+    transaction.commit();
+    return added;
 }
 
 } // namespace hra::domain

@@ -52,4 +52,10 @@ InitResult initializeDatabase(const store::Connection& connection, const InitOpt
 // for a while: run it when no one else works.
 QStringList addMissingIndexes(const store::Connection& connection);
 
+// Adds the row version column to the declared tables of an older database
+// that lack it (existing rows get version 0) and returns "table.column" of
+// each one added. Until then rows of such a table are stored without the
+// check for changes made by other workstations.
+QStringList addMissingVersionColumns(const store::Connection& connection);
+
 } // namespace hra::domain

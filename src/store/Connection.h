@@ -45,6 +45,14 @@ public:
     const ConnectionSettings& settings() const { return m_settings; }
     const QString& name() const { return m_name; }
 
+    // Whether the link to the database was found lost and is not open again
+    // yet. A lost link is opened again by the next statement (a short back-off
+    // after a failed try); until then statements throw ConnectionLostError.
+    bool isLost() const;
+    // Tries to open a lost link (when its back-off has passed, or at once
+    // with `now`); true when the link is open.
+    bool reconnect(QString* error = nullptr, bool now = false);
+
     // Names of the tables and views present, lower-case.
     QStringList tables() const;
     // True when the database holds none of our tables yet.

@@ -1,5 +1,7 @@
 #include "store/Dialect.h"
 
+#include <initializer_list>
+
 namespace hra::store {
 
 QString Dialect::serverNowQuery() const
@@ -86,6 +88,56 @@ QString Dialect::listIndexesQuery() const
         break;
     }
     return QStringLiteral("select name from sys.indexes where name is not null");
+}
+
+bool Dialect::isLostConnection(const QSqlError& error) const
+{
+    // Not the error's type: Qt's SQLite driver calls every failed step a
+    // connection error, a broken constraint too.
+    const QString code = error.nativeErrorCode();
+    const QString text = error.text();
+    auto mentions = [&text](std::initializer_list<const char*> parts) {
+        for (const char* part : parts)
+            if (text.contains(QLatin1String(part), Qt::CaseInsensitive))
+                return true;
+        return false;
+    };
+    switch (m_driver) {
+    case Driver::Sqlite:
+        // Busy past the busy timeout, I/O error, file that cannot be opened.
+        return code == QLatin1String("5") || code == QLatin1String("10") ||
+               code == QLatin1String("14");
+    case Driver::Postgres:
+        // SQLSTATE class 08 (connection exception) and the server shutting
+        // the session down (57P01..57P03); a session already gone has no
+        // state and is known by libpq's text.
+        return code.startsWith(QLatin1String("08")) || code == QLatin1String("57P01") ||
+               code == QLatin1String("57P02") || code == QLatin1String("57P03") ||
+               mentions({"server closed the connection", "terminating connection",
+                         "no connection to the server", "could not send data",
+                         "could not receive data", "connection not open", "SSL SYSCALL error"});
+    case Driver::Mssql:
+        // ODBC's link failures (08S01 communication link failure, 08001,
+        // 08003, 08007), as code or inside the driver's text.
+        return code.startsWith(QLatin1String("08")) ||
+               mentions({"08S01", "08001", "08003", "08007", "Communication link failure",
+                         "link failure"});
+    }
+    return false;
+}
+
+QString Dialect::versionColumnDefinition() const
+{
+    switch (m_driver) {
+    case Driver::Sqlite:
+        return QStringLiteral("int not null default 0 check (typeof(banb) in ('integer', 'null') "
+                              "and banb between -2147483648 and 2147483647)");
+    case Driver::Postgres:
+        return QStringLiteral("integer not null default 0");
+    case Driver::Mssql:
+        return QStringLiteral("int not null default 0");
+    }
+    return {};
 }
 
 QString Dialect::qtDriver() const

@@ -3,6 +3,7 @@
 #include "store/Settings.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 
@@ -38,6 +39,12 @@ public:
     QString setTimeZoneStatement() const;
     // The statement listing the names of the indexes on them (one column).
     QString listIndexesQuery() const;
+    // Whether a failed statement means the link to the database is gone (and
+    // the connection must be opened again) rather than a refused statement.
+    bool isLostConnection(const QSqlError& error) const;
+    // The definition (after its name) of the row version column an upgrade
+    // adds to an older table: as the schema scripts declare it.
+    QString versionColumnDefinition() const;
     // The Qt SQL driver name.
     QString qtDriver() const;
     // The dialect of an open Qt connection.

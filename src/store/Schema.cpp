@@ -49,6 +49,15 @@ ColumnDef notNull(ColumnDef column)
     return column;
 }
 
+// The version of a row that workstations edit: written by every insert and
+// update, so that an update or delete can tell that the row it loaded was
+// changed by someone else meanwhile (RowBuffer). Last in its table, where an
+// upgrade of an older database adds it.
+ColumnDef version()
+{
+    return notNull(integer("banb"));
+}
+
 // Several columns of one kind.
 Columns texts(int width, std::initializer_list<const char*> names)
 {
@@ -88,7 +97,7 @@ TableDef section(const char* name, ColumnDef identifier, Columns answers)
     return {table,
             join({{identifier, notNull(integer("jkpg_id")), notNull(text("bianh", 10))},
                   answers,
-                  {dateTime("lurrq")}}),
+                  {dateTime("lurrq"), version()}}),
             {},
             {{QStringLiteral("uq_%1_assessment").arg(table),
               {QStringLiteral("jkpg_id"), QStringLiteral("bianh")}}}};
@@ -143,14 +152,15 @@ std::vector<TableDef> declaredTables()
                 text("shenfzh", 18), decimal("nianl", 18, 0), text("minz", 10), text("zhiy", 30),
                 text("hunyzk", 8), text("wenhcd", 10)},
                texts(50, {"gongzdw", "tongxdz"}),
-               {text("lianxfs", 20), text("youj", 50), dateTime("lurrq"), text("zhaop", 20)}}),
+               {text("lianxfs", 20), text("youj", 50), dateTime("lurrq"), text("zhaop", 20),
+                version()}}),
          key("pk_jkpg_jbxx", {"bianh"}),
          {},
          {index("ix_jkpg_jbxx_xingm", {"xingm"}), index("ix_jkpg_jbxx_xingb", {"xingb", "nianl"}),
           index("ix_jkpg_jbxx_nianl", {"nianl"})}},
         {"jkpg_id",
          {notNull(integer("jkpg_id")), notNull(text("bianh", 10)), integer("cis"), text("id", 10),
-          text("zhuangt", 10), dateTime("lurrq")},
+          text("zhuangt", 10), dateTime("lurrq"), version()},
          key("pk_jkpg_id", {"jkpg_id"}),
          {},
          {index("ix_jkpg_id_bianh", {"bianh", "jkpg_id"}),
@@ -187,7 +197,8 @@ std::vector<TableDef> declaredTables()
                  text("jiangyy", 10)}),
         {"jkpg_sjzd",
          join({texts(20, {"biaomc", "duiykjmc", "duiyzd", "duiyz", "beiz"}),
-               {decimal("min_value", 18, 2), decimal("max_value", 18, 2), text("danw", 20)}}),
+               {decimal("min_value", 18, 2), decimal("max_value", 18, 2), text("danw", 20),
+                version()}}),
          {},
          {},
          {index("ix_jkpg_sjzd_duiyzd", {"biaomc", "duiyzd"})}},

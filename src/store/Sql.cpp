@@ -1,5 +1,6 @@
 #include "store/Sql.h"
 
+#include "store/Link.h"
 #include "store/Log.h"
 
 #include <QDateTime>
@@ -20,26 +21,53 @@ QString statementHead(const QString& sql)
     return flat.size() > 80 ? flat.left(80) + QStringLiteral("...") : flat;
 }
 
-[[noreturn]] void fail(const QString& sql, const QSqlError& error)
+[[noreturn]] void fail(const QSqlDatabase& db, const QString& sql, const QSqlError& error)
 {
     const QString text = error.text();
     qCWarning(lcStore).noquote() << text << "in:" << statementHead(sql);
+    if (link::noteFailure(db, error))
+        throw ConnectionLostError(text);
     throw DatabaseError(text);
+}
+
+// Whether a statement only reads: run again after its link was reopened, it
+// changes nothing that was or was not stored.
+bool onlyReads(const QString& sql)
+{
+    const QString head = sql.trimmed().left(7).toLower();
+    return head.startsWith(QLatin1String("select ")) || head.startsWith(QLatin1String("select\n"));
 }
 
 QSqlQuery runQuery(const QSqlDatabase& db, const QString& sql, const Bindings& bindings)
 {
     qCDebug(lcStore).noquote() << statementHead(sql);
+    link::ensure(db);
+    auto attempt = [&](QSqlQuery& q) -> QSqlError {
+        q.setForwardOnly(true);
+        // Decimal columns arrive as text on PostgreSQL unless asked for doubles.
+        q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+        if (!q.prepare(sql))
+            return q.lastError();
+        for (const auto& [name, value] : bindings)
+            q.bindValue(QLatin1Char(':') + name, value);
+        return q.exec() ? QSqlError() : q.lastError();
+    };
     QSqlQuery q(db);
-    q.setForwardOnly(true);
-    // Decimal columns arrive as text on PostgreSQL unless asked for doubles.
-    q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    if (!q.prepare(sql))
-        fail(sql, q.lastError());
-    for (const auto& [name, value] : bindings)
-        q.bindValue(QLatin1Char(':') + name, value);
-    if (!q.exec())
-        fail(sql, q.lastError());
+    QSqlError error = attempt(q);
+    // A read outside our transactions that finds the link lost (a server
+    // that ended the idle session) is read again on the reopened link, so
+    // that the first look-up after an outage does not fail as well.
+    if (error.isValid() && !Transaction::isOpen(db) && onlyReads(sql) &&
+        link::noteFailure(db, error)) {
+        qCWarning(lcStore).noquote() << error.text() << "in:" << statementHead(sql);
+        QString reopenError;
+        if (!link::reopen(db.connectionName(), true, &reopenError))
+            throw ConnectionLostError(reopenError);
+        q = QSqlQuery(db);
+        error = attempt(q);
+    }
+    if (error.isValid())
+        fail(db, sql, error);
     return q;
 }
 
@@ -162,9 +190,10 @@ QVariant scalar(const QSqlDatabase& db, const QString& sql, const Bindings& bind
 
 void execute(const QSqlDatabase& db, const QString& sql)
 {
+    link::ensure(db);
     QSqlQuery q(db);
     if (!q.exec(sql))
-        fail(sql, q.lastError());
+        fail(db, sql, q.lastError());
 }
 
 namespace {
@@ -186,13 +215,26 @@ Transaction::Transaction(QSqlDatabase db) : m_db(std::move(db))
         ++openTransactions[m_db.connectionName()];
         return;
     }
+    link::ensure(m_db);
     const QString begin = Dialect::of(m_db).beginWriteTransaction();
-    if (begin.isEmpty()) {
-        if (!m_db.transaction())
-            fail(QStringLiteral("begin transaction"), m_db.lastError());
-    } else if (QSqlQuery q(m_db); !q.exec(begin)) {
-        fail(begin, q.lastError());
+    const QString statement = begin.isEmpty() ? QStringLiteral("begin transaction") : begin;
+    auto tryBegin = [this, &begin]() -> QSqlError {
+        if (begin.isEmpty())
+            return m_db.transaction() ? QSqlError() : m_db.lastError();
+        QSqlQuery q(m_db);
+        return q.exec(begin) ? QSqlError() : q.lastError();
+    };
+    QSqlError error = tryBegin();
+    // Nothing has run yet: a link found lost by the begin itself (a server
+    // that ended an idle session) is opened again and the begin repeated.
+    if (error.isValid() && link::noteFailure(m_db, error)) {
+        QString reopenError;
+        if (!link::reopen(m_db.connectionName(), true, &reopenError))
+            throw ConnectionLostError(reopenError);
+        error = tryBegin();
     }
+    if (error.isValid())
+        fail(m_db, statement, error);
     ++openTransactions[m_db.connectionName()];
 }
 
@@ -214,7 +256,7 @@ void Transaction::commit()
         const QSqlError error = m_db.lastError();
         m_db.rollback();
         m_done = true;
-        fail(QStringLiteral("commit"), error);
+        fail(m_db, QStringLiteral("commit"), error);
     }
     m_done = true;
 }

@@ -30,6 +30,35 @@ private:
     QString m_message;
 };
 
+// The link to the database is gone (server ended the session, network cut,
+// SQLite file moved away or locked past the busy timeout). Nothing of an open
+// transaction is stored; the connection opens again on its next use.
+class ConnectionLostError : public DatabaseError
+{
+public:
+    using DatabaseError::DatabaseError;
+};
+
+// An update or delete found its row changed (or removed) by someone else
+// since it was loaded: nothing was stored.
+class StaleRowError : public DatabaseError
+{
+public:
+    StaleRowError(const QString& table, bool removed)
+        : DatabaseError(
+              QStringLiteral("the row of %1 was %2 by another workstation")
+                  .arg(table, removed ? QStringLiteral("removed") : QStringLiteral("changed"))),
+          m_table(table), m_removed(removed)
+    {
+    }
+    const QString& table() const { return m_table; }
+    bool removed() const { return m_removed; }
+
+private:
+    QString m_table;
+    bool m_removed;
+};
+
 // A value for the placeholder ":name" of a statement. Operator values only
 // ever reach SQL this way.
 using Binding = std::pair<QString, QVariant>;

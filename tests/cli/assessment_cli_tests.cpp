@@ -160,11 +160,17 @@ TEST_P(AssessmentCliTest, ShownAssessmentImportsAgain)
     EXPECT_EQ(shown.value("answers").toObject().value("jkpg_ydfs").toObject().value("yundjg"),
               "合适");
 
+    EXPECT_EQ(shown.value("banb"), 1);
+
     const CliRun replaced = import(first.out);
     ASSERT_EQ(replaced.exitCode, 0) << replaced.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(replaced.out).array(),
               (QJsonArray{QJsonObject{{"record", "0042"}, {"assessment", 1}}}));
-    EXPECT_EQ(show(1).out, first.out);
+    // The same answers, saved once more.
+    QJsonObject shownAgain = QJsonDocument::fromJson(show(1).out).object();
+    EXPECT_EQ(shownAgain.value("banb"), 2);
+    shownAgain.insert("banb", 1);
+    EXPECT_EQ(shownAgain, shown);
 
     QJsonObject asNew = shown;
     asNew.remove("assessment");
@@ -209,7 +215,44 @@ TEST_P(AssessmentCliTest, RefusedFilesStoreNothing)
     EXPECT_EQ(show(1).exitCode, 1);
     EXPECT_EQ(cli({"assessment", "end", "--record", "0042", "--assessment", "1"}).exitCode, 1);
     EXPECT_EQ(cli({"assessment", "show", "--record", "0042"}).exitCode, 2);
-    EXPECT_EQ(cli({"assessment", "import", "--file", "in.json", "--force"}).exitCode, 2);
+    EXPECT_EQ(cli({"assessment", "import", "--file", "in.json", "--replace"}).exitCode, 2);
+}
+
+// A file shown before someone else saved the assessment would undo that
+// save: it is refused, naming the assessment and both versions, unless forced.
+TEST_P(AssessmentCliTest, ImportOfAnAssessmentSavedSinceItWasShownIsRefused)
+{
+    ASSERT_EQ(import(QJsonDocument(exampleAssessment("0042")).toJson()).exitCode, 0);
+    const CliRun shown = show(1);
+    ASSERT_EQ(shown.exitCode, 0) << shown.err.toStdString();
+
+    QJsonObject changed = QJsonDocument::fromJson(shown.out).object();
+    QJsonObject answers = changed.value("answers").toObject();
+    QJsonObject exam = answers.value("jkpg_tgjc").toObject();
+    exam.insert("shuzy", 95);
+    answers.insert("jkpg_tgjc", exam);
+    changed.insert("answers", answers);
+    ASSERT_EQ(import(QJsonDocument(changed).toJson()).exitCode, 0); // someone else's save
+    auto storedShuzy = [this] {
+        return store::scalar(conn->db(), "select shuzy from jkpg_tgjc where jkpg_id = 1").toInt();
+    };
+    ASSERT_EQ(storedShuzy(), 95);
+
+    const CliRun refused = import(shown.out);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(
+        "object 1, banb: assessment 1 of the person 0042 was changed after the file was made: "
+        "version 2 is stored, the file has version 1 (--force stores the file over it)"))
+        << refused.err.toStdString();
+    EXPECT_EQ(storedShuzy(), 95);
+    EXPECT_EQ(QJsonDocument::fromJson(show(1).out).object().value("banb"), 2);
+
+    const CliRun forced =
+        cli({QStringLiteral("assessment"), QStringLiteral("import"), QStringLiteral("--file"),
+             writeFile("old.json", shown.out), QStringLiteral("--force")});
+    ASSERT_EQ(forced.exitCode, 0) << forced.err.toStdString();
+    EXPECT_EQ(storedShuzy(), 80);
+    EXPECT_EQ(QJsonDocument::fromJson(show(1).out).object().value("banb"), 3);
 }
 
 // Eight imports started at the same moment for one person each store a new

@@ -257,7 +257,8 @@ TEST_P(AssessmentTest, SecondWorkstationWithTheSameNumberSavesUnderTheNext)
     fillRequired(mine);
     fillRequired(theirs);
     theirs.save(other->db());
-    mine.save(d());
+    // A second one in progress, as batch imports make them.
+    mine.save(d(), domain::OtherInProgress::Allow);
     EXPECT_EQ(mine.id(), theirs.id() + 1);
     for (const QString table :
          {"jkpg_id", "jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs", "jkpg_tgjc"}) {
@@ -300,3 +301,177 @@ TEST_P(AssessmentTest, RefillEmptiesOnlyStoredRowsAndEndWritesOnlyTheState)
 
 INSTANTIATE_TEST_SUITE_P(Backends, AssessmentTest, ::testing::ValuesIn(test::databaseBackends()),
                          [](const auto& info) { return test::backendName(info.param); });
+
+// Two workstations open the same assessment; the second save is refused and
+// nothing of the first is lost; reloaded, the second keeps what was typed and
+// stores it beside the first one's change.
+TEST_P(AssessmentTest, SecondSaveOfAnAssessmentChangedElsewhereIsRefused)
+{
+    AssessmentRows first;
+    first.startNew(d(), QStringLiteral("0042"));
+    fillRequired(first);
+    first.save(d());
+    const qint32 id = first.id();
+    EXPECT_EQ(first.version(), 1);
+
+    auto other = db.connect(QStringLiteral("other"));
+    AssessmentRows a;
+    AssessmentRows b;
+    ASSERT_TRUE(a.open(d(), QStringLiteral("0042"), id));
+    ASSERT_TRUE(b.open(other->db(), QStringLiteral("0042"), id));
+    b.section(AssessmentTable::Examination).setValue(QStringLiteral("shuzy"), 95);
+    b.save(other->db());
+    EXPECT_EQ(b.version(), 2);
+
+    a.section(AssessmentTable::Examination).setValue(QStringLiteral("kongfxt"), 6.2);
+    a.section(AssessmentTable::CurrentStatus)
+        .setValue(QStringLiteral("pilcd"), QStringLiteral("无疲劳"));
+    EXPECT_THROW(a.save(d()), store::StaleRowError);
+    EXPECT_EQ(stored("jkpg_tgjc", "shuzy", id).toInt(), 95);
+    EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "kongfxt", id).toDouble(), 5.0);
+    EXPECT_TRUE(store::isNull(stored("jkpg_mqzk", "pilcd", id)));
+    EXPECT_EQ(stored("jkpg_id", "banb", id).toInt(), 2);
+    EXPECT_DOUBLE_EQ(
+        a.section(AssessmentTable::Examination).value(QStringLiteral("kongfxt")).toDouble(), 6.2);
+
+    using Changed = QList<std::pair<QString, QStringList>>;
+    EXPECT_EQ(a.changedElsewhere(d()), (Changed{{"jkpg_id", {"lurrq"}}, {"jkpg_tgjc", {"shuzy"}}}));
+    a.reloadKeepingEdits(d());
+    a.save(d());
+    EXPECT_EQ(stored("jkpg_tgjc", "shuzy", id).toInt(), 95);
+    EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "kongfxt", id).toDouble(), 6.2);
+    EXPECT_EQ(stored("jkpg_mqzk", "pilcd", id).toString(), "无疲劳");
+    EXPECT_EQ(a.version(), 3);
+
+    // B, now behind, overwrites only on purpose.
+    b.section(AssessmentTable::Examination).setValue(QStringLiteral("shuzy"), 100);
+    EXPECT_THROW(b.save(other->db()), store::StaleRowError);
+    EXPECT_EQ(stored("jkpg_tgjc", "shuzy", id).toInt(), 95);
+    b.overwriteStored(other->db());
+    b.save(other->db());
+    EXPECT_EQ(stored("jkpg_tgjc", "shuzy", id).toInt(), 100);
+    EXPECT_TRUE(store::isNull(stored("jkpg_mqzk", "pilcd", id))); // B's rows as B had them
+
+    // The end moves the version on too.
+    AssessmentRows c;
+    ASSERT_TRUE(c.open(d(), QStringLiteral("0042"), id));
+    EXPECT_TRUE(c.end(d()));
+    EXPECT_EQ(stored("jkpg_id", "banb", id).toInt(), 5);
+}
+
+// Two workstations start the first assessment of one person at once: the
+// second save is told of the first and may continue it (its answers carried
+// over) or store a second one on purpose.
+TEST_P(AssessmentTest, SecondNewAssessmentOfAPersonIsNotMadeUnknowingly)
+{
+    auto other = db.connect(QStringLiteral("other"));
+    AssessmentRows mine;
+    AssessmentRows theirs;
+    mine.startNew(d(), QStringLiteral("0042"));
+    theirs.startNew(other->db(), QStringLiteral("0042"));
+    fillRequired(theirs);
+    theirs.section(AssessmentTable::CurrentStatus)
+        .setValue(QStringLiteral("pilcd"), QStringLiteral("无疲劳"));
+    theirs.save(other->db());
+
+    fillRequired(mine);
+    mine.section(AssessmentTable::CurrentStatus)
+        .setValue(QStringLiteral("gaoxy"), QStringLiteral("高血压"));
+    mine.section(AssessmentTable::Examination).setValue(QStringLiteral("shuzy"), 90);
+    try {
+        mine.save(d());
+        FAIL() << "a second assessment in progress was stored unasked";
+    } catch (const domain::AnotherAssessmentInProgress& e) {
+        EXPECT_EQ(e.id(), theirs.id());
+    }
+    EXPECT_EQ(mine.mode(), domain::AssessmentMode::New);
+    EXPECT_EQ(store::scalar(d(), QStringLiteral("select count(*) from jkpg_id")).toInt(), 1);
+
+    ASSERT_TRUE(mine.continueWith(d(), theirs.id()));
+    EXPECT_EQ(mine.id(), theirs.id());
+    EXPECT_EQ(mine.mode(), domain::AssessmentMode::Stored);
+    mine.save(d());
+    EXPECT_EQ(store::scalar(d(), QStringLiteral("select count(*) from jkpg_id")).toInt(), 1);
+    EXPECT_EQ(stored("jkpg_mqzk", "pilcd", theirs.id()).toString(), "无疲劳");
+    EXPECT_EQ(stored("jkpg_mqzk", "gaoxy", theirs.id()).toString(), "高血压");
+    EXPECT_EQ(stored("jkpg_tgjc", "shuzy", theirs.id()).toInt(), 90);
+
+    AssessmentRows second;
+    second.startNew(d(), QStringLiteral("0042"));
+    fillRequired(second);
+    EXPECT_THROW(second.save(d()), domain::AnotherAssessmentInProgress);
+    second.save(d(), domain::OtherInProgress::Allow);
+    EXPECT_EQ(store::scalar(d(), QStringLiteral("select count(*) from jkpg_id where zhuangt = "
+                                                "'评估'"))
+                  .toInt(),
+              2);
+}
+
+// A save during an outage stores nothing and keeps every answer; once the
+// database is back the same save stores all six rows.
+TEST_P(AssessmentTest, SaveDuringAnOutageKeepsTheRowsAndTheRetryStoresAllSix)
+{
+    auto other = db.connect(QStringLiteral("other"));
+    AssessmentRows rows;
+    rows.startNew(d(), QStringLiteral("0042"));
+    fillRequired(rows);
+    rows.section(AssessmentTable::Diet)
+        .setValue(QStringLiteral("meitsc"), QStringLiteral("≥400克"));
+
+    db.cut(*conn, *other);
+    EXPECT_THROW(rows.save(d()), store::ConnectionLostError);
+    // Not "no such person": the lookup says the link is gone.
+    EXPECT_THROW(domain::findPerson(d(), QStringLiteral("0042")), store::ConnectionLostError);
+    EXPECT_EQ(rows.mode(), domain::AssessmentMode::New);
+    EXPECT_EQ(rows.section(AssessmentTable::Diet).value(QStringLiteral("meitsc")), "≥400克");
+    EXPECT_EQ(rows.section(AssessmentTable::Diet).state(), store::RowBuffer::State::New);
+
+    db.restore(*other);
+    ASSERT_TRUE(conn->reconnect(nullptr, true));
+    rows.save(d());
+    for (const QString table :
+         {"jkpg_id", "jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs", "jkpg_tgjc"})
+        EXPECT_EQ(count(table, rows.id()), 1) << table.toStdString();
+    EXPECT_EQ(stored("jkpg_ssyy", "meitsc", rows.id()).toString(), "≥400克");
+}
+
+// The server ends the program's session between two saves of an assessment:
+// the second save opens the connection again and stores all six rows.
+TEST_P(AssessmentTest, SessionEndedBetweenTwoSavesTheSecondStoresAllSixRows)
+{
+    if (GetParam() != store::Driver::Postgres)
+        GTEST_SKIP() << "sessions end on a server";
+    auto other = db.connect(QStringLiteral("other"));
+    AssessmentRows rows;
+    rows.startNew(d(), QStringLiteral("0042"));
+    fillRequired(rows);
+    rows.save(d());
+    const qint32 id = rows.id();
+
+    test::terminateSession(*conn, *other);
+    const std::pair<AssessmentTable, const char*> answers[] = {
+        {AssessmentTable::CurrentStatus, "pilcd"},
+        {AssessmentTable::Diet, "meitsc"},
+        {AssessmentTable::Exercise, "chuxfs"},
+        {AssessmentTable::Lifestyle, "shuimzk"},
+        {AssessmentTable::Examination, "xuens"}};
+    for (const auto& [table, column] : answers)
+        ASSERT_TRUE(
+            rows.section(table).setValue(QString::fromLatin1(column), QStringLiteral("甲")));
+    rows.save(d());
+    EXPECT_FALSE(conn->isLost());
+    for (const auto& [table, column] : answers)
+        EXPECT_EQ(store::scalar(other->db(),
+                                QStringLiteral("select %1 from %2 where jkpg_id = :id")
+                                    .arg(QString::fromLatin1(column), domain::tableName(table)),
+                                {{QStringLiteral("id"), id}})
+                      .toString(),
+                  "甲")
+            << column;
+    EXPECT_EQ(store::scalar(other->db(),
+                            QStringLiteral("select banb from jkpg_id where jkpg_id "
+                                           "= :id"),
+                            {{QStringLiteral("id"), id}})
+                  .toInt(),
+              2);
+}

@@ -114,7 +114,7 @@ bool readColumn(const QString& item, ScriptColumn& column)
         QStringLiteral("^(\"[^\"]+\"|\\w+)\\s+([a-z]+(?:\\s+precision)?(?:\\s*\\([^)]*\\))?)"));
     static const QRegularExpression flag = pattern(QStringLiteral(
         "^\\s*(not\\s+null|primary\\s+key|autoincrement|generated\\s+by\\s+default\\s+as\\s+"
-        "identity|identity\\s*\\(\\s*1\\s*,\\s*1\\s*\\)|check\\s*\\()"));
+        "identity|identity\\s*\\(\\s*1\\s*,\\s*1\\s*\\)|default\\s+-?\\d+|check\\s*\\()"));
     const QRegularExpressionMatch m = head.match(item);
     if (!m.hasMatch())
         return false;
@@ -140,7 +140,8 @@ bool readColumn(const QString& item, ScriptColumn& column)
             column.notNull = true;
         else if (word == QLatin1String("primary key"))
             column.primaryKey = true;
-        else
+        // A number default (it fills a column an upgrade adds) is not declared.
+        else if (!word.startsWith(QLatin1String("default")))
             column.identity = true;
         rest = rest.mid(f.capturedEnd());
     }

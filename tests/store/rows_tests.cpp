@@ -145,5 +145,141 @@ TEST_P(RowsTest, RowSetRestoresEveryBufferWhenTheSaveFailsAndStoresAllOnRetry)
     }
 }
 
+// Two workstations load the same row: the second to store finds it changed and
+// stores nothing; it can take the stored row keeping its own edit, or
+// overwrite deliberately; a delete is checked the same way.
+TEST_P(RowsTest, RowChangedElsewhereIsNeitherOverwrittenNorDeletedUnknowingly)
+{
+    store::execute(conn->db(), QStringLiteral("create table w (id integer primary key, "
+                                              "a varchar(10), b varchar(10), "
+                                              "banb integer not null default 0)"));
+    store::run(conn->db(), QStringLiteral("insert into w (id, a, b) values (1, 'a0', 'b0')"));
+    auto other = db.connect(QStringLiteral("other"));
+    ASSERT_TRUE(other);
+    auto storedRow = [this] {
+        const store::Rows r = store::select(conn->db(), QStringLiteral("select a, b, banb from w"));
+        QStringList cells;
+        for (const QVariantList& row : r.rows)
+            cells << row[0].toString() + u'/' + row[1].toString() + u'/' + row[2].toString();
+        return cells.join(u' ');
+    };
+    const QVariantMap key{{QStringLiteral("id"), 1}};
+    store::RowBuffer mine(QStringLiteral("w"), {QStringLiteral("id")});
+    store::RowBuffer theirs(QStringLiteral("w"), {QStringLiteral("id")});
+    ASSERT_TRUE(mine.load(conn->db(), key));
+    ASSERT_TRUE(theirs.load(other->db(), key));
+    EXPECT_TRUE(mine.isVersioned());
+
+    theirs.setValue(QStringLiteral("a"), QStringLiteral("a1"));
+    theirs.store(other->db());
+    EXPECT_EQ(storedRow(), "a1/b0/1");
+
+    mine.setValue(QStringLiteral("b"), QStringLiteral("b1"));
+    try {
+        mine.store(conn->db());
+        FAIL() << "a row changed elsewhere was overwritten";
+    } catch (const store::StaleRowError& e) {
+        EXPECT_FALSE(e.removed());
+        EXPECT_EQ(e.table(), "w");
+    }
+    EXPECT_EQ(storedRow(), "a1/b0/1");
+    EXPECT_EQ(mine.state(), store::RowBuffer::State::Editing);
+    EXPECT_EQ(mine.value(QStringLiteral("b")), "b1");
+    EXPECT_EQ(mine.value(QStringLiteral("a")), "a0");
+    EXPECT_EQ(mine.changedElsewhere(conn->db()), QStringList{"a"});
+    EXPECT_EQ(mine.editedColumns(), QStringList{"b"});
+
+    // Reloaded: their change and my edit, stored together.
+    mine.reloadKeepingEdits(conn->db());
+    EXPECT_EQ(mine.value(QStringLiteral("a")), "a1");
+    EXPECT_EQ(mine.value(QStringLiteral("b")), "b1");
+    mine.store(conn->db());
+    EXPECT_EQ(storedRow(), "a1/b1/2");
+
+    // Overwritten on purpose: their buffer's values replace the row.
+    theirs.setValue(QStringLiteral("b"), QStringLiteral("b2"));
+    EXPECT_THROW(theirs.store(other->db()), store::StaleRowError);
+    EXPECT_EQ(storedRow(), "a1/b1/2");
+    theirs.overwriteStored(other->db());
+    theirs.store(other->db());
+    EXPECT_EQ(storedRow(), "a1/b2/3");
+
+    // A delete of a row changed since it was loaded deletes nothing; a row
+    // deleted elsewhere is said to be gone.
+    try {
+        mine.remove(conn->db());
+        FAIL() << "a row changed elsewhere was deleted";
+    } catch (const store::StaleRowError& e) {
+        EXPECT_FALSE(e.removed());
+    }
+    EXPECT_EQ(storedRow(), "a1/b2/3");
+    theirs.remove(other->db());
+    EXPECT_FALSE(theirs.isOpen());
+    EXPECT_EQ(storedRow(), "");
+    mine.setValue(QStringLiteral("a"), QStringLiteral("a3"));
+    try {
+        mine.store(conn->db());
+        FAIL() << "an update of a deleted row succeeded";
+    } catch (const store::StaleRowError& e) {
+        EXPECT_TRUE(e.removed());
+    }
+}
+
+// A lost link is its own error (never an empty result), a save during the
+// outage stores nothing and keeps its buffers, and the connection opens again
+// once the database is back, where the same save stores everything.
+TEST_P(RowsTest, LostConnectionIsItsOwnErrorAndTheRetriedSaveStoresAll)
+{
+    store::run(conn->db(), QStringLiteral("insert into t (id, v) values (1, 'before')"));
+    auto other = db.connect(QStringLiteral("other"));
+    ASSERT_TRUE(other);
+    store::RowBuffer loaded(QStringLiteral("t"), {QStringLiteral("id")});
+    ASSERT_TRUE(loaded.load(conn->db(), {{QStringLiteral("id"), 1}}));
+    loaded.setValue(QStringLiteral("v"), QStringLiteral("after"));
+    store::RowBuffer added(QStringLiteral("t"), {QStringLiteral("id")});
+    added.startNew(conn->db(), {{QStringLiteral("id"), 2}, {QStringLiteral("v"), "new"}});
+    store::RowSet set{&loaded, &added};
+
+    db.cut(*conn, *other);
+    EXPECT_THROW(set.store(conn->db()), store::ConnectionLostError);
+    EXPECT_TRUE(conn->isLost());
+    store::RowBuffer lookup(QStringLiteral("t"), {QStringLiteral("id")});
+    EXPECT_THROW(lookup.load(conn->db(), {{QStringLiteral("id"), 1}}), store::ConnectionLostError);
+    EXPECT_EQ(loaded.state(), store::RowBuffer::State::Editing);
+    EXPECT_EQ(loaded.value(QStringLiteral("v")), "after");
+    EXPECT_EQ(added.state(), store::RowBuffer::State::New);
+
+    db.restore(*other);
+    ASSERT_TRUE(conn->reconnect(nullptr, true));
+    EXPECT_FALSE(conn->isLost());
+    set.store(conn->db());
+    const store::Rows rows =
+        store::select(other->db(), QStringLiteral("select id, v from t order by id"));
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows.value(0, QStringLiteral("v")), "after");
+    EXPECT_EQ(rows.value(1, QStringLiteral("v")), "new");
+}
+
+// A server that ended an idle session (pg_terminate_backend, a restart):
+// the next transaction opens the connection again by itself, since nothing
+// had run in it yet.
+TEST_P(RowsTest, SessionEndedBetweenTwoSavesIsReopenedByTheNextSave)
+{
+    if (GetParam() != store::Driver::Postgres)
+        GTEST_SKIP() << "sessions end on a server";
+    auto other = db.connect(QStringLiteral("other"));
+    ASSERT_TRUE(other);
+    store::RowBuffer row(QStringLiteral("t"), {QStringLiteral("id")});
+    row.startNew(conn->db(), {{QStringLiteral("id"), 1}, {QStringLiteral("v"), "first"}});
+    store::RowSet set{&row};
+    set.store(conn->db());
+
+    test::terminateSession(*conn, *other);
+    row.setValue(QStringLiteral("v"), QStringLiteral("second"));
+    set.store(conn->db());
+    EXPECT_EQ(store::scalar(other->db(), QStringLiteral("select v from t where id = 1")), "second");
+    EXPECT_FALSE(conn->isLost());
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, RowsTest, ::testing::ValuesIn(test::databaseBackends()),
                          [](const auto& info) { return test::backendName(info.param); });

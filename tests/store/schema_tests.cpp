@@ -1,5 +1,6 @@
 #include "domain/Bootstrap.h"
 #include "domain/Operators.h"
+#include "store/RowBuffer.h"
 #include "store/Schema.h"
 #include "store/SchemaCheck.h"
 #include "store/Sql.h"
@@ -232,6 +233,31 @@ TEST_P(Schema, MissingColumnsAreFoundAndAddedOnce)
     }
 }
 
+// A database made before rows had versions gets the column where missing
+// (its rows at version 0), once; until then rows are stored unversioned.
+TEST_P(Schema, MissingVersionColumnsAreAddedOnce)
+{
+    store::execute(sql(), QStringLiteral("alter table jkpg_jbxx drop column banb"));
+    store::execute(sql(), QStringLiteral("alter table jkpg_tgjc drop column banb"));
+    store::run(sql(),
+               QStringLiteral("insert into jkpg_jbxx (bianh, xingm) values ('0042', '王五')"));
+    store::RowBuffer person(QStringLiteral("jkpg_jbxx"), {QStringLiteral("bianh")});
+    ASSERT_TRUE(person.load(sql(), {{QStringLiteral("bianh"), QStringLiteral("0042")}}));
+    EXPECT_FALSE(person.isVersioned());
+    person.setValue(QStringLiteral("xingm"), QStringLiteral("王六"));
+    person.store(sql());
+
+    EXPECT_EQ(domain::addMissingVersionColumns(*conn),
+              QStringList({QStringLiteral("jkpg_jbxx.banb"), QStringLiteral("jkpg_tgjc.banb")}));
+    EXPECT_TRUE(domain::addMissingVersionColumns(*conn).isEmpty());
+    EXPECT_EQ(store::scalar(sql(), QStringLiteral("select banb from jkpg_jbxx")).toInt(), 0);
+    ASSERT_TRUE(person.load(sql(), {{QStringLiteral("bianh"), QStringLiteral("0042")}}));
+    EXPECT_TRUE(person.isVersioned());
+    person.setValue(QStringLiteral("xingm"), QStringLiteral("王七"));
+    person.store(sql());
+    EXPECT_EQ(store::scalar(sql(), QStringLiteral("select banb from jkpg_jbxx")).toInt(), 1);
+}
+
 TEST_P(Schema, FailedForcedInitLeavesTheDatabaseAsItWas)
 {
     store::run(sql(), QStringLiteral("insert into jkpg_jbxx (bianh) values ('KEEP')"));
@@ -349,10 +375,10 @@ TEST_P(Schema, ReferenceRangesAreSeededAndReadAsTheyAreShown)
         EXPECT_FALSE(q.value(1).isNull() && q.value(2).isNull());
         EXPECT_FALSE(q.value(3).toString().isEmpty());
         // A minimum alone reads as one: "≥1mmol/L".
-        const QString shown = q.value(2).isNull()
-                                  ? u'≥' + shortest(q.value(1)) + q.value(3).toString()
-                                  : shortest(q.value(1)) + u'-' + shortest(q.value(2)) +
-                                        q.value(3).toString();
+        const QString shown =
+            q.value(2).isNull()
+                ? u'≥' + shortest(q.value(1)) + q.value(3).toString()
+                : shortest(q.value(1)) + u'-' + shortest(q.value(2)) + q.value(3).toString();
         EXPECT_EQ(q.value(4).toString(), shown);
     }
     keys.sort();

@@ -3,9 +3,11 @@
 #include "domain/Bootstrap.h"
 #include "store/Sql.h"
 
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUuid>
 #include <gtest/gtest.h>
 
@@ -98,6 +100,44 @@ std::unique_ptr<store::Connection> TestDatabase::connectInitialised(const QStrin
     if (conn && conn->isEmpty())
         domain::initializeDatabase(*conn, {.demo = demo});
     return conn;
+}
+
+void TestDatabase::cut(store::Connection& victim, store::Connection& other)
+{
+    if (m_settings.driver == store::Driver::Postgres) {
+        adminExec(QStringLiteral("alter database %1 allow_connections false")
+                      .arg(m_settings.databaseName));
+        terminateSession(victim, other);
+    } else if (!QFile::rename(m_settings.databaseFile,
+                              m_settings.databaseFile + QStringLiteral(".away"))) {
+        ADD_FAILURE() << "the database file could not be moved away";
+    }
+}
+
+void TestDatabase::restore(store::Connection&)
+{
+    if (m_settings.driver == store::Driver::Postgres)
+        adminExec(QStringLiteral("alter database %1 allow_connections true")
+                      .arg(m_settings.databaseName));
+    else if (!QFile::rename(m_settings.databaseFile + QStringLiteral(".away"),
+                            m_settings.databaseFile))
+        ADD_FAILURE() << "the database file could not be moved back";
+}
+
+void terminateSession(store::Connection& victim, store::Connection& from)
+{
+    const QVariant pid = store::scalar(victim.db(), QStringLiteral("select pg_backend_pid()"));
+    store::scalar(from.db(), QStringLiteral("select pg_terminate_backend(:pid)"),
+                  {{QStringLiteral("pid"), pid}});
+    for (int i = 0; i < 500; ++i) {
+        if (store::scalar(from.db(),
+                          QStringLiteral("select count(*) from pg_stat_activity where pid = :pid"),
+                          {{QStringLiteral("pid"), pid}})
+                .toInt() == 0)
+            return;
+        QThread::msleep(10);
+    }
+    ADD_FAILURE() << "the session did not end";
 }
 
 } // namespace hra::test

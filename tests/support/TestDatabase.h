@@ -30,6 +30,12 @@ public:
     // A connection under its own Qt connection name.
     std::unique_ptr<store::Connection> connect(const QString& name = QStringLiteral("test"));
 
+    // An outage of the database for `victim` (`other` stays open to end it):
+    // on PostgreSQL its session is ended and no new one accepted, on SQLite
+    // the file is moved away. restore() ends the outage.
+    void cut(store::Connection& victim, store::Connection& other);
+    void restore(store::Connection& other);
+
     // A connection with schema and reference data in place.
     std::unique_ptr<store::Connection>
     connectInitialised(const QString& name = QStringLiteral("test"), bool demo = false);
@@ -39,6 +45,10 @@ private:
     QTemporaryDir m_dir;
     bool m_available = true;
 };
+
+// Ends the PostgreSQL session of `victim` from the connection `from` (as an
+// administrator or a server restart would) and waits until it is gone.
+void terminateSession(store::Connection& victim, store::Connection& from);
 
 } // namespace hra::test
 

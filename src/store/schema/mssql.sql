@@ -60,6 +60,7 @@ create table jkpg_jbxx (
     youj    nvarchar(50),
     lurrq   datetime,
     zhaop   nvarchar(20),
+    banb int not null default 0,
     constraint pk_jkpg_jbxx primary key (bianh)
 );
 
@@ -71,6 +72,7 @@ create table jkpg_id (
     id      nvarchar(10),
     zhuangt nvarchar(10),
     lurrq   datetime,
+    banb int not null default 0,
     constraint pk_jkpg_id primary key (jkpg_id)
 );
 
@@ -115,6 +117,7 @@ create table jkpg_mqzk (
     jiazs_nxs  nvarchar(20),
     jiazs_fp   nvarchar(20),
     lurrq      datetime,
+    banb int not null default 0,
     constraint uq_jkpg_mqzk_assessment unique (jkpg_id, bianh)
 );
 
@@ -140,6 +143,7 @@ create table jkpg_ssyy (
     meitsy   nvarchar(20),
     meitjcfp nvarchar(20),
     lurrq    datetime,
+    banb int not null default 0,
     constraint uq_jkpg_ssyy_assessment unique (jkpg_id, bianh)
 );
 
@@ -156,6 +160,7 @@ create table jkpg_ydfs (
     duanlsj  nvarchar(20),
     yundjg   nvarchar(20),
     lurrq    datetime,
+    banb int not null default 0,
     constraint uq_jkpg_ydfs_assessment unique (jkpg_id, bianh)
 );
 
@@ -181,6 +186,7 @@ create table jkpg_shfs (
     shuimsj   nvarchar(20),
     shifay    nvarchar(20),
     lurrq     datetime,
+    banb int not null default 0,
     constraint uq_jkpg_shfs_assessment unique (jkpg_id, bianh)
 );
 
@@ -208,6 +214,7 @@ create table jkpg_tgjc (
     zhifg_bc  nvarchar(20),
     jiangyy   nvarchar(10),
     lurrq     datetime,
+    banb int not null default 0,
     constraint uq_jkpg_tgjc_assessment unique (jkpg_id, bianh)
 );
 
@@ -220,7 +227,8 @@ create table jkpg_sjzd (
     beiz      nvarchar(20),
     min_value decimal(18,2),
     max_value decimal(18,2),
-    danw      nvarchar(20)
+    danw      nvarchar(20),
+    banb int not null default 0
 );
 
 -- The assessments of a person, latest first, and the search by record number.

@@ -59,6 +59,7 @@ create table jkpg_jbxx (
     youj    varchar(50),
     lurrq   timestamp,
     zhaop   varchar(20),
+    banb integer not null default 0,
     constraint pk_jkpg_jbxx primary key (bianh)
 );
 
@@ -70,6 +71,7 @@ create table jkpg_id (
     id      varchar(10),
     zhuangt varchar(10),
     lurrq   timestamp,
+    banb integer not null default 0,
     constraint pk_jkpg_id primary key (jkpg_id)
 );
 
@@ -114,6 +116,7 @@ create table jkpg_mqzk (
     jiazs_nxs  varchar(20),
     jiazs_fp   varchar(20),
     lurrq      timestamp,
+    banb integer not null default 0,
     constraint uq_jkpg_mqzk_assessment unique (jkpg_id, bianh)
 );
 
@@ -139,6 +142,7 @@ create table jkpg_ssyy (
     meitsy   varchar(20),
     meitjcfp varchar(20),
     lurrq    timestamp,
+    banb integer not null default 0,
     constraint uq_jkpg_ssyy_assessment unique (jkpg_id, bianh)
 );
 
@@ -155,6 +159,7 @@ create table jkpg_ydfs (
     duanlsj  varchar(20),
     yundjg   varchar(20),
     lurrq    timestamp,
+    banb integer not null default 0,
     constraint uq_jkpg_ydfs_assessment unique (jkpg_id, bianh)
 );
 
@@ -180,6 +185,7 @@ create table jkpg_shfs (
     shuimsj   varchar(20),
     shifay    varchar(20),
     lurrq     timestamp,
+    banb integer not null default 0,
     constraint uq_jkpg_shfs_assessment unique (jkpg_id, bianh)
 );
 
@@ -207,6 +213,7 @@ create table jkpg_tgjc (
     zhifg_bc  varchar(20),
     jiangyy   varchar(10),
     lurrq     timestamp,
+    banb integer not null default 0,
     constraint uq_jkpg_tgjc_assessment unique (jkpg_id, bianh)
 );
 
@@ -219,7 +226,8 @@ create table jkpg_sjzd (
     beiz      varchar(20),
     min_value numeric(18,2),
     max_value numeric(18,2),
-    danw      varchar(20)
+    danw      varchar(20),
+    banb integer not null default 0
 );
 
 -- The assessments of a person, latest first, and the search by record number.

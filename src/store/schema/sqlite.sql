@@ -64,6 +64,7 @@ create table jkpg_jbxx (
     youj    varchar(50) check (length(youj) <= 50),
     lurrq   datetime check (lurrq is null or (typeof(lurrq) = 'text' and julianday(lurrq) is not null)),
     zhaop   varchar(20) check (length(zhaop) <= 20),
+    banb int not null default 0 check (typeof(banb) in ('integer', 'null') and banb between -2147483648 and 2147483647),
     constraint pk_jkpg_jbxx primary key (bianh)
 );
 
@@ -75,6 +76,7 @@ create table jkpg_id (
     id      varchar(10) check (length(id) <= 10),
     zhuangt varchar(10) check (length(zhuangt) <= 10),
     lurrq   datetime check (lurrq is null or (typeof(lurrq) = 'text' and julianday(lurrq) is not null)),
+    banb int not null default 0 check (typeof(banb) in ('integer', 'null') and banb between -2147483648 and 2147483647),
     constraint pk_jkpg_id primary key (jkpg_id)
 );
 
@@ -119,6 +121,7 @@ create table jkpg_mqzk (
     jiazs_nxs  varchar(20) check (length(jiazs_nxs) <= 20),
     jiazs_fp   varchar(20) check (length(jiazs_fp) <= 20),
     lurrq      datetime check (lurrq is null or (typeof(lurrq) = 'text' and julianday(lurrq) is not null)),
+    banb int not null default 0 check (typeof(banb) in ('integer', 'null') and banb between -2147483648 and 2147483647),
     constraint uq_jkpg_mqzk_assessment unique (jkpg_id, bianh)
 );
 
@@ -144,6 +147,7 @@ create table jkpg_ssyy (
     meitsy   varchar(20) check (length(meitsy) <= 20),
     meitjcfp varchar(20) check (length(meitjcfp) <= 20),
     lurrq    datetime check (lurrq is null or (typeof(lurrq) = 'text' and julianday(lurrq) is not null)),
+    banb int not null default 0 check (typeof(banb) in ('integer', 'null') and banb between -2147483648 and 2147483647),
     constraint uq_jkpg_ssyy_assessment unique (jkpg_id, bianh)
 );
 
@@ -160,6 +164,7 @@ create table jkpg_ydfs (
     duanlsj  varchar(20) check (length(duanlsj) <= 20),
     yundjg   varchar(20) check (length(yundjg) <= 20),
     lurrq    datetime check (lurrq is null or (typeof(lurrq) = 'text' and julianday(lurrq) is not null)),
+    banb int not null default 0 check (typeof(banb) in ('integer', 'null') and banb between -2147483648 and 2147483647),
     constraint uq_jkpg_ydfs_assessment unique (jkpg_id, bianh)
 );
 
@@ -185,6 +190,7 @@ create table jkpg_shfs (
     shuimsj   varchar(20) check (length(shuimsj) <= 20),
     shifay    varchar(20) check (length(shifay) <= 20),
     lurrq     datetime check (lurrq is null or (typeof(lurrq) = 'text' and julianday(lurrq) is not null)),
+    banb int not null default 0 check (typeof(banb) in ('integer', 'null') and banb between -2147483648 and 2147483647),
     constraint uq_jkpg_shfs_assessment unique (jkpg_id, bianh)
 );
 
@@ -212,6 +218,7 @@ create table jkpg_tgjc (
     zhifg_bc  varchar(20) check (length(zhifg_bc) <= 20),
     jiangyy   varchar(10) check (length(jiangyy) <= 10),
     lurrq     datetime check (lurrq is null or (typeof(lurrq) = 'text' and julianday(lurrq) is not null)),
+    banb int not null default 0 check (typeof(banb) in ('integer', 'null') and banb between -2147483648 and 2147483647),
     constraint uq_jkpg_tgjc_assessment unique (jkpg_id, bianh)
 );
 
@@ -224,7 +231,8 @@ create table jkpg_sjzd (
     beiz      varchar(20) check (length(beiz) <= 20),
     min_value numeric(18,2) check (typeof(min_value) in ('integer', 'real', 'null')),
     max_value numeric(18,2) check (typeof(max_value) in ('integer', 'real', 'null')),
-    danw      varchar(20) check (length(danw) <= 20)
+    danw      varchar(20) check (length(danw) <= 20),
+    banb int not null default 0 check (typeof(banb) in ('integer', 'null') and banb between -2147483648 and 2147483647)
 );
 
 -- The assessments of a person, latest first, and the search by record number.

@@ -4,6 +4,7 @@
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
+#include "ui/StoreFailure.h"
 #include "ui/TabIcons.h"
 #include "windows/query/SearchModel.h"
 #include "windows/records/RenumberDialog.h"
@@ -212,8 +213,9 @@ void QueryWindow::search()
     }
     try {
         m_model->search(m_context.connection.db(), *built);
-    } catch (const store::DatabaseError&) {
-        m_context.prompts.error(this, QStringLiteral("查找不成功!"), kInfoCaption);
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("查找不成功!")),
+                                kInfoCaption);
         return;
     }
     m_pages->setCurrentIndex(1);
@@ -314,8 +316,9 @@ void QueryWindow::deleteAssessment()
         return;
     try {
         domain::deleteAssessment(m_context.connection.db(), row->recordNumber, row->id);
-    } catch (const store::DatabaseError&) {
-        m_context.prompts.error(this, QStringLiteral("删除不成功!"), kInfoCaption);
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("删除不成功!")),
+                                kInfoCaption);
         return;
     }
     m_context.prompts.information(this, QStringLiteral("删除成功!"), kInfoCaption);

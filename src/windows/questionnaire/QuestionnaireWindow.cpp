@@ -14,6 +14,7 @@
 #include "ui/KeyNavigation.h"
 #include "ui/Log.h"
 #include "ui/PromptService.h"
+#include "ui/StoreFailure.h"
 #include "windows/questionnaire/ReferencePopup.h"
 
 #include <QCheckBox>
@@ -478,11 +479,33 @@ bool QuestionnaireWindow::store(bool confirmFirst)
                                    kPromptCaption))
         return false;
     try {
-        m_rows.save(m_context.connection.db());
-    } catch (const store::DatabaseError&) {
+        try {
+            m_rows.save(m_context.connection.db());
+        } catch (const domain::AnotherAssessmentInProgress& other) {
+            // Another workstation began one for this person since the window
+            // looked: a second is stored only when the operator says so.
+            if (!m_context.prompts.confirm(
+                    this,
+                    QStringLiteral("该档案已有一份正在进行的评估（评估编号 %1），可能是其他工作站"
+                                   "刚刚开始的。\n是否仍然保存为另一份新的评估？\n"
+                                   "选“否”不保存，可调出评估编号 %1 继续填写。")
+                        .arg(other.id()),
+                    kPromptCaption, QMessageBox::Yes | QMessageBox::No, QMessageBox::No))
+                return false;
+            m_rows.save(m_context.connection.db(), domain::OtherInProgress::Allow);
+        }
+    } catch (const store::StaleRowError&) {
+        // Nothing was stored; what was typed stays in the pages.
+        m_context.prompts.error(this,
+                                QStringLiteral("该记录已被其他工作站修改!本次未保存,"
+                                               "请记下修改内容,重新调出评估后再录入。"),
+                                QStringLiteral("信息提示!"));
+        return false;
+    } catch (const store::DatabaseError& e) {
         // The driver's text is logged where the statement failed.
-        m_context.prompts.error(this, QStringLiteral("保存不成功!"), QStringLiteral("信息提示!"));
-        return;
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("保存不成功!")),
+                                QStringLiteral("信息提示!"));
+        return false;
     } catch (const domain::SaveRuleError& e) {
         qCWarning(ui::lcUi) << "questionnaire save failed:" << e.what();
         m_context.prompts.error(this, QStringLiteral("保存不成功!"), QStringLiteral("信息提示!"));

@@ -6,6 +6,7 @@
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
+#include "ui/StoreFailure.h"
 #include "windows/records/Context.h"
 #include "windows/records/PersonListColumns.h"
 #include "windows/records/PersonListModel.h"
@@ -43,6 +44,9 @@ void DeleteRecordWindow::deleteSelected()
     bool deleted = false;
     try {
         deleted = domain::deletePerson(m_context.connection.db(), number);
+    } catch (const store::ConnectionLostError&) {
+        m_context.prompts.error(this, ui::kConnectionLost, QStringLiteral("出错提示!"));
+        return;
     } catch (const store::DatabaseError&) {
     }
     if (!deleted) {

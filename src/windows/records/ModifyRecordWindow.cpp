@@ -125,6 +125,12 @@ bool ModifyRecordWindow::store()
         return false;
     try {
         m_row.store(m_context.connection.db());
+    } catch (const store::StaleRowError&) {
+        m_context.prompts.error(this,
+                                QStringLiteral("该记录已被其他工作站修改!本次未保存,"
+                                               "请记下修改内容,重新调出档案后再修改。"),
+                                QStringLiteral("出错提示!"));
+        return false;
     } catch (const store::DatabaseError&) {
         // What was typed stays for correction; the chosen picture is written
         // only with a stored row.

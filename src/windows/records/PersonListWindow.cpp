@@ -4,6 +4,7 @@
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/PromptService.h"
+#include "ui/StoreFailure.h"
 #include "windows/records/Context.h"
 #include "windows/records/PersonListModel.h"
 
@@ -65,9 +66,10 @@ void PersonListWindow::find()
 {
     try {
         m_model->search(m_context.connection.db(), m_search->text());
-    } catch (const store::DatabaseError&) {
+    } catch (const store::DatabaseError& e) {
         // An empty list would read as "nobody found"; say that the search failed.
-        m_context.prompts.error(this, QStringLiteral("查找不成功!"), QStringLiteral("出错提示!"));
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("查找不成功!")),
+                                QStringLiteral("出错提示!"));
         return;
     }
     // Widths from the first page only: the rows further down are not read yet.

@@ -13,6 +13,7 @@
 #include "ui/KeyNavigation.h"
 #include "ui/Log.h"
 #include "ui/PromptService.h"
+#include "ui/StoreFailure.h"
 #include "windows/report/AssessmentListDialog.h"
 
 #include <QCheckBox>
@@ -221,8 +222,9 @@ void AnalysisWindow::lookup()
     AnalysisLookup found;
     try {
         found = lookupForAnalysis(m_context.connection.db(), number, m_history->isChecked());
-    } catch (const store::DatabaseError&) {
-        m_context.prompts.error(this, QStringLiteral("查找不成功!"), QStringLiteral("出错提示"));
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("查找不成功!")),
+                                QStringLiteral("出错提示"));
         return;
     }
     if (found.action == AnalysisLookup::Action::NotFound) {
@@ -265,8 +267,9 @@ void AnalysisWindow::showList(const QString& recordNumber)
     QList<domain::AssessmentSummary> rows;
     try {
         rows = domain::assessmentsOf(m_context.connection.db(), recordNumber);
-    } catch (const store::DatabaseError&) {
-        m_context.prompts.error(this, QStringLiteral("查找不成功!"), QStringLiteral("出错提示"));
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("查找不成功!")),
+                                QStringLiteral("出错提示"));
         return;
     }
     // A window of its own beside this one, not inside the main window.
@@ -299,8 +302,8 @@ bool AnalysisWindow::openReportDatasets()
         return true;
     } catch (const analysis::AnalysisError& e) {
         m_context.prompts.error(this, e.message(), QStringLiteral("出错提示"));
-    } catch (const store::DatabaseError&) {
-        m_context.prompts.error(this, QStringLiteral("数据分析不成功!"),
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("数据分析不成功!")),
                                 QStringLiteral("出错提示"));
     }
     return false;

@@ -7,6 +7,7 @@
 #include "ui/KeyNavigation.h"
 #include "ui/Log.h"
 #include "ui/PromptService.h"
+#include "ui/StoreFailure.h"
 #include "windows/report/ButtonRow.h"
 #include "windows/report/Context.h"
 
@@ -105,8 +106,9 @@ void CentreDialog::save()
         outcome =
             saveCentre(m_context.connection, {m_name->text(), m_address->text(),
                                               m_region->currentText(), m_area->currentText()});
-    } catch (const store::DatabaseError&) {
-        m_context.prompts.error(this, QStringLiteral("单位名称设置不成功！"), kErrorCaption);
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("单位名称设置不成功！")),
+                                kErrorCaption);
         accept();
         return;
     }
@@ -208,8 +210,9 @@ void CoverDialog::save()
         return;
     try {
         saveCover(m_context.connection, m_chosen);
-    } catch (const store::DatabaseError&) {
-        m_context.prompts.error(this, QStringLiteral("保存失败！"), kErrorCaption);
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("保存失败！")),
+                                kErrorCaption);
         return;
     }
     m_context.prompts.information(this, QStringLiteral("保存成功！"), kInfoCaption);

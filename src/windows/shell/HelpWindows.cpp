@@ -74,4 +74,9 @@ void PaperQuestionnairePreview::buildFailed(const QString& error)
     m_prompts.error(this, QStringLiteral("健康问卷生成不成功!"), QStringLiteral("出错提示"));
 }
 
+void PaperQuestionnairePreview::printFailed(const QString& error)
+{
+    m_prompts.error(this, QStringLiteral("打印不成功!%1").arg(error), QStringLiteral("出错提示"));
+}
+
 } // namespace hra::app

@@ -40,6 +40,7 @@ protected:
     QString askPdfPath() override;
     void pdfExported(bool ok, const QString& error) override;
     void buildFailed(const QString& error) override;
+    void printFailed(const QString& error) override;
 
 private:
     ui::PromptService& m_prompts;

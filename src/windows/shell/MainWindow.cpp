@@ -21,6 +21,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -126,8 +127,27 @@ MainWindow::MainWindow(AppContext& context, const WindowRegistry& registry, QWid
     buildMenus();
     buildToolBar();
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    m_connectionState = new QLabel(statusBar());
+    m_connectionState->setObjectName(QStringLiteral("ConnectionState"));
+    statusBar()->addPermanentWidget(m_connectionState);
+    auto* connectionTimer = new QTimer(this);
+    connect(connectionTimer, &QTimer::timeout, this, &MainWindow::showConnectionState);
+    connectionTimer->start(2000);
+    showConnectionState();
 
     connect(m_tree, &NavigationTree::nodeChosen, this, &MainWindow::chooseNode);
+}
+
+void MainWindow::showConnectionState()
+{
+    store::Connection* connection = m_context.connection.get();
+    if (!connection) {
+        m_connectionState->clear();
+        return;
+    }
+    const bool open = !connection->isLost() || connection->reconnect();
+    m_connectionState->setText(open ? QStringLiteral("数据库连接正常")
+                                    : QStringLiteral("数据库连接中断"));
 }
 
 void MainWindow::buildMenus()

@@ -12,6 +12,8 @@ class QMdiArea;
 class QMdiSubWindow;
 class QToolBar;
 
+class QLabel;
+
 namespace hra::app {
 
 struct AppContext;
@@ -64,11 +66,15 @@ private:
     void startBackup();
     void chooseNode(QTreeWidgetItem* item);
     bool showArea(TreeMode mode, bool enableTree);
+    // The connection's state in the status bar; a lost link is tried again
+    // from here too, so that the bar turns back without an operator's action.
+    void showConnectionState();
 
     AppContext& m_context;
     const WindowRegistry& m_registry;
     NavigationTree* m_tree;
     QMdiArea* m_mdi;
+    QLabel* m_connectionState = nullptr;
     std::map<QString, QPointer<QWidget>> m_open;
     QPointer<QWidget> m_guide;
     QPointer<QWidget> m_paper;
