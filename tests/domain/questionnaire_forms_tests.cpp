@@ -91,6 +91,7 @@ const char* const kExpected[] = {
     "tunw number ",
     "shousy number ",
     "shuzy number ",
+    "jiangyy choice 是|否",
     "zuoxsfd choice 是|否",
     "zongdgc number ",
     "ganysz number ",

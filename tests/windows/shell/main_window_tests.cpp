@@ -230,7 +230,8 @@ TEST_F(MainWindowFixture, EachAreaBuildsItsTreeAndTheQueryKeepsTheMode)
          QStringList{"信息调查", "当前状况", "膳食营养", "运动方式", "生活习惯", "体格检查"}, 60},
         {&app::MainWindow::openAnalysis, app::TreeMode::Analysis,
          QStringList{"数据分析", "封面前言", "当前状况", "代谢紊乱", "高血压", "糖尿病", "冠心病",
-                     "动脉粥样化", "脑卒中", "膳食营养", "运动分析", "评估建议", "评估报告"},
+                     "动脉粥样化", "脑卒中", "膳食营养", "运动分析", "评估建议", "评估报告",
+                     "风险预测与趋势"},
          40},
     };
     for (const Case& c : cases) {
