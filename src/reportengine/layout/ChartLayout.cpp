@@ -71,6 +71,94 @@ qreal textWidth(const QString& text, const FontStyle& font)
     return w;
 }
 
+using Legend = QList<QPair<QString, QColor>>;
+
+// The part of a chart's box the values are drawn in, below the value labels
+// and above the category labels, between the tick labels and the legend.
+struct PlotArea
+{
+    QRectF plot;
+    ChartAxis axis;
+    qreal lineHeight = 0;
+    qreal legendWidth = 0;
+
+    qreal y(double v) const
+    {
+        const double clamped = std::clamp(v, axis.min, axis.max);
+        return plot.bottom() - (clamped - axis.min) / (axis.max - axis.min) * plot.height();
+    }
+};
+
+constexpr qreal kChartPad = 6;
+
+// What bar and line charts share before their values: the background, and
+// the value axis with its grid and tick labels. Empty when the box leaves no
+// room to plot.
+std::optional<PlotArea> layoutPlot(const BarChart& chart, const QRectF& rect, const ChartAxis& axis,
+                                   const Legend& legend, std::vector<Primitive>& out)
+{
+    if (chart.background.isValid() && chart.background.alpha() > 0)
+        out.push_back(RectPrimitive{rect, 0, 0, QColor(), chart.background});
+    const FontStyle& font = chart.font;
+    PlotArea area;
+    area.axis = axis;
+    area.lineHeight = font.size * 1.2;
+    const qreal swatch = font.size * 0.8;
+    for (const auto& entry : legend)
+        area.legendWidth = std::max(area.legendWidth, textWidth(entry.first, font));
+    if (!legend.isEmpty())
+        area.legendWidth =
+            std::min(area.legendWidth + swatch + 4 + 2 * kChartPad, rect.width() / 3);
+
+    const QList<double> ticks = chartTicks(axis);
+    qreal tickWidth = 0;
+    for (double t : ticks)
+        tickWidth = std::max(tickWidth, textWidth(formatValue(t), font));
+    area.plot = QRectF(QPointF(rect.left() + kChartPad + tickWidth + 4,
+                               rect.top() + kChartPad +
+                                   (chart.valueLabels ? area.lineHeight : area.lineHeight / 2)),
+                       QPointF(rect.right() - kChartPad - area.legendWidth,
+                               rect.bottom() - kChartPad - 2 * area.lineHeight));
+    if (area.plot.width() <= 0 || area.plot.height() <= 0)
+        return std::nullopt;
+
+    const QColor grid(0xd8, 0xd8, 0xd8);
+    for (double t : ticks) {
+        const qreal y = area.y(t);
+        appendLine(out, QLineF(area.plot.left(), y, area.plot.right(), y), 0.5, grid);
+        out.push_back(label(
+            formatValue(t), font,
+            QRectF(rect.left() + kChartPad, y - area.lineHeight / 2, tickWidth, area.lineHeight),
+            HAlign::Right, VAlign::Center));
+    }
+    return area;
+}
+
+// What they share after: the legend at the right and the frame.
+void layoutLegendAndFrame(const BarChart& chart, const QRectF& rect, const PlotArea& area,
+                          const Legend& legend, std::vector<Primitive>& out)
+{
+    const FontStyle& font = chart.font;
+    const qreal swatch = font.size * 0.8;
+    if (!legend.isEmpty()) {
+        const qreal left = rect.right() - area.legendWidth + kChartPad;
+        qreal y = rect.center().y() - qreal(legend.size()) * area.lineHeight / 2;
+        for (const auto& entry : legend) {
+            out.push_back(
+                RectPrimitive{QRectF(left, y + (area.lineHeight - swatch) / 2, swatch, swatch), 0,
+                              0.5, entry.second.darker(140), entry.second});
+            out.push_back(
+                label(entry.first, font,
+                      QRectF(left + swatch + 4, y, area.legendWidth - swatch - 4 - 2 * kChartPad,
+                             area.lineHeight),
+                      HAlign::Left, VAlign::Center));
+            y += area.lineHeight;
+        }
+    }
+    if (chart.frame.sides)
+        appendFrame(out, rect, chart.frame);
+}
+
 } // namespace
 
 std::vector<ChartPoint> chartPoints(const BarChart& chart, const DataSource& source)
@@ -169,18 +257,12 @@ QColor barColor(const BarChart& chart, int index)
 void layoutChart(const BarChart& chart, const QRectF& rect, const std::vector<ChartPoint>& points,
                  std::vector<Primitive>& out)
 {
-    if (chart.background.isValid() && chart.background.alpha() > 0)
-        out.push_back(RectPrimitive{rect, 0, 0, QColor(), chart.background});
-
     const FontStyle& font = chart.font;
-    const qreal pad = 6;
-    const qreal lineHeight = font.size * 1.2;
-    const ChartAxis axis = chartAxis(chart, points);
     const int n = int(points.size());
 
     // Legend at the right: the categories when each bar has its own colour,
     // otherwise the series.
-    QList<QPair<QString, QColor>> legend;
+    Legend legend;
     if (chart.legend) {
         if (chart.colorEach) {
             for (int i = 0; i < n; ++i)
@@ -190,46 +272,20 @@ void layoutChart(const BarChart& chart, const QRectF& rect, const std::vector<Ch
                            barColor(chart, 0)});
         }
     }
-    const qreal swatch = font.size * 0.8;
-    qreal legendWidth = 0;
-    for (const auto& entry : legend)
-        legendWidth = std::max(legendWidth, textWidth(entry.first, font));
-    if (!legend.isEmpty())
-        legendWidth = std::min(legendWidth + swatch + 4 + 2 * pad, rect.width() / 3);
-
-    // Tick labels and their width.
-    const QList<double> ticks = chartTicks(axis);
-    qreal tickWidth = 0;
-    for (double t : ticks)
-        tickWidth = std::max(tickWidth, textWidth(formatValue(t), font));
-
-    const QRectF plot(
-        QPointF(rect.left() + pad + tickWidth + 4,
-                rect.top() + pad + (chart.valueLabels ? lineHeight : lineHeight / 2)),
-        QPointF(rect.right() - pad - legendWidth, rect.bottom() - pad - 2 * lineHeight));
-    if (plot.width() <= 0 || plot.height() <= 0)
+    const std::optional<PlotArea> area =
+        layoutPlot(chart, rect, chartAxis(chart, points), legend, out);
+    if (!area)
         return;
-    auto yOf = [&](double v) {
-        const double clamped = std::clamp(v, axis.min, axis.max);
-        return plot.bottom() - (clamped - axis.min) / (axis.max - axis.min) * plot.height();
-    };
-
-    const QColor grid(0xd8, 0xd8, 0xd8);
-    for (double t : ticks) {
-        const qreal y = yOf(t);
-        appendLine(out, QLineF(plot.left(), y, plot.right(), y), 0.5, grid);
-        out.push_back(label(formatValue(t), font,
-                            QRectF(rect.left() + pad, y - lineHeight / 2, tickWidth, lineHeight),
-                            HAlign::Right, VAlign::Center));
-    }
+    const QRectF& plot = area->plot;
+    const qreal lineHeight = area->lineHeight;
 
     const qreal slot = n > 0 ? plot.width() / n : plot.width();
     const qreal barWidth = slot * 0.6;
-    const qreal zeroY = yOf(std::clamp(0.0, axis.min, axis.max));
+    const qreal zeroY = area->y(std::clamp(0.0, area->axis.min, area->axis.max));
     for (int i = 0; i < n; ++i) {
         const ChartPoint& p = points[size_t(i)];
         const qreal cx = plot.left() + slot * (i + 0.5);
-        const qreal y = yOf(p.value);
+        const qreal y = area->y(p.value);
         const QRectF bar(QPointF(cx - barWidth / 2, std::min(y, zeroY)),
                          QPointF(cx + barWidth / 2, std::max(y, zeroY)));
         out.push_back(
@@ -244,22 +300,7 @@ void layoutChart(const BarChart& chart, const QRectF& rect, const std::vector<Ch
     }
     appendLine(out, QLineF(plot.bottomLeft(), plot.topLeft()), 1, Qt::black);
     appendLine(out, QLineF(plot.left(), zeroY, plot.right(), zeroY), 1, Qt::black);
-
-    if (!legend.isEmpty()) {
-        const qreal left = rect.right() - legendWidth + pad;
-        qreal y = rect.center().y() - legend.size() * lineHeight / 2;
-        for (const auto& entry : legend) {
-            out.push_back(RectPrimitive{QRectF(left, y + (lineHeight - swatch) / 2, swatch, swatch),
-                                        0, 0.5, entry.second.darker(140), entry.second});
-            out.push_back(
-                label(entry.first, font,
-                      QRectF(left + swatch + 4, y, legendWidth - swatch - 4 - 2 * pad, lineHeight),
-                      HAlign::Left, VAlign::Center));
-            y += lineHeight;
-        }
-    }
-    if (chart.frame.sides)
-        appendFrame(out, rect, chart.frame);
+    layoutLegendAndFrame(chart, rect, *area, legend, out);
 }
 
 QStringList lineChartFields(const BarChart& chart)
@@ -326,44 +367,20 @@ ChartAxis lineChartAxis(const BarChart& chart, const LineChartData& data)
 void layoutLineChart(const BarChart& chart, const QRectF& rect, const LineChartData& data,
                      std::vector<Primitive>& out)
 {
-    if (chart.background.isValid() && chart.background.alpha() > 0)
-        out.push_back(RectPrimitive{rect, 0, 0, QColor(), chart.background});
     const FontStyle& font = chart.font;
-    const qreal pad = 6;
-    const qreal lineHeight = font.size * 1.2;
-    const ChartAxis axis = lineChartAxis(chart, data);
     const QList<QColor>& colors = chart.colors.isEmpty() ? palette() : chart.colors;
     auto colorOf = [&](size_t i) { return colors.at(qsizetype(i) % colors.size()); };
-
-    const qreal swatch = font.size * 0.8;
-    qreal legendWidth = 0;
-    if (chart.legend) {
-        for (const LineSeries& s : data.series)
-            legendWidth = std::max(legendWidth, textWidth(s.title, font));
-        legendWidth = std::min(legendWidth + swatch + 4 + 2 * pad, rect.width() / 3);
-    }
-    const QList<double> ticks = chartTicks(axis);
-    qreal tickWidth = 0;
-    for (double t : ticks)
-        tickWidth = std::max(tickWidth, textWidth(formatValue(t), font));
-    const QRectF plot(
-        QPointF(rect.left() + pad + tickWidth + 4,
-                rect.top() + pad + (chart.valueLabels ? lineHeight : lineHeight / 2)),
-        QPointF(rect.right() - pad - legendWidth, rect.bottom() - pad - 2 * lineHeight));
-    if (plot.width() <= 0 || plot.height() <= 0)
+    Legend legend;
+    if (chart.legend)
+        for (size_t s = 0; s < data.series.size(); ++s)
+            legend.append({data.series[s].title, colorOf(s)});
+    const std::optional<PlotArea> area =
+        layoutPlot(chart, rect, lineChartAxis(chart, data), legend, out);
+    if (!area)
         return;
-    auto yOf = [&](double v) {
-        const double clamped = std::clamp(v, axis.min, axis.max);
-        return plot.bottom() - (clamped - axis.min) / (axis.max - axis.min) * plot.height();
-    };
-    const QColor grid(0xd8, 0xd8, 0xd8);
-    for (double t : ticks) {
-        const qreal y = yOf(t);
-        appendLine(out, QLineF(plot.left(), y, plot.right(), y), 0.5, grid);
-        out.push_back(label(formatValue(t), font,
-                            QRectF(rect.left() + pad, y - lineHeight / 2, tickWidth, lineHeight),
-                            HAlign::Right, VAlign::Center));
-    }
+    const QRectF& plot = area->plot;
+    const qreal lineHeight = area->lineHeight;
+
     const int n = int(data.categories.size());
     const qreal slot = n > 0 ? plot.width() / n : plot.width();
     auto xOf = [&](int i) { return plot.left() + slot * (i + 0.5); };
@@ -382,7 +399,7 @@ void layoutLineChart(const BarChart& chart, const QRectF& rect, const LineChartD
                 previous.reset(); // a gap in the data is a gap in the line
                 continue;
             }
-            const QPointF p(xOf(i), yOf(*v));
+            const QPointF p(xOf(i), area->y(*v));
             if (previous)
                 appendLine(out, QLineF(*previous, p), 1.5, color);
             out.push_back(
@@ -398,21 +415,7 @@ void layoutLineChart(const BarChart& chart, const QRectF& rect, const LineChartD
     }
     appendLine(out, QLineF(plot.bottomLeft(), plot.topLeft()), 1, Qt::black);
     appendLine(out, QLineF(plot.bottomLeft(), plot.bottomRight()), 1, Qt::black);
-    if (chart.legend) {
-        const qreal left = rect.right() - legendWidth + pad;
-        qreal y = rect.center().y() - qreal(data.series.size()) * lineHeight / 2;
-        for (size_t s = 0; s < data.series.size(); ++s) {
-            out.push_back(RectPrimitive{QRectF(left, y + (lineHeight - swatch) / 2, swatch, swatch),
-                                        0, 0.5, colorOf(s).darker(140), colorOf(s)});
-            out.push_back(
-                label(data.series[s].title, font,
-                      QRectF(left + swatch + 4, y, legendWidth - swatch - 4 - 2 * pad, lineHeight),
-                      HAlign::Left, VAlign::Center));
-            y += lineHeight;
-        }
-    }
-    if (chart.frame.sides)
-        appendFrame(out, rect, chart.frame);
+    layoutLegendAndFrame(chart, rect, *area, legend, out);
 }
 
 } // namespace hra::reportengine
