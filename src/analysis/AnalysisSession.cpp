@@ -803,7 +803,17 @@ Rows AnalysisSession::chinaParReductionRows()
     Rows d;
     d.fields = QStringList{QStringLiteral("xiangm"), QStringLiteral("mub"), QStringLiteral("fengx"),
                            QStringLiteral("shuom")};
-    for (const RiskReduction& r : chinaParReductions(chinaParInput(m_views))) {
+    const ChinaParInput input = chinaParInput(m_views);
+    const std::vector<RiskReduction> reductions = chinaParReductions(input);
+    // The page always says something: why there is no way down to show.
+    if (reductions.empty()) {
+        const bool assessable = chinaParRisk(input).riskPercent.has_value();
+        d.rows << QVariantList{QString(), QString(), QVariant(QMetaType(QMetaType::Double)),
+                               assessable ? QStringLiteral("您的血压、血脂、腰围和吸烟情况都已在"
+                                                           "理想范围，请继续保持。")
+                                          : QStringLiteral("未能计算10年风险，暂不能给出。")};
+    }
+    for (const RiskReduction& r : reductions) {
         const QVariant risk = percentValue(r.riskPercent);
         const QString change = r.item == QStringLiteral("吸烟") ? QStringLiteral("戒烟后")
                                : r.item == QStringLiteral("高密度脂蛋白胆固醇")

@@ -348,8 +348,13 @@ ChartAxis lineChartAxis(const BarChart& chart, const LineChartData& data)
         axis.step = niceStep(axis.max - axis.min);
         return axis;
     }
-    // A flat line gets a band around its value instead of a zero range.
+    // A flat line gets a band around its value instead of a zero range, the
+    // value in its middle.
     const double span = *hi > *lo ? *hi - *lo : std::max(std::abs(*hi) * 0.2, 1.0);
+    if (*hi == *lo) {
+        lo = *lo - span / 2;
+        hi = *hi + span / 2;
+    }
     axis.step = niceStep(span);
     axis.min = chart.axisMin.value_or(std::floor(*lo / axis.step) * axis.step);
     axis.max = chart.axisMax.value_or(std::ceil(*hi / axis.step) * axis.step);
