@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QPainter>
 #include <QSaveFile>
 #include <algorithm>
@@ -39,9 +40,25 @@ QImage renderBuiltPage(const BuiltPage& page, qreal dpi)
 
 constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
-// Why `path` may not be replaced; empty when it may.
-QString targetRefusal(const QString& path, const QStringList& protectedFiles)
+QMutex& protectedMutex()
 {
+    static QMutex mutex;
+    return mutex;
+}
+
+QStringList& processProtectedFiles()
+{
+    static QStringList files;
+    return files;
+}
+
+// Why `path` may not be replaced; empty when it may.
+QString targetRefusal(const QString& path, QStringList protectedFiles)
+{
+    {
+        const QMutexLocker lock(&protectedMutex());
+        protectedFiles += processProtectedFiles();
+    }
     const std::filesystem::path target(
         QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString());
     for (const QString& p : protectedFiles) {
@@ -226,6 +243,12 @@ ExportResult runExport(const ExportTarget& target,
 }
 
 } // namespace
+
+void protectFilesFromExport(const QStringList& files)
+{
+    const QMutexLocker lock(&protectedMutex());
+    processProtectedFiles() = files;
+}
 
 ExportResult buildAndExport(Report& report, const ExportTarget& target,
                             const ExportControl& control)

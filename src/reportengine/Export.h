@@ -40,6 +40,11 @@ struct ExportTarget
     int lastPage = -1;
 };
 
+// Files no export of this process may replace, whatever its target says:
+// the program names its open database here once, so that no window's export
+// or print to a file can take its place. Replaces the earlier list.
+void protectFilesFromExport(const QStringList& files);
+
 struct ExportResult
 {
     bool ok = false;

@@ -163,3 +163,36 @@ TEST(PngExport, TextBoxesCutWhatRunsPastThemAndOnlyThat)
     EXPECT_GT(inked(QRectF(0, 100, 200, 9)), 0);
     EXPECT_EQ(inked(QRectF(0, 112, 200, 20)), 0) << "below the low box";
 }
+
+// The program names its database once; no export then replaces it, through
+// any of the ways a window writes a file, nor a link to it.
+TEST(PdfExport, FilesProtectedForTheProcessAreNeverReplaced)
+{
+    QTemporaryDir dir;
+    const QString database = dir.filePath(QStringLiteral("centre.sqlite3"));
+    {
+        QFile f(database);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("SQLite format 3");
+    }
+    const QString link = dir.filePath(QStringLiteral("report.pdf"));
+    ASSERT_TRUE(QFile::link(database, link));
+    const BuildResult built = build(
+        QStringLiteral("<report><page><text width=\"99\" height=\"20\">一</text></page></report>"));
+
+    protectFilesFromExport({database});
+    for (const QString& target : {database, link}) {
+        QString error;
+        EXPECT_FALSE(exportPdf(built.report, target, &error)) << target.toStdString();
+        EXPECT_TRUE(error.contains(QStringLiteral("the program has open"))) << error.toStdString();
+        ExportTarget to;
+        to.pdfPath = target;
+        EXPECT_FALSE(exportBuilt(built.report, to).ok);
+    }
+    QFile f(database);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("SQLite format 3"));
+
+    protectFilesFromExport({});
+    EXPECT_TRUE(exportPdf(built.report, dir.filePath(QStringLiteral("other.pdf"))));
+}

@@ -2,6 +2,8 @@
 
 #include "domain/Operators.h"
 #include "domain/Passwords.h"
+#include "reportengine/Export.h"
+#include "store/PrivateFiles.h"
 #include "store/Sql.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
@@ -141,6 +143,10 @@ void LoginDialog::openConnection()
         return;
     }
     m_context.connection = std::move(opening.connection);
+    // No export or print to a file of this program may take the database's place.
+    if (m_context.connection->settings().driver == store::Driver::Sqlite)
+        reportengine::protectFilesFromExport(
+            store::sqliteFiles(m_context.connection->settings().databaseFile));
     if (!opening.newManagerPassword.isEmpty()) {
         m_context.prompts.information(
             this,
