@@ -135,6 +135,67 @@ TEST_P(QuestionnaireTest, FirstInterviewStoresSixRows)
     EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "tizzs").toDouble(), 22.86);
 }
 
+// Another workstation begins an assessment of the same person while this
+// window holds a new one: the save asks, defaulting to 否, and stores a
+// second assessment only on 是.
+TEST_P(QuestionnaireTest, ASecondAssessmentInProgressIsStoredOnlyWhenTheOperatorSaysSo)
+{
+    auto w = open(QStringLiteral("0042"));
+    ASSERT_EQ(w->rows().mode(), domain::AssessmentMode::New);
+    fillRequired(*w);
+    addAssessment(7, QStringLiteral("评估"));
+    const auto inProgress = [this] {
+        return store::scalar(conn->db(), QStringLiteral("select count(*) from jkpg_id where "
+                                                        "bianh = '0042' and zhuangt = '评估'"))
+            .toInt();
+    };
+
+    prompts.answerMessage(QMessageBox::Yes); // the values are right
+    prompts.answerMessage(QMessageBox::No);  // no second assessment
+    w->save();
+    const QString question =
+        QStringLiteral("该档案已有一份正在进行的评估（评估编号 7），可能是其他工作站刚刚开始的。\n"
+                       "是否仍然保存为另一份新的评估？\n选“否”不保存，可调出评估编号 7 继续填写。");
+    ASSERT_EQ(prompts.messages(),
+              QStringList({"请确保各项调查值录入正确,确实要保存吗？", question}));
+    EXPECT_EQ(prompts.records().back().defaultButton, QMessageBox::No);
+    EXPECT_EQ(inProgress(), 1);
+    EXPECT_EQ(edit(*w, 4, "shousy")->text(), "120"); // what was typed stays
+
+    prompts.clear();
+    prompts.answerMessage(QMessageBox::Yes);
+    prompts.answerMessage(QMessageBox::Yes);
+    w->save();
+    EXPECT_EQ(prompts.messages().mid(0, 3),
+              QStringList({"请确保各项调查值录入正确,确实要保存吗？", question, "保存成功!"}));
+    EXPECT_EQ(inProgress(), 2);
+}
+
+// Another workstation saved the same assessment since this window loaded it:
+// nothing of this save is stored, the operator is told, the typed value stays.
+TEST_P(QuestionnaireTest, ASaveOverAChangeFromAnotherWorkstationIsRefused)
+{
+    auto w = open(QStringLiteral("0042"));
+    fillRequired(*w);
+    prompts.answerMessage(QMessageBox::Yes);
+    prompts.answerMessage(QMessageBox::Ok);
+    prompts.answerMessage(QMessageBox::No); // stay in the questionnaire
+    w->save();
+    ASSERT_EQ(stored("jkpg_tgjc", "shuzy").toInt(), 80);
+    store::run(conn->db(), QStringLiteral("update jkpg_tgjc set shuzy = 95, banb = banb + 1 "
+                                          "where jkpg_id = 1"));
+
+    prompts.clear();
+    edit(*w, 4, "kongfxt")->setText(QStringLiteral("6.2"));
+    w->save();
+    EXPECT_TRUE(prompts.messages().contains(QStringLiteral(
+        "该记录已被其他工作站修改!本次未保存,请记下修改内容,重新调出评估后再录入。")))
+        << prompts.messages().join(u'|').toStdString();
+    EXPECT_EQ(stored("jkpg_tgjc", "shuzy").toInt(), 95);
+    EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "kongfxt").toDouble(), 5.0);
+    EXPECT_EQ(edit(*w, 4, "kongfxt")->text(), "6.2");
+}
+
 // The first missing value in the order of the save is named, on the
 // examination page, with the focus in it; nothing is stored.
 TEST_P(QuestionnaireTest, MissingRequiredValueIsNamedInOrder)
