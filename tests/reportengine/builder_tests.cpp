@@ -301,6 +301,39 @@ TEST(Charts, EachBarTakesItsColourAndValueLabelsPrint)
         EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
 }
 
+TEST(Charts, ValueLabelsAreRoundedToTheChartsDecimals)
+{
+    DataSources sources;
+    sources.add(table(QStringLiteral("s"), {QStringLiteral("k"), QStringLiteral("v")},
+                      {{QStringLiteral("甲"), 19.5904}, {QStringLiteral("乙"), 2.0004}}));
+    struct Case
+    {
+        const char* attributes;
+        QStringList labels;
+    };
+    const Case cases[] = {
+        {"", {"19.5904", "2.0004"}},
+        {"decimals=\"1\"", {"19.6", "2"}},
+        {"decimals=\"0\" kind=\"line\"", {"20", "2"}},
+    };
+    for (const Case& c : cases) {
+        const BuildResult result =
+            build(onePage(QStringLiteral("<chart width=\"400\" height=\"200\" source=\"s\" "
+                                         "category=\"k\" value=\"v\" labels=\"true\" %1/>")
+                              .arg(QLatin1String(c.attributes))),
+                  sources);
+        ASSERT_TRUE(result.ok) << c.attributes;
+        QStringList texts;
+        for (const Primitive& p : result.report.page(0).primitives)
+            if (const auto* t = std::get_if<TextPrimitive>(&p))
+                texts << t->text;
+        for (const QString& expected : c.labels)
+            EXPECT_TRUE(texts.contains(expected)) << c.attributes << " " << expected.toStdString();
+        EXPECT_EQ(texts.contains(QStringLiteral("19.5904")), c.labels.contains("19.5904"))
+            << c.attributes;
+    }
+}
+
 TEST(Charts, LineChartsSpanTheirValuesAndBreakAtGaps)
 {
     auto source =

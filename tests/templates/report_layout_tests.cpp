@@ -308,7 +308,7 @@ TEST(ReportLayout, DemoPersonsValuesAppearOnTheirPagesOfThePdf)
         {10, "8.79"},
         {12, "11.32"},
         {16, "吸烟，每天11-20支"},
-        {16, "19.5904"},
+        {16, "19.59"}, // the index rounded to the chart's two decimals
         {19, "餐量分配"},
         {20, "166千卡左右"},
         {20, "有效心率：97-113次/分"},

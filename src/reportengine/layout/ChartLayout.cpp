@@ -73,6 +73,22 @@ qreal textWidth(const QString& text, const FontStyle& font)
 
 using Legend = QList<QPair<QString, QColor>>;
 
+// A value label as the chart asks: rounded to its decimals, without trailing
+// zeros, or the value as the data holds it.
+QString valueLabel(const BarChart& chart, double value)
+{
+    if (!chart.decimals)
+        return formatValue(value);
+    QString text = QString::number(value, 'f', *chart.decimals);
+    if (text.contains(u'.')) {
+        while (text.endsWith(u'0'))
+            text.chop(1);
+        if (text.endsWith(u'.'))
+            text.chop(1);
+    }
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
 // The part of a chart's box the values are drawn in, below the value labels
 // and above the category labels, between the tick labels and the legend.
 struct PlotArea
@@ -291,7 +307,7 @@ void layoutChart(const BarChart& chart, const QRectF& rect, const std::vector<Ch
         out.push_back(
             RectPrimitive{bar, 0, 0.5, barColor(chart, i).darker(140), barColor(chart, i)});
         if (chart.valueLabels)
-            out.push_back(label(formatValue(p.value), font,
+            out.push_back(label(valueLabel(chart, p.value), font,
                                 QRectF(cx - slot / 2, bar.top() - lineHeight, slot, lineHeight),
                                 HAlign::Center, VAlign::Bottom));
         out.push_back(label(p.category, font,
@@ -412,7 +428,7 @@ void layoutLineChart(const BarChart& chart, const QRectF& rect, const LineChartD
                               0.5, color.darker(140), color});
             if (chart.valueLabels)
                 out.push_back(label(
-                    formatValue(*v), font,
+                    valueLabel(chart, *v), font,
                     QRectF(p.x() - slot / 2, p.y() - marker / 2 - lineHeight, slot, lineHeight),
                     HAlign::Center, VAlign::Bottom));
             previous = p;

@@ -165,6 +165,7 @@ struct BarChart
     QList<QColor> colors;
     bool colorEach = false; // each bar its own colour
     bool valueLabels = false;
+    std::optional<int> decimals; // value labels rounded to this many places
     std::optional<qreal> axisMin;
     std::optional<qreal> axisMax;
     QString seriesTitle;

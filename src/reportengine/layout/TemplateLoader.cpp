@@ -773,7 +773,8 @@ ReportObject Loader::readChart()
                                        QStringLiteral("axis-min"),     QStringLiteral("axis-max"),
                                        QStringLiteral("series-title"), QStringLiteral("legend"),
                                        QStringLiteral("font"),         QStringLiteral("size"),
-                                       QStringLiteral("background"),   QStringLiteral("kind")};
+                                       QStringLiteral("background"),   QStringLiteral("kind"),
+                                       QStringLiteral("decimals")};
     beginAttributes(allowed);
     ReportObject object;
     common(object);
@@ -807,6 +808,8 @@ ReportObject Loader::readChart()
     }
     chart.colorEach = boolean(QStringLiteral("color-each"), false);
     chart.valueLabels = boolean(QStringLiteral("labels"), false);
+    if (has(QStringLiteral("decimals")))
+        chart.decimals = int(number(QStringLiteral("decimals"), 0, 0, 6));
     if (has(QStringLiteral("axis-min")))
         chart.axisMin = number(QStringLiteral("axis-min"), 0, -1e12, 1e12);
     if (has(QStringLiteral("axis-max")))
