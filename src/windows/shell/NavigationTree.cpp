@@ -52,6 +52,13 @@ public:
             font.setItalic(true);
         }
         const QString text = index.data(Qt::DisplayRole).toString();
+        // A caption wider than the panel is drawn smaller, down to 70 %,
+        // rather than cut off.
+        const int room = r.right() - pictureRect.right() - 6 - 10;
+        const qreal fullSize = font.pointSizeF();
+        while (QFontMetrics(font).horizontalAdvance(text) > room &&
+               font.pointSizeF() > fullSize * 0.7)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
         const QFontMetrics fm(font);
         QRect textRect(pictureRect.right() + 6, r.top() + (r.height() - fm.height() - 6) / 2,
                        fm.horizontalAdvance(text) + 10, fm.height() + 6);
