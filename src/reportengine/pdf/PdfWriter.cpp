@@ -22,7 +22,6 @@
 #include <deque>
 #include <fontconfig/fontconfig.h>
 #include <functional>
-#include <future>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -338,7 +337,7 @@ struct PdfWriter::Private
     // Declared after the fonts it works on, so that it stops before they go.
     TaskQueue background;
     // The subsetting handed over and not yet seen to have ended.
-    std::deque<std::future<void>> subsetting;
+    std::deque<TaskResult<void>> subsetting;
 
     // Hands the glyphs first drawn since the last call to the background.
     void subsetNewGlyphs()
@@ -378,9 +377,9 @@ struct PdfWriter::Private
     // on the writer's thread; `all` waits for the rest.
     void collectSubsetting(bool all)
     {
-        while (!subsetting.empty() && (all || subsetting.front().wait_for(std::chrono::seconds(
-                                                  0)) == std::future_status::ready)) {
-            std::future<void> done = std::move(subsetting.front());
+        while (!subsetting.empty() &&
+               (all || subsetting.front().waitFor(std::chrono::seconds(0)))) {
+            TaskResult<void> done = std::move(subsetting.front());
             subsetting.pop_front();
             done.get();
         }
@@ -390,7 +389,7 @@ struct PdfWriter::Private
     QByteArray content;
     // The last page's content, deflated on another thread while this one
     // lays out the next page.
-    std::future<QByteArray> pendingContent;
+    TaskResult<QByteArray> pendingContent;
     int pendingObject = 0;
 
     void writePendingContent()
