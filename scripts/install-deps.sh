@@ -12,7 +12,7 @@ packages=(
   postgresql
   fonts-noto-cjk fonts-arphic-gkai00mp fonts-dejavu-core fonts-urw-base35
   qt6-translations-l10n
-  poppler-utils xvfb xauth
+  poppler-utils qpdf xvfb xauth
   file dpkg-dev clang-format
 )
 
