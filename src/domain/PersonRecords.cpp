@@ -1,5 +1,6 @@
 #include "domain/PersonRecords.h"
 
+#include "domain/PersonPhotos.h"
 #include "store/Dialect.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
@@ -144,6 +145,14 @@ void renumberPerson(const QSqlDatabase& db, const QString& oldNumber, const QStr
     static const char* const tables[] = {"jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs",
                                          "jkpg_tgjc", "jkpg_id",   "jkpg_jbxx"};
     store::Transaction tx(db);
+    // The photo stays in the person row; its name follows the new number.
+    const QString photo =
+        store::scalar(db, QStringLiteral("select zhaop from jkpg_jbxx where bianh = :bh"),
+                      {{"bh", oldNumber}})
+            .toString();
+    if (photo.startsWith(oldNumber + u'.'))
+        store::run(db, QStringLiteral("update jkpg_jbxx set zhaop = :name where bianh = :bh"),
+                   {{"name", photoName(newNumber, photo, photoNameWidth(db))}, {"bh", oldNumber}});
     for (const char* table : tables)
         store::run(db,
                    QStringLiteral("update %1 set bianh = :newbh where bianh = :bh")

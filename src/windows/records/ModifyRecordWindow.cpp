@@ -29,14 +29,12 @@ ModifyRecordWindow::ModifyRecordWindow(Context& context, QWidget* parent)
     lookupRow->addWidget(m_lookup);
     lookupRow->addStretch();
 
-    m_form =
-        new PersonForm(PersonForm::Purpose::Modify, context.prompts, context.photoDirectory, this);
+    m_form = new PersonForm(PersonForm::Purpose::Modify, context.prompts, this);
     m_form->photoNameWidth = domain::photoNameWidth(context.connection.db());
     m_form->photoRecordNumber = [this] {
         return m_row.isOpen() ? m_row.value(QStringLiteral("bianh")).toString().trimmed()
                               : QString();
     };
-    m_form->clearDeletesFile = true;
 
     QVBoxLayout* layout = body();
     layout->addLayout(lookupRow);
@@ -101,8 +99,7 @@ void ModifyRecordWindow::loadPerson()
         return;
     }
     m_row.edit();
-    const QString photo = m_row.value(QStringLiteral("zhaop")).toString();
-    if (!photo.isEmpty() && !m_form->showStoredPhoto(photo))
+    if (!m_form->showStoredPhoto(m_row))
         m_context.prompts.error(this, QStringLiteral("加载照片出错!"), QStringLiteral("出错提示"));
 }
 
@@ -123,6 +120,7 @@ bool ModifyRecordWindow::store()
     }
     if (!m_form->checkRequired() || !m_form->save(m_row))
         return false;
+    m_form->savePhoto(m_row, m_row.value(QStringLiteral("bianh")).toString().trimmed());
     try {
         m_row.store(m_context.connection.db());
     } catch (const store::StaleRowError&) {
@@ -132,18 +130,11 @@ bool ModifyRecordWindow::store()
                                 QStringLiteral("出错提示!"));
         return false;
     } catch (const store::DatabaseError&) {
-        // What was typed stays for correction; the chosen picture is written
-        // only with a stored row.
+        // What was typed and the chosen picture stay for correction.
         m_context.prompts.error(this, QStringLiteral("修改不成功!"), QStringLiteral("出错提示!"));
         return false;
     }
     m_context.prompts.information(this, QStringLiteral("修改成功!"), QStringLiteral("提示信息!"));
-    const QString number = m_row.value(QStringLiteral("bianh")).toString().trimmed();
-    const PendingPhoto& photo = m_form->pendingPhoto();
-    if (photo.belongsTo(number) && photo.name == m_form->photoName() &&
-        !writePhoto(m_context.photoDirectory, photo))
-        m_context.prompts.error(this, QStringLiteral("照片保存不成功!"),
-                                QStringLiteral("出错提示!"));
     return true;
 }
 
