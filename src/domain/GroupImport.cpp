@@ -185,13 +185,15 @@ struct StoredPerson
 std::vector<StoredPerson> personsWhere(const QSqlDatabase& db, const QString& column,
                                        const QString& value)
 {
-    // column comes from the two fixed names below, never from the sheet.
-    const store::Rows rows = store::select(
-        db,
-        QStringLiteral("select bianh, xingm, xingb, nianl, shenfzh from jkpg_jbxx where %1 = :v "
-                       "order by bianh")
-            .arg(column),
-        {{QStringLiteral("v"), value}});
+    // column is "bianh", or empty for every person with an identity number;
+    // never a name from the sheet.
+    const QString select =
+        QStringLiteral("select bianh, xingm, xingb, nianl, shenfzh from jkpg_jbxx where ");
+    const store::Rows rows =
+        column.isEmpty()
+            ? store::select(db, select + QStringLiteral("shenfzh is not null order by bianh"))
+            : store::select(db, select + column + QStringLiteral(" = :v order by bianh"),
+                            {{QStringLiteral("v"), value}});
     std::vector<StoredPerson> out;
     for (const QVariantList& r : rows.rows)
         out.push_back({r.value(0).toString().trimmed(), r.value(1).toString(),
@@ -315,6 +317,17 @@ std::vector<GroupImportedRow> importGroup(const QSqlDatabase& db, const QDateTim
         for (size_t i = 0; i < columns.size() && i < size_t(row.cells.size()); ++i)
             if (columns[i] && columns[i]->table == kPersonTable && columns[i]->column == u"bianh")
                 givenNumbers.insert(row.cells.at(qsizetype(i)).trimmed());
+    // The stored persons by identity number, read once: the column has no
+    // index, and a sheet asks for each of its rows.
+    std::optional<QHash<QString, std::vector<StoredPerson>>> identities;
+    auto byIdentity = [&]() -> const QHash<QString, std::vector<StoredPerson>>& {
+        if (!identities) {
+            identities.emplace();
+            for (StoredPerson& p : personsWhere(db, QString(), QString()))
+                (*identities)[p.identity.toUpper()].push_back(std::move(p));
+        }
+        return *identities;
+    };
     std::optional<QString> nextNumber;
     auto takeNextNumber = [&]() {
         if (!nextNumber)
@@ -398,7 +411,7 @@ std::vector<GroupImportedRow> importGroup(const QSqlDatabase& db, const QDateTim
                 if (newByIdentity.contains(identity)) {
                     record = newByIdentity.value(identity);
                 } else {
-                    const auto found = personsWhere(db, QStringLiteral("shenfzh"), identity);
+                    const auto found = byIdentity().value(identity);
                     if (found.size() > 1) {
                         QStringList numbers;
                         for (const StoredPerson& p : found)
@@ -453,8 +466,7 @@ std::vector<GroupImportedRow> importGroup(const QSqlDatabase& db, const QDateTim
                                 personValueProblem(PersonFormPurpose::Create, required, {}));
                 // One identity number is one person, whatever number the sheet gives.
                 if (!identity.isEmpty() && !given.isEmpty())
-                    if (const auto holders = personsWhere(db, QStringLiteral("shenfzh"), identity);
-                        !holders.empty())
+                    if (const auto holders = byIdentity().value(identity); !holders.empty())
                         problem(captionOf(kPersonTable, QStringLiteral("shenfzh")),
                                 QStringLiteral("身份证号“%1”已属于档案%2")
                                     .arg(identity, holders.front().record));
