@@ -92,7 +92,10 @@ void applyNewPersonRules(QVariantMap& row, const QDateTime& serverNow)
 QString personValueProblem(PersonFormPurpose purpose, const QString& column, const QVariant& value,
                            bool withCaption)
 {
-    const FormDeclaration form = personForm(purpose);
+    // Built once: a group import asks for every field of every row.
+    static const FormDeclaration create = personForm(PersonFormPurpose::Create);
+    static const FormDeclaration modify = personForm(PersonFormPurpose::Modify);
+    const FormDeclaration& form = purpose == PersonFormPurpose::Create ? create : modify;
     const FieldDeclaration* field = form.field(column);
     const store::ColumnDef* def = store::column(u"jkpg_jbxx", column);
     if (!field || !def)
