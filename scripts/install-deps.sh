@@ -7,6 +7,9 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
   libgl-dev libsodium-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev zlib1g-dev
+  # libboost-dev: the spreadsheet model's headers (libixion-dev) include Boost
+  # without the package depending on it.
+  liborcus-dev libboost-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   tdsodbc unixodbc
   postgresql
