@@ -1,5 +1,6 @@
 #include "domain/PersonRecords.h"
 
+#include "domain/Audit.h"
 #include "store/Dialect.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
@@ -134,9 +135,14 @@ QList<QVariantList> PersonListing::page(const QSqlDatabase& db, const std::optio
 
 bool deletePerson(const QSqlDatabase& db, const QString& recordNumber)
 {
-    return store::run(db, QStringLiteral("delete from jkpg_jbxx where bianh = :bh"),
-                      {{"bh", recordNumber}})
-               .numRowsAffected() > 0;
+    store::Transaction tx(db);
+    if (store::run(db, QStringLiteral("delete from jkpg_jbxx where bianh = :bh"),
+                   {{"bh", recordNumber}})
+            .numRowsAffected() == 0)
+        return false;
+    writeAudit(db, {AuditAction::Delete, recordNumber, std::nullopt, QStringLiteral("档案")});
+    tx.commit();
+    return true;
 }
 
 void renumberPerson(const QSqlDatabase& db, const QString& oldNumber, const QString& newNumber)
@@ -149,6 +155,9 @@ void renumberPerson(const QSqlDatabase& db, const QString& oldNumber, const QStr
                    QStringLiteral("update %1 set bianh = :newbh where bianh = :bh")
                        .arg(QLatin1String(table)),
                    {{"newbh", newNumber}, {"bh", oldNumber}});
+    // Kept under the new number, where the person's later entries go.
+    writeAudit(db, {AuditAction::Renumber, newNumber, std::nullopt,
+                    QStringLiteral("%1 → %2").arg(oldNumber, newNumber)});
     tx.commit();
 }
 

@@ -27,6 +27,7 @@ Launch launch(AppContext& context, const WindowRegistry& registry,
         login.hide();
     }
     if (loggedIn) {
+        mainWindow->showLoggedInOperator();
         mainWindow->showMaximized();
         result.mainWindow = std::move(mainWindow);
     }
