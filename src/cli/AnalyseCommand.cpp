@@ -1,6 +1,7 @@
 #include "analysis/AnalysisSession.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
+#include "domain/Audit.h"
 #include "store/Connection.h"
 #include "store/Settings.h"
 #include "store/Sql.h"
@@ -56,6 +57,9 @@ int analyseCommand(const QStringList& raw)
         session.open(key->record, key->assessment);
         session.runAll(analysis::AnalysisSession::wholeReportOrder());
         const QString json = datasetsJson(session);
+        // The results are derived rows of a session: the entry follows them.
+        domain::noteAudit(connection->db(),
+                          {domain::AuditAction::Analyse, key->record, key->assessment, {}});
         const qint64 elapsed = timer.elapsed();
         QTextStream(stdout) << json;
         for (const analysis::EvaluationProblem& p : session.notices())

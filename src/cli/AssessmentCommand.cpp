@@ -2,10 +2,12 @@
 #include "cli/Json.h"
 #include "domain/Assessment.h"
 #include "domain/AssessmentImport.h"
+#include "domain/Audit.h"
 #include "reportengine/Limits.h"
 #include "store/Sql.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 #include <functional>
 
@@ -72,8 +74,14 @@ int importCommand(const QStringList& raw)
         const auto connection = connectFrom(args);
         if (!connection)
             return 1;
+        // The log's entries stand or fall with the rows they record.
+        store::Transaction transaction(connection->db());
         const std::vector<domain::ImportedAssessment> stored = domain::importAssessments(
             connection->db(), inputs, {.force = args.flag(QStringLiteral("force"))});
+        for (const domain::ImportedAssessment& a : stored)
+            domain::writeAudit(connection->db(), {domain::AuditAction::Import, a.record,
+                                                  a.assessment, QFileInfo(path).fileName()});
+        transaction.commit();
         QStringList lines;
         for (const domain::ImportedAssessment& a : stored)
             lines << QStringLiteral("  {%1}").arg(keyJson(a.record, a.assessment));
@@ -127,6 +135,8 @@ int showCommand(const QStringList& raw)
             const auto stored = domain::readAssessment(db, rows.recordNumber(), rows.id());
             if (!stored)
                 return 1;
+            domain::noteAudit(db, {domain::AuditAction::View, rows.recordNumber(), rows.id(),
+                                   QStringLiteral("assessment show")});
             QTextStream(stdout) << assessmentJson(*stored);
             return 0;
         });
@@ -136,7 +146,11 @@ int endCommand(const QStringList& raw)
 {
     return onStoredAssessment(
         raw, QStringLiteral("end"), [](const QSqlDatabase& db, domain::AssessmentRows& rows) {
+            store::Transaction transaction(db);
             rows.end(db);
+            domain::writeAudit(db, {domain::AuditAction::Modify, rows.recordNumber(), rows.id(),
+                                    QStringLiteral("结束评估")});
+            transaction.commit();
             QTextStream(stdout) << QStringLiteral("{%1, \"zhuangt\": %2}\n")
                                        .arg(keyJson(rows.recordNumber(), rows.id()),
                                             jsonString(domain::kEnded));

@@ -1,6 +1,8 @@
 #include "cli/Command.h"
+#include "domain/Audit.h"
 #include "store/Backup.h"
 
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace hra::cli {
@@ -32,8 +34,11 @@ int backupCommand(const QStringList& raw)
     const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
     if (!settings)
         return 1;
-    return report(store::backupDatabase(*settings, out),
-                  QStringLiteral("backup written to ") + out);
+    const store::BackupResult result = store::backupDatabase(*settings, out);
+    if (result.ok())
+        domain::noteAudit(
+            *settings, {domain::AuditAction::Backup, {}, std::nullopt, QFileInfo(out).fileName()});
+    return report(result, QStringLiteral("backup written to ") + out);
 }
 
 int restoreCommand(const QStringList& raw)
@@ -51,8 +56,14 @@ int restoreCommand(const QStringList& raw)
     const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
     if (!settings)
         return 1;
-    return report(store::restoreDatabase(*settings, from, args.flag(QStringLiteral("force"))),
-                  QStringLiteral("database restored from ") + from);
+    const store::BackupResult result =
+        store::restoreDatabase(*settings, from, args.flag(QStringLiteral("force")));
+    // Written into the restored database, where the log goes on.
+    if (result.ok())
+        domain::noteAudit(
+            *settings,
+            {domain::AuditAction::Restore, {}, std::nullopt, QFileInfo(from).fileName()});
+    return report(result, QStringLiteral("database restored from ") + from);
 }
 
 } // namespace

@@ -39,6 +39,7 @@ std::vector<Command> questionnaireCommands();
 std::vector<Command> queryCommands();
 std::vector<Command> centreCommands();
 std::vector<Command> personCommands();
+std::vector<Command> auditCommands();
 
 // Shared argument handling: "--name value" options and bare flags.
 class Arguments

@@ -98,6 +98,10 @@ std::unique_ptr<store::Connection> connectTo(const store::ConnectionSettings& se
             QTextStream(stderr) << "error: " << store::missingColumnMessage(*missingColumn) << '\n';
             return nullptr;
         }
+        if (const QString table = store::firstMissingTable(connection->db()); !table.isEmpty()) {
+            QTextStream(stderr) << "error: " << store::missingTableMessage(table) << '\n';
+            return nullptr;
+        }
     }
     return connection;
 }
@@ -207,8 +211,10 @@ int upgradeCommand(const QStringList& raw)
         // step leaves alone; every other missing column may be empty.
         QStringList columns = domain::addMissingVersionColumns(*connection);
         columns += store::addMissingColumns(connection->db(), connection->dialect());
+        // Makes the tables a later version added, before their indexes are looked for.
+        const QStringList tables =
+            store::recordSchemaVersion(connection->db(), connection->dialect());
         const QStringList created = domain::addMissingIndexes(*connection);
-        store::recordSchemaVersion(connection->db(), connection->dialect());
         const auto list = [](const QStringList& values) {
             QStringList out;
             for (const QString& v : values)
@@ -216,6 +222,7 @@ int upgradeCommand(const QStringList& raw)
             return out.join(QStringLiteral(", "));
         };
         QTextStream(stdout) << "{\"added_columns\": [" << list(columns)
+                            << "], \"created_tables\": [" << list(tables)
                             << "], \"created_indexes\": [" << list(created)
                             << "], \"schema_version\": " << store::kSchemaVersion << "}\n";
         if (const auto still = store::firstMissingColumn(connection->db())) {

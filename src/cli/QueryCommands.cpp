@@ -1,5 +1,6 @@
 #include "cli/Command.h"
 #include "domain/AssessmentSearch.h"
+#include "domain/Audit.h"
 #include "domain/Operators.h"
 #include "domain/Passwords.h"
 #include "store/Connection.h"
@@ -104,6 +105,9 @@ int queryCommand(const QStringList& raw)
                 {QStringLiteral("jkpg_id"), a.id},
             });
         }
+        domain::noteAudit(connection->db(),
+                          {domain::AuditAction::Search, criteria.recordNumber.trimmed(),
+                           std::nullopt, domain::describeCriteria(criteria)});
         const QByteArray json = QJsonDocument(out).toJson();
         std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
         return 0;
@@ -126,8 +130,18 @@ std::optional<QString> readPassword(const char* prompt)
         quiet.c_lflag &= ~tcflag_t(ECHO);
         tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
     }
+    // At most a little more than the longest password allowed is kept: a
+    // line of any length is read to its end, never held whole.
+    constexpr std::size_t kKeep = std::size_t(domain::kMaxPasswordLength) * 4 + 8;
     std::string line;
-    const bool ok = bool(std::getline(std::cin, line));
+    bool ok = false;
+    for (int c = std::cin.get(); c != EOF; c = std::cin.get()) {
+        ok = true;
+        if (c == '\n')
+            break;
+        if (line.size() < kKeep)
+            line.push_back(char(c));
+    }
     if (terminal) {
         tcsetattr(STDIN_FILENO, TCSANOW, &saved);
         std::fputs("\n", stderr);
@@ -146,6 +160,10 @@ std::optional<QString> readNewPassword()
     const std::optional<QString> first = readPassword("password: ");
     if (!first) {
         err << "error: no password on standard input\n";
+        return std::nullopt;
+    }
+    if (const QString problem = domain::passwordProblem(*first); !problem.isEmpty()) {
+        err << "error: " << problem << '\n';
         return std::nullopt;
     }
     if (isatty(STDIN_FILENO)) {
@@ -177,6 +195,12 @@ int operatorCommand(const QStringList& raw)
         (needsCode && !hasCode)) {
         err << "usage: hra-cli operator " << kOperatorUsage << '\n';
         return 2;
+    }
+    if (action == QLatin1String("add")) {
+        if (const QString problem = domain::codeProblem(code); !problem.isEmpty()) {
+            err << "error: " << problem << '\n';
+            return 1;
+        }
     }
     std::optional<QString> password;
     if (action == QLatin1String("add") || action == QLatin1String("passwd")) {
@@ -210,6 +234,9 @@ int operatorCommand(const QStringList& raw)
             } catch (const domain::PasswordError& e) {
                 err << "error: 数据保存失败！ (" << e.what() << ")\n";
                 return 1;
+            } catch (const domain::OperatorRuleError& e) {
+                err << "error: " << e.message() << '\n';
+                return 1;
             }
             out << "数据保存成功！\n";
             return 0;
@@ -240,6 +267,8 @@ int operatorCommand(const QStringList& raw)
         err << "error: " << e.message() << '\n';
     } catch (const domain::PasswordError& e) {
         err << "error: " << e.what() << '\n';
+    } catch (const domain::OperatorRuleError& e) {
+        err << "error: " << e.message() << '\n';
     }
     return 1;
 }

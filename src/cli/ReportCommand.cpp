@@ -1,6 +1,7 @@
 #include "analysis/AnalysisSession.h"
 #include "cli/Command.h"
 #include "domain/Assessment.h"
+#include "domain/Audit.h"
 #include "report/CentreSettings.h"
 #include "report/SectionBuild.h"
 #include "report/Sections.h"
@@ -29,10 +30,12 @@ struct Database
     std::unique_ptr<store::Connection> connection;
     std::unique_ptr<analysis::AnalysisSession> session; // removes its rows when destroyed
     std::optional<QByteArray> cover;
+    qint32 assessment = 0;
 };
 
-// Ends the session and closes the connection on the worker: soon, beside
-// whatever comes next, or at the latest when the command returns.
+// Ends the session on the worker soon, beside whatever comes next, or at the
+// latest when the command returns; the connection is closed then, after the
+// operation log has been told what was written.
 class DatabaseCloser
 {
 public:
@@ -41,14 +44,12 @@ public:
     {
         closeSoon();
         m_closed.wait();
+        m_worker.run([this] { m_db.connection.reset(); });
     }
     void closeSoon()
     {
         if (!m_closed.valid())
-            m_closed = m_worker.post([this] {
-                m_db.session.reset();
-                m_db.connection.reset();
-            });
+            m_closed = m_worker.post([this] { m_db.session.reset(); });
     }
 
 private:
@@ -124,6 +125,7 @@ int reportCommand(const QStringList& raw)
             }
             assessment = latest->id;
         }
+        db.assessment = assessment;
         // The session's registration, the opening of the assessment and the
         // evaluations' rows are one transaction: one commit, one sync of the
         // log, instead of one each; a failure in any rolls all of them back.
@@ -162,6 +164,12 @@ int reportCommand(const QStringList& raw)
         const int code = writePages(report, pdfPath, pngDir, 150, section->name, database);
         if (code != 0)
             return code;
+        worker.run([&] {
+            domain::noteAudit(
+                db.connection->db(),
+                {domain::AuditAction::ExportPdf, record, db.assessment,
+                 section->name + QStringLiteral(" → ") + QFileInfo(pdfPath).fileName()});
+        });
         if (!problems.isEmpty())
             err << "warning: " << problems << '\n';
         return 0;

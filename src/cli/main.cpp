@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "domain/Audit.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -105,6 +106,8 @@ int main(int argc, char** argv)
         commands.push_back(std::move(c));
     for (Command& c : hra::cli::personCommands())
         commands.push_back(std::move(c));
+    for (Command& c : hra::cli::auditCommands())
+        commands.push_back(std::move(c));
 
     // The command decides which application object it needs, so look at the
     // arguments before there is one.
@@ -128,6 +131,8 @@ int main(int argc, char** argv)
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     QCoreApplication::setApplicationName(QStringLiteral("hra"));
+    // What a command does to personal data is logged under the system user.
+    hra::domain::setAuditActor(hra::domain::systemActor(QStringLiteral("hra-cli")));
     const QStringList args = QCoreApplication::arguments().mid(1);
 
     QTextStream err(stderr);

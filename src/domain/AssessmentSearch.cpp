@@ -1,5 +1,6 @@
 #include "domain/AssessmentSearch.h"
 
+#include "domain/Audit.h"
 #include "store/Dialect.h"
 
 #include <algorithm>
@@ -240,7 +241,25 @@ void deleteAssessment(const QSqlDatabase& db, const QString& recordNumber, qint3
                 .arg(QLatin1String(table)),
             {{QStringLiteral("bh"), recordNumber}, {QStringLiteral("jkpgid"), assessmentId}});
     }
+    writeAudit(db, {AuditAction::Delete, recordNumber, assessmentId, QStringLiteral("评估")});
     transaction.commit();
+}
+
+QString describeCriteria(const SearchCriteria& c)
+{
+    QStringList parts;
+    if (!c.recordNumber.trimmed().isEmpty())
+        parts << QStringLiteral("编号 ") + c.recordNumber.trimmed();
+    if (!c.name.trimmed().isEmpty())
+        parts << QStringLiteral("姓名含 ") + c.name.trimmed();
+    if (!c.sex.trimmed().isEmpty())
+        parts << QStringLiteral("性别 ") + c.sex.trimmed();
+    if (!c.ageFrom.trimmed().isEmpty() || !c.ageTo.trimmed().isEmpty())
+        parts << QStringLiteral("年龄 %1-%2").arg(c.ageFrom.trimmed(), c.ageTo.trimmed());
+    if (c.useDates)
+        parts << QStringLiteral("日期 %1~%2")
+                     .arg(c.dateFrom.toString(Qt::ISODate), c.dateTo.toString(Qt::ISODate));
+    return parts.isEmpty() ? QStringLiteral("全部") : parts.join(QStringLiteral("; "));
 }
 
 } // namespace hra::domain

@@ -26,6 +26,10 @@ struct SearchCriteria
     QDate dateTo;   // to the end of the last (either way round)
 };
 
+// The criteria as the operation log keeps them ("姓名含 张; 性别 男"), without
+// the persons found.
+QString describeCriteria(const SearchCriteria& criteria);
+
 // The message for age bounds that are not whole numbers.
 inline const QString kInvalidAgeMessage = QStringLiteral("录入内容不合法!");
 

@@ -1,10 +1,74 @@
 #include "domain/Operators.h"
 
+#include "domain/Audit.h"
 #include "domain/Passwords.h"
 #include "store/Log.h"
 #include "store/Sql.h"
 
 namespace hra::domain {
+
+namespace {
+
+bool hasControlCharacter(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            return true;
+    return false;
+}
+
+void enforce(const QString& problem)
+{
+    if (!problem.isEmpty())
+        throw OperatorRuleError(problem);
+}
+
+// Stores the hash; the callers say in the log why.
+bool storePassword(const QSqlDatabase& db, const QString& code, const QString& newPassword)
+{
+    return store::run(db, QStringLiteral("update sys_yhxx set mim=:mm where yonghdm=:yhdm"),
+                      {{"mm", hashPassword(newPassword)}, {"yhdm", code}})
+               .numRowsAffected() > 0;
+}
+
+bool codeExists(const QSqlDatabase& db, const QString& code)
+{
+    return store::scalar(db, QStringLiteral("select count(*) from sys_yhxx where yonghdm=:yhdm"),
+                         {{"yhdm", code}})
+               .toInt() > 0;
+}
+
+void logOperatorChange(const QSqlDatabase& db, const QString& what)
+{
+    writeAudit(db, {AuditAction::OperatorChange, {}, std::nullopt, what});
+}
+
+} // namespace
+
+QString codeProblem(const QString& code)
+{
+    const QString trimmed = code.trimmed();
+    if (trimmed.isEmpty())
+        return QStringLiteral("用户名称不可为空！");
+    if (trimmed.size() > kMaxCodeLength)
+        return QStringLiteral("用户代码不能超过%1个字符！").arg(kMaxCodeLength);
+    if (hasControlCharacter(trimmed))
+        return QStringLiteral("用户代码不能含有控制字符！");
+    return {};
+}
+
+QString passwordProblem(const QString& password)
+{
+    // Blanks around a password never count (see Passwords.h).
+    if (password.trimmed().isEmpty())
+        return QStringLiteral("密码不能为空！");
+    if (password.size() > kMaxPasswordLength)
+        return QStringLiteral("密码不能超过%1个字符！").arg(kMaxPasswordLength);
+    if (hasControlCharacter(password))
+        return QStringLiteral("密码不能含有控制字符！");
+    return {};
+}
 
 QString operatorName(const QSqlDatabase& db, const QString& typedCode)
 {
@@ -37,7 +101,7 @@ std::optional<Operator> authenticate(const QSqlDatabase& db, const QString& type
             // A row from an older installation: from now on it holds a hash.
             // Failing to write it must not refuse a correct log-in.
             try {
-                setPassword(db, op.code, typedPassword);
+                storePassword(db, op.code, typedPassword);
             } catch (const store::DatabaseError&) {
                 qCWarning(store::lcStore) << "a plain-text password was left as it is";
             }
@@ -45,6 +109,26 @@ std::optional<Operator> authenticate(const QSqlDatabase& db, const QString& type
         return op;
     }
     return std::nullopt;
+}
+
+std::optional<Operator> logIn(const QSqlDatabase& db, const QString& typedCode,
+                              const QString& typedPassword, const QString& program)
+{
+    const std::optional<Operator> op = authenticate(db, typedCode, typedPassword);
+    AuditActor actor = systemActor(program);
+    if (op) {
+        actor.operatorCode = op->code;
+        setAuditActor(actor);
+        noteAudit(db, {AuditAction::LogIn, {}, std::nullopt, {}});
+    } else {
+        // Nobody is logged in: the entry names the code that was typed.
+        actor.operatorCode = typedCode.trimmed().left(kMaxCodeLength);
+        const AuditActor before = auditActor();
+        setAuditActor(actor);
+        noteAudit(db, {AuditAction::FailedLogIn, {}, std::nullopt, {}});
+        setAuditActor(before);
+    }
+    return op;
 }
 
 QList<Operator> listOperators(const QSqlDatabase& db)
@@ -60,19 +144,45 @@ QList<Operator> listOperators(const QSqlDatabase& db)
 void addOperator(const QSqlDatabase& db, const QString& code, const QString& name,
                  const QString& password)
 {
+    enforce(codeProblem(code));
+    enforce(passwordProblem(password));
+    store::Transaction transaction(db);
+    if (codeExists(db, code.trimmed()))
+        throw OperatorRuleError(kCodeTaken);
     store::run(db,
                QStringLiteral("insert into sys_yhxx(yonghdm,yonghmc,mim) values(:yhdm,:yhmc,:mm)"),
                {{"yhdm", code.trimmed()}, {"yhmc", name}, {"mm", hashPassword(password)}});
+    logOperatorChange(db, QStringLiteral("增加用户 ") + code.trimmed());
+    transaction.commit();
 }
 
 bool modifyOperator(const QSqlDatabase& db, const QString& oldCode, const QString& newCode,
-                    const QString& newName)
+                    const QString& newName, const std::optional<QString>& newPassword)
 {
-    return store::run(db,
-                      QStringLiteral(
-                          "update sys_yhxx set yonghdm=:yhdm, yonghmc=:yhmc where yonghdm=:old"),
-                      {{"yhdm", newCode.trimmed()}, {"yhmc", newName}, {"old", oldCode}})
-               .numRowsAffected() > 0;
+    enforce(codeProblem(newCode));
+    if (newPassword)
+        enforce(passwordProblem(*newPassword));
+    store::Transaction transaction(db);
+    if (newCode.trimmed() != oldCode && codeExists(db, newCode.trimmed()))
+        throw OperatorRuleError(kCodeTaken);
+    const bool found =
+        store::run(
+            db,
+            QStringLiteral("update sys_yhxx set yonghdm=:yhdm, yonghmc=:yhmc where yonghdm=:old"),
+            {{"yhdm", newCode.trimmed()}, {"yhmc", newName}, {"old", oldCode}})
+            .numRowsAffected() > 0;
+    if (!found)
+        return false;
+    if (newPassword)
+        storePassword(db, newCode.trimmed(), *newPassword);
+    logOperatorChange(db, QStringLiteral("修改用户 %1%2%3")
+                              .arg(oldCode,
+                                   newCode.trimmed() == oldCode
+                                       ? QString()
+                                       : QStringLiteral(" → ") + newCode.trimmed(),
+                                   newPassword ? QStringLiteral("，重设密码") : QString()));
+    transaction.commit();
+    return true;
 }
 
 DeleteOperatorResult deleteOperator(const QSqlDatabase& db, const QString& code)
@@ -87,6 +197,7 @@ DeleteOperatorResult deleteOperator(const QSqlDatabase& db, const QString& code)
     if (store::scalar(db, QStringLiteral("select count(*) from sys_yhxx")).toInt() <= 1)
         return DeleteOperatorResult::RefusedLast;
     store::run(db, QStringLiteral("delete from sys_yhxx where yonghdm=:yhdm"), {{"yhdm", code}});
+    logOperatorChange(db, QStringLiteral("删除用户 ") + code);
     transaction.commit();
     return DeleteOperatorResult::Deleted;
 }
@@ -108,15 +219,23 @@ PasswordChange changePassword(const QSqlDatabase& db, const QString& code,
         return PasswordChange::NoSuchOperator;
     if (!verifyPassword(rows.value(0, QStringLiteral("mim")).toString(), oldPassword))
         return PasswordChange::WrongOldPassword;
-    setPassword(db, code, newPassword);
+    enforce(passwordProblem(newPassword));
+    store::Transaction transaction(db);
+    storePassword(db, code, newPassword);
+    logOperatorChange(db, QStringLiteral("更改密码 ") + code);
+    transaction.commit();
     return PasswordChange::Changed;
 }
 
 bool setPassword(const QSqlDatabase& db, const QString& code, const QString& newPassword)
 {
-    return store::run(db, QStringLiteral("update sys_yhxx set mim=:mm where yonghdm=:yhdm"),
-                      {{"mm", hashPassword(newPassword)}, {"yhdm", code}})
-               .numRowsAffected() > 0;
+    enforce(passwordProblem(newPassword));
+    store::Transaction transaction(db);
+    if (!storePassword(db, code, newPassword))
+        return false;
+    logOperatorChange(db, QStringLiteral("设置密码 ") + code);
+    transaction.commit();
+    return true;
 }
 
 } // namespace hra::domain

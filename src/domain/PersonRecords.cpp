@@ -1,6 +1,7 @@
 #include "domain/PersonRecords.h"
 
 #include "domain/Assessment.h"
+#include "domain/Audit.h"
 #include "domain/PersonPhotos.h"
 #include "store/Dialect.h"
 #include "store/Schema.h"
@@ -223,9 +224,14 @@ QList<QVariantList> PersonListing::page(const QSqlDatabase& db, const std::optio
 
 bool deletePerson(const QSqlDatabase& db, const QString& recordNumber)
 {
-    return store::run(db, QStringLiteral("delete from jkpg_jbxx where bianh = :bh"),
-                      {{"bh", recordNumber}})
-               .numRowsAffected() > 0;
+    store::Transaction tx(db);
+    if (store::run(db, QStringLiteral("delete from jkpg_jbxx where bianh = :bh"),
+                   {{"bh", recordNumber}})
+            .numRowsAffected() == 0)
+        return false;
+    writeAudit(db, {AuditAction::Delete, recordNumber, std::nullopt, QStringLiteral("档案")});
+    tx.commit();
+    return true;
 }
 
 int assessmentCount(const QSqlDatabase& db, const QString& recordNumber)
@@ -279,6 +285,9 @@ void renumberPerson(const QSqlDatabase& db, const QString& oldNumber, const QStr
                    QStringLiteral("update %1 set bianh = :newbh where bianh = :bh")
                        .arg(QLatin1String(table)),
                    {{"newbh", newNumber}, {"bh", oldNumber}});
+    // Kept under the new number, where the person's later entries go.
+    writeAudit(db, {AuditAction::Renumber, newNumber, std::nullopt,
+                    QStringLiteral("%1 → %2").arg(oldNumber, newNumber)});
     tx.commit();
 }
 

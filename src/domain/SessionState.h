@@ -11,6 +11,8 @@ struct SessionState
 {
     // The code of the operator who logged in, as stored; set once.
     QString currentOperatorCode;
+    // That operator's name, as the status bar shows it.
+    QString currentOperatorName;
     // A record number handed from the person-record windows to the
     // questionnaire, which takes it over (and empties it) when shown.
     QString pendingRecordNo;

@@ -1,5 +1,6 @@
 #include "report/CentreSettings.h"
 
+#include "domain/Audit.h"
 #include "store/Connection.h"
 #include "store/Sql.h"
 
@@ -56,6 +57,9 @@ CentreSave saveCentre(const store::Connection& connection, const Centre& centre)
                 values);
     sql.run(QStringLiteral("update sys_information set pinggzx=:mc"),
             {{QStringLiteral("mc"), trimmedName}});
+    domain::writeAudit(
+        connection.db(),
+        {domain::AuditAction::SettingsChange, {}, std::nullopt, QStringLiteral("评估中心设置")});
     tx.commit();
     return CentreSave::Saved;
 }
@@ -79,6 +83,9 @@ void saveCover(const store::Connection& connection, const QByteArray& jpeg)
     sql.run(QStringLiteral("delete from sys_bgfm"));
     sql.run(QStringLiteral("insert into sys_bgfm(tup_id,beijtp) values(:tp,:pic)"),
             {{QStringLiteral("tp"), qint32(1)}, {QStringLiteral("pic"), jpeg}});
+    domain::writeAudit(
+        connection.db(),
+        {domain::AuditAction::SettingsChange, {}, std::nullopt, QStringLiteral("报告封面设置")});
     tx.commit();
 }
 

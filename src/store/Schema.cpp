@@ -141,6 +141,17 @@ std::vector<TableDef> declaredTables()
          key("pk_sys_yhxx", {"yonghdm"})},
         {"sys_information", {text("pinggzx", 100)}},
         {"sys_sjkbb", {notNull(integer("banb"))}},
+        // The operation log: who did what to personal data, written with the
+        // change it records and never edited.
+        {"sys_czrz",
+         {identity("rizid"), notNull(dateTime("shij")), text("yonghdm", 64), text("chengx", 20),
+          text("gongzz", 64), notNull(text("dongz", 20)), text("bianh", 10), integer("jkpg_id"),
+          text("xiangq", 255)},
+         key("", {"rizid"}),
+         {},
+         {index("ix_sys_czrz_shij", {"shij"}), index("ix_sys_czrz_bianh", {"bianh", "rizid"}),
+          index("ix_sys_czrz_yonghdm", {"yonghdm", "rizid"}),
+          index("ix_sys_czrz_dongz", {"dongz", "rizid"})}},
         {"jkpg_pgzx",
          {text("danwdm", 20), text("danwmc", 100), text("dizl", 200), text("lianxfs", 100),
           text("beiz", 255), text("diq", 10), text("chengx", 10)}},

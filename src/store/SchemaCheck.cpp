@@ -182,6 +182,32 @@ constexpr LaterColumn kLaterColumns[] = {
     {3, "jkpg_jbxx", "zhaopgs"},
 };
 
+// Tables that a later version added, with that version: a database of an
+// older version lacks them, and its upgrade makes them.
+struct LaterTable
+{
+    const char* name;
+    int version;
+    bool written; // by the daily work, so that it cannot be done without it
+};
+constexpr LaterTable kLaterTables[] = {{"sys_sjkbb", 2, false}, {"sys_czrz", 3, true}};
+
+// The "create index" statements of the dialect's scripts for `table`.
+QStringList indexStatements(const Dialect& dialect, const QString& table)
+{
+    QStringList out;
+    for (const QString& script : dialect.schemaResources())
+        for (const QString& statement : schemaScriptStatements(script)) {
+            const QStringList words = statement.simplified().split(u' ');
+            if (words.size() > 4 &&
+                words[0].compare(QLatin1String("create"), Qt::CaseInsensitive) == 0 &&
+                words[1].compare(QLatin1String("index"), Qt::CaseInsensitive) == 0 &&
+                words[4].section(u'(', 0, 0).compare(table, Qt::CaseInsensitive) == 0)
+                out << statement;
+        }
+    return out;
+}
+
 } // namespace
 
 int schemaVersion(const QSqlDatabase& db)
@@ -192,15 +218,25 @@ int schemaVersion(const QSqlDatabase& db)
     return isNull(v) ? 1 : v.toInt();
 }
 
-void recordSchemaVersion(const QSqlDatabase& db, const Dialect& dialect)
+QStringList recordSchemaVersion(const QSqlDatabase& db, const Dialect& dialect)
 {
+    QStringList made;
     Transaction transaction(db);
-    if (db.record(kVersionTable).isEmpty())
-        execute(db, createStatement(dialect, kVersionTable));
+    for (const LaterTable& later : kLaterTables) {
+        const QString name = QLatin1String(later.name);
+        if (!db.record(name).isEmpty())
+            continue;
+        // Both statements come from our own scripts.
+        execute(db, createStatement(dialect, name));
+        for (const QString& index : indexStatements(dialect, name))
+            execute(db, index);
+        made << name;
+    }
     execute(db, QStringLiteral("delete from sys_sjkbb"));
     run(db, QStringLiteral("insert into sys_sjkbb (banb) values (:v)"),
         {{QStringLiteral("v"), kSchemaVersion}});
     transaction.commit();
+    return made;
 }
 
 QStringList schemaScriptStatements(const QString& resource)
@@ -239,6 +275,21 @@ std::optional<MissingColumn> firstMissingColumn(const QSqlDatabase& db)
                 return MissingColumn{t.name, c.name};
     }
     return std::nullopt;
+}
+
+QString firstMissingTable(const QSqlDatabase& db)
+{
+    for (const LaterTable& later : kLaterTables)
+        if (later.written && db.record(QLatin1String(later.name)).isEmpty())
+            return QLatin1String(later.name);
+    return {};
+}
+
+QString missingTableMessage(const QString& table)
+{
+    return QStringLiteral("the database lacks the table %1 (it is of an older version); run "
+                          "hra-cli db upgrade to add it")
+        .arg(table);
 }
 
 QString missingColumnMessage(const MissingColumn& missing)
@@ -280,8 +331,17 @@ QString sqliteSchemaDifference(const QSqlDatabase& db)
                               "one knows up to %2)")
             .arg(version)
             .arg(kSchemaVersion);
-    if (version == 1)
-        ours.tables.remove(kVersionTable);
+    // A file of an older version is held to what that version made.
+    for (const LaterTable& later : kLaterTables) {
+        if (later.version <= version)
+            continue;
+        const QString name = QLatin1String(later.name);
+        ours.tables.remove(name);
+        for (const QString& index : ours.indexTables.keys(name)) {
+            ours.indexes.remove(index);
+            ours.indexTables.remove(index);
+        }
+    }
     SqliteShape file = fileShape;
     for (const LaterColumn& later : kLaterColumns)
         if (version < later.version)

@@ -21,16 +21,19 @@ QStringList schemaScriptStatements(const QString& resource);
 // The version of the schema this program makes, kept in sys_sjkbb (and so in
 // every backup). Version 1 is a database from before it was kept: the same
 // tables and columns without sys_sjkbb. Version 3 keeps the person's photo in
-// the person row (jkpg_jbxx.zhaopsj and zhaopgs); an older database is
-// brought up to it by adding those columns (addMissingColumns).
+// the person row (jkpg_jbxx.zhaopsj and zhaopgs) and has the operation log
+// (sys_czrz); an older database is brought up to it by adding those columns
+// (addMissingColumns) and that table (recordSchemaVersion).
 constexpr int kSchemaVersion = 3;
 
 // The version a database records; 1 when it records none. Throws DatabaseError.
 int schemaVersion(const QSqlDatabase& db);
 
-// Brings the record to kSchemaVersion, making sys_sjkbb as the dialect's
-// script makes it when it is missing. Throws DatabaseError.
-void recordSchemaVersion(const QSqlDatabase& db, const Dialect& dialect);
+// Brings the database to kSchemaVersion: makes the tables a later version
+// added (sys_sjkbb, sys_czrz) with their indexes, as the dialect's script
+// makes them, when they are missing, and records the version. Returns the
+// names of the tables it made. Throws DatabaseError.
+QStringList recordSchemaVersion(const QSqlDatabase& db, const Dialect& dialect);
 
 struct MissingColumn
 {
@@ -41,6 +44,14 @@ struct MissingColumn
 // The first declared column that a table of the database lacks, in declared
 // order. Tables that are missing altogether are left to `db init`.
 std::optional<MissingColumn> firstMissingColumn(const QSqlDatabase& db);
+
+// A table that a later version added and that the program writes in its
+// daily work (the operation log), missing from a database of an older
+// version; empty when none is.
+QString firstMissingTable(const QSqlDatabase& db);
+
+// "the database lacks the table ...; run hra-cli db upgrade" for hra-cli and the log.
+QString missingTableMessage(const QString& table);
 
 // "the database lacks the column jkpg_tgjc.tiz; ..." for hra-cli and the log.
 QString missingColumnMessage(const MissingColumn& missing);

@@ -213,3 +213,126 @@ TEST_F(CliTest, CentreSetChangesOnlyWhatIsGivenAndTheRiskFollowsIt)
     EXPECT_EQ(QJsonDocument::fromJson(r.out).object().value(QStringLiteral("area")).toString(),
               QStringLiteral("城市"));
 }
+
+namespace {
+
+QList<QJsonObject> jsonLines(const QByteArray& out)
+{
+    QList<QJsonObject> rows;
+    for (const QByteArray& line : out.split('\n'))
+        if (!line.isEmpty())
+            rows << QJsonDocument::fromJson(line).object();
+    return rows;
+}
+
+} // namespace
+
+TEST_F(CliTest, TheLogFindsWhatEachCommandDid)
+{
+    const QString shown = dir.filePath(QStringLiteral("shown.json"));
+    const QString pdf = dir.filePath(QStringLiteral("r.pdf"));
+    const QString saved = dir.filePath(QStringLiteral("saved.sqlite3"));
+    const struct
+    {
+        QStringList args;
+        QByteArray input;
+        const char* action;
+        const char* record; // nullptr: none
+        int assessment;     // 0: none
+        QString detail;
+    } cases[] = {
+        {{"query", "--name", "张建国"}, {}, "search", nullptr, 0, "姓名含 张建国"},
+        {{"assessment", "show", "--record", "0000000001", "--assessment", "5"},
+         {},
+         "view",
+         "0000000001",
+         5,
+         "assessment show"},
+        {{"analyse", "--record", "0000000001", "--assessment", "5"},
+         {},
+         "analyse",
+         "0000000001",
+         5,
+         ""},
+        {{"report", "--record", "0000000002", "--section", "高血压", "--pdf", pdf},
+         {},
+         "export_pdf",
+         "0000000002",
+         2,
+         "高血压 → r.pdf"}, // the latest assessment
+        {{"assessment", "import", "--file", shown}, {}, "import", "0000000001", 5, "shown.json"},
+        {{"operator", "add", "--code", "op7", "--name", "王"},
+         "pw7\n",
+         "operator",
+         nullptr,
+         0,
+         "增加用户 op7"},
+        {{"backup", "--out", saved}, {}, "backup", nullptr, 0, "saved.sqlite3"},
+        {{"restore", "--from", saved, "--force"}, {}, "restore", nullptr, 0, "saved.sqlite3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const Outcome r = run(c.args, c.input);
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        if (c.args.value(1) == QLatin1String("show")) {
+            QFile file(shown);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(r.out);
+        }
+        const Outcome log = run({"audit", "--limit", "1"});
+        ASSERT_EQ(log.status, 0) << log.err.toStdString();
+        const QList<QJsonObject> rows = jsonLines(log.out);
+        ASSERT_EQ(rows.size(), 1);
+        const QJsonObject& e = rows.front();
+        EXPECT_EQ(e.value("action").toString(), QLatin1String(c.action));
+        EXPECT_EQ(e.value("record").toString(), c.record ? QString::fromUtf8(c.record) : QString());
+        EXPECT_EQ(e.value("assessment").toInt(), c.assessment);
+        EXPECT_EQ(e.value("detail").toString(), c.detail);
+        EXPECT_EQ(e.value("program").toString(), QStringLiteral("hra-cli"));
+        EXPECT_FALSE(e.value("operator").toString().isEmpty()); // the system user
+    }
+    // The restored database kept what was logged before the backup.
+    const Outcome person = run({"audit", "--record", "0000000001"});
+    QStringList actions;
+    for (const QJsonObject& e : jsonLines(person.out))
+        actions << e.value("action").toString();
+    EXPECT_EQ(actions.join(u' '), QStringLiteral("import analyse view"));
+    const Outcome bad = run({"audit", "--action", "wipe"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_TRUE(bad.err.contains(QStringLiteral("unknown action \"wipe\"")));
+}
+
+TEST_F(CliTest, EightProcessesWritingAtOnceLoseNoEntry)
+{
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int i = 0; i < 8; ++i) {
+        auto p = std::make_unique<QProcess>();
+        p->start(QStringLiteral(HRA_CLI),
+                 {"assessment", "show", "--record", "0000000001", "--assessment",
+                  QString::number(i % 2 ? 1 : 5), "--ini", ini});
+        processes.push_back(std::move(p));
+    }
+    for (auto& p : processes) {
+        ASSERT_TRUE(p->waitForFinished(60000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    const Outcome log = run({"audit", "--action", "view"});
+    ASSERT_EQ(log.status, 0);
+    EXPECT_EQ(jsonLines(log.out).size(), 8);
+}
+
+TEST_F(CliTest, OperatorRefusesEmptyPasswordsAndEndlessLines)
+{
+    const Outcome empty = run({"operator", "passwd", "--code", "rootadm"}, "\n");
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err, QStringLiteral("error: 密码不能为空！\n"));
+    const Outcome endless =
+        run({"operator", "add", "--code", "op8", "--name", "x"}, QByteArray(8 << 20, 'p') + '\n');
+    EXPECT_EQ(endless.status, 1);
+    EXPECT_EQ(endless.err, QStringLiteral("error: 密码不能超过128个字符！\n"));
+    const Outcome control =
+        run({"operator", "add", "--code", QStringLiteral("a\x1b"), "--name", "x"}, "pw\n");
+    EXPECT_EQ(control.status, 1);
+    EXPECT_EQ(control.err, QStringLiteral("error: 用户代码不能含有控制字符！\n"));
+    EXPECT_TRUE(domain::authenticate(db(), QStringLiteral("rootadm"), QStringLiteral("demo1234")));
+}

@@ -291,6 +291,9 @@ TEST_F(FileSafetyCliTest, MissingColumnIsRefusedAtOpenAndUpgradeAddsIt)
         ASSERT_TRUE(db.open());
         QSqlQuery q(db);
         ASSERT_TRUE(q.exec(QStringLiteral("alter table jkpg_tgjc drop column tiz")));
+        // A database of the version before the operation log.
+        ASSERT_TRUE(q.exec(QStringLiteral("drop table sys_czrz")));
+        ASSERT_TRUE(q.exec(QStringLiteral("update sys_sjkbb set banb = 2")));
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("drop"));
@@ -315,8 +318,8 @@ TEST_F(FileSafetyCliTest, MissingColumnIsRefusedAtOpenAndUpgradeAddsIt)
     }
     const Outcome upgrade = run({"db", "upgrade"});
     ASSERT_EQ(upgrade.status, 0) << upgrade.err.toStdString();
-    EXPECT_EQ(upgrade.out, "{\"added_columns\": [\"jkpg_tgjc.tiz\"], \"created_indexes\": [], "
-                           "\"schema_version\": 3}\n");
+    EXPECT_EQ(upgrade.out, "{\"added_columns\": [\"jkpg_tgjc.tiz\"], \"created_tables\": "
+                           "[\"sys_czrz\"], \"created_indexes\": [], \"schema_version\": 3}\n");
     const Outcome imported = run({"assessment", "import", "--file", file});
     EXPECT_EQ(imported.status, 0) << imported.err.toStdString();
     EXPECT_EQ(assessments(), 7);

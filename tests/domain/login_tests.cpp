@@ -106,17 +106,43 @@ TEST_P(Login, AnAddedOperatorLogsInWithWhatHeTyped)
             .toString();
     EXPECT_TRUE(domain::isPasswordHash(stored)); // the code is stored without its blanks
     EXPECT_TRUE(domain::authenticate(d, QStringLiteral("clerk"), QStringLiteral("pw1")));
-    // A code that exists, or one longer than the column, is refused by the database.
-    EXPECT_THROW(
-        domain::addOperator(d, QStringLiteral("clerk"), QStringLiteral("x"), QStringLiteral("y")),
-        store::DatabaseError);
-    EXPECT_THROW(domain::addOperator(d, QStringLiteral("abcdefghijklm"), QString(), QString()),
-                 store::DatabaseError);
+    // Codes and passwords the rules refuse, each with the operator's message;
+    // nothing is stored.
+    const struct
+    {
+        QString code;
+        QString password;
+        QString message;
+    } refused[] = {
+        {QStringLiteral("clerk"), QStringLiteral("y"), domain::kCodeTaken},
+        {QStringLiteral("abcdefghijklm"), QStringLiteral("y"),
+         QStringLiteral("用户代码不能超过12个字符！")},
+        {QString(), QStringLiteral("y"), QStringLiteral("用户名称不可为空！")},
+        {QStringLiteral("   "), QStringLiteral("y"), QStringLiteral("用户名称不可为空！")},
+        {QStringLiteral("a\nb"), QStringLiteral("y"), QStringLiteral("用户代码不能含有控制字符！")},
+        {QStringLiteral("a\x1b[2J"), QStringLiteral("y"),
+         QStringLiteral("用户代码不能含有控制字符！")},
+        {QStringLiteral("new1"), QString(), QStringLiteral("密码不能为空！")},
+        {QStringLiteral("new1"), QStringLiteral("  "), QStringLiteral("密码不能为空！")},
+        {QStringLiteral("new1"), QString(129, u'x'), QStringLiteral("密码不能超过128个字符！")},
+        {QStringLiteral("new1"), QStringLiteral("a\tb"), QStringLiteral("密码不能含有控制字符！")},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.code.toStdString() + " / " + r.password.toStdString());
+        try {
+            domain::addOperator(d, r.code, QStringLiteral("x"), r.password);
+            ADD_FAILURE() << "accepted";
+        } catch (const domain::OperatorRuleError& e) {
+            EXPECT_EQ(e.message(), r.message);
+        }
+    }
+    EXPECT_NO_THROW(domain::addOperator(d, QStringLiteral("twelve_chars"), QStringLiteral("x"),
+                                        QString(128, u'p')));
     QStringList codes;
     for (const domain::Operator& op : domain::listOperators(d))
         codes << op.code;
-    EXPECT_EQ(codes,
-              (QStringList{"clerk", "emptytext", "hashedempty", "legacy", "nopass", "rootadm"}));
+    EXPECT_EQ(codes, (QStringList{"clerk", "emptytext", "hashedempty", "legacy", "nopass",
+                                  "rootadm", "twelve_chars"}));
 }
 
 TEST_P(Login, DeletingRefusesTheManagerAndTheLastOperator)
@@ -135,6 +161,22 @@ TEST_P(Login, DeletingRefusesTheManagerAndTheLastOperator)
     EXPECT_EQ(domain::deleteOperator(d, QStringLiteral("emptytext")), R::Deleted);
     EXPECT_EQ(domain::deleteOperator(d, QStringLiteral("boss")), R::RefusedLast);
     EXPECT_EQ(domain::listOperators(d).size(), 1);
+}
+
+TEST_P(Login, TheManagerGivesAnOperatorANewPasswordWhileModifyingHim)
+{
+    const QSqlDatabase d = conn->db();
+    ASSERT_TRUE(domain::modifyOperator(d, QStringLiteral("legacy"), QStringLiteral("legacy"),
+                                       QStringLiteral("老用户"), QStringLiteral("forgot1")));
+    EXPECT_TRUE(domain::authenticate(d, QStringLiteral("legacy"), QStringLiteral("forgot1")));
+    EXPECT_FALSE(domain::authenticate(d, QStringLiteral("legacy"), QStringLiteral("plain")));
+    // Renaming onto another operator's code is refused, not left to the key.
+    try {
+        domain::modifyOperator(d, QStringLiteral("legacy"), QStringLiteral("nopass"), QString());
+        ADD_FAILURE() << "accepted";
+    } catch (const domain::OperatorRuleError& e) {
+        EXPECT_EQ(e.message(), domain::kCodeTaken);
+    }
 }
 
 TEST_P(Login, ARenamedManagerIsNoManagerAtHisNextLogIn)
@@ -159,12 +201,15 @@ TEST_P(Login, ChangingThePasswordChecksTheOldOneAsLogInDoes)
     EXPECT_EQ(domain::changePassword(d, "legacy", "plainx", "new"), R::WrongOldPassword);
     EXPECT_EQ(domain::changePassword(d, "legacy", " plain ", " new1 "), R::Changed);
     EXPECT_EQ(domain::changePassword(d, "rootadm", "S3CRET", "x"), R::WrongOldPassword);
-    EXPECT_EQ(domain::changePassword(d, "rootadm", "s3cret", ""),
-              R::Changed); // an empty one is accepted
+    // An empty new password would let anybody in with the code alone.
+    EXPECT_THROW(domain::changePassword(d, "rootadm", "s3cret", ""), domain::OperatorRuleError);
+    EXPECT_THROW(domain::setPassword(d, QStringLiteral("rootadm"), QStringLiteral(" ")),
+                 domain::OperatorRuleError);
     EXPECT_EQ(domain::changePassword(d, "nobody", "", "x"), R::NoSuchOperator);
     EXPECT_TRUE(domain::authenticate(d, QStringLiteral("legacy"), QStringLiteral("new1")));
     EXPECT_FALSE(domain::authenticate(d, QStringLiteral("legacy"), QStringLiteral("plain")));
-    EXPECT_TRUE(domain::authenticate(d, QStringLiteral("rootadm"), QString()));
+    EXPECT_FALSE(domain::authenticate(d, QStringLiteral("rootadm"), QString()));
+    EXPECT_TRUE(domain::authenticate(d, QStringLiteral("rootadm"), QStringLiteral("s3cret")));
     // The administrator's recovery needs no old password.
     EXPECT_TRUE(domain::setPassword(d, QStringLiteral("rootadm"), QStringLiteral("again")));
     EXPECT_FALSE(domain::setPassword(d, QStringLiteral("nobody"), QStringLiteral("again")));

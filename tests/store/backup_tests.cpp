@@ -498,9 +498,11 @@ TEST(SqliteBackupTest, RestoreRefusesWhatTheProgramWouldNotHaveMade)
                                       {QStringLiteral("create table notes (v text)")});
     const store::BackupResult r = store::restoreDatabase(target.settings(), extra, true);
     EXPECT_TRUE(r.ok()) << r.detail.toStdString();
-    // A backup from before the version was kept is taken and brought up to date.
-    const QString older = alteredCopy(good, files.filePath(QStringLiteral("older")),
-                                      {QStringLiteral("drop table sys_sjkbb")});
+    // A backup from before the version was kept (and before the operation
+    // log) is taken and brought up to date.
+    const QString older = alteredCopy(
+        good, files.filePath(QStringLiteral("older")),
+        {QStringLiteral("drop table sys_sjkbb"), QStringLiteral("drop table sys_czrz")});
     const store::BackupResult upgraded = store::restoreDatabase(target.settings(), older, true);
     ASSERT_TRUE(upgraded.ok()) << upgraded.detail.toStdString();
     auto restored = target.connect(QStringLiteral("restored"));
@@ -539,6 +541,7 @@ TEST(PostgresBackupTest, RestoreOfAnOlderVersionRecordsTheCurrentOne)
         ASSERT_TRUE(conn);
         EXPECT_EQ(store::schemaVersion(conn->db()), store::kSchemaVersion);
         store::execute(conn->db(), QStringLiteral("drop table sys_sjkbb"));
+        store::execute(conn->db(), QStringLiteral("drop table sys_czrz"));
         EXPECT_EQ(store::schemaVersion(conn->db()), 1);
     }
     ASSERT_TRUE(store::backupDatabase(source.settings(), file).ok());
@@ -549,6 +552,7 @@ TEST(PostgresBackupTest, RestoreOfAnOlderVersionRecordsTheCurrentOne)
     EXPECT_EQ(store::schemaVersion(restored->db()), store::kSchemaVersion);
     EXPECT_EQ(
         store::scalar(restored->db(), QStringLiteral("select count(*) from sys_sjkbb")).toInt(), 1);
+    EXPECT_EQ(store::firstMissingTable(restored->db()), QString()); // the log was made
 }
 
 // A database still open in another program, in write-ahead-log mode: what

@@ -136,8 +136,7 @@ TEST_F(FieldBindingTest, KnowsWhatChangedSinceTheLoad)
     } cases[] = {
         {"text", [this] { name->setText(QStringLiteral("张")); }, [this] { name->clear(); },
          "name"},
-        {"number", [this] { age->setText(QStringLiteral("4o")); }, [this] { age->clear(); },
-         "age"},
+        {"number", [this] { age->setText(QStringLiteral("4o")); }, [this] { age->clear(); }, "age"},
         {"drop-down", [this] { job->setCurrentText(QStringLiteral("外公")); },
          [this] { job->setCurrentText(QString()); }, "job"},
         {"option", [this] { fatigue->setValue(QStringLiteral("重度")); },

@@ -2,6 +2,7 @@
 #include "ui/ProgramLook.h"
 #include "ui/PromptService.h"
 #include "windows/backup/BackupWindow.h"
+#include "windows/backup/ManagerLogIn.h"
 
 #include <QApplication>
 
@@ -17,6 +18,13 @@ int main(int argc, char** argv)
         store::loadSettings(store::iniPathFromArguments(QApplication::arguments()));
 
     ui::DialogPromptService prompts;
+    // Whoever starts it, the program first asks for the manager: a program
+    // started beside the main one cannot tell who started it.
+    {
+        backup::ManagerLogIn logIn(loaded.settings, prompts);
+        if (logIn.exec() != QDialog::Accepted)
+            return 0;
+    }
     backup::BackupWindow window(loaded.settings, prompts);
     window.show();
     return QApplication::exec();

@@ -24,6 +24,21 @@ create table sys_sjkbb (
     banb int not null
 );
 
+-- The operation log: who (operator or system user, program, workstation) did
+-- what (dongz) to which person and assessment, and when by the server's clock.
+-- Rows are only added; hra-cli audit prune removes those past retention.
+create table sys_czrz (
+    rizid   int identity(1,1) primary key,
+    shij    datetime not null,
+    yonghdm nvarchar(64),
+    chengx  nvarchar(20),
+    gongzz  nvarchar(64),
+    dongz   nvarchar(20) not null,
+    bianh   nvarchar(10),
+    jkpg_id int,
+    xiangq  nvarchar(255)
+);
+
 -- The assessment centre as printed in the report, one row.
 create table jkpg_pgzx (
     danwdm  nvarchar(20),
@@ -257,3 +272,10 @@ create view v_jkpg_jbxx as
 select i.bianh, i.jkpg_id, i.zhuangt, i.lurrq, j.xingm, j.xingb, j.nianl
 from jkpg_id i
 inner join jkpg_jbxx j on j.bianh = i.bianh;
+
+-- The operation log's filters, each read newest first (by rizid); a date
+-- range is turned into a range of rizid through ix_sys_czrz_shij.
+create index ix_sys_czrz_shij on sys_czrz (shij);
+create index ix_sys_czrz_bianh on sys_czrz (bianh, rizid);
+create index ix_sys_czrz_yonghdm on sys_czrz (yonghdm, rizid);
+create index ix_sys_czrz_dongz on sys_czrz (dongz, rizid);

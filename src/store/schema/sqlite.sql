@@ -28,6 +28,21 @@ create table sys_sjkbb (
     banb int not null check (typeof(banb) in ('integer', 'null') and banb between -2147483648 and 2147483647)
 );
 
+-- The operation log: who (operator or system user, program, workstation) did
+-- what (dongz) to which person and assessment, and when by the server's clock.
+-- Rows are only added; hra-cli audit prune removes those past retention.
+create table sys_czrz (
+    rizid   integer primary key autoincrement,
+    shij    datetime not null check (typeof(shij) = 'text' and julianday(shij) is not null),
+    yonghdm varchar(64) check (yonghdm is null or length(yonghdm) <= 64),
+    chengx  varchar(20) check (chengx is null or length(chengx) <= 20),
+    gongzz  varchar(64) check (gongzz is null or length(gongzz) <= 64),
+    dongz   varchar(20) not null check (length(dongz) <= 20),
+    bianh   varchar(10) check (bianh is null or length(bianh) <= 10),
+    jkpg_id int check (typeof(jkpg_id) in ('integer', 'null') and jkpg_id between -2147483648 and 2147483647),
+    xiangq  varchar(255) check (xiangq is null or length(xiangq) <= 255)
+);
+
 -- The assessment centre as printed in the report, one row.
 create table jkpg_pgzx (
     danwdm  varchar(20) check (length(danwdm) <= 20),
@@ -261,3 +276,10 @@ create view v_jkpg_jbxx as
 select i.bianh, i.jkpg_id, i.zhuangt, i.lurrq, j.xingm, j.xingb, j.nianl
 from jkpg_id i
 inner join jkpg_jbxx j on j.bianh = i.bianh;
+
+-- The operation log's filters, each read newest first (by rizid); a date
+-- range is turned into a range of rizid through ix_sys_czrz_shij.
+create index ix_sys_czrz_shij on sys_czrz (shij);
+create index ix_sys_czrz_bianh on sys_czrz (bianh, rizid);
+create index ix_sys_czrz_yonghdm on sys_czrz (yonghdm, rizid);
+create index ix_sys_czrz_dongz on sys_czrz (dongz, rizid);

@@ -1,5 +1,6 @@
 #include "windows/backup/BackupWindow.h"
 
+#include "domain/Audit.h"
 #include "store/Log.h"
 #include "ui/PromptService.h"
 
@@ -147,7 +148,12 @@ void BackupWindow::backUp()
         return;
     const store::ConnectionSettings settings = m_settings;
     run(false, file, [settings, file](const store::BackupProgress& progress) {
-        return store::backupDatabase(settings, file, progress);
+        const store::BackupResult result = store::backupDatabase(settings, file, progress);
+        if (result.ok())
+            domain::noteAudit(
+                settings,
+                {domain::AuditAction::Backup, {}, std::nullopt, QFileInfo(file).fileName()});
+        return result;
     });
 }
 
@@ -166,7 +172,13 @@ void BackupWindow::restore()
         return;
     const store::ConnectionSettings settings = m_settings;
     run(true, file, [settings, file](const store::BackupProgress& progress) {
-        return store::restoreDatabase(settings, file, true, progress);
+        const store::BackupResult result = store::restoreDatabase(settings, file, true, progress);
+        // Written into the restored database, where the log goes on.
+        if (result.ok())
+            domain::noteAudit(
+                settings,
+                {domain::AuditAction::Restore, {}, std::nullopt, QFileInfo(file).fileName()});
+        return result;
     });
 }
 

@@ -1,6 +1,7 @@
 #include "windows/report/AnalysisWindow.h"
 
 #include "analysis/AnalysisSession.h"
+#include "domain/Audit.h"
 #include "report/Lookup.h"
 #include "report/SectionBuild.h"
 #include "report/Sections.h"
@@ -18,6 +19,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -378,6 +380,11 @@ AnalysisWindow::BuildStart AnalysisWindow::buildSection(const QString& sectionNa
         m_session.reset();
     }
     prepareSection(*m_report, session(), m_context.connection, *section, reportsDirectory());
+    m_builtSection = section->name;
+    if (m_session)
+        domain::noteAudit(m_context.connection.db(),
+                          {domain::AuditAction::Analyse, m_record->text().trimmed(), m_selectedId,
+                           section->name});
     // The build runs on a build thread; the datasets are read here, on the
     // thread that owns the connection.
     readSessionDatasets(*m_report);
@@ -449,7 +456,11 @@ void AnalysisWindow::print()
         return;
     }
     QString error;
-    if (!m_preview->print(&error) && !error.isEmpty())
+    if (m_preview->print(&error))
+        domain::noteAudit(
+            m_context.connection.db(),
+            {domain::AuditAction::Print, m_record->text().trimmed(), m_selectedId, m_builtSection});
+    else if (!error.isEmpty())
         m_context.prompts.error(this, QStringLiteral("打印不成功!%1").arg(error),
                                 QStringLiteral("出错提示"));
 }
@@ -467,9 +478,12 @@ void AnalysisWindow::exportPdf()
         return;
     QString error;
     if (reportengine::exportPdf(m_preview->report(), path, &error,
-                                QStringLiteral("健康风险评估报告")))
+                                QStringLiteral("健康风险评估报告"))) {
+        domain::noteAudit(m_context.connection.db(),
+                          {domain::AuditAction::ExportPdf, m_record->text().trimmed(), m_selectedId,
+                           m_builtSection + QStringLiteral(" → ") + QFileInfo(path).fileName()});
         m_context.prompts.information(this, QStringLiteral("导出成功!"), kInfoCaption);
-    else
+    } else
         m_context.prompts.error(this, QStringLiteral("导出不成功!%1").arg(error),
                                 QStringLiteral("出错提示"));
 }

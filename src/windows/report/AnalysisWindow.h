@@ -96,6 +96,8 @@ private:
 
     Context& m_context;
     std::unique_ptr<analysis::AnalysisSession> m_session;
+    // The section last built, which a print or an export is of (for the log).
+    QString m_builtSection;
     std::unique_ptr<reportengine::Report> m_report;
     qint32 m_selectedId = 0;
     // The file name offered for the pages built last.

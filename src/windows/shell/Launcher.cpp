@@ -28,6 +28,7 @@ Launch launch(AppContext& context, const WindowRegistry& registry,
         login.hide();
     }
     if (loggedIn) {
+        mainWindow->showLoggedInOperator();
         mainWindow->showMaximized();
         importOldPhotoFolders(context, mainWindow.get());
         result.mainWindow = std::move(mainWindow);

@@ -201,7 +201,8 @@ void LoginDialog::logIn()
     }
     std::optional<domain::Operator> op;
     try {
-        op = domain::authenticate(m_context.db(), m_code->currentText(), m_password->text());
+        op = domain::logIn(m_context.db(), m_code->currentText(), m_password->text(),
+                           QStringLiteral("hra"));
     } catch (const store::DatabaseError&) {
         refuse(kConnectionFailed);
         return;
@@ -215,6 +216,7 @@ void LoginDialog::logIn()
         return;
     }
     m_context.session.currentOperatorCode = op->code;
+    m_context.session.currentOperatorName = op->name;
     accept();
 }
 

@@ -127,6 +127,9 @@ MainWindow::MainWindow(AppContext& context, const WindowRegistry& registry, QWid
     buildMenus();
     buildToolBar();
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    m_operatorState = new QLabel(statusBar());
+    m_operatorState->setObjectName(QStringLiteral("OperatorState"));
+    statusBar()->addPermanentWidget(m_operatorState);
     m_connectionState = new QLabel(statusBar());
     m_connectionState->setObjectName(QStringLiteral("ConnectionState"));
     statusBar()->addPermanentWidget(m_connectionState);
@@ -136,6 +139,16 @@ MainWindow::MainWindow(AppContext& context, const WindowRegistry& registry, QWid
     showConnectionState();
 
     connect(m_tree, &NavigationTree::nodeChosen, this, &MainWindow::chooseNode);
+}
+
+void MainWindow::showLoggedInOperator()
+{
+    const domain::SessionState& session = m_context.session;
+    m_operatorState->setText(
+        session.currentOperatorCode.isEmpty()
+            ? QString()
+            : QStringLiteral("操作员：%1 %2")
+                  .arg(session.currentOperatorCode, session.currentOperatorName));
 }
 
 void MainWindow::showConnectionState()
@@ -181,6 +194,8 @@ void MainWindow::buildMenus()
     admin->setObjectName(QStringLiteral("N_xtgl"));
     item(admin, QStringLiteral("操作员"), "N_czy", [this] { openWindow(kinds::operators); });
     item(admin, QStringLiteral("备份恢复"), "N_bfhf", [this] { startBackup(); });
+    item(admin, QStringLiteral("操作日志"), "N_czrz",
+         [this] { openManagerDialog(kinds::auditLog); });
     item(admin, QStringLiteral("评估中心设置"), "N_pgzx",
          [this] { openManagerDialog(kinds::centreSettings); });
     item(admin, QStringLiteral("报告封面设置"), "N_bgfm",
@@ -433,6 +448,12 @@ void MainWindow::showPaperQuestionnaire()
 
 void MainWindow::startBackup()
 {
+    // A restore replaces the whole centre's data: the manager's work only.
+    if (!domain::isManager(m_context.session.currentOperatorCode)) {
+        m_context.prompts.information(this, QStringLiteral("只有管理员才能进行此操作!"),
+                                      kInfoCaption);
+        return;
+    }
     // The backup program starts only once this one has really closed.
     if (!close())
         return;

@@ -28,6 +28,9 @@ class MainWindow : public QMainWindow, public Shell
 public:
     MainWindow(AppContext& context, const WindowRegistry& registry, QWidget* parent = nullptr);
 
+    // Shows the logged-in operator's code and name in the status bar.
+    void showLoggedInOperator();
+
     void openCreateRecord() override;
     void openQuestionnaire() override;
     void openAnalysis() override;
@@ -74,6 +77,7 @@ private:
     const WindowRegistry& m_registry;
     NavigationTree* m_tree;
     QMdiArea* m_mdi;
+    QLabel* m_operatorState = nullptr;
     QLabel* m_connectionState = nullptr;
     std::map<QString, QPointer<QWidget>> m_open;
     QPointer<QWidget> m_guide;

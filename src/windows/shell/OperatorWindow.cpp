@@ -256,6 +256,10 @@ void OperatorWindow::changePassword()
     try {
         changed = domain::changePassword(m_context.db(), code, m_old->text(), m_new->text()) ==
                   domain::PasswordChange::Changed;
+    } catch (const domain::OperatorRuleError& e) {
+        m_context.prompts.information(this, e.message(), kCaptionAscii);
+        m_new->setFocus();
+        return;
     } catch (const store::DatabaseError&) {
     } catch (const domain::PasswordError& e) {
         qCWarning(ui::lcUi) << "a password could not be changed:" << e.what();
@@ -293,8 +297,11 @@ OperatorDialog::OperatorDialog(AppContext& context, const QString& originalCode,
 
     m_code->setText(originalCode);
     m_name->setText(name);
-    for (QLineEdit* box : {m_password, m_confirm})
-        box->setEnabled(isAdding());
+    // Only the manager reaches this dialog: modifying, he may give the
+    // operator a new password (typed twice) or leave both boxes empty.
+    if (!isAdding())
+        for (QLineEdit* box : {m_password, m_confirm})
+            box->setPlaceholderText(QStringLiteral("不修改请留空"));
     m_confirmButton->setVisible(isAdding());
     m_saveButton->setVisible(!isAdding());
     auto* close = button(QStringLiteral("&C 关闭"), QStringLiteral("Myspb_gb"), this);
@@ -341,6 +348,9 @@ void OperatorDialog::confirm()
         qCWarning(ui::lcUi) << "an operator could not be added:" << e.what();
         m_context.prompts.error(this, QStringLiteral("数据保存失败！"), kDialogCaption);
         return;
+    } catch (const domain::OperatorRuleError& e) {
+        m_context.prompts.information(this, e.message(), kDialogCaption);
+        return;
     }
     m_context.prompts.information(this, QStringLiteral("数据保存成功！"), kDialogCaption);
     for (QLineEdit* box : {m_code, m_name, m_password, m_confirm})
@@ -350,11 +360,30 @@ void OperatorDialog::confirm()
 
 void OperatorDialog::save()
 {
+    // Typed into both password boxes, a new password replaces a forgotten one;
+    // left empty, the password stays.
+    std::optional<QString> newPassword;
+    if (!m_password->text().isEmpty() || !m_confirm->text().isEmpty()) {
+        if (m_password->text() != m_confirm->text()) {
+            m_context.prompts.message(this, QStringLiteral("输入的密码不一致，请重新输入！"),
+                                      kDialogCaption, QMessageBox::NoIcon);
+            m_password->clear();
+            m_confirm->clear();
+            m_password->setFocus();
+            return;
+        }
+        newPassword = m_password->text();
+    }
     bool saved = false;
     try {
-        saved =
-            domain::modifyOperator(m_context.db(), m_originalCode, m_code->text(), m_name->text());
+        saved = domain::modifyOperator(m_context.db(), m_originalCode, m_code->text(),
+                                       m_name->text(), newPassword);
+    } catch (const domain::OperatorRuleError& e) {
+        m_context.prompts.information(this, e.message(), kCaptionBang);
+        return;
     } catch (const store::DatabaseError&) {
+    } catch (const domain::PasswordError& e) {
+        qCWarning(ui::lcUi) << "an operator could not be changed:" << e.what();
     }
     if (!saved) {
         m_context.prompts.error(this, QStringLiteral("您的数据未完成保存！"), kCaptionBang);

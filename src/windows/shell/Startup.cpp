@@ -54,6 +54,14 @@ DatabaseOpening openDatabase(const QString& iniPath, const MayCreateDatabase& ma
                                "请由管理员运行 hra-cli db upgrade 升级数据库后再使用。")
                     .arg(missing->table, missing->column);
             result.connection.reset();
+        } else if (const QString table = store::firstMissingTable(result.connection->db());
+                   !table.isEmpty()) {
+            result.error = store::missingTableMessage(table);
+            result.operatorMessage =
+                QStringLiteral("数据库缺少数据表 %1，是旧版本的数据库。\n"
+                               "请由管理员运行 hra-cli db upgrade 升级数据库后再使用。")
+                    .arg(table);
+            result.connection.reset();
         }
     } catch (const store::DatabaseError& e) {
         result.error = e.message();

@@ -1,6 +1,7 @@
 #include "windows/shell/WindowRegistry.h"
 
 #include "windows/shell/AboutDialog.h"
+#include "windows/shell/AuditLogWindow.h"
 #include "windows/shell/OperatorWindow.h"
 #include "windows/shell/ReferencesDialog.h"
 
@@ -34,6 +35,9 @@ void registerShellWindows(WindowRegistry& registry)
     registry.add(
         kinds::operators, Presentation::Modal,
         [](AppContext& context, Shell&) -> QWidget* { return new OperatorWindow(context); });
+    registry.add(kinds::auditLog, Presentation::Modal, [](AppContext& context, Shell&) -> QWidget* {
+        return new AuditLogWindow(context);
+    });
 }
 
 } // namespace hra::app

@@ -24,6 +24,7 @@ inline const QString analysis = QStringLiteral("TFrm_sjfx");
 inline const QString reportSection = QStringLiteral("TFrm_sjfxhc");
 inline const QString query = QStringLiteral("TFrm_xxcx");
 inline const QString operators = QStringLiteral("Tfrm_ryxx");
+inline const QString auditLog = QStringLiteral("Tfrm_czrz");
 inline const QString centreSettings = QStringLiteral("TFrm_pgzx");
 inline const QString coverSettings = QStringLiteral("TFrm_bgfm");
 inline const QString about = QStringLiteral("TFrm_gy");

@@ -200,11 +200,10 @@ TEST_F(AnalysisWindowTest, ActionsWithoutARecordOrReportSayWhatIsMissing)
     window->exportPdf();
     const QString nothingBuilt =
         QStringLiteral("还没有生成报告,无法%1!请先输入编号并回车,再在左侧选择分析项目。");
-    EXPECT_EQ(prompts.messages(),
-              QStringList({"请先输入编号并回车,再选择分析项目!",
-                           "请在编号框中回车并选择一次评估,再选择分析项目!",
-                           nothingBuilt.arg(QStringLiteral("打印")),
-                           nothingBuilt.arg(QStringLiteral("导出PDF"))}));
+    EXPECT_EQ(prompts.messages(), QStringList({"请先输入编号并回车,再选择分析项目!",
+                                               "请在编号框中回车并选择一次评估,再选择分析项目!",
+                                               nothingBuilt.arg(QStringLiteral("打印")),
+                                               nothingBuilt.arg(QStringLiteral("导出PDF"))}));
     EXPECT_FALSE(window->report().isBuilding());
     EXPECT_FALSE(window->preview()->hasPages());
 }

@@ -130,7 +130,8 @@ protected:
             addChild<DummyWindow>(kind);
         addChild<DummyQuestionnaire>(questionnaire);
         addChild<DummyAnalysis>(analysis);
-        for (const QString& kind : {reportSection, query, centreSettings, coverSettings, operators})
+        for (const QString& kind :
+             {reportSection, query, centreSettings, coverSettings, operators, auditLog})
             registry.add(kind, Presentation::Modal, [this, kind](app::AppContext&, app::Shell&) {
                 return new DummyDialog(journal, kind);
             });
@@ -195,7 +196,7 @@ TEST_F(MainWindowFixture, MenusAndToolbarInTheirOrder)
         menus,
         (QStringList{QStringLiteral("基本信息|健康问卷|建立档案|退出"), QStringLiteral("信息调查"),
                      QStringLiteral("数据分析"), QStringLiteral("信息查询"),
-                     QStringLiteral("系统管理|操作员|备份恢复|评估中心设置|报告封面设置"),
+                     QStringLiteral("系统管理|操作员|备份恢复|操作日志|评估中心设置|报告封面设置"),
                      QStringLiteral("帮助|参考文献|评估帮助|关于")}));
 
     auto* bar = window->findChild<QToolBar*>(QStringLiteral("ToolBar"));
@@ -389,7 +390,7 @@ TEST_F(MainWindowFixture, ManagerItemsRefuseOtherOperatorsWithoutSideEffects)
 {
     window->openCreateRecord();
     click(node(QStringLiteral("建立档案")));
-    for (const char* item : {"N_pgzx", "N_bgfm"}) {
+    for (const char* item : {"N_pgzx", "N_bgfm", "N_bfhf", "N_czrz"}) {
         SCOPED_TRACE(item);
         context.session.currentOperatorCode = QStringLiteral("ROOTADM");
         prompts.clear();
@@ -403,8 +404,11 @@ TEST_F(MainWindowFixture, ManagerItemsRefuseOtherOperatorsWithoutSideEffects)
         EXPECT_EQ(tree()->topLevelItemCount(), 1);
     }
     EXPECT_EQ(journal.created.count(app::kinds::centreSettings) +
-                  journal.created.count(app::kinds::coverSettings),
+                  journal.created.count(app::kinds::coverSettings) +
+                  journal.created.count(app::kinds::auditLog),
               0);
+    EXPECT_TRUE(desktop.started.isEmpty()); // no backup program either
+    EXPECT_TRUE(window->isVisible());
 
     context.session.currentOperatorCode = QStringLiteral("rootadm");
     prompts.clear();

@@ -1,3 +1,4 @@
+#include "domain/Audit.h"
 #include "domain/Operators.h"
 #include "domain/Passwords.h"
 #include "store/Sql.h"
@@ -6,13 +7,20 @@
 #include "ui/FlatButton.h"
 #include "ui/PromptService.h"
 #include "windows/shell/AppContext.h"
+#include "windows/shell/AuditLogWindow.h"
 #include "windows/shell/Desktop.h"
 #include "windows/shell/OperatorWindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -114,7 +122,7 @@ TEST_P(OperatorWindowTest, AddingChecksThePasswordsAndReportsADuplicate)
         dialog.passwordBox()->setText(QStringLiteral("pw2"));
         dialog.confirmBox()->setText(QStringLiteral("pw2"));
         dialog.confirm(); // op1 exists
-        EXPECT_EQ(prompts.messages().last(), QStringLiteral("数据保存失败！"));
+        EXPECT_EQ(prompts.messages().last(), QStringLiteral("该用户代码已存在，请换一个代码！"));
         EXPECT_TRUE(dialog.isVisible());
 
         dialog.codeBox()->setText(QStringLiteral("op2"));
@@ -158,7 +166,6 @@ TEST_P(OperatorWindowTest, TheManagerRenamingHimselfStaysManagerUntilHeLogsInAga
     selectCode(*w, QStringLiteral("rootadm"));
     onDialog([this](app::OperatorDialog& dialog) {
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("修改用户"));
-        EXPECT_FALSE(dialog.passwordBox()->isEnabled());
         EXPECT_EQ(dialog.codeBox()->text(), QStringLiteral("rootadm"));
         dialog.codeBox()->setText(QStringLiteral("boss"));
         dialog.save();
@@ -172,6 +179,31 @@ TEST_P(OperatorWindowTest, TheManagerRenamingHimselfStaysManagerUntilHeLogsInAga
     const auto op = domain::authenticate(d(), QStringLiteral("boss"), QStringLiteral("pw"));
     ASSERT_TRUE(op);
     EXPECT_FALSE(domain::isManager(op->code));
+}
+
+// An operator who forgot his password gets a new one from the manager,
+// typed twice in 修改用户; empty boxes leave it as it is.
+TEST_P(OperatorWindowTest, TheManagerSetsAForgottenPassword)
+{
+    auto w = open(QStringLiteral("rootadm"));
+    selectCode(*w, QStringLiteral("op1"));
+    onDialog([this](app::OperatorDialog& dialog) {
+        dialog.passwordBox()->setText(QStringLiteral("fresh1"));
+        dialog.confirmBox()->setText(QStringLiteral("fresh2"));
+        dialog.save();
+        EXPECT_EQ(prompts.messages().last(), QStringLiteral("输入的密码不一致，请重新输入！"));
+        dialog.passwordBox()->setText(QStringLiteral("\t"));
+        dialog.confirmBox()->setText(QStringLiteral("\t"));
+        dialog.save();
+        EXPECT_EQ(prompts.messages().last(), QStringLiteral("密码不能为空！"));
+        dialog.passwordBox()->setText(QStringLiteral("fresh1"));
+        dialog.confirmBox()->setText(QStringLiteral("fresh1"));
+        dialog.save();
+        EXPECT_EQ(prompts.messages().last(), QStringLiteral("您的数据已完成保存！"));
+    });
+    w->modifyOperator();
+    EXPECT_TRUE(domain::authenticate(d(), QStringLiteral("op1"), QStringLiteral("fresh1")));
+    EXPECT_FALSE(domain::authenticate(d(), QStringLiteral("op1"), QStringLiteral("secret")));
 }
 
 TEST_P(OperatorWindowTest, ChangingOnesOwnPassword)
@@ -204,6 +236,55 @@ TEST_P(OperatorWindowTest, ChangingOnesOwnPassword)
         store::scalar(d(), QStringLiteral("select mim from sys_yhxx where yonghdm = 'op1'"))
             .toString();
     EXPECT_TRUE(domain::isPasswordHash(stored));
+}
+
+// The manager pages through the log newest first, back and forth, filters
+// it and exports what matches.
+TEST_P(OperatorWindowTest, TheLogWindowPagesFiltersAndExports)
+{
+    domain::setAuditActor({QStringLiteral("op1"), QStringLiteral("hra"), QStringLiteral("ws")});
+    store::run(d(), QStringLiteral("delete from sys_czrz"));
+    for (int i = 1; i <= 250; ++i)
+        domain::writeAudit(d(),
+                           {i % 10 == 0 ? domain::AuditAction::Print : domain::AuditAction::View,
+                            i % 2 ? QStringLiteral("0000000001") : QStringLiteral("0000000002"), i,
+                            QStringLiteral("第%1条, 含逗号").arg(i)});
+    app::AuditLogWindow w(context);
+    const auto firstNumber = [&w] { return w.grid()->item(0, 6)->text().toInt(); };
+    const QList<std::pair<int, int>> pages{{100, 250}, {100, 150}, {50, 50}};
+    for (const auto& [rows, newest] : pages) {
+        EXPECT_EQ(w.grid()->rowCount(), rows);
+        EXPECT_EQ(firstNumber(), newest);
+        w.nextPage();
+    }
+    EXPECT_FALSE(w.nextButton()->isEnabled());
+    EXPECT_EQ(firstNumber(), 50); // a last page stays
+    w.previousPage();
+    EXPECT_EQ(firstNumber(), 150);
+    w.previousPage();
+    EXPECT_EQ(firstNumber(), 250);
+    EXPECT_FALSE(w.previousButton()->isEnabled());
+
+    w.recordBox()->setText(QStringLiteral("0000000002"));
+    w.actionBox()->setCurrentIndex(w.actionBox()->findData(QStringLiteral("print")));
+    ASSERT_TRUE(w.search());
+    EXPECT_EQ(w.grid()->rowCount(), 25);
+    EXPECT_EQ(w.grid()->item(0, 4)->text(), QStringLiteral("打印"));
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("log.csv"));
+    prompts.answerFile(file);
+    w.exportCsv();
+    EXPECT_EQ(prompts.messages().last(),
+              QStringLiteral("已导出 25 条记录到 %1。").arg(QDir::toNativeSeparators(file)));
+    QFile csv(file);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 27); // header, 25 entries, the empty end
+    EXPECT_TRUE(lines[0].startsWith("\xEF\xBB\xBF"));
+    EXPECT_TRUE(lines[1].endsWith(",op1,hra,ws,打印,0000000002,250,\"第250条, 含逗号\"\r"))
+        << lines[1].toStdString();
+    EXPECT_EQ(QFile::permissions(file) & (QFile::ReadGroup | QFile::ReadOther), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, OperatorWindowTest,
