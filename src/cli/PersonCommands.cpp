@@ -1,6 +1,7 @@
 #include "cli/Command.h"
 #include "cli/Json.h"
 #include "domain/Assessment.h"
+#include "domain/Audit.h"
 #include "domain/GroupImport.h"
 #include "domain/PersonRecords.h"
 #include "sheets/SheetReader.h"
@@ -128,9 +129,18 @@ int showCommand(const QStringList& raw)
         if (!row.load(db, {{QStringLiteral("bianh"), *record}}))
             return fail(domain::unknownRecordMessage(*record));
         QStringList fields;
-        for (const store::ColumnDef& column : store::table(u"jkpg_jbxx")->columns)
-            fields << QStringLiteral("  %1: %2")
-                          .arg(jsonString(column.name), jsonValue(row.value(column.name)));
+        for (const store::ColumnDef& column : store::table(u"jkpg_jbxx")->columns) {
+            // A photo's bytes are no text: its size stands for it.
+            if (column.type == store::ColumnType::Binary)
+                fields << QStringLiteral("  %1: %2")
+                              .arg(jsonString(column.name))
+                              .arg(row.value(column.name).toByteArray().size());
+            else
+                fields << QStringLiteral("  %1: %2")
+                              .arg(jsonString(column.name), jsonValue(row.value(column.name)));
+        }
+        domain::noteAudit(
+            db, {domain::AuditAction::View, *record, std::nullopt, QStringLiteral("person show")});
         QStringList ids;
         for (const domain::AssessmentSummary& a : domain::assessmentsOf(db, *record))
             ids << QString::number(a.id);

@@ -1,6 +1,7 @@
 #include "domain/GroupImport.h"
 
 #include "domain/Assessment.h"
+#include "domain/Audit.h"
 #include "domain/PersonRecords.h"
 #include "domain/QuestionnaireForms.h"
 #include "store/NumberText.h"
@@ -513,8 +514,11 @@ std::vector<GroupImportedRow> importGroup(const QSqlDatabase& db, const QDateTim
                 {{r.row, captionOf(kPersonTable, QStringLiteral("bianh")), refused}}, 1);
     }
     const std::vector<ImportedAssessment> stored = importAssessments(db, inputs);
-    for (size_t i = 0; i < out.size() && i < stored.size(); ++i)
+    for (size_t i = 0; i < out.size() && i < stored.size(); ++i) {
         out[i].assessment = stored[i].assessment;
+        writeAudit(db, {AuditAction::Import, out[i].record, out[i].assessment,
+                        QStringLiteral("批量导入第%1行").arg(out[i].row)});
+    }
     tx.commit();
     return out;
 }

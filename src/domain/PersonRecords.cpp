@@ -161,7 +161,10 @@ QString addPerson(const QSqlDatabase& db, const QDateTime& serverNow, const QVar
     row.setValue(QStringLiteral("bianh"), number);
     row.beforeStore = [&serverNow](QVariantMap& stored) { applyNewPersonRules(stored, serverNow); };
     try {
+        store::Transaction tx(db);
         row.store(db);
+        writeAudit(db, {AuditAction::Create, number, std::nullopt, QStringLiteral("档案")});
+        tx.commit();
     } catch (const store::ConnectionLostError&) {
         throw;
     } catch (const store::DatabaseError&) {
