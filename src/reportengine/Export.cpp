@@ -2,21 +2,31 @@
 
 #include "files/PrivateFiles.h"
 #include "reportengine/Report.h"
+#include "reportengine/common/Log.h"
 #include "reportengine/common/Units.h"
 #include "reportengine/layout/Builder.h"
 #include "reportengine/layout/BuiltReport.h"
 #include "reportengine/pdf/PdfWriter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QPainter>
-#include <QSaveFile>
+#include <QRegularExpression>
+#include <QStorageInfo>
+#include <QTemporaryFile>
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
 #include <memory>
 #include <new>
+#include <signal.h>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
 
 namespace hra::reportengine {
 
@@ -35,6 +45,9 @@ QImage renderBuiltPage(const BuiltPage& page, qreal dpi)
     painter.end();
     return image;
 }
+
+// Free space below which a failed write is taken for a full disk.
+constexpr qint64 kNearlyFull = 1024 * 1024;
 
 constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
@@ -62,6 +75,34 @@ QString targetRefusal(const QString& path, QStringList protectedFiles)
         QStringLiteral("%1 is a file the program has open; choose another file").arg(path));
 }
 
+// A temporary file beside `target` that a later export can tell as ours
+// and as abandoned: ".<name>.hra-<process id>-XXXXXX", as backups name theirs.
+QString temporaryTemplate(const QString& target)
+{
+    const QFileInfo info(target);
+    return info.absoluteDir().filePath(QStringLiteral(".%1.hra-%2-XXXXXX")
+                                           .arg(info.fileName())
+                                           .arg(QCoreApplication::applicationPid()));
+}
+
+// Removes the temporary files of `target` left by killed runs (their
+// process is gone).
+void removeAbandonedTemporaries(const QString& target)
+{
+    const QFileInfo info(target);
+    const QRegularExpression ours(QStringLiteral("^\\.%1\\.hra-(\\d+)-[A-Za-z0-9]{6}$")
+                                      .arg(QRegularExpression::escape(info.fileName())));
+    const QDir dir = info.absoluteDir();
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QRegularExpressionMatch m = ours.match(name);
+        if (!m.hasMatch())
+            continue;
+        const pid_t pid = m.captured(1).toInt();
+        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+            QFile::remove(dir.filePath(name));
+    }
+}
+
 // Takes pages one at a time and lets each go once written. Nothing takes
 // the target's name before finish(); abandon() (or destruction before
 // finish) removes what this run wrote.
@@ -84,12 +125,18 @@ public:
             return fail(error, QStringLiteral("cannot create the folder %1").arg(m_target.pngDir));
         if (m_target.pdfPath.isEmpty())
             return true;
-        // A save file writes beside the target and takes its name on commit.
-        m_file = std::make_unique<QSaveFile>(m_target.pdfPath);
-        if (!m_file->open(QIODevice::WriteOnly))
-            return fail(
-                error,
-                QStringLiteral("cannot write %1: %2").arg(m_target.pdfPath, m_file->errorString()));
+        // A link is followed: the file it names is the one replaced.
+        const QFileInfo info(m_target.pdfPath);
+        if (info.isSymLink() && !info.canonicalFilePath().isEmpty())
+            m_pdfFile = info.canonicalFilePath();
+        else
+            m_pdfFile = info.absoluteFilePath();
+        // Written beside the target under a name of ours, which takes the
+        // target's name only when complete.
+        removeAbandonedTemporaries(m_pdfFile);
+        m_file = std::make_unique<QTemporaryFile>(temporaryTemplate(m_pdfFile));
+        if (!m_file->open())
+            return failWriting(error, m_target.pdfPath, *m_file);
         // The temporary file is what takes the target's name.
         if (!m_file->setPermissions(kOwnerOnly))
             return fail(error, QStringLiteral("cannot make %1 private: %2")
@@ -101,9 +148,7 @@ public:
     bool add(const BuiltPage& page, QString* error)
     {
         if (m_pdf && !m_pdf->addPage(page))
-            return fail(
-                error,
-                QStringLiteral("cannot write %1: %2").arg(m_target.pdfPath, m_file->errorString()));
+            return failWriting(error, m_target.pdfPath, *m_file);
         ++m_pages;
         if (!m_target.pngDir.isEmpty()) {
             const QString path = QDir(m_target.pngDir)
@@ -120,9 +165,9 @@ public:
                                  png.flush();
             png.close();
             if (!written) {
+                const bool failed = failWriting(error, path, png);
                 QFile::remove(path);
-                return fail(error,
-                            QStringLiteral("cannot write %1: %2").arg(path, png.errorString()));
+                return failed;
             }
             m_pngFiles << path;
         }
@@ -135,9 +180,39 @@ public:
             const bool written = m_pdf->finish();
             m_warnings = m_pdf->warnings();
             m_pdf.reset();
-            if (!written || !m_file->commit())
-                return fail(error, QStringLiteral("cannot write %1: %2")
-                                       .arg(m_target.pdfPath, m_file->errorString()));
+            if (!written || !m_file->flush())
+                return failWriting(error, m_target.pdfPath, *m_file);
+            // On the disk before it takes the target's name.
+            if (::fsync(m_file->handle()) != 0) {
+                const std::error_code ec(errno, std::generic_category());
+                qCInfo(lcReport).noquote() << "export: writing" << m_target.pdfPath
+                                           << "failed:" << QString::fromStdString(ec.message());
+                if (ec != std::errc::no_space_on_device)
+                    return fail(error,
+                                QStringLiteral("cannot write %1: %2")
+                                    .arg(m_target.pdfPath, QString::fromStdString(ec.message())));
+                m_fullFile = m_target.pdfPath;
+                return fail(
+                    error,
+                    QStringLiteral("not enough disk space to write %1").arg(m_target.pdfPath));
+            }
+            m_file->close();
+            // Looked at again: the target may have changed while the pages
+            // were written.
+            const QString refused = targetRefusal(m_target.pdfPath, m_target.protectedFiles);
+            if (!refused.isEmpty())
+                return fail(error, refused);
+            std::error_code ec;
+            std::filesystem::rename(QFile::encodeName(m_file->fileName()).toStdString(),
+                                    QFile::encodeName(m_pdfFile).toStdString(), ec);
+            if (ec) {
+                qCWarning(lcReport).noquote()
+                    << "export:" << m_pdfFile << QString::fromStdString(ec.message());
+                return fail(error,
+                            QStringLiteral("cannot write %1: %2")
+                                .arg(m_target.pdfPath, QString::fromStdString(ec.message())));
+            }
+            m_file->setAutoRemove(false);
             m_file.reset();
         }
         m_pngFiles.swap(m_kept);
@@ -148,7 +223,7 @@ public:
     void abandon()
     {
         m_pdf.reset();
-        m_file.reset(); // never committed: the target is left as it was
+        m_file.reset(); // never renamed: the target is left as it was
         for (const QString& path : std::as_const(m_pngFiles))
             QFile::remove(path);
         m_pngFiles.clear();
@@ -157,6 +232,8 @@ public:
     int pages() const { return m_pages; }
     const QStringList& pngFiles() const { return m_kept; }
     const QStringList& warnings() const { return m_warnings; }
+    // The file that found the disk full, if that is why writing failed.
+    const QString& fullFile() const { return m_fullFile; }
 
 private:
     static bool fail(QString* error, const QString& message)
@@ -166,8 +243,19 @@ private:
         return false;
     }
 
+    bool failWriting(QString* error, const QString& file, const QFileDevice& device)
+    {
+        bool diskFull = false;
+        fail(error, writeFailure(file, device, &diskFull));
+        if (diskFull && m_fullFile.isEmpty())
+            m_fullFile = file;
+        return false;
+    }
+
     ExportTarget m_target;
-    std::unique_ptr<QSaveFile> m_file;
+    QString m_pdfFile; // the file the PDF replaces (a link's target)
+    std::unique_ptr<QTemporaryFile> m_file;
+    QString m_fullFile;
     std::unique_ptr<PdfWriter> m_pdf;
     int m_pages = 0;
     QStringList m_pngFiles; // written by this run, removed if it fails
@@ -205,10 +293,27 @@ ExportResult runExport(const ExportTarget& target,
         writer.abandon();
     result.pages = writer.pages();
     result.pngFiles = writer.pngFiles();
+    if (!result.ok)
+        result.fullFile = writer.fullFile();
     return result;
 }
 
 } // namespace
+
+QString writeFailure(const QString& file, const QFileDevice& device, bool* diskFull)
+{
+    // Qt reports a write that found no space as a resource error, but a
+    // short write before it is reported as an unknown one: a folder left
+    // without room when the write failed tells the same.
+    const bool full = device.error() == QFileDevice::ResourceError ||
+                      QStorageInfo(QFileInfo(file).absolutePath()).bytesAvailable() < kNearlyFull;
+    if (diskFull)
+        *diskFull = full;
+    qCInfo(lcReport).noquote() << "export: writing" << file << "failed:" << device.errorString();
+    if (full)
+        return QStringLiteral("not enough disk space to write %1").arg(file);
+    return QStringLiteral("cannot write %1: %2").arg(file, device.errorString());
+}
 
 void protectFilesFromExport(const QStringList& files)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDevice>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -54,7 +55,15 @@ struct ExportResult
     QStringList warnings; // of the build (unknown fields, missing glyphs)
     int pages = 0;
     QStringList pngFiles;
+    // The file that could not be written for lack of disk space; empty when
+    // that was not why.
+    QString fullFile;
 };
+
+// Why writing `file` through `device` failed, one sentence naming the file;
+// *diskFull tells whether it was for lack of space (then the sentence says
+// so and the system's words go to the log only).
+QString writeFailure(const QString& file, const QFileDevice& device, bool* diskFull);
 
 // Progress and stop, checked between pages.
 struct ExportControl

@@ -45,6 +45,14 @@ BackupResult inUse(const QString& database, const QString& driverText)
                 .arg(database)};
 }
 
+// A write that found the disk full: the sentence names the file, the
+// driver's or tool's words go to the log only.
+BackupResult diskFull(const QString& file, const QString& driverText)
+{
+    qCInfo(lcStore).noquote() << "backup/restore: writing" << file << "failed:" << driverText;
+    return {BackupStatus::DiskFull, QStringLiteral("not enough disk space to write %1").arg(file)};
+}
+
 bool proceed(const BackupProgress& progress, int percent)
 {
     return !progress || progress(percent);
@@ -91,6 +99,8 @@ public:
     bool isOpen() const { return m_error.isEmpty(); }
     QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
     const QString& error() const { return m_error; }
+    // Whether the last statement failed for lack of disk space.
+    bool failedForSpace() const { return m_full; }
 
     // Runs one statement; the first column of every row, or nothing and
     // *error set.
@@ -103,6 +113,8 @@ public:
         if (ok && bound.isValid())
             q.addBindValue(bound);
         ok = ok && q.exec();
+        // SQLITE_FULL: the disk (or the file's size limit) is full.
+        m_full = !ok && q.lastError().nativeErrorCode() == QLatin1String("13");
         if (!ok) {
             *error = q.lastError().text();
             return std::nullopt;
@@ -116,6 +128,7 @@ public:
 private:
     QString m_name;
     QString m_error;
+    mutable bool m_full = false;
 };
 
 // The tables every database of this program has, lower-case.
@@ -254,7 +267,8 @@ BackupResult sqliteBackup(const ConnectionSettings& settings, const QString& fil
         if (!source.isOpen())
             return fail(BackupStatus::SourceFailed, source.error());
         if (!source.exec(QStringLiteral("vacuum into ?"), &error, temp->fileName()))
-            return fail(BackupStatus::WriteFailed, error);
+            return source.failedForSpace() ? diskFull(file, error)
+                                           : fail(BackupStatus::WriteFailed, error);
     }
     if (!proceed(progress, 60))
         return {BackupStatus::Cancelled, {}};
@@ -298,7 +312,9 @@ BackupResult sqliteRestore(const ConnectionSettings& settings, const QString& fi
                 BackupStatus::NotABackup,
                 QStringLiteral("%1 is damaged: %2").arg(file, check ? check->join(u"; ") : error));
         if (!source.exec(QStringLiteral("vacuum into ?"), &error, temp->fileName()))
-            return fail(BackupStatus::NotABackup, QStringLiteral("%1: %2").arg(file, error));
+            return source.failedForSpace()
+                       ? diskFull(target, error)
+                       : fail(BackupStatus::NotABackup, QStringLiteral("%1: %2").arg(file, error));
     }
     QFile(temp->fileName()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (!proceed(progress, 30))
@@ -394,6 +410,9 @@ std::optional<PgTool> pgTool(const QString& name, const ConnectionSettings& s)
     else
         env.insert(QStringLiteral("PGPASSWORD"), s.password);
     env.insert(QStringLiteral("PGCONNECT_TIMEOUT"), QStringLiteral("15"));
+    // Their words go to the log as they are, and a full disk is told by them.
+    env.remove(QStringLiteral("LC_ALL"));
+    env.insert(QStringLiteral("LC_MESSAGES"), QStringLiteral("C"));
     // A program still working on a table makes the restore wait this long
     // and then fail, rather than hang.
     env.insert(QStringLiteral("PGOPTIONS"), QStringLiteral("-c lock_timeout=30000"));
@@ -482,13 +501,50 @@ bool checkPgArchive(const PgTool& restore, const QString& path, QString* detail,
             *detail = QStringLiteral("not a backup this program made: it holds %1").arg(what);
             return false;
         }
-        if (*kind == QLatin1String("VIEW ") &&
-            !ourViews.contains(what.section(u' ', 2, 2).toLower())) {
+        // Everything lives in the schema public, which the restore replaces.
+        const QString schema = what.mid(kind->size()).section(u' ', 0, 0);
+        const QString name = what.mid(kind->size()).section(u' ', 1, 1);
+        const bool elsewhere = *kind == QLatin1String("SCHEMA ")
+                                   ? name != QLatin1String("public")
+                                   : schema != QLatin1String("public") && schema != u'-';
+        if (elsewhere || (*kind == QLatin1String("VIEW ") && !ourViews.contains(name.toLower()))) {
             *detail = QStringLiteral("not a backup this program made: it holds %1").arg(what);
             return false;
         }
     }
     return true;
+}
+
+// The schema version an archive records, read from its data without
+// restoring anything; 1 when it records none.
+std::optional<int> archiveVersion(const PgTool& restore, const QString& path, QString* detail)
+{
+    QString data;
+    if (!runTool(restore,
+                 {QStringLiteral("--data-only"), QStringLiteral("--table=sys_sjkbb"),
+                  QStringLiteral("--file=-"), path},
+                 &data, detail))
+        return std::nullopt;
+    int version = 1;
+    bool inRows = false;
+    for (const QString& line : data.split(u'\n')) {
+        if (!inRows) {
+            inRows = line.startsWith(QLatin1String("COPY public.sys_sjkbb (banb) FROM stdin"));
+            continue;
+        }
+        if (line == QLatin1String("\\."))
+            break;
+        bool ok = false;
+        const int v = line.toInt(&ok);
+        if (!ok) {
+            *detail = QStringLiteral("not a backup this program made: its schema version %1 is "
+                                     "no number")
+                          .arg(line.left(40));
+            return std::nullopt;
+        }
+        version = std::max(version, v);
+    }
+    return version;
 }
 
 BackupResult pgBackup(const ConnectionSettings& settings, const QString& file,
@@ -515,7 +571,9 @@ BackupResult pgBackup(const ConnectionSettings& settings, const QString& file,
                  {QStringLiteral("--format=custom"), QStringLiteral("--no-owner"),
                   QStringLiteral("--no-privileges"), QStringLiteral("--file=") + temp->fileName()},
                  nullptr, &error))
-        return fail(BackupStatus::SourceFailed, error);
+        return error.contains(QLatin1String("No space left on device"))
+                   ? diskFull(file, error)
+                   : fail(BackupStatus::SourceFailed, error);
     if (!proceed(progress, 70))
         return {BackupStatus::Cancelled, {}};
     return keepChecked(
@@ -539,6 +597,15 @@ BackupResult pgRestore(const ConnectionSettings& settings, const QString& file, 
     QString error;
     if (!checkPgArchive(*restore, file, &error, true))
         return fail(BackupStatus::NotABackup, error);
+    const std::optional<int> version = archiveVersion(*restore, file, &error);
+    if (!version)
+        return fail(BackupStatus::NotABackup, error);
+    QString definitions;
+    if (!runTool(*restore,
+                 {QStringLiteral("--schema-only"), QStringLiteral("--no-owner"),
+                  QStringLiteral("--no-privileges"), QStringLiteral("--file=-"), file},
+                 &definitions, &error))
+        return fail(BackupStatus::NotABackup, error);
     if (!proceed(progress, 20))
         return {BackupStatus::Cancelled, {}};
     {
@@ -547,6 +614,13 @@ BackupResult pgRestore(const ConnectionSettings& settings, const QString& file, 
         if (!current)
             return fail(BackupStatus::RestoreFailed, error);
         try {
+            // The archive's tables are made beside ours, where only this
+            // session sees them, and compared there before anything is replaced.
+            const QString difference =
+                postgresSchemaDifference(current->db(), definitions, *version);
+            if (!difference.isEmpty())
+                return fail(BackupStatus::NotABackup,
+                            QStringLiteral("not a backup this program made: ") + difference);
             if (!force && !current->isEmpty())
                 return fail(BackupStatus::TargetNotEmpty,
                             QStringLiteral("database %1 holds data").arg(settings.databaseName));

@@ -21,6 +21,9 @@ enum class BackupStatus
     SourceFailed,
     // The output file cannot be written.
     WriteFailed,
+    // The output file, or the copy a restore makes beside the database,
+    // found the disk full; the detail names the file.
+    DiskFull,
     // The output file is not one to replace: the database itself (also
     // through a link), or no regular file (a device, a pipe, a folder).
     TargetRefused,

@@ -5,16 +5,18 @@
 
 #include <QFile>
 #include <QMap>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUuid>
+#include <algorithm>
 
 namespace hra::store {
 namespace {
 
-// What a SQLite file holds, by lower-case name.
-struct SqliteShape
+// What a database holds, by lower-case name.
+struct Shape
 {
     // Per table: column name -> "TYPE|notnull|pk|default".
     QMap<QString, QMap<QString, QString>> tables;
@@ -23,7 +25,13 @@ struct SqliteShape
     QMap<QString, QString> indexes;
     QMap<QString, QString> indexTables;
     QMap<QString, QStringList> views;
-    QStringList triggers;
+    // What runs or is no plain table or view ("trigger wipe").
+    QStringList foreign;
+    // PostgreSQL only: keys and checks by "name on table", and the views'
+    // definitions.
+    QMap<QString, QString> constraints;
+    QMap<QString, QString> constraintTables;
+    QMap<QString, QString> viewDefinitions;
 };
 
 QStringList column0(const QSqlDatabase& db, const QString& sql, const QVariantList& bound)
@@ -46,9 +54,9 @@ QStringList column0(const QSqlDatabase& db, const QString& sql, const QVariantLi
     return out;
 }
 
-SqliteShape shapeOf(const QSqlDatabase& db)
+Shape shapeOf(const QSqlDatabase& db)
 {
-    SqliteShape shape;
+    Shape shape;
     // Names from the file reach SQL only as bound values.
     const QStringList objects =
         column0(db,
@@ -94,19 +102,19 @@ SqliteShape shapeOf(const QSqlDatabase& db)
                 name, column0(db, QStringLiteral("select lower(name) from pragma_table_info(?)"),
                               {name}));
         } else if (type == QLatin1String("trigger")) {
-            shape.triggers << name;
+            shape.foreign << QStringLiteral("trigger ") + name;
         }
     }
     return shape;
 }
 
 // The shape the schema scripts make, worked out once.
-const SqliteShape& referenceShape()
+const Shape& referenceShape()
 {
-    static const SqliteShape reference = [] {
+    static const Shape reference = [] {
         const QString name =
             QStringLiteral("hra-reference-") + QUuid::createUuid().toString(QUuid::Id128);
-        SqliteShape shape;
+        Shape shape;
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
             db.setDatabaseName(QStringLiteral(":memory:"));
@@ -168,6 +176,216 @@ QString columnDefinition(const QString& createTable, const QString& column)
 
 const QString kVersionTable = QStringLiteral("sys_sjkbb");
 
+// The first way in which `file` differs from `ours`; empty when it does not.
+QString shapeDifference(const Shape& ours, const Shape& file, QString (*describe)(const QString&))
+{
+    if (!file.foreign.isEmpty())
+        return QStringLiteral("the %1 is not part of this program's database")
+            .arg(file.foreign.first());
+    for (auto it = file.views.begin(); it != file.views.end(); ++it)
+        if (!ours.views.contains(it.key()))
+            return QStringLiteral("the view %1 is not part of this program's database")
+                .arg(it.key());
+    for (auto t = ours.tables.begin(); t != ours.tables.end(); ++t) {
+        if (!file.tables.contains(t.key()))
+            return QStringLiteral("the table %1 is missing").arg(t.key());
+        const QMap<QString, QString>& there = file.tables[t.key()];
+        for (auto c = t->begin(); c != t->end(); ++c) {
+            if (!there.contains(c.key()))
+                return QStringLiteral("the table %1 lacks the column %2").arg(t.key(), c.key());
+            if (there[c.key()] != c.value())
+                return QStringLiteral("the column %1.%2 is %3, not %4")
+                    .arg(t.key(), c.key(), describe(there[c.key()]), describe(c.value()));
+        }
+        for (auto c = there.begin(); c != there.end(); ++c)
+            if (!t->contains(c.key()))
+                return QStringLiteral("the table %1 has a column %2 that is not ours")
+                    .arg(t.key(), c.key());
+    }
+    for (auto k = ours.constraints.begin(); k != ours.constraints.end(); ++k)
+        if (file.constraints.value(k.key()) != k.value())
+            return QStringLiteral("the constraint %1 is missing or differs (%2)")
+                .arg(k.key(), k.value());
+    for (auto k = file.constraints.begin(); k != file.constraints.end(); ++k)
+        if (!ours.constraints.contains(k.key()) &&
+            ours.tables.contains(file.constraintTables[k.key()]))
+            return QStringLiteral("the constraint %1 is not part of this program's database")
+                .arg(k.key());
+    for (auto i = ours.indexes.begin(); i != ours.indexes.end(); ++i)
+        if (file.indexes.value(i.key()) != i.value())
+            return QStringLiteral("the index %1 is missing or covers other columns").arg(i.key());
+    for (auto i = file.indexes.begin(); i != file.indexes.end(); ++i)
+        if (!ours.indexes.contains(i.key()) && ours.tables.contains(file.indexTables[i.key()]))
+            return QStringLiteral("the index %1 on %2 is not part of this program's database")
+                .arg(i.key(), file.indexTables[i.key()]);
+    for (auto v = ours.views.begin(); v != ours.views.end(); ++v) {
+        if (!file.views.contains(v.key()))
+            return QStringLiteral("the view %1 is missing").arg(v.key());
+        if (file.views[v.key()] != v.value())
+            return QStringLiteral("the view %1 shows other columns").arg(v.key());
+        if (file.viewDefinitions.value(v.key()) != ours.viewDefinitions.value(v.key()))
+            return QStringLiteral("the view %1 is defined otherwise").arg(v.key());
+    }
+    return {};
+}
+
+// What the session's temporary schema holds, named without the schema.
+Shape postgresTemporaryShape(const QSqlDatabase& db)
+{
+    static const QRegularExpression temporarySchema(QStringLiteral("\\bpg_temp(_\\d+)?\\."));
+    const auto plain = [](QString text) { return text.remove(temporarySchema); };
+    Shape shape;
+    for (const QString& line :
+         column0(db,
+                 QStringLiteral("select c.relkind, c.relname, c.relrowsecurity from pg_class c "
+                                "where c.relnamespace = pg_my_temp_schema()"),
+                 {})) {
+        const QStringList f = line.split(u'|');
+        const QString& kind = f.value(0);
+        const QString& name = f.value(1);
+        if (kind == QLatin1String("r"))
+            shape.tables.insert(name, {});
+        else if (kind == QLatin1String("v"))
+            shape.views.insert(name, {});
+        else if (kind != QLatin1String("S") && kind != QLatin1String("i"))
+            shape.foreign << QStringLiteral("relation %1 of kind %2").arg(name, kind);
+        if (f.value(2) == QLatin1String("true"))
+            shape.foreign << QStringLiteral("row security of %1").arg(name);
+    }
+    for (const QString& line :
+         column0(db,
+                 QStringLiteral(
+                     "select c.relkind, c.relname, a.attname, format_type(a.atttypid, a.atttypmod) "
+                     "|| case when a.attnotnull then ' not null' else '' end "
+                     "|| coalesce(' default ' || pg_get_expr(d.adbin, d.adrelid), '') "
+                     "|| case a.attidentity when 'a' then ' always identity' when 'd' "
+                     "then ' identity' else '' end "
+                     "|| case when a.attgenerated <> '' then ' generated' else '' end "
+                     "from pg_attribute a join pg_class c on c.oid = a.attrelid "
+                     "left join pg_attrdef d on d.adrelid = a.attrelid and d.adnum = a.attnum "
+                     "where c.relnamespace = pg_my_temp_schema() and c.relkind in ('r', 'v') "
+                     "and a.attnum > 0 and not a.attisdropped order by c.relname, a.attnum"),
+                 {})) {
+        const QStringList f = line.split(u'|');
+        if (f.value(0) == QLatin1String("r"))
+            shape.tables[f.value(1)].insert(f.value(2), plain(f.mid(3).join(u'|')));
+        else
+            shape.views[f.value(1)] << f.value(2);
+    }
+    for (const QString& line :
+         column0(db,
+                 QStringLiteral("select k.conname || ' on ' || c.relname, c.relname, "
+                                "pg_get_constraintdef(k.oid) from pg_constraint k "
+                                "join pg_class c on c.oid = k.conrelid "
+                                "where c.relnamespace = pg_my_temp_schema()"),
+                 {})) {
+        const QStringList f = line.split(u'|');
+        shape.constraints.insert(f.value(0), plain(f.mid(2).join(u'|')));
+        shape.constraintTables.insert(f.value(0), f.value(1));
+    }
+    for (const QString& line :
+         column0(db,
+                 QStringLiteral("select x.relname, c.relname, pg_get_indexdef(i.indexrelid) "
+                                "from pg_index i join pg_class x on x.oid = i.indexrelid "
+                                "join pg_class c on c.oid = i.indrelid "
+                                "where c.relnamespace = pg_my_temp_schema()"),
+                 {})) {
+        const QStringList f = line.split(u'|');
+        shape.indexes.insert(f.value(0), plain(f.mid(2).join(u'|')));
+        shape.indexTables.insert(f.value(0), f.value(1));
+    }
+    for (const QString& line :
+         column0(db,
+                 QStringLiteral("select c.relname, pg_get_viewdef(c.oid) from pg_class c "
+                                "where c.relkind = 'v' and c.relnamespace = pg_my_temp_schema()"),
+                 {})) {
+        const QStringList f = line.split(u'|');
+        shape.viewDefinitions.insert(f.value(0), plain(f.mid(1).join(u'|')));
+    }
+    shape.foreign << column0(
+        db,
+        QStringLiteral(
+            "select 'trigger ' || t.tgname || ' on ' || c.relname from pg_trigger t "
+            "join pg_class c on c.oid = t.tgrelid "
+            "where not t.tgisinternal and c.relnamespace = pg_my_temp_schema() "
+            "union all select 'rule ' || r.rulename || ' on ' || c.relname from pg_rewrite r "
+            "join pg_class c on c.oid = r.ev_class "
+            "where r.rulename <> '_RETURN' and c.relnamespace = pg_my_temp_schema() "
+            "union all select 'policy ' || p.polname || ' on ' || c.relname from pg_policy p "
+            "join pg_class c on c.oid = p.polrelid where c.relnamespace = pg_my_temp_schema() "
+            "union all select 'function ' || p.proname from pg_proc p "
+            "where p.pronamespace = pg_my_temp_schema()"),
+        {});
+    return shape;
+}
+
+// The statements of a pg_dump definition script that make tables, their
+// keys, indexes and views, each naming the temporary schema instead of
+// public. Settings are left out: every name is written with its schema.
+// Anything else (what would run, or act beyond the new tables) is refused.
+QString archiveStatements(const QString& script, QStringList* statements)
+{
+    static const QStringList allowed{
+        QStringLiteral("CREATE TABLE "),     QStringLiteral("CREATE SEQUENCE "),
+        QStringLiteral("ALTER SEQUENCE "),   QStringLiteral("ALTER TABLE "),
+        QStringLiteral("CREATE INDEX "),     QStringLiteral("CREATE UNIQUE INDEX "),
+        QStringLiteral("CREATE VIEW "),      QStringLiteral("COMMENT ON COLUMN "),
+        QStringLiteral("COMMENT ON TABLE "),
+    };
+    static const QStringList skipped{
+        QStringLiteral("SET "),
+        QStringLiteral("SELECT pg_catalog.set_config('search_path', '', false)"),
+        QStringLiteral("CREATE SCHEMA public"),
+        QStringLiteral("COMMENT ON SCHEMA public "),
+    };
+    QStringList found;
+    QString current;
+    QChar quote;
+    bool lineStart = true;
+    for (qsizetype i = 0; i < script.size(); ++i) {
+        const QChar c = script[i];
+        if (quote.isNull()) {
+            // A psql command such as \restrict takes its line.
+            if ((lineStart && c == u'\\' && current.trimmed().isEmpty()) ||
+                (c == u'-' && script.mid(i, 2) == QLatin1String("--"))) {
+                while (i < script.size() && script[i] != u'\n')
+                    ++i;
+                lineStart = true;
+                continue;
+            }
+            if (c == u'$')
+                return QStringLiteral("it holds a quoted body: %1")
+                    .arg(current.simplified().left(80));
+            if (c == u';') {
+                found << current.trimmed();
+                current.clear();
+                lineStart = false;
+                continue;
+            }
+            if (c == u'\'' || c == u'"')
+                quote = c;
+        } else if (c == quote) {
+            quote = QChar();
+        }
+        current += c;
+        lineStart = c == u'\n';
+    }
+    if (!current.trimmed().isEmpty())
+        found << current.trimmed();
+    for (QString& statement : found) {
+        if (std::any_of(skipped.begin(), skipped.end(),
+                        [&](const QString& s) { return statement.startsWith(s); }))
+            continue;
+        if (std::none_of(allowed.begin(), allowed.end(),
+                         [&](const QString& s) { return statement.startsWith(s); }))
+            return QStringLiteral("it holds the statement %1").arg(statement.simplified().left(80));
+        statement.replace(QStringLiteral("\"public\"."), QStringLiteral("pg_temp."))
+            .replace(QStringLiteral("public."), QStringLiteral("pg_temp."));
+        *statements << statement;
+    }
+    return {};
+}
+
 // Columns that came with a schema version, each nullable so that an upgrade
 // or the restore of an older backup can add them. A database of an older
 // version may lack them, or hold them already when it was upgraded by hand.
@@ -206,6 +424,34 @@ QStringList indexStatements(const Dialect& dialect, const QString& table)
                 out << statement;
         }
     return out;
+}
+
+// A file of an older version is held to what that version made: without
+// the tables and columns a later version added (which it may hold already,
+// when it was upgraded by hand).
+void asOfVersion(Shape& ours, Shape& file, int version)
+{
+    for (const LaterTable& later : kLaterTables) {
+        if (later.version <= version)
+            continue;
+        const QString name = QLatin1String(later.name);
+        ours.tables.remove(name);
+        for (const QString& index : ours.indexTables.keys(name)) {
+            ours.indexes.remove(index);
+            ours.indexTables.remove(index);
+        }
+        for (const QString& constraint : ours.constraintTables.keys(name)) {
+            ours.constraints.remove(constraint);
+            ours.constraintTables.remove(constraint);
+        }
+    }
+    for (const LaterColumn& later : kLaterColumns)
+        if (version < later.version)
+            for (Shape* shape : {&ours, &file}) {
+                const auto t = shape->tables.find(QLatin1String(later.table));
+                if (t != shape->tables.end())
+                    t->remove(QLatin1String(later.column));
+            }
 }
 
 } // namespace
@@ -323,70 +569,56 @@ QStringList addMissingColumns(const QSqlDatabase& db, const Dialect& dialect)
 
 QString sqliteSchemaDifference(const QSqlDatabase& db)
 {
-    SqliteShape ours = referenceShape();
-    const SqliteShape fileShape = shapeOf(db);
+    Shape ours = referenceShape();
     const int version = schemaVersion(db);
     if (version > kSchemaVersion)
-        return QStringLiteral("it was made by a newer version of the program (schema %1; this "
-                              "one knows up to %2)")
-            .arg(version)
-            .arg(kSchemaVersion);
-    // A file of an older version is held to what that version made.
-    for (const LaterTable& later : kLaterTables) {
-        if (later.version <= version)
-            continue;
-        const QString name = QLatin1String(later.name);
-        ours.tables.remove(name);
-        for (const QString& index : ours.indexTables.keys(name)) {
-            ours.indexes.remove(index);
-            ours.indexTables.remove(index);
-        }
+        return newerVersionMessage(version);
+    Shape file = shapeOf(db);
+    asOfVersion(ours, file, version);
+    return shapeDifference(ours, file, describe);
+}
+
+QString newerVersionMessage(int version)
+{
+    return QStringLiteral("it was made by a newer version of the program (schema %1; this "
+                          "one knows up to %2)")
+        .arg(version)
+        .arg(kSchemaVersion);
+}
+
+QString postgresSchemaDifference(const QSqlDatabase& db, const QString& archiveDefinitions,
+                                 int version)
+{
+    if (version > kSchemaVersion)
+        return newerVersionMessage(version);
+    QStringList statements;
+    if (const QString refused = archiveStatements(archiveDefinitions, &statements);
+        !refused.isEmpty())
+        return refused;
+    Shape ours;
+    {
+        // Made where only this session sees it, and rolled back.
+        const Transaction transaction(db);
+        execute(db, QStringLiteral("set local search_path = pg_temp"));
+        for (const QString& script : Dialect(Driver::Postgres).schemaResources())
+            for (const QString& statement : schemaScriptStatements(script))
+                execute(db, statement);
+        ours = postgresTemporaryShape(db);
     }
-    SqliteShape file = fileShape;
-    for (const LaterColumn& later : kLaterColumns)
-        if (version < later.version)
-            for (SqliteShape* shape : {&ours, &file}) {
-                const auto t = shape->tables.find(QLatin1String(later.table));
-                if (t != shape->tables.end())
-                    t->remove(QLatin1String(later.column));
+    Shape archive;
+    {
+        const Transaction transaction(db);
+        for (const QString& statement : statements) {
+            try {
+                execute(db, statement);
+            } catch (const DatabaseError& e) {
+                return QStringLiteral("its definitions do not apply: %1").arg(e.message());
             }
-    if (!file.triggers.isEmpty())
-        return QStringLiteral("the trigger %1 is not part of this program's database")
-            .arg(file.triggers.first());
-    for (auto it = file.views.begin(); it != file.views.end(); ++it)
-        if (!ours.views.contains(it.key()))
-            return QStringLiteral("the view %1 is not part of this program's database")
-                .arg(it.key());
-    for (auto t = ours.tables.begin(); t != ours.tables.end(); ++t) {
-        if (!file.tables.contains(t.key()))
-            return QStringLiteral("the table %1 is missing").arg(t.key());
-        const QMap<QString, QString>& there = file.tables[t.key()];
-        for (auto c = t->begin(); c != t->end(); ++c) {
-            if (!there.contains(c.key()))
-                return QStringLiteral("the table %1 lacks the column %2").arg(t.key(), c.key());
-            if (there[c.key()] != c.value())
-                return QStringLiteral("the column %1.%2 is %3, not %4")
-                    .arg(t.key(), c.key(), describe(there[c.key()]), describe(c.value()));
         }
-        for (auto c = there.begin(); c != there.end(); ++c)
-            if (!t->contains(c.key()))
-                return QStringLiteral("the table %1 has a column %2 that is not ours")
-                    .arg(t.key(), c.key());
+        archive = postgresTemporaryShape(db);
     }
-    for (auto i = ours.indexes.begin(); i != ours.indexes.end(); ++i)
-        if (file.indexes.value(i.key()) != i.value())
-            return QStringLiteral("the index %1 is missing or covers other columns").arg(i.key());
-    for (auto i = file.indexes.begin(); i != file.indexes.end(); ++i)
-        if (!ours.indexes.contains(i.key()) && ours.tables.contains(file.indexTables[i.key()]))
-            return QStringLiteral("the index %1 on %2 is not part of this program's database")
-                .arg(i.key(), file.indexTables[i.key()]);
-    for (auto v = ours.views.begin(); v != ours.views.end(); ++v) {
-        if (!file.views.contains(v.key()))
-            return QStringLiteral("the view %1 is missing").arg(v.key());
-        if (file.views[v.key()] != v.value())
-            return QStringLiteral("the view %1 shows other columns").arg(v.key());
-    }
-    return {};
+    asOfVersion(ours, archive, version);
+    return shapeDifference(ours, archive, [](const QString& c) { return c; });
 }
 
 } // namespace hra::store

@@ -70,4 +70,16 @@ QStringList addMissingColumns(const QSqlDatabase& db, const Dialect& dialect);
 // of an older version is compared with what that version made.
 QString sqliteSchemaDifference(const QSqlDatabase& db);
 
+// The same for a PostgreSQL archive, from its definitions (pg_restore
+// --schema-only) and the version it records. Both they and the schema
+// scripts are made in this session's temporary schema, inside transactions
+// that are rolled back, and compared there: the database's own tables are
+// not touched. Tables of its own that hold data only are allowed. Throws
+// DatabaseError when the scripts cannot be made.
+QString postgresSchemaDifference(const QSqlDatabase& db, const QString& archiveDefinitions,
+                                 int version);
+
+// "it was made by a newer version of the program (schema 3; ...)".
+QString newerVersionMessage(int version);
+
 } // namespace hra::store

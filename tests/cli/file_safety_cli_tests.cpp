@@ -1,5 +1,6 @@
 // hra-cli run as a program: what it writes, what it reads, and which
 // database it may make.
+#include "support/SmallDisk.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
@@ -184,6 +185,33 @@ TEST_F(FileSafetyCliTest, OutputIsPrivateWhateverTheUmask)
     QFile::setPermissions(pdf, kOwnerFile | QFileDevice::ReadOther | QFileDevice::ReadGroup);
     ASSERT_EQ(run({"questionnaire", "--pdf", pdf}, "000").status, 0);
     EXPECT_EQ(QFileInfo(pdf).permissions(), kOwnerFile);
+}
+
+// A disk that fills up while a file is written: one sentence naming the
+// file, never the system's "Unknown error", and no part of the file left.
+TEST_F(FileSafetyCliTest, AFullDiskIsToldNamingTheFile)
+{
+    test::SmallDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "no permission to mount a small file system here";
+    const QString pdf = disk.path(QStringLiteral("r.pdf"));
+    const QString backup = disk.path(QStringLiteral("b.sqlite3"));
+    const struct
+    {
+        QStringList args;
+        QString file;
+    } cases[] = {
+        {{"report", "--record", "0000000002", "--pdf", pdf}, pdf},
+        {{"questionnaire", "--pdf", pdf}, pdf},
+        {{"backup", "--out", backup}, backup},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, QStringLiteral("error: not enough disk space to write %1\n").arg(c.file));
+        EXPECT_EQ(disk.files(), QStringList());
+    }
 }
 
 // A pipe, a device or a folder given to read is refused at once instead of

@@ -6,10 +6,13 @@
 #include "reportengine/Report.h"
 #include "reportengine/common/TaskQueue.h"
 #include "reportengine/layout/TextLayout.h"
+#include "support/SmallDisk.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -416,4 +419,96 @@ TEST(StreamingExport, ACancelOrAFailureLeavesNoFileAndKeepsTheOldOne)
             EXPECT_TRUE(QDir(to.pngDir).entryList(QDir::Files).isEmpty());
         }
     }
+}
+
+// The PDF is written under a name of ours beside the target; what a killed
+// run left under such a name goes with the next export to that folder, and
+// nothing else there is touched (another run still writing, other programs).
+TEST(StreamingExport, TemporaryFilesAreOursAndAKilledRunsAreCleanedUp)
+{
+    QTemporaryDir dir;
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    const QString killed = QStringLiteral(".list.pdf.hra-99999999-AbCd12");
+    const QString running = QStringLiteral(".list.pdf.hra-%1-XyZ123").arg(pid);
+    const QString foreign = QStringLiteral("list.pdf.Qt1234");
+    for (const QString& name : {killed, running, foreign}) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("half a report");
+    }
+    Report report;
+    report.setTemplate(parse(QStringLiteral("<report>%1</report>").arg(kList)));
+    report.dataSources().add(rows(100));
+    QStringList during;
+    ExportControl control;
+    control.progress = [&](int, int) {
+        if (during.isEmpty())
+            during = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    };
+    ExportTarget to;
+    to.pdfPath = dir.filePath(QStringLiteral("list.pdf"));
+    const ExportResult result = buildAndExport(report, to, control);
+    ASSERT_TRUE(result.ok) << result.error.toStdString();
+
+    // While the PDF is written the killed run's file is gone, and the only
+    // new name (where the file system gives temporary files one at all) is
+    // one of ours.
+    ASSERT_FALSE(during.isEmpty());
+    EXPECT_FALSE(during.contains(killed));
+    during.removeAll(running);
+    during.removeAll(foreign);
+    const QRegularExpression ours(
+        QStringLiteral("^\\.list\\.pdf\\.hra-%1-[A-Za-z0-9]{6}$").arg(pid));
+    EXPECT_LE(during.size(), 1);
+    for (const QString& name : during)
+        EXPECT_TRUE(ours.match(name).hasMatch()) << name.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({running, QStringLiteral("list.pdf"), foreign}));
+}
+
+// A write that finds the disk full says so, naming the file; the system's
+// words go to the log only. Nothing of the run is left, and the file of
+// yesterday stays.
+TEST(StreamingExport, AFullDiskIsNamedAndLeavesNothing)
+{
+    // Qt reports what the kernel says of a full device.
+    QFile device(QStringLiteral("/dev/full"));
+    ASSERT_TRUE(device.open(QIODevice::WriteOnly));
+    device.write(QByteArray(64 * 1024, 'x'));
+    device.flush();
+    bool diskFull = false;
+    EXPECT_EQ(writeFailure(QStringLiteral("/srv/list.pdf"), device, &diskFull),
+              QStringLiteral("not enough disk space to write /srv/list.pdf"));
+    EXPECT_TRUE(diskFull);
+
+    hra::test::SmallDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "no permission to mount a small file system here";
+    const QString target = disk.path(QStringLiteral("list.pdf"));
+    {
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("the list of yesterday");
+    }
+    for (const bool png : {false, true}) {
+        SCOPED_TRACE(png ? "png" : "pdf");
+        Report report;
+        report.setTemplate(parse(QStringLiteral("<report>%1</report>").arg(kList)));
+        report.dataSources().add(rows(100));
+        ExportTarget to;
+        if (png)
+            to.pngDir = disk.path(QStringLiteral("png"));
+        else
+            to.pdfPath = target;
+        const ExportResult result = buildAndExport(report, to);
+        EXPECT_FALSE(result.ok);
+        const QString expected = png ? disk.path(QStringLiteral("png/page-001.png")) : target;
+        EXPECT_EQ(result.fullFile, expected);
+        EXPECT_EQ(result.error, QStringLiteral("not enough disk space to write ") + expected);
+        EXPECT_EQ(disk.files(), QStringList{QStringLiteral("list.pdf")});
+        EXPECT_TRUE(QDir(disk.path(QStringLiteral("png"))).entryList(QDir::Files).isEmpty());
+    }
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("the list of yesterday"));
 }

@@ -2,6 +2,7 @@
 #include "store/Schema.h"
 #include "store/SchemaCheck.h"
 #include "store/Sql.h"
+#include "support/SmallDisk.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
@@ -666,6 +667,25 @@ TEST(SqliteBackupTest, BackupIsPrivateAndCleansUpAfterAKilledRun)
               QStringList{QStringLiteral("b.sqlite3")});
 }
 
+// A backup that finds the disk full says so, naming the file, and leaves
+// no part of a copy behind.
+TEST(SqliteBackupTest, AFullDiskIsNamedAndLeavesNoCopy)
+{
+    test::TestDatabase source{store::Driver::Sqlite};
+    {
+        const auto conn = source.connectInitialised(QStringLiteral("source"));
+        ASSERT_TRUE(conn);
+    }
+    test::SmallDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "no permission to mount a small file system here";
+    const QString out = disk.path(QStringLiteral("b.sqlite3"));
+    const store::BackupResult r = store::backupDatabase(source.settings(), out);
+    EXPECT_EQ(r.status, BackupStatus::DiskFull);
+    EXPECT_EQ(r.detail, QStringLiteral("not enough disk space to write ") + out);
+    EXPECT_EQ(disk.files(), QStringList());
+}
+
 // PostgreSQL: an archive holding what runs (a trigger and its function) is
 // refused; the current database keeps its data.
 TEST(PostgresBackupTest, RestoreRefusesAnArchiveWithATrigger)
@@ -697,6 +717,81 @@ TEST(PostgresBackupTest, RestoreRefusesAnArchiveWithATrigger)
         QStringLiteral("not a backup this program made: it holds FUNCTION public wipe()")))
         << r.detail.toStdString();
     EXPECT_EQ(markerOf(target.settings()), "current");
+}
+
+// PostgreSQL: the archive's tables are compared with those the program
+// makes, column by column, and its version is read before the database is
+// touched; whatever differs is refused, named, and the database keeps its data.
+TEST(PostgresBackupTest, RestoreRefusesAnArchiveThatDiffersFromTheProgramsTables)
+{
+    test::TestDatabase target{store::Driver::Postgres};
+    HRA_REQUIRE_BACKEND(target);
+    {
+        const auto conn = target.connectInitialised(QStringLiteral("target"));
+        ASSERT_TRUE(conn);
+        mark(*conn, QStringLiteral("current"));
+    }
+    QTemporaryDir files;
+    const QString owner = target.settings().userId;
+    const struct
+    {
+        const char* name;
+        QStringList statements;
+        QString difference;
+    } cases[] = {
+        {"wrong type",
+         {QStringLiteral("alter table sys_information alter column pinggzx type integer "
+                         "using null")},
+         QStringLiteral("the column sys_information.pinggzx is integer, not character "
+                        "varying(100)")},
+        {"missing column",
+         {QStringLiteral("alter table jkpg_tgjc drop column tiz")},
+         QStringLiteral("the table jkpg_tgjc lacks the column tiz")},
+        {"column of its own",
+         {QStringLiteral("alter table jkpg_pgzx add column secret text")},
+         QStringLiteral("the table jkpg_pgzx has a column secret that is not ours")},
+        {"check of its own",
+         {QStringLiteral("alter table jkpg_jbxx add constraint nobody check (bianh <> 'x')")},
+         QStringLiteral("the constraint nobody on jkpg_jbxx is not part of this program's "
+                        "database")},
+        {"index of its own",
+         {QStringLiteral("create index ix_mine on jkpg_jbxx (xingm, bianh)")},
+         QStringLiteral("the index ix_mine on jkpg_jbxx is not part of this program's database")},
+        {"view defined otherwise",
+         {QStringLiteral("create or replace view v_jkpg_jbxx as select i.bianh, i.jkpg_id, "
+                         "i.zhuangt, i.lurrq, j.xingm, j.xingb, j.nianl from jkpg_id i "
+                         "join jkpg_jbxx j on j.bianh = i.bianh where j.nianl > 60")},
+         QStringLiteral("the view v_jkpg_jbxx is defined otherwise")},
+        {"rule",
+         {QStringLiteral("create rule wipe as on insert to jkpg_id do also delete from "
+                         "jkpg_jbxx")},
+         QStringLiteral("it holds RULE public jkpg_id wipe %1").arg(owner)},
+        {"table elsewhere",
+         {QStringLiteral("create schema elsewhere"),
+          QStringLiteral("create table elsewhere.jkpg_jbxx (bianh text)")},
+         QStringLiteral("it holds SCHEMA - elsewhere %1").arg(owner)},
+        {"newer version",
+         {QStringLiteral("update sys_sjkbb set banb = 3")},
+         QStringLiteral("it was made by a newer version of the program (schema 3; this one "
+                        "knows up to 2)")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TestDatabase source{store::Driver::Postgres};
+        {
+            const auto conn = source.connectInitialised(QStringLiteral("source"));
+            ASSERT_TRUE(conn);
+            for (const QString& statement : c.statements)
+                store::execute(conn->db(), statement);
+        }
+        const QString file = files.filePath(QString::fromLatin1(c.name) + QStringLiteral(".dump"));
+        const store::BackupResult backup = store::backupDatabase(source.settings(), file);
+        ASSERT_TRUE(backup.ok()) << backup.detail.toStdString();
+        const store::BackupResult r = store::restoreDatabase(target.settings(), file, true);
+        EXPECT_EQ(r.status, BackupStatus::NotABackup);
+        EXPECT_EQ(r.detail, QStringLiteral("not a backup this program made: ") + c.difference);
+        EXPECT_EQ(markerOf(target.settings()), "current");
+    }
 }
 
 // PostgreSQL: another workstation keeps a transaction open on a table; the

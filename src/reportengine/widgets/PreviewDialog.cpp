@@ -158,7 +158,7 @@ void PreviewDialog::exportEnded(const ExportResult& result)
     }
     showWork(false);
     if (!result.cancelled)
-        pdfExported(result.ok, result.error);
+        pdfExported(result.ok, exportFailureText(result));
 }
 
 } // namespace hra::reportengine

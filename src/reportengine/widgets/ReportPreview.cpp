@@ -251,6 +251,13 @@ bool ReportPreview::print(QString* error)
     return printReport(*m_report, printer, error);
 }
 
+QString exportFailureText(const ExportResult& result)
+{
+    if (!result.fullFile.isEmpty())
+        return QStringLiteral("磁盘空间不足，无法写入 %1").arg(result.fullFile);
+    return result.error;
+}
+
 bool printReport(const BuiltReport& report, QPrinter& printer, QString* error)
 {
     auto fail = [error](const QString& why) {
@@ -275,7 +282,7 @@ bool printReport(const BuiltReport& report, QPrinter& printer, QString* error)
         target.firstPage = first;
         target.lastPage = last;
         const ExportResult written = exportBuilt(report, target);
-        return written.ok || fail(written.error);
+        return written.ok || fail(exportFailureText(written));
     }
     // Full-page mode: the painter's origin is the paper's corner, as paintPage expects.
     printer.setFullPage(true);

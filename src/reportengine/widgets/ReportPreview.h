@@ -9,6 +9,7 @@ namespace hra::reportengine {
 
 class BuiltReport;
 class Report;
+struct ExportResult;
 
 // Shows built pages one below the other, with scrolling. It opens fitted to
 // the window (a whole page in view, following the window's size) until a
@@ -65,6 +66,10 @@ private:
     bool m_fit = true;
     QSizeF m_largest; // the largest paper among the pages
 };
+
+// What a window says when an export failed: lack of disk space in the
+// operator's words, naming the file; any other failure as the export gave it.
+QString exportFailureText(const ExportResult& result);
 
 // Sends pages to a printer set up by the caller (page range honoured); a
 // printer set to a PDF file gets the PDF the export writes. False with an

@@ -117,6 +117,9 @@ QString BackupWindow::failureText(const store::BackupResult& result, bool restor
         return QStringLiteral("无法读取当前数据库，备份不成功!");
     case store::BackupStatus::WriteFailed:
         return QStringLiteral("无法写入备份文件，备份不成功!");
+    case store::BackupStatus::DiskFull:
+        return restoring ? QStringLiteral("磁盘空间不足，无法写入数据库所在的文件夹。") + unchanged
+                         : QStringLiteral("磁盘空间不足，无法写入备份文件，备份不成功!");
     case store::BackupStatus::TargetRefused:
         return QStringLiteral("不能写到这个文件：它是正在使用的数据库，或者不是普通文件。"
                               "请另选一个文件名，备份不成功!");
@@ -224,7 +227,10 @@ void BackupWindow::done(bool restoring, const QString& file, const store::Backup
         if (result.status != store::BackupStatus::Cancelled)
             qCWarning(store::lcStore).noquote()
                 << (restoring ? "restore from" : "backup to") << file << "failed:" << result.detail;
-        const QString text = failureText(result, restoring);
+        const QString text = result.status == store::BackupStatus::DiskFull && !restoring
+                                 ? QStringLiteral("磁盘空间不足，无法写入 %1，备份不成功!")
+                                       .arg(QDir::toNativeSeparators(file))
+                                 : failureText(result, restoring);
         m_status->setText(text);
         m_prompts.error(this, text, kCaption);
     }

@@ -476,16 +476,20 @@ void AnalysisWindow::exportPdf()
                                                         QStringLiteral("PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
-    QString error;
-    if (reportengine::exportPdf(m_preview->report(), path, &error,
-                                QStringLiteral("健康风险评估报告"))) {
+    reportengine::ExportTarget target;
+    target.pdfPath = path;
+    target.title = QStringLiteral("健康风险评估报告");
+    const reportengine::ExportResult result =
+        reportengine::exportBuilt(m_preview->report(), target);
+    if (result.ok) {
         domain::noteAudit(m_context.connection.db(),
                           {domain::AuditAction::ExportPdf, m_record->text().trimmed(), m_selectedId,
                            m_builtSection + QStringLiteral(" → ") + QFileInfo(path).fileName()});
         m_context.prompts.information(this, QStringLiteral("导出成功!"), kInfoCaption);
     } else
-        m_context.prompts.error(this, QStringLiteral("导出不成功!%1").arg(error),
-                                QStringLiteral("出错提示"));
+        m_context.prompts.error(
+            this, QStringLiteral("导出不成功!%1").arg(reportengine::exportFailureText(result)),
+            QStringLiteral("出错提示"));
 }
 
 } // namespace hra::report

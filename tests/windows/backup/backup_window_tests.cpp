@@ -1,5 +1,6 @@
 #include "store/Sql.h"
 #include "support/GuiWait.h"
+#include "support/SmallDisk.h"
 #include "support/TestDatabase.h"
 #include "ui/PromptService.h"
 #include "windows/backup/BackupWindow.h"
@@ -110,6 +111,20 @@ TEST_F(BackupWindowTest, RestoreCancelledOrRefusedLeavesTheData)
               QStringLiteral("所选文件不是本系统的备份文件，或文件已经损坏。当前数据库没有改动。"));
     EXPECT_EQ(marker(), "backed up");
     EXPECT_TRUE(window.findChild<QPushButton*>(QStringLiteral("Btn_restore"))->isEnabled());
+}
+
+// A backup onto a full disk says so, naming the file.
+TEST_F(BackupWindowTest, ABackupOntoAFullDiskSaysSoNamingTheFile)
+{
+    test::SmallDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "no permission to mount a small file system here";
+    const QString file = disk.path(QStringLiteral("copy.sqlite3"));
+    prompts.answerFile(file);
+    EXPECT_FALSE(clickAndWait("Btn_backup"));
+    EXPECT_EQ(prompts.messages(),
+              QStringList{QStringLiteral("磁盘空间不足，无法写入 %1，备份不成功!").arg(file)});
+    EXPECT_EQ(disk.files(), QStringList());
 }
 
 TEST(BackupWindowSqlServerTest, SaysWhereBackupsAreMade)

@@ -7,6 +7,7 @@
 #include "store/Sql.h"
 #include "support/CraftedPictures.h"
 #include "support/GuiWait.h"
+#include "support/SmallDisk.h"
 #include "support/TestDatabase.h"
 #include "ui/PromptService.h"
 #include "windows/report/AnalysisWindow.h"
@@ -245,6 +246,27 @@ TEST_F(AnalysisWindowTest, TheWholeReportBuildsWhileTheWindowKeepsRunning)
 
     window->clearPreview();
     EXPECT_FALSE(window->preview()->hasPages());
+}
+
+// An export that finds the disk full says so in the operator's words,
+// naming the file, and leaves no part of it.
+TEST_F(AnalysisWindowTest, AnExportOntoAFullDiskSaysSoNamingTheFile)
+{
+    SmallDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "no permission to mount a small file system here";
+    enter(QStringLiteral("0000000001"));
+    ASSERT_EQ(window->buildSection(QStringLiteral("评估报告")),
+              report::AnalysisWindow::BuildStart::Started);
+    ASSERT_TRUE(
+        waitUntil([&] { return !window->report().isBuilding() && window->preview()->hasPages(); }));
+    prompts.clear();
+    const QString out = disk.path(QStringLiteral("out.pdf"));
+    prompts.answerFile(out);
+    window->exportPdf();
+    EXPECT_EQ(prompts.messages(),
+              QStringList{QStringLiteral("导出不成功!磁盘空间不足，无法写入 ") + out});
+    EXPECT_EQ(disk.files(), QStringList());
 }
 
 TEST_F(AnalysisWindowTest, ABuildCanBeCancelledWithoutAMessage)
