@@ -9,7 +9,7 @@ if [ "${1:-}" = "--fix" ]; then
   echo "$files" | xargs clang-format -i
   exit 0
 fi
-bad=$(echo "$files" | xargs clang-format --dry-run 2>&1 | grep -o '^[^:]*: warning' | cut -d: -f1 | sort -u || true)
+bad=$(echo "$files" | xargs clang-format --dry-run 2>&1 | grep -oE '^[^:]+:[0-9]+:[0-9]+: warning' | cut -d: -f1 | sort -u || true)
 if [ -n "$bad" ]; then
   echo "These files are not formatted as .clang-format says (scripts/check-format.sh --fix):" >&2
   echo "$bad" >&2
