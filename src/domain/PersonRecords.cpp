@@ -132,11 +132,21 @@ QList<QVariantList> PersonListing::page(const QSqlDatabase& db, const std::optio
     return store::select(db, store::Dialect::of(db).firstRows(sql, limit), bindings).rows;
 }
 
-bool deletePerson(const QSqlDatabase& db, const QString& recordNumber)
+bool deletePerson(const QSqlDatabase& db, const QString& recordNumber, std::optional<int> version)
 {
-    return store::run(db, QStringLiteral("delete from jkpg_jbxx where bianh = :bh"),
+    if (!version)
+        return store::run(db, QStringLiteral("delete from jkpg_jbxx where bianh = :bh"),
+                          {{"bh", recordNumber}})
+                   .numRowsAffected() > 0;
+    if (store::run(db, QStringLiteral("delete from jkpg_jbxx where bianh = :bh and banb = :v"),
+                   {{"bh", recordNumber}, {"v", *version}})
+            .numRowsAffected() > 0)
+        return true;
+    const bool gone =
+        store::scalar(db, QStringLiteral("select count(*) from jkpg_jbxx where bianh = :bh"),
                       {{"bh", recordNumber}})
-               .numRowsAffected() > 0;
+            .toInt() == 0;
+    throw store::StaleRowError(QStringLiteral("jkpg_jbxx"), gone);
 }
 
 void renumberPerson(const QSqlDatabase& db, const QString& oldNumber, const QString& newNumber)

@@ -65,8 +65,11 @@ private:
 };
 
 // Deletes the person row only; the person's assessments stay. Returns false
-// when no row had that number. Throws DatabaseError.
-bool deletePerson(const QSqlDatabase& db, const QString& recordNumber);
+// when no row had that number. Throws DatabaseError. With the version the
+// row was listed with, a row changed or deleted since throws
+// store::StaleRowError and nothing is deleted.
+bool deletePerson(const QSqlDatabase& db, const QString& recordNumber,
+                  std::optional<int> version = std::nullopt);
 
 // Gives a person a new record number in all seven tables that carry it, in
 // one transaction; the person row last, so that a refusal there (a number
