@@ -72,7 +72,7 @@ void populate(const QSqlDatabase& db, store::Driver driver, int persons)
 struct Browse
 {
     explicit Browse(store::Connection& connection)
-        : context{connection, session, prompts, {}, {}, {}}, window(context)
+        : context{connection, session, prompts, {}, {}}, window(context)
     {
         window.resize(1300, 600);
         window.show();

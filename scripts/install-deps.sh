@@ -7,12 +7,15 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
   libgl-dev libsodium-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev zlib1g-dev
+  # libboost-dev: the spreadsheet model's headers (libixion-dev) include Boost
+  # without the package depending on it.
+  liborcus-dev libboost-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   tdsodbc unixodbc
   postgresql
   fonts-noto-cjk fonts-arphic-gkai00mp fonts-dejavu-core fonts-urw-base35
   qt6-translations-l10n
-  poppler-utils xvfb xauth
+  poppler-utils qpdf xvfb xauth
   file dpkg-dev clang-format
 )
 

@@ -524,7 +524,7 @@ const std::vector<AnalysisSession::DatasetEntry>& AnalysisSession::datasetTable(
         {"frxDB_tnb", Evaluation::Diabetes, &kDiabetesTable, nullptr},
         {"frxDBD_dxzhz", Evaluation::MetabolicScreen, nullptr, &S::metabolicAdvice},
         {"frxDB_ssyytb", Evaluation::DietScores, &kDietTable, nullptr},
-        {"frxDB_ydcf", Evaluation::ExercisePrescription, &kExerciseTable, nullptr},
+        {"frxDB_ydcf", Evaluation::ExercisePrescription, nullptr, &S::prescriptionRows},
         {"frxDB_ckzpd_pd", Evaluation::LabJudgement, &kLabMarksTable, nullptr},
         {"frxDB_yczb_pd", Evaluation::LabJudgement, nullptr, &S::abnormalIndicatorRows},
         {"frxDB_yczb", Evaluation::LabJudgement, nullptr, &S::abnormalIndicatorListRows},
@@ -572,6 +572,42 @@ void ensureOneRow(Rows& d)
         d.rows << QVariantList(d.fields.size());
 }
 
+// An answer nobody gave prints "未填写" (or `text`) instead of an empty cell.
+void markUnanswered(Rows& d, const QStringList& fields,
+                    const QString& text = QStringLiteral("未填写"))
+{
+    for (const QString& f : fields) {
+        const qsizetype c = d.fields.indexOf(f);
+        if (c < 0)
+            continue;
+        for (QVariantList& row : d.rows)
+            if (isNull(row.value(c)) || row.value(c).toString().trimmed().isEmpty())
+                row[c] = text;
+    }
+}
+
+// A section row that is missing still names its person: the pages print
+// sex and age from it.
+void fillPerson(Rows& d, const Rows& person)
+{
+    if (person.rows.isEmpty())
+        return;
+    for (const char* f : {"bianh", "xingm", "xingb", "nianl"}) {
+        const qsizetype c = d.fields.indexOf(QLatin1String(f));
+        if (c < 0)
+            continue;
+        for (QVariantList& row : d.rows)
+            if (isNull(row.value(c)))
+                row[c] = person.value(0, QLatin1String(f));
+    }
+}
+
+// The disease cells of the health list in print order: the ticked diseases
+// fill them from the first, so that none stands between blanks.
+const char* const kDiseaseCells[] = {
+    "manxzqgy", "gaoxyxxzb", "naoxs", "erxtnb", "qitxzb", "qitnr", "feia",      "gaoxy", "feiqz",
+    "feixb",    "guanxb",    "ruxa",  "yixtnb", "naocx",  "ruxzs", "xiantxxzb", "xiaoc", "qianlxa"};
+
 } // namespace
 
 Rows AnalysisSession::personRows()
@@ -588,6 +624,7 @@ Rows AnalysisSession::statusRows()
 {
     // An unticked disease box holds "0"; the report shows it as nothing.
     Rows d = m_views.status;
+    const bool answered = !d.rows.isEmpty();
     ensureOneRow(d);
     for (QVariantList& row : d.rows)
         for (QVariant& v : row)
@@ -617,6 +654,23 @@ Rows AnalysisSession::statusRows()
     d.addField(QStringLiteral("tnb_hz"), diabetes);
     d.addField(QStringLiteral("xxgjb_hz"), heart);
     d.addField(QStringLiteral("jiazs_tnb_hz"), familyDiabetes);
+    // xianb_1..18: the ticked diseases packed; the first says "无" when none
+    // is ticked, "未填写" when the section was never saved.
+    std::vector<QVariantList> cells(std::size(kDiseaseCells));
+    for (qsizetype i = 0; i < d.rows.size(); ++i) {
+        QStringList ticked;
+        for (const char* f : kDiseaseCells) {
+            const QString name = d.value(i, QLatin1String(f)).toString().trimmed();
+            if (!name.isEmpty())
+                ticked << name;
+        }
+        if (ticked.isEmpty())
+            ticked << (answered ? QStringLiteral("无") : QStringLiteral("未填写"));
+        for (size_t c = 0; c < cells.size(); ++c)
+            cells[c] << ticked.value(qsizetype(c));
+    }
+    for (size_t c = 0; c < cells.size(); ++c)
+        d.addField(QStringLiteral("xianb_%1").arg(c + 1), cells[c]);
     // A family-history question left empty names no relative.
     for (QVariantList& row : d.rows)
         for (qsizetype f = 0; f < d.fields.size(); ++f)
@@ -628,7 +682,10 @@ Rows AnalysisSession::statusRows()
 
 Rows AnalysisSession::examRows()
 {
-    return m_views.exam;
+    Rows d = m_views.exam;
+    ensureOneRow(d);
+    fillPerson(d, m_views.person);
+    return d;
 }
 
 Rows AnalysisSession::lifestyleRows()
@@ -655,6 +712,8 @@ Rows AnalysisSession::lifestyleRows()
                                   isNull(count) ? std::nullopt : std::optional(count.toString()));
     }
     d.addField(QStringLiteral("xiy_hz"), summary);
+    fillPerson(d, m_views.person);
+    markUnanswered(d, {QStringLiteral("shifyj")});
     return d;
 }
 
@@ -671,6 +730,10 @@ Rows AnalysisSession::exerciseRows()
         if (isNull(row[column]) || row[column].toString().trimmed().isEmpty())
             row[column] = QStringLiteral("未填写");
     }
+    fillPerson(d, m_views.person);
+    markUnanswered(d, {QStringLiteral("meizgzts"), QStringLiteral("zuozsj"),
+                       QStringLiteral("chuxfs"), QStringLiteral("duanlfs"),
+                       QStringLiteral("duanlcs"), QStringLiteral("duanlsj")});
     return d;
 }
 
@@ -692,6 +755,25 @@ Rows AnalysisSession::dietRows()
     for (size_t f = 0; f < values.size(); ++f)
         d.addField(QString::fromLatin1(dietJudgementFields()[f]), {values[f]});
     d.addField(QStringLiteral("fxys"), {dietRiskText(judgeDiet(dietInput(m_views)))});
+    QStringList answers;
+    for (const DietItem& item : dietItems())
+        answers << QString::fromLatin1(item.column);
+    markUnanswered(d, answers);
+    return d;
+}
+
+Rows AnalysisSession::prescriptionRows()
+{
+    Rows d = readResult(kExerciseTable);
+    // Nothing prescribed (no height or weight): the page says why.
+    if (d.rows.isEmpty() && (!m_exam.height || !m_exam.weight)) {
+        ensureOneRow(d);
+        d.rows[0][d.fields.indexOf(QStringLiteral("jianyydl"))] =
+            QStringLiteral("缺少身高和体重，未制定运动处方");
+        markUnanswered(
+            d, {QStringLiteral("yundfs"), QStringLiteral("yundsj"), QStringLiteral("yundqd")},
+            QStringLiteral("未制定"));
+    }
     return d;
 }
 

@@ -120,6 +120,7 @@ private:
     Rows lifestyleRows();
     Rows exerciseRows();
     Rows dietRows();
+    Rows prescriptionRows();
     Rows bloodPressureAdvice();
     Rows metabolicAdvice();
     Rows abnormalIndicatorRows();

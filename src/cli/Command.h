@@ -38,6 +38,7 @@ std::vector<Command> backupCommands();
 std::vector<Command> questionnaireCommands();
 std::vector<Command> queryCommands();
 std::vector<Command> centreCommands();
+std::vector<Command> personCommands();
 
 // Shared argument handling: "--name value" options and bare flags.
 class Arguments

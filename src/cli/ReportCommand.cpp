@@ -54,7 +54,7 @@ public:
 private:
     reportengine::TaskQueue& m_worker;
     Database& m_db;
-    std::future<void> m_closed;
+    reportengine::TaskResult<void> m_closed;
 };
 
 const char* const kReportUsage =
@@ -111,7 +111,7 @@ int reportCommand(const QStringList& raw)
     reportengine::TaskQueue worker;
     Database db;
     DatabaseCloser closer{worker, db};
-    std::future<int> opened = worker.post([&]() -> int {
+    reportengine::TaskResult<int> opened = worker.post([&]() -> int {
         db.connection = connectTo(*settings);
         if (!db.connection)
             return 1;

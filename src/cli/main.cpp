@@ -103,6 +103,8 @@ int main(int argc, char** argv)
         commands.push_back(std::move(c));
     for (Command& c : hra::cli::centreCommands())
         commands.push_back(std::move(c));
+    for (Command& c : hra::cli::personCommands())
+        commands.push_back(std::move(c));
 
     // The command decides which application object it needs, so look at the
     // arguments before there is one.

@@ -105,7 +105,8 @@ QVariant fieldValue(const FieldDeclaration& field, const QJsonValue& json, QStri
         return field.kind == ControlKind::Number ? QVariant() : store::nullText();
     }
     if (!json.isString() && !json.isDouble()) {
-        *problem = QStringLiteral("a value must be text, a number or null");
+        if (problem)
+            *problem = QStringLiteral("a value must be text, a number or null");
         return QVariant();
     }
     if (field.kind == ControlKind::Number) {
@@ -122,44 +123,39 @@ QVariant fieldValue(const FieldDeclaration& field, const QJsonValue& json, QStri
     return text;
 }
 
-// Checks and converts the answers of one section table.
-QVariantMap sectionAnswers(int position, const QuestionnairePage& page, const QJsonObject& given,
-                           std::vector<ImportProblem>& problems)
+// The answers of one page checked and converted as the questionnaire stores
+// them; a column left out of `given` is unanswered, one in `skip` was
+// refused already.
+QVariantMap checkedAnswers(const QuestionnairePage& page, const QVariantMap& given,
+                           const QSet<QString>& skip, Wording wording,
+                           const std::function<void(const QString&, const QString&)>& problem)
 {
+    const bool english = wording == Wording::English;
     const QString table = page.form.table;
-    auto problem = [&](const QString& column, const QString& message) {
-        problems.push_back({position, table + u'.' + column, message});
-    };
-    for (auto it = given.begin(); it != given.end(); ++it) {
-        const FieldDeclaration* field = page.form.field(it.key());
-        if (!isDerived(page.table, it.key()) && (!field || field->readOnly))
-            problem(it.key(), QStringLiteral("unknown column"));
-    }
-
     QVariantMap values;
     for (const FieldDeclaration* field : page.form.fields()) {
-        if (field->readOnly)
+        if (field->readOnly || skip.contains(field->column))
             continue;
         const store::ColumnDef* column = store::column(table, field->column);
         if (!column)
             throw std::logic_error("a declared question has no column");
-        QString wrongKind;
-        const QVariant value = fieldValue(*field, given.value(field->column), &wrongKind);
-        if (!wrongKind.isEmpty()) {
-            problem(field->column, wrongKind);
-            continue;
-        }
+        const QVariant value = given.contains(field->column)
+                                   ? given.value(field->column)
+                                   : fieldValue(*field, QJsonValue(QJsonValue::Undefined), nullptr);
         const ValueProblem p = checkValue(*field, *column, value);
         const bool numeric = field->kind == ControlKind::Number && !store::isNull(value);
         if (p == ValueProblem::None && numeric && !std::isfinite(value.toDouble()))
             problem(field->column,
-                    QStringLiteral("%1 is not a number").arg(quoted(value.toString())));
+                    english ? QStringLiteral("%1 is not a number").arg(quoted(value.toString()))
+                            : valueProblemText(ValueProblem::NotANumber, *field, *column, value));
         else if (p != ValueProblem::None)
-            problem(field->column, problemText(p, *field, *column, value));
+            problem(field->column, english ? problemText(p, *field, *column, value)
+                                           : valueProblemText(p, *field, *column, value));
         else if (!fitsDecimal(*column, value))
             problem(field->column,
-                    QStringLiteral("%1 does not fit the column (%2 digits, %3 after "
-                                   "the point)")
+                    (english ? QStringLiteral("%1 does not fit the column (%2 digits, %3 after "
+                                              "the point)")
+                             : QStringLiteral("“%1”超出该项的位数(共%2位,小数%3位)"))
                         .arg(store::numberText(value.toDouble()), QString::number(column->width),
                              QString::number(column->scale)));
         else if (numeric && !column->isNumber())
@@ -178,11 +174,60 @@ QVariantMap sectionAnswers(int position, const QuestionnairePage& page, const QJ
             bodyMassIndex(values.value(QStringLiteral("sheng")),
                           values.value(QStringLiteral("tiz")));
         } catch (const SaveRuleError& e) {
-            problem(QStringLiteral("sheng"), QString::fromUtf8(e.what()));
+            problem(QStringLiteral("sheng"),
+                    english ? QString::fromUtf8(e.what()) : QStringLiteral("无法计算体重指数"));
         }
     }
     return values;
 }
+
+// Checks and converts the answers of one section table.
+QVariantMap sectionAnswers(int position, const QuestionnairePage& page, const QJsonObject& given,
+                           std::vector<ImportProblem>& problems)
+{
+    const QString table = page.form.table;
+    auto problem = [&](const QString& column, const QString& message) {
+        problems.push_back({position, table + u'.' + column, message});
+    };
+    for (auto it = given.begin(); it != given.end(); ++it) {
+        const FieldDeclaration* field = page.form.field(it.key());
+        if (!isDerived(page.table, it.key()) && (!field || field->readOnly))
+            problem(it.key(), QStringLiteral("unknown column"));
+    }
+
+    QVariantMap values;
+    QSet<QString> wrong;
+    for (const FieldDeclaration* field : page.form.fields()) {
+        if (field->readOnly || !given.contains(field->column))
+            continue;
+        QString wrongKind;
+        const QVariant value = fieldValue(*field, given.value(field->column), &wrongKind);
+        if (!wrongKind.isEmpty()) {
+            problem(field->column, wrongKind);
+            wrong.insert(field->column);
+        } else {
+            values.insert(field->column, value);
+        }
+    }
+    return checkedAnswers(page, values, wrong, Wording::English, problem);
+}
+
+} // namespace
+
+QVariant answerFromText(const FieldDeclaration& field, const QString& text)
+{
+    if (text.isEmpty())
+        return fieldValue(field, QJsonValue(QJsonValue::Undefined), nullptr);
+    return fieldValue(field, QJsonValue(text), nullptr);
+}
+
+QVariantMap checkAnswers(const QuestionnairePage& page, const QVariantMap& given, Wording wording,
+                         const std::function<void(const QString&, const QString&)>& problem)
+{
+    return checkedAnswers(page, given, {}, wording, problem);
+}
+
+namespace {
 
 std::optional<AssessmentInput> parseObject(int position, const QJsonValue& value,
                                            std::vector<ImportProblem>& problems)

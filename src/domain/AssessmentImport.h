@@ -1,5 +1,7 @@
 #pragma once
 
+#include "domain/QuestionnaireForms.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QSqlDatabase>
@@ -7,6 +9,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -57,6 +60,28 @@ struct AssessmentInput
     // Section table -> column -> value, for the five section tables.
     QMap<QString, QVariantMap> answers;
 };
+
+// The words of the problems found in answers: English for JSON files,
+// Chinese for the operator's spreadsheets.
+enum class Wording
+{
+    English,
+    Chinese
+};
+
+// The value a questionnaire field stores for a cell's text: empty is
+// unanswered (NULL, a tick "0"), a number field's text its number (text that
+// is no number is kept for the check to name).
+QVariant answerFromText(const FieldDeclaration& field, const QString& text);
+
+// One page's answers (column -> value; a column left out is unanswered)
+// checked as the questionnaire checks them (required, options, ticks,
+// numbers and their plausible ranges, widths, orders, the body-mass index)
+// and converted to the values its rows store. Each problem is reported with
+// its column.
+QVariantMap
+checkAnswers(const QuestionnairePage& page, const QVariantMap& given, Wording wording,
+             const std::function<void(const QString& column, const QString& message)>& problem);
 
 // Reads and checks the whole file. Derived columns (tizzs, yundjg), entry
 // dates (lurrq) and the state (zhuangt) are accepted and ignored: the save

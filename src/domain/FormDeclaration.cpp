@@ -95,6 +95,35 @@ ValueProblem checkValue(const FieldDeclaration& field, const store::ColumnDef& c
     return ValueProblem::None;
 }
 
+QString valueProblemText(ValueProblem problem, const FieldDeclaration& field,
+                         const store::ColumnDef& column, const QVariant& value)
+{
+    const QString shown = QStringLiteral("“%1”").arg(value.toString());
+    switch (problem) {
+    case ValueProblem::Missing:
+        return field.requiredMessage;
+    case ValueProblem::NotAnOption: {
+        QStringList options;
+        for (const QString& o : field.options)
+            options << QStringLiteral("“%1”").arg(o);
+        return QStringLiteral("%1不是可选的答案(%2)").arg(shown, options.join(u'、'));
+    }
+    case ValueProblem::NotATick:
+        return QStringLiteral("%1应为“%2”或空").arg(shown, field.caption);
+    case ValueProblem::NotANumber:
+        return QStringLiteral("%1不是有效的数字").arg(shown);
+    case ValueProblem::TooLong:
+        return QStringLiteral("%1超过%2个字符").arg(shown).arg(column.width);
+    case ValueProblem::UnknownColumn:
+        return QStringLiteral("没有这一项");
+    case ValueProblem::OutOfRange:
+        return shown + (field.range ? field.range->description() : QString());
+    case ValueProblem::None:
+        break;
+    }
+    return QString();
+}
+
 bool NumberRange::contains(double value) const
 {
     if (!std::isfinite(value) || value < minimum || value > maximum)

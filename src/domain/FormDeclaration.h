@@ -131,6 +131,11 @@ ValueProblem checkValue(const FieldDeclaration& field, const store::ColumnDef& c
 // The same, looking the field up in the form and the column in its table.
 ValueProblem checkValue(const FormDeclaration& form, QStringView column, const QVariant& value);
 
+// Why a value cannot be stored in a field, in the operator's words and
+// without the field's caption: the required message, "“200”必须是0到150之间的整数".
+QString valueProblemText(ValueProblem problem, const FieldDeclaration& field,
+                         const store::ColumnDef& column, const QVariant& value);
+
 // The first order of the form that the values (column -> value, numbers or
 // their text) break, or nullptr. A missing or non-numeric value breaks none.
 const FieldOrder* brokenOrder(const FormDeclaration& form,

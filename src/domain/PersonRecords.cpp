@@ -1,5 +1,7 @@
 #include "domain/PersonRecords.h"
 
+#include "domain/Assessment.h"
+#include "domain/PersonPhotos.h"
 #include "store/Dialect.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
@@ -9,6 +11,11 @@
 #include <stdexcept>
 
 namespace hra::domain {
+
+QString unknownRecordMessage(const QString& recordNumber)
+{
+    return QStringLiteral("没有编号为“%1”的档案!").arg(recordNumber);
+}
 
 store::RowBuffer personBuffer()
 {
@@ -83,6 +90,88 @@ void applyNewPersonRules(QVariantMap& row, const QDateTime& serverNow)
         row.insert(QStringLiteral("zunc"), QStringLiteral("女士"));
 }
 
+QString personValueProblem(PersonFormPurpose purpose, const QString& column, const QVariant& value,
+                           bool withCaption)
+{
+    // Built once: a group import asks for every field of every row.
+    static const FormDeclaration create = personForm(PersonFormPurpose::Create);
+    static const FormDeclaration modify = personForm(PersonFormPurpose::Modify);
+    const FormDeclaration& form = purpose == PersonFormPurpose::Create ? create : modify;
+    const FieldDeclaration* field = form.field(column);
+    const store::ColumnDef* def = store::column(u"jkpg_jbxx", column);
+    if (!field || !def)
+        throw std::logic_error("the person form has no field " + column.toStdString());
+    const ValueProblem problem = checkValue(*field, *def, value);
+    if (problem == ValueProblem::Missing)
+        return field->requiredMessage;
+    if (problem != ValueProblem::None)
+        return (withCaption ? field->caption : QString()) +
+               valueProblemText(problem, *field, *def, value);
+    const QString text = value.toString();
+    if (column == QLatin1String("xingb") && !text.isEmpty() && !field->options.contains(text))
+        return QStringLiteral("性别只能是“男”或“女”");
+    return QString();
+}
+
+QString nextRecordNumber(const QSqlDatabase& db)
+{
+    // Numbers are compared as numbers: "99" comes before "100" though not as text.
+    const store::Rows rows = store::select(db, QStringLiteral("select bianh from jkpg_jbxx"));
+    QString highest;
+    qulonglong value = 0;
+    for (const QVariantList& row : rows.rows) {
+        const QString number = row.value(0).toString().trimmed();
+        bool digits = !number.isEmpty();
+        for (const QChar c : number)
+            digits = digits && c >= u'0' && c <= u'9';
+        const qulonglong n = digits ? number.toULongLong() : 0;
+        if (digits && (highest.isEmpty() || n > value)) {
+            highest = number;
+            value = n;
+        }
+    }
+    const int width = highest.isEmpty() ? 10 : int(highest.size());
+    return QStringLiteral("%1").arg(value + 1, width, 10, QLatin1Char('0'));
+}
+
+QString addPerson(const QSqlDatabase& db, const QDateTime& serverNow, const QVariantMap& values)
+{
+    const FormDeclaration form = personForm(PersonFormPurpose::Create);
+    for (auto it = values.begin(); it != values.end(); ++it)
+        if (!form.field(it.key()))
+            throw std::logic_error("the person form has no field " + it.key().toStdString());
+    for (const FieldDeclaration* field : form.fields()) {
+        const QString problem = personValueProblem(PersonFormPurpose::Create, field->column,
+                                                   values.value(field->column));
+        if (!problem.isEmpty())
+            return problem;
+    }
+    const QString duplicate = QStringLiteral("保存不成功,编号重复或非法!");
+    const QString number = values.value(QStringLiteral("bianh")).toString().trimmed();
+    if (findPerson(db, number))
+        return duplicate;
+    store::RowBuffer row = personBuffer();
+    row.startNew(db);
+    for (auto it = values.begin(); it != values.end(); ++it)
+        row.setValue(it.key(),
+                     store::isNull(it.value()) || it.value().toString().isEmpty()
+                         ? (it.key() == QLatin1String("nianl") ? QVariant() : store::nullText())
+                         : it.value());
+    row.setValue(QStringLiteral("bianh"), number);
+    row.beforeStore = [&serverNow](QVariantMap& stored) { applyNewPersonRules(stored, serverNow); };
+    try {
+        row.store(db);
+    } catch (const store::ConnectionLostError&) {
+        throw;
+    } catch (const store::DatabaseError&) {
+        // Another workstation took the number meanwhile.
+        if (findPerson(db, number))
+            return duplicate;
+        throw;
+    }
+    return QString();
+}
+
 int photoNameWidth(const QSqlDatabase& db)
 {
     // Drivers that do not report a width (SQLite) have our own schema's.
@@ -149,11 +238,52 @@ bool deletePerson(const QSqlDatabase& db, const QString& recordNumber, std::opti
     throw store::StaleRowError(QStringLiteral("jkpg_jbxx"), gone);
 }
 
+int assessmentCount(const QSqlDatabase& db, const QString& recordNumber)
+{
+    return store::scalar(db, QStringLiteral("select count(*) from jkpg_id where bianh = :bh"),
+                         {{QStringLiteral("bh"), recordNumber}})
+        .toInt();
+}
+
+bool deletePersonWithAssessments(const QSqlDatabase& db, const QString& recordNumber)
+{
+    static const char* const tables[] = {"jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs",
+                                         "jkpg_shfs", "jkpg_tgjc", "jkpg_id"};
+    store::Transaction tx(db);
+    for (const char* table : tables)
+        store::run(db, QStringLiteral("delete from %1 where bianh = :bh").arg(QLatin1String(table)),
+                   {{"bh", recordNumber}});
+    if (!deletePerson(db, recordNumber))
+        return false; // rolled back
+    tx.commit();
+    return true;
+}
+
+QString renumberProblem(const QSqlDatabase& db, const QString& oldNumber, const QString& newNumber)
+{
+    const QString wanted = newNumber.trimmed();
+    if (wanted.isEmpty())
+        return QStringLiteral("请输入新编号!");
+    if (wanted == oldNumber.trimmed())
+        return QStringLiteral("新编号与原编号相同!");
+    if (const std::optional<PersonSummary> holder = findPerson(db, wanted))
+        return QStringLiteral("编号“%1”已是“%2”的档案编号,请换一个编号!").arg(wanted, holder->name);
+    return QString();
+}
+
 void renumberPerson(const QSqlDatabase& db, const QString& oldNumber, const QString& newNumber)
 {
     static const char* const tables[] = {"jkpg_mqzk", "jkpg_ssyy", "jkpg_ydfs", "jkpg_shfs",
                                          "jkpg_tgjc", "jkpg_id",   "jkpg_jbxx"};
     store::Transaction tx(db);
+    // The photo stays in the person row; its name follows the new number.
+    const QString photo =
+        store::scalar(db, QStringLiteral("select zhaop from jkpg_jbxx where bianh = :bh"),
+                      {{"bh", oldNumber}})
+            .toString();
+    if (photo.startsWith(oldNumber + u'.'))
+        store::run(db, QStringLiteral("update jkpg_jbxx set zhaop = :name where bianh = :bh"),
+                   {{"name", photoName(newNumber, photo, photoNameWidth(db))}, {"bh", oldNumber}});
     for (const char* table : tables)
         store::run(db,
                    QStringLiteral("update %1 set bianh = :newbh where bianh = :bh")

@@ -11,6 +11,9 @@
 
 namespace hra::domain {
 
+// "没有编号为“BH”的档案!", said wherever a record number finds nobody.
+QString unknownRecordMessage(const QString& recordNumber);
+
 // A buffer for one row of the person table, keyed by record number.
 store::RowBuffer personBuffer();
 
@@ -29,6 +32,26 @@ FormDeclaration personForm(PersonFormPurpose purpose);
 // What storing a newly registered person adds: the entry time from the
 // server and the form of address by sex ("先生", "女士", else unchanged).
 void applyNewPersonRules(QVariantMap& row, const QDateTime& serverNow);
+
+// Why a value of a person's field cannot be stored, in the operator's words
+// ("姓名不能为空!", "年龄“200”必须是0到150之间的整数"; without the caption
+// where a list names it beside); empty when it can. Sex is one of its two
+// options: the form of address and every evaluation depend on it.
+QString personValueProblem(PersonFormPurpose purpose, const QString& column, const QVariant& value,
+                           bool withCaption = true);
+
+// The number after the highest all-digit record number, as wide as that one
+// ("0000000041" -> "0000000042"); "0000000001" in an empty table. Throws
+// DatabaseError.
+QString nextRecordNumber(const QSqlDatabase& db);
+
+// Stores a new person (column -> value over the columns of personForm)
+// with the rules of registering: checked as the create window checks, the
+// entry time and the form of address added. Returns the first problem in the
+// operator's words, nothing stored; empty when stored. A number already taken
+// is "保存不成功,编号重复或非法!", as the window says. Throws DatabaseError
+// for a failure of another kind.
+QString addPerson(const QSqlDatabase& db, const QDateTime& serverNow, const QVariantMap& values);
 
 // How many characters the photo name column holds here: databases that came
 // from elsewhere may keep it at 10, ours hold 20.
@@ -70,6 +93,19 @@ private:
 // store::StaleRowError and nothing is deleted.
 bool deletePerson(const QSqlDatabase& db, const QString& recordNumber,
                   std::optional<int> version = std::nullopt);
+
+// How many assessments the person has. Throws DatabaseError.
+int assessmentCount(const QSqlDatabase& db, const QString& recordNumber);
+
+// Deletes the person with every row of their assessments, in one
+// transaction. Returns false when no person had that number. Throws
+// DatabaseError.
+bool deletePersonWithAssessments(const QSqlDatabase& db, const QString& recordNumber);
+
+// Why a person cannot be given the new number, in the words the renumber
+// dialog shows ("请输入新编号!", "新编号与原编号相同!", the holder of a taken
+// number); empty when it can. Throws DatabaseError.
+QString renumberProblem(const QSqlDatabase& db, const QString& oldNumber, const QString& newNumber);
 
 // Gives a person a new record number in all seven tables that carry it, in
 // one transaction; the person row last, so that a refusal there (a number

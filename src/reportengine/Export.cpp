@@ -1,5 +1,6 @@
 #include "reportengine/Export.h"
 
+#include "files/PrivateFiles.h"
 #include "reportengine/Report.h"
 #include "reportengine/common/Units.h"
 #include "reportengine/layout/Builder.h"
@@ -13,12 +14,9 @@
 #include <QPainter>
 #include <QSaveFile>
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 #include <new>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <system_error>
 
 namespace hra::reportengine {
 
@@ -59,41 +57,9 @@ QString targetRefusal(const QString& path, QStringList protectedFiles)
         const QMutexLocker lock(&protectedMutex());
         protectedFiles += processProtectedFiles();
     }
-    const std::filesystem::path target(
-        QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString());
-    for (const QString& p : protectedFiles) {
-        std::error_code ec;
-        // A file that does not exist yet is protected by its name alone.
-        const bool sameName = QFileInfo(path).fileName() == QFileInfo(p).fileName() &&
-                              QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath() ==
-                                  QFileInfo(QFileInfo(p).absolutePath()).canonicalFilePath();
-        if (!p.isEmpty() &&
-            (sameName ||
-             (std::filesystem::equivalent(target, QFile::encodeName(p).toStdString(), ec) && !ec)))
-            return QStringLiteral("%1 is a file the program has open; choose another file")
-                .arg(path);
-    }
-    struct stat st
-    {
-    };
-    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return QStringLiteral("%1 exists and is no regular file; it is not replaced").arg(path);
-    return {};
-}
-
-// Makes the folder and its missing parents, each for its owner only.
-bool makeOwnFolder(const QString& path)
-{
-    QStringList missing;
-    for (QString f = QFileInfo(path).absoluteFilePath(); !f.isEmpty() && !QFileInfo::exists(f);
-         f = QFileInfo(f).absolutePath())
-        missing.prepend(f);
-    for (const QString& f : missing) {
-        if (!QDir().mkdir(f) && !QFileInfo(f).isDir())
-            return false;
-        QFile::setPermissions(f, kOwnerOnly | QFileDevice::ExeOwner);
-    }
-    return QFileInfo(path).isDir();
+    return files::replaceRefusal(
+        path, protectedFiles,
+        QStringLiteral("%1 is a file the program has open; choose another file").arg(path));
 }
 
 // Takes pages one at a time and lets each go once written. Nothing takes
@@ -114,7 +80,7 @@ public:
             if (!refused.isEmpty())
                 return fail(error, refused);
         }
-        if (!m_target.pngDir.isEmpty() && !makeOwnFolder(m_target.pngDir))
+        if (!m_target.pngDir.isEmpty() && !files::makePrivateFolder(m_target.pngDir))
             return fail(error, QStringLiteral("cannot create the folder %1").arg(m_target.pngDir));
         if (m_target.pdfPath.isEmpty())
             return true;

@@ -179,8 +179,10 @@ bool checkSqliteCopy(const QString& path, QString* detail, bool wholeSchema)
             }
             // A backup of an older version is brought up to date before it
             // takes the database's place.
-            if (schemaVersion(db.db()) < kSchemaVersion)
+            if (schemaVersion(db.db()) < kSchemaVersion) {
+                addMissingColumns(db.db(), Dialect(Driver::Sqlite));
                 recordSchemaVersion(db.db(), Dialect(Driver::Sqlite));
+            }
         } catch (const DatabaseError& e) {
             *detail = e.message();
             return false;
@@ -617,8 +619,10 @@ BackupResult pgRestore(const ConnectionSettings& settings, const QString& file, 
     }
     // A backup of an older version is brought up to date.
     try {
-        if (watcher && schemaVersion(watcher->db()) < kSchemaVersion)
+        if (watcher && schemaVersion(watcher->db()) < kSchemaVersion) {
+            addMissingColumns(watcher->db(), watcher->dialect());
             recordSchemaVersion(watcher->db(), watcher->dialect());
+        }
     } catch (const DatabaseError& e) {
         return fail(BackupStatus::RestoreFailed,
                     QStringLiteral("restored, but the schema version could not be recorded: ") +

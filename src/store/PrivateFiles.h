@@ -1,16 +1,17 @@
 #pragma once
 
+#include "files/PrivateFiles.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace hra::store {
 
 // Health data is for the person at the keyboard only: folders this program
-// makes for it are 0700, its files 0600, whatever the umask says.
+// makes for it are 0700 (files::makePrivateFolder), its files 0600, whatever
+// the umask says.
 
-// Makes the folder and any missing parent, each readable by the owner only.
-// Folders that exist are left as they are. False when one cannot be made.
-bool makePrivateFolder(const QString& path);
+using files::makePrivateFolder;
 // Makes an existing file readable and writable by its owner only.
 bool makePrivateFile(const QString& path);
 

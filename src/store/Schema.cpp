@@ -153,7 +153,11 @@ std::vector<TableDef> declaredTables()
                 text("hunyzk", 8), text("wenhcd", 10)},
                texts(50, {"gongzdw", "tongxdz"}),
                {text("lianxfs", 20), text("youj", 50), dateTime("lurrq"), text("zhaop", 20),
-                version()}}),
+                version()},
+               // The photo itself (the bytes as chosen) and its picture format;
+               // it lives in the person's row, so renumbering keeps it and a
+               // new person under a number once used starts without one.
+               {binary("zhaopsj"), text("zhaopgs", 10)}}),
          key("pk_jkpg_jbxx", {"bianh"}),
          {},
          {index("ix_jkpg_jbxx_xingm", {"xingm"}), index("ix_jkpg_jbxx_xingb", {"xingb", "nianl"}),

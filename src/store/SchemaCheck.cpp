@@ -168,6 +168,20 @@ QString columnDefinition(const QString& createTable, const QString& column)
 
 const QString kVersionTable = QStringLiteral("sys_sjkbb");
 
+// Columns that came with a schema version, each nullable so that an upgrade
+// or the restore of an older backup can add them. A database of an older
+// version may lack them, or hold them already when it was upgraded by hand.
+struct LaterColumn
+{
+    int version;
+    const char* table;
+    const char* column;
+};
+constexpr LaterColumn kLaterColumns[] = {
+    {3, "jkpg_jbxx", "zhaopsj"},
+    {3, "jkpg_jbxx", "zhaopgs"},
+};
+
 } // namespace
 
 int schemaVersion(const QSqlDatabase& db)
@@ -259,7 +273,7 @@ QStringList addMissingColumns(const QSqlDatabase& db, const Dialect& dialect)
 QString sqliteSchemaDifference(const QSqlDatabase& db)
 {
     SqliteShape ours = referenceShape();
-    const SqliteShape file = shapeOf(db);
+    const SqliteShape fileShape = shapeOf(db);
     const int version = schemaVersion(db);
     if (version > kSchemaVersion)
         return QStringLiteral("it was made by a newer version of the program (schema %1; this "
@@ -268,6 +282,14 @@ QString sqliteSchemaDifference(const QSqlDatabase& db)
             .arg(kSchemaVersion);
     if (version == 1)
         ours.tables.remove(kVersionTable);
+    SqliteShape file = fileShape;
+    for (const LaterColumn& later : kLaterColumns)
+        if (version < later.version)
+            for (SqliteShape* shape : {&ours, &file}) {
+                const auto t = shape->tables.find(QLatin1String(later.table));
+                if (t != shape->tables.end())
+                    t->remove(QLatin1String(later.column));
+            }
     if (!file.triggers.isEmpty())
         return QStringLiteral("the trigger %1 is not part of this program's database")
             .arg(file.triggers.first());

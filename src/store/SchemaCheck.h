@@ -20,8 +20,10 @@ QStringList schemaScriptStatements(const QString& resource);
 
 // The version of the schema this program makes, kept in sys_sjkbb (and so in
 // every backup). Version 1 is a database from before it was kept: the same
-// tables and columns without sys_sjkbb.
-constexpr int kSchemaVersion = 2;
+// tables and columns without sys_sjkbb. Version 3 keeps the person's photo in
+// the person row (jkpg_jbxx.zhaopsj and zhaopgs); an older database is
+// brought up to it by adding those columns (addMissingColumns).
+constexpr int kSchemaVersion = 3;
 
 // The version a database records; 1 when it records none. Throws DatabaseError.
 int schemaVersion(const QSqlDatabase& db);

@@ -1,6 +1,7 @@
 #include "ui/ProgramLook.h"
 
 #include "ui/ProgramIcon.h"
+#include "ui/QtTexts.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -32,6 +33,8 @@ void setUpProgramLook()
         }
         delete qtTexts;
     }
+    // Installed last, so asked first; it answers only what the catalogue lacks.
+    QApplication::installTranslator(new MissingQtTexts(qApp));
 }
 
 } // namespace hra::ui

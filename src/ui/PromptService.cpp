@@ -1,5 +1,7 @@
 #include "ui/PromptService.h"
 
+#include "ui/QtTexts.h"
+
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QPushButton>
@@ -25,6 +27,7 @@ QMessageBox::StandardButton DialogPromptService::message(QWidget* parent, const 
             b->setText(QString::fromUtf16(text));
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
+    fitCaption(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -49,13 +52,19 @@ int DialogPromptService::choose(QWidget* parent, const QString& text, const QStr
 QString DialogPromptService::openFileName(QWidget* parent, const QString& caption,
                                           const QString& directory, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent, caption, directory, filter);
+    QFileDialog dialog(parent, caption, directory, filter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    useChineseDetails(dialog);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 QString DialogPromptService::saveFileName(QWidget* parent, const QString& caption,
                                           const QString& directory, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(parent, caption, directory, filter);
+    QFileDialog dialog(parent, caption, directory, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    useChineseDetails(dialog);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 QStringList ScriptedPromptService::messages() const

@@ -101,6 +101,11 @@ TEST_P(Session, ServesEveryDatasetWithItsFieldNames)
     const Rows ticked = s.dataset(QStringLiteral("frxDB_jbxx_mqzk"));
     EXPECT_EQ(text(ticked.value(0, QStringLiteral("jiazs_tnb_hz"))), "1型：母、2型：母");
     EXPECT_EQ(text(ticked.value(0, QStringLiteral("xxgjb_hz"))), "冠心病、其他心脏病");
+    // The health list's cells hold the ticked diseases from the first on.
+    QStringList listed;
+    for (int i = 1; i <= 4; ++i)
+        listed << QString::fromStdString(text(ticked.value(0, QStringLiteral("xianb_%1").arg(i))));
+    EXPECT_EQ(listed, QStringList({"其他心脏病", "高血压", "冠心病", ""}));
     EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_ydcf")).value(0, QStringLiteral("jianyydl"))),
               "请先到医院评估运动风险");
     const Rows printed = s.dataset(QStringLiteral("frxDB_tjjg"));
@@ -288,7 +293,11 @@ TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
     EXPECT_TRUE(s.problems().empty());
     ASSERT_EQ(s.notices().size(), 1u);
     EXPECT_EQ(s.notices()[0].evaluation, analysis::Evaluation::ExercisePrescription);
-    EXPECT_TRUE(s.dataset(QStringLiteral("frxDB_ydcf")).isEmpty());
+    // The prescription's page says why it has no numbers.
+    const Rows prescription = s.dataset(QStringLiteral("frxDB_ydcf"));
+    EXPECT_EQ(text(prescription.value(0, QStringLiteral("jianyydl"))),
+              "缺少身高和体重，未制定运动处方");
+    EXPECT_EQ(text(prescription.value(0, QStringLiteral("yundqd"))), "未制定");
     EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxyjb"))), "正常人的级别=0");
     EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxb"))), "同龄人正常指数=0|您患冠心病的指数=0");
     EXPECT_EQ(text(s.dataset(QStringLiteral("frxDBD_dxzhz")).value(0, QStringLiteral("jib"))),
@@ -312,7 +321,22 @@ TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
     const Rows marks = s.dataset(QStringLiteral("frxDB_ckzpd_pd"));
     for (const QVariant& v : marks.rows.value(0))
         EXPECT_EQ(text(v), "未测");
-    EXPECT_TRUE(s.dataset(QStringLiteral("frxDB_jbxx_tgjc")).isEmpty());
+    // Sections without a row still name the person's sex and age; answers
+    // nobody gave say so; no disease box ticked in a section never saved.
+    const Rows exam = s.dataset(QStringLiteral("frxDB_jbxx_tgjc"));
+    ASSERT_EQ(exam.rows.size(), 1);
+    EXPECT_EQ(text(exam.value(0, QStringLiteral("xingb"))), "女");
+    EXPECT_EQ(exam.value(0, QStringLiteral("nianl")).toInt(), 46);
+    EXPECT_TRUE(analysis::isNull(exam.value(0, QStringLiteral("tizzs"))));
+    EXPECT_EQ(text(s.dataset(QStringLiteral("frxDB_ssyy")).value(0, QStringLiteral("meitsy"))),
+              "未填写");
+    EXPECT_EQ(
+        text(s.dataset(QStringLiteral("frxDB_jbxx_ydfs")).value(0, QStringLiteral("duanlsj"))),
+        "未填写");
+    EXPECT_EQ(text(unansweredHabits.value(0, QStringLiteral("shifyj"))), "未填写");
+    const Rows noStatus = s.dataset(QStringLiteral("frxDB_jbxx_mqzk"));
+    EXPECT_EQ(text(noStatus.value(0, QStringLiteral("xianb_1"))), "未填写");
+    EXPECT_EQ(text(noStatus.value(0, QStringLiteral("xianb_2"))), "");
     // Items without advice print as empty text, never NULL.
     store::execute(d, QStringLiteral("delete from jkpg_sjzd_ts"));
     s.open(QStringLiteral("0000000002"), 77);

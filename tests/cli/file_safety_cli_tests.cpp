@@ -316,7 +316,7 @@ TEST_F(FileSafetyCliTest, MissingColumnIsRefusedAtOpenAndUpgradeAddsIt)
     const Outcome upgrade = run({"db", "upgrade"});
     ASSERT_EQ(upgrade.status, 0) << upgrade.err.toStdString();
     EXPECT_EQ(upgrade.out, "{\"added_columns\": [\"jkpg_tgjc.tiz\"], \"created_indexes\": [], "
-                           "\"schema_version\": 2}\n");
+                           "\"schema_version\": 3}\n");
     const Outcome imported = run({"assessment", "import", "--file", file});
     EXPECT_EQ(imported.status, 0) << imported.err.toStdString();
     EXPECT_EQ(assessments(), 7);

@@ -247,6 +247,52 @@ TEST(Charts, AxisRangeIsFixedWhenGivenAndRoundOtherwise)
     EXPECT_EQ(axis.step, 1);
 }
 
+TEST(Charts, AxesSpanTheDataWithRoundStepsAndEndOnATick)
+{
+    struct Case
+    {
+        const char* what;
+        bool line;
+        std::optional<qreal> least; // axis-step
+        std::vector<double> values;
+        ChartAxis expected;
+    };
+    const Case cases[] = {
+        {"bars to a step above the top", false, {}, {10}, {0, 12, 2}},
+        {"negative bars", false, {}, {-3, 7}, {-4, 8, 2}},
+        {"small values step by halves", false, {}, {0, 2}, {0, 2.5, 0.5}},
+        {"zeros", false, {}, {0, 0}, {0, 1, 0.2}},
+        {"grades step by whole grades", false, 1, {0, 2}, {0, 3, 1}},
+        {"grade 0 alone", false, 1, {0, 0}, {0, 1, 1}},
+        {"grades beside a pressure", false, 1, {0, 3, 160}, {0, 200, 50}},
+        {"a quarter step is never whole", false, 1, {0, 1}, {0, 2, 1}},
+        {"line from 2 to 10", true, {}, {2, 6, 10}, {0, 12, 2}},
+        {"line from 4 to 12", true, {}, {4, 12}, {2, 14, 2}},
+        {"flat line", true, {}, {7.5}, {6.5, 8.5, 0.5}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        BarChart chart;
+        chart.axisStep = c.least;
+        ChartAxis axis;
+        if (c.line) {
+            LineChartData data;
+            data.series.push_back({QStringLiteral("v"), {c.values.begin(), c.values.end()}});
+            axis = lineChartAxis(chart, data);
+        } else {
+            std::vector<ChartPoint> points;
+            for (double v : c.values)
+                points.push_back({QString(), v});
+            axis = chartAxis(chart, points);
+        }
+        EXPECT_DOUBLE_EQ(axis.min, c.expected.min);
+        EXPECT_DOUBLE_EQ(axis.max, c.expected.max);
+        EXPECT_DOUBLE_EQ(axis.step, c.expected.step);
+        // The top of the axis is a tick: the labels are round to the end.
+        EXPECT_DOUBLE_EQ(chartTicks(axis).last(), axis.max);
+    }
+}
+
 TEST(Charts, AxisRangeAtThePrecisionOfADoubleEndsWithFewTicks)
 {
     // A step too small to change the value once looped while memory grew.

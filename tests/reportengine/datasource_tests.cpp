@@ -99,3 +99,17 @@ TEST(DataSources, AFailingSourceEndsTheBuildWithItsMessage)
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.error, QStringLiteral("query failed"));
 }
+
+// A fault of the program is not a build error: it must not be caught and
+// shown as if the data had failed.
+TEST(DataSources, AProgrammingFaultInASourceIsNotTurnedIntoABuildError)
+{
+    auto faulty = table(QStringLiteral("bad"), {QStringLiteral("x")}, {});
+    faulty->setOnRead([](TableDataSource&) { throw std::out_of_range("row -1"); });
+    DataSources sources;
+    sources.add(faulty);
+    EXPECT_THROW(build(QStringLiteral("<report><page><text width=\"9\" height=\"9\">"
+                                      "[bad.&quot;x&quot;]</text></page></report>"),
+                       sources),
+                 std::out_of_range);
+}

@@ -1,4 +1,5 @@
 #include "Helpers.h"
+#include "SmallFonts.h"
 #include "reportengine/Export.h"
 #include "reportengine/common/Units.h"
 #include "reportengine/layout/BuiltReport.h"
@@ -381,6 +382,79 @@ TEST(PdfWriter, AFontWithoutItsFileIsDrawnAsOutlines)
         for (int x = 38; x < 120; ++x)
             dark += qGray(shown.pixel(x, y)) < 128;
     EXPECT_GT(dark, 200);
+}
+
+// A font whose glyph expands past what a subset may take: its text is drawn
+// as the glyphs' outlines, and the font is named nowhere in the file.
+TEST(PdfWriter, AFontWhoseSubsetIsRefusedIsDrawnAsOutlines)
+{
+    const QString qpdf = QStandardPaths::findExecutable(QStringLiteral("qpdf"));
+    if (qpdf.isEmpty())
+        GTEST_SKIP() << "qpdf not installed";
+    using namespace smallfonts;
+    const QByteArray move = n(10) + n(20) + rmoveto;
+    const QByteArray square = move + n(500) + n(0) + rlineto + n(0) + n(500) + rlineto + n(-500) +
+                              n(0) + rlineto + endchar;
+    // Glyph 1 draws 8^9 lines from a few bytes; glyph 2 a square.
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("exploding.otf")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(cffFont({move + call(0) + endchar, square}, fanOut(10, 8), {},
+                       QStringLiteral("Hra Exploding")));
+    file.close();
+    ASSERT_NE(QFontDatabase::addApplicationFont(file.fileName()), -1);
+    const QRawFont font(file.fileName(), 40);
+    ASSERT_TRUE(font.isValid());
+    ASSERT_NE(fontFileOf(font), nullptr) << "the writer would not try to embed it";
+
+    // The exploding glyph, then the square alone: refused as well, the
+    // subset taking nothing after a refusal.
+    BuiltPage page;
+    for (const QList<quint32>& glyphs : {QList<quint32>{1, 2}, QList<quint32>{2}}) {
+        TextPrimitive text;
+        text.rect = QRectF(0, 100 * page.primitives.size(), 200, 60);
+        text.origin = text.rect.topLeft() + QPointF(0, 45);
+        GlyphRunText run;
+        run.text = glyphs.size() == 2 ? QStringLiteral("爆方") : QStringLiteral("方");
+        run.run.setRawFont(font);
+        run.run.setGlyphIndexes(glyphs);
+        run.run.setPositions(glyphs.size() == 2 ? QList<QPointF>{{0, 0}, {40, 0}}
+                                                : QList<QPointF>{{0, 0}});
+        text.runs << run;
+        text.text = run.text;
+        page.primitives.emplace_back(text);
+    }
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    PdfWriter writer(out, QStringLiteral("outlines"));
+    ASSERT_TRUE(writer.addPage(page));
+    ASSERT_TRUE(writer.finish()) << writer.errorString().toStdString();
+    EXPECT_EQ(writer.warnings(),
+              QStringList{QStringLiteral(
+                  "the font HraExploding could not be subset (glyph 1: a glyph expands to more "
+                  "than 65536 bytes); its glyphs from there on are drawn as outlines, without "
+                  "text behind them")});
+
+    QFile pdf(dir.filePath(QStringLiteral("outlines.pdf")));
+    ASSERT_TRUE(pdf.open(QIODevice::WriteOnly));
+    pdf.write(out.data());
+    pdf.close();
+    QProcess check;
+    check.start(qpdf, {QStringLiteral("--check"), pdf.fileName()});
+    ASSERT_TRUE(check.waitForFinished(30000));
+    EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().toStdString();
+    // Uncompressed, the page shows the two squares as filled paths and no
+    // text; no font is named.
+    const QString plain = dir.filePath(QStringLiteral("plain.pdf"));
+    runTool(qpdf, {QStringLiteral("--qdf"), QStringLiteral("--object-streams=disable"),
+                   pdf.fileName(), plain});
+    QFile plainFile(plain);
+    ASSERT_TRUE(plainFile.open(QIODevice::ReadOnly));
+    const QByteArray all = plainFile.readAll();
+    EXPECT_FALSE(all.contains("/Font")) << all.toStdString();
+    EXPECT_FALSE(all.contains("BT\n"));
+    EXPECT_EQ(all.count(" l\n"), 8) << all.toStdString(); // three sides and the closing one
+    EXPECT_EQ(all.count("\nf\n"), 2);
 }
 
 TEST(PdfWriter, ADeviceThatRefusesBytesFailsTheWriter)

@@ -76,7 +76,7 @@ QString pdfText(const QString& path)
 } // namespace
 
 // The PDF writer's background work and hra-cli's database thread: what a
-// task throws, out of memory above all, comes back through its future and
+// task throws, out of memory above all, comes back through its result and
 // the queue goes on.
 TEST(TaskQueue, RunsInOrderAndHandsBackWhatATaskThrew)
 {
@@ -93,7 +93,9 @@ TEST(TaskQueue, RunsInOrderAndHandsBackWhatATaskThrew)
     auto third = queue.post([&] { ran.push_back(3); });
     queue.drain();
     EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(failing.waitFor(std::chrono::seconds(0)));
     EXPECT_EQ(first.get(), 1);
+    EXPECT_FALSE(first.valid()) << "a result is taken once";
     EXPECT_THROW(failing.get(), std::bad_alloc);
     third.get();
     EXPECT_EQ(queue.run([] { return 7; }), 7);

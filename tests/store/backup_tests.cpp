@@ -473,8 +473,11 @@ TEST(SqliteBackupTest, RestoreRefusesWhatTheProgramWouldNotHaveMade)
          {QStringLiteral("drop index ix_jkpg_id_bianh")},
          "the index ix_jkpg_id_bianh is missing or covers other columns"},
         {"newer version",
-         {QStringLiteral("update sys_sjkbb set banb = 3")},
-         "it was made by a newer version of the program (schema 3; this one knows up to 2)"},
+         {QStringLiteral("update sys_sjkbb set banb = 4")},
+         "it was made by a newer version of the program (schema 4; this one knows up to 3)"},
+        {"photo column missing at version 3",
+         {QStringLiteral("alter table jkpg_jbxx drop column zhaopgs")},
+         "the table jkpg_jbxx lacks the column zhaopgs"},
         {"index of its own",
          {QStringLiteral("create index ix_mine on jkpg_jbxx (xingm)")},
          "the index ix_mine on jkpg_jbxx is not part of this program's database"},
@@ -500,10 +503,26 @@ TEST(SqliteBackupTest, RestoreRefusesWhatTheProgramWouldNotHaveMade)
                                       {QStringLiteral("drop table sys_sjkbb")});
     const store::BackupResult upgraded = store::restoreDatabase(target.settings(), older, true);
     ASSERT_TRUE(upgraded.ok()) << upgraded.detail.toStdString();
-    const auto restored = target.connect(QStringLiteral("restored"));
+    auto restored = target.connect(QStringLiteral("restored"));
     ASSERT_TRUE(restored);
     EXPECT_EQ(store::schemaVersion(restored->db()), store::kSchemaVersion);
     EXPECT_EQ(store::sqliteSchemaDifference(restored->db()), QString());
+    // A backup of version 2, from before photos were kept in the person row,
+    // is taken and given the photo columns.
+    restored.reset();
+    const QString version2 =
+        alteredCopy(good, files.filePath(QStringLiteral("version2")),
+                    {QStringLiteral("alter table jkpg_jbxx drop column zhaopsj"),
+                     QStringLiteral("alter table jkpg_jbxx drop column zhaopgs"),
+                     QStringLiteral("update sys_sjkbb set banb = 2")});
+    const store::BackupResult fromVersion2 =
+        store::restoreDatabase(target.settings(), version2, true);
+    ASSERT_TRUE(fromVersion2.ok()) << fromVersion2.detail.toStdString();
+    const auto withPhotos = target.connect(QStringLiteral("version2"));
+    ASSERT_TRUE(withPhotos);
+    EXPECT_EQ(store::schemaVersion(withPhotos->db()), store::kSchemaVersion);
+    EXPECT_FALSE(store::firstMissingColumn(withPhotos->db()));
+    EXPECT_EQ(store::sqliteSchemaDifference(withPhotos->db()), QString());
 }
 
 // PostgreSQL: an archive from before the version was kept is restored and

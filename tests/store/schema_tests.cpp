@@ -224,8 +224,17 @@ TEST_P(Schema, MissingColumnsAreFoundAndAddedOnce)
     ASSERT_TRUE(missing);
     EXPECT_EQ(missing->table, "jkpg_mqzk");
     EXPECT_EQ(missing->column, "pilcd");
+    // A database of version 2 has no photo columns; that is no difference
+    // for it, and upgrade adds them.
+    store::execute(sql(), QStringLiteral("alter table jkpg_jbxx drop column zhaopsj"));
+    store::execute(sql(), QStringLiteral("alter table jkpg_jbxx drop column zhaopgs"));
+    store::execute(sql(), QStringLiteral("update sys_sjkbb set banb = 2"));
+    EXPECT_EQ(store::firstMissingColumn(sql())->column, "zhaopsj");
     EXPECT_EQ(store::addMissingColumns(sql(), conn->dialect()),
-              QStringList({QStringLiteral("jkpg_mqzk.pilcd"), QStringLiteral("jkpg_tgjc.tiz")}));
+              QStringList({QStringLiteral("jkpg_jbxx.zhaopsj"), QStringLiteral("jkpg_jbxx.zhaopgs"),
+                           QStringLiteral("jkpg_mqzk.pilcd"), QStringLiteral("jkpg_tgjc.tiz")}));
+    store::recordSchemaVersion(sql(), conn->dialect());
+    EXPECT_EQ(store::schemaVersion(sql()), store::kSchemaVersion);
     EXPECT_FALSE(store::firstMissingColumn(sql()));
     EXPECT_TRUE(store::addMissingColumns(sql(), conn->dialect()).isEmpty());
     if (GetParam() == Driver::Sqlite) {

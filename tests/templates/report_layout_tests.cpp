@@ -6,13 +6,17 @@
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
 #include "reportengine/layout/BuiltReport.h"
+#include "reportengine/layout/Expression.h"
+#include "reportengine/layout/Template.h"
 #include "store/Connection.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -249,6 +253,58 @@ TEST(ReportLayout, DietChartAxisRunsFromZeroToFive)
     EXPECT_FALSE(text.contains(QStringLiteral("2.5")));
 }
 
+// The page content streams of a PDF, inflated.
+QList<QByteArray> pageContents(const QString& pdf)
+{
+    QFile file(pdf);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    QList<QByteArray> streams;
+    for (qsizetype at = bytes.indexOf("stream\n"); at >= 0; at = bytes.indexOf("stream\n", at)) {
+        at += 7;
+        const qsizetype end = bytes.indexOf("endstream", at);
+        if (end < 0)
+            break;
+        const qsizetype dictionary = bytes.lastIndexOf("<<", at);
+        if (!bytes.mid(dictionary, at - dictionary).contains("/FlateDecode")) {
+            at = end + 9;
+            continue;
+        }
+        // qUncompress takes zlib data behind a four-byte size hint.
+        QByteArray zipped("\x00\x10\x00\x00", 4);
+        zipped += bytes.mid(at, end - at);
+        const QByteArray inflated = qUncompress(zipped);
+        if (inflated.contains(" re\n") || inflated.contains(" l\n"))
+            streams << inflated;
+        at = end + 9; // past "endstream"
+    }
+    return streams;
+}
+
+TEST(ReportLayout, DietChartDrawsItsGridDashed)
+{
+    re::Report report;
+    ASSERT_TRUE(loadSection(report, QStringLiteral("ssyy")));
+    addEmptySources(report.dataSources());
+    addTable(report, QStringLiteral("frxDB_ssyytb"),
+             {QStringLiteral("mingc"), QStringLiteral("zhis")}, {{QStringLiteral("主食"), 3}});
+    ASSERT_TRUE(report.build());
+    int dashed = 0;
+    for (const re::Primitive& p : report.built().page(0).primitives)
+        if (const auto* l = std::get_if<re::LinePrimitive>(&p))
+            dashed += l->style == Qt::DashLine;
+    EXPECT_EQ(dashed, 6); // a grid line at each level from 0 to 5
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("diet.pdf"));
+    ASSERT_TRUE(re::exportPdf(report.built(), pdf));
+    const QList<QByteArray> contents = pageContents(pdf);
+    ASSERT_EQ(contents.size(), 1);
+    EXPECT_TRUE(QString::fromLatin1(contents.first())
+                    .contains(QRegularExpression(QStringLiteral("\\[[0-9.]+ [0-9.]+\\] 0 d\n"))));
+}
+
 // The whole report of a demo person, from the analysis to the PDF: the
 // person's values are on the pages where they belong, and every font is
 // embedded (no missing glyphs).
@@ -338,6 +394,66 @@ TEST(ReportLayout, DemoPersonsValuesAppearOnTheirPagesOfThePdf)
 
 namespace {
 
+// Cells that may print nothing, with why. Every other cell that reads a
+// field must print more than its own literal text for every person.
+const QHash<QString, QString>& optionalCells()
+{
+    static const QHash<QString, QString> cells = [] {
+        QHash<QString, QString> c;
+        // The ticked diseases fill the health list from its first cell, which
+        // says "无" or "未填写" when there is none; the cells after the last
+        // stay blank.
+        for (int i = 2; i <= 18; ++i)
+            c.insert(QStringLiteral("frxDB_jbxx_mqzk.xianb_%1").arg(i),
+                     QStringLiteral("below the person's last current disease"));
+        return c;
+    }();
+    return cells;
+}
+
+QString normalised(QString text)
+{
+    text.remove(QRegularExpression(QStringLiteral("\\s")));
+    return text;
+}
+
+// The text boxes of the page's template that read fields and printed no more
+// than their literal text: nothing filled them.
+QStringList emptyCells(const re::ReportTemplate& templ, const re::BuiltPage& page, int pageNumber)
+{
+    QStringList problems;
+    for (const re::TemplatePage& tp : templ.pages) {
+        if (tp.name != page.templatePage)
+            continue;
+        for (const re::ReportObject& object : tp.objects) {
+            const auto* box = std::get_if<re::TextBox>(&object.item);
+            if (!object.visible || !box || !re::hasExpressions(box->text))
+                continue;
+            const std::vector<re::TextPart> parts = re::parseText(box->text);
+            QStringList fields;
+            for (const re::TextPart& part : parts)
+                if (part.kind == re::TextPart::Field)
+                    fields << part.source + u'.' + part.field;
+            if (fields.isEmpty() || optionalCells().contains(fields.join(u'+')))
+                continue;
+            const QString literal = normalised(re::evaluateText(
+                parts, [](const QString&, const QString&) { return QString(); }, pageNumber));
+            QString printed;
+            for (const re::Primitive& primitive : page.primitives) {
+                const auto* t = std::get_if<re::TextPrimitive>(&primitive);
+                if (t && !t->text.isEmpty() && t->rect.topLeft() == object.rect.topLeft() &&
+                    t->rect.width() == object.rect.width())
+                    printed = normalised(t->text);
+            }
+            if (printed == literal)
+                problems << QStringLiteral("page %1, %2: empty cell")
+                                .arg(pageNumber)
+                                .arg(fields.join(u'+'));
+        }
+    }
+    return problems;
+}
+
 // Builds the whole report of one assessment as the program does and returns
 // what is wrong with its pages: warnings of the build (a box too small for
 // its text, an unknown field), glyphs past their box's sides or the paper,
@@ -357,6 +473,7 @@ QStringList problemsOfWholeReport(analysis::AnalysisSession& session)
     const re::BuiltReport& built = report.built();
     for (int p = 0; p < built.pageCount(); ++p) {
         const re::BuiltPage& page = built.page(p);
+        problems << emptyCells(report.reportTemplate(), page, p + 1);
         const QRectF printable = page.setup.printableRect();
         const QRectF paper(-printable.topLeft(), page.setup.paperSize());
         for (const re::Primitive& primitive : page.primitives) {

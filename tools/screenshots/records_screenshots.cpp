@@ -66,10 +66,11 @@ int main(int argc, char** argv)
     auto conn = database.connectInitialised();
     domain::SessionState session;
     ui::ScriptedPromptService prompts;
-    records::Context context{
-        *conn,   session,
-        prompts, tmp.filePath("picture"),
-        {},      QString::fromLocal8Bit(qgetenv("HRA_SOURCE_DIR")) + "/reports"};
+    records::Context context{*conn,
+                             session,
+                             prompts,
+                             {},
+                             QString::fromLocal8Bit(qgetenv("HRA_SOURCE_DIR")) + "/reports"};
 
     const struct
     {
@@ -135,10 +136,12 @@ int main(int argc, char** argv)
     create.findChild<QPushButton*>("browsePicture")->click();
     save(&create, out, "records-create.png");
 
-    QDir().mkpath(context.photoDirectory);
-    QFile::copy(picture, QDir(context.photoDirectory).filePath("0000000102.png"));
+    QFile portraitFile(picture);
+    portraitFile.open(QIODevice::ReadOnly);
     store::run(conn->db(),
-               "update jkpg_jbxx set zhaop = '0000000102.png' where bianh = '0000000102'");
+               "update jkpg_jbxx set zhaop = '0000000102.png', zhaopsj = :bytes, zhaopgs = 'png' "
+               "where bianh = '0000000102'",
+               {{"bytes", portraitFile.readAll()}});
     records::ModifyRecordWindow modify(context);
     modify.resize(760, 590);
     modify.lookup("0000000102");

@@ -6,6 +6,7 @@
 #include "windows/shell/Desktop.h"
 #include "windows/shell/Launcher.h"
 #include "windows/shell/MainWindow.h"
+#include "windows/shell/PhotoFolders.h"
 #include "windows/shell/Startup.h"
 #include "windows/shell/WindowRegistry.h"
 
@@ -55,6 +56,7 @@ int main(int argc, char** argv)
     app::SystemDesktop desktop;
     app::AppContext context(prompts, desktop, QApplication::applicationDirPath());
     context.iniPath = iniPath;
+    context.oldPhotoFolders = app::defaultOldPhotoFolders();
     app::WindowRegistry registry;
     app::registerShellWindows(registry);
     app::AreaWindows areas(context, registry);

@@ -814,13 +814,19 @@ bool CffSubset::Private::add(quint16 g)
     const QByteArray bytes = font.read(*charstring);
     Desubroutinizer desubr(globalSubrs, fd.hasLocalSubrs ? &fd.localSubrs : nullptr);
     QString why;
-    if (!desubr.run(bytes, charStringData, &why))
+    // A refused glyph leaves the subset as it was, whole.
+    const size_t before = charStringData.size();
+    if (!desubr.run(bytes, charStringData, &why)) {
+        charStringData.resize(before);
         return fail(QStringLiteral("glyph %1: %2").arg(g).arg(why));
-    if (charStringData.size() > maxCharStringBytes)
+    }
+    if (charStringData.size() > maxCharStringBytes) {
+        charStringData.resize(before);
         return fail(QStringLiteral("the subset's glyphs pass %1 bytes, more than a font of %2 "
                                    "bytes can need")
                         .arg(maxCharStringBytes)
                         .arg(font.table("CFF ").size()));
+    }
     charStringEnds.push_back(quint32(charStringData.size()));
     outFdSelect.append(char(it->second));
     return true;
@@ -839,11 +845,16 @@ bool CffSubset::add(quint16 glyph)
     return d->add(glyph);
 }
 
+QString CffSubset::refusal() const
+{
+    return d->error;
+}
+
 std::optional<QByteArray> CffSubset::finish(QString* error) const
 {
     if (d->error.isEmpty() && d->charStringEnds.empty())
         d->fail(QStringLiteral("a subset needs at least the .notdef glyph"));
-    if (!d->error.isEmpty())
+    if (d->charStringEnds.empty())
         return fail(error, d->error);
     return d->assemble();
 }
@@ -856,7 +867,7 @@ std::optional<QByteArray> subsetCff(const FontFile& font, const QList<quint16>& 
     CffSubset subset(font);
     for (quint16 g : glyphs) {
         if (!subset.add(g))
-            break;
+            return fail(error, subset.refusal());
     }
     return subset.finish(error);
 }

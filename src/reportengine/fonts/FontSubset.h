@@ -33,11 +33,14 @@ public:
     CffSubset(const CffSubset&) = delete;
     CffSubset& operator=(const CffSubset&) = delete;
 
-    // Adds the next glyph (the first must be 0). False once the font or a
-    // glyph could not be read; every later add is then refused too.
+    // Adds the next glyph (the first must be 0). False when the font or the
+    // glyph could not be read or would pass the caps; the glyph is then not
+    // in the subset and every later add is refused too.
     bool add(quint16 glyph);
-    // The font program of the glyphs added, or nullopt with the first
-    // problem met.
+    // Why add() refused; empty while it has not.
+    QString refusal() const;
+    // The font program of the glyphs added, or nullopt with the problem
+    // when not even .notdef was.
     std::optional<QByteArray> finish(QString* error) const;
 
 private:

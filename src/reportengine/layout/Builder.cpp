@@ -213,7 +213,7 @@ void ReportBuilder::finishReading()
     for (DataSource* source : touched) {
         try {
             source->finishedReading();
-        } catch (const std::exception& e) {
+        } catch (const std::runtime_error& e) { // what a source reports: its database failed
             warn(QStringLiteral("data source \"%1\" did not finish reading: %2")
                      .arg(source->name(), QString::fromUtf8(e.what())));
         }
@@ -247,9 +247,14 @@ void ReportBuilder::step()
 {
     if (atEnd())
         return;
+    // The engine's boundary: the data sources are the callers' and may fail
+    // in ways of their own; any failure but a programming fault ends the
+    // build with an error instead of the process.
     try {
         if (m_bandObject || beginTemplatePage())
             continueBand();
+    } catch (const std::logic_error&) {
+        throw;
     } catch (const std::bad_alloc&) {
         m_result.ok = false;
         m_result.error = QStringLiteral("out of memory while building the pages");

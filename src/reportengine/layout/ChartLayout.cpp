@@ -33,17 +33,57 @@ std::optional<double> numberOf(const QVariant& v)
     return d;
 }
 
-double niceStep(double range)
+// The smallest round step (1, 2, 2.5 or 5 times a power of ten) that covers
+// `range` in at most five steps; with `least`, no smaller than it and a whole
+// multiple of it.
+double niceStep(double range, double least = 0)
 {
-    if (range <= 0)
-        return 1;
+    if (!(range > 0) || !std::isfinite(range))
+        return least > 0 ? least : 1;
     const double raw = range / 5;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double f : {1.0, 2.0, 2.5, 5.0, 10.0}) {
-        if (raw <= f * magnitude)
-            return f * magnitude;
+    double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    for (int decade = 0; decade < 30; ++decade, magnitude *= 10) {
+        for (double f : {1.0, 2.0, 2.5, 5.0}) {
+            const double step = f * magnitude;
+            if (step < raw * (1 - 1e-9))
+                continue;
+            if (least > 0) {
+                const double times = step / least;
+                if (times < 1 - 1e-9 || std::abs(times - std::round(times)) > 1e-9)
+                    continue;
+            }
+            return step;
+        }
     }
-    return 10 * magnitude;
+    return least > 0 ? least : raw;
+}
+
+// An axis over lo..hi whose ends are whole multiples of a round step, so
+// that every tick is a round number. The template's fixed ends stay as they
+// are; a free top end leaves a step above the highest value for its label,
+// a free bottom end with `roomBelow` one below the lowest.
+ChartAxis roundAxis(const BarChart& chart, double lo, double hi, bool roomBelow)
+{
+    const double least = chart.axisStep.value_or(0);
+    ChartAxis axis;
+    if (chart.axisMin && chart.axisMax) {
+        axis.min = *chart.axisMin;
+        axis.max = *chart.axisMax;
+        axis.step = niceStep(axis.max - axis.min, least);
+        return axis;
+    }
+    const double from = chart.axisMin.value_or(lo);
+    const double to = chart.axisMax.value_or(hi);
+    axis.step = niceStep(to - from, least);
+    axis.min = chart.axisMin ? *chart.axisMin : std::floor(from / axis.step) * axis.step;
+    axis.max = chart.axisMax ? *chart.axisMax : std::ceil(to / axis.step) * axis.step;
+    if (!chart.axisMin && roomBelow && axis.min >= lo)
+        axis.min -= axis.step;
+    if (!chart.axisMax && axis.max <= hi && hi > axis.min)
+        axis.max += axis.step;
+    if (axis.max <= axis.min)
+        axis.max = axis.min + axis.step;
+    return axis;
 }
 
 TextPrimitive label(const QString& text, const FontStyle& font, const QRectF& rect, HAlign h,
@@ -141,7 +181,8 @@ std::optional<PlotArea> layoutPlot(const BarChart& chart, const QRectF& rect, co
     const QColor grid(0xd8, 0xd8, 0xd8);
     for (double t : ticks) {
         const qreal y = area.y(t);
-        appendLine(out, QLineF(area.plot.left(), y, area.plot.right(), y), 0.5, grid);
+        appendLine(out, QLineF(area.plot.left(), y, area.plot.right(), y), 0.5, grid,
+                   chart.gridStyle);
         out.push_back(label(
             formatValue(t), font,
             QRectF(rect.left() + kChartPad, y - area.lineHeight / 2, tickWidth, area.lineHeight),
@@ -213,28 +254,15 @@ ChartAxis chartAxis(const BarChart& chart, const std::vector<ChartPoint>& points
         lo = std::min(lo, p.value);
         hi = std::max(hi, p.value);
     }
-    ChartAxis axis;
-    if (chart.axisMin && chart.axisMax && *chart.axisMax > *chart.axisMin) {
-        axis.min = *chart.axisMin;
-        axis.max = *chart.axisMax;
-        axis.step = niceStep(axis.max - axis.min);
+    // Bars of nothing but zeros still get a scale, one unit (or step) high.
+    if (hi == lo && !chart.axisMax) {
+        ChartAxis axis;
+        axis.min = chart.axisMin.value_or(lo);
+        axis.max = axis.min + std::max(1.0, chart.axisStep.value_or(1));
+        axis.step = niceStep(axis.max - axis.min, chart.axisStep.value_or(0));
         return axis;
     }
-    axis.min = chart.axisMin.value_or(lo);
-    if (chart.axisMax) {
-        axis.max = *chart.axisMax;
-    } else {
-        const double step = niceStep(std::max(hi - axis.min, 1e-9));
-        axis.max = std::ceil(hi / step) * step;
-        if (axis.max <= hi && hi > axis.min)
-            axis.max += step;
-    }
-    if (axis.max <= axis.min)
-        axis.max = axis.min + 1;
-    axis.step = niceStep(axis.max - axis.min);
-    if (!chart.axisMin && axis.min < 0)
-        axis.min = std::floor(axis.min / axis.step) * axis.step;
-    return axis;
+    return roundAxis(chart, lo, hi, false);
 }
 
 QList<double> chartTicks(const ChartAxis& axis)
@@ -361,28 +389,18 @@ ChartAxis lineChartAxis(const BarChart& chart, const LineChartData& data)
     if (!lo) {
         axis.min = chart.axisMin.value_or(0);
         axis.max = chart.axisMax.value_or(axis.min + 1);
-        axis.step = niceStep(axis.max - axis.min);
+        axis.step = niceStep(axis.max - axis.min, chart.axisStep.value_or(0));
         return axis;
     }
     // A flat line gets a band around its value instead of a zero range, the
     // value in its middle.
-    const double span = *hi > *lo ? *hi - *lo : std::max(std::abs(*hi) * 0.2, 1.0);
     if (*hi == *lo) {
+        const double span = std::max(std::abs(*hi) * 0.2, 1.0);
         lo = *lo - span / 2;
         hi = *hi + span / 2;
     }
-    axis.step = niceStep(span);
-    axis.min = chart.axisMin.value_or(std::floor(*lo / axis.step) * axis.step);
-    axis.max = chart.axisMax.value_or(std::ceil(*hi / axis.step) * axis.step);
     // No point sits on the frame of the plot.
-    if (!chart.axisMin && axis.min >= *lo)
-        axis.min -= axis.step;
-    if (!chart.axisMax && axis.max <= *hi)
-        axis.max += axis.step;
-    if (axis.max <= axis.min)
-        axis.max = axis.min + axis.step;
-    axis.step = niceStep(axis.max - axis.min);
-    return axis;
+    return roundAxis(chart, *lo, *hi, true);
 }
 
 void layoutLineChart(const BarChart& chart, const QRectF& rect, const LineChartData& data,

@@ -168,6 +168,11 @@ struct BarChart
     std::optional<int> decimals; // value labels rounded to this many places
     std::optional<qreal> axisMin;
     std::optional<qreal> axisMax;
+    // The smallest tick step; the axis steps by whole multiples of it (an
+    // axis of grades or counts has no ticks between whole numbers).
+    std::optional<qreal> axisStep;
+    // The grid lines across the plot: solid, dashed or dotted.
+    Qt::PenStyle gridStyle = Qt::SolidLine;
     QString seriesTitle;
     bool legend = false;
     FontStyle font{QStringLiteral("宋体"), 11};

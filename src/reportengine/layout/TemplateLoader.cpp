@@ -774,7 +774,8 @@ ReportObject Loader::readChart()
                                        QStringLiteral("series-title"), QStringLiteral("legend"),
                                        QStringLiteral("font"),         QStringLiteral("size"),
                                        QStringLiteral("background"),   QStringLiteral("kind"),
-                                       QStringLiteral("decimals")};
+                                       QStringLiteral("decimals"),     QStringLiteral("axis-step"),
+                                       QStringLiteral("grid")};
     beginAttributes(allowed);
     ReportObject object;
     common(object);
@@ -816,6 +817,18 @@ ReportObject Loader::readChart()
         chart.axisMax = number(QStringLiteral("axis-max"), 0, -1e12, 1e12);
     if (chart.axisMin && chart.axisMax && *chart.axisMax <= *chart.axisMin)
         fail(QStringLiteral("axis-max must be greater than axis-min"));
+    if (has(QStringLiteral("axis-step"))) {
+        chart.axisStep = number(QStringLiteral("axis-step"), 0, 0, 1e12);
+        if (!(*chart.axisStep > 0))
+            fail(QStringLiteral("axis-step must be greater than 0"));
+    }
+    const QString grid = str(QStringLiteral("grid"), QStringLiteral("solid"));
+    if (grid == QLatin1String("dash"))
+        chart.gridStyle = Qt::DashLine;
+    else if (grid == QLatin1String("dot"))
+        chart.gridStyle = Qt::DotLine;
+    else if (grid != QLatin1String("solid"))
+        fail(QStringLiteral("grid must be solid, dash or dot"));
     chart.seriesTitle = str(QStringLiteral("series-title"));
     chart.legend = boolean(QStringLiteral("legend"), false);
     FontStyle defaults = chart.font;

@@ -22,8 +22,8 @@
 #include <deque>
 #include <fontconfig/fontconfig.h>
 #include <functional>
-#include <future>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -244,14 +244,14 @@ struct EmbeddedFont
     std::shared_ptr<const FontFile> file;
     QByteArray resource; // F1, F2, ...
     int object = 0;      // the Type 0 font, written at the end
+    bool drawn = false;  // a page names it; else it is left out
     QHash<quint32, quint16> codes{{0, 0}};
     QList<quint16> glyphs{0};             // code -> glyph of the font
     QList<QString> characters{QString()}; // code -> what it shows, first drawn
     QList<int> widths;                    // code -> advance, as the font dictionary gives it
-    // CFF outlines: subset in the background as glyphs come (`queued` of
-    // them handed over so far).
+    // CFF outlines: each glyph joins the subset when it is first drawn, so
+    // that one the subset refuses is known before its page is written.
     std::unique_ptr<CffSubset> cff;
-    qsizetype queued = 0;
 
     // A glyph's advance in thousandths of the size.
     int width(quint32 glyph) const
@@ -260,12 +260,14 @@ struct EmbeddedFont
     }
 
     // The code of a glyph, given the characters it shows (kept for the text
-    // map when the glyph is new).
-    quint16 code(quint32 glyph, QStringView shows)
+    // map when the glyph is new); none when the subset refuses the glyph.
+    std::optional<quint16> code(quint32 glyph, QStringView shows)
     {
         const auto it = codes.constFind(glyph);
         if (it != codes.constEnd())
             return *it;
+        if (cff && (glyph > 0xFFFF || !cff->add(quint16(glyph))))
+            return std::nullopt;
         const auto next = quint16(glyphs.size());
         codes.insert(glyph, next);
         glyphs << quint16(glyph);
@@ -332,30 +334,10 @@ struct PdfWriter::Private
     QHash<QByteArray, QByteArray> jpegByDigest; // JPEG bytes' digest -> resource
     QList<std::pair<QByteArray, int>> imageResources;
     QMap<std::pair<int, int>, QByteArray> alphaStates; // fill and stroke alpha -> GS name
-    // Work done beside the writing, in the order given: a page's content is
-    // compressed and the CFF glyphs it drew for the first time are subset
-    // while the next page is laid out, so that little is left for the end.
-    // Declared after the fonts it works on, so that it stops before they go.
+    // Work done beside the writing: the last page's content is compressed
+    // while the next page is laid out. Declared after the fonts, so that it
+    // stops before they go.
     TaskQueue background;
-    // The subsetting handed over and not yet seen to have ended.
-    std::deque<std::future<void>> subsetting;
-
-    // Hands the glyphs first drawn since the last call to the background.
-    void subsetNewGlyphs()
-    {
-        for (const auto& font : fonts) {
-            if (!font->cff || font->queued == font->glyphs.size())
-                continue;
-            const QList<quint16> more = font->glyphs.mid(font->queued);
-            font->queued = font->glyphs.size();
-            subsetting.push_back(background.post([subset = font->cff.get(), more] {
-                for (quint16 g : more) {
-                    if (!subset->add(g))
-                        break;
-                }
-            }));
-        }
-    }
 
     // Runs what waits for the background work: what that threw (out of
     // memory above all) ends the document with an error, here on the
@@ -374,23 +356,11 @@ struct PdfWriter::Private
         return false;
     }
 
-    // Rethrows what the background's subsetting threw (out of memory), here
-    // on the writer's thread; `all` waits for the rest.
-    void collectSubsetting(bool all)
-    {
-        while (!subsetting.empty() && (all || subsetting.front().wait_for(std::chrono::seconds(
-                                                  0)) == std::future_status::ready)) {
-            std::future<void> done = std::move(subsetting.front());
-            subsetting.pop_front();
-            done.get();
-        }
-    }
-
     // The page being written.
     QByteArray content;
     // The last page's content, deflated on another thread while this one
     // lays out the next page.
-    std::future<QByteArray> pendingContent;
+    TaskResult<QByteArray> pendingContent;
     int pendingObject = 0;
 
     void writePendingContent()
@@ -404,6 +374,7 @@ struct PdfWriter::Private
 
     FontUse useOf(const QRawFont& raw);
     EmbeddedFont* embed(const std::shared_ptr<const FontFile>& file);
+    void refused(const EmbeddedFont& font);
     QByteArray imageFor(const PictureImage& picture);
     QByteArray alphaState(int fill, int stroke);
 
@@ -427,7 +398,9 @@ struct PdfWriter::Private
     void path(const QPainterPath& path);
 
     void text(const TextPrimitive& t);
-    void glyphs(const GlyphRunText& run, QPointF origin, const FontUse& use, bool& inText);
+    bool codesOf(const GlyphRunText& run, EmbeddedFont& font, QList<quint16>* codes);
+    void glyphs(const GlyphRunText& run, QPointF origin, const FontUse& use,
+                const QList<quint16>& codes, bool& inText);
     void outlines(const GlyphRunText& run, QPointF origin);
     void frame(const QRectF& r, const Frame& frame);
     void line(const LinePrimitive& l);
@@ -611,11 +584,12 @@ FontUse PdfWriter::Private::useOf(const QRawFont& raw)
     }
     FontUse use;
     const std::shared_ptr<const FontFile> file = fontFileOf(raw);
-    if (file && file->outlines() != FontFile::Outlines::None) {
+    if (file && file->outlines() != FontFile::Outlines::None)
         use.font = embed(file);
+    if (use.font) {
         use.bold = raw.weight() >= QFont::DemiBold && file->weightClass() < QFont::DemiBold;
         use.italic = raw.style() != QFont::StyleNormal && !file->italic();
-    } else {
+    } else if (!file || file->outlines() == FontFile::Outlines::None) {
         // Once per face, whatever its sizes.
         const QString warning =
             QStringLiteral("the font %1 has no file that can be embedded; its glyphs are drawn "
@@ -637,12 +611,51 @@ EmbeddedFont* PdfWriter::Private::embed(const std::shared_ptr<const FontFile>& f
     auto font = std::make_unique<EmbeddedFont>();
     font->file = file;
     font->widths << font->width(0);
-    if (file->outlines() == FontFile::Outlines::Cff)
+    if (file->outlines() == FontFile::Outlines::Cff) {
         font->cff = std::make_unique<CffSubset>(*file);
+        if (!font->cff->add(0)) {
+            refused(*font);
+            return nullptr;
+        }
+    }
     font->resource = "F" + QByteArray::number(qsizetype(fonts.size()) + 1);
-    font->object = writer.reserve();
     fonts.push_back(std::move(font));
     return fonts.back().get();
+}
+
+void PdfWriter::Private::refused(const EmbeddedFont& font)
+{
+    const QString warning =
+        QStringLiteral("the font %1 could not be subset (%2); its glyphs from there on are "
+                       "drawn as outlines, without text behind them")
+            .arg(font.file->postScriptName(), font.cff->refusal());
+    if (!warnings.contains(warning))
+        warnings << warning;
+}
+
+bool PdfWriter::Private::codesOf(const GlyphRunText& run, EmbeddedFont& font, QList<quint16>* codes)
+{
+    // Characters behind the glyphs, one code point each (see layoutText).
+    qsizetype ci = 0;
+    auto nextCharacter = [&] {
+        if (ci >= run.text.size())
+            return QStringView();
+        const qsizetype n = run.text.at(ci).isHighSurrogate() && ci + 1 < run.text.size() ? 2 : 1;
+        const QStringView c = QStringView(run.text).mid(ci, n);
+        ci += n;
+        return c;
+    };
+    const QList<quint32> indexes = run.run.glyphIndexes();
+    codes->reserve(indexes.size());
+    for (quint32 glyph : indexes) {
+        const std::optional<quint16> code = font.code(glyph, nextCharacter());
+        if (!code) {
+            refused(font);
+            return false;
+        }
+        codes->append(*code);
+    }
+    return true;
 }
 
 void PdfWriter::Private::text(const TextPrimitive& t)
@@ -663,8 +676,9 @@ void PdfWriter::Private::text(const TextPrimitive& t)
         bool inText = false;
         for (const GlyphRunText& run : t.runs) {
             const FontUse use = useOf(run.run.rawFont());
-            if (use.font) {
-                glyphs(run, t.origin, use, inText);
+            QList<quint16> codes;
+            if (use.font && codesOf(run, *use.font, &codes)) {
+                glyphs(run, t.origin, use, codes, inText);
             } else {
                 if (inText) {
                     content.append("ET\n");
@@ -690,7 +704,7 @@ void PdfWriter::Private::text(const TextPrimitive& t)
 }
 
 void PdfWriter::Private::glyphs(const GlyphRunText& run, QPointF origin, const FontUse& use,
-                                bool& inText)
+                                const QList<quint16>& codes, bool& inText)
 {
     const QRawFont raw = run.run.rawFont();
     const QList<quint32> indexes = run.run.glyphIndexes();
@@ -698,6 +712,7 @@ void PdfWriter::Private::glyphs(const GlyphRunText& run, QPointF origin, const F
     if (indexes.isEmpty() || positions.size() != indexes.size())
         return;
     EmbeddedFont& font = *use.font;
+    font.drawn = true;
     const qreal size = raw.pixelSize();
     if (!inText) {
         content.append("BT\n");
@@ -720,16 +735,6 @@ void PdfWriter::Private::glyphs(const GlyphRunText& run, QPointF origin, const F
         content.append(" Tr\n");
         state.render = render;
     }
-    // Characters behind the glyphs, one code point each (see layoutText).
-    qsizetype ci = 0;
-    auto nextCharacter = [&] {
-        if (ci >= run.text.size())
-            return QStringView();
-        const qsizetype n = run.text.at(ci).isHighSurrogate() && ci + 1 < run.text.size() ? 2 : 1;
-        const QStringView c = QStringView(run.text).mid(ci, n);
-        ci += n;
-        return c;
-    };
     // The pen after the last glyph shown, to place the next one by an
     // adjustment in thousandths of the size rather than a new text matrix.
     qreal penX = 0;
@@ -737,8 +742,7 @@ void PdfWriter::Private::glyphs(const GlyphRunText& run, QPointF origin, const F
     bool open = false;
     for (qsizetype i = 0; i < indexes.size(); ++i) {
         const QPointF at = positions[i] + origin;
-        const quint32 glyph = indexes[i];
-        const quint16 code = font.code(glyph, nextCharacter());
+        const quint16 code = codes[i];
         if (at.y() != lineY) {
             if (open)
                 content.append(">] TJ\n");
@@ -1002,9 +1006,6 @@ bool PdfWriter::addPage(const BuiltPage& page)
     dict.append(" 0 R >>");
     p.writer.object(object, dict);
     p.pages.push_back(object);
-    p.subsetNewGlyphs();
-    if (!p.guarded([&p] { p.collectSubsetting(false); }))
-        return false;
     if (!p.writer.ok())
         p.error = QStringLiteral("the PDF could not be written");
     return p.writer.ok();
@@ -1065,9 +1066,9 @@ FontProgram fontProgram(const EmbeddedFont& font)
 {
     FontProgram out;
     if (font.cff) {
-        // Its glyphs are in already. CFF charstrings are compact: deflating
-        // a subset saves a tenth of its size for more time than the rest of
-        // the font's writing.
+        // Its glyphs are in already, those it refused drawn as outlines.
+        // CFF charstrings are compact: deflating a subset saves a tenth of
+        // its size for more time than the rest of the font's writing.
         out.data = font.cff->finish(&out.error);
     } else if (const auto program = subsetTrueType(*font.file, font.glyphs, &out.error)) {
         // TrueType outlines shrink by a third.
@@ -1162,27 +1163,21 @@ bool PdfWriter::finish()
     }
     if (!p.guarded([&p] { p.writePendingContent(); }))
         return false;
-    // The CFF glyphs were subset beside the pages; the last page's are done
-    // now, while the TrueType fonts are subset here.
-    p.subsetNewGlyphs();
-    std::vector<FontProgram> programs(p.fonts.size());
-    for (size_t i = 0; i < p.fonts.size(); ++i) {
-        if (!p.fonts[i]->cff)
-            programs[i] = fontProgram(*p.fonts[i]);
+    // A font no page names (all its glyphs drawn as outlines) is left out.
+    std::vector<EmbeddedFont*> drawn;
+    for (const auto& font : p.fonts) {
+        if (font->drawn)
+            drawn.push_back(font.get());
     }
-    p.background.drain();
-    if (!p.guarded([&p] { p.collectSubsetting(true); }))
-        return false;
-    for (size_t i = 0; i < p.fonts.size(); ++i) {
-        if (p.fonts[i]->cff)
-            programs[i] = fontProgram(*p.fonts[i]);
-        p.writeFont(*p.fonts[i], programs[i]);
+    for (EmbeddedFont* font : drawn) {
+        font->object = p.writer.reserve();
+        p.writeFont(*font, fontProgram(*font));
     }
 
     QByteArray resources = "<< /ProcSet [/PDF /Text /ImageB /ImageC]";
-    if (!p.fonts.empty()) {
+    if (!drawn.empty()) {
         resources.append(" /Font <<");
-        for (const auto& font : p.fonts)
+        for (const EmbeddedFont* font : drawn)
             resources.append(" /" + font->resource + ' ' + QByteArray::number(font->object) +
                              " 0 R");
         resources.append(" >>");

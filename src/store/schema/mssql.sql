@@ -42,7 +42,8 @@ create table sys_bgfm (
     constraint pk_sys_bgfm primary key (tup_id)
 );
 
--- Person records. zhaop holds the record number plus the picture file extension, so it is wider than bianh.
+-- Person records. zhaop holds the photo's name (record number plus the picture file extension, so it is
+-- wider than bianh); zhaopsj the photo's bytes as chosen, zhaopgs their picture format.
 create table jkpg_jbxx (
     bianh   nvarchar(10) not null,
     xingm   nvarchar(10),
@@ -61,6 +62,8 @@ create table jkpg_jbxx (
     lurrq   datetime,
     zhaop   nvarchar(20),
     banb int not null default 0,
+    zhaopsj varbinary(max),
+    zhaopgs nvarchar(10),
     constraint pk_jkpg_jbxx primary key (bianh)
 );
 

@@ -41,7 +41,8 @@ create table sys_bgfm (
     constraint pk_sys_bgfm primary key (tup_id)
 );
 
--- Person records. zhaop holds the record number plus the picture file extension, so it is wider than bianh.
+-- Person records. zhaop holds the photo's name (record number plus the picture file extension, so it is
+-- wider than bianh); zhaopsj the photo's bytes as chosen, zhaopgs their picture format.
 create table jkpg_jbxx (
     bianh   varchar(10) not null,
     xingm   varchar(10),
@@ -60,6 +61,8 @@ create table jkpg_jbxx (
     lurrq   timestamp,
     zhaop   varchar(20),
     banb integer not null default 0,
+    zhaopsj bytea,
+    zhaopgs varchar(10),
     constraint pk_jkpg_jbxx primary key (bianh)
 );
 

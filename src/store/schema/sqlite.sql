@@ -46,7 +46,8 @@ create table sys_bgfm (
     constraint pk_sys_bgfm primary key (tup_id)
 );
 
--- Person records. zhaop holds the record number plus the picture file extension, so it is wider than bianh.
+-- Person records. zhaop holds the photo's name (record number plus the picture file extension, so it is
+-- wider than bianh); zhaopsj the photo's bytes as chosen, zhaopgs their picture format.
 create table jkpg_jbxx (
     bianh   varchar(10) not null check (length(bianh) <= 10),
     xingm   varchar(10) check (length(xingm) <= 10),
@@ -65,6 +66,8 @@ create table jkpg_jbxx (
     lurrq   datetime check (lurrq is null or (typeof(lurrq) = 'text' and julianday(lurrq) is not null)),
     zhaop   varchar(20) check (length(zhaop) <= 20),
     banb int not null default 0 check (typeof(banb) in ('integer', 'null') and banb between -2147483648 and 2147483647),
+    zhaopsj blob check (typeof(zhaopsj) in ('blob', 'null')),
+    zhaopgs varchar(10) check (length(zhaopgs) <= 10),
     constraint pk_jkpg_jbxx primary key (bianh)
 );
 

@@ -5,7 +5,6 @@
 #include "windows/records/CreateRecordWindow.h"
 #include "windows/records/DeleteRecordWindow.h"
 #include "windows/records/ModifyRecordWindow.h"
-#include "windows/records/Photos.h"
 #include "windows/report/AnalysisWindow.h"
 #include "windows/report/SectionDialog.h"
 #include "windows/report/SettingsDialogs.h"
@@ -108,12 +107,8 @@ AreaWindows::AreaWindows(AppContext& context, WindowRegistry& registry)
 records::Context& AreaWindows::recordsContext()
 {
     if (!m_records)
-        m_records.emplace(records::Context{*m_context.connection,
-                                           m_context.session,
-                                           m_context.prompts,
-                                           records::defaultPhotoDirectory(),
-                                           {},
-                                           {}});
+        m_records.emplace(
+            records::Context{*m_context.connection, m_context.session, m_context.prompts, {}, {}});
     return *m_records;
 }
 

@@ -23,8 +23,6 @@ struct Context
     store::Connection& connection;
     domain::SessionState& session;
     ui::PromptService& prompts;
-    // Where photo files live (see choosePhotoDirectory).
-    QString photoDirectory;
     // Opens the questionnaire, which takes over session.pendingRecordNo.
     std::function<void()> openQuestionnaire;
     // Where report templates live; empty: "reports" beside the program.

@@ -17,8 +17,7 @@ namespace hra::records {
 CreateRecordWindow::CreateRecordWindow(Context& context, QWidget* parent)
     : RecordWindow(context, QStringLiteral("TFrm_jbxx"), QStringLiteral("建立档案"),
                    QStringLiteral("建 立 档 案"), parent),
-      m_form(new PersonForm(PersonForm::Purpose::Create, context.prompts, context.photoDirectory,
-                            this)),
+      m_form(new PersonForm(PersonForm::Purpose::Create, context.prompts, this)),
       m_row(domain::personBuffer())
 {
     m_form->photoNameWidth = domain::photoNameWidth(context.connection.db());
@@ -69,11 +68,8 @@ bool CreateRecordWindow::store()
         return false;
     const QString number = m_form->recordNumber();
     m_row.setValue(QStringLiteral("bianh"), number);
-    // The photo name is stored only with the record the picture was chosen
-    // for; a number changed after choosing would point at another person's file.
-    const PendingPhoto photo = m_form->pendingPhoto();
-    const bool withPhoto = photo.belongsTo(number);
-    m_row.setValue(QStringLiteral("zhaop"), withPhoto ? QVariant(photo.name) : QVariant());
+    // The photo is stored in the person's row, named after the number stored.
+    m_form->savePhoto(m_row, number);
 
     try {
         m_row.store(m_context.connection.db());
@@ -86,18 +82,6 @@ bool CreateRecordWindow::store()
 
     m_context.prompts.information(this, QStringLiteral("保存成功!"), QStringLiteral("提示信息!"));
     m_context.session.pendingRecordNo = number;
-    // A picture chosen for another number is not this person's photo; it is
-    // not dropped without a word.
-    if (!photo.isEmpty() && !withPhoto)
-        m_context.prompts.information(
-            this,
-            QStringLiteral("所选照片不是为编号“%"
-                           "1”选择的，没有随档案保存；如需照片，请在“修改档案”中重新选择。")
-                .arg(number),
-            QStringLiteral("提示信息!"));
-    if (withPhoto && !writePhoto(m_context.photoDirectory, photo))
-        m_context.prompts.error(this, QStringLiteral("照片保存不成功!"),
-                                QStringLiteral("出错提示!"));
     startNewRow();
     m_form->control(QStringLiteral("bianh"))->setFocus();
     return true;

@@ -30,14 +30,12 @@ ModifyRecordWindow::ModifyRecordWindow(Context& context, QWidget* parent)
     lookupRow->addWidget(m_lookup);
     lookupRow->addStretch();
 
-    m_form =
-        new PersonForm(PersonForm::Purpose::Modify, context.prompts, context.photoDirectory, this);
+    m_form = new PersonForm(PersonForm::Purpose::Modify, context.prompts, this);
     m_form->photoNameWidth = domain::photoNameWidth(context.connection.db());
     m_form->photoRecordNumber = [this] {
         return m_row.isOpen() ? m_row.value(QStringLiteral("bianh")).toString().trimmed()
                               : QString();
     };
-    m_form->clearDeletesFile = true;
 
     QVBoxLayout* layout = body();
     layout->addLayout(lookupRow);
@@ -108,8 +106,7 @@ void ModifyRecordWindow::loadPerson()
         return;
     }
     m_row.edit();
-    const QString photo = m_row.value(QStringLiteral("zhaop")).toString();
-    if (!photo.isEmpty() && !m_form->showStoredPhoto(photo))
+    if (!m_form->showStoredPhoto(m_row))
         m_context.prompts.error(this, QStringLiteral("加载照片出错!"), QStringLiteral("出错提示"));
 }
 
@@ -130,6 +127,7 @@ bool ModifyRecordWindow::store()
     }
     if (!m_form->checkRequired() || !m_form->save(m_row))
         return false;
+    m_form->savePhoto(m_row, m_row.value(QStringLiteral("bianh")).toString().trimmed());
     for (;;) {
         try {
             m_row.store(m_context.connection.db());
@@ -139,8 +137,7 @@ bool ModifyRecordWindow::store()
             if (!settleChangeElsewhere(e))
                 return false;
         } catch (const store::DatabaseError& e) {
-            // What was typed stays for correction; the chosen picture is
-            // written only with a stored row.
+            // What was typed and the chosen picture stay for correction.
             m_context.prompts.error(this,
                                     ui::isConnectionLost(e) ? ui::kConnectionLostOnSave
                                                             : QStringLiteral("修改不成功!"),
@@ -149,12 +146,6 @@ bool ModifyRecordWindow::store()
         }
     }
     m_context.prompts.information(this, QStringLiteral("修改成功!"), QStringLiteral("提示信息!"));
-    const QString number = m_row.value(QStringLiteral("bianh")).toString().trimmed();
-    const PendingPhoto& photo = m_form->pendingPhoto();
-    if (photo.belongsTo(number) && photo.name == m_form->photoName() &&
-        !writePhoto(m_context.photoDirectory, photo))
-        m_context.prompts.error(this, QStringLiteral("照片保存不成功!"),
-                                QStringLiteral("出错提示!"));
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "windows/records/PersonForm.h"
 
+#include "reportengine/pictures/PictureDecode.h"
 #include "ui/FlatButton.h"
 #include "ui/PromptService.h"
 
@@ -12,9 +13,8 @@
 
 namespace hra::records {
 
-PersonForm::PersonForm(Purpose purpose, ui::PromptService& prompts, QString photoDirectory,
-                       QWidget* parent)
-    : QWidget(parent), m_prompts(prompts), m_photoDirectory(std::move(photoDirectory)),
+PersonForm::PersonForm(Purpose purpose, ui::PromptService& prompts, QWidget* parent)
+    : QWidget(parent), m_prompts(prompts),
       m_form(new ui::Form(domain::personForm(purpose), prompts, this))
 {
     // The photo, beside the optional fields: its name (set by choosing a
@@ -100,15 +100,28 @@ void PersonForm::showPicture(const QImage& image)
 
 void PersonForm::forgetPicture()
 {
-    m_pending = {};
+    m_photo = {};
+    m_photoFile.clear();
+    m_photoChanged = false;
     showPicture({});
 }
 
-bool PersonForm::showStoredPhoto(const QString& name)
+bool PersonForm::showStoredPhoto(const store::RowBuffer& row)
 {
-    const QImage image = readStoredPhoto(m_photoDirectory, name);
-    showPicture(image);
-    return !image.isNull();
+    forgetPicture();
+    m_photo = domain::photoOf(row);
+    if (m_photo.isEmpty())
+        return true;
+    const reportengine::DecodedPicture picture = reportengine::decodePicture(m_photo.bytes);
+    showPicture(picture.image);
+    return picture.ok();
+}
+
+void PersonForm::savePhoto(store::RowBuffer& row, const QString& recordNumber) const
+{
+    if (m_photoChanged)
+        domain::setPhoto(row, m_photo,
+                         domain::photoName(recordNumber, m_photoFile, photoNameWidth));
 }
 
 void PersonForm::browsePicture()
@@ -118,33 +131,25 @@ void PersonForm::browsePicture()
         QStringLiteral("图片文件 (*.jpg *.jpeg *.bmp *.png *.gif);;所有文件 (*)"));
     if (file.isEmpty())
         return;
-    PendingPhoto photo = readPicture(file);
-    if (photo.isEmpty()) {
-        m_prompts.error(window(), QStringLiteral("加载照片出错!"), QStringLiteral("出错提示"));
+    // Checked (size, and decoded through the safe path) before it is shown.
+    const domain::PhotoCheck check = domain::readPhotoFile(file);
+    if (!check.ok()) {
+        m_prompts.error(window(), check.problem, QStringLiteral("出错提示"));
         return;
     }
-    // A picture chosen without a record number has no name and is never written.
+    m_photo = check.photo;
+    m_photoFile = file;
+    m_photoChanged = true;
+    // The name follows the number the person is stored under (see savePhoto).
     const QString number = photoRecordNumber();
-    if (!number.isEmpty()) {
-        const QString name = records::photoName(number, file);
-        const QString problem = photoNameProblem(name, photoNameWidth);
-        if (!problem.isEmpty()) {
-            m_prompts.error(window(), problem, QStringLiteral("出错提示"));
-            return;
-        }
-        photo.recordNumber = number;
-        photo.name = name;
-        setPhotoName(name);
-    }
-    m_pending = photo;
-    showPicture(m_pending.image);
+    setPhotoName(number.isEmpty() ? QString() : domain::photoName(number, file, photoNameWidth));
+    showPicture(reportengine::decodePicture(m_photo.bytes).image);
 }
 
 void PersonForm::clearPicture()
 {
     forgetPicture();
-    if (clearDeletesFile)
-        deletePhoto(m_photoDirectory, photoName());
+    m_photoChanged = true;
     setPhotoName(QString());
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "domain/PersonPhotos.h"
 #include "domain/PersonRecords.h"
 #include "store/RowBuffer.h"
 #include "ui/Form.h"
-#include "windows/records/Photos.h"
 
 #include <QWidget>
 #include <functional>
@@ -28,8 +28,7 @@ class PersonForm : public QWidget
 public:
     using Purpose = domain::PersonFormPurpose;
 
-    PersonForm(Purpose purpose, ui::PromptService& prompts, QString photoDirectory,
-               QWidget* parent = nullptr);
+    PersonForm(Purpose purpose, ui::PromptService& prompts, QWidget* parent = nullptr);
 
     // The control of a column ("bianh", "xingm", ...), named by its column.
     QWidget* control(const QString& column) const;
@@ -51,8 +50,8 @@ public:
     {
         m_form->binding().applyChanges(typed);
     }
-    // Whether anything was typed or a picture chosen since the last load or clear.
-    bool isModified() const { return m_form->isModified() || !m_pending.isEmpty(); }
+    // Whether anything was typed or the photo chosen or cleared since the last load or clear.
+    bool isModified() const { return m_form->isModified() || m_photoChanged; }
     // Says which of name, sex and age is missing and puts the focus there;
     // true when none is.
     bool checkRequired() const { return m_form->checkRequired(); }
@@ -61,18 +60,19 @@ public:
     QString photoName() const;
     void setPhotoName(const QString& name);
 
-    // The picture chosen with "浏览..." and not yet written.
-    const PendingPhoto& pendingPhoto() const { return m_pending; }
+    // The photo shown: loaded, or chosen with "浏览...".
+    const domain::PersonPhoto& photo() const { return m_photo; }
+    // Shows no photo, as loaded.
     void forgetPicture();
-    // Shows a stored photo; false when its file cannot be read.
-    bool showStoredPhoto(const QString& name);
+    // Shows the photo of a loaded row; false when it has one that does not decode.
+    bool showStoredPhoto(const store::RowBuffer& row);
+    // Puts a photo chosen or cleared since the load into the row, named after
+    // the record number; a row whose photo was left alone keeps it.
+    void savePhoto(store::RowBuffer& row, const QString& recordNumber) const;
 
     // Where the photo name of a chosen picture comes from: the number typed in
     // the form (create) or the loaded person's number (modify).
     std::function<QString()> photoRecordNumber;
-    // Whether "清除" deletes the photo file: a stored person's photo does, an
-    // unsaved one has no file of its own.
-    bool clearDeletesFile = false;
     // The width of the photo name column.
     int photoNameWidth = 20;
 
@@ -82,11 +82,12 @@ private:
     void showPicture(const QImage& image);
 
     ui::PromptService& m_prompts;
-    QString m_photoDirectory;
     ui::Form* m_form;
     QLineEdit* m_photoName = nullptr;
     QLabel* m_picture = nullptr;
-    PendingPhoto m_pending;
+    domain::PersonPhoto m_photo;
+    QString m_photoFile; // the file a chosen photo came from
+    bool m_photoChanged = false;
 };
 
 } // namespace hra::records

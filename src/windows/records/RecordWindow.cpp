@@ -1,5 +1,6 @@
 #include "windows/records/RecordWindow.h"
 
+#include "domain/PersonRecords.h"
 #include "domain/SessionState.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
@@ -16,7 +17,7 @@ namespace hra::records {
 
 QString unknownNumberMessage(const QString& number)
 {
-    return QStringLiteral("没有编号为“%1”的档案!").arg(number);
+    return domain::unknownRecordMessage(number);
 }
 
 QLabel* makeBanner(const QString& text, QWidget* parent)

@@ -74,25 +74,13 @@ void RenumberDialog::confirm()
     const QString oldNumber = m_person.recordNumber;
     if (oldNumber.trimmed().isEmpty())
         return;
-    if (newNumber.isEmpty()) {
-        m_prompts.information(this, QStringLiteral("请输入新编号!"), QStringLiteral("提示信息"));
-        return;
-    }
-    if (newNumber == oldNumber.trimmed()) {
-        m_prompts.information(this, QStringLiteral("新编号与原编号相同!"),
-                              QStringLiteral("提示信息"));
-        return;
-    }
-    std::optional<domain::PersonSummary> holder;
+    QString problem;
     try {
-        holder = domain::findPerson(m_connection.db(), newNumber);
+        problem = domain::renumberProblem(m_connection.db(), oldNumber, newNumber);
     } catch (const store::DatabaseError&) {
     }
-    if (holder) {
-        m_prompts.information(
-            this,
-            QStringLiteral("编号“%1”已是“%2”的档案编号,请换一个编号!").arg(newNumber, holder->name),
-            QStringLiteral("提示信息"));
+    if (!problem.isEmpty()) {
+        m_prompts.information(this, problem, QStringLiteral("提示信息"));
         return;
     }
     if (!m_prompts.confirm(this,

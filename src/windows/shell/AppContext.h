@@ -4,6 +4,7 @@
 #include "store/Connection.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace hra::ui {
@@ -32,6 +33,9 @@ struct AppContext
     QString iniPath;
     // The shipped user guide; empty: store::sharedDirectory("help").
     QString helpDirectory;
+    // Photo folders of older versions, taken into the database after log-in
+    // (see importOldPhotoFolders); empty: none.
+    QStringList oldPhotoFolders;
     std::unique_ptr<store::Connection> connection;
     domain::SessionState session;
 

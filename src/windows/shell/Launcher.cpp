@@ -1,6 +1,7 @@
 #include "windows/shell/Launcher.h"
 
 #include "windows/shell/MainWindow.h"
+#include "windows/shell/PhotoFolders.h"
 #include "windows/shell/SplashWindow.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@ Launch launch(AppContext& context, const WindowRegistry& registry,
     }
     if (loggedIn) {
         mainWindow->showMaximized();
+        importOldPhotoFolders(context, mainWindow.get());
         result.mainWindow = std::move(mainWindow);
     }
     return result;

@@ -15,8 +15,8 @@ void RecordsFixture::SetUp()
     conn = database->connectInitialised();
     ASSERT_TRUE(conn);
     ASSERT_TRUE(files.isValid());
-    context.reset(new records::Context{
-        *conn, session, prompts, files.filePath("picture"), [this] { ++questionnaireOpened; }, {}});
+    context.reset(
+        new records::Context{*conn, session, prompts, [this] { ++questionnaireOpened; }, {}});
 }
 
 void RecordsFixture::addPerson(const QString& number, const QString& name, const QString& sex,
@@ -65,11 +65,6 @@ QString RecordsFixture::pictureFile(const QString& fileName, Qt::GlobalColor col
     const QString path = files.filePath(fileName);
     image.save(path, "PNG");
     return path;
-}
-
-QString RecordsFixture::photoFile(const QString& name) const
-{
-    return QDir(context->photoDirectory).filePath(name);
 }
 
 } // namespace hra::test

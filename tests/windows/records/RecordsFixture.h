@@ -11,8 +11,8 @@
 
 namespace hra::test {
 
-// A fresh initialised database of the backend under test, a photo folder of
-// its own and the context the person-record windows run in.
+// A fresh initialised database of the backend under test, a folder for
+// picture files and the context the person-record windows run in.
 class RecordsFixture : public ::testing::TestWithParam<store::Driver>
 {
 protected:
@@ -28,7 +28,6 @@ protected:
     int rowsWithNumber(const QString& table, const QString& number) const;
     // Writes a small picture file and returns its path.
     QString pictureFile(const QString& fileName, Qt::GlobalColor color = Qt::red) const;
-    QString photoFile(const QString& name) const;
 
     std::unique_ptr<TestDatabase> database;
     std::unique_ptr<store::Connection> conn;

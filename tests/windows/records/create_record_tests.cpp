@@ -250,26 +250,22 @@ TEST_P(CreateRecord, ATakenNumberKeepsEverythingTypedAndStoresNothing)
     EXPECT_EQ(form->lineEdit("bianh")->text(), "0001");
     EXPECT_EQ(form->photoName(), "0001.png");
     EXPECT_FALSE(form->pictureBox()->pixmap().isNull());
-    EXPECT_FALSE(QFile::exists(photoFile("0001.png")));
     EXPECT_EQ(person("0001").value("xingm").toString(), "李四");
+    EXPECT_TRUE(person("0001").value("zhaopsj").isNull());
     EXPECT_TRUE(session.pendingRecordNo.isEmpty());
 
-    // Corrected, the same window stores it (the picture was chosen for 0001, so it is not written
-    // for 0005).
+    // Corrected, the same window stores it, the photo with it under the number stored.
     prompts.clear();
     form->lineEdit("bianh")->setText("0005");
     window->save();
     EXPECT_EQ(prompts.messages().value(0), "保存成功!");
-    EXPECT_EQ(
-        prompts.messages().value(1),
-        "所选照片不是为编号“0005”选择的，没有随档案保存；如需照片，请在“修改档案”中重新选择。");
     EXPECT_EQ(person("0005").value("xingm").toString(), "张三");
-    EXPECT_TRUE(person("0005").value("zhaop").isNull());
-    EXPECT_FALSE(QFile::exists(photoFile("0001.png")));
-    EXPECT_FALSE(QFile::exists(photoFile("0005.png")));
+    EXPECT_EQ(person("0005").value("zhaop").toString(), "0005.png");
+    EXPECT_EQ(person("0005").value("zhaopgs").toString(), "png");
+    EXPECT_TRUE(person("0001").value("zhaopsj").isNull());
 }
 
-TEST_P(CreateRecord, APhotoIsWrittenOnlyForTheRecordItWasChosenFor)
+TEST_P(CreateRecord, APhotoIsStoredInThePersonRowByteForByte)
 {
     auto browse = [&](const QString& file) {
         if (!file.isEmpty())
@@ -286,66 +282,68 @@ TEST_P(CreateRecord, APhotoIsWrittenOnlyForTheRecordItWasChosenFor)
     ASSERT_TRUE(redFile.open(QIODevice::ReadOnly));
     const QByteArray redBytes = redFile.readAll();
 
-    // Chosen with its number: written under number + extension, byte for byte.
     fill(form, {{"bianh", "0001"}});
     browse(red);
     EXPECT_EQ(form->photoName(), "0001.png");
     browse({}); // a cancelled second browse keeps the first picture
     save("0001");
-    QFile written(photoFile("0001.png"));
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll(), redBytes);
+    EXPECT_EQ(person("0001").value("zhaopsj").toByteArray(), redBytes);
+    EXPECT_EQ(person("0001").value("zhaopgs").toString(), "png");
     EXPECT_EQ(person("0001").value("zhaop").toString(), "0001.png");
     EXPECT_TRUE(form->pictureBox()->pixmap().isNull());
 
     // The next record without a picture gets none.
     save("0002");
     EXPECT_TRUE(person("0002").value("zhaop").isNull());
-    EXPECT_EQ(QDir(context->photoDirectory).entryList(QDir::Files), QStringList({"0001.png"}));
+    EXPECT_TRUE(person("0002").value("zhaopsj").isNull());
 
-    // Chosen before a number was typed: no photo name, no file.
+    // Chosen before a number was typed: named after the number stored.
     fill(form, {{"bianh", ""}});
-    browse(pictureFile("blue.png", Qt::blue));
+    browse(pictureFile("blue.JPG", Qt::blue));
     EXPECT_TRUE(form->photoName().isEmpty());
     save("0003");
-    EXPECT_TRUE(person("0003").value("zhaop").isNull());
+    EXPECT_EQ(person("0003").value("zhaop").toString(), "0003.JPG");
+    EXPECT_EQ(person("0003").value("zhaopgs").toString(), "png");
 
-    // Chosen for 0001, then the number corrected: 0001's photo stays untouched.
-    fill(form, {{"bianh", "0001"}});
-    browse(pictureFile("green.png", Qt::green));
-    save("0004");
-    EXPECT_TRUE(person("0004").value("zhaop").isNull());
-    ASSERT_TRUE(written.seek(0));
-    EXPECT_EQ(written.readAll(), redBytes);
-    EXPECT_EQ(QDir(context->photoDirectory).entryList(QDir::Files), QStringList({"0001.png"}));
-
-    // "清除" in this window deletes no file: none is written before saving,
-    // and a file of that name belongs to someone already registered.
-    fill(form, {{"bianh", "0001"}});
+    // Chosen, then cleared: none.
     browse(red);
     QTest::mouseClick(window->findChild<QPushButton*>("clearPicture"), Qt::LeftButton);
     EXPECT_TRUE(form->photoName().isEmpty());
-    EXPECT_TRUE(QFile::exists(photoFile("0001.png")));
+    save("0004");
+    EXPECT_TRUE(person("0004").value("zhaopsj").isNull());
 }
 
-TEST_P(CreateRecord, APhotoNameTheColumnCannotHoldOrThatLeavesTheFolderIsRefused)
+// A picture too large to store, or no picture at all, is refused with the
+// reason when it is chosen, and nothing is kept of it.
+TEST_P(CreateRecord, APhotoOverTheLimitOrBrokenIsRefusedWhenChosen)
 {
+    QFile big(files.filePath("big.png"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    big.write(QByteArray(2 * 1024 * 1024 + 1, 'x'));
+    big.close();
+    QFile broken(files.filePath("broken.png"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("\x89PNG\r\n\x1a\n not really");
+    broken.close();
     const struct
     {
-        const char* number;
-        const char* file;
-    } cases[] = {{"0123456789", "p.verylongext"}, {"../x", "p.png"}};
+        QString file;
+        QString message;
+    } cases[] = {
+        {big.fileName(), "照片文件超过2MB,无法保存!请选择较小的图片。"},
+        {broken.fileName(), "加载照片出错!图片已损坏或格式无法识别"},
+    };
+    fill(form, {{"bianh", "0001"}});
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.number);
+        SCOPED_TRACE(c.file.toStdString());
         prompts.clear();
-        form->setPhotoName({});
-        fill(form, {{"bianh", c.number}});
-        prompts.answerFile(pictureFile(c.file));
+        prompts.answerFile(c.file);
         QTest::mouseClick(window->findChild<QPushButton*>("browsePicture"), Qt::LeftButton);
-        ASSERT_EQ(prompts.messages().size(), 1);
+        EXPECT_EQ(prompts.messages(), QStringList({c.message}));
         EXPECT_EQ(prompts.records().back().caption, "出错提示");
         EXPECT_TRUE(form->photoName().isEmpty());
-        EXPECT_TRUE(form->pendingPhoto().isEmpty());
+        EXPECT_TRUE(form->photo().isEmpty());
+        EXPECT_TRUE(form->pictureBox()->pixmap().isNull());
     }
 }
 
@@ -402,7 +400,9 @@ TEST_P(ModifyRecord, AnUnknownNumberStoresNothingAndAMissingPhotoIsReported)
     EXPECT_EQ(store::scalar(conn->db(), "select count(*) from jkpg_jbxx").toInt(), 0);
 
     addPerson("0001", "李四", "女");
-    store::run(conn->db(), "update jkpg_jbxx set zhaop = '0001.jpg'");
+    store::run(conn->db(),
+               "update jkpg_jbxx set zhaop = '0001.jpg', zhaopsj = :b, zhaopgs = 'jpeg'",
+               {{"b", QByteArray("\xff\xd8\xff broken")}});
     prompts.clear();
     modify.lookup("0001");
     EXPECT_EQ(prompts.messages(), QStringList({"加载照片出错!"}));
@@ -410,30 +410,34 @@ TEST_P(ModifyRecord, AnUnknownNumberStoresNothingAndAMissingPhotoIsReported)
     EXPECT_EQ(prompts.records()[0].icon, QMessageBox::Critical);
     EXPECT_EQ(shown(modify.form(), "xingm"), "李四");
 
-    // A new picture for the loaded person is written under the new name; the
-    // old name of another extension is simply replaced in the row.
+    // A new picture for the loaded person replaces the stored one and its name.
     prompts.clear();
-    prompts.answerFile(pictureFile("new.png"));
+    const QString fresh = pictureFile("new.png");
+    prompts.answerFile(fresh);
     QTest::mouseClick(modify.findChild<QPushButton*>("browsePicture"), Qt::LeftButton);
     EXPECT_EQ(modify.form()->photoName(), "0001.png");
     modify.modify();
     EXPECT_EQ(prompts.messages().value(0), "修改成功!");
     EXPECT_EQ(person("0001").value("zhaop").toString(), "0001.png");
-    EXPECT_TRUE(QFile::exists(photoFile("0001.png")));
+    QFile freshFile(fresh);
+    ASSERT_TRUE(freshFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(person("0001").value("zhaopsj").toByteArray(), freshFile.readAll());
 
-    // Storing another person without a new picture writes nothing.
-    addPerson("0002", "王五", "男");
-    modify.lookup("0002");
-    modify.modify();
-    EXPECT_EQ(QDir(context->photoDirectory).entryList(QDir::Files), QStringList({"0001.png"}));
-
-    // "清除" here deletes the loaded person's photo file.
+    // A change that leaves the photo alone keeps it.
     modify.lookup("0001");
     EXPECT_FALSE(modify.form()->pictureBox()->pixmap().isNull());
+    fill(modify.form(), {{"xingm", "李四四"}});
+    modify.modify();
+    EXPECT_EQ(person("0001").value("zhaopgs").toString(), "png");
+
+    // "清除" takes it out of the row when the change is stored, not before.
+    modify.lookup("0001");
     QTest::mouseClick(modify.findChild<QPushButton*>("clearPicture"), Qt::LeftButton);
-    EXPECT_FALSE(QFile::exists(photoFile("0001.png")));
+    EXPECT_FALSE(person("0001").value("zhaopsj").isNull());
     modify.modify();
     EXPECT_TRUE(person("0001").value("zhaop").isNull());
+    EXPECT_TRUE(person("0001").value("zhaopsj").isNull());
+    EXPECT_TRUE(person("0001").value("zhaopgs").isNull());
 }
 
 // Changes to a loaded person are not dropped by loading another or by

@@ -13,8 +13,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -249,4 +253,50 @@ TEST_F(LoginFixture, LogInThroughTheRealStartShowsTheMainWindowMaximised)
     EXPECT_EQ(started.mainWindow->tree()->topLevelItemCount(), 0);
     EXPECT_EQ(context.session.currentOperatorCode, QStringLiteral("rootadm"));
     EXPECT_TRUE(prompts.records().empty());
+}
+
+// After log-in the photo folder of an older version is taken into the
+// database; a file that belongs to nobody stays and is named.
+TEST_F(LoginFixture, LogInTakesAnOldPhotoFolderIntoTheDatabaseAndNamesWhatStayed)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("picture"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    ASSERT_TRUE(picture.save(folder + QStringLiteral("/0001.png")));
+    ASSERT_TRUE(picture.save(folder + QStringLiteral("/0002.png")));
+    {
+        auto conn = db.connect(QStringLiteral("person"));
+        ASSERT_TRUE(conn);
+        store::run(conn->db(), QStringLiteral("insert into jkpg_jbxx (bianh, xingm, zhaop) "
+                                              "values ('0001', '李四', '0001.png')"));
+    }
+    context.oldPhotoFolders = {folder, dir.filePath(QStringLiteral("none"))};
+    app::WindowRegistry registry;
+    QTimer operatorAtTheKeyboard;
+    QObject::connect(&operatorAtTheKeyboard, &QTimer::timeout, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || dialog->objectName() != QStringLiteral("Tfrm_dl") || !context.connection ||
+            !dialog->isActiveWindow())
+            return;
+        operatorAtTheKeyboard.stop();
+        typeLogIn(dialog, QStringLiteral("op1"), QStringLiteral("secret"));
+    });
+    operatorAtTheKeyboard.start(20);
+    app::Launch started = app::launch(context, registry, opener());
+    ASSERT_TRUE(started.mainWindow);
+    EXPECT_EQ(store::scalar(context.db(), QStringLiteral("select zhaopgs from jkpg_jbxx where "
+                                                         "bianh = '0001'"))
+                  .toString(),
+              QStringLiteral("png"));
+    ASSERT_EQ(prompts.records().size(), 1u);
+    EXPECT_EQ(prompts.records()[0].text,
+              QStringLiteral("照片已存入数据库,照片文件夹“%1”中有1个文件未能导入,仍留在原处:\n"
+                             "0002.png(没有对应的档案)")
+                  .arg(QDir::toNativeSeparators(folder)));
+    EXPECT_EQ(prompts.records()[0].caption, QStringLiteral("提示"));
+    EXPECT_EQ(prompts.records()[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/imported/0001.png")));
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/0002.png")));
 }

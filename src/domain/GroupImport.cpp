@@ -1,0 +1,522 @@
+#include "domain/GroupImport.h"
+
+#include "domain/Assessment.h"
+#include "domain/PersonRecords.h"
+#include "domain/QuestionnaireForms.h"
+#include "store/NumberText.h"
+#include "store/Schema.h"
+#include "store/Sql.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+
+namespace hra::domain {
+namespace {
+
+const QString kPersonTable = QStringLiteral("jkpg_jbxx");
+
+// Devices' and laboratory systems' own headers, and the short names people
+// write, for the caption or column they mean.
+const QList<std::pair<QString, QString>>& aliases()
+{
+    static const QList<std::pair<QString, QString>> list{
+        {QStringLiteral("编号"), QStringLiteral("bianh")},
+        {QStringLiteral("档案号"), QStringLiteral("bianh")},
+        {QStringLiteral("身份证"), QStringLiteral("shenfzh")},
+        {QStringLiteral("身份证号码"), QStringLiteral("shenfzh")},
+        {QStringLiteral("单位"), QStringLiteral("gongzdw")},
+        {QStringLiteral("联系电话"), QStringLiteral("lianxfs")},
+        {QStringLiteral("SBP"), QStringLiteral("shousy")},
+        {QStringLiteral("高压"), QStringLiteral("shousy")},
+        {QStringLiteral("DBP"), QStringLiteral("shuzy")},
+        {QStringLiteral("低压"), QStringLiteral("shuzy")},
+        {QStringLiteral("TC"), QStringLiteral("zongdgc")},
+        {QStringLiteral("CHOL"), QStringLiteral("zongdgc")},
+        {QStringLiteral("TG"), QStringLiteral("ganysz")},
+        {QStringLiteral("HDL-C"), QStringLiteral("gaomdzdb")},
+        {QStringLiteral("HDL"), QStringLiteral("gaomdzdb")},
+        {QStringLiteral("LDL-C"), QStringLiteral("dimdzdb")},
+        {QStringLiteral("LDL"), QStringLiteral("dimdzdb")},
+        {QStringLiteral("FPG"), QStringLiteral("kongfxt")},
+        {QStringLiteral("GLU"), QStringLiteral("kongfxt")},
+        {QStringLiteral("OGTT"), QStringLiteral("canhexsxt")},
+        {QStringLiteral("2hPG"), QStringLiteral("canhexsxt")},
+        {QStringLiteral("HbA1c"), QStringLiteral("tanghxhdb")},
+        {QStringLiteral("UA"), QStringLiteral("xuens")},
+        {QStringLiteral("尿酸"), QStringLiteral("xuens")},
+    };
+    return list;
+}
+
+// A header as compared: no blanks, no leading "*" or question number, no
+// trailing colon, ASCII letters in lower case.
+QString headerKey(const QString& text)
+{
+    static const QRegularExpression blanks(QStringLiteral("[\\s\\x{3000}]+"));
+    static const QRegularExpression number(QStringLiteral("^\\d+[.．、]"));
+    QString key = text;
+    key.remove(blanks);
+    while (key.startsWith(u'*'))
+        key.remove(0, 1);
+    key.remove(number);
+    while (key.endsWith(u':') || key.endsWith(u'：'))
+        key.chop(1);
+    QString lower;
+    for (const QChar c : key)
+        lower += c.unicode() < 128 ? c.toLower() : c;
+    return lower;
+}
+
+// The same without a unit in brackets at the end ("身高(m)", "血糖（mmol/L）").
+QString withoutUnit(const QString& key)
+{
+    static const QRegularExpression unit(QStringLiteral("[(（][^()（）]*[)）]$"));
+    QString out = key;
+    out.remove(unit);
+    return out;
+}
+
+struct Target
+{
+    QString table;
+    QString column;
+};
+
+// Every way a header may name a column; a key naming several is ambiguous.
+const QHash<QString, QList<Target>>& headerIndex()
+{
+    static const QHash<QString, QList<Target>> index = [] {
+        QHash<QString, QList<Target>> out;
+        auto add = [&out](const QString& key, const Target& t) {
+            QList<Target>& targets = out[headerKey(key)];
+            for (const Target& known : targets)
+                if (known.table == t.table && known.column == t.column)
+                    return;
+            targets << t;
+        };
+        QHash<QString, Target> byColumn;
+        const FormDeclaration person = personForm(PersonFormPurpose::Create);
+        for (const FieldDeclaration* f : person.fields()) {
+            add(f->caption, {kPersonTable, f->column});
+            add(f->column, {kPersonTable, f->column});
+            add(kPersonTable + u'.' + f->column, {kPersonTable, f->column});
+            byColumn.insert(f->column, {kPersonTable, f->column});
+        }
+        for (const QuestionnairePage& page : questionnairePages())
+            for (const FieldDeclaration* f : page.form.fields()) {
+                if (f->readOnly)
+                    continue;
+                const Target t{page.form.table, f->column};
+                if (!f->caption.isEmpty())
+                    add(f->caption, t);
+                add(f->column, t);
+                add(page.form.table + u'.' + f->column, t);
+                byColumn.insert(f->column, t);
+            }
+        for (const auto& [alias, column] : aliases())
+            add(alias, byColumn.value(column));
+        return out;
+    }();
+    return index;
+}
+
+QString quotedList(const QStringList& texts)
+{
+    QStringList out;
+    for (const QString& t : texts)
+        out << QStringLiteral("“%1”").arg(t);
+    return out.join(u'、');
+}
+
+const FieldDeclaration* fieldOf(const QString& table, const QString& column)
+{
+    static const FormDeclaration person = personForm(PersonFormPurpose::Create);
+    if (table == kPersonTable)
+        return person.field(column);
+    for (const QuestionnairePage& page : questionnairePages())
+        if (page.form.table == table)
+            return page.form.field(column);
+    return nullptr;
+}
+
+// Problems collected in order, the first ones kept.
+class Problems
+{
+public:
+    explicit Problems(int limit) : m_limit(limit) {}
+    void add(int row, const QString& caption, const QString& message)
+    {
+        if (int(m_list.size()) < m_limit)
+            m_list.push_back({row, caption, message});
+        ++m_total;
+    }
+    bool any() const { return m_total > 0; }
+    [[noreturn]] void raise() { throw GroupImportError(std::move(m_list), m_total); }
+
+private:
+    int m_limit;
+    int m_total = 0;
+    std::vector<GroupProblem> m_list;
+};
+
+// A tick's cell: its caption or a mark of yes ticks it, a mark of no leaves it.
+QString tickText(const FieldDeclaration& field, const QString& text)
+{
+    static const QStringList yes{QStringLiteral("√"), QStringLiteral("✓"), QStringLiteral("是"),
+                                 QStringLiteral("1")};
+    static const QStringList no{QStringLiteral("否"), QStringLiteral("0")};
+    if (yes.contains(text))
+        return field.caption;
+    if (no.contains(text))
+        return QString();
+    return text;
+}
+
+struct StoredPerson
+{
+    QString record;
+    QString name;
+    QString sex;
+    QVariant age;
+    QString identity;
+};
+
+std::vector<StoredPerson> personsWhere(const QSqlDatabase& db, const QString& column,
+                                       const QString& value)
+{
+    // column is "bianh", or empty for every person with an identity number;
+    // never a name from the sheet.
+    const QString select =
+        QStringLiteral("select bianh, xingm, xingb, nianl, shenfzh from jkpg_jbxx where ");
+    const store::Rows rows =
+        column.isEmpty()
+            ? store::select(db, select + QStringLiteral("shenfzh is not null order by bianh"))
+            : store::select(db, select + column + QStringLiteral(" = :v order by bianh"),
+                            {{QStringLiteral("v"), value}});
+    std::vector<StoredPerson> out;
+    for (const QVariantList& r : rows.rows)
+        out.push_back({r.value(0).toString().trimmed(), r.value(1).toString(),
+                       r.value(2).toString(), r.value(3), r.value(4).toString().trimmed()});
+    return out;
+}
+
+// A value as the sheet or the record shows it: numbers in their shortest
+// form, text as it stands (an identity number of digits stays text).
+QString shown(const QVariant& value)
+{
+    const int type = value.typeId();
+    if (type == QMetaType::Double || type == QMetaType::LongLong || type == QMetaType::Int)
+        return store::numberText(value.toDouble());
+    return value.toString().trimmed();
+}
+
+// A person the sheet registers: the values of its first row.
+struct NewPerson
+{
+    int firstRow = 0;
+    QVariantMap values;
+};
+
+} // namespace
+
+QString GroupProblem::text() const
+{
+    const QString where = row > 0 ? QStringLiteral("第%1行").arg(row) : QStringLiteral("表头");
+    return caption.isEmpty() ? where + QStringLiteral(": ") + message
+                             : where + u' ' + caption + QStringLiteral(": ") + message;
+}
+
+GroupImportError::GroupImportError(std::vector<GroupProblem> problems, int total)
+    : std::runtime_error(problems.empty() ? std::string("import refused")
+                                          : problems.front().text().toStdString()),
+      m_problems(std::move(problems)), m_total(total)
+{
+}
+
+bool identityNumberValid(const QString& number)
+{
+    static const int weights[17] = {7, 9, 10, 5, 8, 4, 2, 1, 6, 3, 7, 9, 10, 5, 8, 4, 2};
+    static const char checks[] = "10X98765432";
+    if (number.size() != 18)
+        return false;
+    int sum = 0;
+    for (int i = 0; i < 17; ++i) {
+        const QChar c = number.at(i);
+        if (c < u'0' || c > u'9')
+            return false;
+        sum += (c.unicode() - u'0') * weights[i];
+    }
+    return number.at(17).toUpper() == QLatin1Char(checks[sum % 11]);
+}
+
+std::vector<std::optional<GroupColumn>> mapGroupHeader(const QStringList& header)
+{
+    Problems problems(1000);
+    std::vector<std::optional<GroupColumn>> out;
+    QHash<QString, QString> taken; // table.column -> header
+    for (const QString& text : header) {
+        const QString key = headerKey(text);
+        if (key.isEmpty()) {
+            out.push_back(std::nullopt);
+            continue;
+        }
+        QList<Target> targets = headerIndex().value(key);
+        if (targets.isEmpty())
+            targets = headerIndex().value(withoutUnit(key));
+        const QString shown = text.trimmed();
+        if (targets.isEmpty()) {
+            problems.add(0, QString(), QStringLiteral("无法识别的表头“%1”").arg(shown));
+            out.push_back(std::nullopt);
+            continue;
+        }
+        if (targets.size() > 1) {
+            QStringList meanings;
+            for (const Target& t : targets)
+                meanings << t.table + u'.' + t.column;
+            problems.add(
+                0, QString(),
+                QStringLiteral("表头“%1”可以指%2，请改用列名").arg(shown, quotedList(meanings)));
+            out.push_back(std::nullopt);
+            continue;
+        }
+        const Target& t = targets.first();
+        const QString id = t.table + u'.' + t.column;
+        if (taken.contains(id))
+            problems.add(0, QString(),
+                         QStringLiteral("表头“%1”与“%2”指同一项").arg(taken.value(id), shown));
+        taken.insert(id, shown);
+        out.push_back(GroupColumn{t.table, t.column, shown});
+    }
+    if (problems.any())
+        problems.raise();
+    return out;
+}
+
+std::vector<GroupImportedRow> importGroup(const QSqlDatabase& db, const QDateTime& serverNow,
+                                          const QStringList& header, const QList<GroupRow>& rows,
+                                          const GroupImportOptions& options)
+{
+    const std::vector<std::optional<GroupColumn>> columns = mapGroupHeader(header);
+    Problems problems(options.problemLimit);
+    // The caption a missing value is named by: the sheet's header, else the window's.
+    auto captionOf = [&columns](const QString& table, const QString& column) {
+        for (const auto& c : columns)
+            if (c && c->table == table && c->column == column)
+                return c->caption;
+        const FieldDeclaration* f = fieldOf(table, column);
+        return f && !f->caption.isEmpty() ? f->caption : column;
+    };
+
+    std::vector<GroupImportedRow> out;
+    std::vector<AssessmentInput> inputs;
+    QHash<QString, NewPerson> newPersons;  // record -> the sheet's new person
+    QHash<QString, QString> newByIdentity; // identity number -> record
+    QSet<QString> givenNumbers;            // numbers the sheet names
+    for (const GroupRow& row : rows)
+        for (size_t i = 0; i < columns.size() && i < size_t(row.cells.size()); ++i)
+            if (columns[i] && columns[i]->table == kPersonTable && columns[i]->column == u"bianh")
+                givenNumbers.insert(row.cells.at(qsizetype(i)).trimmed());
+    // The stored persons by identity number, read once: the column has no
+    // index, and a sheet asks for each of its rows.
+    std::optional<QHash<QString, std::vector<StoredPerson>>> identities;
+    auto byIdentity = [&]() -> const QHash<QString, std::vector<StoredPerson>>& {
+        if (!identities) {
+            identities.emplace();
+            for (StoredPerson& p : personsWhere(db, QString(), QString()))
+                (*identities)[p.identity.toUpper()].push_back(std::move(p));
+        }
+        return *identities;
+    };
+    std::optional<QString> nextNumber;
+    auto takeNextNumber = [&]() {
+        if (!nextNumber)
+            nextNumber = nextRecordNumber(db);
+        while (givenNumbers.contains(*nextNumber) || newPersons.contains(*nextNumber) ||
+               findPerson(db, *nextNumber)) {
+            const qulonglong n = nextNumber->toULongLong() + 1;
+            nextNumber = QStringLiteral("%1").arg(n, int(nextNumber->size()), 10, QLatin1Char('0'));
+        }
+        return *nextNumber;
+    };
+
+    for (const GroupRow& row : rows) {
+        QVariantMap person;                 // column -> trimmed text
+        QMap<QString, QVariantMap> answers; // section table -> column -> value
+        bool any = false;
+        for (qsizetype i = 0; i < row.cells.size(); ++i) {
+            const QString text = row.cells.at(i).trimmed();
+            if (text.isEmpty())
+                continue;
+            any = true;
+            if (size_t(i) >= columns.size() || !columns[size_t(i)]) {
+                problems.add(row.number, QString(),
+                             QStringLiteral("第%1列有值却没有表头").arg(i + 1));
+                continue;
+            }
+            const GroupColumn& c = *columns[size_t(i)];
+            if (c.table == kPersonTable) {
+                person.insert(c.column, text);
+                continue;
+            }
+            const FieldDeclaration* field = fieldOf(c.table, c.column);
+            const QString value = field->kind == ControlKind::Tick ? tickText(*field, text) : text;
+            answers[c.table].insert(c.column, answerFromText(*field, value));
+        }
+        if (!any)
+            continue;
+        bool rowFine = true;
+        auto problem = [&](const QString& caption, const QString& message) {
+            problems.add(row.number, caption, message);
+            rowFine = false;
+        };
+
+        // The person's values as the create window checks them; age as a number.
+        for (auto it = person.begin(); it != person.end(); ++it) {
+            QVariant value = it.value();
+            if (it.key() == u"nianl") {
+                bool ok = false;
+                const QVariant n = parseNumber(value.toString(), &ok);
+                if (ok)
+                    value = n;
+            }
+            const QString p = personValueProblem(PersonFormPurpose::Create, it.key(), value, false);
+            if (!p.isEmpty())
+                problem(captionOf(kPersonTable, it.key()), p);
+            else
+                it.value() = value;
+        }
+        const QString identity = person.value(QStringLiteral("shenfzh")).toString().toUpper();
+        if (!identity.isEmpty()) {
+            if (!identityNumberValid(identity))
+                problem(captionOf(kPersonTable, QStringLiteral("shenfzh")),
+                        QStringLiteral("“%1”不是有效的身份证号(18位,末位为校验码)")
+                            .arg(person.value(QStringLiteral("shenfzh")).toString()));
+            else
+                person.insert(QStringLiteral("shenfzh"), identity);
+        }
+
+        // Whose row it is.
+        const QString given = person.value(QStringLiteral("bianh")).toString();
+        std::optional<StoredPerson> stored;
+        QString record;
+        bool registers = false;
+        if (rowFine) {
+            if (!given.isEmpty()) {
+                record = given;
+                const auto found = personsWhere(db, QStringLiteral("bianh"), given);
+                if (!found.empty())
+                    stored = found.front();
+            } else if (!identity.isEmpty()) {
+                if (newByIdentity.contains(identity)) {
+                    record = newByIdentity.value(identity);
+                } else {
+                    const auto found = byIdentity().value(identity);
+                    if (found.size() > 1) {
+                        QStringList numbers;
+                        for (const StoredPerson& p : found)
+                            numbers << p.record;
+                        problem(captionOf(kPersonTable, QStringLiteral("shenfzh")),
+                                QStringLiteral("身份证号“%1”属于多个档案(%2)，请填写编号")
+                                    .arg(identity, numbers.join(u'、')));
+                    } else if (found.size() == 1) {
+                        stored = found.front();
+                        record = stored->record;
+                    }
+                }
+            }
+        }
+        if (rowFine && stored) {
+            // What the sheet says must be what is stored; nothing is overwritten.
+            const auto contradicts = [&](const QString& column, const QString& storedText) {
+                if (!person.contains(column))
+                    return;
+                const QString sheet = shown(person.value(column));
+                if (sheet != storedText.trimmed())
+                    problem(captionOf(kPersonTable, column),
+                            QStringLiteral("“%1”与档案%2中的“%3”不符")
+                                .arg(sheet, stored->record, storedText.trimmed()));
+            };
+            contradicts(QStringLiteral("xingm"), stored->name);
+            contradicts(QStringLiteral("xingb"), stored->sex);
+            contradicts(QStringLiteral("nianl"), shown(stored->age));
+            if (!stored->identity.isEmpty())
+                contradicts(QStringLiteral("shenfzh"), stored->identity);
+        } else if (rowFine) {
+            if (record.isEmpty())
+                record = takeNextNumber();
+            if (newPersons.contains(record)) {
+                // A later row of a person the sheet registers: the same person.
+                const QVariantMap& first = newPersons.value(record).values;
+                for (auto it = person.begin(); it != person.end(); ++it)
+                    if (first.contains(it.key()) &&
+                        shown(first.value(it.key())) != shown(it.value()))
+                        problem(captionOf(kPersonTable, it.key()),
+                                QStringLiteral("“%1”与第%2行的“%3”不符")
+                                    .arg(shown(it.value()))
+                                    .arg(newPersons.value(record).firstRow)
+                                    .arg(shown(first.value(it.key()))));
+            } else {
+                QVariantMap values = person;
+                values.insert(QStringLiteral("bianh"), record);
+                for (const QString& required :
+                     {QStringLiteral("xingm"), QStringLiteral("xingb"), QStringLiteral("nianl")})
+                    if (!values.contains(required))
+                        problem(captionOf(kPersonTable, required),
+                                personValueProblem(PersonFormPurpose::Create, required, {}));
+                // One identity number is one person, whatever number the sheet gives.
+                if (!identity.isEmpty() && !given.isEmpty())
+                    if (const auto holders = byIdentity().value(identity); !holders.empty())
+                        problem(captionOf(kPersonTable, QStringLiteral("shenfzh")),
+                                QStringLiteral("身份证号“%1”已属于档案%2")
+                                    .arg(identity, holders.front().record));
+                const QString p = personValueProblem(PersonFormPurpose::Create,
+                                                     QStringLiteral("bianh"), record, false);
+                if (!p.isEmpty())
+                    problem(captionOf(kPersonTable, QStringLiteral("bianh")), p);
+                if (rowFine) {
+                    newPersons.insert(record, {row.number, values});
+                    if (!identity.isEmpty())
+                        newByIdentity.insert(identity, record);
+                    registers = true;
+                }
+            }
+        }
+
+        AssessmentInput input;
+        input.record = record;
+        for (const QuestionnairePage& page : questionnairePages())
+            input.answers.insert(
+                page.form.table,
+                checkAnswers(page, answers.value(page.form.table), Wording::Chinese,
+                             [&](const QString& column, const QString& message) {
+                                 problem(captionOf(page.form.table, column), message);
+                             }));
+        if (!rowFine)
+            continue;
+        const bool earlier = stored && assessmentCount(db, record) > 0;
+        out.push_back({row.number, record, std::nullopt, registers, earlier});
+        inputs.push_back(std::move(input));
+    }
+    if (problems.any())
+        problems.raise();
+    if (options.dryRun)
+        return out;
+
+    store::Transaction tx(db);
+    for (const GroupImportedRow& r : out) {
+        if (!r.newPerson)
+            continue;
+        const QString refused = addPerson(db, serverNow, newPersons.value(r.record).values);
+        if (!refused.isEmpty())
+            throw GroupImportError(
+                {{r.row, captionOf(kPersonTable, QStringLiteral("bianh")), refused}}, 1);
+    }
+    const std::vector<ImportedAssessment> stored = importAssessments(db, inputs);
+    for (size_t i = 0; i < out.size() && i < stored.size(); ++i)
+        out[i].assessment = stored[i].assessment;
+    tx.commit();
+    return out;
+}
+
+} // namespace hra::domain
