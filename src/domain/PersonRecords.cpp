@@ -225,13 +225,27 @@ QList<QVariantList> PersonListing::page(const QSqlDatabase& db, const std::optio
     return store::select(db, store::Dialect::of(db).firstRows(sql, limit), bindings).rows;
 }
 
-bool deletePerson(const QSqlDatabase& db, const QString& recordNumber)
+bool deletePerson(const QSqlDatabase& db, const QString& recordNumber, std::optional<int> version)
 {
     store::Transaction tx(db);
-    if (store::run(db, QStringLiteral("delete from jkpg_jbxx where bianh = :bh"),
-                   {{"bh", recordNumber}})
-            .numRowsAffected() == 0)
-        return false;
+    const bool deleted =
+        version
+            ? store::run(db,
+                         QStringLiteral("delete from jkpg_jbxx where bianh = :bh and banb = :v"),
+                         {{"bh", recordNumber}, {"v", *version}})
+                      .numRowsAffected() > 0
+            : store::run(db, QStringLiteral("delete from jkpg_jbxx where bianh = :bh"),
+                         {{"bh", recordNumber}})
+                      .numRowsAffected() > 0;
+    if (!deleted) {
+        if (!version)
+            return false;
+        const bool gone =
+            store::scalar(db, QStringLiteral("select count(*) from jkpg_jbxx where bianh = :bh"),
+                          {{"bh", recordNumber}})
+                .toInt() == 0;
+        throw store::StaleRowError(QStringLiteral("jkpg_jbxx"), gone);
+    }
     writeAudit(db, {AuditAction::Delete, recordNumber, std::nullopt, QStringLiteral("档案")});
     tx.commit();
     return true;

@@ -88,8 +88,11 @@ private:
 };
 
 // Deletes the person row only; the person's assessments stay. Returns false
-// when no row had that number. Throws DatabaseError.
-bool deletePerson(const QSqlDatabase& db, const QString& recordNumber);
+// when no row had that number. Throws DatabaseError. With the version the
+// row was listed with, a row changed or deleted since throws
+// store::StaleRowError and nothing is deleted.
+bool deletePerson(const QSqlDatabase& db, const QString& recordNumber,
+                  std::optional<int> version = std::nullopt);
 
 // How many assessments the person has. Throws DatabaseError.
 int assessmentCount(const QSqlDatabase& db, const QString& recordNumber);

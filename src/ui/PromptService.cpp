@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QPushButton>
+#include <stdexcept>
 
 namespace hra::ui {
 
@@ -27,6 +29,24 @@ QMessageBox::StandardButton DialogPromptService::message(QWidget* parent, const 
         box.setDefaultButton(defaultButton);
     fitCaption(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+int DialogPromptService::choose(QWidget* parent, const QString& text, const QString& caption,
+                                QMessageBox::Icon icon, const QStringList& answers,
+                                int defaultAnswer, int escapeAnswer)
+{
+    QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
+    QList<QPushButton*> buttons;
+    for (const QString& answer : answers)
+        buttons << box.addButton(answer, QMessageBox::ActionRole);
+    if (defaultAnswer >= 0 && defaultAnswer < buttons.size())
+        box.setDefaultButton(buttons.at(defaultAnswer));
+    if (escapeAnswer >= 0 && escapeAnswer < buttons.size())
+        box.setEscapeButton(buttons.at(escapeAnswer));
+    box.exec();
+    const auto* clicked = qobject_cast<QPushButton*>(box.clickedButton());
+    const qsizetype index = buttons.indexOf(const_cast<QPushButton*>(clicked));
+    return index < 0 ? escapeAnswer : int(index);
 }
 
 QString DialogPromptService::openFileName(QWidget* parent, const QString& caption,
@@ -71,6 +91,25 @@ ScriptedPromptService::message(QWidget*, const QString& text, const QString& cap
         if (buttons.testFlag(b))
             return b;
     return QMessageBox::NoButton;
+}
+
+int ScriptedPromptService::choose(QWidget*, const QString& text, const QString& caption,
+                                  QMessageBox::Icon icon, const QStringList& answers,
+                                  int defaultAnswer, int)
+{
+    Record r{Record::Kind::Message, text, caption, icon, {}};
+    r.answers = answers;
+    r.defaultAnswer = defaultAnswer;
+    m_records.push_back(r);
+    if (m_choices.empty())
+        return defaultAnswer;
+    const QString answer = m_choices.front();
+    m_choices.pop_front();
+    const qsizetype index = answers.indexOf(answer);
+    if (index < 0)
+        throw std::logic_error("the question does not offer the scripted answer " +
+                               answer.toStdString());
+    return int(index);
 }
 
 QString ScriptedPromptService::openFileName(QWidget*, const QString& caption,

@@ -24,6 +24,12 @@ public:
             QMessageBox::StandardButtons buttons = QMessageBox::Ok,
             QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
 
+    // A question whose answers the window names ("重新载入", "覆盖", ...): returns
+    // the index of the answer chosen, escapeAnswer when the box is closed.
+    virtual int choose(QWidget* parent, const QString& text, const QString& caption,
+                       QMessageBox::Icon icon, const QStringList& answers, int defaultAnswer,
+                       int escapeAnswer) = 0;
+
     // A file to open; empty when the operator cancels.
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
                                  const QString& filter) = 0;
@@ -69,6 +75,8 @@ public:
                                         const QString& caption, QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton) override;
+    int choose(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon,
+               const QStringList& answers, int defaultAnswer, int escapeAnswer) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
                          const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& directory,
@@ -77,7 +85,8 @@ public:
 
 // For tests: records every prompt and answers from a script. A message with
 // no scripted answer gets the first of its buttons in the order Ok, Yes, No,
-// Cancel; a file prompt with no scripted answer gets an empty name.
+// Cancel; a question with named answers gets its default answer; a file
+// prompt with no scripted answer gets an empty name.
 class ScriptedPromptService : public PromptService
 {
 public:
@@ -94,9 +103,15 @@ public:
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        // A question with named answers: them, and the default one's index.
+        QStringList answers;
+        int defaultAnswer = -1;
     };
 
     void answerMessage(QMessageBox::StandardButton button) { m_buttons.push_back(button); }
+    // The next question with named answers is answered with this one; one it
+    // does not offer throws std::logic_error there.
+    void answerChoice(const QString& answer) { m_choices.push_back(answer); }
     void answerFile(const QString& path) { m_files.push_back(path); }
 
     const std::vector<Record>& records() const { return m_records; }
@@ -108,6 +123,8 @@ public:
                                         const QString& caption, QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton) override;
+    int choose(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon,
+               const QStringList& answers, int defaultAnswer, int escapeAnswer) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
                          const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& directory,
@@ -116,6 +133,7 @@ public:
 private:
     std::vector<Record> m_records;
     std::deque<QMessageBox::StandardButton> m_buttons;
+    std::deque<QString> m_choices;
     std::deque<QString> m_files;
 };
 

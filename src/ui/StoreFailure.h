@@ -1,12 +1,20 @@
 #pragma once
 
 #include "domain/FormDeclaration.h"
+#include "store/RowBuffer.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <exception>
+#include <vector>
+
+class QWidget;
 
 namespace hra::ui {
+
+class PromptService;
 
 // The link to the database is gone; nothing typed is lost.
 inline const QString kConnectionLost = QStringLiteral("数据库连接中断,请稍后再试!");
@@ -23,10 +31,38 @@ bool isConnectionLost(const std::exception& e);
 // so, anything else gets the window's usual message.
 QString failureText(const std::exception& e, const QString& usual);
 
-// The question after kChangedElsewhere: what the other workstation changed
-// (the captions of the columns, in the form's order) and the three ways on:
-// Yes reloads keeping what was typed, No overwrites, Cancel stores nothing.
+// A column of a row that another workstation stored another value in since
+// this window loaded the row.
+struct ChangedField
+{
+    QString table;
+    QString column;
+    QVariant theirs; // stored now
+    QVariant mine;   // what this window would store
+    bool typedHere = false;
+};
+
+// The listed columns of `mine` (a buffer whose store was refused) against
+// the same row as stored now (`theirs`, loaded afresh).
+QList<ChangedField> changedFields(const store::RowBuffer& mine, const store::RowBuffer& theirs,
+                                  const QStringList& columns);
+
+// The question after a save refused because another workstation changed the
+// row: each changed field by its caption, in the forms' order, with their
+// value and this window's (columns no form shows are left out), then the
+// three ways on.
 QString changedElsewhereQuestion(const std::vector<const domain::FormDeclaration*>& forms,
-                                 const QStringList& columns);
+                                 const QList<ChangedField>& changed);
+
+enum class ChangedElsewhereAnswer
+{
+    Reload,    // 重新载入: the stored row with the operator's edits on top, not stored yet
+    Overwrite, // 覆盖: this window's values replace the stored ones
+    Cancel,    // 取消: nothing stored, what was typed stays
+};
+// Asks the question with 重新载入/覆盖/取消; Enter reloads, Escape cancels:
+// neither stores over the other workstation's change.
+ChangedElsewhereAnswer askAboutChangeElsewhere(PromptService& prompts, QWidget* parent,
+                                               const QString& question);
 
 } // namespace hra::ui

@@ -2,16 +2,19 @@
 // implausible, with the real message boxes, and the help windows inside the
 // program: prompts-screenshots <output folder> [guide.html]. Run under xvfb-run.
 
+#include "domain/Assessment.h"
 #include "domain/Operators.h"
 #include "domain/SessionState.h"
 #include "paper/PaperQuestionnaire.h"
 #include "reportengine/Report.h"
+#include "store/Sql.h"
 #include "support/TestDatabase.h"
 #include "ui/Form.h"
 #include "ui/PromptService.h"
 #include "windows/questionnaire/QuestionnaireWindow.h"
 #include "windows/shell/HelpWindows.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -30,6 +33,28 @@ void grabPrompt(const QString& file, const std::function<void()>& action)
         if (QWidget* box = QApplication::activeModalWidget()) {
             box->grab().save(file);
             QTest::keyClick(box, Qt::Key_Escape);
+        }
+    });
+    action();
+}
+
+// Answers the message box the action opens first with its button `answer`,
+// then saves the next one and answers it with Escape.
+void answerThenGrab(const QString& answer, const QString& file, const std::function<void()>& action)
+{
+    QTimer::singleShot(400, [answer, file] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            for (auto* button : box->findChildren<QAbstractButton*>())
+                if (button->text() == answer) {
+                    QTimer::singleShot(400, [file] {
+                        if (QWidget* next = QApplication::activeModalWidget()) {
+                            next->grab().save(file);
+                            QTest::keyClick(next, Qt::Key_Escape);
+                        }
+                    });
+                    button->click();
+                    return;
+                }
         }
     });
     action();
@@ -72,6 +97,41 @@ int main(int argc, char** argv)
         window.form(4).markUnchanged();
         window.endAssessment();
     });
+
+    // Another workstation stored 舒张压 95 while 空腹血糖 6.2 was typed here.
+    store::run(
+        conn->db(),
+        QStringLiteral("update jkpg_tgjc set shuzy = 95, banb = banb + 1 where jkpg_id = :id"),
+        {{QStringLiteral("id"), window.rows().id()}});
+    qobject_cast<QLineEdit*>(window.form(4).control(QStringLiteral("kongfxt")))
+        ->setText(QStringLiteral("6.2"));
+    answerThenGrab(QStringLiteral("是"),
+                   QDir(out).filePath(QStringLiteral("prompts-changed-elsewhere.png")),
+                   [&] { window.save(); });
+
+    // Another workstation began an assessment of a person while a new one was typed here.
+    questionnaire::QuestionnaireWindow second(context);
+    second.resize(1215, 640);
+    second.show();
+    store::run(conn->db(), QStringLiteral("insert into jkpg_jbxx (bianh, xingm, xingb, nianl) "
+                                          "values ('0000009999', '赵六', '女', 45)"));
+    second.recordNumberBox()->setText(QStringLiteral("0000009999"));
+    second.lookUp();
+    const std::pair<const char*, const char*> required[] = {
+        {"sheng", "1.62"}, {"tiz", "58"},      {"yaow", "76"},
+        {"shousy", "118"}, {"shuzy", "76"},    {"zongdgc", "4.6"},
+        {"ganysz", "1.1"}, {"kongfxt", "5.2"}, {"canhexsxt", "6.1"}};
+    for (const auto& [column, value] : required)
+        qobject_cast<QLineEdit*>(second.form(4).control(QString::fromLatin1(column)))
+            ->setText(QString::fromLatin1(value));
+    domain::AssessmentRows theirs;
+    theirs.startNew(conn->db(), QStringLiteral("0000009999"));
+    theirs.save(conn->db());
+    answerThenGrab(QStringLiteral("是"),
+                   QDir(out).filePath(QStringLiteral("prompts-second-assessment.png")),
+                   [&] { second.save(); });
+    second.form(4).markUnchanged();
+    second.close();
 
     if (argc > 2) {
         app::GuideWindow guide(QString::fromLocal8Bit(argv[2]));

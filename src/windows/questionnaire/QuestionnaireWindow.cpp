@@ -289,11 +289,15 @@ void QuestionnaireWindow::numberEdited()
     m_answersWithoutRow = true;
 }
 
-bool QuestionnaireWindow::personExists(const QString& number)
+bool QuestionnaireWindow::personExists(const QString& number, const QString& lostMessage)
 {
     std::optional<domain::PersonSummary> person;
     try {
         person = domain::findPerson(m_context.connection.db(), number);
+    } catch (const store::ConnectionLostError&) {
+        // A lost link is no missing person.
+        m_context.prompts.error(this, lostMessage, kPromptCaption);
+        return false;
     } catch (const store::DatabaseError&) {
     }
     if (!person) {
@@ -319,6 +323,9 @@ void QuestionnaireWindow::lookUp()
     domain::LookupDecision d;
     try {
         d = domain::decideLookup(m_context.connection.db(), number, m_history->isChecked());
+    } catch (const store::ConnectionLostError&) {
+        m_context.prompts.error(this, ui::kConnectionLost, kPromptCaption);
+        return;
     } catch (const store::DatabaseError&) {
         d = {};
     }
@@ -453,7 +460,7 @@ bool QuestionnaireWindow::store(bool confirmFirst)
         m_number->setFocus();
         return false;
     }
-    if (!personExists(number))
+    if (!personExists(number, ui::kConnectionLostOnSave))
         return false;
     if (!m_rows.isOpen()) {
         m_context.prompts.information(
@@ -478,43 +485,172 @@ bool QuestionnaireWindow::store(bool confirmFirst)
         !m_context.prompts.confirm(this, QStringLiteral("请确保各项调查值录入正确,确实要保存吗？"),
                                    kPromptCaption))
         return false;
-    try {
+    auto other = domain::OtherInProgress::Refuse;
+    for (;;) {
         try {
-            m_rows.save(m_context.connection.db());
-        } catch (const domain::AnotherAssessmentInProgress& other) {
+            m_rows.save(m_context.connection.db(), other);
+            break;
+        } catch (const domain::AnotherAssessmentInProgress& e) {
             // Another workstation began one for this person since the window
             // looked: a second is stored only when the operator says so.
-            if (!m_context.prompts.confirm(
-                    this,
-                    QStringLiteral("该档案已有一份正在进行的评估（评估编号 %1），可能是其他工作站"
-                                   "刚刚开始的。\n是否仍然保存为另一份新的评估？\n"
-                                   "选“否”不保存，可调出评估编号 %1 继续填写。")
-                        .arg(other.id()),
-                    kPromptCaption, QMessageBox::Yes | QMessageBox::No, QMessageBox::No))
+            if (!askAboutOtherAssessment(e.id()))
                 return false;
-            m_rows.save(m_context.connection.db(), domain::OtherInProgress::Allow);
+            other = domain::OtherInProgress::Allow;
+        } catch (const store::StaleRowError& e) {
+            // Nothing was stored; only a deliberate overwrite tries again.
+            if (!settleChangeElsewhere(e))
+                return false;
+        } catch (const store::DatabaseError& e) {
+            // The driver's text is logged where the statement failed; what
+            // was typed stays in the pages either way.
+            m_context.prompts.error(this,
+                                    ui::isConnectionLost(e) ? ui::kConnectionLostOnSave
+                                                            : QStringLiteral("保存不成功!"),
+                                    QStringLiteral("信息提示!"));
+            return false;
+        } catch (const domain::SaveRuleError& e) {
+            qCWarning(ui::lcUi) << "questionnaire save failed:" << e.what();
+            m_context.prompts.error(this, QStringLiteral("保存不成功!"),
+                                    QStringLiteral("信息提示!"));
+            return false;
         }
-    } catch (const store::StaleRowError&) {
-        // Nothing was stored; what was typed stays in the pages.
-        m_context.prompts.error(this,
-                                QStringLiteral("该记录已被其他工作站修改!本次未保存,"
-                                               "请记下修改内容,重新调出评估后再录入。"),
-                                QStringLiteral("信息提示!"));
-        return false;
-    } catch (const store::DatabaseError& e) {
-        // The driver's text is logged where the statement failed.
-        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("保存不成功!")),
-                                QStringLiteral("信息提示!"));
-        return false;
-    } catch (const domain::SaveRuleError& e) {
-        qCWarning(ui::lcUi) << "questionnaire save failed:" << e.what();
-        m_context.prompts.error(this, QStringLiteral("保存不成功!"), QStringLiteral("信息提示!"));
-        return false;
     }
     m_context.session.assessmentMode = m_rows.mode();
     loadForms(); // the stored body-mass index and exercise verdict
     m_context.prompts.information(this, QStringLiteral("保存成功!"), QStringLiteral("信息提示!"));
     return true;
+}
+
+std::array<QHash<QString, QVariant>, 5> QuestionnaireWindow::typedAnswers() const
+{
+    std::array<QHash<QString, QVariant>, 5> typed;
+    for (size_t i = 0; i < m_forms.size(); ++i)
+        typed[i] = m_forms[i]->binding().changes();
+    return typed;
+}
+
+void QuestionnaireWindow::showRowsWith(const std::array<QHash<QString, QVariant>, 5>& typed)
+{
+    // The stored answers become what the pages started from, so that the
+    // operator's own stay changes that are neither stored nor dropped unasked.
+    const auto& declared = domain::questionnairePages();
+    for (size_t i = 0; i < declared.size(); ++i) {
+        m_forms[i]->load(m_rows.section(declared[i].table));
+        m_forms[i]->binding().applyChanges(typed[i]);
+    }
+    m_context.session.assessmentMode = m_rows.mode();
+}
+
+bool QuestionnaireWindow::askAboutOtherAssessment(qint32 otherId)
+{
+    const QString question =
+        QStringLiteral("该档案已有一份正在进行的评估（评估编号 %1），可能是其他工作站刚刚开始的。"
+                       "本次未保存。\n\n"
+                       "继续该评估：调出评估编号 %1,带入您录入的内容"
+                       "(与该评估不同之处以您录入的为准),核对后再保存\n"
+                       "另存为新评估：保存为该档案的另一份新的评估\n"
+                       "取消：暂不保存,录入的内容保留")
+            .arg(otherId);
+    const int answer = m_context.prompts.choose(
+        this, question, kPromptCaption, QMessageBox::Question,
+        {QStringLiteral("继续该评估"), QStringLiteral("另存为新评估"), QStringLiteral("取消")}, 2,
+        2);
+    if (answer == 1)
+        return true;
+    if (answer == 0)
+        continueOtherAssessment(otherId);
+    return false;
+}
+
+void QuestionnaireWindow::continueOtherAssessment(qint32 otherId)
+{
+    const QSqlDatabase db = m_context.connection.db();
+    const QString number = m_rows.recordNumber();
+    const auto typed = typedAnswers();
+    try {
+        // Looked at first: the new assessment stays open if the other is gone.
+        domain::AssessmentRows probe;
+        if (!probe.open(db, number, otherId)) {
+            m_context.prompts.error(this, QStringLiteral("读取评估资料出错!"), kPromptCaption);
+            return;
+        }
+        if (!m_rows.open(db, number, otherId))
+            throw store::DatabaseError(QStringLiteral("the assessment went while it was opened"));
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("读取评估资料出错!")),
+                                kPromptCaption);
+        return;
+    }
+    showRowsWith(typed);
+    m_state->setText(m_rows.state());
+    m_endButton->setEnabled(true);
+    m_context.prompts.information(
+        this, QStringLiteral("已调出评估编号 %1,您录入的内容已带入,请核对后再保存。").arg(otherId),
+        kPromptCaption);
+}
+
+bool QuestionnaireWindow::settleChangeElsewhere(const store::StaleRowError& refused)
+{
+    const QSqlDatabase db = m_context.connection.db();
+    const QString number = m_rows.recordNumber();
+    const qint32 id = m_rows.id();
+    QList<ui::ChangedField> changed;
+    bool removed = refused.removed();
+    try {
+        domain::AssessmentRows theirs;
+        if (!removed && theirs.open(db, number, id)) {
+            for (const auto& [table, columns] : m_rows.changedElsewhere(db))
+                for (domain::AssessmentTable t : domain::kSectionTables)
+                    if (domain::tableName(t) == table)
+                        changed += ui::changedFields(m_rows.section(t), theirs.section(t), columns);
+        } else {
+            removed = true;
+        }
+    } catch (const store::StaleRowError&) {
+        removed = true;
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("保存不成功!")),
+                                QStringLiteral("信息提示!"));
+        return false;
+    }
+    if (removed) {
+        m_context.prompts.error(this, ui::kRemovedElsewhere + QStringLiteral("本次未保存。"),
+                                QStringLiteral("信息提示!"));
+        return false;
+    }
+    std::vector<const domain::FormDeclaration*> forms;
+    for (const ui::Form* form : m_forms)
+        forms.push_back(&form->declaration());
+    const auto answer = ui::askAboutChangeElsewhere(m_context.prompts, this,
+                                                    ui::changedElsewhereQuestion(forms, changed));
+    try {
+        switch (answer) {
+        case ui::ChangedElsewhereAnswer::Cancel:
+            return false;
+        case ui::ChangedElsewhereAnswer::Overwrite:
+            m_rows.overwriteStored(db);
+            return true;
+        case ui::ChangedElsewhereAnswer::Reload: {
+            const auto typed = typedAnswers();
+            if (!m_rows.open(db, number, id))
+                throw store::StaleRowError(domain::tableName(domain::AssessmentTable::Register),
+                                           true);
+            showRowsWith(typed);
+            m_context.prompts.information(
+                this,
+                QStringLiteral("已载入其他工作站保存的内容,您录入的修改已保留,请核对后再保存。"),
+                QStringLiteral("信息提示!"));
+            return false;
+        }
+        }
+    } catch (const store::StaleRowError&) {
+        m_context.prompts.error(this, ui::kRemovedElsewhere + QStringLiteral("本次未保存。"),
+                                QStringLiteral("信息提示!"));
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("保存不成功!")),
+                                QStringLiteral("信息提示!"));
+    }
+    return false;
 }
 
 void QuestionnaireWindow::save()
@@ -557,7 +693,7 @@ void QuestionnaireWindow::endAssessment()
             this, QStringLiteral("请先输入编号并回车打开评估,再结束评估!"), kPromptCaption);
         return;
     }
-    if (!personExists(number))
+    if (!personExists(number, ui::kConnectionLost))
         return;
     // Ending stores nothing typed since the last save; those answers are not lost unasked.
     if (!settleChanges())

@@ -3,6 +3,7 @@
 #include "domain/Assessment.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -18,6 +19,7 @@ class QVBoxLayout;
 
 namespace hra::store {
 class Connection;
+class StaleRowError;
 } // namespace hra::store
 
 namespace hra::domain {
@@ -92,13 +94,27 @@ private:
     void buildPages(QVBoxLayout* layout);
     void buildButtons(QVBoxLayout* layout);
     void numberEdited();
-    bool personExists(const QString& number);
+    // Shows the person in the panel; false, having said why, when there is
+    // none or the database cannot be asked (lostMessage).
+    bool personExists(const QString& number, const QString& lostMessage);
     // Checks and stores the answers (asking first when confirmFirst); false,
     // having told the operator why, when nothing was stored.
     bool store(bool confirmFirst);
     // Asks "数据已修改，是否保存?" when the pages hold changes: true when the
     // caller may go on (they were stored, or dropped), false when they stay.
     bool settleChanges();
+    // A new assessment's save found another in progress: true when the
+    // operator stores a second one; continuing the other opens it instead.
+    bool askAboutOtherAssessment(qint32 otherId);
+    void continueOtherAssessment(qint32 otherId);
+    // A save refused because another workstation changed the assessment:
+    // shows what changed and reloads, cancels, or (true) lets the save
+    // overwrite.
+    bool settleChangeElsewhere(const store::StaleRowError& refused);
+    // The answers typed on each page since it was loaded, and the rows shown
+    // again with them on top.
+    std::array<QHash<QString, QVariant>, 5> typedAnswers() const;
+    void showRowsWith(const std::array<QHash<QString, QVariant>, 5>& typed);
     void showChooser(bool scanForInProgress);
     void loadForms();
     void refreshReferenceLabels();

@@ -6,6 +6,7 @@
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
+#include "ui/StoreFailure.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -63,8 +64,17 @@ void ReferencePopup::save()
         return;
     try {
         m_row.store(m_connection.db());
-    } catch (const store::DatabaseError&) {
-        m_prompts.error(this, QStringLiteral("保存不成功!"), QStringLiteral("出错提示!"));
+    } catch (const store::StaleRowError&) {
+        m_prompts.error(this,
+                        ui::kChangedElsewhere +
+                            QStringLiteral("本次未保存,请关闭后重新打开参考值再修改。"),
+                        QStringLiteral("出错提示!"));
+        return;
+    } catch (const store::DatabaseError& e) {
+        m_prompts.error(this,
+                        ui::isConnectionLost(e) ? ui::kConnectionLostOnSave
+                                                : QStringLiteral("保存不成功!"),
+                        QStringLiteral("出错提示!"));
         return;
     }
     accept();

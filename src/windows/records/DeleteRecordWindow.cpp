@@ -42,8 +42,22 @@ void DeleteRecordWindow::deleteSelected()
                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No))
         return;
     bool deleted = false;
+    const QVariant version = persons()->value(index, store::RowBuffer::kVersionColumn);
     try {
-        deleted = domain::deletePerson(m_context.connection.db(), number);
+        deleted = domain::deletePerson(m_context.connection.db(), number,
+                                       version.isNull() ? std::nullopt
+                                                        : std::optional<int>(version.toInt()));
+    } catch (const store::StaleRowError& e) {
+        if (e.removed()) {
+            removePerson(index);
+            m_context.prompts.error(this, ui::kRemovedElsewhere, QStringLiteral("出错提示!"));
+        } else {
+            m_context.prompts.error(this,
+                                    ui::kChangedElsewhere +
+                                        QStringLiteral("本次未删除,请重新查找,核对后再删除。"),
+                                    QStringLiteral("出错提示!"));
+        }
+        return;
     } catch (const store::ConnectionLostError&) {
         m_context.prompts.error(this, ui::kConnectionLost, QStringLiteral("出错提示!"));
         return;

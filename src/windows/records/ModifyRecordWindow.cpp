@@ -6,6 +6,7 @@
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
+#include "ui/StoreFailure.h"
 #include "windows/records/Context.h"
 #include "windows/records/PersonForm.h"
 
@@ -87,6 +88,12 @@ void ModifyRecordWindow::loadPerson()
     m_form->forgetPicture();
     try {
         m_row.load(m_context.connection.db(), {{QStringLiteral("bianh"), number}});
+    } catch (const store::ConnectionLostError&) {
+        // Not an unknown number: the database could not be asked.
+        m_row.close();
+        m_form->load(m_row);
+        m_context.prompts.error(this, ui::kConnectionLost, QStringLiteral("出错提示"));
+        return;
     } catch (const store::DatabaseError&) {
         m_row.close();
     }
@@ -121,21 +128,73 @@ bool ModifyRecordWindow::store()
     if (!m_form->checkRequired() || !m_form->save(m_row))
         return false;
     m_form->savePhoto(m_row, m_row.value(QStringLiteral("bianh")).toString().trimmed());
-    try {
-        m_row.store(m_context.connection.db());
-    } catch (const store::StaleRowError&) {
-        m_context.prompts.error(this,
-                                QStringLiteral("该记录已被其他工作站修改!本次未保存,"
-                                               "请记下修改内容,重新调出档案后再修改。"),
-                                QStringLiteral("出错提示!"));
-        return false;
-    } catch (const store::DatabaseError&) {
-        // What was typed and the chosen picture stay for correction.
-        m_context.prompts.error(this, QStringLiteral("修改不成功!"), QStringLiteral("出错提示!"));
-        return false;
+    for (;;) {
+        try {
+            m_row.store(m_context.connection.db());
+            break;
+        } catch (const store::StaleRowError& e) {
+            // Nothing was stored; only a deliberate overwrite tries again.
+            if (!settleChangeElsewhere(e))
+                return false;
+        } catch (const store::DatabaseError& e) {
+            // What was typed and the chosen picture stay for correction.
+            m_context.prompts.error(this,
+                                    ui::isConnectionLost(e) ? ui::kConnectionLostOnSave
+                                                            : QStringLiteral("修改不成功!"),
+                                    QStringLiteral("出错提示!"));
+            return false;
+        }
     }
     m_context.prompts.information(this, QStringLiteral("修改成功!"), QStringLiteral("提示信息!"));
     return true;
+}
+
+bool ModifyRecordWindow::settleChangeElsewhere(const store::StaleRowError& refused)
+{
+    const QSqlDatabase db = m_context.connection.db();
+    const QVariantMap key{{QStringLiteral("bianh"), m_row.value(QStringLiteral("bianh"))}};
+    const QString caption = QStringLiteral("出错提示!");
+    const QString removedText = ui::kRemovedElsewhere + QStringLiteral("本次未保存。");
+    QList<ui::ChangedField> changed;
+    try {
+        store::RowBuffer theirs = domain::personBuffer();
+        if (refused.removed() || !theirs.load(db, key)) {
+            m_context.prompts.error(this, removedText, caption);
+            return false;
+        }
+        changed = ui::changedFields(m_row, theirs, m_row.changedElsewhere(db));
+        switch (ui::askAboutChangeElsewhere(
+            m_context.prompts, this,
+            ui::changedElsewhereQuestion({&m_form->declaration()}, changed))) {
+        case ui::ChangedElsewhereAnswer::Cancel:
+            return false;
+        case ui::ChangedElsewhereAnswer::Overwrite:
+            m_row.overwriteStored(db);
+            return true;
+        case ui::ChangedElsewhereAnswer::Reload: {
+            // The stored person is what the form starts from again; the
+            // operator's own edits stay on top as changes not yet stored.
+            const auto typed = m_form->changes();
+            if (!m_row.load(db, key)) {
+                m_context.prompts.error(this, removedText, caption);
+                return false;
+            }
+            m_row.edit();
+            m_form->load(m_row);
+            m_form->applyChanges(typed);
+            m_context.prompts.information(
+                this,
+                QStringLiteral("已载入其他工作站保存的内容,您录入的修改已保留,请核对后再保存。"),
+                QStringLiteral("提示信息!"));
+            return false;
+        }
+        }
+    } catch (const store::StaleRowError&) {
+        m_context.prompts.error(this, removedText, caption);
+    } catch (const store::DatabaseError& e) {
+        m_context.prompts.error(this, ui::failureText(e, QStringLiteral("修改不成功!")), caption);
+    }
+    return false;
 }
 
 void ModifyRecordWindow::reset()

@@ -5,6 +5,10 @@
 
 class QLineEdit;
 
+namespace hra::store {
+class StaleRowError;
+}
+
 namespace hra::records {
 
 class PersonForm;
@@ -32,6 +36,9 @@ private:
     void reset();
     // Stores the loaded person; false (having said why) when it could not.
     bool store();
+    // A store refused because another workstation changed the person: shows
+    // what changed and reloads, cancels, or (true) lets the store overwrite.
+    bool settleChangeElsewhere(const store::StaleRowError& refused);
 
     PersonForm* m_form;
     QLineEdit* m_lookup;

@@ -42,6 +42,14 @@ public:
     // Writes the controls into the row; false (with a message) when the age is no number.
     bool save(store::RowBuffer& row) const { return m_form->save(row); }
     void clearFields() const { m_form->clear(); }
+    const domain::FormDeclaration& declaration() const { return m_form->declaration(); }
+    // What was typed since the last load, and putting it back after the row
+    // was loaded again (another workstation's change).
+    QHash<QString, QVariant> changes() const { return m_form->binding().changes(); }
+    void applyChanges(const QHash<QString, QVariant>& typed) const
+    {
+        m_form->binding().applyChanges(typed);
+    }
     // Whether anything was typed or the photo chosen or cleared since the last load or clear.
     bool isModified() const { return m_form->isModified() || m_photoChanged; }
     // Says which of name, sex and age is missing and puts the focus there;

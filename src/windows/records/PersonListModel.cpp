@@ -1,6 +1,7 @@
 #include "windows/records/PersonListModel.h"
 
 #include "store/NumberText.h"
+#include "store/RowBuffer.h"
 
 #include <QDateTime>
 
@@ -30,6 +31,8 @@ void PersonListModel::search(const QSqlDatabase& db, const QString& recordNumber
     QStringList names;
     for (const ListColumn& c : m_columns)
         names << c.column;
+    // Read beside the columns shown: a delete applies only to the row as listed.
+    names << store::RowBuffer::kVersionColumn;
     m_db = db;
     m_listing.emplace(recordNumber, names);
     try {

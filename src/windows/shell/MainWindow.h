@@ -46,6 +46,10 @@ public:
     QWidget* openWindow(const QString& kind, const std::function<void(QWidget*)>& prepare = {});
 
     NavigationTree* tree() const { return m_tree; }
+    // The connection's state in the status bar ("ConnectionState"), every two
+    // seconds; a lost link is tried again from here too, so that the bar
+    // turns back without an operator's action.
+    void showConnectionState();
     QMdiArea* mdiArea() const { return m_mdi; }
 
 protected:
@@ -69,9 +73,6 @@ private:
     void startBackup();
     void chooseNode(QTreeWidgetItem* item);
     bool showArea(TreeMode mode, bool enableTree);
-    // The connection's state in the status bar; a lost link is tried again
-    // from here too, so that the bar turns back without an operator's action.
-    void showConnectionState();
 
     AppContext& m_context;
     const WindowRegistry& m_registry;

@@ -1,3 +1,4 @@
+#include "domain/Assessment.h"
 #include "domain/Operators.h"
 #include "domain/SessionState.h"
 #include "store/Sql.h"
@@ -91,6 +92,18 @@ protected:
     QString handedOver;
 };
 
+QString secondAssessmentQuestion(qint32 id)
+{
+    return QStringLiteral(
+               "该档案已有一份正在进行的评估（评估编号 %1），可能是其他工作站刚刚开始的。"
+               "本次未保存。\n\n"
+               "继续该评估：调出评估编号 %1,带入您录入的内容"
+               "(与该评估不同之处以您录入的为准),核对后再保存\n"
+               "另存为新评估：保存为该档案的另一份新的评估\n"
+               "取消：暂不保存,录入的内容保留")
+        .arg(id);
+}
+
 // A first interview from Enter to the hand-over: only the nine required
 // values typed stores six rows, options NULL, ticks "0", the typed answers
 // exactly; the index shows while typing.
@@ -136,8 +149,8 @@ TEST_P(QuestionnaireTest, FirstInterviewStoresSixRows)
 }
 
 // Another workstation begins an assessment of the same person while this
-// window holds a new one: the save asks, defaulting to 否, and stores a
-// second assessment only on 是.
+// window holds a new one: the save asks, defaulting to 取消, and stores a
+// second assessment only on 另存为新评估.
 TEST_P(QuestionnaireTest, ASecondAssessmentInProgressIsStoredOnlyWhenTheOperatorSaysSo)
 {
     auto w = open(QStringLiteral("0042"));
@@ -150,50 +163,167 @@ TEST_P(QuestionnaireTest, ASecondAssessmentInProgressIsStoredOnlyWhenTheOperator
             .toInt();
     };
 
-    prompts.answerMessage(QMessageBox::Yes); // the values are right
-    prompts.answerMessage(QMessageBox::No);  // no second assessment
+    prompts.answerMessage(QMessageBox::Yes); // the values are right; the question unanswered
     w->save();
-    const QString question =
-        QStringLiteral("该档案已有一份正在进行的评估（评估编号 7），可能是其他工作站刚刚开始的。\n"
-                       "是否仍然保存为另一份新的评估？\n选“否”不保存，可调出评估编号 7 继续填写。");
-    ASSERT_EQ(prompts.messages(),
-              QStringList({"请确保各项调查值录入正确,确实要保存吗？", question}));
-    EXPECT_EQ(prompts.records().back().defaultButton, QMessageBox::No);
+    ASSERT_EQ(prompts.messages(), QStringList({"请确保各项调查值录入正确,确实要保存吗？",
+                                               secondAssessmentQuestion(7)}));
+    EXPECT_EQ(prompts.records().back().answers,
+              QStringList({"继续该评估", "另存为新评估", "取消"}));
+    EXPECT_EQ(prompts.records().back().defaultAnswer, 2);
     EXPECT_EQ(inProgress(), 1);
+    EXPECT_EQ(w->rows().mode(), domain::AssessmentMode::New);
     EXPECT_EQ(edit(*w, 4, "shousy")->text(), "120"); // what was typed stays
 
     prompts.clear();
     prompts.answerMessage(QMessageBox::Yes);
-    prompts.answerMessage(QMessageBox::Yes);
+    prompts.answerChoice(QStringLiteral("另存为新评估"));
     w->save();
     EXPECT_EQ(prompts.messages().mid(0, 3),
-              QStringList({"请确保各项调查值录入正确,确实要保存吗？", question, "保存成功!"}));
+              QStringList({"请确保各项调查值录入正确,确实要保存吗？", secondAssessmentQuestion(7),
+                           "保存成功!"}));
     EXPECT_EQ(inProgress(), 2);
 }
 
-// Another workstation saved the same assessment since this window loaded it:
-// nothing of this save is stored, the operator is told, the typed value stays.
-TEST_P(QuestionnaireTest, ASaveOverAChangeFromAnotherWorkstationIsRefused)
+// 继续该评估 opens the other workstation's assessment with this operator's
+// answers on top (theirs where the operator typed nothing); the next save
+// stores them into it and no second assessment is made.
+TEST_P(QuestionnaireTest, ContinuingTheOtherAssessmentCarriesTheTypedAnswersOver)
 {
     auto w = open(QStringLiteral("0042"));
+    auto other = db.connect(QStringLiteral("other"));
+    domain::AssessmentRows theirs;
+    theirs.startNew(other->db(), QStringLiteral("0042"));
+    store::RowBuffer& exam = theirs.section(domain::AssessmentTable::Examination);
+    for (const auto& [column, value] : kRequired)
+        exam.setValue(QString::fromLatin1(column), QString::fromLatin1(value));
+    exam.setValue(QStringLiteral("shuzy"), 85);
+    exam.setValue(QStringLiteral("xuens"), QStringLiteral("380"));
+    theirs.save(other->db());
+    ASSERT_EQ(theirs.id(), 1);
+
     fillRequired(*w);
+    edit(*w, 4, "kongfxt")->setText(QStringLiteral("6.2"));
+    auto* fatigue = qobject_cast<ui::OptionGroup*>(w->form(0).control(QStringLiteral("pilcd")));
+    fatigue->button(2)->click();
     prompts.answerMessage(QMessageBox::Yes);
-    prompts.answerMessage(QMessageBox::Ok);
-    prompts.answerMessage(QMessageBox::No); // stay in the questionnaire
+    prompts.answerChoice(QStringLiteral("继续该评估"));
     w->save();
-    ASSERT_EQ(stored("jkpg_tgjc", "shuzy").toInt(), 80);
-    store::run(conn->db(), QStringLiteral("update jkpg_tgjc set shuzy = 95, banb = banb + 1 "
-                                          "where jkpg_id = 1"));
+    EXPECT_EQ(prompts.messages(),
+              QStringList({"请确保各项调查值录入正确,确实要保存吗？", secondAssessmentQuestion(1),
+                           "已调出评估编号 1,您录入的内容已带入,请核对后再保存。"}));
+    EXPECT_EQ(w->rows().id(), 1);
+    EXPECT_EQ(w->rows().mode(), domain::AssessmentMode::Stored);
+    EXPECT_EQ(edit(*w, 4, "shuzy")->text(), "80");    // the operator's answer wins
+    EXPECT_EQ(edit(*w, 4, "xuens")->text(), "380");   // theirs where nothing was typed
+    EXPECT_EQ(edit(*w, 4, "kongfxt")->text(), "6.2"); // typed, not yet stored
+    EXPECT_TRUE(w->hasChanges());
+    EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "kongfxt").toDouble(), 5.0);
 
     prompts.clear();
-    edit(*w, 4, "kongfxt")->setText(QStringLiteral("6.2"));
+    prompts.answerMessage(QMessageBox::Yes);
+    prompts.answerMessage(QMessageBox::Ok);
+    prompts.answerMessage(QMessageBox::No);
     w->save();
-    EXPECT_TRUE(prompts.messages().contains(QStringLiteral(
-        "该记录已被其他工作站修改!本次未保存,请记下修改内容,重新调出评估后再录入。")))
-        << prompts.messages().join(u'|').toStdString();
-    EXPECT_EQ(stored("jkpg_tgjc", "shuzy").toInt(), 95);
-    EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "kongfxt").toDouble(), 5.0);
-    EXPECT_EQ(edit(*w, 4, "kongfxt")->text(), "6.2");
+    EXPECT_EQ(prompts.messages(), QStringList({"请确保各项调查值录入正确,确实要保存吗？",
+                                               "保存成功!", "是否进行数据分析及生成报告？"}));
+    EXPECT_EQ(store::scalar(conn->db(), QStringLiteral("select count(*) from jkpg_id")).toInt(), 1);
+    EXPECT_EQ(stored("jkpg_tgjc", "shuzy").toInt(), 80);
+    EXPECT_EQ(stored("jkpg_tgjc", "xuens").toString(), "380");
+    EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "kongfxt").toDouble(), 6.2);
+    EXPECT_EQ(stored("jkpg_mqzk", "pilcd").toString(), "很疲劳");
+}
+
+// A and B hold the same assessment; B stores 舒张压 95 over 85, then A, who
+// typed 空腹血糖 6.2, saves. Nothing of A's save is stored until A chooses: the
+// question names B's change with both values; 重新载入 shows B's value with
+// A's on top (stored by A's next save), 覆盖 stores A's values, 取消 nothing.
+TEST_P(QuestionnaireTest, ASaveOverAChangeFromAnotherWorkstationAsksWhatToDo)
+{
+    const QString question =
+        QStringLiteral("该记录已被其他工作站修改!本次未保存。\n\n其他工作站修改了：\n"
+                       "  舒张压：其他工作站为“95”，本机为“85”\n\n"
+                       "重新载入：调出其他工作站保存的内容,保留您录入的修改,核对后再保存\n"
+                       "覆盖：用本机的内容覆盖其他工作站的修改\n取消：暂不保存,录入的内容保留");
+    const QString reloaded =
+        QStringLiteral("已载入其他工作站保存的内容,您录入的修改已保留,请核对后再保存。");
+    struct Case
+    {
+        const char* answer;
+        QStringList after; // the prompts after the question
+        int storedPressure;
+        double storedGlucose;
+        const char* shownPressure;
+    };
+    const Case cases[] = {
+        {"重新载入", {reloaded}, 95, 5.6, "95"},
+        {"覆盖", {"保存成功!", "是否进行数据分析及生成报告？"}, 85, 6.2, "85"},
+        {"取消", {}, 95, 5.6, "85"},
+    };
+    int person = 43;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        const QString number = QStringLiteral("00%1").arg(person++);
+        store::run(conn->db(),
+                   QStringLiteral("insert into jkpg_jbxx (bianh, xingm, xingb, nianl) "
+                                  "values (:bh, '赵六', '女', 40)"),
+                   {{QStringLiteral("bh"), number}});
+        auto w = open(number);
+        fillRequired(*w);
+        edit(*w, 4, "shuzy")->setText(QStringLiteral("85"));
+        edit(*w, 4, "kongfxt")->setText(QStringLiteral("5.6"));
+        prompts.answerMessage(QMessageBox::Yes);
+        prompts.answerMessage(QMessageBox::Ok);
+        prompts.answerMessage(QMessageBox::No); // stay in the questionnaire
+        w->save();
+        const qint32 id = w->rows().id();
+        ASSERT_EQ(stored("jkpg_tgjc", "shuzy", id).toInt(), 85);
+        store::run(conn->db(),
+                   QStringLiteral("update jkpg_tgjc set shuzy = 95, banb = banb + 1 "
+                                  "where jkpg_id = :id"),
+                   {{QStringLiteral("id"), id}});
+
+        prompts.clear();
+        edit(*w, 4, "kongfxt")->setText(QStringLiteral("6.2"));
+        prompts.answerMessage(QMessageBox::Yes);
+        prompts.answerChoice(QString::fromUtf8(c.answer));
+        for (qsizetype i = 0; i < c.after.size(); ++i)
+            prompts.answerMessage(QMessageBox::No); // no analysis now
+        w->save();
+        ASSERT_EQ(prompts.messages(),
+                  QStringList({"请确保各项调查值录入正确,确实要保存吗？", question}) + c.after);
+        EXPECT_EQ(prompts.records()[1].answers, QStringList({"重新载入", "覆盖", "取消"}));
+        EXPECT_EQ(prompts.records()[1].defaultAnswer, 0);
+        EXPECT_EQ(stored("jkpg_tgjc", "shuzy", id).toInt(), c.storedPressure);
+        EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "kongfxt", id).toDouble(), c.storedGlucose);
+        EXPECT_EQ(edit(*w, 4, "shuzy")->text(), QString::fromUtf8(c.shownPressure));
+        EXPECT_EQ(edit(*w, 4, "kongfxt")->text(), "6.2");
+        // A's 6.2 is neither stored nor dropped unasked.
+        EXPECT_EQ(w->hasChanges(), c.storedGlucose != 6.2);
+        if (c.after != QStringList{reloaded})
+            continue;
+
+        // Saved again, the reloaded assessment keeps both changes.
+        prompts.clear();
+        prompts.answerMessage(QMessageBox::Yes);
+        prompts.answerMessage(QMessageBox::Ok);
+        prompts.answerMessage(QMessageBox::No);
+        w->save();
+        EXPECT_EQ(prompts.messages().value(1), "保存成功!");
+        EXPECT_EQ(stored("jkpg_tgjc", "shuzy", id).toInt(), 95);
+        EXPECT_DOUBLE_EQ(stored("jkpg_tgjc", "kongfxt", id).toDouble(), 6.2);
+    }
+}
+
+// With the database gone, Enter on a number says the link is lost, not that
+// the person does not exist.
+TEST_P(QuestionnaireTest, ALostLinkIsNoUnknownPerson)
+{
+    auto other = db.connect(QStringLiteral("other"));
+    db.cut(*conn, *other);
+    auto w = open(QStringLiteral("0042"));
+    EXPECT_EQ(prompts.messages(), QStringList({"数据库连接中断,请稍后再试!"}));
+    EXPECT_FALSE(w->personPanel()->isVisible());
+    db.restore(*other);
 }
 
 // The first missing value in the order of the save is named, on the

@@ -69,6 +69,43 @@ class Maintenance : public RecordsFixture
 {
 };
 
+// A person changed or deleted by another workstation since the list was
+// read is not deleted unseen: the window says which, and a deleted one
+// leaves the list.
+TEST_P(Maintenance, ADeleteOfAPersonChangedElsewhereSaysSo)
+{
+    addPerson("0001", "张三", "男");
+    addPerson("0002", "李四", "女");
+    records::DeleteRecordWindow window(*context);
+    window.find();
+    store::run(conn->db(), "update jkpg_jbxx set xingm = '张三丰', banb = banb + 1 "
+                           "where bianh = '0001'");
+    prompts.answerMessage(QMessageBox::Yes);
+    window.deleteSelected();
+    EXPECT_EQ(prompts.messages(),
+              QStringList({"确实要删除这条记录吗?\n\n编号：0001    姓名：张三",
+                           "该记录已被其他工作站修改!本次未删除,请重新查找,核对后再删除。"}));
+    EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 1);
+    EXPECT_EQ(firstColumn(window.table()), QStringList({"0001", "0002"}));
+
+    store::run(conn->db(), "delete from jkpg_jbxx where bianh = '0002'");
+    window.table()->selectRow(1);
+    prompts.clear();
+    prompts.answerMessage(QMessageBox::Yes);
+    window.deleteSelected();
+    EXPECT_EQ(prompts.messages(), QStringList({"确实要删除这条记录吗?\n\n编号：0002    姓名：李四",
+                                               "该记录已被其他工作站删除!"}));
+    EXPECT_EQ(firstColumn(window.table()), QStringList({"0001"}));
+
+    // Found again, the changed person is deleted as listed now.
+    window.find();
+    prompts.clear();
+    prompts.answerMessage(QMessageBox::Yes);
+    window.deleteSelected();
+    EXPECT_EQ(prompts.messages().value(1), "删除成功!");
+    EXPECT_EQ(rowsWithNumber("jkpg_jbxx", "0001"), 0);
+}
+
 TEST_P(Maintenance, DeletingAPersonKeepsTheAssessments)
 {
     addPerson("0001", "张三", "男", 1);

@@ -69,6 +69,32 @@ TEST_P(ReferenceRange, StoresTheRangeTextAndReturnsIt)
     EXPECT_FALSE(stored("xyz", "duiyz").isValid());
 }
 
+// The manager on another workstation stored the range while this popup was
+// open: nothing is stored over it and the popup says so.
+TEST_P(ReferenceRange, ARangeChangedElsewhereIsNotOverwritten)
+{
+    EXPECT_EQ(edit("kfxt", {"3.9", "6.1", "mmol/L"}, "save"), "3.9-6.1mmol/L");
+    prompts.clear();
+    bool stayedOpen = false;
+    QTimer::singleShot(0, [&] {
+        auto* popup =
+            qobject_cast<questionnaire::ReferencePopup*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(popup);
+        store::run(conn->db(), "update jkpg_sjzd set max_value = 7, banb = banb + 1 "
+                               "where biaomc = 'jkpg_tgjc' and duiyzd = 'kfxt'");
+        popup->field("min_value")->setText("3");
+        popup->findChild<QPushButton*>("save")->click();
+        stayedOpen = popup->isVisible();
+        popup->findChild<QPushButton*>("close")->click();
+    });
+    questionnaire::editReferenceRange(*conn, prompts, nullptr, "jkpg_tgjc", "kfxt");
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(prompts.messages(),
+              QStringList({"该记录已被其他工作站修改!本次未保存,请关闭后重新打开参考值再修改。"}));
+    EXPECT_DOUBLE_EQ(stored("kfxt", "min_value").toDouble(), 3.9);
+    EXPECT_DOUBLE_EQ(stored("kfxt", "max_value").toDouble(), 7);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, ReferenceRange, ::testing::ValuesIn(test::databaseBackends()),
                          [](const auto& info) { return test::backendName(info.param); });
 
