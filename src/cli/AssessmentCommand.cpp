@@ -74,14 +74,9 @@ int importCommand(const QStringList& raw)
         const auto connection = connectFrom(args);
         if (!connection)
             return 1;
-        // The log's entries stand or fall with the rows they record.
-        store::Transaction transaction(connection->db());
         const std::vector<domain::ImportedAssessment> stored = domain::importAssessments(
-            connection->db(), inputs, {.force = args.flag(QStringLiteral("force"))});
-        for (const domain::ImportedAssessment& a : stored)
-            domain::writeAudit(connection->db(), {domain::AuditAction::Import, a.record,
-                                                  a.assessment, QFileInfo(path).fileName()});
-        transaction.commit();
+            connection->db(), inputs,
+            {.force = args.flag(QStringLiteral("force")), .source = QFileInfo(path).fileName()});
         QStringList lines;
         for (const domain::ImportedAssessment& a : stored)
             lines << QStringLiteral("  {%1}").arg(keyJson(a.record, a.assessment));
@@ -146,11 +141,7 @@ int endCommand(const QStringList& raw)
 {
     return onStoredAssessment(
         raw, QStringLiteral("end"), [](const QSqlDatabase& db, domain::AssessmentRows& rows) {
-            store::Transaction transaction(db);
             rows.end(db);
-            domain::writeAudit(db, {domain::AuditAction::Modify, rows.recordNumber(), rows.id(),
-                                    QStringLiteral("结束评估")});
-            transaction.commit();
             QTextStream(stdout) << QStringLiteral("{%1, \"zhuangt\": %2}\n")
                                        .arg(keyJson(rows.recordNumber(), rows.id()),
                                             jsonString(domain::kEnded));

@@ -262,6 +262,10 @@ void AssessmentRows::save(const QSqlDatabase& db, OtherInProgress other)
             if (m_mode == AssessmentMode::New && other == OtherInProgress::Refuse)
                 checkNoOtherInProgress(db);
             set.store(db);
+            writeAudit(db,
+                       {m_auditAction.value_or(m_mode == AssessmentMode::New ? AuditAction::Create
+                                                                             : AuditAction::Modify),
+                        m_recordNumber, m_id, m_auditDetail});
             tx.commit();
             break;
         } catch (const store::ConnectionLostError&) {
@@ -372,6 +376,7 @@ bool AssessmentRows::end(const QSqlDatabase& db)
 {
     // The end is a change of the assessment like a save: its version moves on.
     const QString bump = m_register.isVersioned() ? QStringLiteral(", banb = banb + 1") : QString();
+    store::Transaction tx(db);
     const int changed =
         store::run(
             db,
@@ -382,6 +387,9 @@ bool AssessmentRows::end(const QSqlDatabase& db)
              {QStringLiteral("bh"), m_recordNumber},
              {QStringLiteral("jkpgid"), m_id}})
             .numRowsAffected();
+    if (changed > 0)
+        writeAudit(db, {AuditAction::Modify, m_recordNumber, m_id, QStringLiteral("结束评估")});
+    tx.commit();
     return changed > 0;
 }
 

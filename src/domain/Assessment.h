@@ -1,5 +1,6 @@
 #pragma once
 
+#include "domain/Audit.h"
 #include "domain/SaveRules.h"
 #include "store/RowBuffer.h"
 
@@ -151,7 +152,18 @@ public:
     // changedElsewhere(), reloadKeepingEdits() and overwriteStored(). A new
     // assessment checks again, inside the save's transaction, that the person
     // has no assessment in progress (see OtherInProgress).
+    //
+    // The operation log gets an entry in the same transaction: "create" for a
+    // new assessment, "modify" for a stored one, unless setAuditNote() named
+    // another action.
     void save(const QSqlDatabase& db, OtherInProgress other = OtherInProgress::Refuse);
+    // What the operation log says of the saves that follow ("import" and the
+    // file, for an import); the detail is "信息调查" by default.
+    void setAuditNote(AuditAction action, const QString& detail)
+    {
+        m_auditAction = action;
+        m_auditDetail = detail;
+    }
 
     // The columns of each table whose stored values differ from those
     // loaded, for the tables where any do.
@@ -165,8 +177,9 @@ public:
     // from a new row's default). False when there is no such assessment.
     bool continueWith(const QSqlDatabase& db, qint32 id);
 
-    // Ends the open assessment: writes only its state. Returns whether a
-    // stored row was changed (a never saved assessment has none).
+    // Ends the open assessment: writes only its state, and the operation
+    // log's entry, in one transaction. Returns whether a stored row was
+    // changed (a never saved assessment has none).
     bool end(const QSqlDatabase& db);
 
     // Empties the answers of a stored section row (identifiers, record
@@ -187,6 +200,8 @@ private:
     QString m_recordNumber;
     // The server time of the save under way, read once per attempt.
     std::optional<QDateTime> m_saveTime;
+    std::optional<AuditAction> m_auditAction;
+    QString m_auditDetail = QStringLiteral("信息调查");
     QSqlDatabase m_saveDb;
 };
 

@@ -371,6 +371,7 @@ std::vector<ImportedAssessment> storeOnce(const QSqlDatabase& db,
         if (!problems.empty())
             continue; // nothing will be stored; only look for more problems
         fill(rows, input);
+        rows.setAuditNote(AuditAction::Import, options.source);
         // A file without an assessment number makes a new one each time, as
         // batch imports of group check-ups expect.
         rows.save(db, OtherInProgress::Allow);

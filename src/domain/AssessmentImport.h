@@ -106,6 +106,9 @@ struct ImportOptions
 {
     // Replaces stored assessments even when saved after the file was made.
     bool force = false;
+    // Where the assessments come from, for the operation log (a file name
+    // without its folder, "批量导入").
+    QString source;
 };
 
 // An assessment whose stored version is above the file's is an ImportError

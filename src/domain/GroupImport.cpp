@@ -513,12 +513,10 @@ std::vector<GroupImportedRow> importGroup(const QSqlDatabase& db, const QDateTim
             throw GroupImportError(
                 {{r.row, captionOf(kPersonTable, QStringLiteral("bianh")), refused}}, 1);
     }
-    const std::vector<ImportedAssessment> stored = importAssessments(db, inputs);
-    for (size_t i = 0; i < out.size() && i < stored.size(); ++i) {
+    const std::vector<ImportedAssessment> stored =
+        importAssessments(db, inputs, {.source = QStringLiteral("批量导入")});
+    for (size_t i = 0; i < out.size() && i < stored.size(); ++i)
         out[i].assessment = stored[i].assessment;
-        writeAudit(db, {AuditAction::Import, out[i].record, out[i].assessment,
-                        QStringLiteral("批量导入第%1行").arg(out[i].row)});
-    }
     tx.commit();
     return out;
 }

@@ -225,6 +225,17 @@ QList<QVariantList> PersonListing::page(const QSqlDatabase& db, const std::optio
     return store::select(db, store::Dialect::of(db).firstRows(sql, limit), bindings).rows;
 }
 
+void storePerson(const QSqlDatabase& db, store::RowBuffer& row)
+{
+    const bool isNew = row.state() == store::RowBuffer::State::New;
+    store::Transaction tx(db);
+    row.store(db);
+    writeAudit(db, {isNew ? AuditAction::Create : AuditAction::Modify,
+                    row.value(QStringLiteral("bianh")).toString().trimmed(), std::nullopt,
+                    QStringLiteral("档案")});
+    tx.commit();
+}
+
 bool deletePerson(const QSqlDatabase& db, const QString& recordNumber, std::optional<int> version)
 {
     store::Transaction tx(db);

@@ -87,6 +87,11 @@ private:
     int m_key = 0;
 };
 
+// Stores a person row as the record windows edit it, with the operation
+// log's entry ("create" for a new row, "modify" for a loaded one) in the same
+// transaction. Throws what RowBuffer::store throws.
+void storePerson(const QSqlDatabase& db, store::RowBuffer& row);
+
 // Deletes the person row only; the person's assessments stay. Returns false
 // when no row had that number. Throws DatabaseError. With the version the
 // row was listed with, a row changed or deleted since throws

@@ -1,5 +1,6 @@
 // The operation log: what each action writes, that an entry stands or falls
 // with its change, paging through the log, and its retention.
+#include "domain/Assessment.h"
 #include "domain/AssessmentSearch.h"
 #include "domain/Audit.h"
 #include "domain/Operators.h"
@@ -85,12 +86,24 @@ TEST_P(Audit, RecordChangesWriteTheirEntries)
     ASSERT_TRUE(demo);
     const QSqlDatabase d = demo->db();
     const std::size_t before = domain::auditPage(d, {}, std::nullopt, 1000).size();
+    domain::AssessmentRows rows;
+    ASSERT_TRUE(rows.open(d, QStringLiteral("0000000003"), 3));
+    rows.save(d);
+    rows.end(d);
+    domain::AssessmentRows fresh;
+    fresh.startNew(d, QStringLiteral("0000000004"));
+    fresh.save(d, domain::OtherInProgress::Allow);
+    store::RowBuffer person = domain::personBuffer();
+    ASSERT_TRUE(person.load(d, {{QStringLiteral("bianh"), QStringLiteral("0000000004")}}));
+    person.edit();
+    person.setValue(QStringLiteral("xingm"), QStringLiteral("改名"));
+    domain::storePerson(d, person);
     domain::deleteAssessment(d, QStringLiteral("0000000001"), 1);
     domain::renumberPerson(d, QStringLiteral("0000000001"), QStringLiteral("0000000099"));
     ASSERT_TRUE(domain::deletePerson(d, QStringLiteral("0000000099")));
     ASSERT_FALSE(domain::deletePerson(d, QStringLiteral("0000000099"))); // nothing, no entry
-    const auto rows = domain::auditPage(d, {}, std::nullopt, 1000);
-    ASSERT_EQ(rows.size(), before + 3);
+    const auto log = domain::auditPage(d, {}, std::nullopt, 1000);
+    ASSERT_EQ(log.size(), before + 7);
     const struct
     {
         const char* action;
@@ -101,13 +114,17 @@ TEST_P(Audit, RecordChangesWriteTheirEntries)
         {"delete", "0000000099", std::nullopt, QStringLiteral("档案")},
         {"renumber", "0000000099", std::nullopt, QStringLiteral("0000000001 → 0000000099")},
         {"delete", "0000000001", 1, QStringLiteral("评估")},
+        {"modify", "0000000004", std::nullopt, QStringLiteral("档案")},
+        {"create", "0000000004", fresh.id(), QStringLiteral("信息调查")},
+        {"modify", "0000000003", 3, QStringLiteral("结束评估")},
+        {"modify", "0000000003", 3, QStringLiteral("信息调查")},
     };
     for (std::size_t i = 0; i < std::size(expected); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(rows[i].action, QLatin1String(expected[i].action));
-        EXPECT_EQ(rows[i].record, QLatin1String(expected[i].record));
-        EXPECT_EQ(rows[i].assessment, expected[i].assessment);
-        EXPECT_EQ(rows[i].detail, expected[i].detail);
+        EXPECT_EQ(log[i].action, QLatin1String(expected[i].action));
+        EXPECT_EQ(log[i].record, QLatin1String(expected[i].record));
+        EXPECT_EQ(log[i].assessment, expected[i].assessment);
+        EXPECT_EQ(log[i].detail, expected[i].detail);
     }
 }
 

@@ -354,6 +354,9 @@ void QuestionnaireWindow::lookUp()
             if (m_rows.open(m_context.connection.db(), number, d.assessmentId)) {
                 m_context.session.assessmentMode = m_rows.mode();
                 loadForms();
+                domain::noteAudit(m_context.connection.db(),
+                                  {domain::AuditAction::View, m_rows.recordNumber(), m_rows.id(),
+                                   QStringLiteral("信息调查")});
             }
         } catch (const store::DatabaseError&) {
             m_context.prompts.error(this, QStringLiteral("读取评估资料出错!"), kPromptCaption);
@@ -421,6 +424,8 @@ void QuestionnaireWindow::openAssessment(const QString& recordNumber, qint32 ass
     }
     m_context.session.assessmentMode = m_rows.mode();
     loadForms();
+    domain::noteAudit(m_context.connection.db(), {domain::AuditAction::View, m_rows.recordNumber(),
+                                                  m_rows.id(), QStringLiteral("信息调查")});
     // Only the manager changes an assessment reopened from the history.
     if (!domain::isManager(m_context.session.currentOperatorCode))
         m_saveButton->setEnabled(false);

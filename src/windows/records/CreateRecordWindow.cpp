@@ -72,7 +72,7 @@ bool CreateRecordWindow::store()
     m_form->savePhoto(m_row, number);
 
     try {
-        m_row.store(m_context.connection.db());
+        domain::storePerson(m_context.connection.db(), m_row);
     } catch (const store::DatabaseError&) {
         // The row and every control keep what was typed, for correction.
         m_context.prompts.error(this, QStringLiteral("保存不成功,编号重复或非法!"),

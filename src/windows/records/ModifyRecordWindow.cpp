@@ -1,5 +1,6 @@
 #include "windows/records/ModifyRecordWindow.h"
 
+#include "domain/Audit.h"
 #include "domain/PersonRecords.h"
 #include "store/Connection.h"
 #include "store/Sql.h"
@@ -106,6 +107,8 @@ void ModifyRecordWindow::loadPerson()
         return;
     }
     m_row.edit();
+    domain::noteAudit(m_context.connection.db(), {domain::AuditAction::View, number, std::nullopt,
+                                                  QStringLiteral("修改档案")});
     if (!m_form->showStoredPhoto(m_row))
         m_context.prompts.error(this, QStringLiteral("加载照片出错!"), QStringLiteral("出错提示"));
 }
@@ -130,7 +133,7 @@ bool ModifyRecordWindow::store()
     m_form->savePhoto(m_row, m_row.value(QStringLiteral("bianh")).toString().trimmed());
     for (;;) {
         try {
-            m_row.store(m_context.connection.db());
+            domain::storePerson(m_context.connection.db(), m_row);
             break;
         } catch (const store::StaleRowError& e) {
             // Nothing was stored; only a deliberate overwrite tries again.
