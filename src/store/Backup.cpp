@@ -137,8 +137,10 @@ QStringList programTables()
     QStringList names;
     for (const TableDef& t : tables())
         names << t.name.toLower();
-    // Backups made before the schema version was kept lack it.
-    names.removeAll(QStringLiteral("sys_sjkbb"));
+    // Backups of older versions lack the tables later ones added; the
+    // restore makes them.
+    for (const QString& later : laterTables())
+        names.removeAll(later);
     return names;
 }
 

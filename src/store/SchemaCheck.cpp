@@ -456,6 +456,14 @@ void asOfVersion(Shape& ours, Shape& file, int version)
 
 } // namespace
 
+QStringList laterTables()
+{
+    QStringList names;
+    for (const LaterTable& later : kLaterTables)
+        names << QLatin1String(later.name);
+    return names;
+}
+
 int schemaVersion(const QSqlDatabase& db)
 {
     if (db.record(kVersionTable).isEmpty())

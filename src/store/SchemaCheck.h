@@ -26,6 +26,10 @@ QStringList schemaScriptStatements(const QString& resource);
 // (addMissingColumns) and that table (recordSchemaVersion).
 constexpr int kSchemaVersion = 3;
 
+// The tables a later version added (sys_sjkbb, sys_czrz): a database of an
+// older version lacks them, and its upgrade makes them.
+QStringList laterTables();
+
 // The version a database records; 1 when it records none. Throws DatabaseError.
 int schemaVersion(const QSqlDatabase& db);
 

@@ -82,7 +82,8 @@ TEST_P(Audit, EachOperatorActionWritesItsEntry)
 
 TEST_P(Audit, RecordChangesWriteTheirEntries)
 {
-    const auto demo = db.connectInitialised(QStringLiteral("demo"), true);
+    test::TestDatabase demoDb{GetParam()};
+    const auto demo = demoDb.connectInitialised(QStringLiteral("demo"), true);
     ASSERT_TRUE(demo);
     const QSqlDatabase d = demo->db();
     const std::size_t before = domain::auditPage(d, {}, std::nullopt, 1000).size();

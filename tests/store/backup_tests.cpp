@@ -771,9 +771,9 @@ TEST(PostgresBackupTest, RestoreRefusesAnArchiveThatDiffersFromTheProgramsTables
           QStringLiteral("create table elsewhere.jkpg_jbxx (bianh text)")},
          QStringLiteral("it holds SCHEMA - elsewhere %1").arg(owner)},
         {"newer version",
-         {QStringLiteral("update sys_sjkbb set banb = 3")},
-         QStringLiteral("it was made by a newer version of the program (schema 3; this one "
-                        "knows up to 2)")},
+         {QStringLiteral("update sys_sjkbb set banb = 4")},
+         QStringLiteral("it was made by a newer version of the program (schema 4; this one "
+                        "knows up to 3)")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
