@@ -20,4 +20,12 @@ bool makePrivateFolder(const QString& path);
 QString replaceRefusal(const QString& target, const QStringList& protectedFiles,
                        const QString& whenProtected);
 
+// The template of a temporary file beside `target` that a later run can tell
+// as ours and as abandoned: ".<name>.hra-<process id>-XXXXXX".
+QString temporaryTemplate(const QString& target);
+
+// Removes temporary files of `target` left by runs of this program that were
+// killed (their process is gone).
+void removeAbandonedTemporaries(const QString& target);
+
 } // namespace hra::files

@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QStorageInfo>
 #include <QTemporaryFile>
 #include <algorithm>
@@ -22,7 +21,6 @@
 #include <filesystem>
 #include <memory>
 #include <new>
-#include <signal.h>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <system_error>
@@ -75,34 +73,6 @@ QString targetRefusal(const QString& path, QStringList protectedFiles)
         QStringLiteral("%1 is a file the program has open; choose another file").arg(path));
 }
 
-// A temporary file beside `target` that a later export can tell as ours
-// and as abandoned: ".<name>.hra-<process id>-XXXXXX", as backups name theirs.
-QString temporaryTemplate(const QString& target)
-{
-    const QFileInfo info(target);
-    return info.absoluteDir().filePath(QStringLiteral(".%1.hra-%2-XXXXXX")
-                                           .arg(info.fileName())
-                                           .arg(QCoreApplication::applicationPid()));
-}
-
-// Removes the temporary files of `target` left by killed runs (their
-// process is gone).
-void removeAbandonedTemporaries(const QString& target)
-{
-    const QFileInfo info(target);
-    const QRegularExpression ours(QStringLiteral("^\\.%1\\.hra-(\\d+)-[A-Za-z0-9]{6}$")
-                                      .arg(QRegularExpression::escape(info.fileName())));
-    const QDir dir = info.absoluteDir();
-    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        const QRegularExpressionMatch m = ours.match(name);
-        if (!m.hasMatch())
-            continue;
-        const pid_t pid = m.captured(1).toInt();
-        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
-            QFile::remove(dir.filePath(name));
-    }
-}
-
 // Takes pages one at a time and lets each go once written. Nothing takes
 // the target's name before finish(); abandon() (or destruction before
 // finish) removes what this run wrote.
@@ -133,8 +103,8 @@ public:
             m_pdfFile = info.absoluteFilePath();
         // Written beside the target under a name of ours, which takes the
         // target's name only when complete.
-        removeAbandonedTemporaries(m_pdfFile);
-        m_file = std::make_unique<QTemporaryFile>(temporaryTemplate(m_pdfFile));
+        files::removeAbandonedTemporaries(m_pdfFile);
+        m_file = std::make_unique<QTemporaryFile>(files::temporaryTemplate(m_pdfFile));
         if (!m_file->open())
             return failWriting(error, m_target.pdfPath, *m_file);
         // The temporary file is what takes the target's name.

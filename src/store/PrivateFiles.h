@@ -12,6 +12,10 @@ namespace hra::store {
 // the umask says.
 
 using files::makePrivateFolder;
+// Temporary files beside a target, named so that a later run can tell them
+// as ours and abandoned (files/PrivateFiles).
+using files::removeAbandonedTemporaries;
+using files::temporaryTemplate;
 // Makes an existing file readable and writable by its owner only.
 bool makePrivateFile(const QString& path);
 
@@ -28,13 +32,5 @@ QStringList sqliteFiles(const QString& databaseFile);
 // folder, a device or a pipe, which would block or never end). Empty when it
 // can. Never opens it.
 QString sourceRefusal(const QString& source);
-
-// The template of a temporary file beside `target` that a later run can tell
-// as ours and as abandoned: ".<name>.hra-<process id>-XXXXXX".
-QString temporaryTemplate(const QString& target);
-
-// Removes temporary files of `target` left by runs of this program that were
-// killed (their process is gone).
-void removeAbandonedTemporaries(const QString& target);
 
 } // namespace hra::store
