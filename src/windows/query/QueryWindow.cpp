@@ -1,5 +1,6 @@
 #include "windows/query/QueryWindow.h"
 
+#include "domain/Audit.h"
 #include "store/Connection.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
@@ -218,6 +219,10 @@ void QueryWindow::search()
                                 kInfoCaption);
         return;
     }
+    // The criteria, never the persons found.
+    domain::noteAudit(m_context.connection.db(),
+                      {domain::AuditAction::Search, criteria.recordNumber.trimmed(), std::nullopt,
+                       domain::describeCriteria(criteria)});
     m_pages->setCurrentIndex(1);
     if (m_model->rowCount() > 0)
         m_grid->selectRow(0);
