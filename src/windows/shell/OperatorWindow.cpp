@@ -329,16 +329,22 @@ OperatorDialog::OperatorDialog(AppContext& context, const QString& originalCode,
     m_code->setFocus();
 }
 
+bool OperatorDialog::passwordsAgree()
+{
+    if (m_password->text() == m_confirm->text())
+        return true;
+    m_context.prompts.message(this, QStringLiteral("输入的密码不一致，请重新输入！"),
+                              kDialogCaption, QMessageBox::NoIcon);
+    m_password->clear();
+    m_confirm->clear();
+    m_password->setFocus();
+    return false;
+}
+
 void OperatorDialog::confirm()
 {
-    if (m_password->text() != m_confirm->text()) {
-        m_context.prompts.message(this, QStringLiteral("输入的密码不一致，请重新输入！"),
-                                  kDialogCaption, QMessageBox::NoIcon);
-        m_password->clear();
-        m_confirm->clear();
-        m_password->setFocus();
+    if (!passwordsAgree())
         return;
-    }
     try {
         domain::addOperator(m_context.db(), m_code->text(), m_name->text(), m_password->text());
     } catch (const store::DatabaseError&) {
@@ -364,14 +370,8 @@ void OperatorDialog::save()
     // left empty, the password stays.
     std::optional<QString> newPassword;
     if (!m_password->text().isEmpty() || !m_confirm->text().isEmpty()) {
-        if (m_password->text() != m_confirm->text()) {
-            m_context.prompts.message(this, QStringLiteral("输入的密码不一致，请重新输入！"),
-                                      kDialogCaption, QMessageBox::NoIcon);
-            m_password->clear();
-            m_confirm->clear();
-            m_password->setFocus();
+        if (!passwordsAgree())
             return;
-        }
         newPassword = m_password->text();
     }
     bool saved = false;

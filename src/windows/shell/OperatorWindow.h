@@ -77,6 +77,9 @@ public:
     ui::FlatButton* saveButton() const { return m_saveButton; }
 
 private:
+    // Whether both password boxes hold the same; if not, says so, empties
+    // them and puts the focus in the first.
+    bool passwordsAgree();
     AppContext& m_context;
     QString m_originalCode;
     QLineEdit* m_code;
