@@ -194,6 +194,8 @@ void AnalysisSession::open(const QString& recordNo, qint32 assessmentId)
     m_notices.clear();
     m_bloodPressureLevel = QStringLiteral("0级");
     m_metabolicLevel.clear();
+    m_exerciseIntro.clear();
+    m_exerciseFrequency.clear();
 
     // The request is checked before anything is written: a record number the
     // register cannot hold is simply not found.
@@ -358,12 +360,17 @@ void AnalysisSession::compute(Evaluation e)
             replaceRows(kExerciseTable, {});
             m_notices.push_back(
                 {e, QStringLiteral("该次评估没有身高和体重的检查数据，未生成运动处方。")});
+            m_exerciseIntro = QStringLiteral("　　缺少身高和体重的检查数据，未能为您制定运动处方。"
+                                             "补测身高和体重后，可重新生成本报告。");
+            m_exerciseFrequency = QStringLiteral("未制定");
             return;
         }
         const ExercisePrescription p =
             prescribeExercise(m_exam, exerciseInput(m_views), ref, statusInput(m_views));
         replaceRows(kExerciseTable, {{textOrNull(p.amount), textOrNull(p.kind),
                                       textOrNull(p.minutes), textOrNull(p.intensity), nullText()}});
+        m_exerciseIntro = p.intro;
+        m_exerciseFrequency = p.frequency;
         return;
     }
     case Evaluation::LabJudgement: {
@@ -448,6 +455,10 @@ void AnalysisSession::clearResults(Evaluation e)
         m_metabolicLevel.clear();
     if (e == Evaluation::BloodPressure)
         m_bloodPressureLevel = QStringLiteral("0级");
+    if (e == Evaluation::ExercisePrescription) {
+        m_exerciseIntro.clear();
+        m_exerciseFrequency.clear();
+    }
 }
 
 Rows AnalysisSession::readResult(const ResultTable& table)
@@ -765,15 +776,25 @@ Rows AnalysisSession::dietRows()
 Rows AnalysisSession::prescriptionRows()
 {
     Rows d = readResult(kExerciseTable);
-    // Nothing prescribed (no height or weight): the page says why.
-    if (d.rows.isEmpty() && (!m_exam.height || !m_exam.weight)) {
+    QString intro = m_exerciseIntro;
+    QString frequency = m_exerciseFrequency;
+    // Nothing prescribed: the page says why instead of a prescription's words.
+    if (d.rows.isEmpty()) {
         ensureOneRow(d);
-        d.rows[0][d.fields.indexOf(QStringLiteral("jianyydl"))] =
-            QStringLiteral("缺少身高和体重，未制定运动处方");
-        markUnanswered(
-            d, {QStringLiteral("yundfs"), QStringLiteral("yundsj"), QStringLiteral("yundqd")},
-            QStringLiteral("未制定"));
+        if (!m_exam.height || !m_exam.weight)
+            d.rows[0][d.fields.indexOf(QStringLiteral("jianyydl"))] =
+                QStringLiteral("缺少身高和体重，未制定运动处方");
+        for (const EvaluationProblem& problem : m_problems)
+            if (problem.evaluation == Evaluation::ExercisePrescription)
+                intro = QStringLiteral("　　") + problem.message;
+        markUnanswered(d,
+                       {QStringLiteral("jianyydl"), QStringLiteral("yundfs"),
+                        QStringLiteral("yundsj"), QStringLiteral("yundqd")},
+                       QStringLiteral("未制定"));
+        frequency = QStringLiteral("未制定");
     }
+    d.addField(QStringLiteral("shuom"), {intro});
+    d.addField(QStringLiteral("pind"), {frequency});
     return d;
 }
 
@@ -983,6 +1004,9 @@ Rows AnalysisSession::printedValueRows()
         add(QStringLiteral("pd_") + c, p.abnormal ? QString() : p.mark);
         add(QStringLiteral("yc_") + c, p.abnormal ? p.mark : QString());
     }
+    // The body-mass index's class in words, beside its mark.
+    add(QStringLiteral("zk_tizzs"),
+        m_exam.bmi ? weightClassText(*m_exam.bmi) : QStringLiteral("未测"));
     const PrintedValue& s = printed[1];
     const PrintedValue& dia = printed[2];
     add(QStringLiteral("z_xy"),

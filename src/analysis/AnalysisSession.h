@@ -148,6 +148,9 @@ private:
     std::vector<EvaluationProblem> m_notices;
     QString m_bloodPressureLevel = QStringLiteral("0级");
     QString m_metabolicLevel;
+    // The exercise page's sentence and frequency row of the last prescription.
+    QString m_exerciseIntro;
+    QString m_exerciseFrequency;
 };
 
 } // namespace hra::analysis

@@ -28,6 +28,10 @@ struct ExercisePrescription
     // A heart or brain disease or a pressure of grade 3: no numbers, a doctor
     // decides.
     bool doctorFirst = false;
+    // The page's sentence above the table and its frequency row. They are not
+    // stored: they say what kind of prescription this is, or why there is none.
+    QString intro;
+    QString frequency;
 };
 
 inline constexpr qint64 kMaxDailyExerciseEnergy = 300; // kcal

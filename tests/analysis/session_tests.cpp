@@ -69,7 +69,7 @@ TEST_P(Session, ServesEveryDatasetWithItsFieldNames)
         {"frxDB_tnb", {"tnbid", "tnbpgxx"}},
         {"frxDBD_dxzhz", {"jib", "tis"}},
         {"frxDB_ssyytb", {"mingc", "neir", "zhis"}},
-        {"frxDB_ydcf", {"jianyydl", "yundfs", "yundsj", "yundqd", "yundpd"}},
+        {"frxDB_ydcf", {"jianyydl", "yundfs", "yundsj", "yundqd", "yundpd", "shuom", "pind"}},
         {"frxDBD_shfs_wxys",
          {"id", "TC", "TCTS", "TG", "TGTS", "HDL", "HDLTS", "LDL", "LDLTS", "TZZS", "TZZSTS",
           "YAOW", "YAOWTS", "ZIFG", "ZIFGTS"}},
@@ -242,7 +242,13 @@ TEST_P(Session, AnotherAssessmentNeverShowsThePreviousResults)
     EXPECT_FALSE(s.run(Evaluation::ExercisePrescription));
     ASSERT_EQ(s.problems().size(), 1u);
     EXPECT_EQ(s.problems()[0].evaluation, Evaluation::ExercisePrescription);
-    EXPECT_TRUE(s.dataset(QStringLiteral("frxDB_ydcf")).isEmpty());
+    // The page prints why, not the previous person's prescription.
+    const Rows failed = s.dataset(QStringLiteral("frxDB_ydcf"));
+    ASSERT_EQ(failed.rows.size(), 1);
+    EXPECT_EQ(text(failed.value(0, QStringLiteral("shuom"))),
+              "　　性别不是“男”或“女”，无法计算运动处方。");
+    for (const char* f : {"jianyydl", "yundfs", "yundsj", "yundqd", "pind"})
+        EXPECT_EQ(text(failed.value(0, QLatin1String(f))), "未制定") << f;
     EXPECT_TRUE(s.run(Evaluation::LabJudgement));
     EXPECT_EQ(
         text(s.dataset(QStringLiteral("frxDB_ckzpd_pd")).value(0, QStringLiteral("pd_xuens"))),
@@ -298,6 +304,10 @@ TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
     EXPECT_EQ(text(prescription.value(0, QStringLiteral("jianyydl"))),
               "缺少身高和体重，未制定运动处方");
     EXPECT_EQ(text(prescription.value(0, QStringLiteral("yundqd"))), "未制定");
+    EXPECT_EQ(text(prescription.value(0, QStringLiteral("pind"))), "未制定");
+    EXPECT_EQ(text(prescription.value(0, QStringLiteral("shuom"))),
+              "　　缺少身高和体重的检查数据，未能为您制定运动处方。补测身高和体重后，"
+              "可重新生成本报告。");
     EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxyjb"))), "正常人的级别=0");
     EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxb"))), "同龄人正常指数=0|您患冠心病的指数=0");
     EXPECT_EQ(text(s.dataset(QStringLiteral("frxDBD_dxzhz")).value(0, QStringLiteral("jib"))),
@@ -407,6 +417,33 @@ TEST_P(Session, ReferenceTablesAreReadOncePerRun)
     const int reopened = s.statementCount();
     s.runAll(AnalysisSession::wholeReportOrder());
     EXPECT_EQ(s.statementCount() - reopened, firstRun); // read again for the next analysis
+}
+
+// The exercise page's word for the index and the examination page's mark,
+// judged by the seeded reference row, agree at every class bound.
+TEST_P(Session, BodyMassIndexWordAgreesWithTheExaminationMark)
+{
+    const struct
+    {
+        double bmi;
+        const char* mark;
+        const char* word;
+    } cases[] = {
+        {18.4, "↓", "体重过低 ↓"}, {18.5, "正常", "正常"}, {23.99, "正常", "正常"},
+        {24.0, "↑", "超重 ↑"},     {27.99, "↑", "超重 ↑"}, {28.0, "↑", "肥胖 ↑"},
+    };
+    AnalysisSession s(*conn);
+    for (const auto& c : cases) {
+        store::run(conn->db(), QStringLiteral("update jkpg_tgjc set tizzs=:v where jkpg_id=1"),
+                   {{"v", c.bmi}});
+        s.open(QStringLiteral("0000000001"), 1);
+        const Rows printed = s.dataset(QStringLiteral("frxDB_tjjg"));
+        EXPECT_EQ(text(printed.value(0, QStringLiteral("pd_tizzs"))) +
+                      text(printed.value(0, QStringLiteral("yc_tizzs"))),
+                  c.mark)
+            << c.bmi;
+        EXPECT_EQ(text(printed.value(0, QStringLiteral("zk_tizzs"))), c.word) << c.bmi;
+    }
 }
 
 TEST_P(Session, CalibratedRiskNamesWhatIsMissingAndFollowsThePersonOverTime)
