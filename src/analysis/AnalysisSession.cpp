@@ -534,7 +534,7 @@ const std::vector<AnalysisSession::DatasetEntry>& AnalysisSession::datasetTable(
         {"frxDB_ncz", Evaluation::Stroke, &kStrokeTable, nullptr},
         {"frxDB_tnb", Evaluation::Diabetes, &kDiabetesTable, nullptr},
         {"frxDBD_dxzhz", Evaluation::MetabolicScreen, nullptr, &S::metabolicAdvice},
-        {"frxDB_ssyytb", Evaluation::DietScores, &kDietTable, nullptr},
+        {"frxDB_ssyytb", Evaluation::DietScores, nullptr, &S::dietChartRows},
         {"frxDB_ydcf", Evaluation::ExercisePrescription, nullptr, &S::prescriptionRows},
         {"frxDB_ckzpd_pd", Evaluation::LabJudgement, &kLabMarksTable, nullptr},
         {"frxDB_yczb_pd", Evaluation::LabJudgement, nullptr, &S::abnormalIndicatorRows},
@@ -770,6 +770,19 @@ Rows AnalysisSession::dietRows()
     for (const DietItem& item : dietItems())
         answers << QString::fromLatin1(item.column);
     markUnanswered(d, answers);
+    return d;
+}
+
+Rows AnalysisSession::dietChartRows()
+{
+    // A question nobody answered scores 0 in the stored rows; the chart
+    // leaves it out instead of drawing it below "缺乏".
+    Rows d = readResult(kDietTable);
+    const qsizetype answer = d.fields.indexOf(QStringLiteral("neir"));
+    const qsizetype score = d.fields.indexOf(QStringLiteral("zhis"));
+    for (QVariantList& row : d.rows)
+        if (isNull(row.value(answer)) || row.value(answer).toString().trimmed().isEmpty())
+            row[score] = QVariant(QMetaType(QMetaType::Int));
     return d;
 }
 

@@ -120,6 +120,7 @@ private:
     Rows lifestyleRows();
     Rows exerciseRows();
     Rows dietRows();
+    Rows dietChartRows();
     Rows prescriptionRows();
     Rows bloodPressureAdvice();
     Rows metabolicAdvice();

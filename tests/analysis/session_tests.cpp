@@ -315,7 +315,14 @@ TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
     const Rows diet = s.dataset(QStringLiteral("frxDB_ssyytb"));
     ASSERT_EQ(diet.rows.size(), 16);
     EXPECT_EQ(text(diet.value(3, QStringLiteral("neir"))), "<NULL>");
-    EXPECT_EQ(diet.value(3, QStringLiteral("zhis")).toInt(), 0);
+    // Stored as scored, 0; the chart gets no value and draws no bar below "缺乏".
+    EXPECT_EQ(count(d,
+                    QStringLiteral("select count(*) from jkpg_ssyypg where session_key = :k "
+                                   "and zhis = 0"),
+                    {{"k", s.key()}}),
+              16);
+    for (qsizetype i = 0; i < diet.size(); ++i)
+        EXPECT_EQ(text(diet.value(i, QStringLiteral("zhis"))), "<NULL>") << i;
     // Sections nobody filled in are not judged: they say so.
     const Rows unansweredDiet = s.dataset(QStringLiteral("frxDB_ssyy"));
     ASSERT_EQ(unansweredDiet.rows.size(), 1);
