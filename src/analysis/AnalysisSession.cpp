@@ -682,12 +682,19 @@ Rows AnalysisSession::statusRows()
     }
     for (size_t c = 0; c < cells.size(); ++c)
         d.addField(QStringLiteral("xianb_%1").arg(c + 1), cells[c]);
-    // A family-history question left empty names no relative.
+    // A family-history question left empty names no relative; in a section
+    // never saved nobody was asked.
     for (QVariantList& row : d.rows)
-        for (qsizetype f = 0; f < d.fields.size(); ++f)
-            if (d.fields[f].startsWith(QStringLiteral("jiazs_")) &&
-                row[f].toString().trimmed().isEmpty())
+        for (qsizetype f = 0; f < d.fields.size(); ++f) {
+            const QString& name = d.fields[f];
+            if (!answered &&
+                (name.startsWith(QStringLiteral("jiazs_")) || name == QStringLiteral("tnb_hz") ||
+                 name == QStringLiteral("xxgjb_hz")))
+                row[f] = QStringLiteral("未填写");
+            else if (name.startsWith(QStringLiteral("jiazs_")) &&
+                     row[f].toString().trimmed().isEmpty())
                 row[f] = QStringLiteral("无");
+        }
     return d;
 }
 

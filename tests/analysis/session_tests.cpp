@@ -354,6 +354,8 @@ TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
     const Rows noStatus = s.dataset(QStringLiteral("frxDB_jbxx_mqzk"));
     EXPECT_EQ(text(noStatus.value(0, QStringLiteral("xianb_1"))), "未填写");
     EXPECT_EQ(text(noStatus.value(0, QStringLiteral("xianb_2"))), "");
+    for (const char* f : {"jiazs_gxy", "jiazs_tnb_hz", "jiazs_gxb", "tnb_hz", "xxgjb_hz"})
+        EXPECT_EQ(text(noStatus.value(0, QLatin1String(f))), "未填写") << f;
     // Items without advice print as empty text, never NULL.
     store::execute(d, QStringLiteral("delete from jkpg_sjzd_ts"));
     s.open(QStringLiteral("0000000002"), 77);
