@@ -196,6 +196,8 @@ void AnalysisSession::open(const QString& recordNo, qint32 assessmentId)
     m_metabolicLevel.clear();
     m_exerciseIntro.clear();
     m_exerciseFrequency.clear();
+    m_exerciseIntensityAdvice.clear();
+    m_exerciseFrequencyAdvice.clear();
 
     // The request is checked before anything is written: a record number the
     // register cannot hold is simply not found.
@@ -371,6 +373,8 @@ void AnalysisSession::compute(Evaluation e)
                                       textOrNull(p.minutes), textOrNull(p.intensity), nullText()}});
         m_exerciseIntro = p.intro;
         m_exerciseFrequency = p.frequency;
+        m_exerciseIntensityAdvice = p.intensityAdvice;
+        m_exerciseFrequencyAdvice = p.frequencyAdvice;
         return;
     }
     case Evaluation::LabJudgement: {
@@ -458,6 +462,8 @@ void AnalysisSession::clearResults(Evaluation e)
     if (e == Evaluation::ExercisePrescription) {
         m_exerciseIntro.clear();
         m_exerciseFrequency.clear();
+        m_exerciseIntensityAdvice.clear();
+        m_exerciseFrequencyAdvice.clear();
     }
 }
 
@@ -798,6 +804,7 @@ Rows AnalysisSession::prescriptionRows()
     Rows d = readResult(kExerciseTable);
     QString intro = m_exerciseIntro;
     QString frequency = m_exerciseFrequency;
+    QString intensityAdvice = m_exerciseIntensityAdvice;
     // Nothing prescribed: the page says why instead of a prescription's words.
     if (d.rows.isEmpty()) {
         ensureOneRow(d);
@@ -812,9 +819,15 @@ Rows AnalysisSession::prescriptionRows()
                         QStringLiteral("yundsj"), QStringLiteral("yundqd")},
                        QStringLiteral("未制定"));
         frequency = QStringLiteral("未制定");
+        intensityAdvice = exerciseIntensityAdviceWithoutPrescription();
     }
     d.addField(QStringLiteral("shuom"), {intro});
     d.addField(QStringLiteral("pind"), {frequency});
+    // The advice page's paragraphs on intensity and frequency.
+    d.addField(QStringLiteral("qdjy"), {intensityAdvice});
+    d.addField(QStringLiteral("csjy"),
+               {m_exerciseFrequencyAdvice.isEmpty() ? exerciseFrequencyAdvice()
+                                                    : m_exerciseFrequencyAdvice});
     return d;
 }
 

@@ -152,6 +152,8 @@ private:
     // The exercise page's sentence and frequency row of the last prescription.
     QString m_exerciseIntro;
     QString m_exerciseFrequency;
+    QString m_exerciseIntensityAdvice;
+    QString m_exerciseFrequencyAdvice;
 };
 
 } // namespace hra::analysis

@@ -115,7 +115,29 @@ QString kindForEnergy(qint64 e, bool elderly)
     return QStringLiteral("爬山、游泳、足球等同等强度的运动方式。");
 }
 
+QString intensityAdvice(bool elderly, const QString& heartRate)
+{
+    return QStringLiteral("　　运动强度以中等强度的有氧运动为主，如%1等。运动时心跳和呼吸加快、"
+                          "微微出汗，但仍能正常说话；可在运动中数一数脉搏，检查运动强度是否合适。"
+                          "您的有氧运动%2")
+        .arg(elderly ? QStringLiteral("快走、骑自行车、游泳、太极拳、跳舞")
+                     : QStringLiteral("快走、慢跑、骑自行车、游泳、跳舞"),
+             heartRate);
+}
+
 } // namespace
+
+QString exerciseIntensityAdviceWithoutPrescription()
+{
+    return QStringLiteral("　　运动强度以中等强度的有氧运动为主，如快走、骑自行车、游泳、跳舞等。"
+                          "运动时心跳和呼吸加快、微微出汗，但仍能正常说话。");
+}
+
+QString exerciseFrequencyAdvice()
+{
+    return QStringLiteral("　　每周至少运动5天，每天累计30分钟以上，每周累计150分钟以上；每周再安排"
+                          "2～3次肌肉力量练习。减少久坐，每坐1小时起身活动几分钟。");
+}
 
 ExercisePrescription prescribeExercise(const ExamInput& exam, const ExerciseInput& exercise,
                                        const ReferenceData& ref, const StatusInput& status)
@@ -202,6 +224,17 @@ ExercisePrescription prescribeExercise(const ExamInput& exam, const ExerciseInpu
             lines << QString::fromUtf16(a.text) + QString::number(minutes) + QStringLiteral("分钟");
         }
         out.minutes = lines.join(u'\n');
+    }
+    if (out.doctorFirst) {
+        out.intensityAdvice =
+            QStringLiteral("　　您需要先到医院评估运动风险，运动的方式和强度请在医生指导下确定"
+                           "（见第九部分“运动指导”）。医生评估之前，请不要自行进行中等及以上"
+                           "强度的运动。");
+        out.frequencyAdvice = QStringLiteral("　　运动的次数和时间请在医生指导下确定。日常生活中"
+                                             "仍应减少久坐，每坐1小时起身活动几分钟。");
+    } else {
+        out.intensityAdvice = intensityAdvice(elderly, out.intensity.value_or(QString()));
+        out.frequencyAdvice = exerciseFrequencyAdvice();
     }
     if (out.intro.isEmpty())
         // The usual exercise only counts when it was answered.

@@ -32,7 +32,15 @@ struct ExercisePrescription
     // stored: they say what kind of prescription this is, or why there is none.
     QString intro;
     QString frequency;
+    // The advice page's paragraphs on intensity and frequency, which must
+    // not contradict the prescription.
+    QString intensityAdvice;
+    QString frequencyAdvice;
 };
+
+// The advice page's paragraphs where nothing was prescribed.
+QString exerciseIntensityAdviceWithoutPrescription();
+QString exerciseFrequencyAdvice();
 
 inline constexpr qint64 kMaxDailyExerciseEnergy = 300; // kcal
 inline constexpr qint64 kMaxActivityMinutes = 60;      // per day

@@ -288,7 +288,29 @@ TEST(ExercisePrescription, IntroAndFrequencySayWhatKindOfPrescriptionItIs)
         const ExercisePrescription p = prescribeExercise(e, c.exercise, weights(), status);
         EXPECT_EQ(p.intro.toStdString(), c.intro) << c.name;
         EXPECT_EQ(p.frequency.toStdString(), c.frequency) << c.name;
+        // The advice page agrees: no heart rate and no weekly amount where a
+        // doctor decides.
+        const std::string intensity = p.intensityAdvice.toStdString();
+        const std::string weekly = p.frequencyAdvice.toStdString();
+        if (p.doctorFirst) {
+            EXPECT_EQ(intensity, "　　您需要先到医院评估运动风险，运动的方式和强度请在医生指导下"
+                                 "确定（见第九部分“运动指导”）。医生评估之前，请不要自行进行"
+                                 "中等及以上强度的运动。")
+                << c.name;
+            EXPECT_EQ(weekly, "　　运动的次数和时间请在医生指导下确定。日常生活中仍应减少久坐，"
+                              "每坐1小时起身活动几分钟。")
+                << c.name;
+        } else {
+            EXPECT_TRUE(intensity.ends_with("您的有氧运动有效心率：108-126次/分")) << c.name;
+            EXPECT_TRUE(weekly.starts_with("　　每周至少运动5天")) << c.name;
+        }
     }
+    // From 65 the advice names no vigorous activity.
+    const ExercisePrescription old = prescribeExercise(man(70, 1.70, 80), walking(), weights());
+    EXPECT_EQ(old.intensityAdvice.toStdString(),
+              "　　运动强度以中等强度的有氧运动为主，如快走、骑自行车、游泳、太极拳、跳舞等。运动时"
+              "心跳和呼吸加快、微微出汗，但仍能正常说话；可在运动中数一数脉搏，检查运动强度是否合"
+              "适。您的有氧运动有效心率：90-105次/分");
 }
 
 TEST(ExercisePrescription, HeartRateAndCoefficientByAgeAndSex)

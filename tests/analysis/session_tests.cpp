@@ -69,7 +69,8 @@ TEST_P(Session, ServesEveryDatasetWithItsFieldNames)
         {"frxDB_tnb", {"tnbid", "tnbpgxx"}},
         {"frxDBD_dxzhz", {"jib", "tis"}},
         {"frxDB_ssyytb", {"mingc", "neir", "zhis"}},
-        {"frxDB_ydcf", {"jianyydl", "yundfs", "yundsj", "yundqd", "yundpd", "shuom", "pind"}},
+        {"frxDB_ydcf",
+         {"jianyydl", "yundfs", "yundsj", "yundqd", "yundpd", "shuom", "pind", "qdjy", "csjy"}},
         {"frxDBD_shfs_wxys",
          {"id", "TC", "TCTS", "TG", "TGTS", "HDL", "HDLTS", "LDL", "LDLTS", "TZZS", "TZZSTS",
           "YAOW", "YAOWTS", "ZIFG", "ZIFGTS"}},
@@ -249,6 +250,10 @@ TEST_P(Session, AnotherAssessmentNeverShowsThePreviousResults)
               "　　性别不是“男”或“女”，无法计算运动处方。");
     for (const char* f : {"jianyydl", "yundfs", "yundsj", "yundqd", "pind"})
         EXPECT_EQ(text(failed.value(0, QLatin1String(f))), "未制定") << f;
+    // The advice page speaks of intensity without a heart rate nobody computed.
+    EXPECT_EQ(text(failed.value(0, QStringLiteral("qdjy"))),
+              "　　运动强度以中等强度的有氧运动为主，如快走、骑自行车、游泳、跳舞等。运动时心跳和"
+              "呼吸加快、微微出汗，但仍能正常说话。");
     EXPECT_TRUE(s.run(Evaluation::LabJudgement));
     EXPECT_EQ(
         text(s.dataset(QStringLiteral("frxDB_ckzpd_pd")).value(0, QStringLiteral("pd_xuens"))),
