@@ -194,6 +194,10 @@ void AnalysisSession::open(const QString& recordNo, qint32 assessmentId)
     m_notices.clear();
     m_bloodPressureLevel = QStringLiteral("0级");
     m_metabolicLevel.clear();
+    m_exerciseIntro.clear();
+    m_exerciseFrequency.clear();
+    m_exerciseIntensityAdvice.clear();
+    m_exerciseFrequencyAdvice.clear();
 
     // The request is checked before anything is written: a record number the
     // register cannot hold is simply not found.
@@ -358,12 +362,19 @@ void AnalysisSession::compute(Evaluation e)
             replaceRows(kExerciseTable, {});
             m_notices.push_back(
                 {e, QStringLiteral("该次评估没有身高和体重的检查数据，未生成运动处方。")});
+            m_exerciseIntro = QStringLiteral("　　缺少身高和体重的检查数据，未能为您制定运动处方。"
+                                             "补测身高和体重后，可重新生成本报告。");
+            m_exerciseFrequency = QStringLiteral("未制定");
             return;
         }
         const ExercisePrescription p =
             prescribeExercise(m_exam, exerciseInput(m_views), ref, statusInput(m_views));
         replaceRows(kExerciseTable, {{textOrNull(p.amount), textOrNull(p.kind),
                                       textOrNull(p.minutes), textOrNull(p.intensity), nullText()}});
+        m_exerciseIntro = p.intro;
+        m_exerciseFrequency = p.frequency;
+        m_exerciseIntensityAdvice = p.intensityAdvice;
+        m_exerciseFrequencyAdvice = p.frequencyAdvice;
         return;
     }
     case Evaluation::LabJudgement: {
@@ -448,6 +459,12 @@ void AnalysisSession::clearResults(Evaluation e)
         m_metabolicLevel.clear();
     if (e == Evaluation::BloodPressure)
         m_bloodPressureLevel = QStringLiteral("0级");
+    if (e == Evaluation::ExercisePrescription) {
+        m_exerciseIntro.clear();
+        m_exerciseFrequency.clear();
+        m_exerciseIntensityAdvice.clear();
+        m_exerciseFrequencyAdvice.clear();
+    }
 }
 
 Rows AnalysisSession::readResult(const ResultTable& table)
@@ -523,7 +540,7 @@ const std::vector<AnalysisSession::DatasetEntry>& AnalysisSession::datasetTable(
         {"frxDB_ncz", Evaluation::Stroke, &kStrokeTable, nullptr},
         {"frxDB_tnb", Evaluation::Diabetes, &kDiabetesTable, nullptr},
         {"frxDBD_dxzhz", Evaluation::MetabolicScreen, nullptr, &S::metabolicAdvice},
-        {"frxDB_ssyytb", Evaluation::DietScores, &kDietTable, nullptr},
+        {"frxDB_ssyytb", Evaluation::DietScores, nullptr, &S::dietChartRows},
         {"frxDB_ydcf", Evaluation::ExercisePrescription, nullptr, &S::prescriptionRows},
         {"frxDB_ckzpd_pd", Evaluation::LabJudgement, &kLabMarksTable, nullptr},
         {"frxDB_yczb_pd", Evaluation::LabJudgement, nullptr, &S::abnormalIndicatorRows},
@@ -671,12 +688,19 @@ Rows AnalysisSession::statusRows()
     }
     for (size_t c = 0; c < cells.size(); ++c)
         d.addField(QStringLiteral("xianb_%1").arg(c + 1), cells[c]);
-    // A family-history question left empty names no relative.
+    // A family-history question left empty names no relative; in a section
+    // never saved nobody was asked.
     for (QVariantList& row : d.rows)
-        for (qsizetype f = 0; f < d.fields.size(); ++f)
-            if (d.fields[f].startsWith(QStringLiteral("jiazs_")) &&
-                row[f].toString().trimmed().isEmpty())
+        for (qsizetype f = 0; f < d.fields.size(); ++f) {
+            const QString& name = d.fields[f];
+            if (!answered &&
+                (name.startsWith(QStringLiteral("jiazs_")) || name == QStringLiteral("tnb_hz") ||
+                 name == QStringLiteral("xxgjb_hz")))
+                row[f] = QStringLiteral("未填写");
+            else if (name.startsWith(QStringLiteral("jiazs_")) &&
+                     row[f].toString().trimmed().isEmpty())
                 row[f] = QStringLiteral("无");
+        }
     return d;
 }
 
@@ -762,18 +786,48 @@ Rows AnalysisSession::dietRows()
     return d;
 }
 
+Rows AnalysisSession::dietChartRows()
+{
+    // A question nobody answered scores 0 in the stored rows; the chart
+    // leaves it out instead of drawing it below "缺乏".
+    Rows d = readResult(kDietTable);
+    const qsizetype answer = d.fields.indexOf(QStringLiteral("neir"));
+    const qsizetype score = d.fields.indexOf(QStringLiteral("zhis"));
+    for (QVariantList& row : d.rows)
+        if (isNull(row.value(answer)) || row.value(answer).toString().trimmed().isEmpty())
+            row[score] = QVariant(QMetaType(QMetaType::Int));
+    return d;
+}
+
 Rows AnalysisSession::prescriptionRows()
 {
     Rows d = readResult(kExerciseTable);
-    // Nothing prescribed (no height or weight): the page says why.
-    if (d.rows.isEmpty() && (!m_exam.height || !m_exam.weight)) {
+    QString intro = m_exerciseIntro;
+    QString frequency = m_exerciseFrequency;
+    QString intensityAdvice = m_exerciseIntensityAdvice;
+    // Nothing prescribed: the page says why instead of a prescription's words.
+    if (d.rows.isEmpty()) {
         ensureOneRow(d);
-        d.rows[0][d.fields.indexOf(QStringLiteral("jianyydl"))] =
-            QStringLiteral("缺少身高和体重，未制定运动处方");
-        markUnanswered(
-            d, {QStringLiteral("yundfs"), QStringLiteral("yundsj"), QStringLiteral("yundqd")},
-            QStringLiteral("未制定"));
+        if (!m_exam.height || !m_exam.weight)
+            d.rows[0][d.fields.indexOf(QStringLiteral("jianyydl"))] =
+                QStringLiteral("缺少身高和体重，未制定运动处方");
+        for (const EvaluationProblem& problem : m_problems)
+            if (problem.evaluation == Evaluation::ExercisePrescription)
+                intro = QStringLiteral("　　") + problem.message;
+        markUnanswered(d,
+                       {QStringLiteral("jianyydl"), QStringLiteral("yundfs"),
+                        QStringLiteral("yundsj"), QStringLiteral("yundqd")},
+                       QStringLiteral("未制定"));
+        frequency = QStringLiteral("未制定");
+        intensityAdvice = exerciseIntensityAdviceWithoutPrescription();
     }
+    d.addField(QStringLiteral("shuom"), {intro});
+    d.addField(QStringLiteral("pind"), {frequency});
+    // The advice page's paragraphs on intensity and frequency.
+    d.addField(QStringLiteral("qdjy"), {intensityAdvice});
+    d.addField(QStringLiteral("csjy"),
+               {m_exerciseFrequencyAdvice.isEmpty() ? exerciseFrequencyAdvice()
+                                                    : m_exerciseFrequencyAdvice});
     return d;
 }
 
@@ -983,6 +1037,9 @@ Rows AnalysisSession::printedValueRows()
         add(QStringLiteral("pd_") + c, p.abnormal ? QString() : p.mark);
         add(QStringLiteral("yc_") + c, p.abnormal ? p.mark : QString());
     }
+    // The body-mass index's class in words, beside its mark.
+    add(QStringLiteral("zk_tizzs"),
+        m_exam.bmi ? weightClassText(*m_exam.bmi) : QStringLiteral("未测"));
     const PrintedValue& s = printed[1];
     const PrintedValue& dia = printed[2];
     add(QStringLiteral("z_xy"),

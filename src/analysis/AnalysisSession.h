@@ -120,6 +120,7 @@ private:
     Rows lifestyleRows();
     Rows exerciseRows();
     Rows dietRows();
+    Rows dietChartRows();
     Rows prescriptionRows();
     Rows bloodPressureAdvice();
     Rows metabolicAdvice();
@@ -148,6 +149,11 @@ private:
     std::vector<EvaluationProblem> m_notices;
     QString m_bloodPressureLevel = QStringLiteral("0级");
     QString m_metabolicLevel;
+    // The exercise page's sentence and frequency row of the last prescription.
+    QString m_exerciseIntro;
+    QString m_exerciseFrequency;
+    QString m_exerciseIntensityAdvice;
+    QString m_exerciseFrequencyAdvice;
 };
 
 } // namespace hra::analysis

@@ -1,6 +1,7 @@
 #include "analysis/ExercisePrescription.h"
 
 #include "analysis/ExactDecimal.h"
+#include "analysis/LabJudgement.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -63,15 +64,32 @@ bool ticked(const std::optional<QString>& box)
     return !isBlank(box) && box->trimmed() != QStringLiteral("0");
 }
 
-bool doctorDecides(const ExamInput& exam, const StatusInput& status)
+// Why a doctor decides first: the ticked heart and brain diseases and a
+// pressure of grade 3; empty when nothing calls for it.
+QStringList doctorReasons(const ExamInput& exam, const StatusInput& status)
 {
+    QStringList diseases;
     for (const auto* box :
          {&status.coronary, &status.cerebralHaemorrhage, &status.cerebralThrombosis,
           &status.otherHeartDisease, &status.hypertensiveHeartDisease,
           &status.congenitalHeartDisease, &status.pulmonaryHeartDisease})
         if (ticked(*box))
-            return true;
-    return exam.systolic.value_or(0) >= 180 || exam.diastolic.value_or(0) >= 110;
+            diseases << (*box)->trimmed();
+    QStringList reasons;
+    if (!diseases.isEmpty()) {
+        // Two names are enough to say why; the page has room for one line.
+        const QString named = diseases.mid(0, 2).join(QStringLiteral("、"));
+        reasons << QStringLiteral("您患有") + named +
+                       (diseases.size() > 2 ? QStringLiteral("等") : QString());
+    }
+    if (exam.systolic.value_or(0) >= 180 || exam.diastolic.value_or(0) >= 110) {
+        const auto mmHg = [](const std::optional<double>& v) {
+            return v ? QString::number(*v) : QStringLiteral("—");
+        };
+        reasons << QStringLiteral("您的血压为%1/%2mmHg，已达3级高血压")
+                       .arg(mmHg(exam.systolic), mmHg(exam.diastolic));
+    }
+    return reasons;
 }
 
 std::optional<double> bodyMassIndex(const ExamInput& exam)
@@ -97,7 +115,29 @@ QString kindForEnergy(qint64 e, bool elderly)
     return QStringLiteral("爬山、游泳、足球等同等强度的运动方式。");
 }
 
+QString intensityAdvice(bool elderly, const QString& heartRate)
+{
+    return QStringLiteral("　　运动强度以中等强度的有氧运动为主，如%1等。运动时心跳和呼吸加快、"
+                          "微微出汗，但仍能正常说话；可在运动中数一数脉搏，检查运动强度是否合适。"
+                          "您的有氧运动%2")
+        .arg(elderly ? QStringLiteral("快走、骑自行车、游泳、太极拳、跳舞")
+                     : QStringLiteral("快走、慢跑、骑自行车、游泳、跳舞"),
+             heartRate);
+}
+
 } // namespace
+
+QString exerciseIntensityAdviceWithoutPrescription()
+{
+    return QStringLiteral("　　运动强度以中等强度的有氧运动为主，如快走、骑自行车、游泳、跳舞等。"
+                          "运动时心跳和呼吸加快、微微出汗，但仍能正常说话。");
+}
+
+QString exerciseFrequencyAdvice()
+{
+    return QStringLiteral("　　每周至少运动5天，每天累计30分钟以上，每周累计150分钟以上；每周再安排"
+                          "2～3次肌肉力量练习。减少久坐，每坐1小时起身活动几分钟。");
+}
 
 ExercisePrescription prescribeExercise(const ExamInput& exam, const ExerciseInput& exercise,
                                        const ReferenceData& ref, const StatusInput& status)
@@ -129,21 +169,32 @@ ExercisePrescription prescribeExercise(const ExamInput& exam, const ExerciseInpu
 
     const bool elderly = age >= kNoVigorousFromAge;
     const std::optional<double> bmi = bodyMassIndex(exam);
+    const QStringList reasons = doctorReasons(exam, status);
 
-    if (doctorDecides(exam, status)) {
+    if (!reasons.isEmpty()) {
         out.doctorFirst = true;
+        out.intro =
+            QStringLiteral("　　") + reasons.join(u'，') +
+            QStringLiteral("，运动前需要由医生评估风险，本页不给出运动量。请先到医院评估运动"
+                           "风险，在医生指导下制定运动处方，并遵守下面的注意事项。");
+        out.frequency = QStringLiteral("在医生指导下确定");
         out.amount = QStringLiteral("请先到医院评估运动风险");
         out.kind = QStringLiteral("在医生指导下制定运动处方。");
         out.minutes = QStringLiteral(
             "　请先到医院评估运动风险，在医生指导下制定运动处方。\n"
             "　运动中如出现胸闷、胸痛、头晕、心慌、明显气短等不适，应立即停止运动并就医。");
         out.intensity = QStringLiteral("在医生指导下确定");
-    } else if (bmi && *bmi < 18.5) {
+    } else if (bmi && weightClassOf(*bmi) == WeightClass::Underweight) {
+        out.intro = QStringLiteral("　　您的体重指数低于18.5，属于体重过低，不宜以消耗能量为目的"
+                                   "运动。请先增加膳食营养，再结合自身体力适量运动，增强体质。");
+        out.frequency = QStringLiteral("量力而行，循序渐进；每周至少2天做肌肉力量练习。");
         out.amount = QStringLiteral("您的体重偏瘦!");
         out.minutes = QStringLiteral("　　请您增加膳食营养，结合自身体质情况选择适当的运动时间！");
         out.kind = QStringLiteral("请增加膳食营养，结合体力选择适当的运动方式。");
     } else if (out.energy <= 0) {
         // At or below the table's weight with a normal or high index: keep it.
+        out.frequency =
+            QStringLiteral("每周运动5～7天，每天30～60分钟，可一次完成，也可分几次完成。");
         out.amount = QStringLiteral("每周150～300分钟中等强度运动");
         out.kind = QStringLiteral("快走、骑自行车、游泳、太极拳等中等强度的运动方式。");
         QStringList lines{QStringLiteral("　建议您每周进行150～300分钟中等强度的身体活动，"
@@ -157,6 +208,8 @@ ExercisePrescription prescribeExercise(const ExamInput& exam, const ExerciseInpu
         // belongs to the diet.
         const qint64 e = out.energy;
         out.dailyEnergy = std::min(e, kMaxDailyExerciseEnergy);
+        out.frequency =
+            QStringLiteral("每周运动5～7天，每天按上表的时间运动，可一次完成，也可分几次完成。");
         out.amount = QString::number(out.dailyEnergy) + QStringLiteral("千卡左右");
         out.kind = kindForEnergy(e, elderly);
         QStringList lines{QStringLiteral("　建议您每天任选一项运动（或同等强度），时间为：")};
@@ -172,6 +225,27 @@ ExercisePrescription prescribeExercise(const ExamInput& exam, const ExerciseInpu
         }
         out.minutes = lines.join(u'\n');
     }
+    if (out.doctorFirst) {
+        out.intensityAdvice =
+            QStringLiteral("　　您需要先到医院评估运动风险，运动的方式和强度请在医生指导下确定"
+                           "（见第九部分“运动指导”）。医生评估之前，请不要自行进行中等及以上"
+                           "强度的运动。");
+        out.frequencyAdvice = QStringLiteral("　　运动的次数和时间请在医生指导下确定。日常生活中"
+                                             "仍应减少久坐，每坐1小时起身活动几分钟。");
+    } else {
+        out.intensityAdvice = intensityAdvice(elderly, out.intensity.value_or(QString()));
+        out.frequencyAdvice = exerciseFrequencyAdvice();
+    }
+    if (out.intro.isEmpty())
+        // The usual exercise only counts when it was answered.
+        out.intro =
+            isBlank(exercise.kind)
+                ? QStringLiteral("　　您未填写平时的运动方式，下面的运动处方按您的身高、体重和"
+                                 "年龄制定，按平时不运动计算。请在身体条件允许的前提下，"
+                                 "循序渐进地执行，并长期坚持。")
+                : QStringLiteral("　　根据您的身高、体重、年龄和目前的运动习惯，我们为您量身"
+                                 "制定了下面的运动处方。请在身体条件允许的前提下，循序渐进"
+                                 "地执行，并长期坚持。");
     return out;
 }
 

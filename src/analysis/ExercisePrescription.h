@@ -28,7 +28,19 @@ struct ExercisePrescription
     // A heart or brain disease or a pressure of grade 3: no numbers, a doctor
     // decides.
     bool doctorFirst = false;
+    // The page's sentence above the table and its frequency row. They are not
+    // stored: they say what kind of prescription this is, or why there is none.
+    QString intro;
+    QString frequency;
+    // The advice page's paragraphs on intensity and frequency, which must
+    // not contradict the prescription.
+    QString intensityAdvice;
+    QString frequencyAdvice;
 };
+
+// The advice page's paragraphs where nothing was prescribed.
+QString exerciseIntensityAdviceWithoutPrescription();
+QString exerciseFrequencyAdvice();
 
 inline constexpr qint64 kMaxDailyExerciseEnergy = 300; // kcal
 inline constexpr qint64 kMaxActivityMinutes = 60;      // per day

@@ -48,6 +48,41 @@ std::optional<ReferenceRange> rangeOf(int i, const ExamInput& exam, const Refere
 
 } // namespace
 
+const std::array<WeightClassBand, 4>& weightClassBands()
+{
+    static const std::array<WeightClassBand, 4> bands = {{
+        {0, WeightClass::Underweight, u"体重过低", u"↓"},
+        {18.5, WeightClass::Normal, u"正常", u""},
+        {24.0, WeightClass::Overweight, u"超重", u"↑"},
+        {28.0, WeightClass::Obese, u"肥胖", u"↑"},
+    }};
+    return bands;
+}
+
+namespace {
+
+const WeightClassBand& bandOf(double bodyMassIndex)
+{
+    const auto& bands = weightClassBands();
+    auto it = std::find_if(bands.rbegin(), bands.rend(),
+                           [bodyMassIndex](const auto& b) { return bodyMassIndex >= b.from; });
+    return it == bands.rend() ? bands.front() : *it;
+}
+
+} // namespace
+
+WeightClass weightClassOf(double bodyMassIndex)
+{
+    return bandOf(bodyMassIndex).weightClass;
+}
+
+QString weightClassText(double bodyMassIndex)
+{
+    const WeightClassBand& b = bandOf(bodyMassIndex);
+    const QString mark = QString::fromUtf16(b.mark);
+    return QString::fromUtf16(b.word) + (mark.isEmpty() ? QString() : u' ' + mark);
+}
+
 const std::array<const char*, kLabValueCount>& labColumns()
 {
     static const std::array<const char*, kLabValueCount> columns = {

@@ -18,6 +18,30 @@ const std::array<const char*, kLabValueCount>& labColumns();
 // The judgement columns of jkpg_tgjc_pd, "pd_" + column, same order.
 const std::array<const char*, kLabValueCount>& labMarkColumns();
 
+// The classes of the body-mass index by 成人体重判定 WS/T 428-2013, lowest
+// first: each holds from its lower bound up to the next class's. The seeded
+// reference range of tizzs (18.5-23.99) is the normal class.
+enum class WeightClass
+{
+    Underweight,
+    Normal,
+    Overweight,
+    Obese
+};
+
+struct WeightClassBand
+{
+    double from; // kg/m²
+    WeightClass weightClass;
+    const char16_t* word;
+    const char16_t* mark; // as the judgement marks it; empty within range
+};
+
+const std::array<WeightClassBand, 4>& weightClassBands();
+WeightClass weightClassOf(double bodyMassIndex);
+// The class as the report prints it: "体重过低 ↓", "正常", "超重 ↑", "肥胖 ↑".
+QString weightClassText(double bodyMassIndex);
+
 // The twelve values to judge; a blank or unreadable uric-acid text counts
 // as not measured.
 std::array<std::optional<double>, kLabValueCount> labValues(const ExamInput& exam);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace hra::analysis;
 using namespace hra::analysis::test;
@@ -203,6 +204,113 @@ TEST(ExercisePrescription, HeartAndBrainDiseaseOrGrade3PressureLeaveItToTheDocto
                                 "应立即停止运动并就医。");
         EXPECT_EQ(p.dailyEnergy, 0);
     }
+}
+
+TEST(ExercisePrescription, IntroAndFrequencySayWhatKindOfPrescriptionItIs)
+{
+    const char* const kTailored =
+        "　　根据您的身高、体重、年龄和目前的运动习惯，我们为您量身制定了下面"
+        "的运动处方。请在身体条件允许的前提下，循序渐进地执行，并长期坚持。";
+    const char* const kUnanswered =
+        "　　您未填写平时的运动方式，下面的运动处方按您的身高、体重和年龄"
+        "制定，按平时不运动计算。请在身体条件允许的前提下，循序渐进地"
+        "执行，并长期坚持。";
+    const char* const kByTable =
+        "每周运动5～7天，每天按上表的时间运动，可一次完成，也可分几次完成。";
+    const char* const kDoctor = "，运动前需要由医生评估风险，本页不给出运动量。请先到医院评估运动"
+                                "风险，在医生指导下制定运动处方，并遵守下面的注意事项。";
+    struct Case
+    {
+        const char* name;
+        double weight;
+        ExerciseInput exercise;
+        std::vector<std::pair<std::optional<QString> StatusInput::*, const char*>> ticked;
+        double systolic;
+        double diastolic;
+        std::string intro;
+        const char* frequency;
+    };
+    const Case cases[] = {
+        {"overweight walker", 80, walking(), {}, 120, 80, kTailored, kByTable},
+        {"overweight, exercise unanswered", 80, {std::nullopt}, {}, 120, 80, kUnanswered, kByTable},
+        {"exercise answered blank", 80, {q("  ")}, {}, 120, 80, kUnanswered, kByTable},
+        {"normal weight",
+         60,
+         walking(),
+         {},
+         120,
+         80,
+         kTailored,
+         "每周运动5～7天，每天30～60分钟，可一次完成，也可分几次完成。"},
+        {"underweight",
+         50,
+         walking(),
+         {},
+         120,
+         80,
+         "　　您的体重指数低于18.5，属于体重过低，不宜以消耗能量为目的运动。请先增加膳食营养，"
+         "再结合自身体力适量运动，增强体质。",
+         "量力而行，循序渐进；每周至少2天做肌肉力量练习。"},
+        {"coronary",
+         80,
+         walking(),
+         {{&StatusInput::coronary, "冠心病"}},
+         120,
+         80,
+         std::string("　　您患有冠心病") + kDoctor,
+         "在医生指导下确定"},
+        {"grade 3 pressure",
+         80,
+         walking(),
+         {},
+         220,
+         130,
+         std::string("　　您的血压为220/130mmHg，已达3级高血压") + kDoctor,
+         "在医生指导下确定"},
+        {"three diseases and grade 3",
+         80,
+         {std::nullopt},
+         {{&StatusInput::coronary, "冠心病"},
+          {&StatusInput::cerebralHaemorrhage, "脑出血"},
+          {&StatusInput::pulmonaryHeartDisease, "肺心病"}},
+         180,
+         90,
+         std::string("　　您患有冠心病、脑出血等，您的血压为180/90mmHg，已达3级高血压") + kDoctor,
+         "在医生指导下确定"},
+    };
+    for (const Case& c : cases) {
+        ExamInput e = man(40, 1.70, c.weight);
+        e.systolic = c.systolic;
+        e.diastolic = c.diastolic;
+        StatusInput status;
+        for (const auto& [box, caption] : c.ticked)
+            status.*box = q(caption);
+        const ExercisePrescription p = prescribeExercise(e, c.exercise, weights(), status);
+        EXPECT_EQ(p.intro.toStdString(), c.intro) << c.name;
+        EXPECT_EQ(p.frequency.toStdString(), c.frequency) << c.name;
+        // The advice page agrees: no heart rate and no weekly amount where a
+        // doctor decides.
+        const std::string intensity = p.intensityAdvice.toStdString();
+        const std::string weekly = p.frequencyAdvice.toStdString();
+        if (p.doctorFirst) {
+            EXPECT_EQ(intensity, "　　您需要先到医院评估运动风险，运动的方式和强度请在医生指导下"
+                                 "确定（见第九部分“运动指导”）。医生评估之前，请不要自行进行"
+                                 "中等及以上强度的运动。")
+                << c.name;
+            EXPECT_EQ(weekly, "　　运动的次数和时间请在医生指导下确定。日常生活中仍应减少久坐，"
+                              "每坐1小时起身活动几分钟。")
+                << c.name;
+        } else {
+            EXPECT_TRUE(intensity.ends_with("您的有氧运动有效心率：108-126次/分")) << c.name;
+            EXPECT_TRUE(weekly.starts_with("　　每周至少运动5天")) << c.name;
+        }
+    }
+    // From 65 the advice names no vigorous activity.
+    const ExercisePrescription old = prescribeExercise(man(70, 1.70, 80), walking(), weights());
+    EXPECT_EQ(old.intensityAdvice.toStdString(),
+              "　　运动强度以中等强度的有氧运动为主，如快走、骑自行车、游泳、太极拳、跳舞等。运动时"
+              "心跳和呼吸加快、微微出汗，但仍能正常说话；可在运动中数一数脉搏，检查运动强度是否合"
+              "适。您的有氧运动有效心率：90-105次/分");
 }
 
 TEST(ExercisePrescription, HeartRateAndCoefficientByAgeAndSex)

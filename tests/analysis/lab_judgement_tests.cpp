@@ -112,6 +112,41 @@ TEST(LabJudgement, WaistByTheSexRow)
             << c.sex << c.waist;
 }
 
+TEST(LabJudgement, BodyMassIndexClassesAtTheirBounds)
+{
+    struct BmiCase
+    {
+        double bmi;
+        WeightClass weightClass;
+        const char* text;
+    };
+    const BmiCase cases[] = {
+        {12.0, WeightClass::Underweight, "体重过低 ↓"},
+        {18.4, WeightClass::Underweight, "体重过低 ↓"},
+        {18.49, WeightClass::Underweight, "体重过低 ↓"},
+        {18.5, WeightClass::Normal, "正常"},
+        {23.9, WeightClass::Normal, "正常"},
+        {23.99, WeightClass::Normal, "正常"},
+        {24.0, WeightClass::Overweight, "超重 ↑"},
+        {27.9, WeightClass::Overweight, "超重 ↑"},
+        {27.99, WeightClass::Overweight, "超重 ↑"},
+        {28.0, WeightClass::Obese, "肥胖 ↑"},
+        {45.01, WeightClass::Obese, "肥胖 ↑"},
+    };
+    // The normal class is the range the judgement reads from the seeded row.
+    ReferenceTables ref;
+    ref.ranges = {{q("tizzs"), bounds(18.5, 23.99, "kg/m²")}};
+    for (const BmiCase& c : cases) {
+        EXPECT_EQ(weightClassOf(c.bmi), c.weightClass) << c.bmi;
+        EXPECT_EQ(weightClassText(c.bmi).toStdString(), c.text) << c.bmi;
+        const QString mark = *judgeLabValues(withValue(Bmi, c.bmi), ref)[Bmi];
+        const QString expected = c.weightClass == WeightClass::Underweight ? q("↓")
+                                 : c.weightClass == WeightClass::Normal    ? q("正常")
+                                                                           : q("↑");
+        EXPECT_EQ(mark, expected) << c.bmi;
+    }
+}
+
 TEST(LabJudgement, NoExaminationRowIsTwelveTimesNotMeasured)
 {
     const ReferenceTables ref = ranges();

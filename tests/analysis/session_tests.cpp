@@ -69,7 +69,8 @@ TEST_P(Session, ServesEveryDatasetWithItsFieldNames)
         {"frxDB_tnb", {"tnbid", "tnbpgxx"}},
         {"frxDBD_dxzhz", {"jib", "tis"}},
         {"frxDB_ssyytb", {"mingc", "neir", "zhis"}},
-        {"frxDB_ydcf", {"jianyydl", "yundfs", "yundsj", "yundqd", "yundpd"}},
+        {"frxDB_ydcf",
+         {"jianyydl", "yundfs", "yundsj", "yundqd", "yundpd", "shuom", "pind", "qdjy", "csjy"}},
         {"frxDBD_shfs_wxys",
          {"id", "TC", "TCTS", "TG", "TGTS", "HDL", "HDLTS", "LDL", "LDLTS", "TZZS", "TZZSTS",
           "YAOW", "YAOWTS", "ZIFG", "ZIFGTS"}},
@@ -242,7 +243,17 @@ TEST_P(Session, AnotherAssessmentNeverShowsThePreviousResults)
     EXPECT_FALSE(s.run(Evaluation::ExercisePrescription));
     ASSERT_EQ(s.problems().size(), 1u);
     EXPECT_EQ(s.problems()[0].evaluation, Evaluation::ExercisePrescription);
-    EXPECT_TRUE(s.dataset(QStringLiteral("frxDB_ydcf")).isEmpty());
+    // The page prints why, not the previous person's prescription.
+    const Rows failed = s.dataset(QStringLiteral("frxDB_ydcf"));
+    ASSERT_EQ(failed.rows.size(), 1);
+    EXPECT_EQ(text(failed.value(0, QStringLiteral("shuom"))),
+              "　　性别不是“男”或“女”，无法计算运动处方。");
+    for (const char* f : {"jianyydl", "yundfs", "yundsj", "yundqd", "pind"})
+        EXPECT_EQ(text(failed.value(0, QLatin1String(f))), "未制定") << f;
+    // The advice page speaks of intensity without a heart rate nobody computed.
+    EXPECT_EQ(text(failed.value(0, QStringLiteral("qdjy"))),
+              "　　运动强度以中等强度的有氧运动为主，如快走、骑自行车、游泳、跳舞等。运动时心跳和"
+              "呼吸加快、微微出汗，但仍能正常说话。");
     EXPECT_TRUE(s.run(Evaluation::LabJudgement));
     EXPECT_EQ(
         text(s.dataset(QStringLiteral("frxDB_ckzpd_pd")).value(0, QStringLiteral("pd_xuens"))),
@@ -298,6 +309,10 @@ TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
     EXPECT_EQ(text(prescription.value(0, QStringLiteral("jianyydl"))),
               "缺少身高和体重，未制定运动处方");
     EXPECT_EQ(text(prescription.value(0, QStringLiteral("yundqd"))), "未制定");
+    EXPECT_EQ(text(prescription.value(0, QStringLiteral("pind"))), "未制定");
+    EXPECT_EQ(text(prescription.value(0, QStringLiteral("shuom"))),
+              "　　缺少身高和体重的检查数据，未能为您制定运动处方。补测身高和体重后，"
+              "可重新生成本报告。");
     EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxyjb"))), "正常人的级别=0");
     EXPECT_EQ(bars(s.dataset(QStringLiteral("frxDB_gxb"))), "同龄人正常指数=0|您患冠心病的指数=0");
     EXPECT_EQ(text(s.dataset(QStringLiteral("frxDBD_dxzhz")).value(0, QStringLiteral("jib"))),
@@ -305,7 +320,14 @@ TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
     const Rows diet = s.dataset(QStringLiteral("frxDB_ssyytb"));
     ASSERT_EQ(diet.rows.size(), 16);
     EXPECT_EQ(text(diet.value(3, QStringLiteral("neir"))), "<NULL>");
-    EXPECT_EQ(diet.value(3, QStringLiteral("zhis")).toInt(), 0);
+    // Stored as scored, 0; the chart gets no value and draws no bar below "缺乏".
+    EXPECT_EQ(count(d,
+                    QStringLiteral("select count(*) from jkpg_ssyypg where session_key = :k "
+                                   "and zhis = 0"),
+                    {{"k", s.key()}}),
+              16);
+    for (qsizetype i = 0; i < diet.size(); ++i)
+        EXPECT_EQ(text(diet.value(i, QStringLiteral("zhis"))), "<NULL>") << i;
     // Sections nobody filled in are not judged: they say so.
     const Rows unansweredDiet = s.dataset(QStringLiteral("frxDB_ssyy"));
     ASSERT_EQ(unansweredDiet.rows.size(), 1);
@@ -337,6 +359,8 @@ TEST_P(Session, AssessmentWithoutSectionRowsStillWritesRows)
     const Rows noStatus = s.dataset(QStringLiteral("frxDB_jbxx_mqzk"));
     EXPECT_EQ(text(noStatus.value(0, QStringLiteral("xianb_1"))), "未填写");
     EXPECT_EQ(text(noStatus.value(0, QStringLiteral("xianb_2"))), "");
+    for (const char* f : {"jiazs_gxy", "jiazs_tnb_hz", "jiazs_gxb", "tnb_hz", "xxgjb_hz"})
+        EXPECT_EQ(text(noStatus.value(0, QLatin1String(f))), "未填写") << f;
     // Items without advice print as empty text, never NULL.
     store::execute(d, QStringLiteral("delete from jkpg_sjzd_ts"));
     s.open(QStringLiteral("0000000002"), 77);
@@ -407,6 +431,33 @@ TEST_P(Session, ReferenceTablesAreReadOncePerRun)
     const int reopened = s.statementCount();
     s.runAll(AnalysisSession::wholeReportOrder());
     EXPECT_EQ(s.statementCount() - reopened, firstRun); // read again for the next analysis
+}
+
+// The exercise page's word for the index and the examination page's mark,
+// judged by the seeded reference row, agree at every class bound.
+TEST_P(Session, BodyMassIndexWordAgreesWithTheExaminationMark)
+{
+    const struct
+    {
+        double bmi;
+        const char* mark;
+        const char* word;
+    } cases[] = {
+        {18.4, "↓", "体重过低 ↓"}, {18.5, "正常", "正常"}, {23.99, "正常", "正常"},
+        {24.0, "↑", "超重 ↑"},     {27.99, "↑", "超重 ↑"}, {28.0, "↑", "肥胖 ↑"},
+    };
+    AnalysisSession s(*conn);
+    for (const auto& c : cases) {
+        store::run(conn->db(), QStringLiteral("update jkpg_tgjc set tizzs=:v where jkpg_id=1"),
+                   {{"v", c.bmi}});
+        s.open(QStringLiteral("0000000001"), 1);
+        const Rows printed = s.dataset(QStringLiteral("frxDB_tjjg"));
+        EXPECT_EQ(text(printed.value(0, QStringLiteral("pd_tizzs"))) +
+                      text(printed.value(0, QStringLiteral("yc_tizzs"))),
+                  c.mark)
+            << c.bmi;
+        EXPECT_EQ(text(printed.value(0, QStringLiteral("zk_tizzs"))), c.word) << c.bmi;
+    }
 }
 
 TEST_P(Session, CalibratedRiskNamesWhatIsMissingAndFollowsThePersonOverTime)

@@ -122,12 +122,8 @@ QImage panel()
     p.setBrush(g);
     p.setPen(QPen(QColor(0xb9, 0xd6, 0xa4), 2));
     p.drawRoundedRect(QRectF(2, 2, 450, 228), 14, 14);
-    // Five level bands from 过量 (top) to 缺乏 (bottom).
-    for (int i = 1; i < 5; ++i) {
-        p.setPen(QPen(QColor(0xcf, 0xe3, 0xc0), 1, Qt::DashLine));
-        const qreal y = 10 + i * 212.0 / 5;
-        p.drawLine(QPointF(10, y), QPointF(444, y));
-    }
+    // No level lines: the chart drawn over the panel dashes its own grid at
+    // its ticks, which lines stretched with the picture would miss.
     return img;
 }
 
