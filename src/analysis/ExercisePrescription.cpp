@@ -191,8 +191,11 @@ ExercisePrescription prescribeExercise(const ExamInput& exam, const ExerciseInpu
         out.amount = QStringLiteral("您的体重偏瘦!");
         out.minutes = QStringLiteral("　　请您增加膳食营养，结合自身体质情况选择适当的运动时间！");
         out.kind = QStringLiteral("请增加膳食营养，结合体力选择适当的运动方式。");
-    } else if (out.energy <= 0) {
-        // At or below the table's weight with a normal or high index: keep it.
+    } else if (out.energy <= 0 || cut(ExactDecimal::fromInteger(out.energy) *
+                                      exact(kActivities[0].minutesPerKcal)) < kBasicDailyMinutes) {
+        // At or below the table's weight with a normal or high index, or so
+        // little above it that the energy asks for less walking than the
+        // guideline's basic day: the basic amount, which keeps the weight.
         out.frequency =
             QStringLiteral("每周运动5～7天，每天30～60分钟，可一次完成，也可分几次完成。");
         out.amount = QStringLiteral("每周150～300分钟中等强度运动");

@@ -44,6 +44,8 @@ QString exerciseFrequencyAdvice();
 
 inline constexpr qint64 kMaxDailyExerciseEnergy = 300; // kcal
 inline constexpr qint64 kMaxActivityMinutes = 60;      // per day
+// Below this much walking a day the prescription is the guideline's basic amount.
+inline constexpr qint64 kBasicDailyMinutes = 30;
 inline constexpr double kNoVigorousFromAge = 65;
 
 // Throws AnalysisError when the sex is neither "男" nor "女": there is no

@@ -108,23 +108,28 @@ TEST(ExercisePrescription, KindOfExerciseByEnergyBand)
     {
         double weight;
         qint64 energy;
+        qint64 daily; // the basic amount is no energy prescription: none
         const char* kind;
         const char* amount;
     };
     const Case cases[] = {
-        {63.5, 0, "快走、骑自行车、游泳、太极拳等中等强度的运动方式。", kKeepWeight},
-        {64, 1, "散步、做家务、做操等同等强度的运动方式。", "1千卡左右"},
-        {153, 99, "散步、做家务、做操等同等强度的运动方式。", "99千卡左右"},
-        {153.91, 100, "散步、打扫房间、打高尔夫等同等强度的运动方式。", "100千卡左右"},
-        {244.82, 200, "羽毛球、跳舞、重的家务活等同等强度的运动方式。", "200千卡左右"},
-        {335.73, 300, "羽毛球、跳舞、重的家务活等同等强度的运动方式。", "300千卡左右"},
-        {336.64, 301, "爬山、游泳、足球等同等强度的运动方式。", "300千卡左右"},
+        {63.5, 0, 0, "快走、骑自行车、游泳、太极拳等中等强度的运动方式。", kKeepWeight},
+        // Below 55 kcal walking would take less than the basic half hour a
+        // day (and E of 1 printed "散步：0分钟"): the basic amount instead.
+        {64, 1, 0, "快走、骑自行车、游泳、太极拳等中等强度的运动方式。", kKeepWeight},
+        {112.9, 54, 0, "快走、骑自行车、游泳、太极拳等中等强度的运动方式。", kKeepWeight},
+        {113, 55, 55, "散步、做家务、做操等同等强度的运动方式。", "55千卡左右"},
+        {153, 99, 99, "散步、做家务、做操等同等强度的运动方式。", "99千卡左右"},
+        {153.91, 100, 100, "散步、打扫房间、打高尔夫等同等强度的运动方式。", "100千卡左右"},
+        {244.82, 200, 200, "羽毛球、跳舞、重的家务活等同等强度的运动方式。", "200千卡左右"},
+        {335.73, 300, 300, "羽毛球、跳舞、重的家务活等同等强度的运动方式。", "300千卡左右"},
+        {336.64, 301, 300, "爬山、游泳、足球等同等强度的运动方式。", "300千卡左右"},
     };
     for (const Case& c : cases) {
         const ExercisePrescription p =
             prescribeExercise(man(17, 1.70, c.weight), {std::nullopt}, weights());
         EXPECT_EQ(p.energy, c.energy) << c.weight;
-        EXPECT_EQ(p.dailyEnergy, std::min<qint64>(c.energy, 300)) << c.weight;
+        EXPECT_EQ(p.dailyEnergy, c.daily) << c.weight;
         EXPECT_EQ(s(p.kind), c.kind) << c.weight;
         EXPECT_EQ(s(p.amount), c.amount) << c.weight;
     }
