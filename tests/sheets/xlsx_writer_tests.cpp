@@ -1,16 +1,13 @@
 #include "sheets/SheetReader.h"
 #include "sheets/XlsxWriter.h"
+#include "support/BookCells.h"
 #include "support/SmallDisk.h"
 
 #include <QDir>
 #include <QFile>
-#include <QHash>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
 #include <cmath>
 #include <gtest/gtest.h>
-#include <orcus/zip_archive.hpp>
-#include <orcus/zip_archive_stream.hpp>
 #include <ostream>
 
 inline void PrintTo(const QString& text, std::ostream* os)
@@ -20,6 +17,9 @@ inline void PrintTo(const QString& text, std::ostream* os)
 
 using namespace hra::sheets;
 using Reason = SheetWriteError::Reason;
+using hra::test::cellKinds;
+using hra::test::styleFormats;
+using hra::test::zipEntry;
 
 namespace {
 
@@ -29,66 +29,6 @@ QList<QStringList> cells(const Sheet& sheet)
     for (const Row& r : sheet.rows)
         out << r.cells;
     return out;
-}
-
-QByteArray zipEntry(const QString& path, const std::string& name)
-{
-    orcus::zip_archive_stream_fd stream(QFile::encodeName(path).constData());
-    orcus::zip_archive zip(&stream);
-    zip.load();
-    std::vector<unsigned char> bytes;
-    if (!zip.read_file_entry(name, bytes))
-        return {};
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
-}
-
-// The number format of each cell style: cellXfs in order, their numFmtId
-// resolved through numFmts.
-QStringList styleFormats(const QByteArray& stylesXml)
-{
-    QHash<QString, QString> codes;
-    QStringList formats;
-    bool inCellXfs = false;
-    QXmlStreamReader xml(stylesXml);
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isEndElement() && xml.name() == u"cellXfs")
-            inCellXfs = false;
-        if (!xml.isStartElement())
-            continue;
-        const QXmlStreamAttributes a = xml.attributes();
-        if (xml.name() == u"numFmt")
-            codes.insert(a.value(QLatin1String("numFmtId")).toString(),
-                         a.value(QLatin1String("formatCode")).toString());
-        else if (xml.name() == u"cellXfs")
-            inCellXfs = true;
-        else if (inCellXfs && xml.name() == u"xf")
-            formats << codes.value(a.value(QLatin1String("numFmtId")).toString());
-    }
-    return formats;
-}
-
-// How each cell of a sheet is stored: "text", "number", or "number as F"
-// for a number shown through the format F.
-QHash<QString, QString> cellKinds(const QByteArray& sheetXml, const QStringList& formats)
-{
-    QHash<QString, QString> kinds;
-    QXmlStreamReader xml(sheetXml);
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (!xml.isStartElement() || xml.name() != u"c")
-            continue;
-        const QXmlStreamAttributes a = xml.attributes();
-        const QString type = a.value(QLatin1String("t")).toString();
-        QString kind = type == u"inlineStr" || type == u"s" ? QStringLiteral("text")
-                       : type.isEmpty()                     ? QStringLiteral("number")
-                                                            : type;
-        const QString format = formats.value(a.value(QLatin1String("s")).toInt());
-        if (kind == u"number" && !format.isEmpty())
-            kind += QStringLiteral(" as ") + format;
-        kinds.insert(a.value(QLatin1String("r")).toString(), kind);
-    }
-    return kinds;
 }
 
 QStringList folderEntries(const QString& folder)
