@@ -17,6 +17,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QUuid>
 #include <algorithm>
@@ -549,6 +550,41 @@ std::optional<int> archiveVersion(const PgTool& restore, const QString& path, QS
     return version;
 }
 
+// Copies `source` to `target`, a file readable by its owner alone.
+bool copyPrivately(const QString& source, const QString& target, QString* error)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("%1: %2").arg(source, in.errorString());
+        return false;
+    }
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+        !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        *error = QStringLiteral("%1: %2").arg(target, out.errorString());
+        return false;
+    }
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(block.data(), block.size());
+        if (n < 0) {
+            *error = QStringLiteral("%1: %2").arg(source, in.errorString());
+            return false;
+        }
+        if (n == 0)
+            break;
+        if (out.write(block.constData(), n) != n) {
+            *error = QStringLiteral("%1: %2").arg(target, out.errorString());
+            return false;
+        }
+    }
+    if (!out.flush()) {
+        *error = QStringLiteral("%1: %2").arg(target, out.errorString());
+        return false;
+    }
+    return true;
+}
+
 BackupResult pgBackup(const ConnectionSettings& settings, const QString& file,
                       const BackupProgress& progress)
 {
@@ -596,18 +632,30 @@ BackupResult pgRestore(const ConnectionSettings& settings, const QString& file, 
         return {BackupStatus::Cancelled, {}};
     if (const QString refused = sourceRefusal(file); !refused.isEmpty())
         return fail(BackupStatus::NotABackup, refused);
+    // pg_restore reads the archive four times: to check it, for its version,
+    // for its definitions and to restore it. All four read one private copy,
+    // so an archive changed or swapped in between is never restored unchecked.
+    QTemporaryDir copyFolder;
     QString error;
-    if (!checkPgArchive(*restore, file, &error, true))
-        return fail(BackupStatus::NotABackup, error);
-    const std::optional<int> version = archiveVersion(*restore, file, &error);
+    if (!copyFolder.isValid())
+        return fail(BackupStatus::RestoreFailed, copyFolder.errorString());
+    const QString archive = copyFolder.filePath(QStringLiteral("archive"));
+    if (!copyPrivately(file, archive, &error))
+        return error.contains(QLatin1String("No space left on device"))
+                   ? diskFull(archive, error)
+                   : fail(BackupStatus::NotABackup, error);
+    const auto named = [&](QString text) { return text.replace(archive, file); };
+    if (!checkPgArchive(*restore, archive, &error, true))
+        return fail(BackupStatus::NotABackup, named(error));
+    const std::optional<int> version = archiveVersion(*restore, archive, &error);
     if (!version)
-        return fail(BackupStatus::NotABackup, error);
+        return fail(BackupStatus::NotABackup, named(error));
     QString definitions;
     if (!runTool(*restore,
                  {QStringLiteral("--schema-only"), QStringLiteral("--no-owner"),
-                  QStringLiteral("--no-privileges"), QStringLiteral("--file=-"), file},
+                  QStringLiteral("--no-privileges"), QStringLiteral("--file=-"), archive},
                  &definitions, &error))
-        return fail(BackupStatus::NotABackup, error);
+        return fail(BackupStatus::NotABackup, named(error));
     if (!proceed(progress, 20))
         return {BackupStatus::Cancelled, {}};
     {
@@ -643,7 +691,7 @@ BackupResult pgRestore(const ConnectionSettings& settings, const QString& file, 
             {QStringLiteral("--clean"), QStringLiteral("--if-exists"),
              QStringLiteral("--single-transaction"), QStringLiteral("--exit-on-error"),
              QStringLiteral("--no-owner"), QStringLiteral("--no-privileges"),
-             QStringLiteral("--dbname=") + conninfoDatabase(settings.databaseName), file});
+             QStringLiteral("--dbname=") + conninfoDatabase(settings.databaseName), archive});
     if (!p.waitForStarted())
         return fail(BackupStatus::RestoreFailed, p.errorString());
     const auto watcher = Connection::open(
@@ -684,7 +732,7 @@ BackupResult pgRestore(const ConnectionSettings& settings, const QString& file, 
         }
     }
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        const QString output = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+        const QString output = named(QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
         if (gaveUp)
             return inUse(settings.databaseName, output);
         return fail(
