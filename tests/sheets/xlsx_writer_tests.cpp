@@ -71,6 +71,7 @@ TEST(XlsxWriterTest, ABookReadsBackWithItsCellsAndTypes)
         EXPECT_EQ(book.rows(), 2);
         book.addSheet(QStringLiteral("人员"), {"单位"});
         book.addRow({QStringLiteral("甲公司, \"总部\" <一>")});
+        book.addRow({QStringLiteral("=1+1")}); // typed text, never a formula
         book.close();
     }
     EXPECT_EQ(cells(readSheet(path)),
@@ -81,7 +82,7 @@ TEST(XlsxWriterTest, ABookReadsBackWithItsCellsAndTypes)
                   {"000124", "", "", "", "-0.125", "2024-12-31", "1899-12-31"},
               }));
     EXPECT_EQ(cells(readSheet(path, {.sheet = QStringLiteral("人员")})),
-              (QList<QStringList>{{"单位"}, {"甲公司, \"总部\" <一>"}}));
+              (QList<QStringList>{{"单位"}, {"甲公司, \"总部\" <一>"}, {"=1+1"}}));
 
     const QByteArray sheet = zipEntry(path, "xl/worksheets/sheet1.xml");
     const QByteArray styles = zipEntry(path, "xl/styles.xml");
@@ -102,6 +103,9 @@ TEST(XlsxWriterTest, ABookReadsBackWithItsCellsAndTypes)
     };
     for (auto it = expected.begin(); it != expected.end(); ++it)
         EXPECT_EQ(kinds.value(it.key()), it.value()) << it.key().toStdString();
+    EXPECT_EQ(
+        cellKinds(zipEntry(path, "xl/worksheets/sheet2.xml"), styleFormats(styles)).value("A3"),
+        "text");
     EXPECT_FALSE(kinds.contains("B3")); // empty text, nothing, not a number
     EXPECT_FALSE(kinds.contains("C3"));
     EXPECT_FALSE(kinds.contains("D3"));
