@@ -71,7 +71,9 @@ struct XlsxWriter::State
 
     [[noreturn]] void failWriting(const QString& why) const
     {
-        if (QStorageInfo(folder).bytesAvailable() < kNearlyFull)
+        // A folder that is not there has no free space to tell.
+        const QStorageInfo disk(folder);
+        if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < kNearlyFull)
             fail(Reason::DiskFull, QStringLiteral("not enough disk space to write %1").arg(path));
         fail(Reason::Failed, QStringLiteral("cannot write %1: %2").arg(path, why));
     }

@@ -228,6 +228,22 @@ TEST(XlsxWriterTest, SheetNamesAndOrder)
     EXPECT_EQ(cells(readSheet(path)), (QList<QStringList>{{"a"}}));
 }
 
+// A folder that is not there is no full disk.
+TEST(XlsxWriterTest, AMissingFolderIsAFailedWrite)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("没有/a.xlsx"));
+    try {
+        XlsxWriter book(path);
+        ADD_FAILURE() << "written into a missing folder";
+    } catch (const SheetWriteError& e) {
+        EXPECT_EQ(e.reason(), Reason::Failed);
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("cannot write ") + path + ": "))
+            << e.message().toStdString();
+    }
+    EXPECT_TRUE(folderEntries(dir.path()).isEmpty());
+}
+
 // A book that finds the disk full says so, naming the file, and leaves
 // nothing on the disk.
 TEST(XlsxWriterTest, AFullDiskIsNamedAndLeavesNoFile)
