@@ -194,9 +194,11 @@ void XlsxWriter::addRow(const std::vector<SheetValue>& row)
             else if (d->isValid())
                 text(d->toString(QStringLiteral("yyyy-MM-dd")));
         } else if (const auto* t = std::get_if<QDateTime>(&value)) {
+            // Whole seconds, as the program shows a time everywhere: a
+            // fraction would show as the next second where it rounds.
             if (const auto serial = serialOf(t->date()))
                 m->check(worksheet_write_number(
-                    m->sheet, r, c, *serial + t->time().msecsSinceStartOfDay() / 86400000.0,
+                    m->sheet, r, c, *serial + (t->time().msecsSinceStartOfDay() / 1000) / 86400.0,
                     m->dateTime));
             else if (t->isValid())
                 text(t->toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));

@@ -65,7 +65,7 @@ TEST(XlsxWriterTest, ABookReadsBackWithItsCellsAndTypes)
                       {"编号", "姓名", "身份证号", "年龄", "体重", "录入日期", "出生日期"});
         book.addRow({QStringLiteral("000123"), QStringLiteral("张三"),
                      QStringLiteral("110101198602020021"), 45.0, 62.5,
-                     QDateTime(QDate(2024, 3, 5), QTime(8, 30, 15)), QDate(1986, 2, 2)});
+                     QDateTime(QDate(2024, 3, 5), QTime(8, 30, 15, 600)), QDate(1986, 2, 2)});
         book.addRow({QStringLiteral("000124"), QString(), std::monostate{}, std::nan(""), -0.125,
                      QDateTime(QDate(2024, 12, 31), QTime(0, 0)), QDate(1899, 12, 31)});
         EXPECT_EQ(book.rows(), 2);
