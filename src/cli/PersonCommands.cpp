@@ -1,13 +1,16 @@
+#include "cli/Books.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
 #include "domain/Assessment.h"
 #include "domain/Audit.h"
 #include "domain/GroupImport.h"
 #include "domain/PersonRecords.h"
+#include "domain/SheetExports.h"
 #include "sheets/SheetReader.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
 
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace hra::cli {
@@ -20,6 +23,7 @@ const QString kAddUsage = QStringLiteral(
 const QString kShowUsage = QStringLiteral("--record BH [--ini FILE]");
 const QString kRenumberUsage = QStringLiteral("--record BH --to BH2 [--ini FILE]");
 const QString kDeleteUsage = QStringLiteral("--record BH [--with-assessments] [--ini FILE]");
+const QString kListUsage = QStringLiteral("--xlsx OUT [--unit U] [--ini FILE]");
 const QString kImportUsage =
     QStringLiteral("--file F.csv|F.xlsx [--dry-run] [--encoding E] [--sheet NAME] [--ini FILE]");
 
@@ -313,6 +317,37 @@ int importCommand(const QStringList& raw)
     return 1;
 }
 
+// Every person (of one work unit) into a book, in record-number order.
+int listCommand(const QStringList& raw)
+{
+    const Arguments args(raw);
+    bool toBook = false;
+    const QString book = args.value(QStringLiteral("xlsx"), &toBook);
+    if (!toBook || book.isEmpty() ||
+        !args.unknown({QStringLiteral("xlsx"), QStringLiteral("unit"), QStringLiteral("ini")}, {})
+             .isEmpty())
+        return usage(QStringLiteral("list"), kListUsage);
+    const auto connection = connectFrom(args);
+    if (!connection)
+        return 1;
+    domain::PersonListing listing(QString(), domain::personSheetColumns());
+    listing.setUnit(args.value(QStringLiteral("unit")));
+    const int status = writeBook(book, *connection, [&](sheets::XlsxWriter& out) {
+        domain::writePersonSheet(connection->db(), listing, out);
+    });
+    if (status == 0)
+        domain::noteAudit(
+            connection->db(),
+            {domain::AuditAction::View,
+             {},
+             std::nullopt,
+             QStringLiteral("导出人员名单%1 → %2")
+                 .arg(listing.unit().isEmpty() ? QString()
+                                               : QStringLiteral("(%1)").arg(listing.unit()),
+                      QFileInfo(book).fileName())});
+    return status;
+}
+
 } // namespace
 
 std::vector<Command> personCommands()
@@ -323,6 +358,7 @@ std::vector<Command> personCommands()
         {{QStringLiteral("person"), QStringLiteral("renumber")}, kRenumberUsage, renumberCommand},
         {{QStringLiteral("person"), QStringLiteral("delete")}, kDeleteUsage, deleteCommand},
         {{QStringLiteral("person"), QStringLiteral("import")}, kImportUsage, importCommand},
+        {{QStringLiteral("person"), QStringLiteral("list")}, kListUsage, listCommand},
     };
 }
 

@@ -1,8 +1,10 @@
+#include "cli/Books.h"
 #include "cli/Command.h"
 #include "domain/AssessmentSearch.h"
 #include "domain/Audit.h"
 #include "domain/Operators.h"
 #include "domain/Passwords.h"
+#include "domain/SheetExports.h"
 #include "store/Connection.h"
 #include "store/Sql.h"
 
@@ -23,7 +25,7 @@ namespace {
 
 const QString kQueryUsage =
     QStringLiteral("[--record BH] [--name NAME] [--sex S] [--age-from A --age-to B] "
-                   "[--from YYYY-MM-DD --to YYYY-MM-DD] [--ini FILE]");
+                   "[--from YYYY-MM-DD --to YYYY-MM-DD] [--xlsx OUT] [--ini FILE]");
 const QString kOperatorUsage = QStringLiteral(
     "list | add --code C --name N | passwd --code C | delete --code C  [--ini FILE]  "
     "(passwords: one line on standard input)");
@@ -45,10 +47,10 @@ int queryCommand(const QStringList& raw)
 {
     const Arguments args(raw);
     QTextStream err(stderr);
-    const QStringList options{QStringLiteral("record"), QStringLiteral("name"),
-                              QStringLiteral("sex"),    QStringLiteral("age-from"),
-                              QStringLiteral("age-to"), QStringLiteral("from"),
-                              QStringLiteral("to"),     QStringLiteral("ini")};
+    const QStringList options{
+        QStringLiteral("record"),   QStringLiteral("name"),   QStringLiteral("sex"),
+        QStringLiteral("age-from"), QStringLiteral("age-to"), QStringLiteral("from"),
+        QStringLiteral("to"),       QStringLiteral("ini"),    QStringLiteral("xlsx")};
     if (!args.unknown(options, {}).isEmpty()) {
         err << "usage: hra-cli query " << kQueryUsage << '\n';
         return 2;
@@ -80,6 +82,12 @@ int queryCommand(const QStringList& raw)
             return 2;
         }
     }
+    bool toBook = false;
+    const QString book = args.value(QStringLiteral("xlsx"), &toBook);
+    if (toBook && book.isEmpty()) {
+        err << "usage: hra-cli query " << kQueryUsage << '\n';
+        return 2;
+    }
     const std::optional<domain::AssessmentSearch> search =
         domain::AssessmentSearch::build(criteria);
     if (!search) {
@@ -89,6 +97,17 @@ int queryCommand(const QStringList& raw)
     const auto connection = connect(args);
     if (!connection)
         return 1;
+    if (toBook) {
+        // Every match, a page at a time, straight into the book.
+        const int status = writeBook(book, *connection, [&](sheets::XlsxWriter& out) {
+            domain::writeSearchSheet(connection->db(), *search, out);
+        });
+        if (status == 0)
+            domain::noteAudit(connection->db(),
+                              {domain::AuditAction::Search, criteria.recordNumber.trimmed(),
+                               std::nullopt, domain::describeCriteria(criteria)});
+        return status;
+    }
     try {
         QJsonArray out;
         for (const domain::FoundAssessment& a : search->all(connection->db())) {

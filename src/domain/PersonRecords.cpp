@@ -200,11 +200,17 @@ PersonListing::PersonListing(const QString& recordNumber, QStringList columns)
 
 int PersonListing::count(const QSqlDatabase& db) const
 {
-    if (m_number.isEmpty())
-        return store::scalar(db, QStringLiteral("select count(*) from jkpg_jbxx")).toInt();
-    return store::scalar(db, QStringLiteral("select count(*) from jkpg_jbxx where bianh = :bh"),
-                         {{QStringLiteral("bh"), m_number}})
-        .toInt();
+    QString sql = QStringLiteral("select count(*) from jkpg_jbxx where 1 = 1");
+    store::Bindings bindings;
+    if (!m_number.isEmpty()) {
+        sql += QStringLiteral(" and bianh = :bh");
+        bindings.push_back({QStringLiteral("bh"), m_number});
+    }
+    if (!m_unit.isEmpty()) {
+        sql += QStringLiteral(" and gongzdw = :unit");
+        bindings.push_back({QStringLiteral("unit"), m_unit});
+    }
+    return store::scalar(db, sql, bindings).toInt();
 }
 
 QList<QVariantList> PersonListing::page(const QSqlDatabase& db, const std::optional<QString>& after,
@@ -216,6 +222,10 @@ QList<QVariantList> PersonListing::page(const QSqlDatabase& db, const std::optio
     if (!m_number.isEmpty()) {
         sql += QStringLiteral(" and bianh = :bh");
         bindings.push_back({QStringLiteral("bh"), m_number});
+    }
+    if (!m_unit.isEmpty()) {
+        sql += QStringLiteral(" and gongzdw = :unit");
+        bindings.push_back({QStringLiteral("unit"), m_unit});
     }
     if (after) {
         sql += QStringLiteral(" and bianh > :after");

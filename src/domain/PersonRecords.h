@@ -70,6 +70,10 @@ public:
     PersonListing(const QString& recordNumber, QStringList columns);
 
     const QString& recordNumber() const { return m_number; }
+    // Only the persons whose work unit is `unit` (as stored, after trimming
+    // what was given); every unit when empty.
+    void setUnit(const QString& unit) { m_unit = unit.trimmed(); }
+    const QString& unit() const { return m_unit; }
     const QStringList& columns() const { return m_columns; }
     // Where bianh is in a row.
     int keyColumn() const { return m_key; }
@@ -83,6 +87,7 @@ public:
 
 private:
     QString m_number;
+    QString m_unit;
     QStringList m_columns;
     int m_key = 0;
 };

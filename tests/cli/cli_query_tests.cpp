@@ -1,5 +1,6 @@
 // hra-cli query, operator and report, run as a program on a demo database.
 #include "domain/Operators.h"
+#include "sheets/SheetReader.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
@@ -63,6 +64,47 @@ protected:
     QString ini;
     std::unique_ptr<store::Connection> conn;
 };
+
+// With --xlsx the same rows as the JSON go to a book, under the grid's
+// captions; the database's own file is refused and left as it was.
+TEST_F(CliTest, QueryWritesTheSameRowsToABook)
+{
+    const QStringList criteria{"query", "--sex", "男"};
+    const Outcome json = run(criteria);
+    ASSERT_EQ(json.status, 0) << json.err.toStdString();
+    QList<QStringList> expected{{"编号", "姓名", "性别", "状态", "评估日期", "年龄"}};
+    for (const QJsonValue& v : QJsonDocument::fromJson(json.out).array()) {
+        const QJsonObject o = v.toObject();
+        expected << QStringList{
+            o.value("bianh").toString(), o.value("xingm").toString(),
+            o.value("xingb").toString(), o.value("zhuangt").toString(),
+            o.value("lurrq").toString(), QString::number(o.value("nianl").toInt())};
+    }
+    ASSERT_GT(expected.size(), 2);
+    const QString book = dir.filePath(QStringLiteral("查询.xlsx"));
+    const Outcome written = run(QStringList(criteria) << "--xlsx" << book);
+    ASSERT_EQ(written.status, 0) << written.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(written.out).object(),
+              (QJsonObject{{"file", book}, {"rows", qsizetype(expected.size() - 1)}}));
+    QList<QStringList> rows;
+    for (const sheets::Row& r : sheets::readSheet(book).rows)
+        rows << r.cells;
+    EXPECT_EQ(rows, expected);
+
+    const QString database = dir.filePath(QStringLiteral("demo.sqlite3"));
+    QFile before(database);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+    before.close();
+    const Outcome refused = run(QStringList(criteria) << "--xlsx" << database);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "error: " + database + " is the database in use; choose another file\n");
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    EXPECT_EQ(before.readAll(), bytes);
+
+    const Outcome usage = run({"query", "--xlsx"});
+    EXPECT_EQ(usage.status, 2);
+}
 
 TEST_F(CliTest, QueryPrintsTheFoundAssessmentsNewestFirst)
 {

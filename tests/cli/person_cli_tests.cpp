@@ -1,3 +1,4 @@
+#include "sheets/SheetReader.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 
@@ -244,6 +245,59 @@ TEST_P(PersonCliTest, ExampleGroupFileImports)
                   QStringLiteral("select shousy from jkpg_tgjc where jkpg_id = %1").arg(assessment))
                   .toInt(),
               138);
+}
+
+// "person list --xlsx" writes every person, or those of one unit, in
+// record-number order with the list's captions; the database's own file is
+// refused and a bad command line says how to call it.
+TEST_P(PersonCliTest, ListWritesThePersonsToABook)
+{
+    for (const QStringList& person :
+         {QStringList{"--name", "张三", "--sex", "男", "--age", "45", "--unit", "第一中学",
+                      "--id-card", "110101197901010038"},
+          QStringList{"--name", "李四", "--sex", "女", "--age", "38", "--unit", "第二中学"},
+          QStringList{"--name", "王五", "--sex", "男", "--age", "50", "--unit", "第一中学"}})
+        ASSERT_EQ(cli(QStringList{"person", "add"} + person).exitCode, 0);
+    const QString book = dir.filePath(QStringLiteral("名单.xlsx"));
+    struct Case
+    {
+        QStringList unit;
+        QList<QStringList> rows; // the first five columns and the unit
+    };
+    const std::vector<Case> cases{
+        {{},
+         {{"编号", "姓名", "性别", "身份证号", "年龄", "工作单位"},
+          {"0000000001", "张三", "男", "110101197901010038", "45", "第一中学"},
+          {"0000000002", "李四", "女", "", "38", "第二中学"},
+          {"0000000003", "王五", "男", "", "50", "第一中学"}}},
+        {{"--unit", "第一中学"},
+         {{"编号", "姓名", "性别", "身份证号", "年龄", "工作单位"},
+          {"0000000001", "张三", "男", "110101197901010038", "45", "第一中学"},
+          {"0000000003", "王五", "男", "", "50", "第一中学"}}},
+        {{"--unit", "第三中学"}, {{"编号", "姓名", "性别", "身份证号", "年龄", "工作单位"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.unit.join(' ').toStdString());
+        const CliRun run = cli(QStringList{"person", "list", "--xlsx", book} + c.unit);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(object(run),
+                  (QJsonObject{{"file", book}, {"rows", qsizetype(c.rows.size() - 1)}}));
+        QList<QStringList> rows;
+        for (const sheets::Row& r : sheets::readSheet(book).rows)
+            rows << (QStringList(r.cells.mid(0, 5)) << r.cells.value(9));
+        EXPECT_EQ(rows, c.rows);
+    }
+
+    const CliRun usage = cli({"person", "list", "--unit", "第一中学"});
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_EQ(usage.err, "usage: hra-cli person list --xlsx OUT [--unit U] [--ini FILE]\n");
+    if (GetParam() == store::Driver::Sqlite) {
+        const QString file = db.settings().databaseFile;
+        const CliRun refused = cli({"person", "list", "--xlsx", file});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_EQ(refused.err, "error: " + file + " is the database in use; choose another file\n");
+        EXPECT_EQ(count("jkpg_jbxx"), 3);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, PersonCliTest, ::testing::ValuesIn(test::databaseBackends()),

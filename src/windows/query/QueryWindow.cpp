@@ -2,6 +2,7 @@
 
 #include "domain/Audit.h"
 #include "store/Connection.h"
+#include "ui/BookExport.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
@@ -12,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -160,14 +162,16 @@ QWidget* QueryWindow::buildResults()
     auto* details = button(QStringLiteral("&B 基本信息"), QStringLiteral("Myspeedbutton4"), page);
     auto* remove = button(QStringLiteral("&D 删除信息"), QStringLiteral("Myspeedbutton5"), page);
     auto* card = button(QStringLiteral("&R 换卡"), QStringLiteral("Myspeedbutton6"), page);
+    auto* excel = button(QStringLiteral("导出Excel"), QStringLiteral("ExportExcel"), page);
     auto* close = button(QStringLiteral("&C 关闭"), QStringLiteral("Myspeedbutton1"), page);
+    connect(excel, &QPushButton::clicked, this, &QueryWindow::exportExcel);
     connect(details, &QPushButton::clicked, this, &QueryWindow::modifyPerson);
     connect(remove, &QPushButton::clicked, this, &QueryWindow::deleteAssessment);
     connect(card, &QPushButton::clicked, this, &QueryWindow::renumber);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    for (QWidget* b : {details, remove, card, close})
+    for (QWidget* b : {details, remove, card, excel, close})
         buttons->addWidget(b);
 
     auto* layout = new QVBoxLayout(page);
@@ -328,6 +332,26 @@ void QueryWindow::deleteAssessment()
     }
     m_context.prompts.information(this, QStringLiteral("删除成功!"), kInfoCaption);
     search();
+}
+
+void QueryWindow::exportExcel()
+{
+    if (!m_model->isOpen()) {
+        m_context.prompts.information(this, QStringLiteral("请先查询,再导出查询结果!"),
+                                      QStringLiteral("提示信息"));
+        return;
+    }
+    // Copied: the grid may search again while the book is written.
+    const domain::AssessmentSearch search = *m_model->currentSearch();
+    ui::BookExport job;
+    job.title = QStringLiteral("导出Excel");
+    job.suggestedName =
+        QStringLiteral("信息查询-%1").arg(QDate::currentDate().toString(Qt::ISODate));
+    job.auditText = QStringLiteral("导出信息查询");
+    job.write = [&](sheets::XlsxWriter& book, const domain::ExportProgress& progress) {
+        return domain::writeSearchSheet(m_context.connection.db(), search, book, progress);
+    };
+    ui::exportBook(this, m_context.prompts, m_context.connection, job);
 }
 
 QueryPrompt::QueryPrompt(QWidget* parent)

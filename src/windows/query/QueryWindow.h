@@ -41,6 +41,8 @@ public:
     void modifyPerson();
     void renumber();
     void deleteAssessment();
+    // Every row of the search shown, into an Excel book the operator names.
+    void exportExcel();
 
     QTabWidget* pages() const { return m_pages; }
     QLineEdit* recordNumberBox() const { return m_number; }

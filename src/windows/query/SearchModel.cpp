@@ -1,16 +1,9 @@
 #include "windows/query/SearchModel.h"
 
+#include "domain/SheetExports.h"
 #include "store/NumberText.h"
 
 namespace hra::query {
-
-namespace {
-
-const QString kHeaders[] = {QStringLiteral("编号"),     QStringLiteral("姓名"),
-                            QStringLiteral("性别"),     QStringLiteral("状态"),
-                            QStringLiteral("评估日期"), QStringLiteral("年龄")};
-
-} // namespace
 
 SearchModel::SearchModel(QObject* parent) : PagedTableModel(kPageSize, parent) {}
 
@@ -42,7 +35,7 @@ QList<domain::FoundAssessment> SearchModel::readPage(const domain::FoundAssessme
 
 int SearchModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(std::size(kHeaders));
+    return parent.isValid() ? 0 : int(domain::searchCaptions().size());
 }
 
 QVariant SearchModel::data(const QModelIndex& index, int role) const
@@ -72,8 +65,8 @@ QVariant SearchModel::data(const QModelIndex& index, int role) const
 QVariant SearchModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
-        section < int(std::size(kHeaders)))
-        return kHeaders[section];
+        section < domain::searchCaptions().size())
+        return domain::searchCaptions().at(section);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

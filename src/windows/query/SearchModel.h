@@ -25,6 +25,8 @@ public:
     void clear();
     // Whether a search ran (the result actions need one).
     bool isOpen() const { return m_search.has_value(); }
+    // The search the grid shows, for an export of all its rows.
+    const std::optional<domain::AssessmentSearch>& currentSearch() const { return m_search; }
 
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;

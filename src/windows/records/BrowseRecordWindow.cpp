@@ -4,6 +4,8 @@
 #include "reportengine/Report.h"
 #include "store/Connection.h"
 #include "store/Settings.h"
+#include "store/Sql.h"
+#include "ui/BookExport.h"
 #include "ui/FlatButton.h"
 #include "ui/KeyNavigation.h"
 #include "ui/PromptService.h"
@@ -14,6 +16,7 @@
 #include "windows/records/PersonListSource.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QLineEdit>
 #include <QTableView>
@@ -26,6 +29,8 @@ BrowseRecordWindow::BrowseRecordWindow(Context& context, QWidget* parent)
 {
     auto* printButton = addButton(QStringLiteral("&P 打印"), QStringLiteral("print"));
     connect(printButton, &QPushButton::clicked, this, &BrowseRecordWindow::print);
+    auto* excelButton = addButton(QStringLiteral("导出Excel"), QStringLiteral("exportExcel"));
+    connect(excelButton, &QPushButton::clicked, this, &BrowseRecordWindow::exportExcel);
     connect(table(), &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { openQuestionnaireFor(index.row()); });
     installKeys()->setEnterAction(searchBox(), [this] { find(); });
@@ -56,6 +61,27 @@ void BrowseRecordWindow::print()
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->show();
     preview->startBuild();
+}
+
+void BrowseRecordWindow::exportExcel()
+{
+    if (!hasList())
+        return;
+    const domain::PersonListing listing(persons()->recordNumber(), domain::personSheetColumns());
+    ui::BookExport job;
+    job.title = QStringLiteral("导出Excel");
+    job.suggestedName =
+        QStringLiteral("人员名单-%1").arg(QDate::currentDate().toString(Qt::ISODate));
+    job.auditText = QStringLiteral("导出人员名单");
+    try {
+        job.expectedRows = listing.count(m_context.connection.db());
+    } catch (const store::DatabaseError&) {
+        // Only the progress bar needs it; the export says what fails.
+    }
+    job.write = [&](sheets::XlsxWriter& book, const domain::ExportProgress& progress) {
+        return domain::writePersonSheet(m_context.connection.db(), listing, book, progress);
+    };
+    ui::exportBook(this, m_context.prompts, m_context.connection, job);
 }
 
 void BrowseRecordWindow::openQuestionnaireFor(int index)

@@ -1,7 +1,9 @@
 #include "domain/Operators.h"
 #include "domain/SessionState.h"
+#include "sheets/SheetReader.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
+#include "ui/BookExport.h"
 #include "ui/FlatButton.h"
 #include "ui/PromptService.h"
 #include "windows/query/QueryWindow.h"
@@ -13,10 +15,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -165,6 +169,37 @@ TEST_P(QueryWindowTest, EnterSearchesAndShowsTheResultsNewestFirst)
     EXPECT_EQ(shownNumbers(), QStringList{"203"});
     EXPECT_EQ(window->model()->data(window->model()->index(0, 1), Qt::DisplayRole).toString(),
               QStringLiteral("钱七"));
+}
+
+// "导出Excel" writes every row of the search shown, under the grid's
+// captions, to the file chosen.
+TEST_P(QueryWindowTest, ExportWritesTheSearchShownToExcel)
+{
+    auto* excel = window->findChild<QPushButton*>(QStringLiteral("ExportExcel"));
+    ASSERT_TRUE(excel);
+    QTemporaryDir dir;
+    const QString book = dir.filePath(QStringLiteral("查询.xlsx"));
+    prompts.answerFile(book);
+    excel->click(); // nothing searched yet
+    EXPECT_EQ(prompts.messages(), QStringList{"请先查询,再导出查询结果!"});
+    EXPECT_FALSE(QFile::exists(book));
+
+    window->nameBox()->setText(QStringLiteral("赵"));
+    window->search();
+    prompts.clear();
+    excel->click();
+    EXPECT_EQ(prompts.messages(), QStringList{ui::kBookWritten.arg(2).arg(book)});
+    QList<QStringList> rows;
+    for (const sheets::Row& r : sheets::readSheet(book).rows)
+        rows << (QStringList(r.cells.mid(0, 4)) << r.cells.value(5));
+    QStringList captions;
+    for (int c = 0; c < window->model()->columnCount(); ++c)
+        captions << window->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    EXPECT_EQ(sheets::readSheet(book).rows.at(0).cells, captions);
+    EXPECT_EQ(rows, (QList<QStringList>{{"编号", "姓名", "性别", "状态", "年龄"},
+                                        {"0000000021", "赵六", "男", "评估", "40"},
+                                        {"0000000021", "赵六", "男", "结束", "40"}}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"查询.xlsx"});
 }
 
 TEST_P(QueryWindowTest, AgesThatAreNotNumbersAreRefusedAndEmptied)

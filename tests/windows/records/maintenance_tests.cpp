@@ -1,7 +1,9 @@
 #include "RecordsFixture.h"
 #include "reportengine/Report.h"
+#include "sheets/SheetReader.h"
 #include "store/Sql.h"
 #include "support/GuiWait.h"
+#include "ui/BookExport.h"
 #include "windows/records/BrowseRecordWindow.h"
 #include "windows/records/DeleteRecordWindow.h"
 #include "windows/records/PersonListModel.h"
@@ -10,6 +12,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -207,6 +210,51 @@ TEST_P(Maintenance, BrowseHandsTheDoubleClickedPersonToTheQuestionnaireAndPrints
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.read(5) == "%PDF-");
+}
+
+// "导出Excel" writes the persons found, every column of the list but the
+// photo, to the file chosen; a file it may not replace is refused in the
+// operator's words and left as it was.
+TEST_P(Maintenance, BrowseExportsTheListFoundToExcel)
+{
+    addPerson("0001", "张三", "男");
+    addPerson("0002", "李四", "女");
+    records::BrowseRecordWindow window(*context);
+    window.exportExcel(); // nothing found yet: nothing happens
+    EXPECT_TRUE(prompts.records().empty());
+
+    window.find();
+    const QString book = files.filePath("名单.xlsx");
+    prompts.answerFile(book);
+    window.exportExcel();
+    EXPECT_EQ(prompts.messages(), QStringList{ui::kBookWritten.arg(2).arg(book)});
+    QList<QStringList> rows;
+    for (const sheets::Row& r : sheets::readSheet(book).rows)
+        rows << r.cells.mid(0, 3);
+    EXPECT_EQ(rows, (QList<QStringList>{
+                        {"编号", "姓名", "性别"}, {"0001", "张三", "男"}, {"0002", "李四", "女"}}));
+    EXPECT_EQ(sheets::readSheet(book).rows.at(0).cells.size(), 14);
+
+    window.searchBox()->setText("0002");
+    window.find();
+    prompts.clear();
+    const QString folder = files.filePath("folder.xlsx");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    QStringList refused{folder};
+    if (GetParam() == store::Driver::Sqlite)
+        refused << database->settings().databaseFile;
+    for (const QString& target : refused) {
+        prompts.answerFile(target);
+        window.exportExcel();
+    }
+    EXPECT_EQ(prompts.messages(), QStringList(refused.size(), ui::kBookRefused));
+    prompts.clear();
+    prompts.answerFile(book);
+    window.exportExcel();
+    EXPECT_EQ(prompts.messages(), QStringList{ui::kBookWritten.arg(1).arg(book)});
+    EXPECT_EQ(sheets::readSheet(book).rows.size(), 2);
+    EXPECT_EQ(QDir(files.path()).entryList(QDir::Files | QDir::Hidden).filter(".xlsx"),
+              QStringList{"名单.xlsx"});
 }
 
 // A list over many persons reads a page at a time, in record-number order

@@ -1,10 +1,10 @@
-#include "windows/records/PersonListColumns.h"
+#include "domain/PersonListColumns.h"
 
 #include <algorithm>
 #include <stdexcept>
 #include <string>
 
-namespace hra::records {
+namespace hra::domain {
 
 const QList<ListColumn>& personListColumns()
 {
@@ -32,4 +32,4 @@ QList<ListColumn> personListColumns(std::initializer_list<const char*> columns)
     return picked;
 }
 
-} // namespace hra::records
+} // namespace hra::domain
