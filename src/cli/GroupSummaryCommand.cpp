@@ -1,0 +1,108 @@
+#include "cli/GroupSummaryCommand.h"
+
+#include "cli/Command.h"
+#include "cli/Json.h"
+#include "report/GroupSummaryReport.h"
+#include "report/Sections.h"
+#include "reportengine/Report.h"
+#include "store/Connection.h"
+#include "store/PrivateFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace hra::cli {
+namespace {
+
+// A date option: empty when not given; *ok false when given but no date.
+std::optional<QDate> dateOption(const Arguments& args, const QString& name, bool* ok)
+{
+    bool given = false;
+    const QString text = args.value(name, &given);
+    if (!given)
+        return std::nullopt;
+    const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid()) {
+        QTextStream(stderr) << "error: --" << name << " must be a date as yyyy-MM-dd: " << text
+                            << '\n';
+        *ok = false;
+    }
+    return date;
+}
+
+} // namespace
+
+int groupSummaryReport(const QStringList& raw)
+{
+    const Arguments args(raw);
+    QTextStream err(stderr);
+    const QStringList valueOptions = {QStringLiteral("unit"), QStringLiteral("from"),
+                                      QStringLiteral("to"),   QStringLiteral("pdf"),
+                                      QStringLiteral("png"),  QStringLiteral("ini")};
+    const QString pdfPath = args.value(QStringLiteral("pdf"));
+    bool unitGiven = false;
+    report::GroupChoice choice;
+    choice.unit = args.value(QStringLiteral("unit"), &unitGiven);
+    bool pngGiven = false;
+    const QString pngDir = args.value(QStringLiteral("png"), &pngGiven);
+    if (!args.unknown(valueOptions, {QStringLiteral("group-summary")}).isEmpty() ||
+        choice.unit.trimmed().isEmpty() || pdfPath.isEmpty() || (pngGiven && pngDir.isEmpty())) {
+        err << "usage: hra-cli report " << kGroupSummaryUsage << '\n';
+        return 2;
+    }
+    bool datesOk = true;
+    choice.from = dateOption(args, QStringLiteral("from"), &datesOk);
+    choice.to = dateOption(args, QStringLiteral("to"), &datesOk);
+    if (!datesOk)
+        return 2;
+    if (choice.from && choice.to && *choice.from > *choice.to) {
+        err << "error: --from is after --to\n";
+        return 1;
+    }
+
+    const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
+    if (!settings)
+        return 1;
+    const QStringList database = settings->driver == store::Driver::Sqlite
+                                     ? store::sqliteFiles(settings->databaseFile)
+                                     : QStringList();
+    report::GroupSummaryData data;
+    {
+        const auto connection = connectTo(*settings);
+        if (!connection)
+            return 1;
+        try {
+            store::Sql statements = connection->sql();
+            data = report::readGroupSummary(statements, choice);
+        } catch (const store::DatabaseError& e) {
+            err << "error: " << e.message() << '\n';
+            return 1;
+        }
+    }
+
+    reportengine::Report report;
+    const QString path = QDir(report::defaultReportsDirectory())
+                             .filePath(QLatin1String(report::kGroupSummaryTemplate));
+    const reportengine::LoadResult loaded = report.load(path);
+    if (!loaded.ok || !QFileInfo::exists(path)) {
+        err << "error: the template " << path << " could not be loaded"
+            << (loaded.ok ? QString() : QStringLiteral(": ") + loaded.toString()) << '\n';
+        return 1;
+    }
+    report::addGroupSummarySources(report, data);
+    const int code = writePages(report, pdfPath, pngGiven ? pngDir : QString(), 150,
+                                QStringLiteral("团体健康评估报告"), database);
+    if (code != 0)
+        return code;
+
+    const analysis::GroupSummary& s = data.summary;
+    QTextStream out(stdout);
+    out << "{\"unit\": " << jsonString(choice.unit)
+        << ", \"dates\": " << jsonString(report::datesText(choice))
+        << ", \"persons\": " << s.persons[analysis::AllPersons]
+        << ", \"followUp\": " << s.followUp.size() << ", \"pdf\": " << jsonString(pdfPath) << "}\n";
+    return 0;
+}
+
+} // namespace hra::cli

@@ -1,0 +1,301 @@
+#include "report/GroupSummaryReport.h"
+
+#include "analysis/DatabaseReferenceData.h"
+#include "analysis/InputViews.h"
+#include "reportengine/DataSource.h"
+#include "reportengine/Report.h"
+
+#include <QHash>
+#include <cmath>
+
+namespace hra::report {
+namespace {
+
+using analysis::GroupColumn;
+using analysis::kGroupColumnCount;
+using store::Bindings;
+using store::Rows;
+
+// The chosen assessments: of each person of the unit, the highest number
+// entered in the dates (numbers grow as assessments are made).
+QString chosenWhere(const GroupChoice& choice, Bindings& bindings)
+{
+    bindings.emplace_back(QStringLiteral("dw"), choice.unit);
+    QString dates;
+    if (choice.from) {
+        dates += QStringLiteral(" and b.lurrq>=:rq_q");
+        bindings.emplace_back(QStringLiteral("rq_q"), QDateTime(*choice.from, QTime(0, 0)));
+    }
+    if (choice.to) {
+        dates += QStringLiteral(" and b.lurrq<:rq_z");
+        bindings.emplace_back(QStringLiteral("rq_z"),
+                              QDateTime(choice.to->addDays(1), QTime(0, 0)));
+    }
+    return QStringLiteral("jb.gongzdw=:dw and a.bianh=jb.bianh and a.jkpg_id=(select "
+                          "max(b.jkpg_id) from jkpg_id b where b.bianh=jb.bianh%1)")
+        .arg(dates);
+}
+
+// The rows of one section table for the chosen assessments, by assessment.
+struct SectionRows
+{
+    Rows rows;
+    QHash<qint64, int> byAssessment;
+};
+
+SectionRows sectionRows(store::Sql& statements, const QString& table, const QString& columns,
+                        const QString& where, const Bindings& bindings)
+{
+    SectionRows s;
+    s.rows = statements.select(
+        QStringLiteral("select %1 from %2 t where t.jkpg_id in (select a.jkpg_id from "
+                       "jkpg_jbxx jb, jkpg_id a where %3)")
+            .arg(columns, table, where),
+        bindings);
+    const qsizetype id = s.rows.fields.indexOf(QStringLiteral("jkpg_id"));
+    for (int i = 0; i < s.rows.size(); ++i)
+        s.byAssessment.insert(s.rows.rows[i][id].toLongLong(), i);
+    return s;
+}
+
+// One row of a section as the view the personal report reads: the person's
+// fields first, then the section's; no row when the section was not saved.
+Rows viewOf(const Rows& person, int personRow, const SectionRows& section, qint64 assessment)
+{
+    Rows v;
+    v.fields = person.fields;
+    v.fields += section.rows.fields;
+    const auto found = section.byAssessment.constFind(assessment);
+    if (found == section.byAssessment.cend())
+        return v;
+    v.rows << (person.rows[personRow] + section.rows.rows[*found]);
+    return v;
+}
+
+Rows onlyRow(const SectionRows& section, qint64 assessment)
+{
+    Rows v;
+    v.fields = section.rows.fields;
+    const auto found = section.byAssessment.constFind(assessment);
+    if (found != section.byAssessment.cend())
+        v.rows << section.rows.rows[*found];
+    return v;
+}
+
+QString numberOrEmpty(const std::optional<double>& age)
+{
+    return age ? QString::number(*age, 'f', 0) : QString();
+}
+
+QVariant percentValue(analysis::Fraction f)
+{
+    const std::optional<double> p = analysis::fractionPercent(f);
+    return p ? QVariant(std::round(*p * 10) / 10) : QVariant();
+}
+
+} // namespace
+
+std::vector<analysis::GroupMember> readGroupMembers(store::Sql& statements,
+                                                    const GroupChoice& choice)
+{
+    Bindings bindings;
+    const QString where = chosenWhere(choice, bindings);
+    Rows persons = statements.select(
+        QStringLiteral("select jb.bianh bianh,jb.xingm xingm,jb.xingb xingb,jb.nianl nianl,"
+                       "jb.zhiy zhiy,a.jkpg_id jkpg_id from jkpg_jbxx jb, jkpg_id a where %1 "
+                       "order by jb.bianh")
+            .arg(where),
+        bindings);
+    const SectionRows exam = sectionRows(statements, QStringLiteral("jkpg_tgjc"),
+                                         QStringLiteral("t.*"), where, bindings);
+    const SectionRows lifestyle = sectionRows(
+        statements, QStringLiteral("jkpg_shfs"),
+        QStringLiteral("t.jkpg_id,t.shifxy,t.xiyzs,t.shifyj,t.meirjl"), where, bindings);
+    const SectionRows exercise = sectionRows(statements, QStringLiteral("jkpg_ydfs"),
+                                             QStringLiteral("t.jkpg_id,t.yundjg"), where, bindings);
+    const SectionRows status = sectionRows(statements, QStringLiteral("jkpg_mqzk"),
+                                           QStringLiteral("t.*"), where, bindings);
+    analysis::InputViews views;
+    views.centre = statements.select(QStringLiteral("select * from jkpg_pgzx"));
+
+    // The person's part of each view, without the assessment number.
+    const qsizetype idField = persons.fields.indexOf(QStringLiteral("jkpg_id"));
+    Rows person;
+    person.fields = persons.fields.mid(0, idField);
+    std::vector<analysis::GroupMember> members;
+    members.reserve(persons.size());
+    for (int i = 0; i < persons.size(); ++i) {
+        const QVariantList& p = persons.rows[i];
+        const qint64 assessment = p[idField].toLongLong();
+        person.rows = {p.mid(0, idField)};
+        views.exam = viewOf(person, 0, exam, assessment);
+        views.lifestyle = viewOf(person, 0, lifestyle, assessment);
+        views.exercise = viewOf(person, 0, exercise, assessment);
+        views.status = onlyRow(status, assessment);
+
+        analysis::GroupMember m;
+        m.recordNo = p[0].toString();
+        m.name = p[1].toString();
+        m.exam = analysis::examInput(views);
+        // Without an examination the person still has a sex and an age.
+        if (views.exam.isEmpty()) {
+            m.exam.sex = analysis::textField(person, QStringLiteral("xingb"));
+            m.exam.age = analysis::numberField(person, QStringLiteral("nianl"));
+        }
+        m.lifestyle = analysis::lifestyleInput(views);
+        m.exerciseVerdict = analysis::textField(views.exercise, QStringLiteral("yundjg"));
+        m.chinaPar = analysis::chinaParInput(views);
+        m.diabetesScore = analysis::diabetesScoreInput(views);
+        members.push_back(std::move(m));
+    }
+    return members;
+}
+
+GroupSummaryData readGroupSummary(store::Sql& statements, const GroupChoice& choice)
+{
+    const std::vector<analysis::GroupMember> members = readGroupMembers(statements, choice);
+    analysis::DatabaseReferenceData reference(statements);
+    return {choice, analysis::summarizeGroup(members, reference)};
+}
+
+QString datesText(const GroupChoice& choice)
+{
+    const auto text = [](const QDate& d) { return d.toString(QStringLiteral("yyyy-MM-dd")); };
+    if (choice.from && choice.to)
+        return text(*choice.from) + QStringLiteral(" 至 ") + text(*choice.to);
+    if (choice.from)
+        return text(*choice.from) + QStringLiteral(" 起");
+    if (choice.to)
+        return QStringLiteral("至 ") + text(*choice.to);
+    return QStringLiteral("全部日期");
+}
+
+std::vector<SummaryTable> summaryTables(const GroupSummaryData& data)
+{
+    const analysis::GroupSummary& s = data.summary;
+    const auto& titles = analysis::groupColumnTitles();
+    std::vector<SummaryTable> tables;
+
+    tables.push_back({QStringLiteral("概况"),
+                      {QStringLiteral("单位"), QStringLiteral("日期"), QStringLiteral("人数"),
+                       QStringLiteral("重点随访人数")},
+                      {QStringLiteral("danw"), QStringLiteral("rqfw"), QStringLiteral("rens"),
+                       QStringLiteral("sfrs")},
+                      {{data.choice.unit, datesText(data.choice), s.persons[analysis::AllPersons],
+                        int(s.followUp.size())}}});
+
+    SummaryTable who{QStringLiteral("人员构成"),
+                     {QStringLiteral("分组"), QStringLiteral("人数")},
+                     {QStringLiteral("zub"), QStringLiteral("rens")},
+                     {}};
+    for (int c = 0; c < kGroupColumnCount; ++c)
+        who.rows << QVariantList{titles[c], s.persons[c]};
+    if (s.unknownSex > 0)
+        who.rows << QVariantList{QStringLiteral("性别未填"), s.unknownSex};
+    if (s.unknownAge > 0)
+        who.rows << QVariantList{QStringLiteral("年龄未填"), s.unknownAge};
+    tables.push_back(who);
+
+    SummaryTable prevalence{QStringLiteral("患病率"),
+                            {QStringLiteral("类别"), QStringLiteral("项目")},
+                            {QStringLiteral("leib"), QStringLiteral("xiangm")},
+                            {}};
+    for (int c = 0; c < kGroupColumnCount; ++c) {
+        prevalence.headers << titles[c] + QStringLiteral("检出人数")
+                           << titles[c] + QStringLiteral("受检人数")
+                           << titles[c] + QStringLiteral("检出率(%)");
+        prevalence.fields << QStringLiteral("n%1").arg(c) << QStringLiteral("d%1").arg(c)
+                          << QStringLiteral("p%1").arg(c);
+    }
+    for (const analysis::PrevalenceRow& row : s.prevalence) {
+        QVariantList values{row.category, row.item};
+        for (const analysis::Fraction& f : row.cells)
+            values << f.numerator << f.denominator << percentValue(f);
+        prevalence.rows << values;
+    }
+    tables.push_back(prevalence);
+
+    SummaryTable followUp{QStringLiteral("重点随访"),
+                          {QStringLiteral("序号"), QStringLiteral("编号"), QStringLiteral("姓名"),
+                           QStringLiteral("性别"), QStringLiteral("年龄"), QStringLiteral("原因")},
+                          {QStringLiteral("xuh"), QStringLiteral("bianh"), QStringLiteral("xingm"),
+                           QStringLiteral("xingb"), QStringLiteral("nianl"),
+                           QStringLiteral("yuany")},
+                          {}};
+    int n = 0;
+    for (const analysis::FollowUp& f : s.followUp)
+        followUp.rows << QVariantList{++n,
+                                      f.recordNo,
+                                      f.name,
+                                      f.sex.value_or(QString()),
+                                      f.age ? QVariant(*f.age) : QVariant(),
+                                      f.reasons.join(QStringLiteral("；"))};
+    tables.push_back(followUp);
+    return tables;
+}
+
+void addGroupSummarySources(reportengine::Report& report, const GroupSummaryData& data)
+{
+    using reportengine::TableDataSource;
+    const analysis::GroupSummary& s = data.summary;
+    const auto& titles = analysis::groupColumnTitles();
+    const int total = s.persons[analysis::AllPersons];
+    auto add = [&report](const QString& name, const QStringList& fields,
+                         const QList<QVariantList>& rows) {
+        report.dataSources().add(std::make_shared<TableDataSource>(name, fields, rows));
+    };
+    const std::vector<SummaryTable> tables = summaryTables(data);
+
+    QVariantList heading = tables[0].rows.front();
+    heading << (total == 0 ? QStringLiteral("所选单位在所选日期内没有评估记录，无从统计。")
+                           : QString())
+            << (s.followUp.empty() && total > 0
+                    ? QStringLiteral("本次评估中没有需要重点随访的人员。")
+                    : QString());
+    add(QStringLiteral("frxDB_tjhz"),
+        tables[0].fields + QStringList{QStringLiteral("shuom"), QStringLiteral("sfsm")}, {heading});
+
+    QList<QVariantList> who;
+    for (const QVariantList& row : tables[1].rows)
+        who << QVariantList{row[0], row[1], analysis::fractionText({row[1].toInt(), total})};
+    add(QStringLiteral("frxDB_tjhz_rs"),
+        {QStringLiteral("zub"), QStringLiteral("rens"), QStringLiteral("zhanb")}, who);
+
+    QStringList prevalenceFields{QStringLiteral("leib"), QStringLiteral("xiangm")};
+    for (int c = 0; c < kGroupColumnCount; ++c)
+        prevalenceFields << QStringLiteral("c%1").arg(c);
+    QList<QVariantList> prevalence;
+    QString lastCategory;
+    for (const analysis::PrevalenceRow& row : s.prevalence) {
+        // The category prints on its first row only.
+        QVariantList values{row.category == lastCategory ? QString() : row.category, row.item};
+        lastCategory = row.category;
+        for (const analysis::Fraction& f : row.cells)
+            values << analysis::fractionText(f);
+        prevalence << values;
+    }
+    add(QStringLiteral("frxDB_tjhz_yb"), prevalenceFields, prevalence);
+
+    const QStringList& charted = analysis::chartedItems();
+    for (int i = 0; i < charted.size(); ++i) {
+        QList<QVariantList> bars;
+        for (const analysis::PrevalenceRow& row : s.prevalence) {
+            if (row.item != charted[i])
+                continue;
+            for (int c = analysis::Men; c < kGroupColumnCount; ++c)
+                bars << QVariantList{row.item, titles[c], percentValue(row.cells[c])};
+        }
+        add(QStringLiteral("frxDB_tjhz_tb%1").arg(i + 1),
+            {QStringLiteral("xiangm"), QStringLiteral("zub"), QStringLiteral("lv")}, bars);
+    }
+
+    QList<QVariantList> followUp;
+    for (const QVariantList& row : tables[3].rows) {
+        QVariantList r = row;
+        r[4] = row[4].isNull() ? QString() : numberOrEmpty(row[4].toDouble());
+        followUp << r;
+    }
+    add(QStringLiteral("frxDB_tjhz_sf"), tables[3].fields, followUp);
+}
+
+} // namespace hra::report
