@@ -4,6 +4,7 @@
 #include "cli/Json.h"
 #include "report/GroupSummaryReport.h"
 #include "report/Sections.h"
+#include "reportengine/Export.h"
 #include "reportengine/Report.h"
 #include "store/Connection.h"
 #include "store/PrivateFiles.h"
@@ -91,17 +92,31 @@ int groupSummaryReport(const QStringList& raw)
         return 1;
     }
     report::addGroupSummarySources(report, data);
-    const int code = writePages(report, pdfPath, pngGiven ? pngDir : QString(), 150,
-                                QStringLiteral("团体健康评估报告"), database);
-    if (code != 0)
-        return code;
+    // Written as the report command writes its pages (a temporary file that
+    // takes the name only when complete), but with JSON alone on stdout.
+    const QFileInfo target(pdfPath);
+    store::makePrivateFolder(target.absolutePath());
+    reportengine::ExportTarget to;
+    to.protectedFiles = database;
+    to.pdfPath = target.absoluteFilePath();
+    to.title = QStringLiteral("团体健康评估报告");
+    to.pngDir = pngGiven ? pngDir : QString();
+    to.dpi = 150;
+    const reportengine::ExportResult result = reportengine::buildAndExport(report, to);
+    for (const QString& w : result.warnings)
+        err << "warning: " << w << '\n';
+    if (!result.ok) {
+        err << (result.buildFailed ? "error: build failed: " : "error: ") << result.error << '\n';
+        return 1;
+    }
 
     const analysis::GroupSummary& s = data.summary;
     QTextStream out(stdout);
     out << "{\"unit\": " << jsonString(choice.unit)
         << ", \"dates\": " << jsonString(report::datesText(choice))
         << ", \"persons\": " << s.persons[analysis::AllPersons]
-        << ", \"followUp\": " << s.followUp.size() << ", \"pdf\": " << jsonString(pdfPath) << "}\n";
+        << ", \"followUp\": " << s.followUp.size() << ", \"pages\": " << result.pages
+        << ", \"pdf\": " << jsonString(pdfPath) << "}\n";
     return 0;
 }
 
