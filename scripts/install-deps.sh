@@ -9,7 +9,7 @@ packages=(
   libgl-dev libsodium-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev zlib1g-dev
   # libboost-dev: the spreadsheet model's headers (libixion-dev) include Boost
   # without the package depending on it.
-  liborcus-dev libboost-dev
+  liborcus-dev libboost-dev libxlsxwriter-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   tdsodbc unixodbc
   postgresql

@@ -57,7 +57,7 @@ if grep -Eq 'tests|benchmark|\.a$|\.h$' <<<"$files"; then
 fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in libqt6sql6-sqlite libqt6sql6-psql qt6-qpa-plugins libqt6widgets6 libsodium23 liborcus-0.17-0 liborcus-spreadsheet-model-0.17-0 fonts-noto-cjk; do
+for d in libqt6sql6-sqlite libqt6sql6-psql qt6-qpa-plugins libqt6widgets6 libsodium23 liborcus-0.17-0 liborcus-spreadsheet-model-0.17-0 libxlsxwriter4 fonts-noto-cjk; do
   if ! grep -q "\b$d\b" <<<"$depends"; then
     echo "package does not depend on $d" >&2
     fail=1
