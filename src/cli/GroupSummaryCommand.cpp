@@ -38,17 +38,20 @@ int groupSummaryReport(const QStringList& raw)
 {
     const Arguments args(raw);
     QTextStream err(stderr);
-    const QStringList valueOptions = {QStringLiteral("unit"), QStringLiteral("from"),
-                                      QStringLiteral("to"),   QStringLiteral("pdf"),
-                                      QStringLiteral("png"),  QStringLiteral("ini")};
+    const QStringList valueOptions = {
+        QStringLiteral("unit"), QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("pdf"),
+        QStringLiteral("png"),  QStringLiteral("xlsx"), QStringLiteral("ini")};
     const QString pdfPath = args.value(QStringLiteral("pdf"));
     bool unitGiven = false;
     report::GroupChoice choice;
     choice.unit = args.value(QStringLiteral("unit"), &unitGiven);
     bool pngGiven = false;
     const QString pngDir = args.value(QStringLiteral("png"), &pngGiven);
+    bool xlsxGiven = false;
+    const QString xlsxPath = args.value(QStringLiteral("xlsx"), &xlsxGiven);
     if (!args.unknown(valueOptions, {QStringLiteral("group-summary")}).isEmpty() ||
-        choice.unit.trimmed().isEmpty() || pdfPath.isEmpty() || (pngGiven && pngDir.isEmpty())) {
+        choice.unit.trimmed().isEmpty() || pdfPath.isEmpty() || (pngGiven && pngDir.isEmpty()) ||
+        (xlsxGiven && xlsxPath.isEmpty())) {
         err << "usage: hra-cli report " << kGroupSummaryUsage << '\n';
         return 2;
     }
@@ -110,13 +113,24 @@ int groupSummaryReport(const QStringList& raw)
         return 1;
     }
 
+    if (xlsxGiven) {
+        const QString failed = report::writeSummaryBook(data, xlsxPath, database);
+        if (!failed.isEmpty()) {
+            err << "error: " << failed << '\n';
+            return 1;
+        }
+    }
+
     const analysis::GroupSummary& s = data.summary;
     QTextStream out(stdout);
     out << "{\"unit\": " << jsonString(choice.unit)
         << ", \"dates\": " << jsonString(report::datesText(choice))
         << ", \"persons\": " << s.persons[analysis::AllPersons]
         << ", \"followUp\": " << s.followUp.size() << ", \"pages\": " << result.pages
-        << ", \"pdf\": " << jsonString(pdfPath) << "}\n";
+        << ", \"pdf\": " << jsonString(pdfPath);
+    if (xlsxGiven)
+        out << ", \"xlsx\": " << jsonString(xlsxPath);
+    out << "}\n";
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "analysis/InputViews.h"
 #include "reportengine/DataSource.h"
 #include "reportengine/Report.h"
+#include "sheets/XlsxWriter.h"
 
 #include <QHash>
 #include <cmath>
@@ -232,6 +233,33 @@ std::vector<SummaryTable> summaryTables(const GroupSummaryData& data)
                                       f.reasons.join(QStringLiteral("；"))};
     tables.push_back(followUp);
     return tables;
+}
+
+QString writeSummaryBook(const GroupSummaryData& data, const QString& path,
+                         const QStringList& protectedFiles)
+{
+    try {
+        sheets::XlsxWriter book(path, protectedFiles);
+        for (const SummaryTable& table : summaryTables(data)) {
+            book.addSheet(table.title, table.headers);
+            for (const QVariantList& row : table.rows) {
+                std::vector<sheets::SheetValue> cells;
+                for (const QVariant& v : row) {
+                    if (store::isNull(v))
+                        cells.emplace_back(std::monostate());
+                    else if (v.typeId() == QMetaType::QString)
+                        cells.emplace_back(v.toString());
+                    else
+                        cells.emplace_back(v.toDouble());
+                }
+                book.addRow(cells);
+            }
+        }
+        book.close();
+        return {};
+    } catch (const sheets::SheetWriteError& e) {
+        return e.message();
+    }
 }
 
 void addGroupSummarySources(reportengine::Report& report, const GroupSummaryData& data)

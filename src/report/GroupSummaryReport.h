@@ -53,6 +53,12 @@ struct SummaryTable
 // numbers), 重点随访.
 std::vector<SummaryTable> summaryTables(const GroupSummaryData& data);
 
+// Writes the tables as an XLSX book, one sheet each, numbers as numbers;
+// the target is replaced only when it is none of protectedFiles. Returns
+// why the book was not written, empty text when it was.
+QString writeSummaryBook(const GroupSummaryData& data, const QString& path,
+                         const QStringList& protectedFiles = {});
+
 // The template's file name in the reports folder.
 inline constexpr const char* kGroupSummaryTemplate = "tjhz.fr3";
 

@@ -2,6 +2,7 @@
 // choose each person's latest assessment, an empty choice still prints its
 // pages, and wrong arguments are refused.
 
+#include "sheets/SheetReader.h"
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 
@@ -143,8 +144,23 @@ TEST_P(GroupSummaryCliTest, PagesSayWhatWasFoundAndAnEmptyChoiceSaysSo)
            "G03,孙三,男,25,示例公司,1.75,70,82,118,76,4.5,1.2,1.3,5.0,6.0\n"
            "G04,李四,女,62,示例公司,1.58,55,75,125,82,4.5,1.2,1.3,7.4,9.0\n");
     const QString pdf = dir.filePath(QStringLiteral("tjhz.pdf"));
-    CliRun run = cli({"report", "--group-summary", "--unit", "示例公司", "--pdf", pdf});
+    const QString xlsx = dir.filePath(QStringLiteral("tjhz.xlsx"));
+    CliRun run =
+        cli({"report", "--group-summary", "--unit", "示例公司", "--pdf", pdf, "--xlsx", xlsx});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    // The book holds the same counts as numbers: found, known, percentage per column.
+    const sheets::Sheet found = sheets::readSheet(xlsx, {{}, QStringLiteral("患病率")});
+    ASSERT_GE(found.rows.size(), 2);
+    EXPECT_EQ(found.rows[0].cells.mid(0, 5),
+              (QStringList{"类别", "项目", "合计检出人数", "合计受检人数", "合计检出率(%)"}));
+    EXPECT_EQ(found.rows[1].cells,
+              (QStringList{"血压", "高血压", "2", "4", "50", "1", "2", "50",  "1",
+                           "2",    "50",     "0", "1", "0",  "1", "1", "100", "1",
+                           "1",    "100",    "0", "0", "",   "0", "1", "0"}));
+    const sheets::Sheet followUp = sheets::readSheet(xlsx, {{}, QStringLiteral("重点随访")});
+    ASSERT_EQ(followUp.rows.size(), 3);
+    EXPECT_EQ(followUp.rows[2].cells,
+              (QStringList{"2", "G04", "李四", "女", "62", "空腹血糖7.4mmol/L"}));
     const QString text = pdfText(pdf).simplified();
     for (const char* expected : {
              "高血压 2/4 (50.0%) 1/2 (50.0%) 1/2 (50.0%) 0/1 (0.0%) 1/1 (100.0%) 1/1 (100.0%) "
@@ -169,7 +185,7 @@ TEST_P(GroupSummaryCliTest, WrongArgumentsAreRefused)
     const std::pair<QStringList, QString> refused[] = {
         {{"--pdf", pdf},
          "usage: hra-cli report --group-summary --unit U [--from yyyy-MM-dd] "
-         "[--to yyyy-MM-dd] --pdf OUT [--png DIR] [--ini FILE]\n"},
+         "[--to yyyy-MM-dd] --pdf OUT [--xlsx OUT] [--png DIR] [--ini FILE]\n"},
         {{"--unit", "示例公司", "--pdf", pdf, "--from", "2020-13-01"},
          "error: --from must be a date as yyyy-MM-dd: 2020-13-01\n"},
         {{"--unit", "示例公司", "--pdf", pdf, "--from", "2021-01-01", "--to", "2020-01-01"},
