@@ -275,11 +275,13 @@ void addGroupSummarySources(reportengine::Report& report, const GroupSummaryData
     const std::vector<SummaryTable> tables = summaryTables(data);
 
     QVariantList heading = tables[0].rows.front();
+    // Both notes always say something, so that no box prints empty.
     heading << (total == 0 ? QStringLiteral("所选单位在所选日期内没有评估记录，无从统计。")
-                           : QString())
-            << (s.followUp.empty() && total > 0
+                           : QStringLiteral("统计每人在所选日期内最近一次评估的结果。"))
+            << (total == 0 ? QStringLiteral("所选单位在所选日期内没有评估记录。")
+                : s.followUp.empty()
                     ? QStringLiteral("本次评估中没有需要重点随访的人员。")
-                    : QString());
+                    : QStringLiteral("共%1人，按编号排列。").arg(s.followUp.size()));
     add(QStringLiteral("frxDB_tjhz"),
         tables[0].fields + QStringList{QStringLiteral("shuom"), QStringLiteral("sfsm")}, {heading});
 
