@@ -6,7 +6,9 @@
 #include "reportengine/Report.h"
 #include "sheets/XlsxWriter.h"
 
-#include <QHash>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <cmath>
 
 namespace hra::report {
@@ -32,55 +34,31 @@ QString chosenWhere(const GroupChoice& choice, Bindings& bindings)
         bindings.emplace_back(QStringLiteral("rq_z"),
                               QDateTime(choice.to->addDays(1), QTime(0, 0)));
     }
-    return QStringLiteral("jb.gongzdw=:dw and a.bianh=jb.bianh and a.jkpg_id=(select "
+    return QStringLiteral("a.bianh=jb.bianh and jb.gongzdw=:dw and a.jkpg_id=(select "
                           "max(b.jkpg_id) from jkpg_id b where b.bianh=jb.bianh%1)")
         .arg(dates);
 }
 
-// The rows of one section table for the chosen assessments, by assessment.
-struct SectionRows
+// The columns of each section the evaluations read, by alias.
+struct SectionColumns
 {
-    Rows rows;
-    QHash<qint64, int> byAssessment;
+    const char* alias;
+    QStringList columns;
 };
 
-SectionRows sectionRows(store::Sql& statements, const QString& table, const QString& columns,
-                        const QString& where, const Bindings& bindings)
+const std::vector<SectionColumns>& sectionColumns()
 {
-    SectionRows s;
-    s.rows = statements.select(
-        QStringLiteral("select %1 from %2 t where t.jkpg_id in (select a.jkpg_id from "
-                       "jkpg_jbxx jb, jkpg_id a where %3)")
-            .arg(columns, table, where),
-        bindings);
-    const qsizetype id = s.rows.fields.indexOf(QStringLiteral("jkpg_id"));
-    for (int i = 0; i < s.rows.size(); ++i)
-        s.byAssessment.insert(s.rows.rows[i][id].toLongLong(), i);
-    return s;
-}
-
-// One row of a section as the view the personal report reads: the person's
-// fields first, then the section's; no row when the section was not saved.
-Rows viewOf(const Rows& person, int personRow, const SectionRows& section, qint64 assessment)
-{
-    Rows v;
-    v.fields = person.fields;
-    v.fields += section.rows.fields;
-    const auto found = section.byAssessment.constFind(assessment);
-    if (found == section.byAssessment.cend())
-        return v;
-    v.rows << (person.rows[personRow] + section.rows.rows[*found]);
-    return v;
-}
-
-Rows onlyRow(const SectionRows& section, qint64 assessment)
-{
-    Rows v;
-    v.fields = section.rows.fields;
-    const auto found = section.byAssessment.constFind(assessment);
-    if (found != section.byAssessment.cend())
-        v.rows << section.rows.rows[*found];
-    return v;
+    static const std::vector<SectionColumns> sections = {
+        {"tg",
+         {"sheng", "tiz", "tizzs", "yaow", "shousy", "shuzy", "zongdgc", "ganysz", "gaomdzdb",
+          "dimdzdb", "kongfxt", "canhexsxt", "tanghxhdb", "xuens", "zhifg_bc", "jiangyy"}},
+        {"sh", {"shifxy", "xiyzs", "shifyj", "meirjl"}},
+        {"yd", {"yundjg"}},
+        {"mq",
+         {"erxtnb", "yixtnb", "guanxb", "naocx", "naoxs", "qitxzb", "gaoxyxxzb", "xiantxxzb",
+          "feixb", "jiazs_1tnb", "jiazs_2tnb", "jiazs_gxb", "jiazs_nzz", "jiazs_ncx", "jiazs_nxs"}},
+    };
+    return sections;
 }
 
 QString numberOrEmpty(const std::optional<double>& age)
@@ -99,44 +77,66 @@ QVariant percentValue(analysis::Fraction f)
 std::vector<analysis::GroupMember> readGroupMembers(store::Sql& statements,
                                                     const GroupChoice& choice)
 {
+    // One statement: the chosen assessment of each person is found once, and
+    // each section joined to it by its assessment number, when it was saved.
     Bindings bindings;
     const QString where = chosenWhere(choice, bindings);
-    Rows persons = statements.select(
-        QStringLiteral("select jb.bianh bianh,jb.xingm xingm,jb.xingb xingb,jb.nianl nianl,"
-                       "jb.zhiy zhiy,a.jkpg_id jkpg_id from jkpg_jbxx jb, jkpg_id a where %1 "
-                       "order by jb.bianh")
-            .arg(where),
-        bindings);
-    const SectionRows exam = sectionRows(statements, QStringLiteral("jkpg_tgjc"),
-                                         QStringLiteral("t.*"), where, bindings);
-    const SectionRows lifestyle = sectionRows(
-        statements, QStringLiteral("jkpg_shfs"),
-        QStringLiteral("t.jkpg_id,t.shifxy,t.xiyzs,t.shifyj,t.meirjl"), where, bindings);
-    const SectionRows exercise = sectionRows(statements, QStringLiteral("jkpg_ydfs"),
-                                             QStringLiteral("t.jkpg_id,t.yundjg"), where, bindings);
-    const SectionRows status = sectionRows(statements, QStringLiteral("jkpg_mqzk"),
-                                           QStringLiteral("t.*"), where, bindings);
+    QStringList selected{QStringLiteral("jb.bianh bianh"), QStringLiteral("jb.xingm xingm"),
+                         QStringLiteral("jb.xingb xingb"), QStringLiteral("jb.nianl nianl"),
+                         QStringLiteral("jb.zhiy zhiy")};
+    const int personFields = int(selected.size());
+    QString joins;
+    const QStringList tables{QStringLiteral("jkpg_tgjc"), QStringLiteral("jkpg_shfs"),
+                             QStringLiteral("jkpg_ydfs"), QStringLiteral("jkpg_mqzk")};
+    for (size_t i = 0; i < sectionColumns().size(); ++i) {
+        const QString alias = QLatin1String(sectionColumns()[i].alias);
+        selected << QStringLiteral("%1.jkpg_id %1_jkpg_id").arg(alias);
+        for (const QString& column : sectionColumns()[i].columns)
+            selected << QStringLiteral("%1.%2 %2").arg(alias, column);
+        joins += QStringLiteral(" left join %1 %2 on %2.jkpg_id=a.jkpg_id").arg(tables[i], alias);
+    }
+    // Before the group's statement: no other may run while its rows are read.
     analysis::InputViews views;
     views.centre = statements.select(QStringLiteral("select * from jkpg_pgzx"));
+    // Read a row at a time: the group's rows are never held all at once.
+    QSqlQuery rows = statements.run(
+        QStringLiteral("select %1 from jkpg_jbxx jb join jkpg_id a on %2%3 order by jb.bianh")
+            .arg(selected.join(u','), where, joins),
+        bindings);
 
-    // The person's part of each view, without the assessment number.
-    const qsizetype idField = persons.fields.indexOf(QStringLiteral("jkpg_id"));
+    // The person's part of each view, then each section's columns.
     Rows person;
-    person.fields = persons.fields.mid(0, idField);
+    const QSqlRecord record = rows.record();
+    for (int i = 0; i < personFields; ++i)
+        person.fields << record.fieldName(i).toLower();
+    std::vector<Rows> sections(sectionColumns().size());
+    for (size_t i = 0; i < sections.size(); ++i) {
+        sections[i].fields = person.fields;
+        sections[i].fields += sectionColumns()[i].columns;
+    }
     std::vector<analysis::GroupMember> members;
-    members.reserve(persons.size());
-    for (int i = 0; i < persons.size(); ++i) {
-        const QVariantList& p = persons.rows[i];
-        const qint64 assessment = p[idField].toLongLong();
-        person.rows = {p.mid(0, idField)};
-        views.exam = viewOf(person, 0, exam, assessment);
-        views.lifestyle = viewOf(person, 0, lifestyle, assessment);
-        views.exercise = viewOf(person, 0, exercise, assessment);
-        views.status = onlyRow(status, assessment);
+    QVariantList r;
+    while (rows.next()) {
+        r.clear();
+        for (int i = 0; i < record.count(); ++i)
+            r << store::normalised(rows.value(i));
+        person.rows = {r.mid(0, personFields)};
+        int at = personFields;
+        for (size_t i = 0; i < sections.size(); ++i) {
+            const int count = int(sectionColumns()[i].columns.size());
+            sections[i].rows.clear();
+            if (!store::isNull(r[at]))
+                sections[i].rows << (person.rows.front() + r.mid(at + 1, count));
+            at += 1 + count;
+        }
+        views.exam = sections[0];
+        views.lifestyle = sections[1];
+        views.exercise = sections[2];
+        views.status = sections[3];
 
         analysis::GroupMember m;
-        m.recordNo = p[0].toString();
-        m.name = p[1].toString();
+        m.recordNo = r[0].toString();
+        m.name = r[1].toString();
         m.exam = analysis::examInput(views);
         // Without an examination the person still has a sex and an age.
         if (views.exam.isEmpty()) {
@@ -149,6 +149,9 @@ std::vector<analysis::GroupMember> readGroupMembers(store::Sql& statements,
         m.diabetesScore = analysis::diabetesScoreInput(views);
         members.push_back(std::move(m));
     }
+    // A link lost while reading ends the rows early: say so, never count half a group.
+    if (rows.lastError().isValid())
+        throw store::DatabaseError(rows.lastError().text());
     return members;
 }
 
