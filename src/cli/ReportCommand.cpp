@@ -1,5 +1,6 @@
 #include "analysis/AnalysisSession.h"
 #include "cli/Command.h"
+#include "cli/GroupSummaryCommand.h"
 #include "domain/Assessment.h"
 #include "domain/Audit.h"
 #include "report/CentreSettings.h"
@@ -65,6 +66,8 @@ const char* const kReportUsage =
 // does: the same evaluations run again, the same template, the same cover.
 int reportCommand(const QStringList& raw)
 {
+    if (raw.contains(QStringLiteral("--group-summary")))
+        return groupSummaryReport(raw);
     const Arguments args(raw);
     QTextStream err(stderr);
     const QStringList valueOptions = {QStringLiteral("record"),  QStringLiteral("assessment"),

@@ -3,6 +3,7 @@
 // particulars, and the person's values on the pages where they belong.
 
 #include "analysis/AnalysisSession.h"
+#include "report/GroupSummaryReport.h"
 #include "reportengine/Export.h"
 #include "reportengine/Report.h"
 #include "reportengine/layout/BuiltReport.h"
@@ -454,6 +455,8 @@ QStringList emptyCells(const re::ReportTemplate& templ, const re::BuiltPage& pag
     return problems;
 }
 
+QStringList problemsOfBuild(re::Report& report);
+
 // Builds the whole report of one assessment as the program does and returns
 // what is wrong with its pages: warnings of the build (a box too small for
 // its text, an unknown field), glyphs past their box's sides or the paper,
@@ -466,6 +469,12 @@ QStringList problemsOfWholeReport(analysis::AnalysisSession& session)
         const store::Rows d = session.dataset(name);
         report.dataSources().add(std::make_shared<re::TableDataSource>(name, d.fields, d.rows));
     }
+    return problemsOfBuild(report);
+}
+
+// Builds the report and returns what is wrong with its pages.
+QStringList problemsOfBuild(re::Report& report)
+{
     QStringList problems;
     if (!report.build())
         return {report.lastError()};
@@ -538,5 +547,33 @@ TEST(ReportLayout, EdgePersonsPrintEveryWordInsideItsBoxAndThePaper)
         session.runAll(analysis::AnalysisSession::wholeReportOrder());
         const QStringList problems = problemsOfWholeReport(session);
         EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+    }
+}
+
+// The group summary for the longest unit name the register holds, for a unit
+// with nobody (every cell "无数据", the band without rows) and for a group
+// whose every person needs follow-up.
+TEST(ReportLayout, GroupSummaryPrintsEveryWordInsideItsBoxes)
+{
+    test::TestDatabase db(store::Driver::Sqlite);
+    auto conn = db.connectInitialised(QStringLiteral("group"), true);
+    const QString longUnit =
+        QStringLiteral("示例省示例市示例区").repeated(5) + QStringLiteral("规划设计院");
+    store::run(conn->db(), QStringLiteral("update jkpg_jbxx set gongzdw=:w, xingm=:n"),
+               {{"w", longUnit}, {"n", QStringLiteral("欧阳爱新觉罗慕容端木")}});
+    store::run(conn->db(), QStringLiteral("update jkpg_tgjc set shousy=220, shuzy=130, "
+                                          "kongfxt=19.4, tanghxhdb=13.9"));
+    for (const QString& unit : {longUnit, QStringLiteral("无此单位")}) {
+        SCOPED_TRACE(unit.toStdString());
+        store::Sql statements = conn->sql();
+        const report::GroupSummaryData data = report::readGroupSummary(statements, {unit, {}, {}});
+        re::Report report;
+        ASSERT_TRUE(loadSection(report, QStringLiteral("tjhz")));
+        EXPECT_EQ(report.templatePageNames(),
+                  (QStringList{"Page_tjhz1", "Page_tjhz2", "Page_tjhz3", "Page_tjhz4"}));
+        report::addGroupSummarySources(report, data);
+        const QStringList problems = problemsOfBuild(report);
+        EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+        EXPECT_EQ(report.pageCount(), 4);
     }
 }

@@ -484,6 +484,11 @@ void MainWindow::chooseNode(QTreeWidgetItem* item)
         break;
     }
     case TreeMode::Analysis: {
+        // The group summary is a window of its own, not a section.
+        if (target.toString() == kinds::groupSummary) {
+            openWindow(kinds::groupSummary);
+            break;
+        }
         auto* analysis = dynamic_cast<AnalysisView*>(openWindow(kinds::analysis));
         const QString section = target.toString();
         // Built at once: the choice in the tree is the confirmation.

@@ -78,12 +78,13 @@ private:
     NavigationTree* m_tree;
 };
 
-// Nodes whose target is their own caption (the report sections).
-std::vector<TreeNode> selfNamed(const QStringList& texts)
+// Nodes whose target is their own caption (the report sections), then others.
+std::vector<TreeNode> selfNamed(const QStringList& texts, std::vector<TreeNode> after = {})
 {
     std::vector<TreeNode> out;
     for (const QString& t : texts)
         out.push_back({t, t});
+    out.insert(out.end(), after.begin(), after.end());
     return out;
 }
 
@@ -108,7 +109,8 @@ const TreeArea kAreas[] = {
                 QStringLiteral("高血压"), QStringLiteral("糖尿病"), QStringLiteral("冠心病"),
                 QStringLiteral("动脉粥样化"), QStringLiteral("脑卒中"), QStringLiteral("膳食营养"),
                 QStringLiteral("运动分析"), QStringLiteral("评估建议"), QStringLiteral("评估报告"),
-                QStringLiteral("风险预测与趋势")}),
+                QStringLiteral("风险预测与趋势")},
+               {{QStringLiteral("团体报告"), kinds::groupSummary}}),
      40},
 };
 

@@ -4,6 +4,7 @@
 #include "report/CentreSettings.h"
 #include "reportengine/Report.h"
 #include "reportengine/widgets/ReportPreview.h"
+#include "sheets/SheetReader.h"
 #include "store/Sql.h"
 #include "support/CraftedPictures.h"
 #include "support/GuiWait.h"
@@ -13,10 +14,12 @@
 #include "windows/report/AnalysisWindow.h"
 #include "windows/report/AssessmentListDialog.h"
 #include "windows/report/Context.h"
+#include "windows/report/GroupSummaryDialog.h"
 #include "windows/report/SectionDialog.h"
 #include "windows/report/SettingsDialogs.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -418,4 +421,53 @@ TEST_F(AnalysisWindowTest, CoverDialogRefusesAPictureTooLargeToDecode)
 }
 
 } // namespace
+} // namespace hra::test
+
+namespace hra::test {
+
+// 团体报告: the unit typed or chosen, its tables as an Excel book and its
+// pages in the preview; no unit is asked for.
+TEST(GroupSummaryDialog, ExportsTheUnitsBookAndPreviewsItsPages)
+{
+    TestDatabase database{store::Driver::Sqlite};
+    auto conn = database.connectInitialised(QStringLiteral("group"), true);
+    ASSERT_TRUE(conn);
+    ui::ScriptedPromptService prompts;
+    report::Context context{*conn, prompts, [](bool) {},
+                            qEnvironmentVariable("HRA_SOURCE_DIR") + QStringLiteral("/reports")};
+    report::GroupSummaryDialog dialog(context);
+    dialog.show();
+    auto* unit = dialog.findChild<QComboBox*>(QStringLiteral("danw"));
+    ASSERT_TRUE(unit);
+    // The units of the stored persons, in order.
+    ASSERT_EQ(unit->count(), 4);
+    EXPECT_EQ(unit->itemText(2), QStringLiteral("示例科技有限公司"));
+
+    unit->setCurrentText(QString());
+    dialog.exportBook();
+    EXPECT_EQ(prompts.messages(), QStringList{QStringLiteral("请选择工作单位!")});
+
+    prompts.clear();
+    QTemporaryDir dir;
+    const QString book = dir.filePath(QStringLiteral("tjhz.xlsx"));
+    prompts.answerFile(book);
+    unit->setCurrentText(QStringLiteral("示例科技有限公司"));
+    dialog.exportBook();
+    EXPECT_EQ(prompts.messages(), QStringList{QStringLiteral("导出成功!")});
+    const sheets::Sheet who = sheets::readSheet(book, {{}, QStringLiteral("人员构成")});
+    ASSERT_EQ(who.rows.size(), 9);
+    EXPECT_EQ(who.rows[1].cells, (QStringList{"合计", "1"}));
+    EXPECT_EQ(who.rows[2].cells, (QStringList{"男", "1"}));
+    EXPECT_EQ(who.rows[5].cells, (QStringList{"30-39岁", "1"}));
+
+    dialog.preview();
+    auto* preview = dialog.findChild<report::GroupSummaryPreview*>();
+    ASSERT_TRUE(preview);
+    ASSERT_TRUE(waitUntil([&] { return !preview->report().isBuilding(); }, 30000));
+    ASSERT_EQ(preview->report().pageCount(), 4);
+    EXPECT_TRUE(preview->report().pageText(0).contains(QStringLiteral("示例科技有限公司")));
+    EXPECT_TRUE(preview->report().pageText(1).contains(QStringLiteral("1/1 (100.0%)")));
+    preview->close();
+}
+
 } // namespace hra::test

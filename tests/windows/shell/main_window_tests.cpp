@@ -130,8 +130,8 @@ protected:
             addChild<DummyWindow>(kind);
         addChild<DummyQuestionnaire>(questionnaire);
         addChild<DummyAnalysis>(analysis);
-        for (const QString& kind :
-             {reportSection, query, centreSettings, coverSettings, operators, auditLog})
+        for (const QString& kind : {reportSection, query, centreSettings, coverSettings, operators,
+                                    auditLog, groupSummary})
             registry.add(kind, Presentation::Modal, [this, kind](app::AppContext&, app::Shell&) {
                 return new DummyDialog(journal, kind);
             });
@@ -232,7 +232,7 @@ TEST_F(MainWindowFixture, EachAreaBuildsItsTreeAndTheQueryKeepsTheMode)
         {&app::MainWindow::openAnalysis, app::TreeMode::Analysis,
          QStringList{"数据分析", "封面前言", "当前状况", "代谢紊乱", "高血压", "糖尿病", "冠心病",
                      "动脉粥样化", "脑卒中", "膳食营养", "运动分析", "评估建议", "评估报告",
-                     "风险预测与趋势"},
+                     "风险预测与趋势", "团体报告"},
          40},
     };
     for (const Case& c : cases) {
@@ -354,6 +354,10 @@ TEST_F(MainWindowFixture, SectionNodesBuildWithoutAskingAgain)
     click(node(QStringLiteral("评估报告")));
     EXPECT_EQ(journal.sectionName, QStringLiteral("评估报告"));
     EXPECT_EQ(journal.created.count(app::kinds::reportSection), 0);
+    // The group summary is no section: its own dialog opens.
+    click(node(QStringLiteral("团体报告")));
+    EXPECT_EQ(journal.sectionName, QStringLiteral("评估报告"));
+    EXPECT_EQ(journal.created.count(app::kinds::groupSummary), 1);
 }
 
 // A child window kept open (its operator chose 取消 for its changes) keeps

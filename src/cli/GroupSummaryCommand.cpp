@@ -1,0 +1,137 @@
+#include "cli/GroupSummaryCommand.h"
+
+#include "cli/Command.h"
+#include "cli/Json.h"
+#include "report/GroupSummaryReport.h"
+#include "report/Sections.h"
+#include "reportengine/Export.h"
+#include "reportengine/Report.h"
+#include "store/Connection.h"
+#include "store/PrivateFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace hra::cli {
+namespace {
+
+// A date option: empty when not given; *ok false when given but no date.
+std::optional<QDate> dateOption(const Arguments& args, const QString& name, bool* ok)
+{
+    bool given = false;
+    const QString text = args.value(name, &given);
+    if (!given)
+        return std::nullopt;
+    const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid()) {
+        QTextStream(stderr) << "error: --" << name << " must be a date as yyyy-MM-dd: " << text
+                            << '\n';
+        *ok = false;
+    }
+    return date;
+}
+
+} // namespace
+
+int groupSummaryReport(const QStringList& raw)
+{
+    const Arguments args(raw);
+    QTextStream err(stderr);
+    const QStringList valueOptions = {
+        QStringLiteral("unit"), QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("pdf"),
+        QStringLiteral("png"),  QStringLiteral("xlsx"), QStringLiteral("ini")};
+    const QString pdfPath = args.value(QStringLiteral("pdf"));
+    bool unitGiven = false;
+    report::GroupChoice choice;
+    choice.unit = args.value(QStringLiteral("unit"), &unitGiven);
+    bool pngGiven = false;
+    const QString pngDir = args.value(QStringLiteral("png"), &pngGiven);
+    bool xlsxGiven = false;
+    const QString xlsxPath = args.value(QStringLiteral("xlsx"), &xlsxGiven);
+    if (!args.unknown(valueOptions, {QStringLiteral("group-summary")}).isEmpty() ||
+        choice.unit.trimmed().isEmpty() || pdfPath.isEmpty() || (pngGiven && pngDir.isEmpty()) ||
+        (xlsxGiven && xlsxPath.isEmpty())) {
+        err << "usage: hra-cli report " << kGroupSummaryUsage << '\n';
+        return 2;
+    }
+    bool datesOk = true;
+    choice.from = dateOption(args, QStringLiteral("from"), &datesOk);
+    choice.to = dateOption(args, QStringLiteral("to"), &datesOk);
+    if (!datesOk)
+        return 2;
+    if (choice.from && choice.to && *choice.from > *choice.to) {
+        err << "error: --from is after --to\n";
+        return 1;
+    }
+
+    const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
+    if (!settings)
+        return 1;
+    const QStringList database = settings->driver == store::Driver::Sqlite
+                                     ? store::sqliteFiles(settings->databaseFile)
+                                     : QStringList();
+    report::GroupSummaryData data;
+    {
+        const auto connection = connectTo(*settings);
+        if (!connection)
+            return 1;
+        try {
+            store::Sql statements = connection->sql();
+            data = report::readGroupSummary(statements, choice);
+        } catch (const store::DatabaseError& e) {
+            err << "error: " << e.message() << '\n';
+            return 1;
+        }
+    }
+
+    reportengine::Report report;
+    const QString path = QDir(report::defaultReportsDirectory())
+                             .filePath(QLatin1String(report::kGroupSummaryTemplate));
+    const reportengine::LoadResult loaded = report.load(path);
+    if (!loaded.ok || !QFileInfo::exists(path)) {
+        err << "error: the template " << path << " could not be loaded"
+            << (loaded.ok ? QString() : QStringLiteral(": ") + loaded.toString()) << '\n';
+        return 1;
+    }
+    report::addGroupSummarySources(report, data);
+    // Written as the report command writes its pages (a temporary file that
+    // takes the name only when complete), but with JSON alone on stdout.
+    const QFileInfo target(pdfPath);
+    store::makePrivateFolder(target.absolutePath());
+    reportengine::ExportTarget to;
+    to.protectedFiles = database;
+    to.pdfPath = target.absoluteFilePath();
+    to.title = QStringLiteral("团体健康评估报告");
+    to.pngDir = pngGiven ? pngDir : QString();
+    to.dpi = 150;
+    const reportengine::ExportResult result = reportengine::buildAndExport(report, to);
+    for (const QString& w : result.warnings)
+        err << "warning: " << w << '\n';
+    if (!result.ok) {
+        err << (result.buildFailed ? "error: build failed: " : "error: ") << result.error << '\n';
+        return 1;
+    }
+
+    if (xlsxGiven) {
+        const QString failed = report::writeSummaryBook(data, xlsxPath, database);
+        if (!failed.isEmpty()) {
+            err << "error: " << failed << '\n';
+            return 1;
+        }
+    }
+
+    const analysis::GroupSummary& s = data.summary;
+    QTextStream out(stdout);
+    out << "{\"unit\": " << jsonString(choice.unit)
+        << ", \"dates\": " << jsonString(report::datesText(choice))
+        << ", \"persons\": " << s.persons[analysis::AllPersons]
+        << ", \"followUp\": " << s.followUp.size() << ", \"pages\": " << result.pages
+        << ", \"pdf\": " << jsonString(pdfPath);
+    if (xlsxGiven)
+        out << ", \"xlsx\": " << jsonString(xlsxPath);
+    out << "}\n";
+    return 0;
+}
+
+} // namespace hra::cli
