@@ -66,6 +66,8 @@ const char* const kReportUsage =
 int reportCommand(const QStringList& raw)
 {
     const Arguments args(raw);
+    if (args.flag(QStringLiteral("unit")) && !args.flag(QStringLiteral("group-summary")))
+        return batchReportCommand(raw);
     QTextStream err(stderr);
     const QStringList valueOptions = {QStringLiteral("record"),  QStringLiteral("assessment"),
                                       QStringLiteral("section"), QStringLiteral("pdf"),
@@ -187,7 +189,10 @@ int reportCommand(const QStringList& raw)
 std::vector<Command> reportCommands()
 {
     return {
-        {{QStringLiteral("report")}, QString::fromLatin1(kReportUsage), reportCommand, true},
+        {{QStringLiteral("report")},
+         QString::fromLatin1(kReportUsage) + QStringLiteral(" | ") + batchReportUsage(),
+         reportCommand,
+         true},
     };
 }
 
