@@ -6,6 +6,7 @@
 #include "windows/records/DeleteRecordWindow.h"
 #include "windows/records/ModifyRecordWindow.h"
 #include "windows/report/AnalysisWindow.h"
+#include "windows/report/BatchReportWindow.h"
 #include "windows/report/SectionDialog.h"
 #include "windows/report/SettingsDialogs.h"
 #include "windows/shell/AppContext.h"
@@ -94,6 +95,10 @@ AreaWindows::AreaWindows(AppContext& context, WindowRegistry& registry)
             auto* analysis = dynamic_cast<report::AnalysisWindow*>(shell.window(kinds::analysis));
             return new SectionDialogKind(analysis, reportContext(shell).prompts);
         });
+    registry.add(kinds::batchReports, Presentation::Modal,
+                 [this](AppContext&, Shell& shell) -> QWidget* {
+                     return new report::BatchReportWindow(reportContext(shell));
+                 });
     registry.add(kinds::centreSettings, Presentation::Modal,
                  [this](AppContext&, Shell& shell) -> QWidget* {
                      return new report::CentreDialog(reportContext(shell));
@@ -164,7 +169,8 @@ report::Context& AreaWindows::reportContext(Shell& shell)
         m_report.emplace(report::Context{*m_context.connection,
                                          m_context.prompts,
                                          [&shell](bool on) { shell.setNavigationEnabled(on); },
-                                         {}});
+                                         {},
+                                         [&shell] { shell.open(kinds::batchReports); }});
     return *m_report;
 }
 
