@@ -29,11 +29,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # Libraries the programs link come from dpkg-shlibdeps; what they load at run
-# time (SQL drivers, the platform plugin, qpdf that joins a batch of reports
-# into one PDF) and the fonts the reports name are listed here.
+# time (SQL drivers, the platform plugin) and the fonts the reports name are
+# listed here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6sql6-sqlite, libqt6sql6-psql, libqt6sql6-odbc, qt6-qpa-plugins, libsodium23, libjpeg62-turbo, fonts-noto-cjk, fonts-arphic-gkai00mp, qt6-translations-l10n, qpdf")
+    "libqt6sql6-sqlite, libqt6sql6-psql, libqt6sql6-odbc, qt6-qpa-plugins, libsodium23, libjpeg62-turbo, fonts-noto-cjk, fonts-arphic-gkai00mp, qt6-translations-l10n")
 # pg_dump and pg_restore for backups of a PostgreSQL database; FreeTDS for SQL
 # Server; lp to print a batch of reports.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "postgresql-client, tdsodbc, cups-client")

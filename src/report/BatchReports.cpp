@@ -16,17 +16,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSet>
-#include <QStandardPaths>
-#include <QTemporaryFile>
 #include <QThread>
 #include <algorithm>
-#include <filesystem>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
-#include <unistd.h>
 #include <vector>
 
 namespace hra::report {
@@ -85,6 +83,44 @@ struct Pool
     std::atomic_int next{0};
     std::atomic_int done{0};
 
+    // The combined PDF: written on a thread of its own, each report's pages
+    // handed over in the items' order, the next in turn waited for.
+    std::unique_ptr<reportengine::TaskQueue> bookThread;
+    std::unique_ptr<reportengine::PdfBook> book;
+    std::mutex turnMutex;
+    std::condition_variable turnTaken;
+    int turn = 0;
+    QString bookError; // read once the workers have ended
+
+    // Waits until every item before `i` has been handed over (or the batch
+    // was cancelled), hands over `pages` (none: the report failed), and
+    // passes the turn on.
+    void handOver(int i, const std::shared_ptr<reportengine::BuiltReport>& pages)
+    {
+        if (!book)
+            return;
+        {
+            std::unique_lock lock(turnMutex);
+            while (turn != i) {
+                if (cancelled())
+                    return;
+                turnTaken.wait_for(lock, std::chrono::milliseconds(50));
+            }
+        }
+        if (pages) {
+            bookThread->run([&] {
+                QString error;
+                if (bookError.isEmpty() && !book->add(*pages, &error))
+                    bookError = error;
+            });
+        }
+        {
+            const std::lock_guard lock(turnMutex);
+            ++turn;
+        }
+        turnTaken.notify_all();
+    }
+
     bool cancelled() const { return options.cancel && options.cancel->load(); }
     void finished()
     {
@@ -118,6 +154,7 @@ QString runWorker(Pool& pool, int index)
             break;
         const BatchItem& item = pool.items.at(i);
         Outcome& outcome = pool.outcomes[size_t(i)];
+        std::shared_ptr<reportengine::BuiltReport> pages;
         const QString path = QDir(pool.options.outDir).filePath(batchFileName(item));
         try {
             analysis::AnalysisSession session(*connection);
@@ -135,7 +172,8 @@ QString runWorker(Pool& pool, int index)
             target.protectedFiles = pool.options.protectedFiles;
             reportengine::ExportControl control;
             control.cancel = pool.options.cancel;
-            const reportengine::ExportResult written = buildAndExport(report, target, control);
+            const reportengine::ExportResult written =
+                buildAndExport(report, target, control, pool.book ? &pages : nullptr);
             report.dataSources().clear(); // before the session ends
             if (written.cancelled)
                 break;
@@ -159,70 +197,8 @@ QString runWorker(Pool& pool, int index)
         }
         report.dataSources().clear();
         pool.finished();
+        pool.handOver(i, outcome.state == Outcome::State::Built ? pages : nullptr);
     }
-    return {};
-}
-
-// Joins the files into one PDF through qpdf, which copies the pages from
-// the files as it writes: this process holds none of them. Written beside
-// the target under a name of ours that takes the target's only when
-// complete. Empty when written, else why not.
-QString combine(const QStringList& files, const QString& target, const BatchOptions& options)
-{
-    const QString refused = files::replaceRefusal(
-        target, options.protectedFiles,
-        QStringLiteral("%1 is a file the program has open; choose another file").arg(target));
-    if (!refused.isEmpty())
-        return refused;
-    const QString qpdf = QStandardPaths::findExecutable(QStringLiteral("qpdf"));
-    if (qpdf.isEmpty())
-        return QStringLiteral("qpdf is not installed; the reports cannot be joined into one PDF");
-    const QFileInfo info(target);
-    if (!files::makePrivateFolder(info.absolutePath()))
-        return QStringLiteral("cannot create the folder %1").arg(info.absolutePath());
-    const QString finalPath = info.isSymLink() && !info.canonicalFilePath().isEmpty()
-                                  ? info.canonicalFilePath()
-                                  : info.absoluteFilePath();
-    files::removeAbandonedTemporaries(finalPath);
-    QTemporaryFile temporary(files::temporaryTemplate(finalPath));
-    if (!temporary.open() ||
-        !temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return QStringLiteral("cannot write %1: %2").arg(target, temporary.errorString());
-
-    QStringList arguments{QStringLiteral("--empty"), QStringLiteral("--pages")};
-    arguments << files << QStringLiteral("--") << temporary.fileName();
-    QProcess process;
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.start(qpdf, arguments);
-    if (!process.waitForStarted())
-        return QStringLiteral("qpdf does not start: %1").arg(process.errorString());
-    while (!process.waitForFinished(100)) {
-        if (options.cancel && options.cancel->load()) {
-            process.kill();
-            process.waitForFinished();
-            return QStringLiteral("cancelled");
-        }
-        if (process.state() == QProcess::NotRunning)
-            break;
-    }
-    // 3: written, with warnings about the input.
-    if (process.exitStatus() != QProcess::NormalExit ||
-        (process.exitCode() != 0 && process.exitCode() != 3)) {
-        const QString said = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
-        return QStringLiteral("cannot join the reports into %1: %2")
-            .arg(target, said.isEmpty() ? QStringLiteral("qpdf failed") : said);
-    }
-    // qpdf wrote the file by its name: on the disk before it takes the target's.
-    if (::fsync(temporary.handle()) != 0)
-        return QStringLiteral("cannot write %1").arg(target);
-    temporary.close();
-    std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(temporary.fileName()).toStdString(),
-                            QFile::encodeName(finalPath).toStdString(), ec);
-    if (ec)
-        return QStringLiteral("cannot write %1: %2")
-            .arg(target, QString::fromStdString(ec.message()));
-    temporary.setAutoRemove(false);
     return {};
 }
 
@@ -300,6 +276,19 @@ BatchResult buildBatch(const QList<BatchItem>& items, const BatchOptions& option
         return result;
     }
 
+    if (!options.combinedPath.isEmpty()) {
+        pool.bookThread = std::make_unique<reportengine::TaskQueue>();
+        pool.bookThread->run([&] {
+            reportengine::ExportTarget target;
+            target.pdfPath = options.combinedPath;
+            target.title = section.name;
+            target.protectedFiles = options.protectedFiles;
+            pool.book = std::make_unique<reportengine::PdfBook>(target);
+            if (!pool.book->begin(&result.combinedError))
+                pool.book.reset();
+        });
+    }
+
     const int cores = options.workers > 0 ? options.workers : QThread::idealThreadCount();
     const int count = std::clamp(int(items.size()), 1, std::max(1, cores));
     QString notStarted;
@@ -333,16 +322,22 @@ BatchResult buildBatch(const QList<BatchItem>& items, const BatchOptions& option
                                   notStarted.isEmpty() ? QStringLiteral("not built") : notStarted});
     }
 
-    if (!options.combinedPath.isEmpty() && !result.cancelled) {
-        if (result.files.isEmpty()) {
-            result.combinedError = QStringLiteral("no report was built to join");
-        } else {
-            result.combinedError = combine(result.files, options.combinedPath, options);
-            if (result.combinedError.isEmpty())
+    if (pool.bookThread) {
+        // Made, finished or abandoned on its own thread, whose fonts it used.
+        pool.bookThread->run([&] {
+            // Cancelled: destroyed unfinished, which leaves no file.
+            if (!pool.book || result.cancelled) {
+                pool.book.reset();
+                return;
+            }
+            if (!pool.bookError.isEmpty())
+                result.combinedError = pool.bookError;
+            else if (result.files.isEmpty())
+                result.combinedError = QStringLiteral("no report was built to join");
+            else if (pool.book->finish(&result.combinedError))
                 result.combined = options.combinedPath;
-            else if (options.cancel && options.cancel->load())
-                result.cancelled = true;
-        }
+            pool.book.reset();
+        });
     }
     result.seconds = clock.elapsed() / 1000.0;
     return result;

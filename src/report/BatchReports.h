@@ -56,14 +56,14 @@ struct BatchOptions
     const Section* section = nullptr; // the whole report when null
     QString reportsDirectory;         // defaultReportsDirectory() when empty
     QString outDir;
-    // One PDF of every report built, in the items' order; empty: none.
+    // One PDF of every report built, in the items' order, its fonts embedded
+    // once; empty: none.
     QString combinedPath;
     int workers = 0; // 0: one per core
     // Files no output may replace (the open database and its logs).
     QStringList protectedFiles;
     // Reports done (built or failed) out of all; called on the workers'
-    // threads, and on the calling thread while the combined PDF is written
-    // (done == total then).
+    // threads.
     std::function<void(int done, int total)> progress;
     const std::atomic_bool* cancel = nullptr;
 };

@@ -30,6 +30,22 @@ int pagesOf(const QString& pdf)
     return qpdf.readAllStandardOutput().trimmed().toInt();
 }
 
+// The fonts a PDF embeds, by name without the subset's prefix.
+QStringList fontsOf(const QString& pdf)
+{
+    QProcess pdffonts;
+    pdffonts.start(QStringLiteral("pdffonts"), {pdf});
+    if (!pdffonts.waitForFinished(30000) || pdffonts.exitCode() != 0)
+        return {QStringLiteral("unreadable")};
+    QStringList names;
+    const QStringList lines = QString::fromUtf8(pdffonts.readAllStandardOutput()).split(u'\n');
+    for (const QString& line : lines.mid(2))
+        if (!line.isEmpty())
+            names << line.section(u' ', 0, 0).section(u'+', 1);
+    names.sort();
+    return names;
+}
+
 QStringList filesIn(const QString& dir)
 {
     return QDir(dir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
@@ -184,6 +200,9 @@ TEST_P(BatchReports, EveryReportIsOneFileOf24PagesAndTheCombinedHoldsThemInRecor
     EXPECT_EQ(result.combined, o.combinedPath);
     EXPECT_TRUE(result.combinedError.isEmpty()) << result.combinedError.toStdString();
     EXPECT_EQ(pagesOf(o.combinedPath), 72);
+    // Each font once for the whole book, as in one report.
+    EXPECT_EQ(fontsOf(o.combinedPath), fontsOf(result.files.front()));
+    EXPECT_FALSE(fontsOf(o.combinedPath).isEmpty());
     EXPECT_EQ(filesIn(dir.path()),
               QStringList({QStringLiteral("all.pdf"), QStringLiteral("reports")}));
     EXPECT_EQ(progressed.load(), 3);
