@@ -34,6 +34,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6sql6-sqlite, libqt6sql6-psql, libqt6sql6-odbc, qt6-qpa-plugins, libsodium23, libjpeg62-turbo, fonts-noto-cjk, fonts-arphic-gkai00mp, qt6-translations-l10n")
-# pg_dump and pg_restore for backups of a PostgreSQL database; FreeTDS for SQL Server.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "postgresql-client, tdsodbc")
+# pg_dump and pg_restore for backups of a PostgreSQL database; FreeTDS for SQL
+# Server; lp to print a batch of reports.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "postgresql-client, tdsodbc, cups-client")
 include(CPack)

@@ -101,4 +101,8 @@ std::optional<AssessmentKey> assessmentKeyFrom(const Arguments& args, const QStr
 int writePages(reportengine::Report& report, const QString& pdfPath, const QString& pngDir,
                double dpi, const QString& title, const QStringList& protectedFiles = {});
 
+// "report --unit U ...": the reports of a work unit's persons, one PDF each.
+int batchReportCommand(const QStringList& args);
+QString batchReportUsage();
+
 } // namespace hra::cli

@@ -69,6 +69,8 @@ int reportCommand(const QStringList& raw)
     if (raw.contains(QStringLiteral("--group-summary")))
         return groupSummaryReport(raw);
     const Arguments args(raw);
+    if (args.flag(QStringLiteral("unit")) && !args.flag(QStringLiteral("group-summary")))
+        return batchReportCommand(raw);
     QTextStream err(stderr);
     const QStringList valueOptions = {QStringLiteral("record"),  QStringLiteral("assessment"),
                                       QStringLiteral("section"), QStringLiteral("pdf"),
@@ -190,7 +192,10 @@ int reportCommand(const QStringList& raw)
 std::vector<Command> reportCommands()
 {
     return {
-        {{QStringLiteral("report")}, QString::fromLatin1(kReportUsage), reportCommand, true},
+        {{QStringLiteral("report")},
+         QString::fromLatin1(kReportUsage) + QStringLiteral(" | ") + batchReportUsage(),
+         reportCommand,
+         true},
     };
 }
 

@@ -86,21 +86,25 @@ QString templatePath(const QString& reportsDirectory, const Section& section)
     return QDir(reportsDirectory).filePath(section.templateFile);
 }
 
-QString pdfFileName(const QString& recordNumber, const QString& name, const QDate& date)
+QString safeFileName(const QStringList& parts)
 {
-    static const QRegularExpression unsafe(QStringLiteral(R"([\\/:*?"<>|\x00-\x1f]+)"));
-    QStringList parts;
-    for (const QString& part :
-         {recordNumber.trimmed(), name.trimmed(),
-          date.isValid() ? date.toString(QStringLiteral("yyyyMMdd")) : QString()}) {
-        QString clean = part;
+    static const QRegularExpression unsafe(QStringLiteral(R"([\\/:*?"<>|\x00-\x1f\x7f]+)"));
+    QStringList kept;
+    for (const QString& part : parts) {
+        QString clean = part.trimmed();
         clean.replace(unsafe, QStringLiteral("_"));
         if (!clean.isEmpty())
-            parts << clean;
+            kept << clean;
     }
-    if (parts.isEmpty())
-        parts << QStringLiteral("report");
-    return parts.join(u'_') + QStringLiteral(".pdf");
+    if (kept.isEmpty())
+        kept << QStringLiteral("report");
+    return kept.join(u'_') + QStringLiteral(".pdf");
+}
+
+QString pdfFileName(const QString& recordNumber, const QString& name, const QDate& date)
+{
+    return safeFileName({recordNumber, name,
+                         date.isValid() ? date.toString(QStringLiteral("yyyyMMdd")) : QString()});
 }
 
 } // namespace hra::report

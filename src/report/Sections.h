@@ -41,5 +41,9 @@ QString templatePath(const QString& reportsDirectory, const Section& section);
 // The name offered for a report exported as PDF: record number, name and
 // date, with characters a file name cannot hold replaced.
 QString pdfFileName(const QString& recordNumber, const QString& name, const QDate& date);
+// The parts joined by '_' as a PDF's file name, each trimmed and with runs of
+// characters a file name cannot hold (path separators, control characters)
+// replaced by '_'; empty parts are left out.
+QString safeFileName(const QStringList& parts);
 
 } // namespace hra::report

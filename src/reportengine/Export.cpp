@@ -4,8 +4,10 @@
 #include "reportengine/Report.h"
 #include "reportengine/common/Log.h"
 #include "reportengine/common/Units.h"
+#include "reportengine/fonts/Fonts.h"
 #include "reportengine/layout/Builder.h"
 #include "reportengine/layout/BuiltReport.h"
+#include "reportengine/layout/PageSpill.h"
 #include "reportengine/pdf/PdfWriter.h"
 
 #include <QCoreApplication>
@@ -294,7 +296,26 @@ void protectFilesFromExport(const QStringList& files)
 ExportResult buildAndExport(Report& report, const ExportTarget& target,
                             const ExportControl& control)
 {
-    return runExport(target, [&](PageWriter& writer, ExportResult& result) {
+    return buildAndExport(report, target, control, nullptr);
+}
+
+ExportResult buildAndExport(Report& report, const ExportTarget& target,
+                            const ExportControl& control, std::shared_ptr<BuiltReport>* kept)
+{
+    std::shared_ptr<PageSpill> spill;
+    std::shared_ptr<BuiltReport> pages;
+    if (kept) {
+        kept->reset();
+        spill = std::make_shared<PageSpill>();
+        pages = std::make_shared<BuiltReport>();
+        if (!spill->isOpen()) {
+            ExportResult refused;
+            refused.error =
+                QStringLiteral("no temporary file for the pages: %1").arg(spill->errorString());
+            return refused;
+        }
+    }
+    ExportResult done = runExport(target, [&](PageWriter& writer, ExportResult& result) {
         ReportBuilder builder(report.reportTemplate(), report.dataSources());
         bool writeFailed = false;
         builder.setPageSink([&](BuiltPage&& page) {
@@ -303,6 +324,8 @@ ExportResult buildAndExport(Report& report, const ExportTarget& target,
                 writeFailed = true;
                 throw std::runtime_error(error.toStdString());
             }
+            if (spill)
+                pages->appendSpilled(spill, spill->write(page));
         });
         while (!builder.atEnd() && !cancelled(control)) {
             builder.step();
@@ -318,6 +341,74 @@ ExportResult buildAndExport(Report& report, const ExportTarget& target,
             result.buildFailed = !writeFailed;
         }
     });
+    if (kept && done.ok)
+        *kept = std::move(pages);
+    return done;
+}
+
+struct PdfBook::Private
+{
+    explicit Private(const ExportTarget& target) : writer(target) {}
+    PageWriter writer;
+    bool failed = false;
+};
+
+PdfBook::PdfBook(const ExportTarget& target)
+{
+    ExportTarget book;
+    book.pdfPath = target.pdfPath;
+    book.title = target.title;
+    book.protectedFiles = target.protectedFiles;
+    d = std::make_unique<Private>(book);
+}
+
+PdfBook::~PdfBook()
+{
+    d.reset();
+    // The pages were read back with this thread's own fonts.
+    releaseThreadFonts();
+}
+
+bool PdfBook::begin(QString* error)
+{
+    d->failed = !d->writer.begin(error);
+    return !d->failed;
+}
+
+bool PdfBook::add(const BuiltReport& pages, QString* error)
+{
+    if (d->failed)
+        return false;
+    try {
+        for (int i = 0; i < pages.pageCount() && !d->failed; ++i)
+            d->failed = !d->writer.add(*pages.pageAt(i), error);
+    } catch (const std::bad_alloc&) {
+        d->failed = true;
+        if (error)
+            *error = QStringLiteral("out of memory while writing the pages");
+    } catch (const std::runtime_error& e) {
+        d->failed = true; // a spilled page that cannot be read back
+        if (error)
+            *error = QString::fromUtf8(e.what());
+    }
+    if (d->failed)
+        d->writer.abandon();
+    return !d->failed;
+}
+
+bool PdfBook::finish(QString* error)
+{
+    if (d->failed)
+        return false;
+    d->failed = !d->writer.finish(error);
+    if (d->failed)
+        d->writer.abandon();
+    return !d->failed;
+}
+
+int PdfBook::pages() const
+{
+    return d->writer.pages();
 }
 
 ExportResult exportBuilt(const BuiltReport& report, const ExportTarget& target,

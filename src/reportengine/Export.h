@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <memory>
 
 namespace hra::reportengine {
 
@@ -89,5 +90,37 @@ ExportResult buildAndExport(Report& report, const ExportTarget& target,
 // The same for pages already built (those of a preview).
 ExportResult exportBuilt(const BuiltReport& report, const ExportTarget& target,
                          const ExportControl& control = {});
+
+// buildAndExport, and the pages kept besides in `kept` when it succeeds:
+// spilled to a private temporary file (gone with the last holder), their
+// fonts named so that another thread can write them to a PdfBook.
+ExportResult buildAndExport(Report& report, const ExportTarget& target,
+                            const ExportControl& control, std::shared_ptr<BuiltReport>* kept);
+
+// One PDF of several reports' pages in the order they are added, written as
+// they come: the fonts are embedded once for the whole book, so that memory
+// and the file stay small however many reports there are. Like every export,
+// it is written under a temporary name that takes the target's only when
+// finished; a book destroyed unfinished leaves no file. Used from one thread
+// only (the one that made it).
+class PdfBook
+{
+public:
+    explicit PdfBook(const ExportTarget& target); // its pdfPath, title, protectedFiles
+    ~PdfBook();
+    PdfBook(const PdfBook&) = delete;
+    PdfBook& operator=(const PdfBook&) = delete;
+
+    // Refuses the target or opens the temporary file.
+    bool begin(QString* error);
+    // Appends every page (spilled pages are read back on this thread).
+    bool add(const BuiltReport& pages, QString* error);
+    bool finish(QString* error);
+    int pages() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 
 } // namespace hra::reportengine

@@ -67,6 +67,16 @@ QString DialogPromptService::saveFileName(QWidget* parent, const QString& captio
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
+QString DialogPromptService::folderName(QWidget* parent, const QString& caption,
+                                        const QString& directory)
+{
+    QFileDialog dialog(parent, caption, directory);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    useChineseDetails(dialog);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
 QStringList ScriptedPromptService::messages() const
 {
     QStringList out;
@@ -127,6 +137,17 @@ QString ScriptedPromptService::saveFileName(QWidget*, const QString& caption,
                                             const QString& directory, const QString&)
 {
     m_records.push_back({Record::Kind::SaveFile, directory, caption, QMessageBox::NoIcon, {}});
+    if (m_files.empty())
+        return {};
+    QString path = m_files.front();
+    m_files.pop_front();
+    return path;
+}
+
+QString ScriptedPromptService::folderName(QWidget*, const QString& caption,
+                                          const QString& directory)
+{
+    m_records.push_back({Record::Kind::Folder, directory, caption, QMessageBox::NoIcon, {}});
     if (m_files.empty())
         return {};
     QString path = m_files.front();

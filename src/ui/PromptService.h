@@ -38,6 +38,10 @@ public:
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& directory,
                                  const QString& filter) = 0;
 
+    // A folder to write into; empty when the operator cancels.
+    virtual QString folderName(QWidget* parent, const QString& caption,
+                               const QString& directory) = 0;
+
     // Shorthands for the usual kinds.
     void information(QWidget* parent, const QString& text, const QString& caption)
     {
@@ -81,6 +85,7 @@ public:
                          const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& directory,
                          const QString& filter) override;
+    QString folderName(QWidget* parent, const QString& caption, const QString& directory) override;
 };
 
 // For tests: records every prompt and answers from a script. A message with
@@ -96,7 +101,8 @@ public:
         {
             Message,
             OpenFile,
-            SaveFile
+            SaveFile,
+            Folder
         } kind = Kind::Message;
         QString text; // message text, or the file dialog's directory
         QString caption;
@@ -129,6 +135,8 @@ public:
                          const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& directory,
                          const QString& filter) override;
+    // Answered from the same script as the file prompts.
+    QString folderName(QWidget* parent, const QString& caption, const QString& directory) override;
 
 private:
     std::vector<Record> m_records;

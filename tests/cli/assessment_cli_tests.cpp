@@ -2,6 +2,7 @@
 #include "store/Sql.h"
 #include "support/TestDatabase.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -303,6 +304,94 @@ TEST_P(AssessmentCliTest, TheDocumentedExampleImportsOnTheDemoDatabase)
     EXPECT_EQ(out.at(0).toObject().value("record"), "0000000003");
     EXPECT_EQ(out.at(1).toObject().value("record"), "0000000004");
     EXPECT_EQ(count("jkpg_id"), before + 2);
+}
+
+// The reports of a work unit: one PDF per person of its latest assessment,
+// the summary on standard output, a person whose report fails listed with
+// exit status 1 while the others are built.
+TEST_P(AssessmentCliTest, TheReportsOfAWorkUnitAreOnePdfEach)
+{
+    store::run(conn->db(), "insert into jkpg_jbxx (bianh, xingm, xingb, nianl) "
+                           "values ('0043', '赵六', '女', 44)");
+    store::run(conn->db(), "update jkpg_jbxx set gongzdw = '甲公司'");
+    for (const char* record : {"0042", "0042", "0043"})
+        ASSERT_EQ(import(QJsonDocument(exampleAssessment(record)).toJson()).exitCode, 0);
+    auto pages = [](const QString& pdf) {
+        QProcess qpdf;
+        qpdf.start("qpdf", {"--show-npages", pdf});
+        return qpdf.waitForFinished(30000) && qpdf.exitCode() == 0
+                   ? qpdf.readAllStandardOutput().trimmed().toInt()
+                   : -1;
+    };
+    // What the command said, without what Qt says of the environment.
+    auto said = [](const QString& err) {
+        QStringList lines = err.split('\n');
+        lines.removeIf([](const QString& l) { return l.startsWith("QStandardPaths:"); });
+        return lines.join('\n');
+    };
+    auto strings = [](const QJsonValue& v) {
+        QStringList out;
+        for (const QJsonValue& s : v.toArray())
+            out << s.toString();
+        return out;
+    };
+
+    const QString out = dir.filePath("reports");
+    const CliRun built = cli(
+        {"report", "--unit", "甲公司", "--out-dir", out, "--combined", dir.filePath("all.pdf")});
+    ASSERT_EQ(built.exitCode, 0) << built.err.toStdString();
+    const QJsonObject summary = QJsonDocument::fromJson(built.out).object();
+    EXPECT_EQ(summary.value("built"), 2);
+    EXPECT_EQ(summary.value("failed"), QJsonArray());
+    EXPECT_TRUE(summary.value("seconds").isDouble());
+    const QStringList files = {out + "/0042_王五_2.pdf", out + "/0043_赵六_3.pdf"};
+    EXPECT_EQ(strings(summary.value("files")), files);
+    for (const QString& f : files)
+        EXPECT_EQ(pages(f), 24) << f.toStdString();
+    EXPECT_EQ(summary.value("combined"), dir.filePath("all.pdf"));
+    EXPECT_EQ(pages(dir.filePath("all.pdf")), 48);
+
+    // A folder where 赵六's report would go.
+    const QString again = dir.filePath("again");
+    ASSERT_TRUE(QDir().mkpath(again + "/0043_赵六_3.pdf"));
+    const CliRun partly = cli({"report", "--unit", "甲公司", "--out-dir", again});
+    EXPECT_EQ(partly.exitCode, 1);
+    const QJsonObject told = QJsonDocument::fromJson(partly.out).object();
+    EXPECT_EQ(told.value("built"), 1);
+    EXPECT_EQ(strings(told.value("files")), QStringList{again + "/0042_王五_2.pdf"});
+    const QJsonArray failed = told.value("failed").toArray();
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed.at(0).toObject().value("record"), "0043");
+    EXPECT_EQ(failed.at(0).toObject().value("assessment"), 3);
+    const QString reason = failed.at(0).toObject().value("reason").toString();
+    EXPECT_EQ(reason, again + "/0043_赵六_3.pdf exists and is no regular file; it is not replaced");
+    EXPECT_EQ(said(partly.err), "error: record 0043 assessment 3: " + reason + "\n");
+
+    const struct
+    {
+        QStringList args;
+        int exitCode;
+        const char* err;
+    } refused[] = {
+        {{"--unit", "乙公司", "--out-dir", out},
+         1,
+         "error: no assessment of a person of work unit 乙公司\n"},
+        {{"--unit", "甲公司", "--from", "2026-02-30", "--out-dir", out},
+         2,
+         "error: --from takes a date as yyyy-MM-dd: 2026-02-30\n"},
+        {{"--unit", "甲公司"}, 2, nullptr},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.args.join(' ').toStdString());
+        const CliRun run = cli(QStringList{"report"} + r.args);
+        EXPECT_EQ(run.exitCode, r.exitCode);
+        if (r.err)
+            EXPECT_EQ(said(run.err).toStdString(), r.err);
+        else
+            EXPECT_TRUE(said(run.err).startsWith("usage: hra-cli report --unit U"))
+                << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, AssessmentCliTest, ::testing::ValuesIn(test::databaseBackends()),

@@ -6,6 +6,7 @@
 #include "windows/records/DeleteRecordWindow.h"
 #include "windows/records/ModifyRecordWindow.h"
 #include "windows/report/AnalysisWindow.h"
+#include "windows/report/BatchReportWindow.h"
 #include "windows/report/GroupSummaryDialog.h"
 #include "windows/report/SectionDialog.h"
 #include "windows/report/SettingsDialogs.h"
@@ -99,6 +100,10 @@ AreaWindows::AreaWindows(AppContext& context, WindowRegistry& registry)
                  [this](AppContext&, Shell& shell) -> QWidget* {
                      return new report::GroupSummaryDialog(reportContext(shell));
                  });
+    registry.add(kinds::batchReports, Presentation::Modal,
+                 [this](AppContext&, Shell& shell) -> QWidget* {
+                     return new report::BatchReportWindow(reportContext(shell));
+                 });
     registry.add(kinds::centreSettings, Presentation::Modal,
                  [this](AppContext&, Shell& shell) -> QWidget* {
                      return new report::CentreDialog(reportContext(shell));
@@ -169,7 +174,8 @@ report::Context& AreaWindows::reportContext(Shell& shell)
         m_report.emplace(report::Context{*m_context.connection,
                                          m_context.prompts,
                                          [&shell](bool on) { shell.setNavigationEnabled(on); },
-                                         {}});
+                                         {},
+                                         [&shell] { shell.open(kinds::batchReports); }});
     return *m_report;
 }
 

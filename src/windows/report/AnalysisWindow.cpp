@@ -45,6 +45,7 @@ AnalysisWindow::AnalysisWindow(Context& context, QWidget* parent)
       m_print(new ui::FlatButton(QStringLiteral("&P 打印报告"), this)),
       m_pdf(new ui::FlatButton(QStringLiteral("&E 导出PDF"), this)),
       m_close(new ui::FlatButton(QStringLiteral("&C 关闭"), this)),
+      m_batch(new ui::FlatButton(QStringLiteral("&B 批量报告"), this)),
       m_progress(new QProgressBar(this)), m_cancel(new ui::FlatButton(QStringLiteral("取消"), this))
 {
     setObjectName(QStringLiteral("TFrm_sjfx"));
@@ -93,6 +94,8 @@ AnalysisWindow::AnalysisWindow(Context& context, QWidget* parent)
     m_print->setObjectName(QStringLiteral("Myspb_dybg"));
     m_pdf->setObjectName(QStringLiteral("Myspb_pdf"));
     m_close->setObjectName(QStringLiteral("Myspb_gb"));
+    m_batch->setObjectName(QStringLiteral("Myspb_plbg"));
+    m_batch->setVisible(bool(m_context.openBatchReports));
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
     m_progress->setTextVisible(false);
     m_progress->hide();
@@ -108,6 +111,7 @@ AnalysisWindow::AnalysisWindow(Context& context, QWidget* parent)
     top->addStretch();
     top->addWidget(m_print);
     top->addWidget(m_pdf);
+    top->addWidget(m_batch);
     top->addWidget(m_close);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -122,6 +126,10 @@ AnalysisWindow::AnalysisWindow(Context& context, QWidget* parent)
     connect(m_print, &QPushButton::clicked, this, &AnalysisWindow::print);
     connect(m_pdf, &QPushButton::clicked, this, &AnalysisWindow::exportPdf);
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_batch, &QPushButton::clicked, this, [this] {
+        if (m_context.openBatchReports)
+            m_context.openBatchReports();
+    });
     connect(m_cancel, &QPushButton::clicked, m_report.get(), &reportengine::Report::cancelBuild);
     connect(m_report.get(), &reportengine::Report::progress, this, &AnalysisWindow::progressed);
     connect(m_report.get(), &reportengine::Report::buildFinished, this,

@@ -115,6 +115,7 @@ private:
     QPushButton* m_print;
     QPushButton* m_pdf;
     QPushButton* m_close;
+    QPushButton* m_batch; // the reports of a whole work unit
     QProgressBar* m_progress;
     QPushButton* m_cancel; // stops the build under way
     QPointer<AssessmentListDialog> m_list;

@@ -21,6 +21,8 @@ struct Context
     std::function<void(bool)> setNavigationEnabled;
     // Where report templates live; empty: "reports" beside the program.
     QString reportsDirectory;
+    // Opens the batch reports of a work unit; unset: the button is hidden.
+    std::function<void()> openBatchReports;
 };
 
 } // namespace hra::report

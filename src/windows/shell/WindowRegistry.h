@@ -23,6 +23,7 @@ inline const QString questionnaire = QStringLiteral("TFrm_jkpg");
 inline const QString analysis = QStringLiteral("TFrm_sjfx");
 inline const QString reportSection = QStringLiteral("TFrm_sjfxhc");
 inline const QString groupSummary = QStringLiteral("TFrm_tjhz");
+inline const QString batchReports = QStringLiteral("TFrm_plbg");
 inline const QString query = QStringLiteral("TFrm_xxcx");
 inline const QString operators = QStringLiteral("Tfrm_ryxx");
 inline const QString auditLog = QStringLiteral("Tfrm_czrz");
