@@ -21,7 +21,8 @@ const QString kShowUsage = QStringLiteral("--record BH [--ini FILE]");
 const QString kRenumberUsage = QStringLiteral("--record BH --to BH2 [--ini FILE]");
 const QString kDeleteUsage = QStringLiteral("--record BH [--with-assessments] [--ini FILE]");
 const QString kImportUsage =
-    QStringLiteral("--file F.csv|F.xlsx [--dry-run] [--encoding E] [--sheet NAME] [--ini FILE]");
+    QStringLiteral("--file F.csv|F.xlsx [--dry-run] [--encoding E] [--sheet NAME] [--map FILE.csv] "
+                   "[--ini FILE]");
 
 // Options of "person add" and the person columns they fill.
 const QList<std::pair<QString, QString>>& addOptions()
@@ -235,13 +236,26 @@ int deleteCommand(const QStringList& raw)
     }
 }
 
+// The rows of a sheet file, opened afresh for each pass.
+domain::ReopenedGroupRows::Next sheetRows(const QString& path, const sheets::ReadOptions& options)
+{
+    std::shared_ptr<sheets::RowReader> reader = sheets::openSheet(path, options);
+    return [reader](domain::GroupRow& row) {
+        sheets::Row read;
+        if (!reader->next(read))
+            return false;
+        row = {read.number, std::move(read.cells)};
+        return true;
+    };
+}
+
 int importCommand(const QStringList& raw)
 {
     const Arguments args(raw);
     bool hasFile = false;
     const QString path = args.value(QStringLiteral("file"), &hasFile);
     if (!args.unknown({QStringLiteral("file"), QStringLiteral("encoding"), QStringLiteral("sheet"),
-                       QStringLiteral("ini")},
+                       QStringLiteral("map"), QStringLiteral("ini")},
                       {QStringLiteral("dry-run")})
              .isEmpty() ||
         !hasFile || path.isEmpty())
@@ -249,32 +263,41 @@ int importCommand(const QStringList& raw)
     if (refuseSource(path))
         return 1;
     QTextStream err(stderr);
-    sheets::Sheet sheet;
+    const bool dryRun = args.flag(QStringLiteral("dry-run"));
+    domain::GroupImportOptions options{.dryRun = dryRun};
+    std::optional<domain::ReopenedGroupRows> rows;
     try {
-        sheet = sheets::readSheet(path, {.encoding = args.value(QStringLiteral("encoding")),
-                                         .sheet = args.value(QStringLiteral("sheet"))});
+        bool hasMap = false;
+        const QString mapPath = args.value(QStringLiteral("map"), &hasMap);
+        if (hasMap) {
+            if (refuseSource(mapPath))
+                return 1;
+            QList<domain::GroupRow> mapRows;
+            for (const sheets::Row& r : sheets::readSheet(mapPath).rows)
+                mapRows << domain::GroupRow{r.number, r.cells};
+            options.headerMap = domain::readHeaderMap(mapRows);
+        }
+        const sheets::ReadOptions read{.encoding = args.value(QStringLiteral("encoding")),
+                                       .sheet = args.value(QStringLiteral("sheet"))};
+        rows.emplace([path, read] { return sheetRows(path, read); });
+        if (rows->header().isEmpty())
+            return fail(QStringLiteral("文件中没有表头"));
     } catch (const sheets::SheetError& e) {
         return fail(e.message());
+    } catch (const domain::GroupImportError& e) {
+        for (const QString& line : domain::problemLines(e))
+            err << "error: " << line << '\n';
+        return 1;
     }
-    if (sheet.rows.isEmpty())
-        return fail(QStringLiteral("文件中没有表头"));
-    QList<domain::GroupRow> rows;
-    for (qsizetype i = 1; i < sheet.rows.size(); ++i)
-        rows << domain::GroupRow{sheet.rows.at(i).number, sheet.rows.at(i).cells};
     const auto connection = connectFrom(args);
     if (!connection)
         return 1;
-    const bool dryRun = args.flag(QStringLiteral("dry-run"));
     try {
-        const std::vector<domain::GroupImportedRow> done =
-            domain::importGroup(connection->db(), connection->serverNow(), sheet.rows.first().cells,
-                                rows, {.dryRun = dryRun});
-        int newPersons = 0;
-        int again = 0;
+        const std::vector<domain::GroupImportedRow> done = domain::importGroup(
+            connection->db(), connection->serverNow(), rows->header(), *rows, options);
+        const domain::GroupImportSummary summary = domain::summarise(done);
         QStringList lines;
-        for (const domain::GroupImportedRow& r : done) {
-            newPersons += r.newPerson ? 1 : 0;
-            again += r.earlierAssessments ? 1 : 0;
+        for (const domain::GroupImportedRow& r : done)
             lines << QStringLiteral("  {\"row\": %1, \"record\": %2, \"assessment\": %3, "
                                     "\"new_person\": %4}")
                          .arg(r.row)
@@ -282,7 +305,6 @@ int importCommand(const QStringList& raw)
                               r.assessment ? QString::number(*r.assessment)
                                            : QStringLiteral("null"),
                               r.newPerson ? QStringLiteral("true") : QStringLiteral("false"));
-        }
         const QString array =
             lines.isEmpty() ? QStringLiteral("[]")
                             : QStringLiteral("[\n%1\n]").arg(lines.join(QStringLiteral(",\n")));
@@ -292,23 +314,23 @@ int importCommand(const QStringList& raw)
                                        "\"new_persons\": %2, "
                                        "\"further_assessments\": %3, \"would_store\": %4}\n")
                                        .arg(done.size())
-                                       .arg(newPersons)
-                                       .arg(again)
+                                       .arg(summary.newPersons)
+                                       .arg(summary.furtherAssessments)
                                        .arg(array);
             return 0;
         }
         QTextStream(stdout) << array << '\n';
-        if (again > 0)
-            err << "note: " << again << "人已有评估,本次为其增加了新的评估\n";
+        if (summary.furtherAssessments > 0)
+            err << "note: " << summary.furtherAssessmentsText() << '\n';
         return 0;
     } catch (const domain::GroupImportError& e) {
-        for (const domain::GroupProblem& p : e.problems())
-            err << "error: " << p.text() << '\n';
-        if (e.total() > int(e.problems().size()))
-            err << "error: 另有" << e.total() - int(e.problems().size()) << "处错误未列出\n";
-        err << "文件中的数据均未保存\n";
+        for (const QString& line : domain::problemLines(e))
+            err << "error: " << line << '\n';
+        err << domain::nothingStoredText() << '\n';
+    } catch (const sheets::SheetError& e) {
+        err << "error: " << e.message() << '\n' << domain::nothingStoredText() << '\n';
     } catch (const store::DatabaseError& e) {
-        err << "error: database: " << e.message() << "\n文件中的数据均未保存\n";
+        err << "error: database: " << e.message() << '\n' << domain::nothingStoredText() << '\n';
     }
     return 1;
 }
