@@ -170,9 +170,9 @@ GroupImportWindow::~GroupImportWindow()
 
 void GroupImportWindow::choose()
 {
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("选择要导入的文件"), QString(),
-        QStringLiteral("表格文件 (*.csv *.txt *.xlsx);;所有文件 (*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("选择要导入的文件"), QString(),
+                                     QStringLiteral("表格文件 (*.csv *.txt *.xlsx);;所有文件 (*)"));
     if (!path.isEmpty())
         openFile(path);
 }
@@ -196,9 +196,9 @@ void GroupImportWindow::preview()
         return;
     }
     try {
-        const auto rows = sheets::openSheet(
-            m_file->text(), {.encoding = m_encoding->currentData().toString(),
-                             .sheet = m_sheet->text().trimmed()});
+        const auto rows =
+            sheets::openSheet(m_file->text(), {.encoding = m_encoding->currentData().toString(),
+                                               .sheet = m_sheet->text().trimmed()});
         sheets::Row header;
         if (!rows->next(header)) {
             m_report->setPlainText(QStringLiteral("文件中没有表头"));
@@ -211,10 +211,10 @@ void GroupImportWindow::preview()
         m_headers->setRowCount(int(meanings.size()));
         for (int i = 0; i < int(meanings.size()); ++i) {
             const domain::GroupHeaderMeaning& m = meanings[size_t(i)];
-            const QString column =
-                m.column ? QStringLiteral("%1 (%2.%3)").arg(m.fieldCaption, m.column->table,
-                                                            m.column->column)
-                         : QString();
+            const QString column = m.column
+                                       ? QStringLiteral("%1 (%2.%3)")
+                                             .arg(m.fieldCaption, m.column->table, m.column->column)
+                                       : QString();
             setRow(m_headers, i, {header.cells.at(i), column, m.refusal});
             m_headerUsable = m_headerUsable && m.refusal.isEmpty();
         }

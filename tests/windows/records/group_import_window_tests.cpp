@@ -123,8 +123,9 @@ TEST_P(GroupImportWindowTest, DryRunStoresNothingAndTheImportListsTheAssessments
 
     runWith("Btn_dryRun");
     EXPECT_EQ(report(), "试运行完成，未保存任何数据：2行可以导入，其中新档案1人。");
-    EXPECT_EQ(rows(grid("Grid_result")), (QList<QStringList>{{"2", "0000000008", "员工1", "-", "是"},
-                                                             {"3", "0000000007", "员工2", "-", "否"}}));
+    EXPECT_EQ(rows(grid("Grid_result")),
+              (QList<QStringList>{{"2", "0000000008", "员工1", "-", "是"},
+                                  {"3", "0000000007", "员工2", "-", "否"}}));
     EXPECT_EQ(count("jkpg_jbxx"), persons);
     EXPECT_EQ(count("jkpg_id"), 0);
     EXPECT_EQ(count("sys_czrz"), logged);
