@@ -9,6 +9,7 @@
 #include "store/Sql.h"
 
 #include <QTextStream>
+#include <functional>
 
 namespace hra::cli {
 namespace {
@@ -153,6 +154,25 @@ int showCommand(const QStringList& raw)
     }
 }
 
+// Connects, finds the stored person, refuses an unknown record number as the
+// windows do, and reports a failing database; the work does the rest.
+int withPerson(const Arguments& args, const QString& record,
+               const std::function<int(const QSqlDatabase&, const domain::PersonSummary&)>& work)
+{
+    const auto connection = connectFrom(args);
+    if (!connection)
+        return 1;
+    try {
+        const QSqlDatabase db = connection->db();
+        const auto person = domain::findPerson(db, record);
+        if (!person)
+            return fail(domain::unknownRecordMessage(record));
+        return work(db, *person);
+    } catch (const store::DatabaseError& e) {
+        return databaseFailure(e);
+    }
+}
+
 int renumberCommand(const QStringList& raw)
 {
     const Arguments args(raw);
@@ -162,35 +182,28 @@ int renumberCommand(const QStringList& raw)
     const QString to = args.value(QStringLiteral("to"), &hasTo).trimmed();
     if (!record || !hasTo)
         return usage(QStringLiteral("renumber"), kRenumberUsage);
-    const auto connection = connectFrom(args);
-    if (!connection)
-        return 1;
-    try {
-        const QSqlDatabase db = connection->db();
-        const auto person = domain::findPerson(db, *record);
-        if (!person)
-            return fail(domain::unknownRecordMessage(*record));
-        const QString problem = domain::renumberProblem(db, person->recordNumber, to);
-        if (!problem.isEmpty())
-            return fail(problem);
-        // The number's width is the person form's, as the dialog limits typing to it.
-        const QString tooWide = domain::personValueProblem(domain::PersonFormPurpose::Create,
-                                                           QStringLiteral("bianh"), to);
-        if (!tooWide.isEmpty())
-            return fail(tooWide);
-        try {
-            domain::renumberPerson(db, person->recordNumber, to);
-        } catch (const store::ConnectionLostError&) {
-            throw;
-        } catch (const store::DatabaseError&) {
-            return fail(QStringLiteral("更改不成功!"));
-        }
-        QTextStream(stdout) << QStringLiteral("{\"record\": %1, \"was\": %2}\n")
-                                   .arg(jsonString(to), jsonString(person->recordNumber.trimmed()));
-        return 0;
-    } catch (const store::DatabaseError& e) {
-        return databaseFailure(e);
-    }
+    return withPerson(
+        args, *record, [&to](const QSqlDatabase& db, const domain::PersonSummary& person) {
+            const QString problem = domain::renumberProblem(db, person.recordNumber, to);
+            if (!problem.isEmpty())
+                return fail(problem);
+            // The number's width is the person form's, as the dialog limits typing to it.
+            const QString tooWide = domain::personValueProblem(domain::PersonFormPurpose::Create,
+                                                               QStringLiteral("bianh"), to);
+            if (!tooWide.isEmpty())
+                return fail(tooWide);
+            try {
+                domain::renumberPerson(db, person.recordNumber, to);
+            } catch (const store::ConnectionLostError&) {
+                throw;
+            } catch (const store::DatabaseError&) {
+                return fail(QStringLiteral("更改不成功!"));
+            }
+            QTextStream(stdout) << QStringLiteral("{\"record\": %1, \"was\": %2}\n")
+                                       .arg(jsonString(to),
+                                            jsonString(person.recordNumber.trimmed()));
+            return 0;
+        });
 }
 
 int deleteCommand(const QStringList& raw)
@@ -200,40 +213,32 @@ int deleteCommand(const QStringList& raw)
                                    {QStringLiteral("with-assessments")});
     if (!record)
         return usage(QStringLiteral("delete"), kDeleteUsage);
-    const auto connection = connectFrom(args);
-    if (!connection)
-        return 1;
-    try {
-        const QSqlDatabase db = connection->db();
-        const auto person = domain::findPerson(db, *record);
-        if (!person)
-            return fail(domain::unknownRecordMessage(*record));
-        const int assessments = domain::assessmentCount(db, person->recordNumber);
-        const bool withAssessments = args.flag(QStringLiteral("with-assessments"));
-        // A person's assessments would be left without a person.
-        if (assessments > 0 && !withAssessments)
-            return fail(QStringLiteral("编号为“%1”的档案有%2次评估,未删除;"
-                                       "连同评估一起删除请加 --with-assessments")
-                            .arg(*record)
-                            .arg(assessments));
-        bool deleted = false;
-        try {
-            deleted = withAssessments
-                          ? domain::deletePersonWithAssessments(db, person->recordNumber)
-                          : domain::deletePerson(db, person->recordNumber);
-        } catch (const store::ConnectionLostError&) {
-            throw;
-        } catch (const store::DatabaseError&) {
-        }
-        if (!deleted)
-            return fail(QStringLiteral("删除不成功!"));
-        QTextStream(stdout) << QStringLiteral("{\"record\": %1, \"assessments_deleted\": %2}\n")
-                                   .arg(jsonString(*record))
-                                   .arg(withAssessments ? assessments : 0);
-        return 0;
-    } catch (const store::DatabaseError& e) {
-        return databaseFailure(e);
-    }
+    const bool withAssessments = args.flag(QStringLiteral("with-assessments"));
+    return withPerson(
+        args, *record, [&](const QSqlDatabase& db, const domain::PersonSummary& person) {
+            const int assessments = domain::assessmentCount(db, person.recordNumber);
+            // A person's assessments would be left without a person.
+            if (assessments > 0 && !withAssessments)
+                return fail(QStringLiteral("编号为“%1”的档案有%2次评估,未删除;"
+                                           "连同评估一起删除请加 --with-assessments")
+                                .arg(*record)
+                                .arg(assessments));
+            bool deleted = false;
+            try {
+                deleted = withAssessments
+                              ? domain::deletePersonWithAssessments(db, person.recordNumber)
+                              : domain::deletePerson(db, person.recordNumber);
+            } catch (const store::ConnectionLostError&) {
+                throw;
+            } catch (const store::DatabaseError&) {
+            }
+            if (!deleted)
+                return fail(QStringLiteral("删除不成功!"));
+            QTextStream(stdout) << QStringLiteral("{\"record\": %1, \"assessments_deleted\": %2}\n")
+                                       .arg(jsonString(*record))
+                                       .arg(withAssessments ? assessments : 0);
+            return 0;
+        });
 }
 
 // The rows of a sheet file, opened afresh for each pass.
