@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QTextStream>
+#include <functional>
 
 namespace hra::cli {
 namespace {
@@ -25,7 +26,8 @@ const QString kRenumberUsage = QStringLiteral("--record BH --to BH2 [--ini FILE]
 const QString kDeleteUsage = QStringLiteral("--record BH [--with-assessments] [--ini FILE]");
 const QString kListUsage = QStringLiteral("--xlsx OUT [--unit U] [--ini FILE]");
 const QString kImportUsage =
-    QStringLiteral("--file F.csv|F.xlsx [--dry-run] [--encoding E] [--sheet NAME] [--ini FILE]");
+    QStringLiteral("--file F.csv|F.xlsx [--dry-run] [--encoding E] [--sheet NAME] [--map FILE.csv] "
+                   "[--ini FILE]");
 
 // Options of "person add" and the person columns they fill.
 const QList<std::pair<QString, QString>>& addOptions()
@@ -156,6 +158,25 @@ int showCommand(const QStringList& raw)
     }
 }
 
+// Connects, finds the stored person, refuses an unknown record number as the
+// windows do, and reports a failing database; the work does the rest.
+int withPerson(const Arguments& args, const QString& record,
+               const std::function<int(const QSqlDatabase&, const domain::PersonSummary&)>& work)
+{
+    const auto connection = connectFrom(args);
+    if (!connection)
+        return 1;
+    try {
+        const QSqlDatabase db = connection->db();
+        const auto person = domain::findPerson(db, record);
+        if (!person)
+            return fail(domain::unknownRecordMessage(record));
+        return work(db, *person);
+    } catch (const store::DatabaseError& e) {
+        return databaseFailure(e);
+    }
+}
+
 int renumberCommand(const QStringList& raw)
 {
     const Arguments args(raw);
@@ -165,35 +186,28 @@ int renumberCommand(const QStringList& raw)
     const QString to = args.value(QStringLiteral("to"), &hasTo).trimmed();
     if (!record || !hasTo)
         return usage(QStringLiteral("renumber"), kRenumberUsage);
-    const auto connection = connectFrom(args);
-    if (!connection)
-        return 1;
-    try {
-        const QSqlDatabase db = connection->db();
-        const auto person = domain::findPerson(db, *record);
-        if (!person)
-            return fail(domain::unknownRecordMessage(*record));
-        const QString problem = domain::renumberProblem(db, person->recordNumber, to);
-        if (!problem.isEmpty())
-            return fail(problem);
-        // The number's width is the person form's, as the dialog limits typing to it.
-        const QString tooWide = domain::personValueProblem(domain::PersonFormPurpose::Create,
-                                                           QStringLiteral("bianh"), to);
-        if (!tooWide.isEmpty())
-            return fail(tooWide);
-        try {
-            domain::renumberPerson(db, person->recordNumber, to);
-        } catch (const store::ConnectionLostError&) {
-            throw;
-        } catch (const store::DatabaseError&) {
-            return fail(QStringLiteral("更改不成功!"));
-        }
-        QTextStream(stdout) << QStringLiteral("{\"record\": %1, \"was\": %2}\n")
-                                   .arg(jsonString(to), jsonString(person->recordNumber.trimmed()));
-        return 0;
-    } catch (const store::DatabaseError& e) {
-        return databaseFailure(e);
-    }
+    return withPerson(
+        args, *record, [&to](const QSqlDatabase& db, const domain::PersonSummary& person) {
+            const QString problem = domain::renumberProblem(db, person.recordNumber, to);
+            if (!problem.isEmpty())
+                return fail(problem);
+            // The number's width is the person form's, as the dialog limits typing to it.
+            const QString tooWide = domain::personValueProblem(domain::PersonFormPurpose::Create,
+                                                               QStringLiteral("bianh"), to);
+            if (!tooWide.isEmpty())
+                return fail(tooWide);
+            try {
+                domain::renumberPerson(db, person.recordNumber, to);
+            } catch (const store::ConnectionLostError&) {
+                throw;
+            } catch (const store::DatabaseError&) {
+                return fail(QStringLiteral("更改不成功!"));
+            }
+            QTextStream(stdout) << QStringLiteral("{\"record\": %1, \"was\": %2}\n")
+                                       .arg(jsonString(to),
+                                            jsonString(person.recordNumber.trimmed()));
+            return 0;
+        });
 }
 
 int deleteCommand(const QStringList& raw)
@@ -203,40 +217,45 @@ int deleteCommand(const QStringList& raw)
                                    {QStringLiteral("with-assessments")});
     if (!record)
         return usage(QStringLiteral("delete"), kDeleteUsage);
-    const auto connection = connectFrom(args);
-    if (!connection)
-        return 1;
-    try {
-        const QSqlDatabase db = connection->db();
-        const auto person = domain::findPerson(db, *record);
-        if (!person)
-            return fail(domain::unknownRecordMessage(*record));
-        const int assessments = domain::assessmentCount(db, person->recordNumber);
-        const bool withAssessments = args.flag(QStringLiteral("with-assessments"));
-        // A person's assessments would be left without a person.
-        if (assessments > 0 && !withAssessments)
-            return fail(QStringLiteral("编号为“%1”的档案有%2次评估,未删除;"
-                                       "连同评估一起删除请加 --with-assessments")
-                            .arg(*record)
-                            .arg(assessments));
-        bool deleted = false;
-        try {
-            deleted = withAssessments
-                          ? domain::deletePersonWithAssessments(db, person->recordNumber)
-                          : domain::deletePerson(db, person->recordNumber);
-        } catch (const store::ConnectionLostError&) {
-            throw;
-        } catch (const store::DatabaseError&) {
-        }
-        if (!deleted)
-            return fail(QStringLiteral("删除不成功!"));
-        QTextStream(stdout) << QStringLiteral("{\"record\": %1, \"assessments_deleted\": %2}\n")
-                                   .arg(jsonString(*record))
-                                   .arg(withAssessments ? assessments : 0);
-        return 0;
-    } catch (const store::DatabaseError& e) {
-        return databaseFailure(e);
-    }
+    const bool withAssessments = args.flag(QStringLiteral("with-assessments"));
+    return withPerson(
+        args, *record, [&](const QSqlDatabase& db, const domain::PersonSummary& person) {
+            const int assessments = domain::assessmentCount(db, person.recordNumber);
+            // A person's assessments would be left without a person.
+            if (assessments > 0 && !withAssessments)
+                return fail(QStringLiteral("编号为“%1”的档案有%2次评估,未删除;"
+                                           "连同评估一起删除请加 --with-assessments")
+                                .arg(*record)
+                                .arg(assessments));
+            bool deleted = false;
+            try {
+                deleted = withAssessments
+                              ? domain::deletePersonWithAssessments(db, person.recordNumber)
+                              : domain::deletePerson(db, person.recordNumber);
+            } catch (const store::ConnectionLostError&) {
+                throw;
+            } catch (const store::DatabaseError&) {
+            }
+            if (!deleted)
+                return fail(QStringLiteral("删除不成功!"));
+            QTextStream(stdout) << QStringLiteral("{\"record\": %1, \"assessments_deleted\": %2}\n")
+                                       .arg(jsonString(*record))
+                                       .arg(withAssessments ? assessments : 0);
+            return 0;
+        });
+}
+
+// The rows of a sheet file, opened afresh for each pass.
+domain::ReopenedGroupRows::Next sheetRows(const QString& path, const sheets::ReadOptions& options)
+{
+    std::shared_ptr<sheets::RowReader> reader = sheets::openSheet(path, options);
+    return [reader](domain::GroupRow& row) {
+        sheets::Row read;
+        if (!reader->next(read))
+            return false;
+        row = {read.number, std::move(read.cells)};
+        return true;
+    };
 }
 
 int importCommand(const QStringList& raw)
@@ -245,7 +264,7 @@ int importCommand(const QStringList& raw)
     bool hasFile = false;
     const QString path = args.value(QStringLiteral("file"), &hasFile);
     if (!args.unknown({QStringLiteral("file"), QStringLiteral("encoding"), QStringLiteral("sheet"),
-                       QStringLiteral("ini")},
+                       QStringLiteral("map"), QStringLiteral("ini")},
                       {QStringLiteral("dry-run")})
              .isEmpty() ||
         !hasFile || path.isEmpty())
@@ -253,32 +272,41 @@ int importCommand(const QStringList& raw)
     if (refuseSource(path))
         return 1;
     QTextStream err(stderr);
-    sheets::Sheet sheet;
+    const bool dryRun = args.flag(QStringLiteral("dry-run"));
+    domain::GroupImportOptions options{.dryRun = dryRun};
+    std::optional<domain::ReopenedGroupRows> rows;
     try {
-        sheet = sheets::readSheet(path, {.encoding = args.value(QStringLiteral("encoding")),
-                                         .sheet = args.value(QStringLiteral("sheet"))});
+        bool hasMap = false;
+        const QString mapPath = args.value(QStringLiteral("map"), &hasMap);
+        if (hasMap) {
+            if (refuseSource(mapPath))
+                return 1;
+            QList<domain::GroupRow> mapRows;
+            for (const sheets::Row& r : sheets::readSheet(mapPath).rows)
+                mapRows << domain::GroupRow{r.number, r.cells};
+            options.headerMap = domain::readHeaderMap(mapRows);
+        }
+        const sheets::ReadOptions read{.encoding = args.value(QStringLiteral("encoding")),
+                                       .sheet = args.value(QStringLiteral("sheet"))};
+        rows.emplace([path, read] { return sheetRows(path, read); });
+        if (rows->header().isEmpty())
+            return fail(QStringLiteral("文件中没有表头"));
     } catch (const sheets::SheetError& e) {
         return fail(e.message());
+    } catch (const domain::GroupImportError& e) {
+        for (const QString& line : domain::problemLines(e))
+            err << "error: " << line << '\n';
+        return 1;
     }
-    if (sheet.rows.isEmpty())
-        return fail(QStringLiteral("文件中没有表头"));
-    QList<domain::GroupRow> rows;
-    for (qsizetype i = 1; i < sheet.rows.size(); ++i)
-        rows << domain::GroupRow{sheet.rows.at(i).number, sheet.rows.at(i).cells};
     const auto connection = connectFrom(args);
     if (!connection)
         return 1;
-    const bool dryRun = args.flag(QStringLiteral("dry-run"));
     try {
-        const std::vector<domain::GroupImportedRow> done =
-            domain::importGroup(connection->db(), connection->serverNow(), sheet.rows.first().cells,
-                                rows, {.dryRun = dryRun});
-        int newPersons = 0;
-        int again = 0;
+        const std::vector<domain::GroupImportedRow> done = domain::importGroup(
+            connection->db(), connection->serverNow(), rows->header(), *rows, options);
+        const domain::GroupImportSummary summary = domain::summarise(done);
         QStringList lines;
-        for (const domain::GroupImportedRow& r : done) {
-            newPersons += r.newPerson ? 1 : 0;
-            again += r.earlierAssessments ? 1 : 0;
+        for (const domain::GroupImportedRow& r : done)
             lines << QStringLiteral("  {\"row\": %1, \"record\": %2, \"assessment\": %3, "
                                     "\"new_person\": %4}")
                          .arg(r.row)
@@ -286,7 +314,6 @@ int importCommand(const QStringList& raw)
                               r.assessment ? QString::number(*r.assessment)
                                            : QStringLiteral("null"),
                               r.newPerson ? QStringLiteral("true") : QStringLiteral("false"));
-        }
         const QString array =
             lines.isEmpty() ? QStringLiteral("[]")
                             : QStringLiteral("[\n%1\n]").arg(lines.join(QStringLiteral(",\n")));
@@ -296,23 +323,23 @@ int importCommand(const QStringList& raw)
                                        "\"new_persons\": %2, "
                                        "\"further_assessments\": %3, \"would_store\": %4}\n")
                                        .arg(done.size())
-                                       .arg(newPersons)
-                                       .arg(again)
+                                       .arg(summary.newPersons)
+                                       .arg(summary.furtherAssessments)
                                        .arg(array);
             return 0;
         }
         QTextStream(stdout) << array << '\n';
-        if (again > 0)
-            err << "note: " << again << "人已有评估,本次为其增加了新的评估\n";
+        if (summary.furtherAssessments > 0)
+            err << "note: " << summary.furtherAssessmentsText() << '\n';
         return 0;
     } catch (const domain::GroupImportError& e) {
-        for (const domain::GroupProblem& p : e.problems())
-            err << "error: " << p.text() << '\n';
-        if (e.total() > int(e.problems().size()))
-            err << "error: 另有" << e.total() - int(e.problems().size()) << "处错误未列出\n";
-        err << "文件中的数据均未保存\n";
+        for (const QString& line : domain::problemLines(e))
+            err << "error: " << line << '\n';
+        err << domain::nothingStoredText() << '\n';
+    } catch (const sheets::SheetError& e) {
+        err << "error: " << e.message() << '\n' << domain::nothingStoredText() << '\n';
     } catch (const store::DatabaseError& e) {
-        err << "error: database: " << e.message() << "\n文件中的数据均未保存\n";
+        err << "error: database: " << e.message() << '\n' << domain::nothingStoredText() << '\n';
     }
     return 1;
 }

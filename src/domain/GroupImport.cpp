@@ -146,10 +146,10 @@ class Problems
 {
 public:
     explicit Problems(int limit) : m_limit(limit) {}
-    void add(int row, const QString& caption, const QString& message)
+    void add(int row, const QString& caption, const QString& message, bool inMap = false)
     {
         if (int(m_list.size()) < m_limit)
-            m_list.push_back({row, caption, message});
+            m_list.push_back({row, caption, message, inMap});
         ++m_total;
     }
     bool any() const { return m_total > 0; }
@@ -223,6 +223,8 @@ struct NewPerson
 
 QString GroupProblem::text() const
 {
+    if (inMap)
+        return QStringLiteral("映射文件第%1行: ").arg(row) + message;
     const QString where = row > 0 ? QStringLiteral("第%1行").arg(row) : QStringLiteral("表头");
     return caption.isEmpty() ? where + QStringLiteral(": ") + message
                              : where + u' ' + caption + QStringLiteral(": ") + message;
@@ -251,54 +253,174 @@ bool identityNumberValid(const QString& number)
     return number.at(17).toUpper() == QLatin1Char(checks[sum % 11]);
 }
 
-std::vector<std::optional<GroupColumn>> mapGroupHeader(const QStringList& header)
+namespace {
+
+// The one column a header or a map's text names, or why none.
+std::optional<Target> targetOf(const QString& text, QString* refusal)
+{
+    const QString key = headerKey(text);
+    QList<Target> targets = headerIndex().value(key);
+    if (targets.isEmpty())
+        targets = headerIndex().value(withoutUnit(key));
+    const QString shown = text.trimmed();
+    if (targets.isEmpty()) {
+        *refusal = QStringLiteral("无法识别的表头“%1”").arg(shown);
+        return std::nullopt;
+    }
+    if (targets.size() > 1) {
+        QStringList meanings;
+        for (const Target& t : targets)
+            meanings << t.table + u'.' + t.column;
+        *refusal = QStringLiteral("表头“%1”可以指%2，请改用列名").arg(shown, quotedList(meanings));
+        return std::nullopt;
+    }
+    return targets.first();
+}
+
+} // namespace
+
+GroupHeaderMap readHeaderMap(const QList<GroupRow>& rows)
+{
+    Problems problems(1000);
+    GroupHeaderMap map;
+    QHash<QString, int> firstRow;
+    for (const GroupRow& row : rows) {
+        QStringList texts;
+        for (const QString& cell : row.cells)
+            if (!cell.trimmed().isEmpty())
+                texts << cell.trimmed();
+        if (texts.isEmpty())
+            continue;
+        const auto refuse = [&](const QString& message) {
+            problems.add(row.number, QString(), message, true);
+        };
+        if (texts.size() != 2 || row.cells.size() < 2 || row.cells.at(0).trimmed().isEmpty()) {
+            refuse(QStringLiteral("应有两项: 对方的表头, 本系统的名称或列名"));
+            continue;
+        }
+        const QString key = headerKey(texts.at(0));
+        if (firstRow.contains(key)) {
+            refuse(QStringLiteral("表头“%1”已在第%2行").arg(texts.at(0)).arg(firstRow.value(key)));
+            continue;
+        }
+        QString refusal;
+        if (!targetOf(texts.at(1), &refusal)) {
+            refuse(refusal);
+            continue;
+        }
+        firstRow.insert(key, row.number);
+        map.insert(key, texts.at(1));
+    }
+    if (problems.any())
+        problems.raise();
+    return map;
+}
+
+std::vector<GroupHeaderMeaning> understandGroupHeader(const QStringList& header,
+                                                      const GroupHeaderMap& map)
+{
+    std::vector<GroupHeaderMeaning> out;
+    QHash<QString, QString> taken; // table.column -> header
+    for (const QString& text : header) {
+        GroupHeaderMeaning meaning;
+        const QString key = headerKey(text);
+        if (key.isEmpty()) {
+            out.push_back(meaning);
+            continue;
+        }
+        const auto mapped = map.constFind(key);
+        const auto target = targetOf(mapped == map.constEnd() ? text : *mapped, &meaning.refusal);
+        if (target) {
+            const QString shown = text.trimmed();
+            const QString id = target->table + u'.' + target->column;
+            if (taken.contains(id))
+                meaning.refusal =
+                    QStringLiteral("表头“%1”与“%2”指同一项").arg(taken.value(id), shown);
+            taken.insert(id, shown);
+            meaning.column = GroupColumn{target->table, target->column, shown};
+            const FieldDeclaration* f = fieldOf(target->table, target->column);
+            meaning.fieldCaption = f && !f->caption.isEmpty() ? f->caption : target->column;
+        }
+        out.push_back(meaning);
+    }
+    return out;
+}
+
+std::vector<std::optional<GroupColumn>> mapGroupHeader(const QStringList& header,
+                                                       const GroupHeaderMap& map)
 {
     Problems problems(1000);
     std::vector<std::optional<GroupColumn>> out;
-    QHash<QString, QString> taken; // table.column -> header
-    for (const QString& text : header) {
-        const QString key = headerKey(text);
-        if (key.isEmpty()) {
-            out.push_back(std::nullopt);
-            continue;
-        }
-        QList<Target> targets = headerIndex().value(key);
-        if (targets.isEmpty())
-            targets = headerIndex().value(withoutUnit(key));
-        const QString shown = text.trimmed();
-        if (targets.isEmpty()) {
-            problems.add(0, QString(), QStringLiteral("无法识别的表头“%1”").arg(shown));
-            out.push_back(std::nullopt);
-            continue;
-        }
-        if (targets.size() > 1) {
-            QStringList meanings;
-            for (const Target& t : targets)
-                meanings << t.table + u'.' + t.column;
-            problems.add(
-                0, QString(),
-                QStringLiteral("表头“%1”可以指%2，请改用列名").arg(shown, quotedList(meanings)));
-            out.push_back(std::nullopt);
-            continue;
-        }
-        const Target& t = targets.first();
-        const QString id = t.table + u'.' + t.column;
-        if (taken.contains(id))
-            problems.add(0, QString(),
-                         QStringLiteral("表头“%1”与“%2”指同一项").arg(taken.value(id), shown));
-        taken.insert(id, shown);
-        out.push_back(GroupColumn{t.table, t.column, shown});
+    for (const GroupHeaderMeaning& m : understandGroupHeader(header, map)) {
+        if (!m.refusal.isEmpty())
+            problems.add(0, QString(), m.refusal);
+        out.push_back(m.refusal.isEmpty() ? m.column : std::nullopt);
     }
     if (problems.any())
         problems.raise();
     return out;
 }
 
+ReopenedGroupRows::ReopenedGroupRows(std::function<Next()> open) : m_open(std::move(open))
+{
+    restart();
+}
+
+void ReopenedGroupRows::restart()
+{
+    m_next = m_open();
+    GroupRow first;
+    m_header = m_next(first) ? first.cells : QStringList();
+}
+
+GroupImportSummary summarise(const std::vector<GroupImportedRow>& rows)
+{
+    GroupImportSummary s;
+    s.rows = int(rows.size());
+    for (const GroupImportedRow& r : rows) {
+        s.newPersons += r.newPerson ? 1 : 0;
+        s.furtherAssessments += r.earlierAssessments ? 1 : 0;
+    }
+    return s;
+}
+
+QString GroupImportSummary::furtherAssessmentsText() const
+{
+    return QStringLiteral("%1人已有评估,本次为其增加了新的评估").arg(furtherAssessments);
+}
+
+QStringList problemLines(const GroupImportError& error)
+{
+    QStringList lines;
+    for (const GroupProblem& p : error.problems())
+        lines << p.text();
+    if (error.total() > int(error.problems().size()))
+        lines << QStringLiteral("另有%1处错误未列出")
+                     .arg(error.total() - int(error.problems().size()));
+    return lines;
+}
+
+QString nothingStoredText()
+{
+    return QStringLiteral("文件中的数据均未保存");
+}
+
 std::vector<GroupImportedRow> importGroup(const QSqlDatabase& db, const QDateTime& serverNow,
                                           const QStringList& header, const QList<GroupRow>& rows,
                                           const GroupImportOptions& options)
 {
-    const std::vector<std::optional<GroupColumn>> columns = mapGroupHeader(header);
+    GroupRowList list(rows);
+    return importGroup(db, serverNow, header, list, options);
+}
+
+std::vector<GroupImportedRow> importGroup(const QSqlDatabase& db, const QDateTime& serverNow,
+                                          const QStringList& header, GroupRows& rows,
+                                          const GroupImportOptions& options)
+{
+    const std::vector<std::optional<GroupColumn>> columns =
+        mapGroupHeader(header, options.headerMap);
+    // The same few statements for every row.
+    const store::KeptStatements keep(db);
     Problems problems(options.problemLimit);
     // The caption a missing value is named by: the sheet's header, else the window's.
     auto captionOf = [&columns](const QString& table, const QString& column) {
@@ -310,14 +432,25 @@ std::vector<GroupImportedRow> importGroup(const QSqlDatabase& db, const QDateTim
     };
 
     std::vector<GroupImportedRow> out;
-    std::vector<AssessmentInput> inputs;
     QHash<QString, NewPerson> newPersons;  // record -> the sheet's new person
     QHash<QString, QString> newByIdentity; // identity number -> record
+    QHash<QString, bool> hadAssessments;   // stored record -> assessments before the sheet
     QSet<QString> givenNumbers;            // numbers the sheet names
-    for (const GroupRow& row : rows)
-        for (size_t i = 0; i < columns.size() && i < size_t(row.cells.size()); ++i)
+    int total = 0;
+    {
+        qsizetype numberColumn = -1;
+        for (size_t i = 0; i < columns.size(); ++i)
             if (columns[i] && columns[i]->table == kPersonTable && columns[i]->column == u"bianh")
-                givenNumbers.insert(row.cells.at(qsizetype(i)).trimmed());
+                numberColumn = qsizetype(i);
+        rows.restart();
+        GroupRow row;
+        while (rows.next(row)) {
+            ++total;
+            if (numberColumn >= 0 && numberColumn < row.cells.size())
+                givenNumbers.insert(row.cells.at(numberColumn).trimmed());
+        }
+        rows.restart();
+    }
     // The stored persons by identity number, read once: the column has no
     // index, and a sheet asks for each of its rows.
     std::optional<QHash<QString, std::vector<StoredPerson>>> identities;
@@ -329,19 +462,30 @@ std::vector<GroupImportedRow> importGroup(const QSqlDatabase& db, const QDateTim
         }
         return *identities;
     };
+    // Numbers after the highest stored one are free in the database; only
+    // the sheet's own may take them.
     std::optional<QString> nextNumber;
     auto takeNextNumber = [&]() {
         if (!nextNumber)
             nextNumber = nextRecordNumber(db);
-        while (givenNumbers.contains(*nextNumber) || newPersons.contains(*nextNumber) ||
-               findPerson(db, *nextNumber)) {
+        while (givenNumbers.contains(*nextNumber) || newPersons.contains(*nextNumber)) {
             const qulonglong n = nextNumber->toULongLong() + 1;
             nextNumber = QStringLiteral("%1").arg(n, int(nextNumber->size()), 10, QLatin1Char('0'));
         }
         return *nextNumber;
     };
 
-    for (const GroupRow& row : rows) {
+    // Rows are stored as they come while none has a problem; the
+    // transaction makes it all or nothing.
+    std::optional<store::Transaction> tx;
+    if (!options.dryRun)
+        tx.emplace(db);
+    int done = 0;
+    GroupRow row;
+    while (rows.next(row)) {
+        if (options.progress && !options.progress(done, total))
+            throw GroupImportCancelled();
+        ++done;
         QVariantMap person;                 // column -> trimmed text
         QMap<QString, QVariantMap> answers; // section table -> column -> value
         bool any = false;
@@ -397,7 +541,8 @@ std::vector<GroupImportedRow> importGroup(const QSqlDatabase& db, const QDateTim
                 person.insert(QStringLiteral("shenfzh"), identity);
         }
 
-        // Whose row it is.
+        // Whose row it is. A person an earlier row registered comes first:
+        // in a real run it is stored by now, in a dry run it is not.
         const QString given = person.value(QStringLiteral("bianh")).toString();
         std::optional<StoredPerson> stored;
         QString record;
@@ -405,9 +550,11 @@ std::vector<GroupImportedRow> importGroup(const QSqlDatabase& db, const QDateTim
         if (rowFine) {
             if (!given.isEmpty()) {
                 record = given;
-                const auto found = personsWhere(db, QStringLiteral("bianh"), given);
-                if (!found.empty())
-                    stored = found.front();
+                if (!newPersons.contains(given)) {
+                    const auto found = personsWhere(db, QStringLiteral("bianh"), given);
+                    if (!found.empty())
+                        stored = found.front();
+                }
             } else if (!identity.isEmpty()) {
                 if (newByIdentity.contains(identity)) {
                     record = newByIdentity.value(identity);
@@ -495,29 +642,37 @@ std::vector<GroupImportedRow> importGroup(const QSqlDatabase& db, const QDateTim
                              }));
         if (!rowFine)
             continue;
-        const bool earlier = stored && assessmentCount(db, record) > 0;
-        out.push_back({row.number, record, std::nullopt, registers, earlier});
-        inputs.push_back(std::move(input));
+        // Asked before the sheet's own assessments of the person are stored.
+        bool earlier = false;
+        if (stored) {
+            auto known = hadAssessments.constFind(record);
+            if (known == hadAssessments.constEnd())
+                known = hadAssessments.insert(record, assessmentCount(db, record) > 0);
+            earlier = *known;
+        }
+        const QString name =
+            stored ? stored->name.trimmed()
+                   : newPersons.value(record).values.value(QStringLiteral("xingm")).toString();
+        out.push_back({row.number, record, std::nullopt, registers, name, earlier});
+        if (!tx || problems.any())
+            continue;
+        if (registers) {
+            const QString refused = addPerson(db, serverNow, newPersons.value(record).values);
+            if (!refused.isEmpty()) {
+                problem(captionOf(kPersonTable, QStringLiteral("bianh")), refused);
+                continue;
+            }
+        }
+        const std::vector<ImportedAssessment> saved =
+            importAssessments(db, {std::move(input)}, {.source = QStringLiteral("批量导入")});
+        out.back().assessment = saved.front().assessment;
     }
+    if (options.progress && !options.progress(done, total))
+        throw GroupImportCancelled();
     if (problems.any())
         problems.raise();
-    if (options.dryRun)
-        return out;
-
-    store::Transaction tx(db);
-    for (const GroupImportedRow& r : out) {
-        if (!r.newPerson)
-            continue;
-        const QString refused = addPerson(db, serverNow, newPersons.value(r.record).values);
-        if (!refused.isEmpty())
-            throw GroupImportError(
-                {{r.row, captionOf(kPersonTable, QStringLiteral("bianh")), refused}}, 1);
-    }
-    const std::vector<ImportedAssessment> stored =
-        importAssessments(db, inputs, {.source = QStringLiteral("批量导入")});
-    for (size_t i = 0; i < out.size() && i < stored.size(); ++i)
-        out[i].assessment = stored[i].assessment;
-    tx.commit();
+    if (tx)
+        tx->commit();
     return out;
 }
 

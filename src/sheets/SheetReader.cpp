@@ -12,18 +12,45 @@ namespace {
 // A group's file is a few megabytes; more is no spreadsheet of persons.
 constexpr qint64 kMaxCsvBytes = 256LL * 1024 * 1024;
 
+// A parsed sheet handed out row by row, each row let go once given.
+class SheetRows final : public RowReader
+{
+public:
+    explicit SheetRows(Sheet sheet) : m_sheet(std::move(sheet)) {}
+    bool next(Row& row) override
+    {
+        if (m_sheet.rows.isEmpty())
+            return false;
+        row = m_sheet.rows.takeFirst();
+        return true;
+    }
+
+private:
+    Sheet m_sheet;
+};
+
 } // namespace
+
+std::unique_ptr<RowReader> openSheet(const QString& path, const ReadOptions& options)
+{
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        throw SheetError(QStringLiteral("无法打开文件“%1”").arg(path));
+    if (file->peek(4) == QByteArrayView("PK\x03\x04"))
+        return std::make_unique<SheetRows>(readXlsx(path, options.sheet));
+    if (file->size() > kMaxCsvBytes)
+        throw SheetError(QStringLiteral("文件“%1”太大").arg(path));
+    return csvRows(std::move(file), options.encoding);
+}
 
 Sheet readSheet(const QString& path, const ReadOptions& options)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw SheetError(QStringLiteral("无法打开文件“%1”").arg(path));
-    if (file.peek(4) == QByteArrayView("PK\x03\x04"))
-        return readXlsx(path, options.sheet);
-    if (file.size() > kMaxCsvBytes)
-        throw SheetError(QStringLiteral("文件“%1”太大").arg(path));
-    return parseCsv(file.readAll(), options.encoding);
+    const auto rows = openSheet(path, options);
+    Sheet sheet;
+    Row row;
+    while (rows->next(row))
+        sheet.rows << row;
+    return sheet;
 }
 
 QString numberCellText(double value)

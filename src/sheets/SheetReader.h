@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <stdexcept>
 
 namespace hra::sheets {
@@ -45,8 +46,21 @@ struct ReadOptions
     QString sheet;
 };
 
-// Reads an XLSX file (by its content, whatever its name) or else CSV.
-// Throws SheetError.
+// A sheet's rows one after the other, so that a long file need not be held.
+class RowReader
+{
+public:
+    virtual ~RowReader() = default;
+    // The next row; false after the last. Throws SheetError.
+    virtual bool next(Row& row) = 0;
+};
+
+// An XLSX file (by its content, whatever its name) or else CSV, row by row.
+// CSV is decoded as it is read; an XLSX sheet is parsed whole first and
+// handed out row by row. Throws SheetError.
+std::unique_ptr<RowReader> openSheet(const QString& path, const ReadOptions& options = {});
+
+// The same, every row at once.
 Sheet readSheet(const QString& path, const ReadOptions& options = {});
 
 // The text a spreadsheet shows for a number: at most 15 significant digits,

@@ -78,7 +78,7 @@ void RowBuffer::startNew(const QSqlDatabase& db, const QVariantMap& defaults)
 {
     close();
     link::ensure(db);
-    const QSqlRecord rec = db.record(m_table);
+    const QSqlRecord rec = tableRecord(db, m_table);
     if (rec.isEmpty())
         throw DatabaseError(QStringLiteral("table %1 not found").arg(m_table));
     for (int i = 0; i < rec.count(); ++i)

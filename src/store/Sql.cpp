@@ -38,10 +38,48 @@ bool onlyReads(const QString& sql)
     return head.startsWith(QLatin1String("select ")) || head.startsWith(QLatin1String("select\n"));
 }
 
+// What KeptStatements keep per connection; connections belong to one thread.
+struct Kept
+{
+    int depth = 0;
+    QHash<QString, QSqlQuery> statements;
+    QHash<QString, QSqlRecord> records;
+};
+thread_local QHash<QString, Kept> kept;
+
 QSqlQuery runQuery(const QSqlDatabase& db, const QString& sql, const Bindings& bindings)
 {
     qCDebug(lcStore).noquote() << statementHead(sql);
     link::ensure(db);
+    if (const auto keeping = kept.find(db.connectionName()); keeping != kept.end()) {
+        auto found = keeping->statements.find(sql);
+        QSqlError error;
+        if (found == keeping->statements.end()) {
+            found = keeping->statements.insert(sql, QSqlQuery(db));
+            found->setForwardOnly(true);
+            found->setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+            if (!found->prepare(sql))
+                error = found->lastError();
+        } else {
+            found->finish();
+        }
+        if (!error.isValid()) {
+            for (const auto& [name, value] : bindings)
+                found->bindValue(QLatin1Char(':') + name, value);
+            if (!found->exec())
+                error = found->lastError();
+        }
+        if (error.isValid()) {
+            keeping->statements.erase(found);
+            fail(db, sql, error);
+        }
+        // The caller's copy shares the kept statement's result, read before
+        // the statement runs again.
+        QT_WARNING_PUSH
+        QT_WARNING_DISABLE_DEPRECATED
+        return *found;
+        QT_WARNING_POP
+    }
     auto attempt = [&](QSqlQuery& q) -> QSqlError {
         q.setForwardOnly(true);
         // Decimal columns arrive as text on PostgreSQL unless asked for doubles.
@@ -194,6 +232,29 @@ void execute(const QSqlDatabase& db, const QString& sql)
     QSqlQuery q(db);
     if (!q.exec(sql))
         fail(db, sql, q.lastError());
+}
+
+KeptStatements::KeptStatements(QSqlDatabase db) : m_name(db.connectionName())
+{
+    ++kept[m_name].depth;
+}
+
+KeptStatements::~KeptStatements()
+{
+    const auto keeping = kept.find(m_name);
+    if (keeping != kept.end() && --keeping->depth <= 0)
+        kept.erase(keeping);
+}
+
+QSqlRecord tableRecord(const QSqlDatabase& db, const QString& table)
+{
+    const auto keeping = kept.find(db.connectionName());
+    if (keeping == kept.end())
+        return db.record(table);
+    auto found = keeping->records.find(table);
+    if (found == keeping->records.end())
+        found = keeping->records.insert(table, db.record(table));
+    return *found;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -136,6 +137,25 @@ void execute(const QSqlDatabase& db, const QString& sql);
 // A transaction begun while another is open on the same connection joins
 // it: it neither begins nor commits, and what fails inside it is left for the
 // outer one to roll back (so a whole file of saves stands or falls together).
+// While one lives on a connection, each statement text is prepared once and
+// run again with new values, and a table's columns are read once: for a long
+// run of the same few statements (a group's import), where parsing them again
+// for every row took most of the time. Nests; the outermost lets them go.
+class KeptStatements
+{
+public:
+    explicit KeptStatements(QSqlDatabase db);
+    ~KeptStatements();
+    KeptStatements(const KeptStatements&) = delete;
+    KeptStatements& operator=(const KeptStatements&) = delete;
+
+private:
+    QString m_name;
+};
+
+// The table's columns as the driver reports them (kept under KeptStatements).
+QSqlRecord tableRecord(const QSqlDatabase& db, const QString& table);
+
 class Transaction
 {
 public:

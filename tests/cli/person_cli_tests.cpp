@@ -196,6 +196,33 @@ TEST_P(PersonCliTest, ImportsAGb18030FileTwice)
     EXPECT_EQ(count("jkpg_id"), 4);
 }
 
+// A laboratory system's own headers through --map; a bad map file is named
+// by its rows and nothing is read further.
+TEST_P(PersonCliTest, ImportsThroughAHeaderMap)
+{
+    const QString file = writeFile("lab.csv", "Name,Sex,Age,H,W,WC,SBP,DBP,TC,TG,GLU,OGTT\n"
+                                              "赵一,男,45,1.72,70.5,88,135,85,5.2,1.4,5.6,7.1\n");
+    const QString badMap = writeFile("bad-map.csv", "Name,姓名\nSex,性别,多余\nAge,岁数\n");
+    const CliRun refused = cli({"person", "import", "--file", file, "--map", badMap});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err, "error: 映射文件第2行: 应有两项: 对方的表头, 本系统的名称或列名\n"
+                           "error: 映射文件第3行: 无法识别的表头“岁数”\n");
+
+    const CliRun unmapped = cli({"person", "import", "--file", file});
+    EXPECT_EQ(unmapped.exitCode, 1);
+    EXPECT_TRUE(unmapped.err.startsWith("error: 表头: 无法识别的表头“Name”\n"))
+        << unmapped.err.toStdString();
+
+    const QString map = writeFile("map.csv", "Name,姓名\nSex,xingb\nAge,年龄\nH,身高\nW,体重\n"
+                                             "WC,腰围\nGLU,空腹血糖\n");
+    const CliRun stored = cli({"person", "import", "--file", file, "--map", map});
+    ASSERT_EQ(stored.exitCode, 0) << stored.err.toStdString();
+    EXPECT_EQ(store::select(conn->db(), "select xingm, xingb, nianl from jkpg_jbxx").rows,
+              (QList<QVariantList>{{"赵一", "男", 45.0}}));
+    EXPECT_EQ(store::select(conn->db(), "select sheng, yaow, kongfxt from jkpg_tgjc").rows,
+              (QList<QVariantList>{{1.72, 88.0, 5.6}}));
+}
+
 // The XLSX fixture's first sheet; a bad last row stores nothing of the file.
 TEST_P(PersonCliTest, ImportsXlsxAllOrNothing)
 {

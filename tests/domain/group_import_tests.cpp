@@ -86,6 +86,38 @@ TEST(GroupHeaderTest, UnknownAmbiguousAndRepeatedHeadersAreRefused)
     }
 }
 
+// A device's own headers through a map file: each of its rows is checked and
+// named by its row; a mapped header means what its mapping names.
+TEST(GroupHeaderTest, MapFileRowsAndMappedHeaders)
+{
+    try {
+        domain::readHeaderMap({{1, {"Height", "身高"}},
+                               {2, {"Weight"}},
+                               {3, {"", "体重"}},
+                               {4, {"height ", "体重"}},
+                               {5, {"Temp", "体温"}},
+                               {6, {"", ""}},
+                               {7, {"HT", "高血压"}}});
+        FAIL() << "accepted";
+    } catch (const GroupImportError& e) {
+        EXPECT_EQ(problemTexts(e),
+                  (QStringList{"映射文件第2行: 应有两项: 对方的表头, 本系统的名称或列名",
+                               "映射文件第3行: 应有两项: 对方的表头, 本系统的名称或列名",
+                               "映射文件第4行: 表头“height”已在第1行",
+                               "映射文件第5行: 无法识别的表头“体温”",
+                               "映射文件第7行: 表头“高血压”可以指“jkpg_mqzk.gaoxy”、"
+                               "“jkpg_mqzk.jiazs_gxy”，请改用列名"}));
+    }
+    const domain::GroupHeaderMap map =
+        domain::readHeaderMap({{1, {"Height", "身高"}}, {2, {"SYS", "jkpg_tgjc.shousy"}}});
+    const auto meanings = domain::understandGroupHeader({"姓名", "HEIGHT", "SYS", "体温", ""}, map);
+    QStringList shown;
+    for (const domain::GroupHeaderMeaning& m : meanings)
+        shown << meaning(m.column) + u'|' + m.fieldCaption + u'|' + m.refusal;
+    EXPECT_EQ(shown, (QStringList{"jkpg_jbxx.xingm|姓名|", "jkpg_tgjc.sheng|身高|",
+                                  "jkpg_tgjc.shousy|收缩压|", "-||无法识别的表头“体温”", "-||"}));
+}
+
 TEST(GroupHeaderTest, IdentityNumberCheckDigit)
 {
     const std::vector<std::pair<QString, bool>> cases{
@@ -236,6 +268,50 @@ TEST_P(GroupImportTest, RecordNumbersAndRepeatedNewPersons)
     EXPECT_FALSE(done[2].newPerson);
     EXPECT_EQ(domain::assessmentsOf(conn->db(), "A7").size(), 2);
     EXPECT_EQ(count("jkpg_jbxx"), 2);
+}
+
+// Stopped before its last row, the import leaves nothing stored, however
+// many rows were stored before inside its transaction.
+TEST_P(GroupImportTest, CancelledImportStoresNothing)
+{
+    const QList<GroupRow> rows{person(2, "钱二", "女", "38", "11010119860202002X"),
+                               person(3, "孙三", "男", "61", ""),
+                               person(4, "王五", "男", "50", "110101197901010038")};
+    const int logged = count("sys_czrz");
+    QList<std::pair<int, int>> told;
+    const auto progress = [&told](int done, int total) {
+        told.append({done, total});
+        return done < 2;
+    };
+    EXPECT_THROW(
+        domain::importGroup(conn->db(), conn->serverNow(), kHeader, rows, {.progress = progress}),
+        domain::GroupImportCancelled);
+    EXPECT_EQ(told, (QList<std::pair<int, int>>{{0, 3}, {1, 3}, {2, 3}}));
+    EXPECT_EQ(count("jkpg_jbxx"), 1);
+    EXPECT_EQ(count("jkpg_id"), 0);
+    EXPECT_EQ(count("sys_czrz"), logged);
+}
+
+// Rows are stored as they are read: a second row of a stored person is still
+// no "earlier assessment" of the first, and a mapped header fills its column.
+TEST_P(GroupImportTest, RowsOfOnePersonWithMappedHeaders)
+{
+    QStringList header = kHeader;
+    header[4] = "Height";
+    const QList<GroupRow> rows{person(2, "王五", "男", "50", "110101197901010038"),
+                               person(3, "王五", "男", "50", "110101197901010038", "140")};
+    const auto done =
+        domain::importGroup(conn->db(), conn->serverNow(), header, rows,
+                            {.headerMap = domain::readHeaderMap({{1, {"Height", "身高"}}})});
+    ASSERT_EQ(done.size(), 2u);
+    EXPECT_FALSE(done[0].earlierAssessments);
+    EXPECT_FALSE(done[1].earlierAssessments);
+    EXPECT_EQ(done[1].name, "王五");
+    EXPECT_EQ(done[1].assessment, done[0].assessment.value() + 1);
+    const store::Rows stored = store::select(
+        conn->db(), "select sheng, shousy from jkpg_tgjc where bianh = '0000000041' order by "
+                    "jkpg_id");
+    EXPECT_EQ(stored.rows, (QList<QVariantList>{{1.7, 130.0}, {1.7, 140.0}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, GroupImportTest, ::testing::ValuesIn(test::databaseBackends()),

@@ -80,6 +80,30 @@ TEST(CsvTest, RowNumbersCountRecords)
     EXPECT_EQ(sheet.rows.at(2).cells, (QStringList{"d", "e"}));
 }
 
+// A long file is decoded piece by piece: a row, a quoted field, a CRLF or a
+// multi-byte character across a piece's end comes out whole, and a file
+// whose only GB18030 bytes lie far from its start is still taken for GB18030.
+TEST(CsvTest, LongFilesReadInPieces)
+{
+    QByteArray utf8 = "名称,备注\n";
+    QList<QStringList> rows{{"名称", "备注"}};
+    for (int i = 0; i < 6000; ++i) {
+        const QString note = QStringLiteral("第%1行,\"引号\"").arg(i);
+        utf8 += QStringLiteral("张%1,\"第%1行,\"\"引号\"\"\"\r\n").arg(i).toUtf8();
+        rows << QStringList{QStringLiteral("张%1").arg(i), note};
+    }
+    const QString longField(70000, u'长');
+    utf8 += "\"" + longField.toUtf8() + "\",末\n";
+    rows << QStringList{longField, "末"};
+    EXPECT_EQ(cells(parseCsv(utf8, {})), rows);
+
+    QByteArray gb = QByteArray("a,b\n").repeated(40000) + kGb18030;
+    const Sheet sheet = parseCsv(gb, {});
+    ASSERT_EQ(sheet.rows.size(), 40002);
+    EXPECT_EQ(sheet.rows.at(40001).cells, (QStringList{"张三", "男", "45"}));
+    EXPECT_EQ(sheet.rows.at(40001).number, 40002);
+}
+
 TEST(CsvTest, RefusedFiles)
 {
     const std::vector<std::pair<QString, QString>> cases{

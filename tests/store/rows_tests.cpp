@@ -72,6 +72,42 @@ TEST_P(RowsTest, FailedStatementThrowsTheDriversText)
     EXPECT_EQ(rowCount(), 0);
 }
 
+// Statements kept prepared run again with their new values: a select left
+// half read, run again, gives the rows as they are now; a failed statement
+// is thrown and the same text runs afterwards; a transaction commits and
+// rolls back around them; once the keeping ends, statements go as before.
+TEST_P(RowsTest, KeptStatementsRunAgainWithNewValues)
+{
+    const QSqlDatabase d = conn->db();
+    const QString insert = QStringLiteral("insert into t (id, v) values (:id, :v)");
+    const QString select = QStringLiteral("select v from t where id >= :from order by id");
+    {
+        const store::KeptStatements keep(d);
+        {
+            store::Transaction tx(d);
+            for (int id = 1; id <= 3; ++id)
+                store::run(d, insert, {{QStringLiteral("id"), id}, {QStringLiteral("v"), id * 10}});
+            EXPECT_EQ(store::scalar(d, select, {{QStringLiteral("from"), 2}}).toString(), "20");
+            tx.commit();
+        }
+        EXPECT_THROW(store::run(d, insert, {{QStringLiteral("id"), 4}, {QStringLiteral("v"), {}}}),
+                     store::DatabaseError);
+        store::run(d, insert, {{QStringLiteral("id"), 4}, {QStringLiteral("v"), "40"}});
+    }
+    {
+        const store::KeptStatements keep(d);
+        store::Transaction tx(d);
+        store::run(d, insert, {{QStringLiteral("id"), 5}, {QStringLiteral("v"), "50"}});
+        const store::Rows rows = store::select(d, select, {{QStringLiteral("from"), 3}});
+        EXPECT_EQ(rows.rows, (QList<QVariantList>{{"30"}, {"40"}, {"50"}}));
+        EXPECT_EQ(store::tableRecord(d, QStringLiteral("t")).count(), 4);
+    }
+    EXPECT_EQ(rowCount(), 4);
+    store::run(d, insert, {{QStringLiteral("id"), 6}, {QStringLiteral("v"), "60"}});
+    EXPECT_EQ(store::select(d, select, {{QStringLiteral("from"), 4}}).rows,
+              (QList<QVariantList>{{"40"}, {"60"}}));
+}
+
 // Six rows saved together (three new, three loaded and edited, one of them
 // with a changed key), the fourth failing on the first attempt: nothing is
 // stored, every buffer is as before, and the same save tried again stores all.

@@ -4,6 +4,7 @@
 #include "windows/records/BrowseRecordWindow.h"
 #include "windows/records/CreateRecordWindow.h"
 #include "windows/records/DeleteRecordWindow.h"
+#include "windows/records/GroupImportWindow.h"
 #include "windows/records/ModifyRecordWindow.h"
 #include "windows/report/AnalysisWindow.h"
 #include "windows/report/BatchReportWindow.h"
@@ -79,6 +80,9 @@ AreaWindows::AreaWindows(AppContext& context, WindowRegistry& registry)
           [](records::Context& c) { return new records::DeleteRecordWindow(c); });
     child(kinds::browseRecords,
           [](records::Context& c) { return new records::BrowseRecordWindow(c); });
+    // Its reportsRequested goes to the batch report once that window is here.
+    child(kinds::groupImport,
+          [](records::Context& c) { return new records::GroupImportWindow(c); });
     registry.add(kinds::questionnaire, Presentation::ChildWindow,
                  [this](AppContext&, Shell& shell) -> QWidget* {
                      return new QuestionnaireChild(questionnaireContext(shell));

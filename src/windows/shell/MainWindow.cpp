@@ -184,6 +184,10 @@ void MainWindow::buildMenus()
                            QStringLiteral("jkpg_xxdc.doc"), [this] { showPaperQuestionnaire(); });
     });
     item(basic, QStringLiteral("建立档案"), "N_jlda", [this] { openCreateRecord(); });
+    item(basic, QStringLiteral("批量导入"), "N_pldr", [this] {
+        if (showArea(TreeMode::Records, true))
+            openWindow(kinds::groupImport);
+    });
     item(basic, QStringLiteral("退出"), "N_tc", [this] { close(); });
 
     topLevel(QStringLiteral("信息调查"), "N_xxdc", [this] { openQuestionnaire(); });

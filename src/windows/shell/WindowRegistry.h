@@ -19,6 +19,7 @@ inline const QString createRecord = QStringLiteral("TFrm_jbxx");
 inline const QString modifyRecord = QStringLiteral("TFrm_xgda");
 inline const QString deleteRecord = QStringLiteral("TFrm_scda");
 inline const QString browseRecords = QStringLiteral("TFrm_llda");
+inline const QString groupImport = QStringLiteral("TFrm_pldr");
 inline const QString questionnaire = QStringLiteral("TFrm_jkpg");
 inline const QString analysis = QStringLiteral("TFrm_sjfx");
 inline const QString reportSection = QStringLiteral("TFrm_sjfxhc");

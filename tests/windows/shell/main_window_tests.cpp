@@ -126,7 +126,8 @@ protected:
     MainWindowFixture()
     {
         using namespace app::kinds;
-        for (const QString& kind : {createRecord, modifyRecord, deleteRecord, browseRecords})
+        for (const QString& kind :
+             {createRecord, modifyRecord, deleteRecord, browseRecords, groupImport})
             addChild<DummyWindow>(kind);
         addChild<DummyQuestionnaire>(questionnaire);
         addChild<DummyAnalysis>(analysis);
@@ -194,8 +195,9 @@ TEST_F(MainWindowFixture, MenusAndToolbarInTheirOrder)
     }
     EXPECT_EQ(
         menus,
-        (QStringList{QStringLiteral("基本信息|健康问卷|建立档案|退出"), QStringLiteral("信息调查"),
-                     QStringLiteral("数据分析"), QStringLiteral("信息查询"),
+        (QStringList{QStringLiteral("基本信息|健康问卷|建立档案|批量导入|退出"),
+                     QStringLiteral("信息调查"), QStringLiteral("数据分析"),
+                     QStringLiteral("信息查询"),
                      QStringLiteral("系统管理|操作员|备份恢复|操作日志|评估中心设置|报告封面设置"),
                      QStringLiteral("帮助|参考文献|评估帮助|关于")}));
 
@@ -226,7 +228,7 @@ TEST_F(MainWindowFixture, EachAreaBuildsItsTreeAndTheQueryKeepsTheMode)
     };
     const Case cases[] = {
         {&app::MainWindow::openCreateRecord, app::TreeMode::Records,
-         QStringList{"档案管理", "建立档案", "修改档案", "删除档案", "浏览档案"}, 60},
+         QStringList{"档案管理", "建立档案", "修改档案", "删除档案", "浏览档案", "批量导入"}, 60},
         {&app::MainWindow::openQuestionnaire, app::TreeMode::Questionnaire,
          QStringList{"信息调查", "当前状况", "膳食营养", "运动方式", "生活习惯", "体格检查"}, 60},
         {&app::MainWindow::openAnalysis, app::TreeMode::Analysis,
@@ -328,6 +330,14 @@ TEST_F(MainWindowFixture, RecordNodesReopenTheirWindowEvenWhenAlreadySelected)
     window->openCreateRecord();
     EXPECT_EQ(window->window(app::kinds::modifyRecord), nullptr);
     EXPECT_EQ(journal.created.size(), 4);
+
+    click(node(QStringLiteral("批量导入")));
+    EXPECT_EQ(journal.created.last(), app::kinds::groupImport);
+    window->closeAllChildWindows();
+    window->findChild<QAction*>(QStringLiteral("N_pldr"))->trigger();
+    EXPECT_EQ(tree()->mode(), app::TreeMode::Records);
+    EXPECT_EQ(journal.created.size(), 6);
+    EXPECT_NE(window->window(app::kinds::groupImport), nullptr);
 }
 
 TEST_F(MainWindowFixture, QuestionnaireNodesSwitchThePage)
