@@ -1,6 +1,7 @@
 #include "reportengine/Report.h"
 
 #include "reportengine/common/Log.h"
+#include "reportengine/common/TaskQueue.h"
 #include "reportengine/fonts/Fonts.h"
 #include "reportengine/layout/Builder.h"
 #include "reportengine/layout/Expression.h"
@@ -10,7 +11,6 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
-#include <future>
 
 namespace hra::reportengine {
 
@@ -44,9 +44,11 @@ LoadResult Report::load(const QString& path)
 {
     // The template is parsed on a thread of its own while this one reads the
     // system's font list, which the first layout would wait for otherwise:
-    // in a fresh process each takes several milliseconds.
+    // in a fresh process each takes several milliseconds. The task queue's
+    // hand-over, unlike std::future's, is one the thread sanitizer sees.
     ReportTemplate loaded;
-    auto parsed = std::async(std::launch::async, [&] { return loadTemplate(path, loaded); });
+    TaskQueue parser;
+    auto parsed = parser.post([&] { return loadTemplate(path, loaded); });
     prepareFontDatabase();
     LoadResult result = parsed.get();
     if (!result.ok)
