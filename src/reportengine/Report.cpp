@@ -1,6 +1,7 @@
 #include "reportengine/Report.h"
 
 #include "reportengine/common/Log.h"
+#include "reportengine/common/TaskQueue.h"
 #include "reportengine/fonts/Fonts.h"
 #include "reportengine/layout/Builder.h"
 #include "reportengine/layout/Expression.h"
@@ -10,7 +11,9 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
-#include <future>
+#include <deque>
+#include <functional>
+#include <mutex>
 
 namespace hra::reportengine {
 
@@ -23,13 +26,32 @@ Report::Report(QObject* parent)
 }
 
 // A build on its thread. The thread owns the builder; it hands pages and
-// the result over by posting to the report, which outlives it (the report
-// stops and waits for it when destroyed).
+// the result over to the report, which outlives it (the report stops and
+// waits for it when destroyed). What it hands over waits in `mail`, under a
+// mutex of our own, until the report's timer takes it: a call queued from
+// the build thread would carry the page through Qt's event queue, whose lock
+// the thread sanitizer does not see.
 struct Report::Job
 {
+    ~Job()
+    {
+        // The last mail taken ends the job from inside the timer's signal.
+        poll->stop();
+        poll->deleteLater();
+    }
+
     std::unique_ptr<QThread> thread;
     std::atomic_bool cancel = false;
     std::shared_ptr<PageSpill> spill;
+    QTimer* poll = new QTimer;
+    std::mutex mailMutex;
+    std::deque<std::function<void()>> mail;
+
+    void send(std::function<void()> call)
+    {
+        const std::lock_guard lock(mailMutex);
+        mail.push_back(std::move(call));
+    }
 };
 
 Report::~Report()
@@ -44,9 +66,11 @@ LoadResult Report::load(const QString& path)
 {
     // The template is parsed on a thread of its own while this one reads the
     // system's font list, which the first layout would wait for otherwise:
-    // in a fresh process each takes several milliseconds.
+    // in a fresh process each takes several milliseconds. The task queue's
+    // hand-over, unlike std::future's, is one the thread sanitizer sees.
     ReportTemplate loaded;
-    auto parsed = std::async(std::launch::async, [&] { return loadTemplate(path, loaded); });
+    TaskQueue parser;
+    auto parsed = parser.post([&] { return loadTemplate(path, loaded); });
     prepareFontDatabase();
     LoadResult result = parsed.get();
     if (!result.ok)
@@ -212,6 +236,19 @@ bool Report::startBuild()
     *m_built = BuiltReport();
     auto builder = std::make_unique<ReportBuilder>(*m_template, m_sources);
     Job* job = m_job.get();
+    job->poll->setInterval(20);
+    connect(job->poll, &QTimer::timeout, this, [this] {
+        if (!m_job)
+            return;
+        std::deque<std::function<void()>> mail;
+        {
+            const std::lock_guard lock(m_job->mailMutex);
+            mail.swap(m_job->mail);
+        }
+        for (const auto& call : mail)
+            call();
+    });
+    job->poll->start();
     m_job->thread.reset(QThread::create([this, job, owned = std::move(builder)]() mutable {
         // The builder ends on this thread: the last page it holds was laid
         // out with this thread's fonts.
@@ -220,12 +257,9 @@ bool Report::startBuild()
         builder->setPageSink([&](BuiltPage&& page) {
             const SpilledPage spilled = spill->write(page);
             const BuildProgress p = builder->progress();
-            QMetaObject::invokeMethod(
-                this,
-                [this, spilled, done = p.templatePagesDone, permille = p.permille()] {
-                    pageArrived(spilled, done, permille);
-                },
-                Qt::QueuedConnection);
+            job->send([this, spilled, done = p.templatePagesDone, permille = p.permille()] {
+                pageArrived(spilled, done, permille);
+            });
         });
         auto result = std::make_shared<BuildResult>();
         bool cancelled = false;
@@ -245,9 +279,7 @@ bool Report::startBuild()
         }
         builder.reset();
         releaseThreadFonts();
-        QMetaObject::invokeMethod(
-            this, [this, result, cancelled] { jobFinished(std::move(*result), cancelled); },
-            Qt::QueuedConnection);
+        job->send([this, result, cancelled] { jobFinished(std::move(*result), cancelled); });
     }));
     emit buildStarted();
     m_job->thread->start();
