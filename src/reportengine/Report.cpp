@@ -14,6 +14,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <utility>
 
 namespace hra::reportengine {
 
@@ -28,30 +29,34 @@ Report::Report(QObject* parent)
 // A build on its thread. The thread owns the builder; it hands pages and
 // the result over to the report, which outlives it (the report stops and
 // waits for it when destroyed). What it hands over waits in `mail`, under a
-// mutex of our own, until the report's timer takes it: a call queued from
-// the build thread would carry the page through Qt's event queue, whose lock
-// the thread sanitizer does not see.
+// mutex of our own, and a queued call only wakes the report to take it:
+// carried inside the queued call, a page would cross threads through Qt's
+// event queue, whose lock the thread sanitizer does not see.
 struct Report::Job
 {
-    ~Job()
-    {
-        // The last mail taken ends the job from inside the timer's signal.
-        poll->stop();
-        poll->deleteLater();
-    }
-
     std::unique_ptr<QThread> thread;
     std::atomic_bool cancel = false;
     std::shared_ptr<PageSpill> spill;
-    QTimer* poll = new QTimer;
-    std::mutex mailMutex;
-    std::deque<std::function<void()>> mail;
 
-    void send(std::function<void()> call)
+    // True when the report has to be woken to take the mail.
+    bool send(std::function<void()> call)
     {
         const std::lock_guard lock(mailMutex);
         mail.push_back(std::move(call));
+        return !std::exchange(wakePending, true);
     }
+
+    std::deque<std::function<void()>> take()
+    {
+        const std::lock_guard lock(mailMutex);
+        wakePending = false;
+        return std::exchange(mail, {});
+    }
+
+private:
+    std::mutex mailMutex;
+    std::deque<std::function<void()>> mail;
+    bool wakePending = false;
 };
 
 Report::~Report()
@@ -236,20 +241,19 @@ bool Report::startBuild()
     *m_built = BuiltReport();
     auto builder = std::make_unique<ReportBuilder>(*m_template, m_sources);
     Job* job = m_job.get();
-    job->poll->setInterval(20);
-    connect(job->poll, &QTimer::timeout, this, [this] {
-        if (!m_job)
-            return;
-        std::deque<std::function<void()>> mail;
-        {
-            const std::lock_guard lock(m_job->mailMutex);
-            mail.swap(m_job->mail);
-        }
-        for (const auto& call : mail)
-            call();
-    });
-    job->poll->start();
-    m_job->thread.reset(QThread::create([this, job, owned = std::move(builder)]() mutable {
+    const auto send = [this, job](std::function<void()> call) {
+        if (job->send(std::move(call)))
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    // A call may end the job: the mail is ours first.
+                    if (m_job)
+                        for (const auto& c : m_job->take())
+                            c();
+                },
+                Qt::QueuedConnection);
+    };
+    m_job->thread.reset(QThread::create([this, job, send, owned = std::move(builder)]() mutable {
         // The builder ends on this thread: the last page it holds was laid
         // out with this thread's fonts.
         std::unique_ptr<ReportBuilder> builder = std::move(owned);
@@ -257,7 +261,7 @@ bool Report::startBuild()
         builder->setPageSink([&](BuiltPage&& page) {
             const SpilledPage spilled = spill->write(page);
             const BuildProgress p = builder->progress();
-            job->send([this, spilled, done = p.templatePagesDone, permille = p.permille()] {
+            send([this, spilled, done = p.templatePagesDone, permille = p.permille()] {
                 pageArrived(spilled, done, permille);
             });
         });
@@ -279,7 +283,7 @@ bool Report::startBuild()
         }
         builder.reset();
         releaseThreadFonts();
-        job->send([this, result, cancelled] { jobFinished(std::move(*result), cancelled); });
+        send([this, result, cancelled] { jobFinished(std::move(*result), cancelled); });
     }));
     emit buildStarted();
     m_job->thread->start();
