@@ -80,9 +80,20 @@ AreaWindows::AreaWindows(AppContext& context, WindowRegistry& registry)
           [](records::Context& c) { return new records::DeleteRecordWindow(c); });
     child(kinds::browseRecords,
           [](records::Context& c) { return new records::BrowseRecordWindow(c); });
-    // Its reportsRequested goes to the batch report once that window is here.
-    child(kinds::groupImport,
-          [](records::Context& c) { return new records::GroupImportWindow(c); });
+    // The assessments a group import made go straight to the batch report.
+    registry.add(kinds::groupImport, Presentation::ChildWindow,
+                 [this](AppContext&, Shell& shell) -> QWidget* {
+                     auto* w = new records::GroupImportWindow(recordsContext());
+                     QObject::connect(
+                         w, &records::GroupImportWindow::reportsRequested, w,
+                         [&shell](const QList<qint64>& ids) {
+                             shell.open(kinds::batchReports, [&ids](QWidget* batch) {
+                                 if (auto* b = qobject_cast<report::BatchReportWindow*>(batch))
+                                     b->setAssessments(ids);
+                             });
+                         });
+                     return w;
+                 });
     registry.add(kinds::questionnaire, Presentation::ChildWindow,
                  [this](AppContext&, Shell& shell) -> QWidget* {
                      return new QuestionnaireChild(questionnaireContext(shell));

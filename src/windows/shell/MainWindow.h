@@ -38,7 +38,10 @@ public:
     bool closeAllChildWindows() override;
     void setNavigationEnabled(bool enabled) override;
     QWidget* window(const QString& kind) const override;
-    QWidget* open(const QString& kind) override { return openWindow(kind); }
+    QWidget* open(const QString& kind, const std::function<void(QWidget*)>& prepare = {}) override
+    {
+        return openWindow(kind, prepare);
+    }
 
     // Opens a registered kind unless it is open already; prepare runs on a
     // new window before it is shown. Modal kinds return once they closed.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -23,8 +24,10 @@ public:
     // While off, the navigation tree ignores mouse and keyboard.
     virtual void setNavigationEnabled(bool enabled) = 0;
     // Opens a window kind unless it is open; returns it (null for a modal
-    // kind, which has closed again by then).
-    virtual QWidget* open(const QString& kind) = 0;
+    // kind, which has closed again by then). `prepare` runs on a new window
+    // before it shows.
+    virtual QWidget* open(const QString& kind,
+                          const std::function<void(QWidget*)>& prepare = {}) = 0;
     // The open window of a kind, or null.
     virtual QWidget* window(const QString& kind) const = 0;
 };
