@@ -11,7 +11,9 @@
 #include "windows/areas/AreaWindows.h"
 #include "windows/query/QueryWindow.h"
 #include "windows/questionnaire/QuestionnaireWindow.h"
+#include "windows/records/GroupImportWindow.h"
 #include "windows/records/ModifyRecordWindow.h"
+#include "windows/report/BatchReportWindow.h"
 #include "windows/shell/AppContext.h"
 #include "windows/shell/MainWindow.h"
 #include "windows/shell/WindowRegistry.h"
@@ -112,6 +114,27 @@ TEST_F(AreaWindowsTest, BasicInformationOpensThePersonForModification)
     ASSERT_TRUE(modify);
     EXPECT_EQ(modify->lookupBox()->text(), QStringLiteral("0000000002"));
     EXPECT_EQ(window->window(app::kinds::query), nullptr);
+}
+
+TEST_F(AreaWindowsTest, AGroupsNewAssessmentsGoToTheBatchReport)
+{
+    openMainWindow(QStringLiteral("op01"));
+    auto* import = qobject_cast<records::GroupImportWindow*>(window->open(app::kinds::groupImport));
+    ASSERT_TRUE(import);
+    QList<std::pair<QString, qint32>> listed;
+    QTimer::singleShot(0, [&listed] {
+        ASSERT_TRUE(waitUntil([] {
+            return qobject_cast<report::BatchReportWindow*>(QApplication::activeModalWidget());
+        }));
+        auto* batch = qobject_cast<report::BatchReportWindow*>(QApplication::activeModalWidget());
+        for (const report::BatchItem& item : batch->items())
+            listed.append({item.record, item.assessment});
+        batch->close();
+    });
+    emit import->reportsRequested({5, 2});
+    EXPECT_EQ(listed, (QList<std::pair<QString, qint32>>{{QStringLiteral("0000000001"), 5},
+                                                         {QStringLiteral("0000000002"), 2}}));
+    EXPECT_EQ(window->window(app::kinds::batchReports), nullptr);
 }
 
 // The database goes away under the program (on PostgreSQL the session is
