@@ -25,6 +25,7 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 namespace hra::report {
@@ -107,18 +108,34 @@ struct Pool
                 turnTaken.wait_for(lock, std::chrono::milliseconds(50));
             }
         }
-        if (pages) {
+        // The next report's turn comes whatever happens to this one's pages:
+        // a worker that left without passing it on would keep the others
+        // waiting for ever.
+        struct PassTurn
+        {
+            Pool& pool;
+            ~PassTurn()
+            {
+                {
+                    const std::lock_guard lock(pool.turnMutex);
+                    ++pool.turn;
+                }
+                pool.turnTaken.notify_all();
+            }
+        } passTurn{*this};
+        if (!pages)
+            return;
+        try {
             bookThread->run([&] {
                 QString error;
                 if (bookError.isEmpty() && !book->add(*pages, &error))
                     bookError = error;
             });
+        } catch (const std::bad_alloc&) {
+            bookError = QStringLiteral("out of memory");
+        } catch (const std::runtime_error& e) {
+            bookError = QString::fromUtf8(e.what());
         }
-        {
-            const std::lock_guard lock(turnMutex);
-            ++turn;
-        }
-        turnTaken.notify_all();
     }
 
     bool cancelled() const { return options.cancel && options.cancel->load(); }
@@ -192,7 +209,8 @@ QString runWorker(Pool& pool, int index)
             outcome = {Outcome::State::Failed, {}, e.message()};
         } catch (const std::bad_alloc&) {
             outcome = {Outcome::State::Failed, {}, QStringLiteral("out of memory")};
-        } catch (const std::exception& e) {
+        } catch (const std::runtime_error& e) {
+            // Programming errors (logic_error) are not a person's failure.
             outcome = {Outcome::State::Failed, {}, QString::fromUtf8(e.what())};
         }
         report.dataSources().clear();
