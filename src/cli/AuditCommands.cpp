@@ -17,21 +17,6 @@ const QString kAuditUsage =
                    "[--action A] [--limit N] [--ini FILE]  (JSON lines, newest first)");
 const QString kPruneUsage = QStringLiteral("--before YYYY-MM-DD [--ini FILE]");
 
-std::optional<QDate> dateOption(const Arguments& args, const QString& name, bool* bad)
-{
-    bool present = false;
-    const QString text = args.value(name, &present);
-    if (!present)
-        return std::nullopt;
-    const QDate date = QDate::fromString(text, Qt::ISODate);
-    if (!date.isValid()) {
-        QTextStream(stderr) << "error: --" << name << " takes a date written YYYY-MM-DD, not \""
-                            << text << "\"\n";
-        *bad = true;
-    }
-    return date;
-}
-
 QByteArray line(const domain::AuditRow& row)
 {
     const QJsonObject o{
@@ -62,8 +47,8 @@ int auditCommand(const QStringList& raw)
     }
     domain::AuditFilter filter;
     bool bad = false;
-    filter.from = dateOption(args, QStringLiteral("from"), &bad);
-    filter.to = dateOption(args, QStringLiteral("to"), &bad);
+    filter.from = args.date(QStringLiteral("from"), &bad);
+    filter.to = args.date(QStringLiteral("to"), &bad);
     if (bad)
         return 2;
     filter.operatorCode = args.value(QStringLiteral("operator"));

@@ -22,21 +22,6 @@ extern "C" void interrupt(int)
     g_interrupted.store(true);
 }
 
-std::optional<QDate> dateFrom(const Arguments& args, const QString& name, bool* bad)
-{
-    bool given = false;
-    const QString text = args.value(name, &given);
-    if (!given)
-        return std::nullopt;
-    const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-    if (!date.isValid()) {
-        QTextStream(stderr) << "error: --" << name << " takes a date as yyyy-MM-dd: " << text
-                            << '\n';
-        *bad = true;
-    }
-    return date;
-}
-
 QString summary(const report::BatchResult& result)
 {
     QStringList failed;
@@ -89,8 +74,8 @@ int batchReportCommand(const QStringList& raw)
         return 2;
     }
     bool badDate = false;
-    report::BatchSelection selection{unit, dateFrom(args, QStringLiteral("from"), &badDate),
-                                     dateFrom(args, QStringLiteral("to"), &badDate)};
+    report::BatchSelection selection{unit, args.date(QStringLiteral("from"), &badDate),
+                                     args.date(QStringLiteral("to"), &badDate)};
     if (badDate)
         return 2;
     bool hasSection = false;

@@ -3,6 +3,7 @@
 #include "store/Connection.h"
 #include "store/Settings.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -49,6 +50,9 @@ public:
     // The value after --name; empty when absent. Sets *present when given.
     QString value(const QString& name, bool* present = nullptr) const;
     bool flag(const QString& name) const { return m_args.contains(QStringLiteral("--") + name); }
+    // The date after --name, written yyyy-MM-dd; empty when absent. A text
+    // that is no such date is said on standard error and sets *bad.
+    std::optional<QDate> date(const QString& name, bool* bad) const;
     // Options not in the known list, for a clear error message.
     QStringList unknown(const QStringList& valueOptions, const QStringList& flags) const;
 

@@ -14,26 +14,6 @@
 #include <QTextStream>
 
 namespace hra::cli {
-namespace {
-
-// A date option: empty when not given; *ok false when given but no date.
-std::optional<QDate> dateOption(const Arguments& args, const QString& name, bool* ok)
-{
-    bool given = false;
-    const QString text = args.value(name, &given);
-    if (!given)
-        return std::nullopt;
-    const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-    if (!date.isValid()) {
-        QTextStream(stderr) << "error: --" << name << " must be a date as yyyy-MM-dd: " << text
-                            << '\n';
-        *ok = false;
-    }
-    return date;
-}
-
-} // namespace
-
 int groupSummaryReport(const QStringList& raw)
 {
     const Arguments args(raw);
@@ -55,10 +35,10 @@ int groupSummaryReport(const QStringList& raw)
         err << "usage: hra-cli report " << kGroupSummaryUsage << '\n';
         return 2;
     }
-    bool datesOk = true;
-    choice.from = dateOption(args, QStringLiteral("from"), &datesOk);
-    choice.to = dateOption(args, QStringLiteral("to"), &datesOk);
-    if (!datesOk)
+    bool badDate = false;
+    choice.from = args.date(QStringLiteral("from"), &badDate);
+    choice.to = args.date(QStringLiteral("to"), &badDate);
+    if (badDate)
         return 2;
     if (choice.from && choice.to && *choice.from > *choice.to) {
         err << "error: --from is after --to\n";

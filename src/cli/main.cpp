@@ -43,6 +43,21 @@ QString Arguments::value(const QString& name, bool* present) const
     return at >= 0 && at + 1 < m_args.size() ? m_args.at(at + 1) : QString();
 }
 
+std::optional<QDate> Arguments::date(const QString& name, bool* bad) const
+{
+    bool present = false;
+    const QString text = value(name, &present);
+    if (!present)
+        return std::nullopt;
+    const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid()) {
+        QTextStream(stderr) << "error: --" << name << " takes a date as yyyy-MM-dd: " << text
+                            << '\n';
+        *bad = true;
+    }
+    return date;
+}
+
 QStringList Arguments::unknown(const QStringList& valueOptions, const QStringList& flags) const
 {
     QStringList out;

@@ -187,7 +187,7 @@ TEST_P(GroupSummaryCliTest, WrongArgumentsAreRefused)
          "usage: hra-cli report --group-summary --unit U [--from yyyy-MM-dd] "
          "[--to yyyy-MM-dd] --pdf OUT [--xlsx OUT] [--png DIR] [--ini FILE]\n"},
         {{"--unit", "示例公司", "--pdf", pdf, "--from", "2020-13-01"},
-         "error: --from must be a date as yyyy-MM-dd: 2020-13-01\n"},
+         "error: --from takes a date as yyyy-MM-dd: 2020-13-01\n"},
         {{"--unit", "示例公司", "--pdf", pdf, "--from", "2021-01-01", "--to", "2020-01-01"},
          "error: --from is after --to\n"},
     };
