@@ -51,19 +51,6 @@ QByteArray sheetText(int rows)
     return text;
 }
 
-// The file read again for each pass.
-domain::ReopenedGroupRows::Next fileRows(const QString& path)
-{
-    std::shared_ptr<sheets::RowReader> reader = sheets::openSheet(path);
-    return [reader](domain::GroupRow& row) {
-        sheets::Row read;
-        if (!reader->next(read))
-            return false;
-        row = {read.number, std::move(read.cells)};
-        return true;
-    };
-}
-
 qint64 peakKb()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -110,7 +97,7 @@ int main(int argc, char** argv)
             }
             QElapsedTimer timer;
             timer.start();
-            domain::ReopenedGroupRows sheet([&path] { return fileRows(path); });
+            domain::ReopenedGroupRows sheet([&path] { return domain::sheetGroupRows(path, {}); });
             const auto done =
                 domain::importGroup(conn->db(), conn->serverNow(), sheet.header(), sheet);
             const double seconds = timer.nsecsElapsed() / 1e9;

@@ -245,19 +245,6 @@ int deleteCommand(const QStringList& raw)
         });
 }
 
-// The rows of a sheet file, opened afresh for each pass.
-domain::ReopenedGroupRows::Next sheetRows(const QString& path, const sheets::ReadOptions& options)
-{
-    std::shared_ptr<sheets::RowReader> reader = sheets::openSheet(path, options);
-    return [reader](domain::GroupRow& row) {
-        sheets::Row read;
-        if (!reader->next(read))
-            return false;
-        row = {read.number, std::move(read.cells)};
-        return true;
-    };
-}
-
 int importCommand(const QStringList& raw)
 {
     const Arguments args(raw);
@@ -288,7 +275,7 @@ int importCommand(const QStringList& raw)
         }
         const sheets::ReadOptions read{.encoding = args.value(QStringLiteral("encoding")),
                                        .sheet = args.value(QStringLiteral("sheet"))};
-        rows.emplace([path, read] { return sheetRows(path, read); });
+        rows.emplace([path, read] { return domain::sheetGroupRows(path, read); });
         if (rows->header().isEmpty())
             return fail(QStringLiteral("文件中没有表头"));
     } catch (const sheets::SheetError& e) {

@@ -4,6 +4,7 @@
 #include "domain/Audit.h"
 #include "domain/PersonRecords.h"
 #include "domain/QuestionnaireForms.h"
+#include "sheets/SheetReader.h"
 #include "store/NumberText.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
@@ -11,6 +12,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
+#include <memory>
 
 namespace hra::domain {
 namespace {
@@ -371,6 +373,18 @@ void ReopenedGroupRows::restart()
     m_next = m_open();
     GroupRow first;
     m_header = m_next(first) ? first.cells : QStringList();
+}
+
+ReopenedGroupRows::Next sheetGroupRows(const QString& path, const sheets::ReadOptions& options)
+{
+    std::shared_ptr<sheets::RowReader> reader = sheets::openSheet(path, options);
+    return [reader](GroupRow& row) {
+        sheets::Row read;
+        if (!reader->next(read))
+            return false;
+        row = {read.number, std::move(read.cells)};
+        return true;
+    };
 }
 
 GroupImportSummary summarise(const std::vector<GroupImportedRow>& rows)

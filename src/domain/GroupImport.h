@@ -13,6 +13,10 @@
 #include <stdexcept>
 #include <vector>
 
+namespace hra::sheets {
+struct ReadOptions;
+}
+
 namespace hra::domain {
 
 // A group's check-up as a sheet: a header row naming the columns, then one
@@ -147,6 +151,10 @@ private:
     Next m_next;
     QStringList m_header;
 };
+
+// A spreadsheet file's rows as a ReopenedGroupRows hands them out, for one
+// pass; throws what the sheet reader throws.
+ReopenedGroupRows::Next sheetGroupRows(const QString& path, const sheets::ReadOptions& options);
 
 // The operator stopped an import; nothing of the sheet is stored.
 class GroupImportCancelled : public std::runtime_error

@@ -33,19 +33,6 @@ QString uniqueConnectionName()
     return QStringLiteral("hra-group-import-%1").arg(next.fetchAndAddRelaxed(1));
 }
 
-// The sheet's rows, opened afresh for each pass.
-domain::ReopenedGroupRows::Next sheetRows(const QString& path, const sheets::ReadOptions& options)
-{
-    std::shared_ptr<sheets::RowReader> reader = sheets::openSheet(path, options);
-    return [reader](domain::GroupRow& row) {
-        sheets::Row read;
-        if (!reader->next(read))
-            return false;
-        row = {read.number, std::move(read.cells)};
-        return true;
-    };
-}
-
 QTableWidget* table(const QString& name, QWidget* parent)
 {
     auto* t = new QTableWidget(parent);
@@ -274,7 +261,8 @@ void GroupImportWindow::run(bool dryRun)
             return !stop->load();
         };
         try {
-            domain::ReopenedGroupRows rows([path, read] { return sheetRows(path, read); });
+            domain::ReopenedGroupRows rows(
+                [path, read] { return domain::sheetGroupRows(path, read); });
             outcome->rows = domain::importGroup(connection->db(), connection->serverNow(),
                                                 rows.header(), rows, options);
         } catch (const domain::GroupImportError& e) {
