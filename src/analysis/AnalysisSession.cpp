@@ -395,10 +395,12 @@ void AnalysisSession::compute(Evaluation e)
         LabMarks marks;
         for (int i = 0; i < kLabValueCount; ++i)
             marks[i] = textField(stored, QString::fromLatin1(labMarkColumns()[i]));
+        const bool doctorFirst = exerciseNeedsDoctor(m_exam, statusInput(m_views));
         QVariantList row;
         for (const RiskItem& item : assessLifestyleRisks(m_exam, marks, ref))
             // An item without advice prints as empty text, not as NULL.
-            row << emptyIfNull(item.text) << emptyIfNull(item.advice);
+            row << emptyIfNull(item.text)
+                << emptyIfNull(doctorFirst ? adviceForDoctorFirst(item.advice) : item.advice);
         replaceRows(kLifestyleRisksTable, {row});
         return;
     }
@@ -493,6 +495,7 @@ Rows AnalysisSession::adviceDataset(const std::vector<AdviceRow>& rows,
 {
     Rows d;
     d.fields = fields;
+    const bool doctorFirst = exerciseNeedsDoctor(m_exam, statusInput(m_views));
     for (const AdviceRow& a : rows) {
         QVariantList row;
         for (const QString& f : fields) {
@@ -504,6 +507,8 @@ Rows AnalysisSession::adviceDataset(const std::vector<AdviceRow>& rows,
                 row << textOrNull(a.state);
             else if (f == QLatin1String("jib"))
                 row << textOrNull(a.level);
+            else if (doctorFirst && a.text)
+                row << adviceForDoctorFirst(*a.text);
             else
                 row << textOrNull(a.text);
         }

@@ -139,6 +139,22 @@ QString exerciseFrequencyAdvice()
                           "2～3次肌肉力量练习。减少久坐，每坐1小时起身活动几分钟。");
 }
 
+bool exerciseNeedsDoctor(const ExamInput& exam, const StatusInput& status)
+{
+    return !doctorReasons(exam, status).isEmpty();
+}
+
+QString adviceForDoctorFirst(const QString& advice)
+{
+    // The advice rows are the centre's to edit: whatever one says of
+    // exercise, this person is to start none before the doctor has seen them.
+    static const QString kFirst =
+        QStringLiteral("运动前请先到医院评估运动风险，运动的方式和强度请在医生指导下确定。");
+    if (!advice.contains(QStringLiteral("运动")) || advice.contains(kFirst))
+        return advice;
+    return advice + kFirst;
+}
+
 ExercisePrescription prescribeExercise(const ExamInput& exam, const ExerciseInput& exercise,
                                        const ReferenceData& ref, const StatusInput& status)
 {

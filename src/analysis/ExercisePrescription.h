@@ -48,6 +48,15 @@ inline constexpr qint64 kMaxActivityMinutes = 60;      // per day
 inline constexpr qint64 kBasicDailyMinutes = 30;
 inline constexpr double kNoVigorousFromAge = 65;
 
+// Heart or brain disease ticked, or a pressure of grade 3: a doctor assesses
+// the risk of exercise before any of moderate or higher intensity.
+bool exerciseNeedsDoctor(const ExamInput& exam, const StatusInput& status);
+
+// An advice text as it reads for such a person: a text that recommends
+// exercise gets the sentence sending them to the doctor first; any other
+// text is returned as it is.
+QString adviceForDoctorFirst(const QString& advice);
+
 // Throws AnalysisError when the sex is neither "男" nor "女": there is no
 // standard-weight table and no heart-rate base for it.
 ExercisePrescription prescribeExercise(const ExamInput& exam, const ExerciseInput& exercise,

@@ -199,6 +199,7 @@ TEST(ExercisePrescription, HeartAndBrainDiseaseOrGrade3PressureLeaveItToTheDocto
             status.*c.box = q(c.ticked);
         const ExercisePrescription p = prescribeExercise(e, walking(), weights(), status);
         EXPECT_EQ(p.doctorFirst, c.doctorFirst) << c.name;
+        EXPECT_EQ(exerciseNeedsDoctor(e, status), c.doctorFirst) << c.name;
         if (!c.doctorFirst)
             continue;
         EXPECT_EQ(s(p.amount), "请先到医院评估运动风险") << c.name;
@@ -209,6 +210,17 @@ TEST(ExercisePrescription, HeartAndBrainDiseaseOrGrade3PressureLeaveItToTheDocto
                                 "应立即停止运动并就医。");
         EXPECT_EQ(p.dailyEnergy, 0);
     }
+}
+
+TEST(ExercisePrescription, AdviceOnExerciseWaitsForTheDoctor)
+{
+    const QString first =
+        QStringLiteral("运动前请先到医院评估运动风险，运动的方式和强度请在医生指导下确定。");
+    const QString exercise = QStringLiteral("请控制总能量摄入，每周至少150分钟中等强度运动。");
+    EXPECT_EQ(adviceForDoctorFirst(exercise), exercise + first);
+    EXPECT_EQ(adviceForDoctorFirst(exercise + first), exercise + first); // said once
+    EXPECT_EQ(adviceForDoctorFirst(QStringLiteral("请戒烟。")), QStringLiteral("请戒烟。"));
+    EXPECT_EQ(adviceForDoctorFirst(QString()), QString());
 }
 
 TEST(ExercisePrescription, IntroAndFrequencySayWhatKindOfPrescriptionItIs)

@@ -460,6 +460,36 @@ TEST_P(Session, BodyMassIndexWordAgreesWithTheExaminationMark)
     }
 }
 
+TEST_P(Session, ExerciseAdviceSendsAPersonWithHeartDiseaseToTheDoctorFirst)
+{
+    const QString first =
+        QStringLiteral("运动前请先到医院评估运动风险，运动的方式和强度请在医生指导下确定。");
+    // Every advice of the risk list and the metabolic page that speaks of exercise.
+    const auto exerciseAdvice = [](const Rows& rows) {
+        QStringList out;
+        for (const QVariantList& row : rows.rows)
+            for (const QVariant& v : row)
+                if (v.toString().contains(QStringLiteral("运动")))
+                    out << v.toString();
+        return out;
+    };
+    // BMI 30 and a pressure of 150/95 ask for advice with exercise in it.
+    store::run(conn->db(), QStringLiteral("update jkpg_tgjc set tizzs=30, shousy=150, shuzy=95 "
+                                          "where jkpg_id=1"));
+    AnalysisSession s(*conn);
+    for (const bool coronary : {false, true}) {
+        SCOPED_TRACE(coronary);
+        store::run(conn->db(), QStringLiteral("update jkpg_mqzk set guanxb=:g where jkpg_id=1"),
+                   {{"g", coronary ? q("冠心病") : q("0")}});
+        s.open(QStringLiteral("0000000001"), 1);
+        QStringList advice = exerciseAdvice(s.dataset(QStringLiteral("frxDBD_shfs_wxys")));
+        advice << exerciseAdvice(s.dataset(QStringLiteral("frxDB_gxy_ts")));
+        ASSERT_FALSE(advice.isEmpty());
+        for (const QString& a : advice)
+            EXPECT_EQ(a.endsWith(first), coronary) << a.toStdString();
+    }
+}
+
 TEST_P(Session, CalibratedRiskNamesWhatIsMissingAndFollowsThePersonOverTime)
 {
     // A new centre has not said where it lies: no figure, and the page says why.
