@@ -193,7 +193,8 @@ std::vector<Command> reportCommands()
 {
     return {
         {{QStringLiteral("report")},
-         QString::fromLatin1(kReportUsage) + QStringLiteral(" | ") + batchReportUsage(),
+         QString::fromLatin1(kReportUsage) + QStringLiteral(" | ") + batchReportUsage() +
+             QStringLiteral(" | ") + QString::fromLatin1(kGroupSummaryUsage),
          reportCommand,
          true},
     };
