@@ -357,9 +357,14 @@ void BatchReportWindow::ended()
     } else if (printing && result.combined.isEmpty()) {
         text = QStringLiteral("打印失败：%1").arg(result.combinedError);
     } else if (printing && m_printFile.isEmpty()) {
+        // A printer without a name is the system's default one: lp takes it
+        // when no destination is given.
+        QStringList arguments;
+        if (!m_printerName.isEmpty())
+            arguments << QStringLiteral("-d") << m_printerName;
+        arguments << QStringLiteral("--") << result.combined;
         QProcess lp;
-        lp.start(QStandardPaths::findExecutable(QStringLiteral("lp")),
-                 {QStringLiteral("-d"), m_printerName, result.combined});
+        lp.start(QStandardPaths::findExecutable(QStringLiteral("lp")), arguments);
         const bool sent = lp.waitForFinished(60000) && lp.exitStatus() == QProcess::NormalExit &&
                           lp.exitCode() == 0;
         text = sent ? QStringLiteral("已送往打印机 %1 份报告。").arg(result.files.size())

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFile>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -131,6 +132,39 @@ TEST_F(BatchReportWindowTest, ExportWritesEveryReportAndListsTheOnesThatFailed)
     EXPECT_EQ(failed->item(0, 1)->text(), QStringLiteral("2"));
     EXPECT_FALSE(failed->item(0, 2)->text().isEmpty());
     EXPECT_TRUE(failed->isVisible());
+}
+
+TEST_F(BatchReportWindowTest, ThePrinterGetsTheCombinedPdfThroughLp)
+{
+    // A stand-in for the system's lp that notes what it was given.
+    QTemporaryDir bin;
+    const QString noted = bin.filePath(QStringLiteral("noted"));
+    QFile lp(bin.filePath(QStringLiteral("lp")));
+    ASSERT_TRUE(lp.open(QIODevice::WriteOnly));
+    lp.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n"
+                            "[ -s \"$2\" ] && echo whole >> '%1'\n")
+                 .arg(noted)
+                 .toUtf8());
+    lp.close();
+    lp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toUtf8() + ':' + path);
+
+    QPrinter printer; // the system's default printer: no name, no file
+    printer.setPrinterName(QString());
+    printer.setOutputFileName(QString());
+    window->printTo(printer);
+    runToEnd();
+    qputenv("PATH", path);
+    EXPECT_EQ(prompts.messages(), QStringList(QStringLiteral("已送往打印机 3 份报告。")));
+    QFile args(noted);
+    ASSERT_TRUE(args.open(QIODevice::ReadOnly));
+    const QStringList given = QString::fromUtf8(args.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    // No "-d" with an empty name: lp takes the default printer then.
+    ASSERT_EQ(given.size(), 3) << given.join(u' ').toStdString();
+    EXPECT_EQ(given[0], QStringLiteral("--"));
+    EXPECT_TRUE(given[1].endsWith(QStringLiteral(".pdf"))) << given[1].toStdString();
+    EXPECT_EQ(given[2], QStringLiteral("whole"));
 }
 
 TEST_F(BatchReportWindowTest, PrintToAFileWritesOnePdfOfAllAndCancelLeavesNoPartialFile)
