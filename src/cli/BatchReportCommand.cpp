@@ -78,16 +78,9 @@ int batchReportCommand(const QStringList& raw)
                                      args.date(QStringLiteral("to"), &badDate)};
     if (badDate)
         return 2;
-    bool hasSection = false;
-    const QString sectionName = args.value(QStringLiteral("section"), &hasSection);
-    const report::Section* section =
-        report::findSection(hasSection ? sectionName : report::kWholeReport);
-    if (!section) {
-        err << "error: unknown section \"" << sectionName
-            << "\"; the sections are: " << report::sectionNames().join(QStringLiteral(", "))
-            << '\n';
+    const report::Section* section = sectionFrom(args);
+    if (!section)
         return 1;
-    }
     const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
     if (!settings)
         return 1;

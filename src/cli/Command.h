@@ -15,6 +15,10 @@ namespace hra::reportengine {
 class Report;
 }
 
+namespace hra::report {
+struct Section;
+}
+
 namespace hra::cli {
 
 // One command of hra-cli: its words ("db init"), a usage line, and the
@@ -104,6 +108,10 @@ std::optional<AssessmentKey> assessmentKeyFrom(const Arguments& args, const QStr
 // file. Returns the exit code.
 int writePages(reportengine::Report& report, const QString& pdfPath, const QString& pngDir,
                double dpi, const QString& title, const QStringList& protectedFiles = {});
+
+// The report section named by --section, the whole report when it is not
+// given; null, with the valid names on standard error, when none has that name.
+const report::Section* sectionFrom(const Arguments& args);
 
 // "report --unit U ...": the reports of a work unit's persons, one PDF each.
 int batchReportCommand(const QStringList& args);

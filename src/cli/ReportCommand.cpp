@@ -59,6 +59,21 @@ private:
     reportengine::TaskResult<void> m_closed;
 };
 
+} // namespace
+
+const report::Section* sectionFrom(const Arguments& args)
+{
+    bool given = false;
+    const QString name = args.value(QStringLiteral("section"), &given);
+    const report::Section* section = report::findSection(given ? name : report::kWholeReport);
+    if (!section)
+        QTextStream(stderr) << "error: unknown section \"" << name << "\"; the sections are: "
+                            << report::sectionNames().join(QStringLiteral(", ")) << '\n';
+    return section;
+}
+
+namespace {
+
 const char* const kReportUsage =
     "--record BH [--assessment N] [--section NAME] --pdf OUT [--png DIR] [--ini FILE]";
 
@@ -78,8 +93,6 @@ int reportCommand(const QStringList& raw)
     const QString record = args.value(QStringLiteral("record"));
     bool hasAssessment = false;
     const QString assessmentText = args.value(QStringLiteral("assessment"), &hasAssessment);
-    bool hasSection = false;
-    const QString sectionName = args.value(QStringLiteral("section"), &hasSection);
     const QString pdfPath = args.value(QStringLiteral("pdf"));
     bool pngGiven = false;
     const QString pngDir = args.value(QStringLiteral("png"), &pngGiven);
@@ -94,14 +107,9 @@ int reportCommand(const QStringList& raw)
         err << "error: the assessment number must be a whole number: " << assessmentText << '\n';
         return 2;
     }
-    const report::Section* section =
-        report::findSection(hasSection ? sectionName : report::kWholeReport);
-    if (!section) {
-        err << "error: unknown section \"" << sectionName
-            << "\"; the sections are: " << report::sectionNames().join(QStringLiteral(", "))
-            << '\n';
+    const report::Section* section = sectionFrom(args);
+    if (!section)
         return 1;
-    }
 
     // The database work runs on a thread of its own while this one loads the
     // template and opens its fonts; the session's clean-up runs there while
