@@ -1,6 +1,7 @@
 #include "reportengine/Report.h"
 
 #include "reportengine/common/Log.h"
+#include "reportengine/common/Mailbox.h"
 #include "reportengine/common/TaskQueue.h"
 #include "reportengine/fonts/Fonts.h"
 #include "reportengine/layout/Builder.h"
@@ -11,9 +12,7 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
-#include <deque>
 #include <functional>
-#include <mutex>
 #include <utility>
 
 namespace hra::reportengine {
@@ -28,35 +27,12 @@ Report::Report(QObject* parent)
 
 // A build on its thread. The thread owns the builder; it hands pages and
 // the result over to the report, which outlives it (the report stops and
-// waits for it when destroyed). What it hands over waits in `mail`, under a
-// mutex of our own, and a queued call only wakes the report to take it:
-// carried inside the queued call, a page would cross threads through Qt's
-// event queue, whose lock the thread sanitizer does not see.
+// waits for it when destroyed), through the report's mailbox.
 struct Report::Job
 {
     std::unique_ptr<QThread> thread;
     std::atomic_bool cancel = false;
     std::shared_ptr<PageSpill> spill;
-
-    // True when the report has to be woken to take the mail.
-    bool send(std::function<void()> call)
-    {
-        const std::lock_guard lock(mailMutex);
-        mail.push_back(std::move(call));
-        return !std::exchange(wakePending, true);
-    }
-
-    std::deque<std::function<void()>> take()
-    {
-        const std::lock_guard lock(mailMutex);
-        wakePending = false;
-        return std::exchange(mail, {});
-    }
-
-private:
-    std::mutex mailMutex;
-    std::deque<std::function<void()>> mail;
-    bool wakePending = false;
 };
 
 Report::~Report()
@@ -240,18 +216,11 @@ bool Report::startBuild()
     m_buildTemplatePages = templatePageCount();
     *m_built = BuiltReport();
     auto builder = std::make_unique<ReportBuilder>(*m_template, m_sources);
+    if (!m_mail)
+        m_mail = std::make_unique<Mailbox>();
     Job* job = m_job.get();
-    const auto send = [this, job](std::function<void()> call) {
-        if (job->send(std::move(call)))
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    // A call may end the job: the mail is ours first.
-                    if (m_job)
-                        for (const auto& c : m_job->take())
-                            c();
-                },
-                Qt::QueuedConnection);
+    const auto send = [mail = m_mail.get()](std::function<void()> call) {
+        mail->send(std::move(call));
     };
     m_job->thread.reset(QThread::create([this, job, send, owned = std::move(builder)]() mutable {
         // The builder ends on this thread: the last page it holds was laid

@@ -15,6 +15,7 @@
 namespace hra::reportengine {
 
 class BuiltReport;
+class Mailbox;
 class ReportBuilder;
 struct ReportObject;
 struct ReportTemplate;
@@ -121,6 +122,7 @@ private:
     QStringList m_warnings;
     QString m_error;
     std::unique_ptr<Job> m_job;
+    std::unique_ptr<Mailbox> m_mail; // a build thread's pages and result, made by the first build
     bool m_cancelled = false;
     bool m_notifyPending = false;
     int m_templatePagesReported = 0;

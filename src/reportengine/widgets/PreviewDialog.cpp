@@ -138,14 +138,11 @@ void PreviewDialog::exportPdf()
         ExportControl control;
         control.cancel = &m_exportCancel;
         control.progress = [this](int, int permille) {
-            QMetaObject::invokeMethod(
-                m_progress, [this, permille] { m_progress->setValue(permille); },
-                Qt::QueuedConnection);
+            m_mail.send([this, permille] { m_progress->setValue(permille); });
         };
         const ExportResult result = exportBuilt(pages, target, control);
         releaseThreadFonts();
-        QMetaObject::invokeMethod(
-            this, [this, result] { exportEnded(result); }, Qt::QueuedConnection);
+        m_mail.send([this, result] { exportEnded(result); });
     }));
     m_exportThread->start();
 }

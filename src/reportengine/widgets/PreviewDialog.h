@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reportengine/common/Mailbox.h"
+
 #include <QDialog>
 #include <atomic>
 #include <functional>
@@ -75,6 +77,7 @@ private:
     QPushButton* m_cancel;
     std::unique_ptr<QThread> m_exportThread;
     std::atomic_bool m_exportCancel = false;
+    Mailbox m_mail; // the export thread's progress and outcome
 };
 
 } // namespace hra::reportengine
