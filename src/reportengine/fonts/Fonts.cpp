@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QThread>
 #include <memory>
+#include <mutex>
 
 namespace hra::reportengine {
 
@@ -100,14 +101,20 @@ ThreadFonts& threadFonts()
 {
     static ThreadFonts* appFonts = nullptr;
     thread_local std::unique_ptr<ThreadFonts> workerFonts;
-    const QCoreApplication* app = QCoreApplication::instance();
+    QCoreApplication* app = QCoreApplication::instance();
     if (!app || app->thread() == QThread::currentThread()) {
         if (!appFonts) {
             appFonts = new ThreadFonts;
-            qAddPostRoutine([] {
-                delete appFonts;
-                appFonts = nullptr;
-            });
+            // The application deletes its children before its private part,
+            // which holds the font engines. (Not qAddPostRoutine: Qt's list
+            // of those is shared with its other threads behind a lock that
+            // the thread sanitizer does not see.)
+            if (app) {
+                QObject::connect(new QObject(app), &QObject::destroyed, [] {
+                    delete appFonts;
+                    appFonts = nullptr;
+                });
+            }
         }
         return *appFonts;
     }
@@ -218,8 +225,13 @@ void loadFontsOf(const std::vector<ReportObject>& objects)
 
 void prepareFontDatabase()
 {
+    // Once per process; a thread that comes while another reads waits for it.
+    // Qt's font database has a lock of its own, but it lives inside libQt6Gui
+    // where the thread sanitizer does not see it: the family names two
+    // threads copied out of it at once looked unguarded.
+    static std::once_flag read;
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        QFontDatabase::families();
+        std::call_once(read, [] { QFontDatabase::families(); });
 }
 
 void loadFonts(const ReportTemplate& templ)
