@@ -479,8 +479,9 @@ TEST_F(MainWindowFixture, DocumentsOpenInsideTheProgramAfterConfirmation)
             EXPECT_TRUE(waitUntil([preview] { return !preview->report().isBuilding(); }));
             EXPECT_GE(preview->report().pageCount(), 5);
         }
-        if (auto* browser = shown->findChild<QTextBrowser*>())
+        if (auto* browser = shown->findChild<QTextBrowser*>()) {
             EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("第一步")));
+        }
         shown->close();
         EXPECT_TRUE(waitUntil([this, &c] { return !window->findChild<QWidget*>(c.window); }));
     }
