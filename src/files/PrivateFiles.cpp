@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStorageInfo>
 #include <cerrno>
 #include <filesystem>
 #include <signal.h>
@@ -103,6 +104,16 @@ void removeAbandonedTemporaries(const QString& target)
         if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
             QFile::remove(dir.filePath(name));
     }
+}
+
+bool nearlyFull(const QString& folder)
+{
+    constexpr qint64 kNearlyFull = 1024 * 1024;
+    const QStorageInfo disk(folder);
+    if (!disk.isValid() || !disk.isReady() || disk.isReadOnly())
+        return false;
+    const qint64 left = disk.bytesAvailable();
+    return left >= 0 && left < kNearlyFull;
 }
 
 } // namespace hra::files

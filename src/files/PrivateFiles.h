@@ -28,4 +28,9 @@ QString temporaryTemplate(const QString& target);
 // killed (their process is gone).
 void removeAbandonedTemporaries(const QString& target);
 
+// True when the file system holding `folder` has less than a megabyte left,
+// the way a write that failed is told as a full disk. A folder that is not
+// there, or a read-only file system, has no free space to tell: false.
+bool nearlyFull(const QString& folder);
+
 } // namespace hra::files

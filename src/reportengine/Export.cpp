@@ -16,7 +16,6 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QPainter>
-#include <QStorageInfo>
 #include <QTemporaryFile>
 #include <algorithm>
 #include <cerrno>
@@ -45,9 +44,6 @@ QImage renderBuiltPage(const BuiltPage& page, qreal dpi)
     painter.end();
     return image;
 }
-
-// Free space below which a failed write is taken for a full disk.
-constexpr qint64 kNearlyFull = 1024 * 1024;
 
 constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
@@ -278,7 +274,7 @@ QString writeFailure(const QString& file, const QFileDevice& device, bool* diskF
     // short write before it is reported as an unknown one: a folder left
     // without room when the write failed tells the same.
     const bool full = device.error() == QFileDevice::ResourceError ||
-                      QStorageInfo(QFileInfo(file).absolutePath()).bytesAvailable() < kNearlyFull;
+                      files::nearlyFull(QFileInfo(file).absolutePath());
     if (diskFull)
         *diskFull = full;
     qCInfo(lcReport).noquote() << "export: writing" << file << "failed:" << device.errorString();

@@ -3,7 +3,6 @@
 #include "files/PrivateFiles.h"
 
 #include <QFileInfo>
-#include <QStorageInfo>
 #include <QTemporaryFile>
 #include <algorithm>
 #include <cerrno>
@@ -19,8 +18,6 @@ namespace hra::sheets {
 
 namespace {
 
-// Free space below which a failed write is taken for a full disk.
-constexpr qint64 kNearlyFull = 1024 * 1024;
 // The longest text a cell holds.
 constexpr qsizetype kMaxCellText = 32767;
 constexpr double kMinWidth = 11; // "2024-01-31" and a margin
@@ -71,9 +68,7 @@ struct XlsxWriter::State
 
     [[noreturn]] void failWriting(const QString& why) const
     {
-        // A folder that is not there has no free space to tell.
-        const QStorageInfo disk(folder);
-        if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < kNearlyFull)
+        if (files::nearlyFull(folder))
             fail(Reason::DiskFull, QStringLiteral("not enough disk space to write %1").arg(path));
         fail(Reason::Failed, QStringLiteral("cannot write %1: %2").arg(path, why));
     }

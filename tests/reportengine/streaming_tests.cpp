@@ -466,6 +466,23 @@ TEST(StreamingExport, TemporaryFilesAreOursAndAKilledRunsAreCleanedUp)
               QStringList({running, QStringLiteral("list.pdf"), foreign}));
 }
 
+// A folder that cannot be made has no free space to tell: the export says it
+// cannot write, not that the disk is full.
+TEST(StreamingExport, AFolderThatCannotBeMadeIsNoFullDisk)
+{
+    const QString target = QStringLiteral("/proc/1/no-such-folder/list.pdf");
+    Report report;
+    report.setTemplate(parse(QStringLiteral("<report>%1</report>").arg(kList)));
+    report.dataSources().add(rows(3));
+    ExportTarget to;
+    to.pdfPath = target;
+    const ExportResult result = buildAndExport(report, to);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.fullFile.isEmpty());
+    EXPECT_TRUE(result.error.startsWith(QStringLiteral("cannot write ") + target))
+        << result.error.toStdString();
+}
+
 // A write that finds the disk full says so, naming the file; the system's
 // words go to the log only. Nothing of the run is left, and the file of
 // yesterday stays.
