@@ -2,6 +2,7 @@
 
 #include "cli/Command.h"
 #include "cli/Json.h"
+#include "domain/Audit.h"
 #include "report/GroupSummaryReport.h"
 #include "report/Sections.h"
 #include "reportengine/Export.h"
@@ -92,6 +93,8 @@ int groupSummaryReport(const QStringList& raw)
         err << (result.buildFailed ? "error: build failed: " : "error: ") << result.error << '\n';
         return 1;
     }
+    domain::noteAudit(*settings,
+                      report::groupSummaryAudit(domain::AuditAction::ExportPdf, choice, pdfPath));
 
     if (xlsxGiven) {
         const QString failed = report::writeSummaryBook(data, xlsxPath, database);
@@ -99,6 +102,8 @@ int groupSummaryReport(const QStringList& raw)
             err << "error: " << failed << '\n';
             return 1;
         }
+        domain::noteAudit(*settings,
+                          report::groupSummaryAudit(domain::AuditAction::View, choice, xlsxPath));
     }
 
     const analysis::GroupSummary& s = data.summary;

@@ -6,6 +6,7 @@
 #include "reportengine/Report.h"
 #include "sheets/XlsxWriter.h"
 
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -329,6 +330,15 @@ void addGroupSummarySources(reportengine::Report& report, const GroupSummaryData
         followUp << r;
     }
     add(QStringLiteral("frxDB_tjhz_sf"), tables[3].fields, followUp);
+}
+
+domain::AuditEntry groupSummaryAudit(domain::AuditAction action, const GroupChoice& choice,
+                                     const QString& file)
+{
+    QString detail = QStringLiteral("团体报告 %1 %2").arg(choice.unit.trimmed(), datesText(choice));
+    if (!file.isEmpty())
+        detail += QStringLiteral(" → ") + QFileInfo(file).fileName();
+    return {action, {}, std::nullopt, detail};
 }
 
 } // namespace hra::report

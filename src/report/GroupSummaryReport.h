@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/GroupSummary.h"
+#include "domain/Audit.h"
 #include "store/Sql.h"
 
 #include <QDate>
@@ -68,5 +69,10 @@ void addGroupSummarySources(reportengine::Report& report, const GroupSummaryData
 
 // "2026-01-01 至 2026-03-31", "2026-01-01 起", "至 2026-03-31" or "全部日期".
 QString datesText(const GroupChoice& choice);
+
+// The operation log's entry for a summary printed or written: "团体报告", the
+// unit and the dates, and the name of the file written, if one.
+domain::AuditEntry groupSummaryAudit(domain::AuditAction action, const GroupChoice& choice,
+                                     const QString& file = {});
 
 } // namespace hra::report

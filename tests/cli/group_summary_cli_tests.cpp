@@ -148,6 +148,17 @@ TEST_P(GroupSummaryCliTest, PagesSayWhatWasFoundAndAnEmptyChoiceSaysSo)
     CliRun run =
         cli({"report", "--group-summary", "--unit", "示例公司", "--pdf", pdf, "--xlsx", xlsx});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    // Both files are in the operation log, the newest first.
+    const CliRun log = cli({"audit", "--limit", "2"});
+    ASSERT_EQ(log.exitCode, 0) << log.err.toStdString();
+    const QList<QByteArray> entries = log.out.trimmed().split('\n');
+    ASSERT_EQ(entries.size(), 2) << log.out.toStdString();
+    const QJsonObject book = QJsonDocument::fromJson(entries[0]).object();
+    const QJsonObject pages = QJsonDocument::fromJson(entries[1]).object();
+    EXPECT_EQ(book.value("action"), "view");
+    EXPECT_EQ(book.value("detail"), "团体报告 示例公司 全部日期 → tjhz.xlsx");
+    EXPECT_EQ(pages.value("action"), "export_pdf");
+    EXPECT_EQ(pages.value("detail"), "团体报告 示例公司 全部日期 → tjhz.pdf");
     // The book holds the same counts as numbers: found, known, percentage per column.
     const sheets::Sheet found = sheets::readSheet(xlsx, {{}, QStringLiteral("患病率")});
     ASSERT_GE(found.rows.size(), 2);

@@ -53,7 +53,9 @@ PreviewDialog::PreviewDialog(std::unique_ptr<Report> report, QWidget* parent,
     layout->addWidget(m_preview, 1);
     connect(m_print, &QPushButton::clicked, this, [this] {
         QString error;
-        if (!m_preview->print(&error) && !error.isEmpty())
+        if (m_preview->print(&error))
+            printed();
+        else if (!error.isEmpty())
             printFailed(error);
     });
     connect(m_pdf, &QPushButton::clicked, this, &PreviewDialog::exportPdf);

@@ -59,6 +59,8 @@ protected:
     virtual void pdfExported(bool ok, const QString& error) = 0;
     // Printing that failed (not one cancelled).
     virtual void printFailed(const QString& error) = 0;
+    // Printing that went to the printer.
+    virtual void printed() {}
     virtual QString pdfTitle() const { return windowTitle(); }
     // A build that failed (not one cancelled); the window closes after.
     virtual void buildFailed(const QString& error) { Q_UNUSED(error); }

@@ -146,7 +146,10 @@ void GroupSummaryDialog::preview()
         return;
     }
     addGroupSummarySources(*report, *data);
-    auto* dialog = new GroupSummaryPreview(m_context.prompts, std::move(report), this);
+    auto note = [this, choice = data->choice](domain::AuditAction action, const QString& file) {
+        domain::noteAudit(m_context.connection.db(), groupSummaryAudit(action, choice, file));
+    };
+    auto* dialog = new GroupSummaryPreview(m_context.prompts, std::move(report), note, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->startBuild();
     dialog->open();
@@ -167,20 +170,22 @@ void GroupSummaryDialog::exportBook()
             ? store::sqliteFiles(m_context.connection.settings().databaseFile)
             : QStringList();
     const QString failed = writeSummaryBook(*data, path, database);
-    if (failed.isEmpty())
+    if (failed.isEmpty()) {
+        domain::noteAudit(m_context.connection.db(),
+                          groupSummaryAudit(domain::AuditAction::View, data->choice, path));
         m_context.prompts.information(this, QStringLiteral("导出成功!"), kInfoCaption);
-    else
+    } else
         m_context.prompts.error(this, QStringLiteral("导出不成功!%1").arg(failed), kErrorCaption);
 }
 
 GroupSummaryPreview::GroupSummaryPreview(ui::PromptService& prompts,
-                                         std::unique_ptr<reportengine::Report> report,
+                                         std::unique_ptr<reportengine::Report> report, Note note,
                                          QWidget* parent)
     : PreviewDialog(std::move(report), parent,
                     [](const QString& caption, QWidget* owner) {
                         return new ui::FlatButton(caption, owner);
                     }),
-      m_prompts(prompts)
+      m_prompts(prompts), m_note(std::move(note))
 {
     setObjectName(QStringLiteral("groupSummaryPreview"));
     setWindowTitle(QStringLiteral("团体健康评估报告"));
@@ -189,22 +194,29 @@ GroupSummaryPreview::GroupSummaryPreview(ui::PromptService& prompts,
 
 QString GroupSummaryPreview::askPdfPath()
 {
-    return m_prompts.saveFileName(this, QStringLiteral("导出PDF"),
-                                  QStringLiteral("团体健康评估报告.pdf"),
-                                  QStringLiteral("PDF 文件 (*.pdf)"));
+    m_pdfPath = m_prompts.saveFileName(this, QStringLiteral("导出PDF"),
+                                       QStringLiteral("团体健康评估报告.pdf"),
+                                       QStringLiteral("PDF 文件 (*.pdf)"));
+    return m_pdfPath;
 }
 
 void GroupSummaryPreview::pdfExported(bool ok, const QString& error)
 {
-    if (ok)
+    if (ok) {
+        m_note(domain::AuditAction::ExportPdf, m_pdfPath);
         m_prompts.information(this, QStringLiteral("导出成功!"), kInfoCaption);
-    else
+    } else
         m_prompts.error(this, QStringLiteral("导出不成功!%1").arg(error), kErrorCaption);
 }
 
 void GroupSummaryPreview::buildFailed(const QString& error)
 {
     m_prompts.error(this, QStringLiteral("报表生成出错:%1").arg(error), kErrorCaption);
+}
+
+void GroupSummaryPreview::printed()
+{
+    m_note(domain::AuditAction::Print, {});
 }
 
 void GroupSummaryPreview::printFailed(const QString& error)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "domain/Audit.h"
 #include "reportengine/widgets/PreviewDialog.h"
 
 #include <QDialog>
+#include <functional>
 #include <optional>
 
 class QCheckBox;
@@ -48,17 +50,24 @@ class GroupSummaryPreview : public reportengine::PreviewDialog
 {
     Q_OBJECT
 public:
+    // `note` writes the operation log's entry of a print or a file written
+    // (the file's path, empty for a print).
+    using Note = std::function<void(domain::AuditAction action, const QString& file)>;
+
     GroupSummaryPreview(ui::PromptService& prompts, std::unique_ptr<reportengine::Report> report,
-                        QWidget* parent = nullptr);
+                        Note note, QWidget* parent = nullptr);
 
 protected:
     QString askPdfPath() override;
     void pdfExported(bool ok, const QString& error) override;
     void buildFailed(const QString& error) override;
     void printFailed(const QString& error) override;
+    void printed() override;
 
 private:
     ui::PromptService& m_prompts;
+    Note m_note;
+    QString m_pdfPath; // the file the export under way writes
 };
 
 } // namespace hra::report

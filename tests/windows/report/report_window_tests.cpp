@@ -1,6 +1,7 @@
 // The data-analysis window, its assessment list and section dialog, and the
 // centre and cover dialogs, against a demo database and scripted prompts.
 
+#include "domain/Audit.h"
 #include "report/CentreSettings.h"
 #include "reportengine/Report.h"
 #include "reportengine/widgets/ReportPreview.h"
@@ -467,7 +468,20 @@ TEST(GroupSummaryDialog, ExportsTheUnitsBookAndPreviewsItsPages)
     ASSERT_EQ(preview->report().pageCount(), 4);
     EXPECT_TRUE(preview->report().pageText(0).contains(QStringLiteral("示例科技有限公司")));
     EXPECT_TRUE(preview->report().pageText(1).contains(QStringLiteral("1/1 (100.0%)")));
+    prompts.clear();
+    prompts.answerFile(dir.filePath(QStringLiteral("tjhz.pdf")));
+    preview->exportPdf();
+    ASSERT_TRUE(waitUntil([&] { return !preview->isExporting(); }, 30000));
+    EXPECT_EQ(prompts.messages(), QStringList{QStringLiteral("导出成功!")});
     preview->close();
+
+    // Both files are in the operation log, the newest first.
+    const std::vector<domain::AuditRow> log = domain::auditPage(conn->db(), {}, std::nullopt, 2);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].action, QStringLiteral("export_pdf"));
+    EXPECT_EQ(log[0].detail, QStringLiteral("团体报告 示例科技有限公司 全部日期 → tjhz.pdf"));
+    EXPECT_EQ(log[1].action, QStringLiteral("view"));
+    EXPECT_EQ(log[1].detail, QStringLiteral("团体报告 示例科技有限公司 全部日期 → tjhz.xlsx"));
 }
 
 } // namespace hra::test
