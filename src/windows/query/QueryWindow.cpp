@@ -162,7 +162,7 @@ QWidget* QueryWindow::buildResults()
     auto* details = button(QStringLiteral("&B 基本信息"), QStringLiteral("Myspeedbutton4"), page);
     auto* remove = button(QStringLiteral("&D 删除信息"), QStringLiteral("Myspeedbutton5"), page);
     auto* card = button(QStringLiteral("&R 换卡"), QStringLiteral("Myspeedbutton6"), page);
-    auto* excel = button(QStringLiteral("导出Excel"), QStringLiteral("ExportExcel"), page);
+    auto* excel = button(QStringLiteral("&X 导出Excel"), QStringLiteral("ExportExcel"), page);
     auto* close = button(QStringLiteral("&C 关闭"), QStringLiteral("Myspeedbutton1"), page);
     connect(excel, &QPushButton::clicked, this, &QueryWindow::exportExcel);
     connect(details, &QPushButton::clicked, this, &QueryWindow::modifyPerson);

@@ -29,7 +29,7 @@ BrowseRecordWindow::BrowseRecordWindow(Context& context, QWidget* parent)
 {
     auto* printButton = addButton(QStringLiteral("&P 打印"), QStringLiteral("print"));
     connect(printButton, &QPushButton::clicked, this, &BrowseRecordWindow::print);
-    auto* excelButton = addButton(QStringLiteral("导出Excel"), QStringLiteral("exportExcel"));
+    auto* excelButton = addButton(QStringLiteral("&X 导出Excel"), QStringLiteral("exportExcel"));
     connect(excelButton, &QPushButton::clicked, this, &BrowseRecordWindow::exportExcel);
     connect(table(), &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { openQuestionnaireFor(index.row()); });
