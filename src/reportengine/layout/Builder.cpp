@@ -96,8 +96,8 @@ bool fitsInside(const TextBox& box, const QString& text, const QRectF& rect)
         layoutText(text, box.font, innerWidth, box.halign, box.wrap, box.lineSpacing);
     if (laid.noFont)
         return true;
-    for (const QString& line : laid.lines)
-        if (lineWidth(line, box.font) > innerWidth + 0.5)
+    for (const qreal width : laid.lineWidths)
+        if (width > innerWidth + 0.5)
             return false;
     const qreal pitch = box.font.size * box.lineSpacing;
     const qsizetype lines = laid.lines.size();

@@ -395,6 +395,7 @@ LaidOutText layoutText(const QString& text, const FontStyle& font, qreal width, 
                 out.underlines << QLineF(lineStartX, y, runEnd, y);
             }
             out.lines << paragraph.mid(lineBegin, lineEnd - lineBegin);
+            out.lineWidths << widthOf(cells, line.first, visibleEnd);
         }
     }
     out.height = lineNo * pitch;

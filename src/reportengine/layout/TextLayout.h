@@ -23,6 +23,9 @@ struct LaidOutText
 {
     QList<GlyphRunText> runs;
     QStringList lines;
+    // Each line's width as set, left-aligned and without its trailing spaces:
+    // what it needs, whatever the alignment spreads or moves.
+    QList<qreal> lineWidths;
     qreal height = 0; // lines times the line pitch
     // Drawn by the engine rather than by the glyph runs, which the raster
     // engine would leave without underline.
