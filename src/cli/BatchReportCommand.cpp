@@ -109,8 +109,7 @@ int batchReportCommand(const QStringList& raw)
     options.outDir = outDir;
     options.combinedPath = combined;
     // The reports never take the place of the database or its logs.
-    if (settings->driver == store::Driver::Sqlite)
-        options.protectedFiles = store::sqliteFiles(settings->databaseFile);
+    options.protectedFiles = store::databaseFiles(*settings);
     options.cancel = &g_interrupted;
     std::signal(SIGINT, interrupt);
     std::signal(SIGTERM, interrupt);

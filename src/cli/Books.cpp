@@ -12,9 +12,7 @@ int writeBook(const QString& path, const store::Connection& connection,
               const std::function<void(sheets::XlsxWriter& book)>& write)
 {
     QTextStream err(stderr);
-    const QStringList database = connection.settings().driver == store::Driver::Sqlite
-                                     ? store::sqliteFiles(connection.settings().databaseFile)
-                                     : QStringList();
+    const QStringList database = store::databaseFiles(connection.settings());
     try {
         sheets::XlsxWriter book(path, database);
         write(book);

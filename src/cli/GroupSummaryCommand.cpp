@@ -49,9 +49,7 @@ int groupSummaryReport(const QStringList& raw)
     const std::optional<store::ConnectionSettings> settings = settingsFrom(args);
     if (!settings)
         return 1;
-    const QStringList database = settings->driver == store::Driver::Sqlite
-                                     ? store::sqliteFiles(settings->databaseFile)
-                                     : QStringList();
+    const QStringList database = store::databaseFiles(*settings);
     report::GroupSummaryData data;
     {
         const auto connection = connectTo(*settings);

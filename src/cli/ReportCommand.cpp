@@ -119,9 +119,7 @@ int reportCommand(const QStringList& raw)
     if (!settings)
         return 1;
     // The pages never take the place of the database or its logs.
-    const QStringList database = settings->driver == store::Driver::Sqlite
-                                     ? store::sqliteFiles(settings->databaseFile)
-                                     : QStringList();
+    const QStringList database = store::databaseFiles(*settings);
     reportengine::TaskQueue worker;
     Database db;
     DatabaseCloser closer{worker, db};

@@ -28,6 +28,11 @@ QStringList sqliteFiles(const QString& databaseFile)
             databaseFile + QStringLiteral("-shm"), databaseFile + QStringLiteral("-journal")};
 }
 
+QStringList databaseFiles(const ConnectionSettings& settings)
+{
+    return settings.driver == Driver::Sqlite ? sqliteFiles(settings.databaseFile) : QStringList();
+}
+
 QString sourceRefusal(const QString& source)
 {
     struct stat st

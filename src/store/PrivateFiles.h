@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/PrivateFiles.h"
+#include "store/Settings.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,9 @@ QString targetRefusal(const QString& target, const QStringList& protectedFiles);
 
 // The files a SQLite database is made of: the file and its logs.
 QStringList sqliteFiles(const QString& databaseFile);
+// The files on this machine that the database of `settings` is made of, which
+// no export may replace: a SQLite database's file and logs; none for a server.
+QStringList databaseFiles(const ConnectionSettings& settings);
 
 // Why `source` cannot be read as a file: missing, or no regular file (a
 // folder, a device or a pipe, which would block or never end). Empty when it

@@ -48,9 +48,7 @@ QString exportBook(QWidget* parent, PromptService& prompts, store::Connection& c
         return {};
     if (QFileInfo(file).suffix().isEmpty())
         file += QStringLiteral(".xlsx");
-    const QStringList database = connection.settings().driver == store::Driver::Sqlite
-                                     ? store::sqliteFiles(connection.settings().databaseFile)
-                                     : QStringList();
+    const QStringList database = store::databaseFiles(connection.settings());
     QProgressDialog progress(QStringLiteral("正在导出…"), QStringLiteral("取消"), 0,
                              int(std::min<qint64>(job.expectedRows, INT_MAX)), parent);
     progress.setWindowTitle(job.title);

@@ -285,8 +285,7 @@ bool BatchReportWindow::start(const QString& folder, const QString& combined)
     options.reportsDirectory = m_context.reportsDirectory;
     options.outDir = folder;
     options.combinedPath = combined;
-    if (options.settings.driver == store::Driver::Sqlite)
-        options.protectedFiles = store::sqliteFiles(options.settings.databaseFile);
+    options.protectedFiles = store::databaseFiles(options.settings);
     options.cancel = &m_cancelRequested;
     options.progress = [this](int done, int total) {
         QMetaObject::invokeMethod(

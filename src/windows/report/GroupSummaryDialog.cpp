@@ -165,11 +165,8 @@ void GroupSummaryDialog::exportBook()
                                                         QStringLiteral("Excel 文件 (*.xlsx)"));
     if (path.isEmpty())
         return;
-    const QStringList database =
-        m_context.connection.settings().driver == store::Driver::Sqlite
-            ? store::sqliteFiles(m_context.connection.settings().databaseFile)
-            : QStringList();
-    const QString failed = writeSummaryBook(*data, path, database);
+    const QString failed =
+        writeSummaryBook(*data, path, store::databaseFiles(m_context.connection.settings()));
     if (failed.isEmpty()) {
         domain::noteAudit(m_context.connection.db(),
                           groupSummaryAudit(domain::AuditAction::View, data->choice, path));

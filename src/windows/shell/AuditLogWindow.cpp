@@ -216,9 +216,9 @@ void AuditLogWindow::exportCsv()
         QStringLiteral("CSV 文件 (*.csv)"));
     if (file.isEmpty())
         return;
-    QStringList databaseFiles;
-    if (m_context.connection && m_context.connection->settings().driver == store::Driver::Sqlite)
-        databaseFiles = store::sqliteFiles(m_context.connection->settings().databaseFile);
+    const QStringList databaseFiles = m_context.connection
+                                          ? store::databaseFiles(m_context.connection->settings())
+                                          : QStringList();
     if (const QString refused = store::targetRefusal(file, databaseFiles); !refused.isEmpty()) {
         qCWarning(ui::lcUi).noquote() << "the log export was refused:" << refused;
         m_context.prompts.error(this,
